@@ -1,0 +1,15 @@
+#pragma once
+// The groups of stored procedures, each registered by its own file.
+
+#include "platform/HostProcedures.h"
+
+namespace erpdb::procs {
+
+// Registers a procedure under its name; the call carries that name for its messages.
+void Register(const char* name, int minArgs, int maxArgs, void (*run)(ProcedureCall&));
+
+void RegisterViewSqlProcedures();
+void RegisterViewProcedures();
+void RegisterCompanyProcedures();
+
+}  // namespace erpdb::procs

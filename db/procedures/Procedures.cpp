@@ -1,0 +1,33 @@
+#include "db/procedures/Procedures.h"
+
+#include "db/procedures/ProcedureList.h"
+
+#include <mutex>
+
+namespace erpdb {
+
+namespace procs {
+
+void Register(const char* name, int minArgs, int maxArgs, void (*run)(ProcedureCall&))
+{
+    const QString procedure = QLatin1String(name);
+    RegisterHostProcedure({procedure, minArgs, maxArgs, [procedure, run](ProcedureCall& call) {
+                               if (call.procedureName.isEmpty())
+                                   call.procedureName = procedure;
+                               run(call);
+                           }});
+}
+
+}  // namespace procs
+
+void RegisterProcedures()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        procs::RegisterViewSqlProcedures();
+        procs::RegisterViewProcedures();
+        procs::RegisterCompanyProcedures();
+    });
+}
+
+}  // namespace erpdb
