@@ -1,0 +1,13 @@
+#pragma once
+// One allowed value of a linked view's relation column.
+
+#include "core/Variant.h"
+
+#include <QString>
+#include <memory>
+
+class CoLdUVAssocViewContraint : public VObject {
+public:
+    QString Value;
+};
+using CoLdUVAssocViewContraintRef = std::shared_ptr<CoLdUVAssocViewContraint>;
