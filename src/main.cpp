@@ -1,14 +1,23 @@
 // Entry point of both programs; the start-up sequence lives in core/StartUp.
+#include "core/StartUp.h"
 #include "platform/FormsRuntime.h"
+#include "platform/Resources.h"
 
 #include <QApplication>
-#include <cstdio>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     app.setApplicationName(App().exeName);
-    std::printf("%s %d.%d.%d\n", qPrintable(App().productName), App().major, App().minor, App().revision);
-    return 0;
+    InitQuillonResources();
+
+    // The windows start-up shows register here: SetSplashWindowFactory,
+    // SetLogonWindowProvider and SetMainWindowProvider (core/StartUp.h).
+
+    RunMain(ProgramCommandLine());
+    // The program runs as long as a window is loaded.
+    if (LoadedForms().empty())
+        return 0;
+    return app.exec();
 }
