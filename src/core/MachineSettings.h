@@ -1,0 +1,20 @@
+#pragma once
+// Window and logon settings kept per user in the registry: one key per window
+// kind under HKEY_CURRENT_USER\SOFTWARE\Harbrook Inc\Pelmora\, one value per
+// property of the caller's bag. Values the bag does not name are neither read
+// nor removed.
+
+#include "core/AuProperties.h"
+
+#include <QString>
+
+// The key path of a subkey: the prefix immediately followed by the subkey.
+QString MachineSettingsKeyPath(const QString& strSubKey);
+
+// Overwrites each property's default with the value the registry holds under its
+// name (a null reading keeps the default). False, with the bag unchanged, when
+// the key cannot be opened.
+bool LoadMachineSettings(const QString& strSubKey, AuProperties& oProperties);
+// Writes every property of the bag, in order (for a shared name the later value
+// stays). False, with nothing written, when the key can be neither opened nor created.
+bool SaveMachineSettings(const QString& strSubKey, AuProperties& oProperties);
