@@ -446,7 +446,7 @@ TEST_F(LogonSettingsTest, SeparatorsInsideFieldsAreWrittenUnchangedAndNothingIsL
     EXPECT_EQ(Stored("PRF_NAME_RCT_LIST").toString(), written);
 }
 
-TEST_F(LogonSettingsTest, EmptyPiecesAreSkipped)
+TEST_F(LogonSettingsTest, EmptyRecordsAreSkipped)
 {
     Store({{"Profile", "A"}, {"PRF_NAME_RCT_LIST", "[^][^]A[~]h[~]1[~]s[~]c[~]1[^][^]"}});
     LogonSettings s;
