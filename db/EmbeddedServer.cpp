@@ -443,6 +443,45 @@ void CreateCompany(const QString& server, const QString& companyId, const QStrin
     CheckIniWritten(ini);
 }
 
+void DropCompany(const QString& server, const QString& companyId)
+{
+    const QString dbName = CompanyDatabaseName(server, companyId);
+    if (dbName.isEmpty())
+        Fail(QStringLiteral("The server '%1' has no company '%2'.").arg(ResolveServerName(server), companyId.trimmed()));
+    const QString path = FindDatabaseFile(server, dbName);
+    sqlite3* system = OpenServerDatabase(server, QLatin1String(kSystemDatabase), false);
+    try {
+        ExecScript(system, QStringLiteral("BEGIN IMMEDIATE"));
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(system, "DELETE FROM CoCompanies WHERE CompanyID = ?1", -1, &st, nullptr);
+        const QString id = companyId.trimmed();
+        sqlite3_bind_text16(st, 1, id.utf16(), -1, SQLITE_TRANSIENT);
+        sqlite3_step(st);
+        sqlite3_finalize(st);
+        if (!path.isEmpty()) {
+            if (!QFile::remove(path))
+                Fail(QStringLiteral("The file '%1' could not be removed.").arg(path));
+            QFile::remove(path + QStringLiteral("-wal"));
+            QFile::remove(path + QStringLiteral("-shm"));
+        }
+        ExecScript(system, QStringLiteral("COMMIT"));
+    } catch (...) {
+        sqlite3_exec(system, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close_v2(system);
+        throw;
+    }
+    sqlite3_close_v2(system);
+    QSettings ini(ServerFilePath(server), QSettings::IniFormat);
+    for (const QString& group : ini.childGroups()) {
+        const QString key = group + QStringLiteral("/Databases");
+        QStringList dbs = ini.value(key).toStringList();
+        dbs.removeIf([&](const QString& d) { return d.compare(dbName, Qt::CaseInsensitive) == 0; });
+        if (ini.contains(key))
+            ini.setValue(key, dbs);
+    }
+    CheckIniWritten(ini);
+}
+
 sqlite3* OpenServerDatabase(const QString& server, const QString& database, bool readOnly)
 {
     if (!ServerExists(server))

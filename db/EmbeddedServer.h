@@ -64,6 +64,8 @@ void CreateServer(const QString& server, const QString& executivePassword, const
 // when the company id or the database exists, or a name is not usable.
 void CreateCompany(const QString& server, const QString& companyId, const QString& companyName,
                    const QString& dbName);
+// Removes a company: its CoCompanies row, its database file and the logins' access.
+void DropCompany(const QString& server, const QString& companyId);
 
 // The two login passwords of a server's client configuration, still enciphered
 // (CryptText with Base64 under the session cipher key). found is false (and both

@@ -1,0 +1,262 @@
+// quillon-db: the administration command of the embedded ERP server.
+
+#include "core/AppError.h"
+#include "db/DemoCompany.h"
+#include "db/EmbeddedServer.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QRandomGenerator>
+#include <QStringList>
+
+#include <cstdio>
+#include <functional>
+#include <map>
+
+namespace {
+
+const char* const kHelp =
+    "Usage: quillon-db COMMAND [OPTIONS]\n"
+    "\n"
+    "Administers the embedded ERP database servers of this user. A server is a folder of\n"
+    "SQLite files under $QUILLON_SERVERS_DIR, or $XDG_DATA_HOME/Harbrook Inc/Pelmora/servers\n"
+    "(~/.local/share/...). Its client configuration (the SQL login passwords, enciphered)\n"
+    "goes to $QUILLON_CLIENT_CONFIG_DIR, or $XDG_CONFIG_HOME/Harbrook Inc/Pelmora/servers.\n"
+    "\"(LOCAL)\" names the server of this computer. Names compare without regard to case.\n"
+    "\n"
+    "Commands:\n"
+    "  create-server NAME [--exec-password PW] [--read-password PW]\n"
+    "        Creates a server with its system database CoSystem and the SQL logins\n"
+    "        coexecutive and coreadonly (random passwords unless given, printed once).\n"
+    "  create-company --server NAME COMPANYID DBNAME COMPANYNAME\n"
+    "        Creates a company database (file DBNAME.sqlite) and its CoCompanies row.\n"
+    "  add-user --server NAME --company COMPANYID USERID FULLNAME PASSWORD\n"
+    "        Adds a user of a company (the password is stored enciphered).\n"
+    "  set-password --server NAME --company COMPANYID USERID PASSWORD\n"
+    "        Sets a user's password.\n"
+    "  set-login-password --server NAME LOGIN PASSWORD\n"
+    "        Sets the password of a SQL login (coexecutive or coreadonly), on the server\n"
+    "        and in its client configuration.\n"
+    "  create-demo [--server NAME] [--large] [--order-lines N] [--replace | --if-missing]\n"
+    "        Creates the demo company DEMO (making the server when it does not exist;\n"
+    "        default server: this computer's, \"(LOCAL)\"). --large makes a million order\n"
+    "        lines; --replace makes an existing demo company anew; --if-missing does\n"
+    "        nothing when it exists.\n"
+    "  list [--server NAME]\n"
+    "        Lists the servers, or the databases and companies of one server.\n"
+    "  --help\n"
+    "        Shows this text.\n";
+
+struct UsageError {
+    QString message;
+};
+
+// The arguments of a command: options (--name value, or flags) and the rest in order.
+struct Args {
+    std::map<QString, QString> options;
+    QStringList flags;
+    QStringList positional;
+
+    QString option(const char* name) const
+    {
+        auto it = options.find(QLatin1String(name));
+        return it == options.end() ? QString() : it->second;
+    }
+    bool has(const char* name) const { return options.count(QLatin1String(name)) || flags.contains(QLatin1String(name)); }
+    QString required(const char* name) const
+    {
+        const QString v = option(name);
+        if (v.trimmed().isEmpty())
+            throw UsageError{QStringLiteral("The option --%1 is needed.").arg(QLatin1String(name))};
+        return v;
+    }
+};
+
+Args Parse(const QStringList& raw, const QStringList& valueOptions, const QStringList& flagOptions, int positionalCount)
+{
+    Args a;
+    for (int k = 0; k < raw.size(); ++k) {
+        const QString& s = raw[k];
+        if (s.startsWith(QLatin1String("--"))) {
+            const QString name = s.mid(2);
+            if (valueOptions.contains(name)) {
+                if (k + 1 >= raw.size())
+                    throw UsageError{QStringLiteral("The option %1 needs a value.").arg(s)};
+                a.options[name] = raw[++k];
+            } else if (flagOptions.contains(name)) {
+                a.flags << name;
+            } else {
+                throw UsageError{QStringLiteral("Unknown option %1.").arg(s)};
+            }
+        } else {
+            a.positional << s;
+        }
+    }
+    if (a.positional.size() != positionalCount)
+        throw UsageError{QStringLiteral("%1 argument(s) expected, %2 given.").arg(positionalCount).arg(a.positional.size())};
+    return a;
+}
+
+void Print(const QString& text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stdout);
+    std::fputc('\n', stdout);
+}
+
+QString RandomPassword()
+{
+    static const char alphabet[] = "abcdefghijkmnpqrstuvwxyzABCDEFGHJKLMNPQRSTUVWXYZ23456789";
+    QString pw;
+    for (int k = 0; k < 14; ++k)
+        pw += QLatin1Char(alphabet[QRandomGenerator::system()->bounded(static_cast<int>(sizeof alphabet - 1))]);
+    return pw;
+}
+
+void CreateServerCommand(const QStringList& raw)
+{
+    const Args a = Parse(raw, {QStringLiteral("exec-password"), QStringLiteral("read-password")}, {}, 1);
+    const QString exec = a.has("exec-password") ? a.option("exec-password") : RandomPassword();
+    const QString read = a.has("read-password") ? a.option("read-password") : RandomPassword();
+    erpdb::CreateServer(a.positional[0], exec, read);
+    const QString name = erpdb::ResolveServerName(a.positional[0]);
+    Print(QStringLiteral("Server '%1' created in %2.").arg(name, erpdb::FindServerDirectory(name)));
+    if (!a.has("exec-password"))
+        Print(QStringLiteral("  coexecutive password: %1").arg(exec));
+    if (!a.has("read-password"))
+        Print(QStringLiteral("  coreadonly password:  %1").arg(read));
+}
+
+void CreateCompanyCommand(const QStringList& raw)
+{
+    const Args a = Parse(raw, {QStringLiteral("server")}, {}, 3);
+    erpdb::CreateCompany(a.required("server"), a.positional[0], a.positional[2], a.positional[1]);
+    Print(QStringLiteral("Company '%1' created in database '%2'.").arg(a.positional[0].trimmed(), a.positional[1].trimmed()));
+}
+
+void AddUserCommand(const QStringList& raw)
+{
+    const Args a = Parse(raw, {QStringLiteral("server"), QStringLiteral("company")}, {}, 3);
+    erpdb::AddUser(a.required("server"), a.required("company"), a.positional[0], a.positional[1], a.positional[2]);
+    Print(QStringLiteral("User '%1' added.").arg(a.positional[0].trimmed()));
+}
+
+void SetPasswordCommand(const QStringList& raw)
+{
+    const Args a = Parse(raw, {QStringLiteral("server"), QStringLiteral("company")}, {}, 2);
+    erpdb::SetUserPassword(a.required("server"), a.required("company"), a.positional[0], a.positional[1]);
+    Print(QStringLiteral("Password of user '%1' set.").arg(a.positional[0].trimmed()));
+}
+
+void SetLoginPasswordCommand(const QStringList& raw)
+{
+    const Args a = Parse(raw, {QStringLiteral("server")}, {}, 2);
+    erpdb::SetLoginPassword(a.required("server"), a.positional[0], a.positional[1]);
+    Print(QStringLiteral("Password of login '%1' set.").arg(a.positional[0].trimmed()));
+}
+
+void CreateDemoCommand(const QStringList& raw)
+{
+    const Args a = Parse(raw, {QStringLiteral("server"), QStringLiteral("order-lines")},
+                         {QStringLiteral("large"), QStringLiteral("replace"), QStringLiteral("if-missing")}, 0);
+    erpdb::DemoOptions options;
+    options.server = a.option("server");
+    if (a.has("large"))
+        options.orderLines = erpdb::kLargeDemoOrderLines;
+    if (a.has("order-lines")) {
+        bool ok = false;
+        options.orderLines = a.option("order-lines").toLongLong(&ok);
+        if (!ok || options.orderLines < 1)
+            throw UsageError{QStringLiteral("--order-lines needs a whole number above 0.")};
+    }
+    options.replace = a.has("replace");
+    if (options.replace && a.has("if-missing"))
+        throw UsageError{QStringLiteral("--replace and --if-missing exclude each other.")};
+    const QString server =
+        erpdb::ResolveServerName(options.server.trimmed().isEmpty() ? erpdb::DefaultDemoServer() : options.server);
+    if (a.has("if-missing") && erpdb::ServerExists(server) &&
+        !erpdb::CompanyDatabaseName(server, QLatin1String(erpdb::kDemoCompanyID)).isEmpty()) {
+        Print(QStringLiteral("The demo company exists on server '%1'; nothing to do.").arg(server));
+        return;
+    }
+    const erpdb::DemoSummary s = erpdb::CreateDemoCompany(options);
+    Print(QStringLiteral("Demo company '%1' created on server '%2' in %3 s:")
+              .arg(QLatin1String(erpdb::kDemoCompanyID), s.server)
+              .arg(s.seconds, 0, 'f', 2));
+    Print(QStringLiteral("  %1 customers, %2 products, %3 orders, %4 order lines, %5 invoices, %6 views")
+              .arg(s.customers)
+              .arg(s.products)
+              .arg(s.orders)
+              .arg(s.orderLines)
+              .arg(s.invoices)
+              .arg(s.views));
+    Print(QStringLiteral("  file: %1").arg(erpdb::FindDatabaseFile(s.server, s.database)));
+    Print(QStringLiteral("  users (user id / password):"));
+    for (const erpdb::DemoUser& u : erpdb::DemoUsers())
+        Print(QStringLiteral("    %1 / %2  (%3)").arg(QLatin1String(u.userId), QLatin1String(u.password),
+                                                    QLatin1String(u.kind)));
+}
+
+void ListCommand(const QStringList& raw)
+{
+    const Args a = Parse(raw, {QStringLiteral("server")}, {}, 0);
+    if (!a.has("server")) {
+        Print(QStringLiteral("Servers in %1:").arg(erpdb::ServersRoot()));
+        const QDir root(erpdb::ServersRoot());
+        for (const QString& name : root.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+            if (erpdb::ServerExists(name))
+                Print(QStringLiteral("  ") + name);
+        }
+        return;
+    }
+    const QString server = a.option("server");
+    if (!erpdb::ServerExists(server))
+        throw UsageError{QStringLiteral("The server '%1' does not exist.").arg(erpdb::ResolveServerName(server))};
+    Print(QStringLiteral("Server '%1' (%2):").arg(erpdb::ResolveServerName(server), erpdb::FindServerDirectory(server)));
+    for (const QString& db : erpdb::DatabaseNames(server))
+        Print(QStringLiteral("  database ") + db);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    if (args.isEmpty() || args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h") ||
+        args[0] == QLatin1String("help")) {
+        std::fputs(kHelp, args.isEmpty() ? stderr : stdout);
+        return args.isEmpty() ? 2 : 0;
+    }
+    const std::map<QString, std::function<void(const QStringList&)>> commands = {
+        {QStringLiteral("create-server"), CreateServerCommand},
+        {QStringLiteral("create-company"), CreateCompanyCommand},
+        {QStringLiteral("add-user"), AddUserCommand},
+        {QStringLiteral("set-password"), SetPasswordCommand},
+        {QStringLiteral("set-login-password"), SetLoginPasswordCommand},
+        {QStringLiteral("create-demo"), CreateDemoCommand},
+        {QStringLiteral("list"), ListCommand},
+    };
+    const QString command = args.takeFirst();
+    auto it = commands.find(command);
+    if (it == commands.end()) {
+        std::fprintf(stderr, "quillon-db: unknown command '%s'. Run 'quillon-db --help' for the commands.\n",
+                     command.toLocal8Bit().constData());
+        return 2;
+    }
+    if (args.contains(QLatin1String("--help"))) {
+        std::fputs(kHelp, stdout);
+        return 0;
+    }
+    try {
+        it->second(args);
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "quillon-db %s: %s\nRun 'quillon-db --help' for the commands.\n",
+                     command.toLocal8Bit().constData(), e.message.toLocal8Bit().constData());
+        return 2;
+    } catch (const AppError& e) {
+        std::fprintf(stderr, "quillon-db %s: %s\n", command.toLocal8Bit().constData(),
+                     e.description().toLocal8Bit().constData());
+        return 1;
+    }
+    return 0;
+}
