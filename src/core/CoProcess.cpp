@@ -2,6 +2,7 @@
 
 #include "core/AnsiCodePage.h"
 #include "core/AppError.h"
+#include "core/CoQuillonSystemEngine.h"
 #include "platform/Pmcrp.h"
 
 #include <QCoreApplication>
@@ -20,16 +21,13 @@ QString trimBlanks(const QString& s)
     return s.mid(from, to - from);
 }
 
-// The system engine these operations reach. None is assigned to them, so
-// LoadBinary meets an unset object reference.
-QString engineLoadBinary(const QString& /*sql*/)
+// The session engine, when there is one, takes the statements (its operations do
+// nothing); without a session the engine reference is unset (91).
+CoQuillonSystemEngine& engine()
 {
-    RaiseError(vberr::ObjectNotSet);
-}
-
-void engineExecute(const QString& /*sql*/)
-{
-    RaiseError(vberr::ObjectNotSet);
+    if (!g_oSystemEngine)
+        RaiseError(vberr::ObjectNotSet);
+    return *g_oSystemEngine;
 }
 
 }  // namespace
@@ -84,7 +82,7 @@ QString CoProcess::SfDeProcess(QString& strInput)
 
 QString CoProcess::LoadBinary(QString& strSQL)
 {
-    return engineLoadBinary(strSQL);
+    return engine().LoadBinary(strSQL);
 }
 
 void CoProcess::SaveBinary(QString& strUpdateTable, QString& strUpdateColumn, QString& strWhere, QString& strBinary)
@@ -93,7 +91,7 @@ void CoProcess::SaveBinary(QString& strUpdateTable, QString& strUpdateColumn, QS
     try {
         m_lastSaveStatement = QStringLiteral("UPDATE ") + strUpdateTable + QStringLiteral(" SET ") + strUpdateColumn
                               + QStringLiteral("=") + strBinary + QStringLiteral(" WHERE ") + strWhere;
-        engineExecute(m_lastSaveStatement);
+        engine().Execute(m_lastSaveStatement);
     } catch (const AppError&) {
         // Ignored by design: the operation ends normally.
     }

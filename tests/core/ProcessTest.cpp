@@ -3,6 +3,7 @@
 #include "core/AnsiCodePage.h"
 #include "core/CoBase64.h"
 #include "core/CoProcess.h"
+#include "core/CoQuillonSystemEngine.h"
 #include "platform/Pmcrp.h"
 
 #include <QCoreApplication>
@@ -60,6 +61,7 @@ TEST(ProcessHex, StringToHexString)
 
 TEST(ProcessBinary, SaveBinaryReplacesTheVariableAndIgnoresTheMissingEngine)
 {
+    ASSERT_FALSE(g_oSystemEngine);
     CoProcess p;
     QString table = L("Docs"), column = L("Body"), where = L("ID=1"), binary = L("AB");
     EXPECT_NO_THROW(p.SaveBinary(table, column, where, binary));
@@ -72,9 +74,25 @@ TEST(ProcessBinary, SaveBinaryReplacesTheVariableAndIgnoresTheMissingEngine)
 
 TEST(ProcessBinary, LoadBinaryWithoutEngineFailsWithObjectNotSet)
 {
+    ASSERT_FALSE(g_oSystemEngine);
     CoProcess p;
     QString sql = L("SELECT Body FROM Docs");
     EXPECT_EQ(ErrorNumberOf([&] { p.LoadBinary(sql); }), 91);
+}
+
+TEST(ProcessBinary, WithASessionEngineTheStatementsGoToIt)
+{
+    struct Restore {
+        CoQuillonSystemEnginePtr saved = g_oSystemEngine;
+        ~Restore() { g_oSystemEngine = saved; }
+    } restore;
+    g_oSystemEngine = CoQuillonSystemEngine::Create();
+    CoProcess p;
+    QString sql = L("SELECT Body FROM Docs");
+    EXPECT_EQ(p.LoadBinary(sql), QString());
+    QString table = L("Docs"), column = L("Body"), where = L("ID=2"), binary = L("a");
+    EXPECT_NO_THROW(p.SaveBinary(table, column, where, binary));
+    EXPECT_EQ(p.lastSaveStatement(), L("UPDATE Docs SET Body=0x61 WHERE ID=2"));
 }
 
 TEST(ProcessCipher, ProcessTrimsAndAppendsTheBufferEnd)
