@@ -102,6 +102,9 @@ public:
     // Login and database errors are raised. Returns 0.
     int32_t OpenConnection(const QString& server, const QString& database, const QString& login,
                            const QString& password, int32_t options, int32_t& flag);
+    // Takes an already open back end as this object's connection (tools and tests that
+    // open a database file directly); closes any open one first.
+    void OpenBackend(std::unique_ptr<DatabaseBackend> backend);
     // Closes the connection; no error when none is open. Open transactions are rolled back.
     void CloseConnection();
     bool IsOpen() const;
@@ -137,7 +140,9 @@ public:
     QString GetServerVersion(const QString& server, const QString& login, const QString& password, Variant& v1,
                              Variant& v2, Variant& v3);
 
-    // The statements this connection sent, in order (as the program wrote them).
+    // The statements this connection sent, in order (as the program wrote them; DLookup
+    // as the SELECT it composed, a command as "EXEC name @p = value, @q OUTPUT").
+    // Transactions are not recorded.
     void SetStatementLogging(bool on);
     const QStringList& StatementLog() const { return m_log; }
     void ClearStatementLog() { m_log.clear(); }
@@ -145,7 +150,15 @@ public:
 private:
     void record(const QString& sql);
     DatabaseBackend& backend();
+    template <class F>
+    decltype(auto) guarded(F&& f);
+    void checkAborted() const;
+    int findTransaction(const QString& name) const;
     std::unique_ptr<DatabaseBackend> m_backend;
+    QStringList m_transactions;  // open transaction names, outermost first
+    // The database ended the open transaction on its own (a statement was stopped
+    // inside it): later statements fail until the names are committed or rolled back.
+    bool m_aborted = false;
     int32_t m_commandTimeout = 30;
     bool m_logging = false;
     QStringList m_log;

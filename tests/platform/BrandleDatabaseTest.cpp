@@ -1,0 +1,301 @@
+// The database interface on real SQLite files: result sets, statements, named
+// transactions, procedures and commands, errors, timeouts and several connections.
+#include "core/AppError.h"
+#include "platform/BrandleDatabase.h"
+#include "platform/HostProcedures.h"
+#include "platform/SqliteBackend.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+// The AppError f raises; number 0 when it raises none.
+AppError ErrorOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const AppError& e) {
+        return e;
+    }
+    return AppError(0, QStringLiteral("no error"));
+}
+
+// A procedure for the tests: test_Echo a, b returns them as one row; with a third
+// argument "fail" it writes a row and then fails; outputs: @out = a + b.
+void RegisterTestProcedures()
+{
+    RegisterHostProcedure({QStringLiteral("test_Echo"), 2, 3, [](ProcedureCall& call) {
+                               if (call.args.size() > 2 && call.arg(2).toString() == QLatin1String("fail")) {
+                                   sqlite3_exec(call.db, "INSERT INTO Items (Name) VALUES ('from procedure')",
+                                                nullptr, nullptr, nullptr);
+                                   throw AppError(kDatabaseErrorNumber, QStringLiteral("test_Echo was told to fail"),
+                                                  QStringLiteral("test_Echo"));
+                               }
+                               call.columns = {QStringLiteral("First"), QStringLiteral("Second")};
+                               call.rows.push_back({call.arg(0), call.arg(1)});
+                           }});
+    RegisterHostProcedure({QStringLiteral("test_Add"), 3, 3, [](ProcedureCall& call) {
+                               if (call.arg(0).isNull())
+                                   throw AppError(kDatabaseErrorNumber, QStringLiteral("@a must not be NULL"));
+                               call.outputs[2] = Variant(call.arg(0).toInt32() + call.arg(1).toInt32());
+                               sqlite3_exec(call.db, "INSERT INTO Items (Name) VALUES ('added')", nullptr, nullptr,
+                                            nullptr);
+                           }});
+}
+
+class BrandleDatabaseTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        RegisterTestProcedures();
+        path = dir.filePath(QStringLiteral("Company.sqlite"));
+        db.OpenBackend(SqliteBackend::openFile(path));
+        db.Execute(QStringLiteral(
+            "CREATE TABLE Items (ItemID INTEGER PRIMARY KEY AUTOINCREMENT, Name varchar(50) COLLATE NOCASE, "
+            "Price money, Qty int, Weight float, Active bit NOT NULL DEFAULT 0, Created datetime)"));
+    }
+
+    int count(const QString& where = {})
+    {
+        return db.DLookup(QStringLiteral("COUNT(*)"), QStringLiteral("Items"), where).toInt32();
+    }
+
+    QTemporaryDir dir;
+    QString path;
+    BrandleDatabase db;
+};
+
+TEST_F(BrandleDatabaseTest, ResultSetsAreSnapshotsWithTypedValues)
+{
+    db.Execute(QStringLiteral("INSERT INTO Items (Name, Price, Qty, Weight, Active) VALUES ('Bolt', 1.25, 7, 0.5, 1)"));
+    db.Execute(QStringLiteral("INSERT INTO Items (Name, Qty) VALUES ('Nut', 5000000000)"));
+
+    BrandleRecordsetPtr rs;
+    ASSERT_TRUE(db.OpenRecordset(QStringLiteral("SELECT * FROM Items ORDER BY ItemID"), rs, 0, 1));
+    // another statement while the set is open
+    db.Execute(QStringLiteral("DELETE FROM Items WHERE Name = 'Nut'"));
+    EXPECT_EQ(rs->RecordCount(), 2);
+
+    EXPECT_EQ(rs->Item(QStringLiteral("name")).toString(), QStringLiteral("Bolt"));
+    EXPECT_EQ(rs->Item(QStringLiteral("QTY")).type(), VarType::Long);
+    EXPECT_EQ(rs->Item(QStringLiteral("Weight")).type(), VarType::Double);
+    EXPECT_TRUE(rs->Item(QStringLiteral("Created")).isNull());
+    EXPECT_EQ(rs->Item(Variant(int32_t(1))).toString(), QStringLiteral("Bolt"));
+    const int32_t expectedTypes[] = {adInteger, adVarChar, adCurrency, adInteger, adDouble, adBoolean, adDate};
+    for (int i = 0; i < rs->FieldCount(); ++i)
+        EXPECT_EQ(rs->FieldType(i), expectedTypes[i]) << rs->FieldName(i).toStdString();
+    EXPECT_EQ(ErrorOf([&] { rs->Item(QStringLiteral("NoSuchField")); }).number(), 3265);
+
+    rs->MoveNext();
+    ASSERT_TRUE(rs->HasRecord());
+    EXPECT_EQ(rs->Item(QStringLiteral("Qty")).type(), VarType::Double);  // too big for a Long
+    rs->MoveNext();
+    EXPECT_FALSE(rs->HasRecord());
+    db.CloseRecordset(rs);
+    EXPECT_TRUE(rs->IsClosed());
+
+    // expression fields take their type from the values
+    ASSERT_TRUE(db.OpenRecordset(QStringLiteral("SELECT 1 AS a, 2.5 AS b, 'x' AS c, NULL AS d"), rs));
+    EXPECT_EQ(rs->FieldType(0), adInteger);
+    EXPECT_EQ(rs->FieldType(1), adDouble);
+    EXPECT_EQ(rs->FieldType(2), adVarChar);
+    EXPECT_EQ(rs->FieldType(3), adVarChar);
+
+    // a set without rows is open and can be closed
+    EXPECT_FALSE(db.OpenRecordset(QStringLiteral("SELECT * FROM Items WHERE 1 = 0"), rs));
+    EXPECT_FALSE(rs->HasRecord());
+    db.CloseRecordset(rs);
+}
+
+TEST_F(BrandleDatabaseTest, DLookupComposesTheQuery)
+{
+    db.SetStatementLogging(true);
+    db.Execute(QStringLiteral("INSERT INTO Items (Name, Qty) VALUES ('Bolt', 3)"));
+    EXPECT_EQ(db.DLookup(QStringLiteral("Qty"), QStringLiteral("Items"), QStringLiteral("Name = 'BOLT'")).toInt32(), 3);
+    EXPECT_TRUE(db.DLookup(QStringLiteral("Qty"), QStringLiteral("Items"), QStringLiteral("Name = 'Nut'")).isNull());
+    EXPECT_EQ(db.DLookup(QStringLiteral("Max(ItemID)"), QStringLiteral("Items"), QString()).toInt32(), 1);
+    const QStringList expected = {
+        QStringLiteral("INSERT INTO Items (Name, Qty) VALUES ('Bolt', 3)"),
+        QStringLiteral("SELECT Qty FROM Items WHERE Name = 'BOLT'"),
+        QStringLiteral("SELECT Qty FROM Items WHERE Name = 'Nut'"),
+        QStringLiteral("SELECT Max(ItemID) FROM Items"),
+    };
+    EXPECT_EQ(db.StatementLog(), expected);
+}
+
+TEST_F(BrandleDatabaseTest, NamedTransactionsNest)
+{
+    int32_t flag = 0;
+    db.BeginTrans(QStringLiteral("CoLdUV.Store"), flag);
+    db.Execute(QStringLiteral("INSERT INTO Items (Name) VALUES ('outer')"));
+    db.BeginTrans(QStringLiteral("CoLdUVColumn.Store"), flag);
+    db.Execute(QStringLiteral("INSERT INTO Items (Name) VALUES ('child 1')"));
+    db.RollbackTrans(QStringLiteral("CoLdUVColumn.Store"), flag);  // undoes only its own insert
+    db.BeginTrans(QStringLiteral("it's \"odd\""), flag);
+    db.Execute(QStringLiteral("INSERT INTO Items (Name) VALUES ('child 2')"));
+    db.CommitTrans(QStringLiteral("it's \"odd\""), flag);
+    EXPECT_EQ(db.TransactionDepth(), 1);
+    db.CommitTrans(QStringLiteral("CoLdUV.Store"), flag);
+    EXPECT_EQ(db.TransactionDepth(), 0);
+
+    BrandleRecordsetPtr rs;
+    db.OpenRecordset(QStringLiteral("SELECT Name FROM Items ORDER BY ItemID"), rs);
+    QStringList names;
+    for (; rs->HasRecord(); rs->MoveNext())
+        names << rs->Item(0).toString();
+    EXPECT_EQ(names, (QStringList{QStringLiteral("outer"), QStringLiteral("child 2")}));
+
+    // rolling back the outer name undoes the inner ones still open
+    db.BeginTrans(QStringLiteral("a"), flag);
+    db.Execute(QStringLiteral("INSERT INTO Items (Name) VALUES ('a')"));
+    db.BeginTrans(QStringLiteral("b"), flag);
+    db.Execute(QStringLiteral("INSERT INTO Items (Name) VALUES ('b')"));
+    db.RollbackTrans(QStringLiteral("a"), flag);
+    EXPECT_EQ(db.TransactionDepth(), 0);
+    EXPECT_EQ(count(), 2);
+
+    // names that are not open
+    for (auto op : {&BrandleDatabase::CommitTrans, &BrandleDatabase::RollbackTrans}) {
+        const AppError e = ErrorOf([&] { (db.*op)(QStringLiteral("never begun"), flag); });
+        EXPECT_EQ(e.number(), kDatabaseErrorNumber);
+        EXPECT_TRUE(e.description().contains(QLatin1String("never begun")));
+    }
+    db.BeginTrans(QStringLiteral("x"), flag);
+    db.CommitTrans(QStringLiteral("x"), flag);
+    EXPECT_EQ(ErrorOf([&] { db.CommitTrans(QStringLiteral("x"), flag); }).number(), kDatabaseErrorNumber);
+}
+
+TEST_F(BrandleDatabaseTest, ClosingRollsBackAnOpenTransaction)
+{
+    int32_t flag = 0;
+    db.BeginTrans(QStringLiteral("t"), flag);
+    db.Execute(QStringLiteral("INSERT INTO Items (Name) VALUES ('lost')"));
+    db.CloseConnection();
+    EXPECT_FALSE(db.IsOpen());
+    db.CloseConnection();  // no error when none is open
+    db.OpenBackend(SqliteBackend::openFile(path, false));
+    EXPECT_EQ(count(), 0);
+}
+
+TEST_F(BrandleDatabaseTest, ExecCallsHostProcedures)
+{
+    BrandleRecordsetPtr rs;
+    const char* const forms[] = {"EXEC test_Echo 12,'O''Neil'", "Exec test_Echo 12, 'O''Neil'",
+                                 "EXECUTE TEST_ECHO 12 ,  'O''Neil'", "exec dbo.[test_Echo] 12,N'O''Neil'"};
+    for (const char* form : forms) {
+        ASSERT_TRUE(db.OpenRecordset(QString::fromLatin1(form), rs, 0, 1)) << form;
+        EXPECT_EQ(rs->Item(QStringLiteral("first")).toInt32(), 12) << form;
+        EXPECT_EQ(rs->Item(QStringLiteral("Second")).toString(), QStringLiteral("O'Neil")) << form;
+    }
+    ASSERT_TRUE(db.OpenRecordset(QStringLiteral("EXEC test_Echo NULL, -5"), rs));
+    EXPECT_TRUE(rs->Item(0).isNull());
+    EXPECT_EQ(rs->Item(1).toInt32(), -5);
+
+    // a procedure without a result set gives an empty, closable set
+    BrandleCommand cmd;
+    EXPECT_FALSE(db.OpenRecordset(QStringLiteral("EXEC test_Add 1, 2, NULL"), rs));
+    EXPECT_FALSE(rs->HasRecord());
+    db.CloseRecordset(rs);
+    EXPECT_EQ(count(), 1);
+}
+
+TEST_F(BrandleDatabaseTest, CommandsPassParametersAndReadOutputs)
+{
+    db.SetStatementLogging(true);
+    BrandleCommand cmd;
+    cmd.Init(QStringLiteral("test_Add"), 3);
+    cmd.AddParameter(QStringLiteral("a"), adInteger, adParamInput, 0, Variant(int32_t(40)), -1, -1);
+    cmd.AddParameter(QStringLiteral("@b"), adInteger, adParamInput, 0, Variant(int32_t(2)), -1, -1);
+    cmd.AddParameter(QStringLiteral("@r_iSum"), adInteger, adParamOutput, 0, Variant(), -1, -1);
+    EXPECT_TRUE(db.ExecuteCommand(cmd));
+    EXPECT_EQ(cmd.ParameterValue(QStringLiteral("r_iSum")).toInt32(), 42);
+    EXPECT_EQ(cmd.ParameterValue(QStringLiteral("@R_ISUM")).toInt32(), 42);
+    EXPECT_EQ(cmd.ParameterValue(QStringLiteral("@a")).toInt32(), 40);
+    EXPECT_EQ(ErrorOf([&] { cmd.ParameterValue(QStringLiteral("@nope")); }).number(), 3265);
+    EXPECT_EQ(db.StatementLog().back(), QStringLiteral("EXEC test_Add @a = 40, @b = 2, @r_iSum OUTPUT"));
+
+    BrandleCommand echo;
+    echo.Init(QStringLiteral("test_Echo"), 2);
+    echo.AddParameter(QStringLiteral("@x"), adVarChar, adParamInput, 8, Variant(QStringLiteral("jdoe")), -1, -1);
+    echo.AddParameter(QStringLiteral("@y"), adChar, adParamInput, 2, Variant(Null), -1, -1);
+    BrandleRecordsetPtr rs;
+    ASSERT_TRUE(db.OpenCommandRecordset(echo, rs));
+    EXPECT_EQ(rs->Item(0).toString(), QStringLiteral("jdoe"));
+    EXPECT_TRUE(rs->Item(1).isNull());
+
+    // a procedure's failure reaches the caller with its description, and its writes are undone
+    cmd.Parameters()[0].value = Variant(Null);
+    const AppError e = ErrorOf([&] { db.ExecuteCommand(cmd); });
+    EXPECT_EQ(e.number(), kDatabaseErrorNumber);
+    EXPECT_EQ(e.description(), QStringLiteral("@a must not be NULL"));
+    EXPECT_EQ(e.source(), QStringLiteral("BrandleDatabase"));
+    EXPECT_EQ(count(), 1);
+}
+
+TEST_F(BrandleDatabaseTest, BadInputFailsClearlyAndWritesNothing)
+{
+    struct Case {
+        const char* sql;
+        const char* message;  // a part of the description
+    };
+    const Case cases[] = {
+        {"INSERT INTO Items (Name) VALUES ('a')\r\nINSERT INTO Items (Nme) VALUES ('b')", "no column named Nme"},
+        {"INSERT INTO Items (Name) VALUES ('a')\r\nSELEC * FROM Items", "syntax error"},
+        {"INSERT INTO Items (Name) VALUES ('O'Neil')", "Unclosed quotation mark"},
+        {"INSERT INTO Items (Name, Qty) VALUES ('O'Neil', 'O'Brien')", "syntax error"},
+        {"INSERT INTO Items (Name) VALUES ('a')\r\nEXEC NoSuchProcedure 1", "Could not find stored procedure 'NoSuchProcedure'"},
+        {"INSERT INTO Items (Name) VALUES ('a')\r\nEXEC test_Echo 1", "expects parameter number 2"},
+        {"INSERT INTO Items (Name) VALUES ('a')\r\nEXEC test_Echo 1,2,3,4", "too many arguments"},
+        {"INSERT INTO Items (Name) VALUES ('a')\r\nEXEC test_Echo 1,2,'fail'", "test_Echo was told to fail"},
+        {"EXEC test_Echo 1,,2", "Incorrect syntax near ','"},
+        {"INSERT INTO Items (Name) VALUES ('a')\r\nDECLARE @x int", "Unsupported SQL"},
+        {"INSERT INTO Items (Name) VALUES ('unterminated)", "Unclosed quotation mark"},
+        {"SELECT * FROM Items WHERE Name = {CustName}", "unrecognized token"},
+    };
+    for (const Case& c : cases) {
+        const AppError e = ErrorOf([&] { db.Execute(QString::fromLatin1(c.sql)); });
+        EXPECT_EQ(e.number(), kDatabaseErrorNumber) << c.sql;
+        EXPECT_TRUE(e.description().contains(QLatin1String(c.message)))
+            << c.sql << " gave: " << e.description().toStdString();
+        EXPECT_EQ(count(), 0) << c.sql;
+    }
+    // the same inside an open transaction: the transaction goes on
+    int32_t flag = 0;
+    db.BeginTrans(QStringLiteral("t"), flag);
+    db.Execute(QStringLiteral("INSERT INTO Items (Name) VALUES ('kept')"));
+    for (const Case& c : cases)
+        EXPECT_NE(ErrorOf([&] { db.Execute(QString::fromLatin1(c.sql)); }).number(), 0) << c.sql;
+    db.CommitTrans(QStringLiteral("t"), flag);
+    EXPECT_EQ(count(), 1);
+
+    // without a connection
+    BrandleDatabase closed;
+    EXPECT_EQ(ErrorOf([&] { closed.Execute(QStringLiteral("SELECT 1")); }).number(), kDatabaseErrorNumber);
+}
+
+TEST_F(BrandleDatabaseTest, ReadOnlyRecordsetRunsOnlyASingleQuery)
+{
+    db.Execute(QStringLiteral("INSERT INTO Items (Name) VALUES ('a')"));
+    BrandleRecordsetPtr rs;
+    EXPECT_TRUE(db.OpenReadOnlyRecordset(QStringLiteral("SELECT Name FROM Items WHERE Name LIKE 'A%'"), rs));
+    const char* const refused[] = {
+        "SELECT Name FROM Items WHERE 1 = 1; DELETE FROM Items",
+        "SELECT Name FROM Items WHERE 1 = 1\r\nDELETE FROM Items",
+        "DELETE FROM Items",
+        "EXEC test_Add 1, 2, NULL",
+        "UPDATE Items SET Name = 'b'",
+        "WITH x AS (SELECT 1) DELETE FROM Items",
+    };
+    for (const char* sql : refused) {
+        const AppError e = ErrorOf([&] { db.OpenReadOnlyRecordset(QString::fromLatin1(sql), rs); });
+        EXPECT_EQ(e.number(), kDatabaseErrorNumber) << sql;
+        EXPECT_EQ(count(QStringLiteral("Name = 'a'")), 1) << sql;
+    }
+}
+
+}  // namespace
