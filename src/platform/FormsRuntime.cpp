@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QThread>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -30,6 +31,15 @@ const AppInfo& App()
     }();
     return info;
 }
+
+// ---------------------------------------------------------------- modal loops
+namespace {
+// The modal loops of this runtime (modal forms and message boxes) that are running.
+int g_modalDepth = 0;
+}  // namespace
+
+ModalLoopScope::ModalLoopScope() { ++g_modalDepth; }
+ModalLoopScope::~ModalLoopScope() { --g_modalDepth; }
 
 // ---------------------------------------------------------------- message boxes
 namespace {
@@ -91,6 +101,7 @@ int MsgBox(const QString& prompt, int style, const QString& title)
     MessageBoxRequest r{prompt, style, title.isEmpty() ? App().title : title};
     if (answerer())
         return answerer()(r);
+    ModalLoopScope modal;
     return showRealBox(r);
 }
 
@@ -107,7 +118,6 @@ public:
     std::vector<QPointer<Form>> loaded;
     std::vector<QPointer<Form>> unloaded;  // waiting to be deleted
     std::vector<const Form*> kept;
-    int modalDepth = 0;
     bool collectScheduled = false;
 
     void scheduleCollect()
@@ -117,7 +127,7 @@ public:
         collectScheduled = true;
         QTimer::singleShot(0, [] {
             FormsRegistry::instance().collectScheduled = false;
-            if (FormsRegistry::instance().modalDepth == 0)
+            if (g_modalDepth == 0)
                 CollectUnloadedForms();
             else
                 FormsRegistry::instance().scheduleCollect();
@@ -149,7 +159,10 @@ void Form::closeEvent(QCloseEvent* e)
 void Form::hideEvent(QHideEvent* e)
 {
     QWidget::hideEvent(e);
-    emit hidden();
+    // A window the user minimises is hidden by the window system, not by the program:
+    // a modal show goes on.
+    if (!e->spontaneous())
+        emit hidden();
 }
 
 void Load(Form* form)
@@ -166,6 +179,8 @@ bool Unload(Form* form, int unloadMode)
     if (!form || !form->m_loaded || form->m_unloading)
         return true;
     form->m_unloading = true;
+    // An error in QueryUnload or Unload ends the unload and reaches the code that asked
+    // for it; the window's close box asks inside an event boundary (closeEvent).
     bool cancel = false;
     try {
         cancel = form->Form_QueryUnload(unloadMode);
@@ -187,8 +202,10 @@ bool Unload(Form* form, int unloadMode)
         r.unloaded.emplace_back(form);
         r.scheduleCollect();
     }
-    // The program lives as long as a form is loaded.
-    if (r.loaded.empty() && QCoreApplication::instance())
+    // The program lives as long as a form is loaded: the last unload ends its event loop.
+    // Only when that loop runs: an exit asked for while only this runtime's modal loops run
+    // (or none, as during start-up) would make every later modal loop return at once.
+    if (r.loaded.empty() && QCoreApplication::instance() && QThread::currentThread()->loopLevel() > g_modalDepth)
         QCoreApplication::exit(0);
     return true;
 }
@@ -218,11 +235,11 @@ void ShowModal(Form* form)
     form->show();
     form->raise();
     form->activateWindow();
-    auto& r = FormsRegistry::instance();
-    ++r.modalDepth;
-    if (guard && guard->IsLoaded() && guard->isVisible())
-        loop.exec();
-    --r.modalDepth;
+    {
+        ModalLoopScope modal;
+        if (guard && guard->IsLoaded() && guard->isVisible())
+            loop.exec();
+    }
     if (guard)
         guard->setWindowModality(previous);
 }

@@ -115,6 +115,18 @@ bool IsFormLoaded(const Form* form);
 // Deletes unloaded forms that nobody keeps (done by itself when the event loop is idle).
 void CollectUnloadedForms();
 
+// Marks a modal loop of the program (a modal form, a message box, a dialog of the
+// program's own) while it runs: unloaded forms are not deleted under it, and the last
+// form's unload ends only the program's main event loop, never such a loop.
+// ShowModal and MsgBox use it themselves.
+class ModalLoopScope {
+public:
+    ModalLoopScope();
+    ~ModalLoopScope();
+    ModalLoopScope(const ModalLoopScope&) = delete;
+    ModalLoopScope& operator=(const ModalLoopScope&) = delete;
+};
+
 // ---- Screen ----
 enum MousePointer : int { vbDefault = 0, vbArrow = 1, vbHourglass = 11 };
 // One setting, not a stack: setting vbDefault restores the normal pointer at once.

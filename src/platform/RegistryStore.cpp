@@ -180,7 +180,7 @@ public:
         m_fd = ::open(QFile::encodeName(lockPath()).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         if (m_fd < 0)
             return;
-        for (int waited = 0;; waited += 5) {
+        for (int waited = 0;; ++waited) {
             if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
                 m_locked = true;
                 return;
@@ -189,7 +189,7 @@ public:
                 break;
             if (waited >= kLockTimeoutMs)
                 break;
-            QThread::msleep(5);
+            QThread::msleep(1);
         }
     }
     ~StoreLock()
