@@ -174,11 +174,10 @@ void WriteSqlView(sqlite3* db, const ViewRow& v, const BaseRow& b, const std::ve
             Fail(proc, QStringLiteral("the SQL view '%1' cannot be made: a view of that name exists that "
                                       "was not made for a list view.")
                            .arg(name));
-        if (owner.integer(0) != v.viewId)
-            Fail(proc, QStringLiteral("the SQL view '%1' cannot be made: it belongs to view %2.")
-                           .arg(name)
-                           .arg(owner.integer(0)));
-    }
+        const int64_t ownerId = owner.integer(0);
+        if (ownerId != v.viewId)
+            Fail(proc, QStringLiteral("the SQL view '%1' cannot be made: it belongs to view %2.").arg(name).arg(ownerId));
+    }  // no statement may be pending while views are dropped and made
     if (v.sqlViewName.compare(name, Qt::CaseInsensitive) != 0)
         DropSqlView(db, v.sqlViewName, proc);
     QString select = QStringLiteral("SELECT ") + b.keySql + QStringLiteral(" AS [ID]");
