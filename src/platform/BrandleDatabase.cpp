@@ -4,10 +4,7 @@
 #include "platform/DatabaseBackend.h"
 #include "platform/SqliteBackend.h"
 
-#if __has_include("db/EmbeddedServer.h")
 #include "db/EmbeddedServer.h"
-#define QUILLON_HAVE_EMBEDDED_SERVER 1
-#endif
 
 namespace {
 
@@ -203,17 +200,10 @@ int32_t BrandleDatabase::OpenConnection(const QString& server, const QString& da
                                         const QString& password, int32_t options, int32_t& flag)
 {
     CloseConnection();
-#ifdef QUILLON_HAVE_EMBEDDED_SERVER
     guarded([&] {
         sqlite3* db = erpdb::OpenDatabase(server, database, login, password);
-        OpenBackend(std::make_unique<SqliteBackend>(db, server, database, login));
+        OpenBackend(std::make_unique<SqliteBackend>(db, server.trimmed(), database.trimmed(), login.trimmed()));
     });
-#else
-    throw AppError(kDatabaseErrorNumber,
-                   QStringLiteral("Cannot open database '%1' on server '%2': no server is available.")
-                       .arg(database, server),
-                   kSource);
-#endif
     return 0;
 }
 
@@ -397,7 +387,6 @@ Variant BrandleDatabase::DLookup(const QString& expression, const QString& from,
 QString BrandleDatabase::GetServerVersion(const QString& server, const QString& login, const QString& password,
                                           Variant& v1, Variant& v2, Variant& v3)
 {
-#ifdef QUILLON_HAVE_EMBEDDED_SERVER
     try {
         if (!erpdb::CheckLogin(server, login, password))
             return {};
@@ -405,9 +394,6 @@ QString BrandleDatabase::GetServerVersion(const QString& server, const QString& 
     } catch (...) {
         return {};
     }
-#else
-    return {};
-#endif
 }
 
 void BrandleDatabase::SetStatementLogging(bool on) { m_logging = on; }

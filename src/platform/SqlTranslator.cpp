@@ -817,7 +817,10 @@ private:
         if (p + 2 < lv.size() && (t[lv[p + 2]].isWord("PERCENT") || t[lv[p + 2]].isWord("WITH")))
             notUnderstood(QStringLiteral("TOP ... %1").arg(t[lv[p + 2]].upper()));
         top.out.clear();
-        blank(countIndex, lastTokenOf(countIndex));
+        int j = lastTokenOf(countIndex);
+        blank(lv[p], j);
+        for (++j; j < static_cast<int>(t.size()) && t[j].kind == Tk::Space; ++j)
+            t[j].out.clear();
         return count;
     }
 

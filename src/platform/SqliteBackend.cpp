@@ -1,6 +1,7 @@
 #include "platform/SqliteBackend.h"
 
 #include "core/AppError.h"
+#include "db/EmbeddedServer.h"
 #include "db/procedures/Procedures.h"
 #include "platform/BrandleDatabase.h"
 #include "platform/HostProcedures.h"
@@ -398,8 +399,13 @@ std::unique_ptr<SqliteBackend> SqliteBackend::openFile(const QString& path, bool
         throw AppError(kDatabaseErrorNumber, QStringLiteral("Cannot open database '%1': %2").arg(path, message),
                        kSource);
     }
+    try {
+        erpdb::PrepareConnection(db);  // the server's collation
+    } catch (...) {
+        sqlite3_close_v2(db);
+        throw;
+    }
     sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
-    sqlite3_exec(db, "PRAGMA foreign_keys=ON", nullptr, nullptr, nullptr);
     return std::make_unique<SqliteBackend>(db, QString(), QFileInfo(path).completeBaseName(), login);
 }
 
