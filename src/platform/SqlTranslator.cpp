@@ -610,7 +610,32 @@ private:
         t[type.front()].out = mapped;
     }
 
-    // "+" in a chain of terms that holds a text literal concatenates: it becomes "||".
+    // A call of a function that gives text (so that "+" next to it concatenates).
+    bool returnsText(int name, int open) const
+    {
+        static const QSet<QString> textFunctions = {
+            QStringLiteral("LEFT"),  QStringLiteral("RIGHT"), QStringLiteral("SUBSTRING"), QStringLiteral("LTRIM"),
+            QStringLiteral("RTRIM"), QStringLiteral("UPPER"), QStringLiteral("LOWER"),     QStringLiteral("REPLACE")};
+        const QString up = t[name].upper();
+        if (textFunctions.contains(up))
+            return true;
+        if (up == QLatin1String("CONVERT")) {
+            const auto p = parts(open);
+            return !p.empty() && !p[0].empty() && SqliteTypeFor(typeText(p[0])) == QLatin1String("TEXT");
+        }
+        if (up == QLatin1String("CAST")) {
+            const std::vector<int> lv = level(open + 1, t[open].match);
+            for (size_t k = 0; k + 1 < lv.size(); ++k) {
+                if (t[lv[k]].isWord("AS"))
+                    return SqliteTypeFor(typeText({lv.begin() + k + 1, lv.end()})) == QLatin1String("TEXT");
+            }
+        }
+        return false;
+    }
+
+    // "+" in a chain of terms that holds a text literal (or a call that gives text:
+    // LEFT, RIGHT, SUBSTRING, LTRIM, RTRIM, UPPER, LOWER, REPLACE, a CONVERT or CAST
+    // to a text type) concatenates: it becomes "||". Other operands have no type here.
     // SQLite's "||" binds tighter than "*", "/" and "%", so a term holding those is
     // put in parentheses. A chain that also holds a number literal or a "-" is left
     // as it is (its type cannot be known here).
@@ -688,17 +713,20 @@ private:
                 k = m;
                 continue;
             }
-            if (tok.kind == Tk::Word && boundaryKeywords().contains(tok.upper())) {
+            const bool leftRightCall = (tok.isWord("LEFT") || tok.isWord("RIGHT")) && isGroupAfter(lv, k);
+            if (tok.kind == Tk::Word && boundaryKeywords().contains(tok.upper()) && !leftRightCall) {
                 endChain();
                 continue;
             }
             if (tok.kind == Tk::Word || tok.kind == Tk::Ident || tok.kind == Tk::Variable) {
                 int last = i;
+                bool text = false;
                 if (isGroupAfter(lv, k)) {
+                    text = returnsText(i, lv[k + 1]);
                     last = t[lv[k + 1]].match;
                     ++k;
                 }
-                operand(i, last, false, false);
+                operand(i, last, text, false);
                 continue;
             }
             if (tok.isPunct('(')) {

@@ -8,7 +8,8 @@
 //   ISNULL(a, b)                    -> IFNULL(a, b)
 //   CONVERT(type, x)                -> CAST(x AS type), with SQLite type names
 //   N'text'                         -> 'text'
-//   a + 'text' + b                  -> a || 'text' || b (only in a chain with a text literal)
+//   a + 'text' + b                  -> a || 'text' || b (only in a chain with a text literal
+//                                      or a call that gives text, as LEFT(...) or CONVERT(varchar, ...))
 //   LEFT( / RIGHT(                  -> functions of our own (LEFT and RIGHT are SQLite keywords)
 //   DATEADD(day, ...), DATEDIFF(...) the date part becomes a text argument
 //   @@IDENTITY                      -> SCOPE_IDENTITY()

@@ -51,10 +51,10 @@ int32_t adoTypeOfDeclaration(const char* declared)
         return adCurrency;
     if (d.contains(QLatin1String("date")) || d.contains(QLatin1String("time")))
         return adDate;
-    if (d.contains(QLatin1String("int")))
-        return adInteger;
     if (d.contains(QLatin1String("char")) || d.contains(QLatin1String("text")) || d.contains(QLatin1String("clob")))
         return adVarChar;
+    if (d.contains(QLatin1String("int")))
+        return adInteger;
     if (d.contains(QLatin1String("real")) || d.contains(QLatin1String("floa")) || d.contains(QLatin1String("doub")) ||
         d.contains(QLatin1String("dec")) || d.contains(QLatin1String("num")))
         return adDouble;

@@ -96,6 +96,8 @@ const Form kForms[] = {
      "SELECT 'Total: ' || (Qty * Price) FROM t"},
     {"+ inside CASE and a function", "SELECT CASE WHEN a = 1 THEN 'x' + b ELSE LEFT(c + 'y', 2) END FROM t",
      "SELECT CASE WHEN a = 1 THEN 'x' || b ELSE tsql_left(c || 'y', 2) END FROM t"},
+    {"+ next to calls that give text", "SELECT LEFT(a, 1) + RIGHT(b, 1), CONVERT(varchar(5), n) + c FROM t",
+     "SELECT tsql_left(a, 1) || tsql_right(b, 1), CAST( n AS TEXT) || c FROM t"},
     {"+ between numbers stays", "SELECT a + b, a + 1, '5' + 3 FROM t", "SELECT a + b, a + 1, '5' + 3 FROM t"},
     {"LEFT and RIGHT functions, LEFT JOIN stays",
      "SELECT LEFT(a, 2), RIGHT(a, 1) FROM t LEFT JOIN u ON u.id = t.id",
