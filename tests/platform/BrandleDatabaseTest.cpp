@@ -5,6 +5,7 @@
 #include "platform/HostProcedures.h"
 #include "platform/SqliteBackend.h"
 
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -296,6 +297,144 @@ TEST_F(BrandleDatabaseTest, ReadOnlyRecordsetRunsOnlyASingleQuery)
         EXPECT_EQ(e.number(), kDatabaseErrorNumber) << sql;
         EXPECT_EQ(count(QStringLiteral("Name = 'a'")), 1) << sql;
     }
+}
+
+// An endless query, and an endless insert (both stop only through the timeout).
+const char* const kEndlessQuery = "WITH c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT COUNT(*) FROM c";
+const char* const kEndlessInsert =
+    "WITH c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) INSERT INTO Items (Name) SELECT 'n' FROM c";
+
+TEST_F(BrandleDatabaseTest, CommandTimeoutStopsAStatementAndLeavesNothingHalfWritten)
+{
+    db.SetCommandTimeout(1);
+    QElapsedTimer timer;
+    timer.start();
+    AppError e = ErrorOf([&] { db.Execute(QString::fromLatin1(kEndlessQuery)); });
+    EXPECT_EQ(e.number(), kDatabaseErrorNumber);
+    EXPECT_EQ(e.description(), QStringLiteral("Query timeout expired"));
+    EXPECT_LT(timer.elapsed(), 5000);
+
+    // outside a transaction the statement is undone whole
+    e = ErrorOf([&] { db.Execute(QString::fromLatin1(kEndlessInsert)); });
+    EXPECT_EQ(e.description(), QStringLiteral("Query timeout expired"));
+    EXPECT_EQ(count(), 0);
+
+    // inside one, the database rolls the transaction back: nothing of it is written,
+    // and the program hears of it until it ends the transaction
+    int32_t flag = 0;
+    db.BeginTrans(QStringLiteral("CoLdUV.Store"), flag);
+    db.Execute(QStringLiteral("INSERT INTO Items (Name) VALUES ('before')"));
+    db.BeginTrans(QStringLiteral("CoLdUVColumn.Store"), flag);
+    EXPECT_EQ(ErrorOf([&] { db.Execute(QString::fromLatin1(kEndlessInsert)); }).description(),
+              QStringLiteral("Query timeout expired"));
+    db.RollbackTrans(QStringLiteral("CoLdUVColumn.Store"), flag);
+    EXPECT_TRUE(ErrorOf([&] { db.Execute(QStringLiteral("INSERT INTO Items (Name) VALUES ('after')")); })
+                    .description()
+                    .contains(QLatin1String("CoLdUV.Store")));
+    EXPECT_EQ(ErrorOf([&] { db.CommitTrans(QStringLiteral("CoLdUV.Store"), flag); }).number(), kDatabaseErrorNumber);
+    EXPECT_EQ(db.TransactionDepth(), 0);
+    EXPECT_EQ(count(), 0);
+    db.Execute(QStringLiteral("INSERT INTO Items (Name) VALUES ('later')"));
+    EXPECT_EQ(count(), 1);
+
+    // a statement that does not write, timed out inside a transaction, leaves it intact
+    db.BeginTrans(QStringLiteral("t"), flag);
+    db.Execute(QStringLiteral("INSERT INTO Items (Name) VALUES ('kept')"));
+    EXPECT_EQ(ErrorOf([&] { db.Execute(QString::fromLatin1(kEndlessQuery)); }).description(),
+              QStringLiteral("Query timeout expired"));
+    db.CommitTrans(QStringLiteral("t"), flag);
+    EXPECT_EQ(count(), 2);
+
+    // no limit
+    db.SetCommandTimeout(0);
+    EXPECT_EQ(db.DLookup(QStringLiteral("COUNT(*)"),
+                         QStringLiteral("(WITH c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 100000) "
+                                        "SELECT x FROM c)"),
+                         QString())
+                  .toInt32(),
+              100000);
+}
+
+TEST_F(BrandleDatabaseTest, ReadersDoNotWaitForAWriterAndWritersWaitWithinTheTimeout)
+{
+    BrandleDatabase other;
+    other.OpenBackend(SqliteBackend::openFile(path, false));
+    other.SetCommandTimeout(1);
+    int32_t flag = 0;
+    db.BeginTrans(QStringLiteral("write"), flag);
+    db.Execute(QStringLiteral("INSERT INTO Items (Name) VALUES ('pending')"));
+
+    EXPECT_EQ(other.DLookup(QStringLiteral("COUNT(*)"), QStringLiteral("Items"), QString()).toInt32(), 0);
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(ErrorOf([&] { other.Execute(QStringLiteral("INSERT INTO Items (Name) VALUES ('blocked')")); })
+                  .description(),
+              QStringLiteral("Query timeout expired"));
+    EXPECT_GE(timer.elapsed(), 900);
+
+    db.CommitTrans(QStringLiteral("write"), flag);
+    other.Execute(QStringLiteral("INSERT INTO Items (Name) VALUES ('now')"));
+    EXPECT_EQ(count(), 2);
+}
+
+TEST_F(BrandleDatabaseTest, TwoProcessesWritingAtOnceLoseNothing)
+{
+    constexpr int kRounds = 60;
+    pid_t children[2];
+    for (int c = 0; c < 2; ++c) {
+        children[c] = fork();
+        ASSERT_GE(children[c], 0);
+        if (children[c] == 0) {
+            int status = 0;
+            try {
+                BrandleDatabase mine;
+                mine.OpenBackend(SqliteBackend::openFile(path, false));
+                const QString name = QStringLiteral("process %1").arg(c);
+                for (int i = 0; i < kRounds; ++i) {
+                    int32_t flag = 0;
+                    switch (i % 3) {
+                    case 0:
+                        mine.Execute(QStringLiteral("INSERT INTO Items (Name, Qty) VALUES ('%1', %2)").arg(name).arg(i));
+                        break;
+                    case 1:
+                        mine.BeginTrans(QStringLiteral("round"), flag);
+                        mine.Execute(QStringLiteral("INSERT INTO Items (Name, Qty) SELECT Name = '%1', Qty = "
+                                                    "(SELECT COUNT(*) FROM Items WHERE Name = '%1')")
+                                         .arg(name));
+                        mine.CommitTrans(QStringLiteral("round"), flag);
+                        break;
+                    default: {
+                        BrandleRecordsetPtr rs;
+                        mine.OpenRecordset(QStringLiteral("INSERT INTO Items (Name, Qty) VALUES ('%1', %2)\r\n"
+                                                          "SELECT SCOPE_IDENTITY()")
+                                               .arg(name)
+                                               .arg(i),
+                                           rs);
+                        const Variant id = rs->Item(0);
+                        if (mine.DLookup(QStringLiteral("Name"), QStringLiteral("Items"),
+                                         QStringLiteral("ItemID = ") + id.toString())
+                                .toString() != name)
+                            status = 2;
+                    }
+                    }
+                }
+                mine.CloseConnection();
+            } catch (const AppError& e) {
+                fprintf(stderr, "child %d: %s\n", c, qPrintable(e.description()));
+                status = 1;
+            }
+            _exit(status);
+        }
+    }
+    for (pid_t child : children) {
+        int status = -1;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+    EXPECT_EQ(count(QStringLiteral("Name = 'process 0'")), kRounds);
+    EXPECT_EQ(count(QStringLiteral("Name = 'process 1'")), kRounds);
+    EXPECT_EQ(db.DLookup(QStringLiteral("COUNT(DISTINCT ItemID)"), QStringLiteral("Items"), QString()).toInt32(),
+              2 * kRounds);
 }
 
 }  // namespace
