@@ -1,0 +1,5 @@
+#include "platform/FilterControl.h"
+
+namespace FILTERLib {
+Filter::~Filter() = default;
+}
