@@ -395,6 +395,7 @@ void CreateCompany(const QString& server, const QString& companyId, const QStrin
     sqlite3* system = OpenServerDatabase(server, QLatin1String(kSystemDatabase), false);
     const QString finalPath = dir + QLatin1Char('/') + db + QLatin1String(kDatabaseFileSuffix);
     const QString building = dir + QStringLiteral("/.creating-") + db + QLatin1String(kDatabaseFileSuffix);
+    bool renamed = false;
     try {
         ExecScript(system, QStringLiteral("BEGIN IMMEDIATE"));
         sqlite3_stmt* st = nullptr;
@@ -419,15 +420,13 @@ void CreateCompany(const QString& server, const QString& companyId, const QStrin
             Fail(QStringLiteral("The company could not be recorded: %1").arg(QString::fromUtf8(sqlite3_errmsg(system))));
         if (!QFile::rename(building, finalPath))
             Fail(QStringLiteral("The file '%1' could not be created.").arg(finalPath));
+        renamed = true;
         ExecScript(system, QStringLiteral("COMMIT"));
     } catch (...) {
         sqlite3_exec(system, "ROLLBACK", nullptr, nullptr, nullptr);
         sqlite3_close_v2(system);
-        QFile::remove(building);
-        if (!QFileInfo::exists(building) && QFileInfo::exists(finalPath) && !FindDatabaseFile(server, db).isEmpty()) {
-            // The rename happened but the commit did not: take the file back out.
-            QFile::remove(finalPath);
-        }
+        // The file goes with the row that was not recorded.
+        QFile::remove(renamed ? finalPath : building);
         throw;
     }
     sqlite3_close_v2(system);

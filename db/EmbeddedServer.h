@@ -79,7 +79,8 @@ ClientPasswords ClientLoginPasswords(const QString& server);
 
 // True when the server exists and knows the login with that password.
 bool CheckLogin(const QString& server, const QString& login, const QString& password);
-// Whether a known login may use a database of the server (the database need not exist).
+// Whether a known login may use a database of the server (the database need not
+// exist). server.ini lists the databases of each login; "*" stands for all.
 bool LoginMayUse(const QString& server, const QString& login, const QString& database);
 // Changes a login's password on the server and in the client configuration.
 void SetLoginPassword(const QString& server, const QString& login, const QString& password);
