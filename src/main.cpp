@@ -2,6 +2,7 @@
 #include "core/StartUp.h"
 #include "platform/FormsRuntime.h"
 #include "platform/Resources.h"
+#include "shell/frmMDIFrame.h"
 
 #include <QApplication>
 
@@ -12,8 +13,9 @@ int main(int argc, char** argv)
     app.setApplicationName(App().exeName);
     InitQuillonResources();
 
-    // The windows start-up shows register here: SetSplashWindowFactory,
-    // SetLogonWindowProvider and SetMainWindowProvider (core/StartUp.h).
+    // The windows start-up shows: the About box as the splash and the main window
+    // (the logon window is start-up's own, core/StartUp.h).
+    RegisterShellWindows();
 
     RunMain(ProgramCommandLine());
     // The program runs as long as a window is loaded.

@@ -1,0 +1,149 @@
+#!/usr/bin/env bash
+# Starts the program on a virtual X display with a demo company of its own and
+# saves pictures of its windows into docs/screenshots/:
+#   main-window.png   the main window after the logon
+#   about-box.png     the About box, opened from the Help menu
+#   logon.png         the logon window with the demo profile, user id and password typed
+#   logon-profiles.png  the logon window with its profile list open
+# Installs Xvfb, ImageMagick, xdotool and the X utilities with apt-get when they
+# are missing, and builds the program first when needed (BUILD_DIR, default build/).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$PWD
+BUILD_DIR=${BUILD_DIR:-$ROOT/build}
+OUT=$ROOT/docs/screenshots
+mkdir -p "$OUT"
+
+# ---- tools
+need=()
+command -v Xvfb >/dev/null || need+=(xvfb)
+command -v import >/dev/null || need+=(imagemagick)
+command -v xdotool >/dev/null || need+=(xdotool)
+command -v xwininfo >/dev/null || need+=(x11-utils)
+if [ ${#need[@]} -gt 0 ]; then
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}"
+fi
+
+# ---- the program
+if [ ! -x "$BUILD_DIR/quillon" ] || [ ! -x "$BUILD_DIR/quillon-db" ]; then
+  ./scripts/setup-deps.sh
+  cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+cmake --build "$BUILD_DIR" --target quillon quillon-db -j4 >/dev/null
+
+# ---- a world of its own: servers, client configuration and settings in a temporary folder
+WORK=$(mktemp -d)
+XVFB_PID=""
+APP_PID=""
+cleanup() {
+  [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null || true
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+export QUILLON_SERVERS_DIR=$WORK/servers
+export QUILLON_CLIENT_CONFIG_DIR=$WORK/config
+export QUILLON_REGISTRY_DIR=$WORK/registry
+export XDG_CONFIG_HOME=$WORK/xdg-config
+export XDG_DATA_HOME=$WORK/xdg-data
+export XDG_RUNTIME_DIR=$WORK/runtime
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+SERVER=SHOWCASE
+"$BUILD_DIR/quillon-db" create-demo --server "$SERVER" --order-lines 400 >/dev/null
+
+# ---- the display
+DISPLAY_NUMBER=${DISPLAY_NUMBER:-}
+if [ -z "$DISPLAY_NUMBER" ]; then
+  for n in $(seq 90 140); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || { DISPLAY_NUMBER=$n; break; }
+  done
+fi
+Xvfb ":$DISPLAY_NUMBER" -screen 0 1280x860x24 -nolisten tcp >/dev/null 2>&1 &
+XVFB_PID=$!
+export DISPLAY=":$DISPLAY_NUMBER"
+export QT_QPA_PLATFORM=xcb
+for _ in $(seq 1 50); do
+  xwininfo -root >/dev/null 2>&1 && break
+  sleep 0.1
+done
+# A grey desktop behind the windows.
+xsetroot -solid '#5a6b80' 2>/dev/null || true
+
+# The id of the first visible window whose title is exactly NAME (waits up to 15 s).
+wait_window() {
+  local name=$1 id=""
+  for _ in $(seq 1 150); do
+    id=$(xdotool search --onlyvisible --name "^${name}\$" 2>/dev/null | head -n1 || true)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  echo "No window '$name' appeared." >&2
+  return 1
+}
+# Saves the window's picture.
+shoot() {
+  local id=$1 file=$2
+  sleep 0.7
+  import -window "$id" "$OUT/$file"
+  echo "saved docs/screenshots/$file"
+}
+
+# ---- the main window, after a logon from the command line
+"$BUILD_DIR/quillon" "/SQLSRV=$SERVER;/HBSRV=localhost;/HBPRT=1331;/CO=DEMO;/UID=jdoe;/PWD=secret;" &
+APP_PID=$!
+MAIN=$(wait_window "DEMO - quillon 7.6")
+xdotool windowmove "$MAIN" 0 0 windowsize "$MAIN" 1100 720
+xdotool windowfocus --sync "$MAIN" 2>/dev/null || true
+shoot "$MAIN" main-window.png
+
+# ---- the About box, from the Help menu
+xdotool key --clearmodifiers alt+h
+sleep 0.4
+xdotool key a
+ABOUT=$(wait_window "About quillon")
+shoot "$ABOUT" about-box.png
+xdotool key Escape
+
+kill "$APP_PID" 2>/dev/null || true
+wait "$APP_PID" 2>/dev/null || true
+APP_PID=""
+
+# ---- the logon window: the demo profile stored, a user id and password typed
+"$BUILD_DIR/quillon-db" add-demo-profile --server "$SERVER" >/dev/null
+"$BUILD_DIR/quillon" &
+APP_PID=$!
+LOGON=$(wait_window "quillon Login")
+xdotool windowmove "$LOGON" 60 60
+sleep 0.5
+# The window is shaped: take it from the screen with a margin of desktop around it.
+shoot_shaped() {
+  local id=$1 file=$2 X Y WIDTH HEIGHT
+  sleep 0.7
+  eval "$(xdotool getwindowgeometry --shell "$id" | grep -E '^(X|Y|WIDTH|HEIGHT)=')"
+  import -window root -crop "$((WIDTH + 24))x$((HEIGHT + 24))+$((X - 12))+$((Y - 12))" +repage "$OUT/$file"
+  echo "saved docs/screenshots/$file"
+}
+# The focus starts in the password box; the user id box comes before it.
+xdotool key --clearmodifiers shift+Tab
+xdotool type --delay 40 jdoe
+xdotool key Tab
+xdotool type --delay 40 secret
+shoot_shaped "$LOGON" logon.png
+# The profile list, opened from the profile box.
+xdotool key Tab
+xdotool key alt+Down
+shoot_shaped "$LOGON" logon-profiles.png
+xdotool key Escape
+sleep 0.3
+# Enter logs on: the main window follows.
+xdotool key Return
+wait_window "DEMO - quillon 7.6" >/dev/null
+echo "logged on through the logon window"
+
+kill "$APP_PID" 2>/dev/null || true
+wait "$APP_PID" 2>/dev/null || true
+APP_PID=""
