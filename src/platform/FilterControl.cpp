@@ -3,3 +3,6 @@
 namespace FILTERLib {
 Filter::~Filter() = default;
 }
+namespace FILTERLib {
+Filter::Filter(QWidget* parent) : QWidget(parent) {}
+}

@@ -1,1 +1,4 @@
 #include "platform/MenuButton.h"
+namespace FILTERLib {
+MenuButton::MenuButton(QWidget* parent) : QToolButton(parent) {}
+}

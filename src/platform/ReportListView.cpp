@@ -2,3 +2,4 @@
 
 ReportListView::~ReportListView() = default;
 bool ReportListView::eventFilter(QObject* watched, QEvent* event) { return QWidget::eventFilter(watched, event); }
+ReportListView::ReportListView(QWidget* parent) : QWidget(parent) {}
