@@ -231,6 +231,10 @@ ViewSqlOutcome Build(sqlite3* db, int32_t viewId, const QString& proc)
     QString select = QStringLiteral("SELECT ") + b.keySql + QStringLiteral(" AS [ID]");
     QString columnString;
     for (const BuiltColumn* c : viewable) {
+        // The column string separates captions by commas.
+        if (c->displayName.contains(QLatin1Char(',')))
+            Fail(proc, QStringLiteral("the caption '%1' of a column of view '%2' must not contain a comma.")
+                           .arg(c->displayName, v.displayName));
         select += QStringLiteral(", ") + c->columnSql + QStringLiteral(" AS ") + QuoteIdentifier(c->displayName);
         // Numbers are right-aligned, everything else left-aligned.
         columnString += c->displayName + QStringLiteral(",") + (c->type == 1 ? QStringLiteral("1") : QStringLiteral("0")) +

@@ -476,13 +476,18 @@ TEST_F(ProceduresTest, UpdateSqlStmtsBuildsANewViewAndAddsTheLinksItCouldHave)
          "INSERT INTO LdViewColumns (ViewID, BaseColumnID, ColumnOrder, FilterOrder, Filterable, Viewable) "
          "SELECT MAX(ViewID), 103, 1, 1, -1, -1 FROM LdViews;"
          "INSERT INTO LdViewColumns (ViewID, BaseColumnID, ColumnOrder, FilterOrder, Filterable, Viewable) "
-         "SELECT MAX(ViewID), 102, 5, 0, 0, -1 FROM LdViews;");
+         "SELECT MAX(ViewID), 102, 5, 0, 0, -1 FROM LdViews;"
+         "INSERT INTO LdBaseColumns (ColumnID, BaseID, ColumnName, DisplayName, ColumnSQL, DataType, Type, FilterDataType) "
+         "VALUES (109, 1, 'Doubled', 'Twice [USD]', '(o.Amount * 2)', 'money', 1, 'money');"
+         "INSERT INTO LdViewColumns (ViewID, BaseColumnID, ColumnOrder, FilterOrder, Filterable, Viewable) "
+         "SELECT MAX(ViewID), 109, 6, 0, 0, -1 FROM LdViews;");
     const int id = Value("SELECT MAX(ViewID) FROM LdViews").toInt32();
     EXPECT_FALSE(UpdateSql(id));
     const Pieces p = StoredPieces(id);
     const Rows list = Query(p.select + " " + p.from + " ORDER BY 1");
-    EXPECT_EQ(list.columns, (QStringList{"ID", "Amount", "Customer"}));
+    EXPECT_EQ(list.columns, (QStringList{"ID", "Amount", "Customer", "Twice [USD]"}));
     EXPECT_EQ(Column(list, 0), (QStringList{"10", "11", "12"}));
+    EXPECT_EQ(Column(list, 3), (QStringList{"200", "501", "150.5"}));
     // Switched-off links to the views of the related base, so that the editor can switch them on.
     EXPECT_EQ(Column(Query(QStringLiteral("SELECT LinkViewID || ':' || UseMe FROM LdViewRelationships WHERE ViewID = %1 "
                                           "ORDER BY LinkViewID")
@@ -644,9 +649,13 @@ TEST_F(ProceduresTest, BadInputGivesAClearErrorAndWritesNothing)
     // A view without any viewable column, and one whose column SQL does not run.
     Exec("INSERT INTO LdViews (ViewID, ViewName, DisplayName, BaseID, Custom, Shared, CreatorID) VALUES "
          "(20, 'ORDERS_20', 'Nothing shown', 1, -1, 0, 'jdoe'), (21, 'ORDERS_21', 'Broken', 1, -1, 0, 'jdoe'), "
-         "(22, 'Customers', 'Clash', 2, -1, 0, 'jdoe'), (23, 'LdCatalogViews', 'Clash 2', 2, -1, 0, 'jdoe');"
+         "(22, 'Customers', 'Clash', 2, -1, 0, 'jdoe'), (23, 'LdCatalogViews', 'Clash 2', 2, -1, 0, 'jdoe'), "
+         "(24, 'ORDERS_24', 'Comma', 1, -1, 0, 'jdoe');"
          "INSERT INTO LdBaseColumns (ColumnID, BaseID, ColumnName, DisplayName, ColumnSQL, DataType, Type, FilterDataType) "
-         "VALUES (108, 1, 'Bad', 'Bad', 'o.NoSuchColumn', 'int', 1, 'number');"
+         "VALUES (108, 1, 'Bad', 'Bad', 'o.NoSuchColumn', 'int', 1, 'number'), "
+         "(110, 1, 'Net', 'Net, total', 'o.Amount', 'money', 1, 'money');"
+         "INSERT INTO LdViewColumns (ViewID, BaseColumnID, ColumnOrder, FilterOrder, Filterable, Viewable) VALUES "
+         "(24, 101, 1, 1, -1, -1), (24, 110, 2, 0, 0, -1);"
          "INSERT INTO LdViewColumns (ViewID, BaseColumnID, ColumnOrder, FilterOrder, Filterable, Viewable) VALUES "
          "(20, 101, 1, 1, -1, 0), (21, 101, 1, 1, -1, -1), (21, 108, 2, 0, 0, -1), "
          "(22, 201, 1, 1, -1, -1), (23, 201, 1, 1, -1, -1);"
@@ -672,6 +681,8 @@ TEST_F(ProceduresTest, BadInputGivesAClearErrorAndWritesNothing)
         {"Ld_UpdateSQLStmts", {Variant(int32_t(21)), out, out},
          "the SQL of view 'Broken' does not run: no such column: o.NoSuchColumn"},
         {"Ld_UpdateSQLStmts", {Variant(int32_t(22)), out, out}, "a table of that name exists"},
+        {"Ld_UpdateSQLStmts", {Variant(int32_t(24)), out, out},
+         "the caption 'Net, total' of a column of view 'Comma' must not contain a comma."},
         {"Ld_UpdateSQLStmts", {Variant(int32_t(23)), out, out}, "was not made for a list view"},
         {"Ld_ResetSQLForAllViews", {Variant(Null), Variant(int32_t(1))}, "view 'Nothing shown' has no viewable column"},
         {"Ld_ResetSQLForAllViews", {Variant(int32_t(999)), Variant(Null)}, "view 999 does not exist."},
