@@ -3,6 +3,7 @@
 #include "core/AppError.h"
 #include "db/DemoCompany.h"
 #include "db/EmbeddedServer.h"
+#include "logon/DemoLogonProfile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -42,6 +43,11 @@ const char* const kHelp =
     "        default server: this computer's, \"(LOCAL)\"). --large makes a million order\n"
     "        lines; --replace makes an existing demo company anew; --if-missing does\n"
     "        nothing when it exists.\n"
+    "  add-demo-profile [--server NAME]\n"
+    "        Adds a logon profile \"Demo Company\" for the demo company on the server\n"
+    "        (default \"(LOCAL)\") to this user's stored logon profiles, next to the\n"
+    "        ones there; it becomes the profile the logon window selects only when\n"
+    "        none is set.\n"
     "  list [--server NAME]\n"
     "        Lists the servers, or the databases and companies of one server.\n"
     "  --help\n"
@@ -196,6 +202,19 @@ void CreateDemoCommand(const QStringList& raw)
                                                     QLatin1String(u.kind)));
 }
 
+void AddDemoProfileCommand(const QStringList& raw)
+{
+    const Args a = Parse(raw, {QStringLiteral("server")}, {}, 0);
+    const QString server = a.option("server").trimmed().isEmpty() ? QStringLiteral("(LOCAL)") : a.option("server").trimmed();
+    const DemoProfileOutcome outcome = AddDemoLogonProfile(server);
+    if (!outcome.stored)
+        RaiseError(vberr::ProgramDefined, QStringLiteral("The logon settings could not be written."));
+    Print(outcome.added ? QStringLiteral("Logon profile '%1' added for server '%2'.").arg(outcome.profileName, server)
+                        : QStringLiteral("Logon profile '%1' is stored already; left as it is.").arg(outcome.profileName));
+    if (outcome.madeCurrent)
+        Print(QStringLiteral("The logon window selects it; log on as admin / admin (or jdoe / secret)."));
+}
+
 void ListCommand(const QStringList& raw)
 {
     const Args a = Parse(raw, {QStringLiteral("server")}, {}, 0);
@@ -234,6 +253,7 @@ int main(int argc, char** argv)
         {QStringLiteral("set-password"), SetPasswordCommand},
         {QStringLiteral("set-login-password"), SetLoginPasswordCommand},
         {QStringLiteral("create-demo"), CreateDemoCommand},
+        {QStringLiteral("add-demo-profile"), AddDemoProfileCommand},
         {QStringLiteral("list"), ListCommand},
     };
     const QString command = args.takeFirst();

@@ -5,6 +5,7 @@
 #include "core/ProgramDefinition.h"
 #include "core/SessionValues.h"
 #include "logon/clsLogonProfile.h"
+#include "logon/frmLogonNew.h"
 #include "platform/FormsRuntime.h"
 #include "shell/CoPlatformProvider.h"
 #include "shell/FormUtilities.h"
@@ -15,7 +16,8 @@
 
 namespace {
 
-LogonWindowProvider g_logonWindowProvider;
+// The program's logon window is the one shown unless another is registered.
+LogonWindowProvider g_logonWindowProvider = []() -> LogonWindowHost* { return frmLogonNew::Instance(); };
 FormProvider g_splashFactory;
 FormProvider g_mainWindowProvider;
 

@@ -6,10 +6,11 @@
 // The windows start-up drives are reached through seams that their own code
 // registers (see main.cpp), so start-up does not know their classes:
 //   - the splash: a new About box per call,
-//   - the logon window: its one shared instance, created on first use,
+//   - the logon window: its one shared instance, created on first use (the
+//     program's frmLogonNew unless another is registered),
 //   - the main window: its one shared instance.
-// Without a registered splash or main window a plain frame stands in; without a
-// logon window ShowLogon says so and ends the program.
+// Without a registered splash or main window a plain frame stands in; with the
+// logon window's registration removed ShowLogon says so and ends the program.
 
 #include <QString>
 #include <cstdint>

@@ -1,0 +1,54 @@
+#include "logon/DemoLogonProfile.h"
+
+#include "core/AuProperties.h"
+#include "core/MachineSettings.h"
+#include "db/DemoCompany.h"
+#include "logon/LogonSettings.h"
+
+#include <QStringList>
+
+DemoProfileOutcome AddDemoLogonProfile(const QString& sqlServer)
+{
+    const QString listName = QStringLiteral("PRF_NAME_RCT_LIST");
+    const QString currentName = QStringLiteral("Profile");
+    AuProperties bag;
+    bag.Add(listName, Variant(QString()));
+    bag.Add(currentName, Variant(QString()));
+    LoadMachineSettings(QStringLiteral("Connection"), bag);
+    QString list = bag.Item(Variant(listName))->Value().toString();
+    const QString current = bag.Item(Variant(currentName))->Value().toString();
+
+    DemoProfileOutcome outcome;
+    outcome.profileName = QString::fromLatin1(kDemoProfileName);
+
+    bool present = false;
+    for (const QString& record : list.split(LogonSettings::kRecordTerminator, Qt::SkipEmptyParts)) {
+        const QString name = record.section(LogonSettings::kFieldSeparator, 0, 0);
+        if (name.compare(outcome.profileName, Qt::CaseInsensitive) == 0) {
+            present = true;
+            outcome.profileName = name;  // the stored spelling, which the profile box shows
+            break;
+        }
+    }
+    if (!present) {
+        clsLogonProfile demo;
+        demo.ProfileName = outcome.profileName;
+        demo.HBServer = QStringLiteral("localhost");
+        demo.HBServerPort = 1331;
+        demo.SQLServer = sqlServer;
+        demo.Company = QLatin1String(erpdb::kDemoCompanyID);
+        demo.BranchID = 0;
+        // A list cut off after its last record still keeps that record whole.
+        if (!list.isEmpty() && !list.endsWith(LogonSettings::kRecordTerminator))
+            list += LogonSettings::kRecordTerminator;
+        list += LogonSettings::ProfileRecord(demo) + LogonSettings::kRecordTerminator;
+        bag.Item(Variant(listName))->LetValue(Variant(list));
+        outcome.added = true;
+    }
+    if (current.isEmpty()) {
+        bag.Item(Variant(currentName))->LetValue(Variant(outcome.profileName));
+        outcome.madeCurrent = true;
+    }
+    outcome.stored = (!outcome.added && !outcome.madeCurrent) || SaveMachineSettings(QStringLiteral("Connection"), bag);
+    return outcome;
+}
