@@ -1,0 +1,524 @@
+// Opening and querying a view: Init, the load, the view definition, the filter
+// pane, the WHERE clause, running the list, Go and Clear, and the load event.
+#include "listwindow/frmList.h"
+
+#include "core/AppError.h"
+#include "core/AuProperties.h"
+#include "core/CoQuillonSystemEngine.h"
+#include "core/MachineSettings.h"
+#include "core/SessionValues.h"
+#include "platform/FilterControl.h"
+#include "platform/MenuButton.h"
+#include "platform/ReportListView.h"
+#include "platform/eListView.h"
+#include "shell/frmMDIFrame.h"
+#include "viewmodel/GetView.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include <vector>
+
+namespace {
+
+const QString kViewsCatalogue = QStringLiteral("LdViews");
+const QString kMyViewsCatalogue = QStringLiteral("LdMyViews");
+
+bool TextStartsWithWhere(const QString& text, qsizetype& afterWhere)
+{
+    qsizetype i = 0;
+    while (i < text.size() && text.at(i).isSpace())
+        ++i;
+    if (text.mid(i, 5).compare(QLatin1String("WHERE"), Qt::CaseInsensitive) != 0)
+        return false;
+    const qsizetype end = i + 5;
+    // A whole word: "WHEREVER" is no keyword.
+    if (end < text.size()) {
+        const QChar next = text.at(end);
+        if (next.isLetterOrNumber() || next == QLatin1Char('_') || next == QLatin1Char('@') ||
+            next == QLatin1Char('#') || next == QLatin1Char('$'))
+            return false;
+    }
+    afterWhere = end;
+    return true;
+}
+
+}  // namespace
+
+frmList::frmList() : Form(QStringLiteral("frmList"))
+{
+    CreateControls();
+    // The window sees key presses before its controls do.
+    qApp->installEventFilter(this);
+}
+
+frmList::~frmList()
+{
+    if (m_oToolbarHelper) {
+        try {
+            m_oToolbarHelper->Dispose();
+        } catch (...) {
+        }
+    }
+}
+
+void frmList::RunHandler(const char* procedure, const std::function<void()>& f)
+{
+    RunEventHandler("frmList", procedure, f);
+}
+
+void frmList::CreateControls()
+{
+    resize(900, 600);
+    CreateToolbar();
+
+    m_picTop = new QWidget(this);
+    m_picTop->setObjectName(QStringLiteral("picTop"));
+    m_pmFilter = new FILTERLib::Filter(m_picTop);
+    m_pmFilter->setObjectName(QStringLiteral("pmFilter"));
+    m_fraFilterButtons = new QFrame(m_picTop);
+    m_fraFilterButtons->setObjectName(QStringLiteral("fraFilterButtons"));
+    m_fraFilterButtons->resize(TwipsToPixelsX(1200), TwipsToPixelsY(1020));
+    auto* buttons = new QVBoxLayout(m_fraFilterButtons);
+    buttons->setContentsMargins(0, TwipsToPixelsY(90), 0, 0);
+    buttons->setSpacing(TwipsToPixelsY(45));
+    m_cmdGo = new QPushButton(QStringLiteral("&Go"), m_fraFilterButtons);
+    m_cmdGo->setObjectName(QStringLiteral("cmdGo"));
+    m_cmdGo->setToolTip(QStringLiteral("Begin search"));
+    m_cmdClear = new QPushButton(QStringLiteral("C&lear"), m_fraFilterButtons);
+    m_cmdClear->setObjectName(QStringLiteral("cmdClear"));
+    m_cmdClear->setToolTip(QStringLiteral("Clear all search rows"));
+    m_mbSearches = new FILTERLib::MenuButton(m_fraFilterButtons);
+    m_mbSearches->setObjectName(QStringLiteral("mbSearches"));
+    m_mbSearches->setText(QStringLiteral("&Searches"));
+    m_mbSearches->setToolTip(QStringLiteral("Searches and Search Management"));
+    m_mbSearches->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    buttons->addWidget(m_cmdGo);
+    buttons->addWidget(m_cmdClear);
+    buttons->addWidget(m_mbSearches);
+    buttons->addStretch(1);
+
+    m_pSplitter = new QWidget(this);
+    m_pSplitter->setObjectName(QStringLiteral("pSplitter"));
+
+    m_picBottom = new QWidget(this);
+    m_picBottom->setObjectName(QStringLiteral("picBottom"));
+    m_eListView = new eListView(m_picBottom);
+    m_eListView->setObjectName(QStringLiteral("eListView"));
+    m_fraMessage = new QFrame(m_picBottom);
+    m_fraMessage->setObjectName(QStringLiteral("fraMessage"));
+    m_fraMessage->setFrameShape(QFrame::StyledPanel);
+    m_fraMessage->setAutoFillBackground(true);
+    m_lblMessage = new QLabel(QString::fromLatin1(kNoResultsText), m_fraMessage);
+    m_lblMessage->setObjectName(QStringLiteral("lblMessage"));
+    m_lblMessage->setAlignment(Qt::AlignCenter);
+    m_lblMessage->setWordWrap(true);
+    m_fraMessage->hide();
+    m_lvwStats = new ReportListView(m_picBottom);
+    m_lvwStats->setObjectName(QStringLiteral("lvwStats"));
+    m_lvwStats->resize(m_lvwStats->width(), TwipsToPixelsY(660));
+    m_lvwStats->SetFullRowSelect(true);
+    m_lvwStats->SetGridLines(true);
+
+    m_statusBar = new QStatusBar(this);
+    m_statusBar->setObjectName(QStringLiteral("statusBar"));
+    m_statusBar->setSizeGripEnabled(false);
+    m_chkAutoPopulate = new QCheckBox(QStringLiteral("Auto Populate"), this);
+    m_chkAutoPopulate->setObjectName(QStringLiteral("chkAutoPopulate"));
+    m_chkAutoPopulate->adjustSize();
+
+    m_picTop->installEventFilter(this);
+    m_picBottom->installEventFilter(this);
+    m_pSplitter->installEventFilter(this);
+    m_pSplitter->setCursor(Qt::SplitVCursor);
+
+    connect(m_cmdGo, &QPushButton::clicked, this, [this] { RunHandler("cmdGo_Click", [this] { cmdGo_Click(); }); });
+    connect(m_cmdClear, &QPushButton::clicked, this,
+            [this] { RunHandler("cmdClear_Click", [this] { cmdClear_Click(); }); });
+    connect(m_chkAutoPopulate, &QCheckBox::clicked, this,
+            [this] { RunHandler("chkAutoPopulate_Click", [this] { chkAutoPopulate_Click(); }); });
+    connect(m_eListView, &eListView::LoadComplete, this, [this](int32_t count) {
+        RunHandler("eListView_LoadComplete", [this, count] { eListView_LoadComplete(count); });
+    });
+    connect(m_eListView, &eListView::DblClick, this,
+            [this] { RunHandler("eListView_DblClick", [this] { eListView_DblClick(); }); });
+    connect(m_pmFilter, &FILTERLib::Filter::RowCountChanged, this, [this](int32_t rows) {
+        RunHandler("pmFilter_RowCountChanged", [this, rows] { pmFilter_RowCountChanged(rows); });
+    });
+    // The saved-searches menu's commands (mbSearches_DropDown, mbSearches_ItemClick)
+    // are connected in frmListSearches.cpp once they exist.
+
+    PlaceChildren();
+}
+
+// ---------------------------------------------------------------- Init and load
+
+void frmList::Init(int32_t lViewID, const QString& strFilter, Form* TypeForm, bool bMainView)
+{
+    SetScreenMousePointer(vbHourglass);
+    m_lViewID = lViewID;
+    m_strInitialFilter = strFilter;
+    m_frmOwner = TypeForm;
+    m_bMainView = bMainView;
+}
+
+void frmList::Form_Load()
+{
+    m_bLoading = true;
+    frmMDIFrame* main = frmMDIFrame::Instance();
+    setWindowIcon(main->windowIcon());
+
+    const QString user = GetCurrentUserID();
+    if (user.toLower() == QLatin1String("admin")) {
+        m_bIsAdmin = true;
+    } else {
+        const Variant count = SessionEngine().DBI().DLookup(
+            QStringLiteral("COUNT(*)"), QStringLiteral("CoUserGroups"),
+            QStringLiteral("GroupID = 'admins' AND UserID = ") + QuoteSQLString(user));
+        m_bIsAdmin = !count.isNull() && !count.isEmpty() && count.toDouble() > 0;
+    }
+
+    const ImageList& images = main->imgListToolbar();
+    for (const char* key : {"NEW", "OPEN", "CUSTOMIZE", "DELETE", "REFRESH", "CLOSE", "EXPORT"})
+        Button(QString::fromLatin1(key))->setIcon(QIcon(images.ListImage(QString::fromLatin1(key))));
+    Button(QStringLiteral("ADD"))->setIcon(QIcon(images.ListImage(QStringLiteral("ADD_VIEW"))));
+
+    if (m_lViewID < 1) {
+        Unload(this);
+        return;
+    }
+
+    if (m_frmOwner && IsFormLoaded(m_frmOwner)) {
+        QWidget* ownerBox = ContainerOf(m_frmOwner.data());
+        if (!ownerBox->isMaximized()) {
+            const int tx = TwipsPerPixelX();
+            const int ty = TwipsPerPixelY();
+            const int ownerHeight = ownerBox->height() * ty;
+            m_cascade = QRect(ownerBox->x() * tx + 180, ownerBox->y() * ty + 350, ownerBox->width() * tx,
+                              ownerHeight > 1000 ? ownerHeight - 350 : -1);
+            m_cascadePending = true;
+            ApplyCascade();
+        }
+    }
+
+    LoadList();
+    if (!IsLoaded())
+        return;
+
+    if (m_bMainView && m_oView->ViewName == kMyViewsCatalogue)
+        Button(QStringLiteral("ADD"))->setVisible(false);
+    if (!m_bMainView)
+        for (const char* key : {"SEP1", "NEW", "DELETE", "OPEN", "ADD"})
+            Button(QString::fromLatin1(key))->setVisible(false);
+
+    AuProperties bag;
+    bag.Add(QStringLiteral("ToolbarShowText"), int16_t(1));
+    LoadMachineSettings(QString::fromLatin1(kSettingsPrefix) + Caption(), bag);
+    const Variant shown = bag.Item(QStringLiteral("ToolbarShowText"))->Value();
+    m_oToolbarHelper = std::make_unique<ToolbarHelper>();
+    m_oToolbarHelper->Init(this, m_tbMain, shown.isNumber() && shown.toDouble() == 1.0);
+
+    m_bLoading = false;
+}
+
+void frmList::LoadList()
+{
+    m_eListView->Connect(g_sServer, QString::fromLatin1(kApplicationLogin),
+                         SessionEngine().EnvironmentSettings().SqlPassword(), g_sDatabase);
+    m_eListView->Configure(300);
+
+    if (!LoadViewDefinition()) {
+        // The view no longer exists: the window closes as for a view id below 1.
+        Unload(this);
+        return;
+    }
+
+    QString searchName;
+    if (m_strInitialFilter.isEmpty() && m_oView->LastUsedFilter > 0) {
+        const CoLdUVFiltersRef searches = m_oView->Filters();
+        for (int16_t i = 1; i <= searches->Count(); ++i) {
+            const CoLDUVFilterRef search = searches->Item(Variant(int32_t(i)));
+            if (search->ViewFilterID() == m_oView->LastUsedFilter) {
+                searchName = search->FilterName;
+                m_bComplex = search->Complex();
+                break;
+            }
+        }
+    }
+
+    m_chkAutoPopulate->setChecked(m_oView->AutoPopulate);
+
+    PopulateSearchMenu(searchName, false);
+    EnableSearchMenuItems();
+
+    const bool usesExtendedFrom = SetupFilterControl(m_strInitialFilter, m_bComplex);
+    if (!searchName.isEmpty())
+        m_pmFilter->SetText(searchName);
+
+    const QString where = GetFilterWhere(m_strInitialFilter);
+    m_eListView->SetFilter(where, usesExtendedFrom);
+
+    if (m_oView->AutoPopulate || !m_strInitialFilter.isEmpty()) {
+        m_eListView->RunQuery();
+        RefreshStatistics(usesExtendedFrom, where);
+    } else {
+        ShowNonRefreshedListMessage();
+        SetScreenMousePointer(vbDefault);
+    }
+}
+
+bool frmList::LoadViewDefinition()
+{
+    m_oView.reset();
+    m_oView = GetView(m_lViewID, 0);
+    if (!m_oView || m_oView->ViewID() < 1)
+        return false;
+
+    const QString user = GetCurrentUserID();
+    if (m_oView->ViewName == kViewsCatalogue) {
+        m_bViewsList = true;
+        m_strFixedWhere = QStringLiteral(" (v_Shared = 1 OR (v_CreatorID = ") + QuoteSQLString(user) +
+                          QStringLiteral(" OR v_CreatorID IS NULL)) ");
+        m_chkAutoPopulate->setVisible(false);
+    } else if (m_oView->ViewName == kMyViewsCatalogue) {
+        m_bViewsList = true;
+        m_strFixedWhere = QStringLiteral(" (ViewUser = ") + QuoteSQLString(user) + QStringLiteral(" AND IsMyView = 1)");
+        m_chkAutoPopulate->setVisible(false);
+    } else {
+        m_bViewsList = false;
+        m_chkAutoPopulate->setVisible(true);
+    }
+    SetCaption();
+    SetListSQL();
+    return true;
+}
+
+void frmList::SetCaption() { Form::SetCaption(m_oView->DisplayName); }
+
+void frmList::SetListSQL()
+{
+    m_eListView->SetView(m_oView->ViewName, m_oView->SQLSelect, m_oView->SQLFrom, m_oView->SQLFromEx,
+                         m_oView->ColumnString);
+}
+
+// ---------------------------------------------------------------- the filter pane
+
+void frmList::BubbleSortSwap(int32_t& a, int32_t& b)
+{
+    Traced("frmList", "BubbleSortSwap", [&] { std::swap(a, b); });
+}
+
+bool frmList::SetupFilterControl(const QString& strFilter, bool bComplex)
+{
+    m_pmFilter->hide();
+    m_pmFilter->ClearFields();
+
+    const CoLdUVColumnsRef columns = m_oView->Columns();
+    std::vector<int32_t> positions;
+    for (int16_t i = 1; i <= columns->Count(); ++i)
+        if (columns->Item(Variant(int32_t(i)))->Filterable)
+            positions.push_back(i);
+    auto filterOrder = [&](int32_t position) { return columns->Item(Variant(position))->FilterOrder; };
+    // A stable sort: columns of equal FilterOrder keep their column order.
+    bool swapped = true;
+    while (swapped) {
+        swapped = false;
+        for (size_t i = 1; i < positions.size(); ++i) {
+            if (filterOrder(positions[i]) < filterOrder(positions[i - 1])) {
+                BubbleSortSwap(positions[i - 1], positions[i]);
+                swapped = true;
+            }
+        }
+    }
+
+    bool usesExtendedFrom = false;
+    for (int32_t position : positions) {
+        const CoLdUVColumnRef column = columns->Item(Variant(position));
+        const QString token = MakeColumnToken(Variant(column->ColumnName));
+        m_pmFilter->AddField(column->DisplayName, token, Variant(column->FilterDataType),
+                             Variant(int16_t(column->UseExtendedFrom ? -1 : 0)));
+        if (!strFilter.isEmpty() && column->UseExtendedFrom && strFilter.contains(token, Qt::CaseSensitive))
+            usesExtendedFrom = true;
+    }
+    m_pmFilter->SetLayoutOption(12);
+    m_pmFilter->RefreshLayout();
+    if (!strFilter.isEmpty()) {
+        m_pmFilter->LoadFilter(strFilter, bComplex);
+        m_strFilter = strFilter;
+        m_bComplex = bComplex;
+    }
+    m_pmFilter->show();
+    return usesExtendedFrom;
+}
+
+// ---------------------------------------------------------------- the WHERE clause
+
+QString frmList::GetFilterWhere(const QString& strFilter)
+{
+    m_strFilter = strFilter.isEmpty() ? m_pmFilter->WhereText() : strFilter;
+    if (!m_strFilter.isEmpty()) {
+        RemoveEmptyLikePatterns(m_strFilter);
+        const QString expanded = ExpandColumnReferences(m_strFilter);
+        if (!m_strFixedWhere.isEmpty())
+            return CombineWithRestriction(expanded, m_strFixedWhere);
+        return expanded;
+    }
+    if (!m_strFixedWhere.isEmpty())
+        return QStringLiteral(" WHERE ") + m_strFixedWhere;
+    return QString();
+}
+
+QString frmList::CombineWithRestriction(const QString& filter, const QString& restriction)
+{
+    // The filter's conditions go in parentheses, so that an OR among them cannot
+    // reach past the restriction; the line break ends a comment the filter ends in.
+    qsizetype afterWhere = 0;
+    const QString conditions = TextStartsWithWhere(filter, afterWhere) ? filter.mid(afterWhere) : filter;
+    return QStringLiteral("WHERE (") + conditions + QStringLiteral("\r\n) AND") + restriction;
+}
+
+void frmList::RemoveEmptyLikePatterns(QString& text) const
+{
+    text.replace(QStringLiteral("'%'"), QStringLiteral("''"));
+    text.replace(QStringLiteral("'%%'"), QStringLiteral("''"));
+}
+
+QString frmList::ExpandColumnReferences(const QString& text) const
+{
+    QString result = text;
+    if (text.trimmed().isEmpty() || !m_oView)
+        return result;
+    const CoLdUVColumnsRef columns = m_oView->Columns();
+    for (const CoLdUVColumnRef& column : *columns) {
+        if (!column->Filterable)
+            continue;
+        const QString name = column->ColumnName.trimmed();
+        if (name.isEmpty() || !result.contains(name, Qt::CaseSensitive))
+            continue;
+        result.replace(MakeColumnToken(Variant(column->ColumnName)), column->ColumnSQL, Qt::CaseSensitive);
+    }
+    return result;
+}
+
+bool frmList::UsesExtendedFrom() const
+{
+    if (!m_bComplex)
+        return m_pmFilter->UsesExtendedFrom();
+    if (m_strFilter.isEmpty() || !m_oView)
+        return false;
+    for (const CoLdUVColumnRef& column : *m_oView->Columns())
+        if (column->Filterable && column->UseExtendedFrom &&
+            m_strFilter.contains(MakeColumnToken(Variant(column->ColumnName)), Qt::CaseSensitive))
+            return true;
+    return false;
+}
+
+// ---------------------------------------------------------------- running the list
+
+void frmList::RefreshList(int32_t lRowID)
+{
+    const QString where = GetFilterWhere(QString());
+    const bool usesExtendedFrom = UsesExtendedFrom();
+    m_eListView->SetFilter(where, usesExtendedFrom);
+    m_eListView->RunQuery();
+    RefreshStatistics(usesExtendedFrom, where);
+    if (lRowID > 0)
+        m_eListView->SelectRowByID(lRowID);
+}
+
+int32_t frmList::GetSelectedID() const
+{
+    try {
+        return m_eListView->SelectedID();
+    } catch (...) {
+        return 0;
+    }
+}
+
+void frmList::cmdGo_Click()
+{
+    SetScreenMousePointer(vbHourglass);
+    ShowMessageFrame(false);
+    RefreshList(GetSelectedID());
+    SetScreenMousePointer(vbDefault);
+}
+
+void frmList::cmdClear_Click()
+{
+    m_pmFilter->ClearRows();
+    m_eListView->SetFilter(QString(), false);
+    m_eListView->ClearRows();
+}
+
+void frmList::eListView_LoadComplete(int32_t recordCount)
+{
+    m_lRecordCount = recordCount;
+    ShowMessageFrame(recordCount == 0);
+    if (m_lvwStats->ItemCount() > 0 && m_lvwStats->ColumnCount() > 1)
+        m_lvwStats->Item(1)->SetSubItem(1, QString::number(recordCount));
+    SetButtonsEnabled(recordCount > 0);
+    SetScreenMousePointer(vbDefault);
+}
+
+void frmList::eListView_DblClick() { OpenSelectedView(); }
+
+void frmList::chkAutoPopulate_Click()
+{
+    if (m_bLoading)
+        return;
+    SaveAutoPopulate(m_lViewID, m_chkAutoPopulate->isChecked());
+}
+
+int16_t frmList::GetCurrentSearchIndex() const
+{
+    if (!m_oView)
+        return 0;
+    const CoLdUVFiltersRef searches = m_oView->Filters();
+    const QString name = m_pmFilter->Text();
+    for (int16_t i = 1; i <= searches->Count(); ++i)
+        if (searches->Item(Variant(int32_t(i)))->FilterName == name)
+            return i;
+    return 0;
+}
+
+void frmList::ShowMessageFrame(bool visible)
+{
+    m_fraMessage->setVisible(visible);
+    if (visible)
+        m_fraMessage->raise();
+}
+
+void frmList::ShowNonRefreshedListMessage()
+{
+    Traced("frmList", "ShowNonRefreshedListMessage", [&] {
+        ShowMessageFrame(true);
+        m_lblMessage->setText(QStringLiteral("Click go or select search criteria to list ") + Caption().toLower() +
+                              QStringLiteral("."));
+    });
+}
+
+// ---------------------------------------------------------------- opening list windows
+
+frmList* OpenListWindow(int32_t lViewID, const QString& strFilter, Form* owner, bool bMainView)
+{
+    auto* window = new frmList;
+    window->Init(lViewID, strFilter, owner, bMainView);
+    frmMDIFrame* main = frmMDIFrame::Instance();
+    if (main->IsLoaded())
+        main->ShowChild(window);
+    else
+        Show(window);
+    return window;
+}
+
+void RegisterListWindows()
+{
+    frmMDIFrame::SetListWindowOpener(
+        [](int32_t viewId) { OpenListWindow(viewId, QString(), nullptr, true); });
+}

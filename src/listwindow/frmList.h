@@ -1,0 +1,226 @@
+#pragma once
+// The list window: one view of the company database as a list, with the filter
+// pane above it, the saved-searches button beside the filter, and the statistics
+// strip below it. Two views are catalogues of views (LdViews, all views the user
+// may see, and LdMyViews, the user's own selection); their windows add a fixed
+// restriction to every query and offer the catalogue commands (open, delete,
+// add to My Views, auto populate).
+//
+// The code is spread over several files: frmList.cpp (opening and querying),
+// frmListLayout.cpp (layout, toolbar, keys, closing), frmListCatalogue.cpp
+// (catalogue commands), frmListStatistics.cpp (the statistics strip) and
+// frmListSearches.cpp (the saved-searches menu).
+
+#include "listwindow/frmListLayout.h"
+#include "platform/FormsRuntime.h"
+#include "shell/ToolbarHelper.h"
+#include "viewmodel/CoLdUV.h"
+
+#include <QPointer>
+#include <QRect>
+#include <functional>
+#include <cstdint>
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QFrame;
+class QLabel;
+class QPushButton;
+class QStatusBar;
+class QToolBar;
+class eListView;
+class ReportListView;
+namespace FILTERLib {
+class Filter;
+class MenuButton;
+}  // namespace FILTERLib
+
+class frmList : public Form, public ToolbarOwner {
+    Q_OBJECT
+public:
+    frmList();
+    ~frmList() override;
+
+    // Stores the view id, the starting filter, the form the window is opened from
+    // and whether the main window opened it; sets the hourglass pointer. The window
+    // loads when it is shown.
+    void Init(int32_t lViewID, const QString& strFilter = QString(), Form* TypeForm = nullptr, bool bMainView = false);
+    // The WHERE clause of the list query for a filter text (empty: the filter pane's).
+    QString GetFilterWhere(const QString& strFilter = QString());
+    // Runs the list with the filter pane's criteria and refreshes the statistics;
+    // selects the row with that id afterwards when it is above 0.
+    void RefreshList(int32_t lRowID = -1);
+    // Lays the window out again (the toolbar's text labels changed).
+    void Resize() override;
+
+    // The settings key prefix of the window's property bag (followed by its caption).
+    static constexpr const char* kSettingsPrefix = "Quillon\\";
+    static constexpr const char* kNoResultsText = "Search is complete. There are no results to display.";
+
+    // ---- Controls ----
+    QToolBar* tbMain() const { return m_tbMain; }
+    // A toolbar button by key ("NEW", "OPEN", ..., "SEP1"); nullptr for an unknown key.
+    QAction* Button(const QString& key) const;
+    eListView* ListView() const { return m_eListView; }
+    FILTERLib::Filter* pmFilter() const { return m_pmFilter; }
+    FILTERLib::MenuButton* mbSearches() const { return m_mbSearches; }
+    ReportListView* lvwStats() const { return m_lvwStats; }
+    QPushButton* cmdGo() const { return m_cmdGo; }
+    QPushButton* cmdClear() const { return m_cmdClear; }
+    QCheckBox* chkAutoPopulate() const { return m_chkAutoPopulate; }
+    QFrame* fraMessage() const { return m_fraMessage; }
+    QLabel* lblMessage() const { return m_lblMessage; }
+    QWidget* picTop() const { return m_picTop; }
+    QWidget* picBottom() const { return m_picBottom; }
+    QWidget* pSplitter() const { return m_pSplitter; }
+    QFrame* fraFilterButtons() const { return m_fraFilterButtons; }
+    QStatusBar* statusBar() const { return m_statusBar; }
+
+    // ---- State ----
+    int32_t ViewID() const { return m_lViewID; }
+    const CoLdUVRef& View() const { return m_oView; }
+    const QString& CurrentFilter() const { return m_strFilter; }
+    const QString& InitialFilter() const { return m_strInitialFilter; }
+    const QString& FixedWhere() const { return m_strFixedWhere; }
+    bool IsComplex() const { return m_bComplex; }
+    bool IsAdmin() const { return m_bIsAdmin; }
+    bool IsViewsList() const { return m_bViewsList; }
+    bool IsMainView() const { return m_bMainView; }
+    int32_t RecordCount() const { return m_lRecordCount; }
+    ToolbarHelper* TextLabels() const { return m_oToolbarHelper.get(); }
+    // The pane heights in twips, as the layout last set them.
+    int32_t TopPaneHeight() const { return m_topHeight; }
+    int32_t BottomPaneHeight() const { return m_bottomHeight; }
+    // The window's outer size in twips (its child-window frame when it has one).
+    int32_t WindowHeight() const;
+    int32_t WindowWidth() const;
+    void SetWindowSize(int32_t widthTwips, int32_t heightTwips);
+    int32_t ToolbarHeight() const;
+
+    // ---- Commands and handlers (the toolbar, the keys, the mouse and the tests run them) ----
+    void tbMain_ButtonClick(const QString& key);
+    // The window's key preview with a VB key code; true when the key was used.
+    bool Form_KeyDown(int keyCode, int shift, bool onList);
+    void cmdGo_Click();
+    void cmdClear_Click();
+    void pSplitter_MouseDown();
+    void pSplitter_MouseMove(double yTwips);
+    void pSplitter_MouseUp();
+    void pmFilter_RowCountChanged(int32_t rows);
+
+    // Catalogue commands.
+    QString GetSecurityObject(int32_t& lViewID);
+    bool IsInMyViews(int32_t lViewID);
+    void OpenSelectedView();
+    void DeleteSelectedView();
+    void AddSelectedToMyViews();
+    void SaveAutoPopulate(int32_t lViewID, bool bAutoPopulate);
+    // The text of a viewable column of the selected row: a number is a ColumnID
+    // (text as it is), anything else a ColumnName (text trimmed). Not found:
+    // nDataType -1 and an empty text.
+    void GetSelectedColumnValue(const Variant& vColumn, int16_t& nDataType, QString& strValue);
+    QString GetSelectedColumnValue(const QString& columnName);
+
+    // Pieces of the query, for the tests.
+    bool SetupFilterControl(const QString& strFilter, bool bComplex);
+    QString ExpandColumnReferences(const QString& text) const;
+    bool UsesExtendedFrom() const;
+    int16_t GetCurrentSearchIndex() const;
+    void RefreshStatistics(bool bUsesExtendedFrom, const QString& strWhere);
+
+protected:
+    void Form_Load() override;
+    bool Form_Unload() override;
+    void resizeEvent(QResizeEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // frmList.cpp
+    void CreateControls();
+    void LoadList();
+    bool LoadViewDefinition();
+    void SetListSQL();
+    void SetCaption();
+    static void BubbleSortSwap(int32_t& a, int32_t& b);
+    void RemoveEmptyLikePatterns(QString& text) const;
+    int32_t GetSelectedID() const;
+    void ShowNonRefreshedListMessage();
+    void chkAutoPopulate_Click();
+    void eListView_LoadComplete(int32_t recordCount);
+    void eListView_DblClick();
+    void ShowMessageFrame(bool visible);
+    // The catalogue restriction after a filter's conditions, in parentheses.
+    static QString CombineWithRestriction(const QString& filter, const QString& restriction);
+    void RunHandler(const char* procedure, const std::function<void()>& f);
+
+    // frmListLayout.cpp
+    void CreateToolbar();
+    void Form_Resize();
+    void ApplyPaneHeights(int32_t top, int32_t bottom);
+    void PlaceChildren();
+    void picTop_Resize();
+    void picBottom_Resize();
+    QWidget* Container() const { return ContainerOf(this); }
+    // The window's frame as a child window of the main window, else the widget itself.
+    static QWidget* ContainerOf(const QWidget* form);
+    bool IsMaximizedWindow() const;
+    bool IsMinimizedWindow() const;
+    void ApplyCascade();
+    bool ButtonVisible(const char* key) const;
+    void SetButtonsEnabled(bool hasRecords);
+
+    // frmListSearches.cpp: the saved-searches menu.
+    void PopulateSearchMenu(const QString& strName, bool bRefresh);
+    void EnableSearchMenuItems();
+    bool IsQuickSearch() const;
+
+    // frmListCatalogue.cpp
+    void ShowListWindow(frmList* window);
+
+    bool m_bSplitterDrag = false;
+    bool m_bResizingTop = false;
+    std::unique_ptr<ToolbarHelper> m_oToolbarHelper;
+    int32_t m_lViewID = 0;
+    QString m_strFilter;
+    QString m_strInitialFilter;
+    bool m_bComplex = false;
+    QString m_strFixedWhere;
+    bool m_bIsAdmin = false;
+    QPointer<Form> m_frmOwner;
+    CoLdUVRef m_oView;
+    int32_t m_lRecordCount = 0;
+    bool m_bViewsList = false;
+    bool m_bMainView = false;
+    bool m_bLoading = false;
+
+    // The pane heights (twips) and a cascade position waiting for the window's frame.
+    int32_t m_topHeight = listlayout::kMinTopPane;
+    int32_t m_bottomHeight = listlayout::kMinBottomPane;
+    bool m_cascadePending = false;
+    QRect m_cascade;  // twips; height -1 keeps the window's own
+    bool m_inResize = false;
+
+    QToolBar* m_tbMain = nullptr;
+    QWidget* m_picTop = nullptr;
+    QFrame* m_fraFilterButtons = nullptr;
+    FILTERLib::Filter* m_pmFilter = nullptr;
+    QPushButton* m_cmdGo = nullptr;
+    QPushButton* m_cmdClear = nullptr;
+    FILTERLib::MenuButton* m_mbSearches = nullptr;
+    QWidget* m_pSplitter = nullptr;
+    QWidget* m_picBottom = nullptr;
+    eListView* m_eListView = nullptr;
+    QFrame* m_fraMessage = nullptr;
+    QLabel* m_lblMessage = nullptr;
+    ReportListView* m_lvwStats = nullptr;
+    QStatusBar* m_statusBar = nullptr;
+    QCheckBox* m_chkAutoPopulate = nullptr;
+};
+
+// Makes the main window's My Views and All Views commands open list windows.
+void RegisterListWindows();
+// Opens a list window for a view as the main window's commands do: a new window
+// each time, a child window of the main window when it is loaded.
+frmList* OpenListWindow(int32_t lViewID, const QString& strFilter, Form* owner, bool bMainView);

@@ -1,0 +1,510 @@
+// The list window's geometry and chrome: the pane arithmetic, the splitter bar,
+// the layout inside both panes, the toolbar, the keys and the closing steps.
+#include "listwindow/frmList.h"
+#include "listwindow/frmListLayout.h"
+
+#include "core/AppError.h"
+#include "core/AuProperties.h"
+#include "core/MachineSettings.h"
+#include "platform/FilterControl.h"
+#include "platform/MenuButton.h"
+#include "platform/ReportListView.h"
+#include "platform/eListView.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+// ---------------------------------------------------------------- the arithmetic
+
+namespace listlayout {
+
+namespace {
+int32_t Clamp(int64_t value)
+{
+    return static_cast<int32_t>(std::clamp<int64_t>(value, 0, INT32_MAX));
+}
+int64_t Round(double value)
+{
+    if (!std::isfinite(value))
+        return 0;
+    value = std::clamp(value, -9.0e15, 9.0e15);
+    const double floor = std::floor(value);
+    const double diff = value - floor;
+    int64_t r = static_cast<int64_t>(floor);
+    if (diff > 0.5 || (diff == 0.5 && (r % 2) != 0))
+        ++r;
+    return r;
+}
+PaneHeights Make(int64_t top, int64_t bottom)
+{
+    return PaneHeights{Clamp(top), Clamp(bottom)};
+}
+}  // namespace
+
+int32_t RoundHalfEven(double value)
+{
+    return static_cast<int32_t>(std::clamp<int64_t>(Round(value), INT32_MIN, INT32_MAX));
+}
+
+int32_t SharedPaneHeight(double windowHeight, double toolbarHeight)
+{
+    return RoundHalfEven(windowHeight - kNonPaneHeight - toolbarHeight);
+}
+
+PaneHeights PanesOnResize(int32_t h, double top, double bottom)
+{
+    const int64_t H = h;
+    if (bottom <= kMinBottomPane && top <= kMinTopPane)
+        return Make(kMinTopPane, H <= kMinTopPane + kMinBottomPane ? kMinBottomPane : H - kMinTopPane);
+    if (bottom <= kMinBottomPane)
+        return Make(H - kMinBottomPane, kMinBottomPane);
+    if (top <= kMinTopPane)
+        return Make(kMinTopPane, H - kMinTopPane);
+    int64_t t = Round(top);
+    int64_t b = H - t;
+    if (b < kMinBottomPane) {
+        t = H - kMinBottomPane;
+        b = kMinBottomPane;
+    }
+    return Make(t, b);
+}
+
+PaneHeights PanesOnSplitterMove(int32_t h, double top, double bottom, double y)
+{
+    const int64_t H = h;
+    if (top + y < kMinTopPane)
+        return Make(kMinTopPane, H - kMinTopPane);
+    if (bottom - y < kMinBottomPane)
+        return Make(H - kMinBottomPane, kMinBottomPane);
+    const int64_t t = Round(top + y);
+    return Make(t, H - t);
+}
+
+PaneHeights PanesForFilterRows(int32_t h, int32_t rows)
+{
+    const int64_t H = h;
+    int64_t top = static_cast<int64_t>(std::max(rows, 1)) * kFilterRowPitch + kFilterPaneBase;
+    int64_t bottom = H - top;
+    if (bottom <= kMinBottomPane) {
+        bottom = kMinBottomPane;
+        top = std::max<int64_t>(H - kMinBottomPane, kMinTopPane);
+    }
+    return Make(top, bottom);
+}
+
+}  // namespace listlayout
+
+using namespace listlayout;
+
+// ---------------------------------------------------------------- the toolbar
+
+namespace {
+
+struct ToolbarButton {
+    const char* caption;
+    const char* key;
+    const char* tooltip;
+};
+// A caption of nullptr makes a separator.
+const ToolbarButton kToolbarButtons[] = {
+    {"New", "NEW", "Create new view"},
+    {"Open", "OPEN", "Open selected view"},
+    {"Delete", "DELETE", "Delete view"},
+    {nullptr, "SEP1", nullptr},
+    {"Customize", "CUSTOMIZE", "Customize view"},
+    {"Add", "ADD", "Add view to My Views"},
+    {"Export", "EXPORT", "Export view to Excel"},
+    {nullptr, "SEP2", nullptr},
+    {"Refresh", "REFRESH", "Refresh view"},
+    {"Close", "CLOSE", "Close view"},
+};
+
+// The buttons whose commands come with the view editor and the export; until then
+// they stay disabled whatever the record count.
+bool IsAwaitedCommand(const QString& key)
+{
+    return key == QLatin1String("NEW") || key == QLatin1String("CUSTOMIZE") || key == QLatin1String("EXPORT");
+}
+
+int VbKeyCode(const QKeyEvent* e)
+{
+    switch (e->key()) {
+    case Qt::Key_Escape:
+        return 27;
+    case Qt::Key_F5:
+        return 116;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Insert:
+        return 45;
+    case Qt::Key_Delete:
+        return 46;
+    default:
+        return 0;
+    }
+}
+
+int VbShift(Qt::KeyboardModifiers m)
+{
+    return ((m & Qt::ShiftModifier) ? 1 : 0) | ((m & Qt::ControlModifier) ? 2 : 0) | ((m & Qt::AltModifier) ? 4 : 0);
+}
+
+int Px(int32_t twips, bool vertical)
+{
+    return vertical ? TwipsToPixelsY(std::max(twips, 0)) : TwipsToPixelsX(std::max(twips, 0));
+}
+
+}  // namespace
+
+void frmList::CreateToolbar()
+{
+    m_tbMain = new QToolBar(this);
+    m_tbMain->setObjectName(QStringLiteral("tbMain"));
+    m_tbMain->setMovable(false);
+    m_tbMain->setFloatable(false);
+    m_tbMain->setIconSize(QSize(16, 16));
+    m_tbMain->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    for (const ToolbarButton& b : kToolbarButtons) {
+        QAction* button = nullptr;
+        if (b.caption) {
+            button = m_tbMain->addAction(QString::fromLatin1(b.caption));
+            button->setToolTip(QString::fromLatin1(b.tooltip));
+        } else {
+            button = m_tbMain->addSeparator();
+        }
+        button->setObjectName(QString::fromLatin1(b.key));
+        button->setData(QString::fromLatin1(b.key));
+        if (IsAwaitedCommand(QString::fromLatin1(b.key)))
+            button->setEnabled(false);
+    }
+    connect(m_tbMain, &QToolBar::actionTriggered, this, [this](QAction* button) {
+        const QString key = button->data().toString();
+        RunHandler("tbMain_ButtonClick", [this, key] { tbMain_ButtonClick(key); });
+    });
+}
+
+QAction* frmList::Button(const QString& key) const
+{
+    for (QAction* a : m_tbMain->actions())
+        if (a->objectName() == key)
+            return a;
+    return nullptr;
+}
+
+bool frmList::ButtonVisible(const char* key) const
+{
+    QAction* button = Button(QString::fromLatin1(key));
+    return button && button->isVisible();
+}
+
+void frmList::SetButtonsEnabled(bool hasRecords)
+{
+    for (const char* key : {"DELETE", "OPEN", "CUSTOMIZE", "ADD", "EXPORT"}) {
+        const QString k = QString::fromLatin1(key);
+        Button(k)->setEnabled(hasRecords && !IsAwaitedCommand(k));
+    }
+}
+
+void frmList::tbMain_ButtonClick(const QString& key)
+{
+    if (key == QLatin1String("OPEN")) {
+        OpenSelectedView();
+    } else if (key == QLatin1String("DELETE")) {
+        DeleteSelectedView();
+    } else if (key == QLatin1String("ADD")) {
+        AddSelectedToMyViews();
+    } else if (key == QLatin1String("REFRESH")) {
+        RefreshList(-1);
+    } else if (key == QLatin1String("CLOSE")) {
+        Hide(this);
+        Unload(this);
+    }
+    // "NEW", "CUSTOMIZE" and "EXPORT" come with the view editor and the export.
+}
+
+// ---------------------------------------------------------------- the window's size
+
+QWidget* frmList::ContainerOf(const QWidget* form)
+{
+    QWidget* w = const_cast<QWidget*>(form);
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(w->parentWidget()))
+        return frame;
+    return w;
+}
+
+bool frmList::IsMaximizedWindow() const { return Container()->isMaximized(); }
+bool frmList::IsMinimizedWindow() const { return Container()->isMinimized(); }
+
+int32_t frmList::WindowHeight() const { return Container()->height() * TwipsPerPixelY(); }
+int32_t frmList::WindowWidth() const { return Container()->width() * TwipsPerPixelX(); }
+
+void frmList::SetWindowSize(int32_t widthTwips, int32_t heightTwips)
+{
+    Container()->resize(std::max(1, Px(widthTwips, false)), std::max(1, Px(heightTwips, true)));
+}
+
+int32_t frmList::ToolbarHeight() const
+{
+    return m_tbMain->isHidden() ? 0 : m_tbMain->sizeHint().height() * TwipsPerPixelY();
+}
+
+void frmList::ApplyCascade()
+{
+    if (!m_cascadePending)
+        return;
+    QWidget* box = Container();
+    const int height = m_cascade.height() < 0 ? box->height() : std::max(1, Px(m_cascade.height(), true));
+    box->setGeometry(Px(m_cascade.x(), false), Px(m_cascade.y(), true), std::max(1, Px(m_cascade.width(), false)),
+                     height);
+    // Once framed, the frame holds the position.
+    if (box != this)
+        m_cascadePending = false;
+}
+
+void frmList::Resize() { Form_Resize(); }
+
+void frmList::resizeEvent(QResizeEvent* e)
+{
+    Form::resizeEvent(e);
+    RunHandler("Form_Resize", [this] { Form_Resize(); });
+}
+
+void frmList::showEvent(QShowEvent* e)
+{
+    Form::showEvent(e);
+    RunHandler("Form_Resize", [this] {
+        ApplyCascade();
+        Form_Resize();
+    });
+}
+
+void frmList::Form_Resize()
+{
+    if (m_inResize || IsMinimizedWindow())
+        return;
+    m_inResize = true;
+    try {
+        const int32_t toolbar = ToolbarHeight();
+        if (!IsMaximizedWindow()) {
+            const int32_t minHeight = toolbar + kMinHeightAboveToolbar;
+            if (WindowHeight() < minHeight || WindowWidth() < kMinWindowWidth)
+                SetWindowSize(std::max(WindowWidth(), kMinWindowWidth), std::max(WindowHeight(), minHeight));
+        }
+        const int32_t h = SharedPaneHeight(WindowHeight(), toolbar);
+        const PaneHeights panes = PanesOnResize(h, m_topHeight, m_bottomHeight);
+        ApplyPaneHeights(panes.top, panes.bottom);
+    } catch (...) {
+        m_inResize = false;
+        throw;
+    }
+    m_inResize = false;
+}
+
+void frmList::ApplyPaneHeights(int32_t top, int32_t bottom)
+{
+    m_topHeight = top;
+    m_bottomHeight = bottom;
+    PlaceChildren();
+}
+
+void frmList::PlaceChildren()
+{
+    const int w = width();
+    const int tb = m_tbMain->isHidden() ? 0 : m_tbMain->sizeHint().height();
+    m_tbMain->setGeometry(0, 0, w, tb);
+    int y = tb;
+    const int top = Px(m_topHeight, true);
+    m_picTop->setGeometry(0, y, w, top);
+    y += top;
+    const int bar = Px(kSplitterHeight, true);
+    m_pSplitter->setGeometry(0, y, w, bar);
+    y += bar;
+    m_picBottom->setGeometry(0, y, w, Px(m_bottomHeight, true));
+    const int sb = m_statusBar->sizeHint().height();
+    m_statusBar->setGeometry(0, height() - sb, w, sb);
+    m_statusBar->raise();
+    // The box sits over the status bar's right end.
+    const int boxTop = m_statusBar->y() * TwipsPerPixelY() + 30;
+    const int boxLeft = w * TwipsPerPixelX() - (m_chkAutoPopulate->width() * TwipsPerPixelX() + 350);
+    m_chkAutoPopulate->move(Px(boxLeft, false), Px(boxTop, true));
+    m_chkAutoPopulate->raise();
+    picTop_Resize();
+    picBottom_Resize();
+}
+
+void frmList::picTop_Resize()
+{
+    m_bResizingTop = true;
+    try {
+        const int tx = TwipsPerPixelX();
+        const int ty = TwipsPerPixelY();
+        const int paneWidth = m_picTop->width() * tx;
+        const int paneHeight = m_picTop->height() * ty;
+        const int frameLeft = std::max(0, paneWidth - m_fraFilterButtons->width() * tx - 90);
+        m_fraFilterButtons->setGeometry(Px(frameLeft, false), 0, m_fraFilterButtons->width(), m_picTop->height());
+        m_pmFilter->setGeometry(Px(90, false), Px(90, true), Px(std::max(0, frameLeft - 180), false),
+                                Px(std::max(0, paneHeight - 180), true));
+    } catch (...) {
+        m_bResizingTop = false;
+        throw;
+    }
+    m_bResizingTop = false;
+}
+
+void frmList::picBottom_Resize()
+{
+    const int tx = TwipsPerPixelX();
+    const int ty = TwipsPerPixelY();
+    const int paneWidth = m_picBottom->width() * tx;
+    const int paneHeight = m_picBottom->height() * ty;
+    const int statsWidth = std::max(0, paneWidth - 180);
+    const int statsHeight = m_lvwStats->height() * ty;
+    const int statsTop = paneHeight - statsHeight;
+    m_lvwStats->setGeometry(Px(90, false), Px(statsTop, true), Px(statsWidth, false), m_lvwStats->height());
+    const int listTop = 60;
+    const int listLeft = 90;
+    const int listHeight = std::max(0, statsTop - 200 - listTop);
+    m_eListView->setGeometry(Px(listLeft, false), Px(listTop, true), Px(statsWidth, false), Px(listHeight, true));
+    const int frameWidth = std::max(0, statsWidth - 240);
+    const int frameHeight = std::max(0, listHeight - 760);
+    m_fraMessage->setGeometry(Px(listLeft + 120, false), Px(listTop + 360, true), Px(frameWidth, false),
+                              Px(frameHeight, true));
+    m_lblMessage->setGeometry(0, 0, m_fraMessage->width(), m_fraMessage->height());
+}
+
+// ---------------------------------------------------------------- splitter and filter rows
+
+void frmList::pSplitter_MouseDown() { m_bSplitterDrag = true; }
+void frmList::pSplitter_MouseUp() { m_bSplitterDrag = false; }
+
+void frmList::pSplitter_MouseMove(double yTwips)
+{
+    if (!m_bSplitterDrag)
+        return;
+    const int32_t h = SharedPaneHeight(WindowHeight(), ToolbarHeight());
+    const PaneHeights panes = PanesOnSplitterMove(h, m_topHeight, m_bottomHeight, yTwips);
+    ApplyPaneHeights(panes.top, panes.bottom);
+}
+
+void frmList::pmFilter_RowCountChanged(int32_t rows)
+{
+    if (m_bSplitterDrag || m_bResizingTop)
+        return;
+    const int32_t h = SharedPaneHeight(WindowHeight(), ToolbarHeight());
+    const PaneHeights panes = PanesForFilterRows(h, rows);
+    ApplyPaneHeights(panes.top, panes.bottom);
+}
+
+// ---------------------------------------------------------------- events
+
+bool frmList::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && IsLoaded() && watched->isWidgetType()) {
+        auto* w = static_cast<QWidget*>(watched);
+        if (w == this || isAncestorOf(w)) {
+            auto* ke = static_cast<QKeyEvent*>(event);
+            const int code = VbKeyCode(ke);
+            if (code == 0)
+                return false;
+            const bool onList = w == m_eListView || m_eListView->isAncestorOf(w);
+            bool used = false;
+            RunHandler("Form_KeyDown", [&] { used = Form_KeyDown(code, VbShift(ke->modifiers()), onList); });
+            return used;
+        }
+        return false;
+    }
+    if (watched == m_pSplitter) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+            RunHandler("pSplitter_MouseDown", [this] { pSplitter_MouseDown(); });
+            return true;
+        case QEvent::MouseMove: {
+            const double y = static_cast<QMouseEvent*>(event)->position().y() * TwipsPerPixelY();
+            RunHandler("pSplitter_MouseMove", [this, y] { pSplitter_MouseMove(y); });
+            return true;
+        }
+        case QEvent::MouseButtonRelease:
+            RunHandler("pSplitter_MouseUp", [this] { pSplitter_MouseUp(); });
+            return true;
+        case QEvent::Paint: {
+            // A flat frame on the bar: its grip.
+            QPainter p(m_pSplitter);
+            p.setPen(palette().color(QPalette::Mid));
+            const int tx = TwipsPerPixelX();
+            const int ty = TwipsPerPixelY();
+            const int left = 70 / tx;
+            const int right = (m_pSplitter->width() * tx - 80) / tx;
+            p.drawLine(left, 0, right, 0);
+            p.drawLine(left, 50 / ty, right, 50 / ty);
+            p.drawLine(left, 0, left, 50 / ty);
+            p.drawLine(right, 0, right, 60 / ty);
+            return true;
+        }
+        default:
+            break;
+        }
+    }
+    return Form::eventFilter(watched, event);
+}
+
+bool frmList::Form_KeyDown(int keyCode, int shift, bool onList)
+{
+    switch (keyCode) {
+    case 27:
+        Unload(this);
+        return true;
+    case 116:
+        RefreshList(-1);
+        return true;
+    default:
+        break;
+    }
+    if (!onList)
+        return false;
+    if (keyCode == 13 && ButtonVisible("OPEN")) {
+        OpenSelectedView();
+        return true;
+    }
+    if (keyCode == 46 && ButtonVisible("DELETE")) {
+        DeleteSelectedView();
+        return true;
+    }
+    // Insert (45) creates a view once the view editor exists.
+    return false;
+}
+
+// ---------------------------------------------------------------- closing
+
+bool frmList::Form_Unload()
+{
+    // Work the list control still runs is dropped.
+    m_eListView->ClearRows();
+    if (m_oView && m_oView->ViewID() > 0) {
+        const int16_t position = GetCurrentSearchIndex();
+        if (m_oView->LastUsedFilter > 0 || position > 0)
+            m_oView->SaveLastUsedFilter(position);
+    }
+    SetScreenMousePointer(vbDefault);
+    if (m_oToolbarHelper) {
+        AuProperties bag;
+        bag.Add(QStringLiteral("ToolbarShowText"), int16_t(m_oToolbarHelper->IsTextShown().toBool() ? 1 : 0));
+        SaveMachineSettings(QString::fromLatin1(kSettingsPrefix) + Caption(), bag);
+        m_oToolbarHelper->Dispose();
+        m_oToolbarHelper.reset();
+    }
+    return false;
+}
