@@ -1,1 +1,343 @@
 #include "platform/BrandleCursor.h"
+
+#include "core/AppError.h"
+#include "db/EmbeddedServer.h"
+#include "platform/BrandleDatabase.h"
+#include "platform/SqlTranslator.h"
+#include "platform/SqliteBackend.h"
+
+#include <sqlite3.h>
+
+#include <deque>
+#include <mutex>
+
+namespace {
+
+const QString kSource = QStringLiteral("BrandleDatabase");
+const QString kNotAQuery = QStringLiteral("Only a single query that does not change the database may run here.");
+
+[[noreturn]] void Fail(const QString& message) { throw AppError(kDatabaseErrorNumber, message, kSource); }
+
+Variant ColumnValue(sqlite3_stmt* st, int i)
+{
+    switch (sqlite3_column_type(st, i)) {
+    case SQLITE_INTEGER:
+        return Variant::fromInt64Checked(sqlite3_column_int64(st, i));
+    case SQLITE_FLOAT:
+        return Variant(sqlite3_column_double(st, i));
+    case SQLITE_TEXT:
+        return Variant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
+                                         sqlite3_column_bytes(st, i)));
+    case SQLITE_BLOB:
+        return Variant(QString::fromLatin1(static_cast<const char*>(sqlite3_column_blob(st, i)),
+                                           sqlite3_column_bytes(st, i)));
+    default:
+        return Variant(Null);
+    }
+}
+
+// The ADO type a column's declaration stands for (text when it says nothing).
+int32_t AdoTypeOfDeclaration(const char* declared)
+{
+    if (!declared || !*declared)
+        return adVarChar;
+    const QString d = QString::fromUtf8(declared).toLower();
+    if (d.contains(QLatin1String("bit")) || d.contains(QLatin1String("bool")))
+        return adBoolean;
+    if (d.contains(QLatin1String("money")) || d.contains(QLatin1String("currency")))
+        return adCurrency;
+    if (d.contains(QLatin1String("date")) || d.contains(QLatin1String("time")))
+        return adDate;
+    if (d.contains(QLatin1String("char")) || d.contains(QLatin1String("text")) || d.contains(QLatin1String("clob")))
+        return adVarChar;
+    if (d.contains(QLatin1String("int")))
+        return adInteger;
+    if (d.contains(QLatin1String("real")) || d.contains(QLatin1String("floa")) || d.contains(QLatin1String("doub")) ||
+        d.contains(QLatin1String("dec")) || d.contains(QLatin1String("num")))
+        return adDouble;
+    return adVarChar;
+}
+
+// The program's SQL of a single query that cannot write, in the embedded server's SQL.
+QString TranslateQuery(const QString& query)
+{
+    const std::vector<TranslatedStatement> statements = TranslateBatch(query);
+    if (statements.size() != 1 || statements.front().kind != TranslatedStatement::Kind::Sql ||
+        statements.front().writes)
+        Fail(kNotAQuery);
+    return statements.front().sql;
+}
+
+class SqliteReadConnection;
+
+// Marks the connection as running under a token for the length of one call.
+class CallScope {
+public:
+    CallScope(SqliteReadConnection& c, const BrandleCancelToken& token);
+    ~CallScope();
+
+private:
+    SqliteReadConnection& m_c;
+};
+
+class SqliteReadConnection final : public BrandleReadConnection {
+public:
+    SqliteReadConnection(sqlite3* db, QString server, QString database)
+        : m_db(db), m_server(std::move(server)), m_database(std::move(database))
+    {
+        sqlite3_progress_handler(m_db, 500, &SqliteReadConnection::progress, this);
+    }
+    ~SqliteReadConnection() override { sqlite3_close_v2(m_db); }
+
+    QString ServerName() const override { return m_server; }
+    QString DatabaseName() const override { return m_database; }
+
+    std::unique_ptr<BrandleQueryCursor> OpenCursor(const QString& query, const std::vector<BrandleSortKey>& order,
+                                                   const BrandleCancelToken& token) override;
+    int64_t CountRows(const QString& query, const BrandleCancelToken& token) override;
+
+    void Cancel(const BrandleCancelToken& token) override
+    {
+        if (!token)
+            return;
+        token->store(true);
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_current.load() == token.get())
+            sqlite3_interrupt(m_db);
+    }
+
+    sqlite3* db() const { return m_db; }
+
+    sqlite3_stmt* prepare(const QString& sql)
+    {
+        const QByteArray utf8 = sql.toUtf8();
+        sqlite3_stmt* st = nullptr;
+        const char* tail = nullptr;
+        if (sqlite3_prepare_v2(m_db, utf8.constData(), static_cast<int>(utf8.size()), &st, &tail) != SQLITE_OK)
+            failDatabase();
+        if (!st)
+            Fail(kNotAQuery);
+        // Only blanks and comments may follow the one statement.
+        sqlite3_stmt* rest = nullptr;
+        const char* end = utf8.constData() + utf8.size();
+        if (tail && tail < end && sqlite3_prepare_v2(m_db, tail, static_cast<int>(end - tail), &rest, nullptr) == SQLITE_OK &&
+            rest) {
+            sqlite3_finalize(rest);
+            sqlite3_finalize(st);
+            Fail(kNotAQuery);
+        }
+        if (!sqlite3_stmt_readonly(st) || sqlite3_column_count(st) == 0) {
+            sqlite3_finalize(st);
+            Fail(kNotAQuery);
+        }
+        return st;
+    }
+
+    [[noreturn]] void failDatabase()
+    {
+        const int code = sqlite3_errcode(m_db);
+        std::atomic<bool>* current = m_current.load();
+        if (code == SQLITE_INTERRUPT || (current && current->load()))
+            throw AppError(kQueryCancelledNumber, QStringLiteral("Operation cancelled"), kSource);
+        Fail(QString::fromUtf8(sqlite3_errmsg(m_db)));
+    }
+
+private:
+    friend class CallScope;
+    static int progress(void* self)
+    {
+        std::atomic<bool>* current = static_cast<SqliteReadConnection*>(self)->m_current.load();
+        return current && current->load() ? 1 : 0;
+    }
+
+    sqlite3* m_db;
+    QString m_server;
+    QString m_database;
+    std::mutex m_mutex;
+    std::atomic<std::atomic<bool>*> m_current{nullptr};
+};
+
+CallScope::CallScope(SqliteReadConnection& c, const BrandleCancelToken& token) : m_c(c)
+{
+    if (token && token->load())
+        throw AppError(kQueryCancelledNumber, QStringLiteral("Operation cancelled"), kSource);
+    std::lock_guard<std::mutex> lock(m_c.m_mutex);
+    m_c.m_current.store(token.get());
+}
+
+CallScope::~CallScope()
+{
+    std::lock_guard<std::mutex> lock(m_c.m_mutex);
+    m_c.m_current.store(nullptr);
+}
+
+class SqliteCursor final : public BrandleQueryCursor {
+public:
+    SqliteCursor(SqliteReadConnection& c, sqlite3_stmt* st, BrandleCancelToken token)
+        : m_c(c), m_st(st), m_token(std::move(token))
+    {
+        const int columns = sqlite3_column_count(m_st);
+        for (int i = 0; i < columns; ++i) {
+            m_names << QString::fromUtf8(sqlite3_column_name(m_st, i));
+            m_types.push_back(AdoTypeOfDeclaration(sqlite3_column_decltype(m_st, i)));
+        }
+    }
+    ~SqliteCursor() override { sqlite3_finalize(m_st); }
+
+    QStringList FieldNames() const override { return m_names; }
+    std::vector<int32_t> FieldTypes() const override { return m_types; }
+
+    std::vector<BrandleRow> Fetch(int count) override
+    {
+        std::vector<BrandleRow> rows;
+        CallScope scope(m_c, m_token);
+        while (static_cast<int>(rows.size()) < count && step())
+            rows.push_back(row());
+        return rows;
+    }
+
+    int64_t Skip(int64_t count) override
+    {
+        CallScope scope(m_c, m_token);
+        int64_t n = 0;
+        while (n < count && step())
+            ++n;
+        return n;
+    }
+
+    int64_t SeekId(int64_t id, int keep, std::vector<BrandleRow>& kept) override
+    {
+        kept.clear();
+        CallScope scope(m_c, m_token);
+        std::deque<BrandleRow> ring;
+        while (step()) {
+            const bool found = sqlite3_column_type(m_st, 0) != SQLITE_NULL && sqlite3_column_int64(m_st, 0) == id;
+            if (found || keep > 0) {
+                ring.push_back(row());
+                if (static_cast<int>(ring.size()) > keep + 1)
+                    ring.pop_front();
+            }
+            if (found) {
+                kept.assign(std::make_move_iterator(ring.begin()), std::make_move_iterator(ring.end()));
+                return m_position - 1;
+            }
+        }
+        return -1;
+    }
+
+    int64_t Position() const override { return m_position; }
+    bool AtEnd() const override { return m_atEnd; }
+
+    void Rewind() override
+    {
+        sqlite3_reset(m_st);
+        m_position = 0;
+        m_atEnd = false;
+    }
+
+private:
+    bool step()
+    {
+        if (m_atEnd)
+            return false;
+        const int rc = sqlite3_step(m_st);
+        if (rc == SQLITE_ROW) {
+            ++m_position;
+            return true;
+        }
+        if (rc == SQLITE_DONE) {
+            m_atEnd = true;
+            return false;
+        }
+        // A failed or stopped step leaves the statement to be run again from the start.
+        sqlite3_reset(m_st);
+        m_position = 0;
+        m_c.failDatabase();
+    }
+
+    BrandleRow row() const
+    {
+        BrandleRow r;
+        const int columns = static_cast<int>(m_names.size());
+        r.reserve(columns);
+        for (int i = 0; i < columns; ++i)
+            r.push_back(ColumnValue(m_st, i));
+        return r;
+    }
+
+    SqliteReadConnection& m_c;
+    sqlite3_stmt* m_st;
+    BrandleCancelToken m_token;
+    QStringList m_names;
+    std::vector<int32_t> m_types;
+    int64_t m_position = 0;
+    bool m_atEnd = false;
+};
+
+std::unique_ptr<BrandleQueryCursor> SqliteReadConnection::OpenCursor(const QString& query,
+                                                                     const std::vector<BrandleSortKey>& order,
+                                                                     const BrandleCancelToken& token)
+{
+    QString sql = TranslateQuery(query);
+    if (!order.empty()) {
+        // The query becomes a derived table; the order goes by select-list position,
+        // after a line break so that a comment ending the query stays a comment.
+        QString keys;
+        for (const BrandleSortKey& k : order) {
+            if (!keys.isEmpty())
+                keys += QStringLiteral(", ");
+            keys += QString::number(k.field + 1) + (k.descending ? QStringLiteral(" DESC") : QString());
+        }
+        sql = QStringLiteral("SELECT * FROM (\n") + sql + QStringLiteral("\n) ORDER BY ") + keys;
+    }
+    CallScope scope(*this, token);
+    sqlite3_stmt* st = prepare(sql);
+    return std::make_unique<SqliteCursor>(*this, st, token);
+}
+
+int64_t SqliteReadConnection::CountRows(const QString& query, const BrandleCancelToken& token)
+{
+    const QString sql = QStringLiteral("SELECT COUNT(*) FROM (\n") + TranslateQuery(query) + QStringLiteral("\n)");
+    CallScope scope(*this, token);
+    sqlite3_stmt* st = prepare(sql);
+    struct Finalizer {
+        sqlite3_stmt* st;
+        ~Finalizer() { sqlite3_finalize(st); }
+    } finalizer{st};
+    const int rc = sqlite3_step(st);
+    if (rc == SQLITE_ROW)
+        return sqlite3_column_int64(st, 0);
+    if (rc == SQLITE_DONE)
+        return 0;
+    failDatabase();
+}
+
+}  // namespace
+
+BrandleCancelToken MakeCancelToken() { return std::make_shared<std::atomic<bool>>(false); }
+
+std::unique_ptr<BrandleReadConnection> BrandleReadConnection::Open(const QString& server, const QString& database,
+                                                                   const QString& login, const QString& password)
+{
+    try {
+        // The checks of a logon, in the order the server makes them; then the file is
+        // opened read-only whatever the login may do elsewhere.
+        if (!erpdb::ServerExists(server))
+            Fail(QStringLiteral("SQL Server '%1' does not exist or access denied.").arg(server.trimmed()));
+        if (!erpdb::CheckLogin(server, login, password))
+            Fail(QStringLiteral("Login failed for user '%1'.").arg(login));
+        if (erpdb::FindDatabaseFile(server, database).isEmpty())
+            Fail(QStringLiteral("Cannot open database '%1' requested by the login. The login failed.")
+                     .arg(database.trimmed()));
+        if (!erpdb::LoginMayUse(server, login, database))
+            Fail(QStringLiteral("Server user '%1' is not a valid user in database '%2'.").arg(login, database));
+        sqlite3* db = erpdb::OpenServerDatabase(server, database, true);
+        SqliteBackend::PrepareConnection(db);
+        sqlite3_exec(db, "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
+        return std::make_unique<SqliteReadConnection>(db, server.trimmed(), database.trimmed());
+    } catch (const AppError& e) {
+        if (e.number() == kDatabaseErrorNumber)
+            throw AppError(kDatabaseErrorNumber, e.description(), kSource);
+        throw;
+    }
+}

@@ -110,6 +110,9 @@ public:
 signals:
     void RowCountChanged(int32_t rows);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     struct Field {
         QString displayName;

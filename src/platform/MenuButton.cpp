@@ -1,4 +1,95 @@
 #include "platform/MenuButton.h"
+
+#include <QAction>
+#include <QMenu>
+
 namespace FILTERLib {
-MenuButton::MenuButton(QWidget* parent) : QToolButton(parent) {}
+
+namespace {
+const char* const kKeyProperty = "menuButtonKey";
 }
+
+MenuButton::MenuButton(QWidget* parent) : QToolButton(parent)
+{
+    m_menu = new QMenu(this);
+    setMenu(m_menu);
+    setPopupMode(QToolButton::InstantPopup);
+    setToolButtonStyle(Qt::ToolButtonTextOnly);
+    connect(m_menu, &QMenu::aboutToShow, this, [this] { emit DropDown(); });
+    connect(m_menu, &QMenu::triggered, this, [this](QAction* action) {
+        if (!action->isSeparator())
+            emit ItemClick(action->property(kKeyProperty).toString());
+    });
+}
+
+void MenuButton::Clear() { m_menu->clear(); }
+
+void MenuButton::AddItem(int index, const QString& key, const QString& caption)
+{
+    auto* action = new QAction(caption, m_menu);
+    action->setProperty(kKeyProperty, key);
+    if (caption == QLatin1String("-"))
+        action->setSeparator(true);
+    QAction* before = index >= 0 ? actionAt(index) : nullptr;
+    m_menu->insertAction(before, action);
+}
+
+int MenuButton::Count() const { return static_cast<int>(m_menu->actions().size()); }
+
+QAction* MenuButton::actionAt(int position) const
+{
+    const QList<QAction*> actions = m_menu->actions();
+    return position >= 0 && position < actions.size() ? actions[position] : nullptr;
+}
+
+QString MenuButton::Caption(int position, const QString& key) const
+{
+    if (!key.isEmpty()) {
+        for (QAction* a : m_menu->actions())
+            if (a->property(kKeyProperty).toString() == key)
+                return a->isSeparator() ? QStringLiteral("-") : a->text();
+        return QString();
+    }
+    QAction* a = actionAt(position);
+    if (!a)
+        return QString();
+    return a->isSeparator() ? QStringLiteral("-") : a->text();
+}
+
+void MenuButton::EnableItem(int index, const QString& key, bool enabled)
+{
+    QAction* target = nullptr;
+    if (!key.isEmpty()) {
+        for (QAction* a : m_menu->actions()) {
+            if (a->property(kKeyProperty).toString() == key) {
+                target = a;
+                break;
+            }
+        }
+    }
+    if (!target)
+        target = actionAt(index);
+    if (target && !target->isSeparator())
+        target->setEnabled(enabled);
+}
+
+bool MenuButton::IsItemEnabled(int position) const
+{
+    QAction* a = actionAt(position);
+    return a && a->isEnabled();
+}
+
+QString MenuButton::Key(int position) const
+{
+    QAction* a = actionAt(position);
+    return a ? a->property(kKeyProperty).toString() : QString();
+}
+
+void MenuButton::ChooseItem(int position)
+{
+    QAction* a = actionAt(position);
+    if (a && a->isEnabled() && !a->isSeparator())
+        a->trigger();
+}
+
+}  // namespace FILTERLib

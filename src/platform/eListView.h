@@ -113,6 +113,9 @@ protected:
 
 private:
     friend class ListQueryModel;
+    struct Workers;
+    Workers& workers();
+    void cancelJob();
     void runCurrentQuery(bool keepCount);
     void onLoadFailed(const QString& message);
     void onCountKnown(int64_t count);
@@ -132,4 +135,7 @@ private:
     bool m_tabStop = true;
     bool m_loadReported = true;
     int32_t m_pendingSelectId = 0;
+    bool m_columnsSized = false;
+    bool m_ownOrder = false;
+    std::unique_ptr<Workers> m_workers;
 };
