@@ -458,7 +458,6 @@ int SqliteBackend::busy(void* self, int count)
     return 1;
 }
 
-bool SqliteBackend::timedOut() const { return m_timedOut; }
 
 void SqliteBackend::fail(const QString& message) const { throw AppError(kDatabaseErrorNumber, message, kSource); }
 

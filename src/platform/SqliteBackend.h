@@ -63,7 +63,6 @@ private:
     bool execQuietly(const QString& sql) noexcept;
     [[noreturn]] void fail(const QString& message) const;
     [[noreturn]] void failDatabase() const;
-    bool timedOut() const;
 
     sqlite3* m_db = nullptr;
     QString m_server;
