@@ -51,6 +51,48 @@ QString describeCommand(const BrandleCommand& command)
     return s;
 }
 
+// Input values become the parameters' types, as ADO converts them before the call;
+// a value that does not convert fails before anything runs.
+void convertInputs(BrandleCommand& command)
+{
+    for (BrandleCommand::Parameter& p : command.Parameters()) {
+        if (p.direction == adParamOutput)
+            continue;
+        if (p.value.isEmpty() || p.value.isNull()) {
+            p.value = Variant(Null);
+            continue;
+        }
+        try {
+            switch (p.type) {
+            case adInteger:
+                p.value = Variant(p.value.toInt32());
+                break;
+            case adDouble:
+                p.value = Variant(p.value.toDouble());
+                break;
+            case adCurrency:
+                p.value = Variant(p.value.toCurrency());
+                break;
+            case adBoolean:
+                p.value = Variant(p.value.toBool());
+                break;
+            case adChar:
+            case adVarChar:
+                p.value = Variant(p.value.toString());
+                break;
+            default:
+                break;
+            }
+        } catch (const AppError&) {
+            throw AppError(kDatabaseErrorNumber,
+                           QStringLiteral("Application uses a value of the wrong type for the current operation. "
+                                          "(parameter %1)")
+                               .arg(p.name),
+                           kSource);
+        }
+    }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- BrandleRecordset
@@ -343,7 +385,10 @@ bool BrandleDatabase::OpenCommandRecordset(BrandleCommand& command, BrandleRecor
     record(describeCommand(command));
     DatabaseBackend& b = backend();
     checkAborted();
-    ResultSnapshot snap = guarded([&] { return b.runProcedure(command); });
+    ResultSnapshot snap = guarded([&] {
+        convertInputs(command);
+        return b.runProcedure(command);
+    });
     rs = std::make_shared<BrandleRecordset>(std::move(snap.fieldNames), std::move(snap.fieldTypes),
                                             std::move(snap.rows));
     return rs->HasRecord();
@@ -354,7 +399,10 @@ bool BrandleDatabase::ExecuteCommand(BrandleCommand& command)
     record(describeCommand(command));
     DatabaseBackend& b = backend();
     checkAborted();
-    guarded([&] { b.runProcedure(command); });
+    guarded([&] {
+        convertInputs(command);
+        b.runProcedure(command);
+    });
     return true;
 }
 

@@ -229,13 +229,21 @@ TEST_F(BrandleDatabaseTest, CommandsPassParametersAndReadOutputs)
     EXPECT_EQ(rs->Item(0).toString(), QStringLiteral("jdoe"));
     EXPECT_TRUE(rs->Item(1).isNull());
 
+    // inputs take their parameters' types; one that does not convert fails before the call
+    cmd.Parameters()[0].value = Variant(QStringLiteral(" 7 "));
+    EXPECT_TRUE(db.ExecuteCommand(cmd));
+    EXPECT_EQ(cmd.ParameterValue(QStringLiteral("r_iSum")).toInt32(), 9);
+    cmd.Parameters()[0].value = Variant(QStringLiteral("seven"));
+    EXPECT_EQ(ErrorOf([&] { db.ExecuteCommand(cmd); }).number(), kDatabaseErrorNumber);
+    EXPECT_EQ(count(), 2);
+
     // a procedure's failure reaches the caller with its description, and its writes are undone
     cmd.Parameters()[0].value = Variant(Null);
     const AppError e = ErrorOf([&] { db.ExecuteCommand(cmd); });
     EXPECT_EQ(e.number(), kDatabaseErrorNumber);
     EXPECT_EQ(e.description(), QStringLiteral("@a must not be NULL"));
     EXPECT_EQ(e.source(), QStringLiteral("BrandleDatabase"));
-    EXPECT_EQ(count(), 1);
+    EXPECT_EQ(count(), 2);
 }
 
 TEST_F(BrandleDatabaseTest, BadInputFailsClearlyAndWritesNothing)
