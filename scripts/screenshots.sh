@@ -28,12 +28,14 @@ if [ ${#need[@]} -gt 0 ]; then
   $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}"
 fi
 
-# ---- the program
-if [ ! -x "$BUILD_DIR/quillon" ] || [ ! -x "$BUILD_DIR/quillon-db" ]; then
-  ./scripts/setup-deps.sh
-  cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# ---- the program (a folder with the two programs and no build files is used as it is)
+if [ -f "$BUILD_DIR/CMakeCache.txt" ] || [ ! -x "$BUILD_DIR/quillon" ]; then
+  if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
+    ./scripts/setup-deps.sh
+    cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  fi
+  cmake --build "$BUILD_DIR" --target quillon quillon-db -j4 >/dev/null
 fi
-cmake --build "$BUILD_DIR" --target quillon quillon-db -j4 >/dev/null
 
 # ---- a world of its own: servers, client configuration and settings in a temporary folder
 WORK=$(mktemp -d)

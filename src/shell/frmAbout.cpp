@@ -185,6 +185,14 @@ void frmAbout::paintEvent(QPaintEvent* e)
         return;
     QPainter p(this);
     p.drawPixmap(0, 0, m_picture);
+    // The picture is a little narrower than the box: its last column fills the rest.
+    const QSize picture = m_picture.deviceIndependentSize().toSize();
+    if (picture.width() < width())
+        p.drawPixmap(QRect(picture.width(), 0, width() - picture.width(), picture.height()), m_picture,
+                     QRect(m_picture.width() - 1, 0, 1, m_picture.height()));
+    // A hairline keeps the box apart from a white window behind it.
+    p.setPen(QColor(0xB4, 0xBE, 0xCC));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 void frmAbout::showEvent(QShowEvent* e)

@@ -2,7 +2,7 @@
 
 #include "platform/Resources.h"
 
-#include <QLabel>
+#include <QPainter>
 #include <QPalette>
 
 frmQuillonLogo::frmQuillonLogo() : Form(QStringLiteral("frmQuillonLogo"))
@@ -11,14 +11,25 @@ frmQuillonLogo::frmQuillonLogo() : Form(QStringLiteral("frmQuillonLogo"))
     setFixedSize(ClientSize());
     setAutoFillBackground(true);
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, pal.color(QPalette::Base));
+    const QColor window = pal.color(QPalette::Active, QPalette::Base);
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        pal.setColor(group, QPalette::Window, window);
     setPalette(pal);
-    m_picture = new QLabel(this);
-    m_picture->setObjectName(QStringLiteral("Picture"));
-    m_picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_picture->setGeometry(rect());
 }
 
 QSize frmQuillonLogo::ClientSize() { return {TwipsToPixelsX(5895), TwipsToPixelsY(2025)}; }
 
-void frmQuillonLogo::Form_Load() { m_picture->setPixmap(LoadResPicture(QStringLiteral("LOGO"))); }
+void frmQuillonLogo::Form_Load()
+{
+    m_picture = LoadResPicture(QStringLiteral("LOGO"));
+    update();
+}
+
+void frmQuillonLogo::paintEvent(QPaintEvent* e)
+{
+    Form::paintEvent(e);
+    if (m_picture.isNull())
+        return;
+    QPainter p(this);
+    p.drawPixmap(0, 0, m_picture);
+}

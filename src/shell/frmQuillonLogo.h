@@ -4,7 +4,7 @@
 
 #include "platform/FormsRuntime.h"
 
-class QLabel;
+#include <QPixmap>
 
 class frmQuillonLogo : public Form {
     Q_OBJECT
@@ -12,10 +12,13 @@ public:
     frmQuillonLogo();
     // The client area: 5895 x 2025 twips.
     static QSize ClientSize();
+    const QPixmap& Picture() const { return m_picture; }
 
 protected:
     void Form_Load() override;
+    // Drawn as it is also while the window is disabled.
+    void paintEvent(QPaintEvent* e) override;
 
 private:
-    QLabel* m_picture = nullptr;
+    QPixmap m_picture;
 };

@@ -305,6 +305,7 @@ TEST_F(MainWindowTest, TheLogoSitsInTheCornerAndFollowsResizes)
     ASSERT_NE(main->Logo(), nullptr);
     EXPECT_EQ(main->Logo()->Caption(), QStringLiteral("Form1"));
     EXPECT_EQ(main->Logo()->size(), frmQuillonLogo::ClientSize());
+    EXPECT_EQ(main->Logo()->Picture().size(), QSize(384, 126));
     EXPECT_FALSE(main->ChildFrameOf(main->Logo())->isEnabled());
     EXPECT_EQ(corner(), QPoint(client->viewport()->width(), client->viewport()->height()));
 

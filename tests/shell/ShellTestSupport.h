@@ -12,6 +12,7 @@
 #include "db/DemoCompany.h"
 #include "db/EmbeddedServer.h"
 #include "logon/clsLogonProfile.h"
+#include "logon/frmLogonNew.h"
 #include "platform/RegistryStore.h"
 #include "shell/FormUtilities.h"
 #include "shell/frmMDIFrame.h"
@@ -128,7 +129,8 @@ protected:
     {
         sessiontest::UnloadAllForms();
         sessiontest::ResetSession();
-        SetLogonWindowProvider(nullptr);
+        // Back to the program's own logon window.
+        SetLogonWindowProvider([]() -> LogonWindowHost* { return frmLogonNew::Instance(); });
         SetSplashWindowFactory(nullptr);
         SetMainWindowProvider(nullptr);
         frmMDIFrame::SetListWindowOpener(nullptr);
