@@ -197,9 +197,9 @@ ReportListView::ReportListView(QWidget* parent) : QWidget(parent)
     m_tree->setHeaderLabels({});
     m_tree->header()->setStretchLastSection(false);
     m_tree->header()->setSectionsMovable(false);
+    m_tree->setSortingEnabled(false);  // (this also makes the headers unclickable)
     m_tree->header()->setSectionsClickable(true);
     m_tree->header()->setMinimumSectionSize(0);
-    m_tree->setSortingEnabled(false);
     layout->addWidget(m_tree);
     setFocusProxy(m_tree);
     SetHideSelection(true);

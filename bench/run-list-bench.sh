@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Opens the Order Lines view of the large demo company (a million order lines) in
+# the list control, offscreen, and prints what a user waits for, each beside the
+# time the sqlite3 shell needs for the same rows on the same file:
+#   the first screen after Go, without a filter and with one on an indexed column;
+#   LoadComplete (the record count of the whole result);
+#   the first screen after a header-click sort on a column without an index;
+#   a jump to the middle of the sorted result and a selection by id at its end;
+# then the longest time the event loop was blocked, the rows held in memory and
+# the peak memory of the process.
+#
+#   bench/run-list-bench.sh [BUILD_DIR]      (default: build)
+#   ORDER_LINES=N to use a smaller demo company instead of the large one.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+BUILD=${1:-build}
+RUNS=${RUNS:-3}
+command -v sqlite3 >/dev/null || { echo "run-list-bench: the sqlite3 shell is needed (apt-get install sqlite3)" >&2; exit 1; }
+[ -f "$BUILD/build.ninja" ] || cmake -S . -B "$BUILD" -G Ninja >/dev/null
+cmake --build "$BUILD" --target quillon-db quillon-list-bench -j4 >/dev/null
+
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+export QUILLON_SERVERS_DIR="$WORK/servers" QUILLON_CLIENT_CONFIG_DIR="$WORK/client"
+SERVER=BENCH
+if [ -n "${ORDER_LINES:-}" ]; then
+    "$BUILD/quillon-db" create-demo --order-lines "$ORDER_LINES" --server "$SERVER" >/dev/null
+else
+    "$BUILD/quillon-db" create-demo --large --server "$SERVER" >/dev/null
+fi
+FILE="$QUILLON_SERVERS_DIR/$SERVER/DEMO.sqlite"
+
+now() { date +%s.%N; }
+# Best wall-clock time of RUNS runs of the shell (its rows go to /dev/null).
+shell_time() {
+    local best=999999 s e
+    for _ in $(seq "$RUNS"); do
+        s=$(now)
+        sqlite3 -readonly "$FILE" "$1" >/dev/null
+        e=$(now)
+        best=$(awk -v s="$s" -v e="$e" -v b="$best" 'BEGIN { d = e - s; print (d < b ? d : b) }')
+    done
+    echo "$best"
+}
+
+QT_QPA_PLATFORM=offscreen "$BUILD/quillon-list-bench" --server "$SERVER" >"$WORK/list.tsv"
+
+declare -A TARGET=(
+    [first_screen]="0.100" [first_screen_filtered]="0.100" [first_screen_again]="0.100"
+    [sort_first_screen]="1.000"
+)
+printf '%-26s %10s %10s %8s\n' "step" "list" "shell" "target"
+while IFS=$'\t' read -r name seconds sql; do
+    if [ -n "${sql:-}" ]; then
+        shell=$(shell_time "$sql")
+        printf '%-26s %9.3fs %9.3fs %8s\n' "$name" "$seconds" "$shell" "${TARGET[$name]:-}"
+    else
+        printf '%-26s %10s\n' "$name" "$seconds"
+    fi
+done <"$WORK/list.tsv"
+echo
+echo "list: from the click (or call) to the rows shown, in the program's event loop; shell: the same"
+echo "rows from the sqlite3 shell (first screen: LIMIT 300; load_complete: the COUNT(*) of the result)."
+echo "event_loop_worst_ms: the longest the window's event loop was blocked (target 100 ms)."
