@@ -313,6 +313,18 @@ TEST_F(MainWindowTest, TheLogoSitsInTheCornerAndFollowsResizes)
     QCoreApplication::processEvents();
     EXPECT_EQ(corner(), QPoint(client->viewport()->width(), client->viewport()->height()));
 
+    // Minimized, the logo stays where it was; restored, it finds its corner again.
+    const QPoint before = corner();
+    main->setWindowState(Qt::WindowMinimized);
+    main->resize(main->width() + 80, main->height() + 40);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(corner(), before);
+    EXPECT_NE(before, QPoint(client->viewport()->width(), client->viewport()->height()));
+    main->setWindowState(Qt::WindowNoState);
+    main->resize(main->width() + 1, main->height());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(corner(), QPoint(client->viewport()->width(), client->viewport()->height()));
+
     // Hiding the toolbar grows the client area; the logo keeps to its corner.
     main->MenuItem(QStringLiteral("mnuToolsToolbar"))->trigger();
     QCoreApplication::processEvents();
