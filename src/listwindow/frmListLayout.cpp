@@ -254,7 +254,13 @@ int32_t frmList::WindowWidth() const { return Container()->width() * TwipsPerPix
 
 void frmList::SetWindowSize(int32_t widthTwips, int32_t heightTwips)
 {
-    Container()->resize(std::max(1, Px(widthTwips, false)), std::max(1, Px(heightTwips, true)));
+    // Whole pixels at least as large as asked, so that a minimum holds.
+    const int tx = TwipsPerPixelX();
+    const int ty = TwipsPerPixelY();
+    const int64_t w = (static_cast<int64_t>(std::max(widthTwips, 1)) + tx - 1) / tx;
+    const int64_t h = (static_cast<int64_t>(std::max(heightTwips, 1)) + ty - 1) / ty;
+    Container()->resize(static_cast<int>(std::min<int64_t>(w, QWIDGETSIZE_MAX)),
+                        static_cast<int>(std::min<int64_t>(h, QWIDGETSIZE_MAX)));
 }
 
 int32_t frmList::ToolbarHeight() const

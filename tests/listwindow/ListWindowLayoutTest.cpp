@@ -1,0 +1,315 @@
+// The list window's geometry, keys, toolbar and closing: the pane arithmetic,
+// minimum sizes, the splitter, filter rows, the keys the window takes before
+// its controls, and what it stores when it closes.
+
+#include "ListWindowTestSupport.h"
+
+#include "core/AuProperties.h"
+#include "core/MachineSettings.h"
+#include "listwindow/frmListLayout.h"
+#include "platform/FilterControl.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTableView>
+#include <QToolBar>
+
+#include <climits>
+
+using namespace listtest;
+using namespace listlayout;
+
+namespace {
+
+TEST(ListWindowLayoutArithmetic, PanesShareTheHeightWithTheirMinimums)
+{
+    struct Case {
+        int32_t h;
+        double top, bottom;
+        PaneHeights expected;
+    };
+    const Case resize[] = {
+        {5000, 1020, 1800, {1020, 3980}},   // both at their minimum: the list pane takes the rest
+        {2500, 900, 1000, {1020, 1800}},    // too small for both minimums: the minimums anyway
+        {2820, 1020, 1800, {1020, 1800}},
+        {6000, 1500, 1500, {4200, 1800}},   // the list pane at its minimum: the filter pane takes the rest
+        {6000, 800, 3000, {1020, 4980}},    // the filter pane below its minimum
+        {6000, 1500, 3000, {1500, 4500}},   // growing: the list pane gets the extra height
+        {4000, 1500, 3000, {1500, 2500}},   // shrinking: from the list pane first ...
+        {3000, 1500, 3000, {1200, 1800}},   // ... then from the filter pane
+        {6000, 1500.5, 3000, {1500, 4500}}, // halves to the even number
+        {6000, 1501.5, 3000, {1502, 4498}},
+        {INT32_MAX, 1020, 1800, {1020, INT32_MAX - 1020}},
+        {-500, 1500, 3000, {0, 1800}},      // a maximized window too small for anything
+    };
+    for (const Case& c : resize)
+        EXPECT_EQ(PanesOnResize(c.h, c.top, c.bottom), c.expected) << c.h << " " << c.top << " " << c.bottom;
+
+    struct Move {
+        double y;
+        PaneHeights expected;
+    };
+    const Move moves[] = {
+        {-600, {1020, 4980}},  // stops with the filter pane at its minimum
+        {-480, {1020, 4980}},
+        {300, {1800, 4200}},
+        {2700, {4200, 1800}},
+        {3000, {4200, 1800}},  // stops with the list pane at its minimum
+    };
+    for (const Move& m : moves)
+        EXPECT_EQ(PanesOnSplitterMove(6000, 1500, 4500, m.y), m.expected) << m.y;
+
+    struct Rows {
+        int32_t h;
+        int32_t rows;
+        PaneHeights expected;
+    };
+    const Rows rows[] = {
+        {8000, 0, {1020, 6980}},       {8000, 1, {1020, 6980}},      {8000, 3, {1800, 6200}},
+        {8000, 5, {2580, 5420}},       {3500, 5, {1700, 1800}},      {2000, 5, {1020, 1800}},
+        {8000, INT32_MAX, {6200, 1800}}, {INT32_MAX, 5, {2580, INT32_MAX - 2580}},
+    };
+    for (const Rows& r : rows)
+        EXPECT_EQ(PanesForFilterRows(r.h, r.rows), r.expected) << r.h << " " << r.rows;
+
+    EXPECT_EQ(SharedPaneHeight(9000, 600), 7700);
+    EXPECT_EQ(SharedPaneHeight(9000.5, 0), 8300);
+    EXPECT_EQ(SharedPaneHeight(9001.5, 0), 8302);
+    EXPECT_EQ(SharedPaneHeight(1.0e12, 0), INT32_MAX);
+}
+
+class ListWindowLayoutTest : public ListWindowTest {
+protected:
+    static int32_t SharedHeight(frmList* w) { return SharedPaneHeight(w->WindowHeight(), w->ToolbarHeight()); }
+    static void Key(QWidget* target, Qt::Key key)
+    {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(target, &press);
+    }
+    static Variant StoredToolbarShowText(const QString& caption)
+    {
+        AuProperties bag;
+        bag.Add(QStringLiteral("ToolbarShowText"), Variant());
+        LoadMachineSettings(QStringLiteral("Quillon\\") + caption, bag);
+        return bag.Item(QStringLiteral("ToolbarShowText"))->Value();
+    }
+    // The list windows loaded now.
+    static std::vector<frmList*> ListWindows()
+    {
+        std::vector<frmList*> windows;
+        for (Form* f : LoadedForms())
+            if (auto* w = qobject_cast<frmList*>(f))
+                windows.push_back(w);
+        return windows;
+    }
+};
+
+TEST_F(ListWindowLayoutTest, TheWindowKeepsItsMinimumSizeAndThePanesShareItsHeight)
+{
+    frmList* w = Open(3, QString(), nullptr, false);
+    const int32_t toolbar = w->ToolbarHeight();
+    ASSERT_GT(toolbar, 0);
+
+    w->SetWindowSize(3000, 1500);
+    EXPECT_GE(w->WindowWidth(), kMinWindowWidth);
+    EXPECT_LT(w->WindowWidth(), kMinWindowWidth + TwipsPerPixelX());
+    EXPECT_GE(w->WindowHeight(), toolbar + kMinHeightAboveToolbar);
+    EXPECT_LT(w->WindowHeight(), toolbar + kMinHeightAboveToolbar + TwipsPerPixelY());
+    EXPECT_EQ(w->TopPaneHeight(), kMinTopPane);
+    EXPECT_EQ(w->BottomPaneHeight(), SharedHeight(w) - kMinTopPane);
+    EXPECT_LT(w->BottomPaneHeight() - kMinBottomPane, TwipsPerPixelY());
+
+    // Growing gives the extra height to the list pane.
+    w->SetWindowSize(15000, 9000);
+    EXPECT_EQ(w->TopPaneHeight(), kMinTopPane);
+    EXPECT_EQ(w->BottomPaneHeight(), SharedHeight(w) - kMinTopPane);
+    // The panes' widgets follow, in whole pixels.
+    EXPECT_EQ(w->picTop()->height(), TwipsToPixelsY(w->TopPaneHeight()));
+    EXPECT_EQ(w->picBottom()->height(), TwipsToPixelsY(w->BottomPaneHeight()));
+    EXPECT_EQ(w->picBottom()->y(), w->pSplitter()->y() + w->pSplitter()->height());
+
+    // Five filter rows: a taller filter pane; shrinking takes from the list pane, then the filter pane.
+    w->pmFilter_RowCountChanged(5);
+    EXPECT_EQ(w->TopPaneHeight(), 2580);
+    w->SetWindowSize(15000, 700 + toolbar + 2580 + 2400);
+    EXPECT_EQ(w->TopPaneHeight(), 2580);
+    EXPECT_EQ(w->BottomPaneHeight(), SharedHeight(w) - 2580);
+    w->SetWindowSize(15000, 700 + toolbar + 3900);
+    EXPECT_EQ(w->BottomPaneHeight(), kMinBottomPane);
+    EXPECT_EQ(w->TopPaneHeight(), SharedHeight(w) - kMinBottomPane);
+    // At the minimum height (in whole pixels, so a few twips above 2820 for the panes)
+    // the filter pane gives up its extra height.
+    w->SetWindowSize(15000, 1000);
+    EXPECT_LT(SharedHeight(w) - kMinTopPane - kMinBottomPane, TwipsPerPixelY());
+    EXPECT_EQ(w->BottomPaneHeight(), kMinBottomPane);
+    EXPECT_EQ(w->TopPaneHeight(), SharedHeight(w) - kMinBottomPane);
+
+    // A minimized window is left alone.
+    w->SetWindowSize(15000, 9000);
+    const PaneHeights before{w->TopPaneHeight(), w->BottomPaneHeight()};
+    w->setWindowState(Qt::WindowMinimized);
+    w->pmFilter_RowCountChanged(5);
+    const PaneHeights rows5{w->TopPaneHeight(), w->BottomPaneHeight()};
+    w->Resize();
+    EXPECT_EQ((PaneHeights{w->TopPaneHeight(), w->BottomPaneHeight()}), rows5);
+    EXPECT_NE(rows5, before);
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(ListWindowLayoutTest, TheSplitterAndTheFilterRowsMoveThePanesWithinTheirLimits)
+{
+    frmList* w = Open(3, QString(), nullptr, false);
+    w->SetWindowSize(15000, 9000);
+    const int32_t h = SharedHeight(w);
+
+    struct Rows {
+        int32_t rows;
+        int32_t top;
+    };
+    for (const Rows& r : {Rows{0, 1020}, Rows{1, 1020}, Rows{3, 1800}, Rows{5, 2580}}) {
+        w->pmFilter_RowCountChanged(r.rows);
+        EXPECT_EQ(w->TopPaneHeight(), r.top) << r.rows;
+        EXPECT_EQ(w->BottomPaneHeight(), h - r.top) << r.rows;
+    }
+
+    // Moves without a press on the bar do nothing.
+    w->pSplitter_MouseMove(600);
+    EXPECT_EQ(w->TopPaneHeight(), 2580);
+    w->pSplitter_MouseDown();
+    w->pSplitter_MouseMove(600);
+    EXPECT_EQ(w->TopPaneHeight(), 3180);
+    EXPECT_EQ(w->BottomPaneHeight(), h - 3180);
+    // While dragging, the filter's row count leaves the panes alone.
+    w->pmFilter_RowCountChanged(1);
+    EXPECT_EQ(w->TopPaneHeight(), 3180);
+    w->pSplitter_MouseMove(-99999);
+    EXPECT_EQ(w->TopPaneHeight(), kMinTopPane);
+    EXPECT_EQ(w->BottomPaneHeight(), h - kMinTopPane);
+    w->pSplitter_MouseMove(99999);
+    EXPECT_EQ(w->BottomPaneHeight(), kMinBottomPane);
+    EXPECT_EQ(w->TopPaneHeight(), h - kMinBottomPane);
+    w->pSplitter_MouseUp();
+    w->pSplitter_MouseMove(-600);
+    EXPECT_EQ(w->BottomPaneHeight(), kMinBottomPane);
+
+    // The filter control's own rows resize the pane: a second condition adds a row.
+    w->pmFilter_RowCountChanged(1);
+    ASSERT_TRUE(w->pmFilter()->SetRow(0, 0, FILTERLib::Filter::Op::Equals, QStringLiteral("x")));
+    ASSERT_TRUE(w->pmFilter()->SetRow(1, 0, FILTERLib::Filter::Op::Equals, QStringLiteral("y")));
+    EXPECT_EQ(w->TopPaneHeight(), w->pmFilter()->RowCount() * 390 + 630);
+    EXPECT_GE(w->pmFilter()->RowCount(), 3);
+}
+
+TEST_F(ListWindowLayoutTest, KeysReachTheWindowBeforeItsControls)
+{
+    frmList* all = OpenView(QStringLiteral("LdViews"));
+    ASSERT_TRUE(Go(all));
+    QWidget* grid = all->ListView()->Grid();
+    const int32_t customers = ViewId(QStringLiteral("CUSTOMERS_1"));
+
+    // F5 runs the list again.
+    EXPECT_TRUE(Loads(all, [&] { Key(all->pmFilter(), Qt::Key_F5); }));
+    ASSERT_TRUE(Select(all, customers));
+
+    // Enter on the list opens the selected view; Enter elsewhere does not.
+    Key(all->pmFilter(), Qt::Key_Return);
+    EXPECT_EQ(ListWindows().size(), 1u);
+    Key(grid, Qt::Key_Return);
+    ASSERT_EQ(ListWindows().size(), 2u) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+    frmList* opened = ListWindows().back();
+    EXPECT_EQ(opened->ViewID(), customers);
+    EXPECT_FALSE(opened->IsMainView());
+
+    // Insert waits for the view editor; Delete on the list starts the delete.
+    Key(grid, Qt::Key_Insert);
+    EXPECT_EQ(ListWindows().size(), 2u);
+    EXPECT_TRUE(boxes.empty());
+    Key(grid, Qt::Key_Delete);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].prompt.contains(QStringLiteral("All Views"))) << qPrintable(boxes[0].prompt);  // jdoe may not delete
+    boxes.clear();
+
+    // The ordinary view's window has no OPEN, NEW or DELETE: its keys do nothing.
+    ASSERT_TRUE(Go(opened));
+    ASSERT_TRUE(Select(opened, 1));
+    QWidget* openedGrid = opened->ListView()->Grid();
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Insert, Qt::Key_Delete})
+        Key(openedGrid, key);
+    EXPECT_EQ(ListWindows().size(), 2u);
+    EXPECT_TRUE(boxes.empty());
+
+    // Esc closes any list window, from wherever the focus is.
+    Key(openedGrid, Qt::Key_Escape);
+    EXPECT_FALSE(IsFormLoaded(opened));
+    Key(all->pmFilter(), Qt::Key_Escape);
+    EXPECT_FALSE(IsFormLoaded(all));
+}
+
+TEST_F(ListWindowLayoutTest, TheToolbarRunsItsCommandsByKey)
+{
+    frmList* w = Open(3, QString(), nullptr, false);
+    EXPECT_TRUE(Loads(w, [w] { w->Button(QStringLiteral("REFRESH"))->trigger(); }));
+    EXPECT_FALSE(ListStatement(w).isEmpty());
+    w->tbMain_ButtonClick(QStringLiteral("refresh"));  // keys are compared exactly
+    w->tbMain_ButtonClick(QStringLiteral("NOSUCH"));
+    w->Button(QStringLiteral("CLOSE"))->trigger();
+    EXPECT_FALSE(IsFormLoaded(w));
+    EXPECT_EQ(StoredToolbarShowText(QStringLiteral("Customers")).toInt32(), 1);
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(ListWindowLayoutTest, ClosingStoresTheToolbarSettingPerCaption)
+{
+    frmList* w = Open(3, QString(), nullptr, false);
+    EXPECT_TRUE(w->TextLabels()->IsTextShown().toBool());
+    EXPECT_EQ(w->Button(QStringLiteral("OPEN"))->text(), QStringLiteral("Open"));
+    const int32_t tallToolbar = w->ToolbarHeight();
+    w->TextLabels()->MenuClicked();  // "Hide Text Labels"
+    EXPECT_EQ(w->Button(QStringLiteral("REFRESH"))->text(), QString());
+    EXPECT_LE(w->ToolbarHeight(), tallToolbar);
+    // The window laid itself out again for the toolbar's new height.
+    EXPECT_EQ(w->picTop()->y(), w->tbMain()->sizeHint().height());
+    Unload(w);
+    EXPECT_EQ(StoredToolbarShowText(QStringLiteral("Customers")).toInt32(), 0);
+    EXPECT_TRUE(StoredToolbarShowText(QStringLiteral("Orders")).isEmpty());
+
+    frmList* again = Open(3, QString(), nullptr, false);
+    EXPECT_FALSE(again->TextLabels()->IsTextShown().toBool());
+    EXPECT_EQ(again->Button(QStringLiteral("REFRESH"))->text(), QString());
+    // Another caption keeps its own setting.
+    frmList* orders = Open(4, QString(), nullptr, false);
+    EXPECT_TRUE(orders->TextLabels()->IsTextShown().toBool());
+}
+
+TEST_F(ListWindowLayoutTest, ClosingRecordsTheCurrentSavedSearchAsTheLastUsedOne)
+{
+    const auto lastUsed = [this] { return Value(QStringLiteral("SELECT LastUsedFilter FROM LdViews WHERE ViewID = 4")); };
+    const QString bigOrders =
+        Value(QStringLiteral("SELECT ViewFilterID FROM LdViewFilters WHERE ViewID = 4 AND FilterName = 'Big Orders'"));
+
+    frmList* w = Open(4, QString(), nullptr, false);
+    EXPECT_EQ(w->pmFilter()->Text(), QStringLiteral("Open Orders"));
+    w->pmFilter()->SetText(QStringLiteral("Big Orders"));
+    Unload(w);
+    EXPECT_EQ(lastUsed(), bigOrders);
+
+    // The next window starts with it.
+    w = Open(4, QString(), nullptr, false);
+    EXPECT_EQ(w->pmFilter()->Text(), QStringLiteral("Big Orders"));
+    EXPECT_EQ(w->CurrentFilter(), QStringLiteral("WHERE ( {OrderTotal} >= 1000 )"));
+
+    // An unsaved search clears it.
+    w->pmFilter()->SetText(QStringLiteral("QuickSearch"));
+    Unload(w);
+    const QString cleared = lastUsed();
+    EXPECT_TRUE(cleared == QStringLiteral("<null>") || cleared == QStringLiteral("0")) << qPrintable(cleared);
+
+    // No last used search and none current: nothing is written.
+    w = Open(4, QString(), nullptr, false);
+    TakeStatements();
+    Unload(w);
+    EXPECT_TRUE(TakeStatements().filter(QStringLiteral("LastUsedFilter")).isEmpty());
+}
+
+}  // namespace
