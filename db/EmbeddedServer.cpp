@@ -185,7 +185,11 @@ sqlite3* OpenFile(const QString& path, const QString& database, bool readOnly)
     if (!QFileInfo(path).isFile())
         Fail(QStringLiteral("Cannot open database '%1' requested by the login. The login failed.").arg(database));
     sqlite3* db = nullptr;
-    const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
+    // A reading connection still opens the file for writing when it may, with
+    // query_only set: only a writable last connection checkpoints the WAL and takes
+    // the -wal and -shm files away when it closes.
+    const bool writableFile = QFileInfo(path).isWritable();
+    const int flags = (readOnly && !writableFile ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
     if (rc != SQLITE_OK) {
         const QString message = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
@@ -199,6 +203,8 @@ sqlite3* OpenFile(const QString& path, const QString& database, bool readOnly)
         if (!readOnly)
             ExecOrFail(db, "PRAGMA journal_mode = WAL", database);
         ExecOrFail(db, "PRAGMA foreign_keys = OFF", database);
+        if (readOnly)
+            ExecOrFail(db, "PRAGMA query_only = 1", database);
     } catch (...) {
         sqlite3_close_v2(db);
         throw;
