@@ -173,8 +173,10 @@ CallScope::~CallScope()
 
 class SqliteCursor final : public BrandleQueryCursor {
 public:
-    SqliteCursor(SqliteReadConnection& c, sqlite3_stmt* st, BrandleCancelToken token)
-        : m_c(c), m_st(st), m_token(std::move(token))
+    // sql: the cursor's statement; ordered: it sorts the whole result, so that its
+    // first rows come sooner from a statement of their own with a LIMIT.
+    SqliteCursor(SqliteReadConnection& c, sqlite3_stmt* st, BrandleCancelToken token, QString sql, bool ordered)
+        : m_c(c), m_st(st), m_token(std::move(token)), m_sql(std::move(sql)), m_ordered(ordered)
     {
         const int columns = sqlite3_column_count(m_st);
         for (int i = 0; i < columns; ++i) {
@@ -191,6 +193,8 @@ public:
     {
         std::vector<BrandleRow> rows;
         CallScope scope(m_c, m_token);
+        if (m_ordered && m_position == 0 && !m_started && count > 0)
+            return fetchFirst(count);
         while (static_cast<int>(rows.size()) < count && step())
             rows.push_back(row());
         return rows;
@@ -232,14 +236,60 @@ public:
     {
         sqlite3_reset(m_st);
         m_position = 0;
+        m_lag = 0;
+        m_started = false;
         m_atEnd = false;
     }
 
 private:
+    // The first rows of a sorted result by a top-N query, which need not sort it all;
+    // the cursor's own statement catches up when more rows are read.
+    std::vector<BrandleRow> fetchFirst(int count)
+    {
+        std::vector<BrandleRow> rows;
+        sqlite3_stmt* first = m_c.prepare(m_sql + QStringLiteral("\nLIMIT ") + QString::number(count));
+        struct Finalizer {
+            sqlite3_stmt* st;
+            ~Finalizer() { sqlite3_finalize(st); }
+        } finalizer{first};
+        int rc;
+        while ((rc = sqlite3_step(first)) == SQLITE_ROW) {
+            BrandleRow r;
+            r.reserve(m_names.size());
+            for (int i = 0; i < static_cast<int>(m_names.size()); ++i)
+                r.push_back(ColumnValue(first, i));
+            rows.push_back(std::move(r));
+        }
+        if (rc != SQLITE_DONE)
+            m_c.failDatabase();
+        m_position = static_cast<int64_t>(rows.size());
+        m_lag = m_position;
+        if (static_cast<int>(rows.size()) < count)
+            m_atEnd = true;
+        return rows;
+    }
+
     bool step()
     {
         if (m_atEnd)
             return false;
+        m_started = true;
+        while (m_lag > 0) {
+            const int rc = sqlite3_step(m_st);
+            if (rc == SQLITE_ROW) {
+                --m_lag;
+                continue;
+            }
+            m_lag = 0;
+            if (rc == SQLITE_DONE) {
+                m_atEnd = true;
+                return false;
+            }
+            sqlite3_reset(m_st);
+            m_position = 0;
+            m_started = false;
+            m_c.failDatabase();
+        }
         const int rc = sqlite3_step(m_st);
         if (rc == SQLITE_ROW) {
             ++m_position;
@@ -252,6 +302,7 @@ private:
         // A failed or stopped step leaves the statement to be run again from the start.
         sqlite3_reset(m_st);
         m_position = 0;
+        m_started = false;
         m_c.failDatabase();
     }
 
@@ -270,6 +321,10 @@ private:
     BrandleCancelToken m_token;
     QStringList m_names;
     std::vector<int32_t> m_types;
+    QString m_sql;
+    bool m_ordered = false;
+    bool m_started = false;  // the statement has been stepped since it was (re)started
+    int64_t m_lag = 0;       // rows the statement is behind the position
     int64_t m_position = 0;
     bool m_atEnd = false;
 };
@@ -292,7 +347,7 @@ std::unique_ptr<BrandleQueryCursor> SqliteReadConnection::OpenCursor(const QStri
     }
     CallScope scope(*this, token);
     sqlite3_stmt* st = prepare(sql);
-    return std::make_unique<SqliteCursor>(*this, st, token);
+    return std::make_unique<SqliteCursor>(*this, st, token, sql, !order.empty());
 }
 
 int64_t SqliteReadConnection::CountRows(const QString& query, const BrandleCancelToken& token)

@@ -580,6 +580,9 @@ void ListQueryModel::pageArrived(const JobPtr& j, int64_t page, std::vector<Bran
     evict();
     if (page == 0 && !firstShown) {
         firstShown = true;
+        // The next batch is read ahead: a sorted result then sorts while the user looks.
+        if (!isEnd)
+            requestPage(1, true);
         m_owner->applyColumns();
         emit m_owner->FirstRowsShown();
         if (m_owner->m_pendingSelectId > 0)
