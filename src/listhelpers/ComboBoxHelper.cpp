@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QScreen>
 #include <QSet>
 #include <cmath>
 
@@ -227,6 +228,22 @@ void ComboBox::ShowDropdown(bool open)
         showPopup();
     else if (!open && DroppedState())
         hidePopup();
+}
+
+void ComboBox::showPopup()
+{
+    QComboBox::showPopup();
+    QWidget* popup = view()->window();
+    if (!popup || popup == window())
+        return;
+    QPoint at = mapToGlobal(QPoint(0, height()));
+    if (const QScreen* s = screen()) {
+        const QRect area = s->availableGeometry();
+        if (at.y() + popup->height() > area.bottom())
+            at.setY(mapToGlobal(QPoint(0, 0)).y() - popup->height());
+        at.setX(std::clamp(at.x(), area.left(), std::max(area.left(), area.right() - popup->width())));
+    }
+    popup->move(at);
 }
 
 bool ComboBox::DroppedState() const { return view() && view()->isVisible(); }

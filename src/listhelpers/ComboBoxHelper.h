@@ -89,6 +89,9 @@ public:
     void ShowDropdown(bool open);
     bool DroppedState() const;
 
+    // The list drops down below the box (above it when the screen ends first).
+    void showPopup() override;
+
 signals:
     void Click();
 

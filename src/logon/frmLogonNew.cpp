@@ -16,6 +16,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QProxyStyle>
 #include <QToolButton>
 #include <cmath>
 
@@ -48,6 +49,28 @@ void IgnoringErrors(F&& f)
     } catch (const AppError&) {
     } catch (const std::exception&) {
     }
+}
+
+// Masks the password with "*".
+class PasswordStar : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_LineEdit_PasswordCharacter)
+            return '*';
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+QStyle* PasswordStarStyle()
+{
+    static QPointer<PasswordStar> style;
+    if (!style) {
+        style = new PasswordStar;
+        style->setParent(qApp);
+    }
+    return style;
 }
 
 QFont WindowFont(int pixelSize, bool bold = false)
@@ -96,7 +119,6 @@ void frmLogonNew::CreateControls()
         "QLabel#Label1, QLabel#Label2 { color: #5b6b82; }"
         "QLineEdit { border: none; background: white; color: #10233d; padding: 0px; margin: 0px;"
         "  selection-background-color: #2c5285; selection-color: white; }"
-        "QLineEdit[echoMode=\"2\"] { lineedit-password-character: 42; }"
         "QFrame#Frame1 { background: white; border: none; }"
         "QToolButton { border: none; background: transparent; }"
         "QToolButton:hover { background: rgba(255, 255, 255, 40); border-radius: 3px; }"));
@@ -123,6 +145,7 @@ void frmLogonNew::CreateControls()
     LblPassword = label("LblPassword", QStringLiteral("&Password:"), Twips(990, 1650, 1005, 255), right);
     txtPassword = edit(this, "txtPassword", Twips(2145, 1635, 2520, 195));
     txtPassword->setEchoMode(QLineEdit::Password);
+    txtPassword->setStyle(PasswordStarStyle());
     const QString profileTip = QStringLiteral("Enter the database server name that you wish to connect to.");
     LblProfile = label("LblProfile", QStringLiteral("Pr&ofile:"), Twips(990, 2115, 1005, 255), right);
     LblProfile->setToolTip(profileTip);
@@ -134,6 +157,8 @@ void frmLogonNew::CreateControls()
     cbxProfiles->setToolTip(profileTip);
     cbxProfiles->setFocusPolicy(Qt::ClickFocus);
     cbxProfiles->setMaxVisibleItems(8);
+    // The list is as wide as the box the user sees: the frame and the drop selector.
+    cbxProfiles->view()->setMinimumWidth(TwipsToPixelsX(3990 + 375 - 2100));
 
     Frame1 = new QFrame(this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
@@ -390,7 +415,11 @@ void frmLogonNew::SetCbxValue(ComboBox* combo, const QString& value, int32_t ite
     });
 }
 
-void frmLogonNew::cbxProfiles_Click() { txtProfile->setText(cbxProfiles->Text()); }
+void frmLogonNew::cbxProfiles_Click()
+{
+    txtProfile->setText(cbxProfiles->Text());
+    txtProfile->setCursorPosition(0);  // a long name shows its beginning
+}
 
 void frmLogonNew::SetStatus(const QString& text)
 {
