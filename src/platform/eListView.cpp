@@ -761,13 +761,10 @@ void eListView::onCountKnown(int64_t count)
 {
     ListQueryModel& m = *m_model;
     if (m.job) {
-        // The end of the result may have been met first; the count thread then has
-        // nothing left to say.
-        if (m.total < 0 || m.endKnown) {
-            if (m.total < 0) {
-                m.total = count;
-                m.setRows(static_cast<int>(std::min<int64_t>(count, INT32_MAX)));
-            }
+        // The cursor may have met the end of the result first; its count stands.
+        if (m.total < 0) {
+            m.total = count;
+            m.setRows(static_cast<int>(std::min<int64_t>(count, INT32_MAX)));
         }
         if (m_workers && m_workers->started)
             m_workers->count->cancel(m.job->countToken);
