@@ -274,8 +274,9 @@ void frmList::ApplyCascade()
         return;
     QWidget* box = Container();
     const int height = m_cascade.height() < 0 ? box->height() : std::max(1, Px(m_cascade.height(), true));
-    box->setGeometry(Px(m_cascade.x(), false), Px(m_cascade.y(), true), std::max(1, Px(m_cascade.width(), false)),
-                     height);
+    // Positions as the owner's (a window's frame, not its client area).
+    box->move(Px(m_cascade.x(), false), Px(m_cascade.y(), true));
+    box->resize(std::max(1, Px(m_cascade.width(), false)), height);
     // Once framed, the frame holds the position.
     if (box != this)
         m_cascadePending = false;

@@ -6,6 +6,7 @@
 #include "core/MachineSettings.h"
 #include "core/SecurityRights.h"
 #include "core/StartUp.h"
+#include "listwindow/frmList.h"
 #include "platform/Resources.h"
 #include "shell/CoPlatformProvider.h"
 #include "shell/FormUtilities.h"
@@ -73,6 +74,8 @@ void RegisterShellWindows()
 {
     SetSplashWindowFactory([]() -> Form* { return new frmAbout; });
     SetMainWindowProvider([]() -> Form* { return frmMDIFrame::Instance(); });
+    // My Views and All Views open list windows.
+    RegisterListWindows();
 }
 
 // ---------------------------------------------------------------- construction
@@ -432,7 +435,8 @@ void frmMDIFrame::OpenViews(const QString& securedObject, const QString& viewNam
     const Variant viewId =
         SessionEngine().DBI().DLookup(QStringLiteral("ViewID"), QStringLiteral("LdViews"),
                                       QStringLiteral("ViewName = '") + viewName + QLatin1Char('\''));
-    g_listWindowOpener(viewId.toInt32());
+    // No row for the system view counts as id 0: the list window then closes itself.
+    g_listWindowOpener(viewId.isNull() || viewId.isEmpty() ? 0 : viewId.toInt32());
 }
 
 void frmMDIFrame::tbMain_ButtonClick(const QString& key)
