@@ -5,6 +5,7 @@
 #include "platform/BrandleDatabase.h"
 #include "platform/SqlTranslator.h"
 #include "platform/SqliteBackend.h"
+#include "platform/SqliteValues.h"
 
 #include <sqlite3.h>
 
@@ -18,44 +19,13 @@ const QString kNotAQuery = QStringLiteral("Only a single query that does not cha
 
 [[noreturn]] void Fail(const QString& message) { throw AppError(kDatabaseErrorNumber, message, kSource); }
 
-Variant ColumnValue(sqlite3_stmt* st, int i)
+BrandleRow ReadRow(sqlite3_stmt* st, int columns)
 {
-    switch (sqlite3_column_type(st, i)) {
-    case SQLITE_INTEGER:
-        return Variant::fromInt64Checked(sqlite3_column_int64(st, i));
-    case SQLITE_FLOAT:
-        return Variant(sqlite3_column_double(st, i));
-    case SQLITE_TEXT:
-        return Variant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
-                                         sqlite3_column_bytes(st, i)));
-    case SQLITE_BLOB:
-        return Variant(QString::fromLatin1(static_cast<const char*>(sqlite3_column_blob(st, i)),
-                                           sqlite3_column_bytes(st, i)));
-    default:
-        return Variant(Null);
-    }
-}
-
-// The ADO type a column's declaration stands for (text when it says nothing).
-int32_t AdoTypeOfDeclaration(const char* declared)
-{
-    if (!declared || !*declared)
-        return adVarChar;
-    const QString d = QString::fromUtf8(declared).toLower();
-    if (d.contains(QLatin1String("bit")) || d.contains(QLatin1String("bool")))
-        return adBoolean;
-    if (d.contains(QLatin1String("money")) || d.contains(QLatin1String("currency")))
-        return adCurrency;
-    if (d.contains(QLatin1String("date")) || d.contains(QLatin1String("time")))
-        return adDate;
-    if (d.contains(QLatin1String("char")) || d.contains(QLatin1String("text")) || d.contains(QLatin1String("clob")))
-        return adVarChar;
-    if (d.contains(QLatin1String("int")))
-        return adInteger;
-    if (d.contains(QLatin1String("real")) || d.contains(QLatin1String("floa")) || d.contains(QLatin1String("doub")) ||
-        d.contains(QLatin1String("dec")) || d.contains(QLatin1String("num")))
-        return adDouble;
-    return adVarChar;
+    BrandleRow r;
+    r.reserve(columns);
+    for (int i = 0; i < columns; ++i)
+        r.push_back(SqliteColumnValue(st, i));
+    return r;
 }
 
 // The program's SQL of a single query that cannot write, in the embedded server's SQL.
@@ -181,7 +151,9 @@ public:
         const int columns = sqlite3_column_count(m_st);
         for (int i = 0; i < columns; ++i) {
             m_names << QString::fromUtf8(sqlite3_column_name(m_st, i));
-            m_types.push_back(AdoTypeOfDeclaration(sqlite3_column_decltype(m_st, i)));
+            // Text when the declaration says nothing.
+            const int32_t type = AdoTypeOfDeclaration(sqlite3_column_decltype(m_st, i));
+            m_types.push_back(type ? type : adVarChar);
         }
     }
     ~SqliteCursor() override { sqlite3_finalize(m_st); }
@@ -253,13 +225,8 @@ private:
             ~Finalizer() { sqlite3_finalize(st); }
         } finalizer{first};
         int rc;
-        while ((rc = sqlite3_step(first)) == SQLITE_ROW) {
-            BrandleRow r;
-            r.reserve(m_names.size());
-            for (int i = 0; i < static_cast<int>(m_names.size()); ++i)
-                r.push_back(ColumnValue(first, i));
-            rows.push_back(std::move(r));
-        }
+        while ((rc = sqlite3_step(first)) == SQLITE_ROW)
+            rows.push_back(ReadRow(first, static_cast<int>(m_names.size())));
         if (rc != SQLITE_DONE)
             m_c.failDatabase();
         m_position = static_cast<int64_t>(rows.size());
@@ -285,10 +252,7 @@ private:
                 m_atEnd = true;
                 return false;
             }
-            sqlite3_reset(m_st);
-            m_position = 0;
-            m_started = false;
-            m_c.failDatabase();
+            failStep();
         }
         const int rc = sqlite3_step(m_st);
         if (rc == SQLITE_ROW) {
@@ -299,22 +263,19 @@ private:
             m_atEnd = true;
             return false;
         }
-        // A failed or stopped step leaves the statement to be run again from the start.
+        failStep();
+    }
+
+    // A failed or stopped step leaves the statement to be run again from the start.
+    [[noreturn]] void failStep()
+    {
         sqlite3_reset(m_st);
         m_position = 0;
         m_started = false;
         m_c.failDatabase();
     }
 
-    BrandleRow row() const
-    {
-        BrandleRow r;
-        const int columns = static_cast<int>(m_names.size());
-        r.reserve(columns);
-        for (int i = 0; i < columns; ++i)
-            r.push_back(ColumnValue(m_st, i));
-        return r;
-    }
+    BrandleRow row() const { return ReadRow(m_st, static_cast<int>(m_names.size())); }
 
     SqliteReadConnection& m_c;
     sqlite3_stmt* m_st;

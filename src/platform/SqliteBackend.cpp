@@ -6,6 +6,7 @@
 #include "platform/BrandleDatabase.h"
 #include "platform/HostProcedures.h"
 #include "platform/SqlTranslator.h"
+#include "platform/SqliteValues.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -20,46 +21,6 @@ const QString kSource = QStringLiteral("BrandleDatabase");
 const QString kTimeoutMessage = QStringLiteral("Query timeout expired");
 
 // ---------------------------------------------------------------- values
-
-Variant columnValue(sqlite3_stmt* st, int i)
-{
-    switch (sqlite3_column_type(st, i)) {
-    case SQLITE_INTEGER:
-        return Variant::fromInt64Checked(sqlite3_column_int64(st, i));
-    case SQLITE_FLOAT:
-        return Variant(sqlite3_column_double(st, i));
-    case SQLITE_TEXT:
-        return Variant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
-                                         sqlite3_column_bytes(st, i)));
-    case SQLITE_BLOB:
-        return Variant(QString::fromLatin1(static_cast<const char*>(sqlite3_column_blob(st, i)),
-                                           sqlite3_column_bytes(st, i)));
-    default:
-        return Variant(Null);
-    }
-}
-
-// The ADO type of a declared column type; 0 when the declaration says nothing.
-int32_t adoTypeOfDeclaration(const char* declared)
-{
-    if (!declared || !*declared)
-        return 0;
-    const QString d = QString::fromUtf8(declared).toLower();
-    if (d.contains(QLatin1String("bit")) || d.contains(QLatin1String("bool")))
-        return adBoolean;
-    if (d.contains(QLatin1String("money")) || d.contains(QLatin1String("currency")))
-        return adCurrency;
-    if (d.contains(QLatin1String("date")) || d.contains(QLatin1String("time")))
-        return adDate;
-    if (d.contains(QLatin1String("char")) || d.contains(QLatin1String("text")) || d.contains(QLatin1String("clob")))
-        return adVarChar;
-    if (d.contains(QLatin1String("int")))
-        return adInteger;
-    if (d.contains(QLatin1String("real")) || d.contains(QLatin1String("floa")) || d.contains(QLatin1String("doub")) ||
-        d.contains(QLatin1String("dec")) || d.contains(QLatin1String("num")))
-        return adDouble;
-    return adVarChar;
-}
 
 // The ADO type of a field from the values it holds (the first that is not Null).
 int32_t adoTypeOfValues(const std::vector<std::vector<Variant>>& rows, size_t column)
@@ -501,14 +462,14 @@ ResultSnapshot SqliteBackend::runSql(const QString& sql, bool readOnly)
         std::vector<int32_t> declared(columns);
         for (int c = 0; c < columns; ++c) {
             snap.fieldNames << QString::fromUtf8(sqlite3_column_name(st, c));
-            declared[c] = adoTypeOfDeclaration(sqlite3_column_decltype(st, c));
+            declared[c] = AdoTypeOfDeclaration(sqlite3_column_decltype(st, c));
         }
         int rc;
         while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
             std::vector<Variant> row;
             row.reserve(columns);
             for (int c = 0; c < columns; ++c)
-                row.push_back(columnValue(st, c));
+                row.push_back(SqliteColumnValue(st, c));
             snap.rows.push_back(std::move(row));
         }
         if (rc != SQLITE_DONE)
