@@ -151,8 +151,7 @@ void frmList::CreateControls()
     connect(m_pmFilter, &FILTERLib::Filter::RowCountChanged, this, [this](int32_t rows) {
         RunHandler("pmFilter_RowCountChanged", [this, rows] { pmFilter_RowCountChanged(rows); });
     });
-    // The saved-searches menu's commands (mbSearches_DropDown, mbSearches_ItemClick)
-    // are connected in frmListSearches.cpp once they exist.
+    ConnectSearchMenu();
 
     PlaceChildren();
 }
@@ -240,12 +239,14 @@ void frmList::LoadList()
     }
 
     QString searchName;
+    int32_t searchID = 0;
     if (m_strInitialFilter.isEmpty() && m_oView->LastUsedFilter > 0) {
         const CoLdUVFiltersRef searches = m_oView->Filters();
         for (int16_t i = 1; i <= searches->Count(); ++i) {
             const CoLDUVFilterRef search = searches->Item(Variant(int32_t(i)));
             if (search->ViewFilterID() == m_oView->LastUsedFilter) {
                 searchName = search->FilterName;
+                searchID = search->ViewFilterID();
                 m_bComplex = search->Complex();
                 break;
             }
@@ -254,7 +255,9 @@ void frmList::LoadList()
 
     m_chkAutoPopulate->setChecked(m_oView->AutoPopulate);
 
-    PopulateSearchMenu(searchName, false);
+    // The last used search is selected by its row id: names can repeat, and a
+    // stored name may hold "~" where its display form has an apostrophe.
+    PopulateSearchMenu(searchName, false, searchID);
     EnableSearchMenuItems();
 
     const bool usesExtendedFrom = SetupFilterControl(m_strInitialFilter, m_bComplex);
@@ -481,6 +484,9 @@ int16_t frmList::GetCurrentSearchIndex() const
         return 0;
     const CoLdUVFiltersRef searches = m_oView->Filters();
     const QString name = m_pmFilter->Text();
+    // Of several searches of that name, the one the window made current.
+    if (const int16_t chosen = ChosenSearchIndex(); chosen > 0)
+        return chosen;
     for (int16_t i = 1; i <= searches->Count(); ++i)
         if (searches->Item(Variant(int32_t(i)))->FilterName == name)
             return i;

@@ -172,9 +172,25 @@ private:
     void SetButtonsEnabled(bool hasRecords);
 
     // frmListSearches.cpp: the saved-searches menu.
-    void PopulateSearchMenu(const QString& strName, bool bRefresh);
+    // Rebuilds the menu; selects the search with the row id lSearchID when it is
+    // above 0, else the (last) one whose display name is strName; runs the list
+    // when bRefresh is true.
+    void PopulateSearchMenu(const QString& strName, bool bRefresh, int32_t lSearchID = 0);
     void EnableSearchMenuItems();
     bool IsQuickSearch() const;
+    void ConnectSearchMenu();
+    // The position of the search the window made current, when the filter pane
+    // still names it; 0 otherwise.
+    int16_t ChosenSearchIndex() const;
+    void ApplySearch(const QString& strKey);
+    void mbSearches_DropDown();
+    void mbSearches_ItemClick(const QString& key);
+    void SaveSearch();
+    void SaveSearchAs();
+    void EditSearch();
+    void DeleteSearch();
+    void RefreshAfterSearchCommand();
+    void StoreSearch(int16_t nIndex, bool bUpdateFilterColumns);
 
     // frmListCatalogue.cpp
     void ShowListWindow(frmList* window);
@@ -194,6 +210,8 @@ private:
     bool m_bViewsList = false;
     bool m_bMainView = false;
     bool m_bLoading = false;
+    // frmListSearches.cpp: the row id of the search the window made current; 0 for none.
+    int32_t m_lCurrentSearchID = 0;
 
     // The pane heights (twips) and a cascade position waiting for the window's frame.
     int32_t m_topHeight = listlayout::kMinTopPane;

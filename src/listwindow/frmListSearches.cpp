@@ -1,12 +1,26 @@
 // The saved-searches menu beside the filter pane: the four commands, a
-// separator, then the view's saved searches. Choosing from the menu
-// (mbSearches_DropDown, mbSearches_ItemClick, ApplySearch) comes with the
-// commands that save, edit and delete searches.
+// separator, then the view's saved searches. Choosing a search loads its
+// criteria and runs the list; Save, Save As, Edit and Delete go through the
+// search name dialog and the view model.
+//
+// The window remembers which search is current by its row id as well as by the
+// name in the filter pane: names can repeat (Save As accepts a search's own
+// name), and the current search must stay that search, for Save, Edit, Delete
+// and the last used search the window records when it closes.
 #include "listwindow/frmList.h"
 
 #include "core/AuUtilities.h"
+#include "listwindow/frmListSearchName.h"
 #include "platform/FilterControl.h"
 #include "platform/MenuButton.h"
+#include "platform/eListView.h"
+#include "viewmodel/ViewModelSupport.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QCheckBox>
+
+#include <memory>
 
 namespace {
 struct MenuCommand {
@@ -17,9 +31,54 @@ struct MenuCommand {
 const MenuCommand kMenuCommands[] = {
     {0, "SAVE", "Save"}, {1, "SAVE_AS", "Save As"}, {2, "EDIT", "Edit"}, {3, "DELETE", "Delete"}, {4, "SEP", "-"},
 };
+
+const QString kStoreSearchTransaction = QStringLiteral("frmList.StoreSearch");
+
+QString DisplayName(const QString& storedName)
+{
+    return QString(storedName).replace(QLatin1Char('~'), QLatin1Char('\''));
+}
+
+// The search name dialog of one command: unloaded when the command ends, however it ends.
+class NameDialog {
+public:
+    NameDialog() : m_dialog(std::make_unique<frmListSearchName>()) { KeepAfterUnload(m_dialog.get()); }
+    ~NameDialog()
+    {
+        if (IsFormLoaded(m_dialog.get())) {
+            try {
+                Unload(m_dialog.get());
+            } catch (...) {
+            }
+        }
+    }
+    NameDialog(const NameDialog&) = delete;
+    NameDialog& operator=(const NameDialog&) = delete;
+    frmListSearchName* operator->() const { return m_dialog.get(); }
+    frmListSearchName* get() const { return m_dialog.get(); }
+    // Shows it modally; true when it was left with OK (still loaded).
+    bool ShowModalOK() const
+    {
+        ShowModal(m_dialog.get());
+        return IsFormLoaded(m_dialog.get());
+    }
+
+private:
+    std::unique_ptr<frmListSearchName> m_dialog;
+};
 }  // namespace
 
-void frmList::PopulateSearchMenu(const QString& strName, bool bRefresh)
+void frmList::ConnectSearchMenu()
+{
+    connect(m_mbSearches, &FILTERLib::MenuButton::DropDown, this,
+            [this] { RunHandler("mbSearches_DropDown", [this] { mbSearches_DropDown(); }); });
+    connect(m_mbSearches, &FILTERLib::MenuButton::ItemClick, this, [this](const QString& key) {
+        const QString chosen = key;
+        RunHandler("mbSearches_ItemClick", [this, chosen] { mbSearches_ItemClick(chosen); });
+    });
+}
+
+void frmList::PopulateSearchMenu(const QString& strName, bool bRefresh, int32_t lSearchID)
 {
     m_mbSearches->Clear();
     for (const MenuCommand& c : kMenuCommands)
@@ -27,14 +86,22 @@ void frmList::PopulateSearchMenu(const QString& strName, bool bRefresh)
     EnableSearchMenuItems();
 
     const CoLdUVFiltersRef searches = m_oView->Filters();
+    bool found = false;
     for (int16_t i = 1; i <= searches->Count(); ++i) {
         const CoLDUVFilterRef search = searches->Item(Variant(int32_t(i)));
-        const QString displayName = QString(search->FilterName).replace(QLatin1Char('~'), QLatin1Char('\''));
-        if (displayName == strName) {
-            m_strFilter = QString(search->FilterString).replace(QLatin1Char('~'), QLatin1Char('\''));
-            m_pmFilter->SetText(displayName);
+        const QString displayName = DisplayName(search->FilterName);
+        // By row id the first match is the search; by name the last one wins.
+        const bool chosen = lSearchID > 0 ? !found && search->ViewFilterID() == lSearchID
+                                          : !strName.isEmpty() && displayName == strName;
+        if (chosen) {
+            found = true;
+            // The criteria as stored, and the name as stored, so that the name
+            // finds this search again.
+            m_strFilter = search->FilterString;
+            m_pmFilter->SetText(search->FilterName);
             m_strInitialFilter = m_strFilter;
             m_bComplex = search->Complex();
+            m_lCurrentSearchID = search->ViewFilterID();
         }
         m_mbSearches->AddItem(i + 5, IDToListKey(i), displayName);
     }
@@ -44,7 +111,9 @@ void frmList::PopulateSearchMenu(const QString& strName, bool bRefresh)
 
 void frmList::EnableSearchMenuItems()
 {
-    const bool quick = IsQuickSearch();
+    // Without a saved search to act on (for example after Delete) the commands
+    // are those of the unsaved search.
+    const bool quick = IsQuickSearch() || GetCurrentSearchIndex() == 0;
     m_mbSearches->EnableItem(0, QStringLiteral("SAVE"), !quick && !m_bComplex);
     m_mbSearches->EnableItem(1, QStringLiteral("SAVE_AS"), !quick || m_pmFilter->CanSave());
     m_mbSearches->EnableItem(2, QStringLiteral("EDIT"), !quick);
@@ -52,3 +121,179 @@ void frmList::EnableSearchMenuItems()
 }
 
 bool frmList::IsQuickSearch() const { return m_pmFilter->Text() == QLatin1String("QuickSearch"); }
+
+int16_t frmList::ChosenSearchIndex() const
+{
+    if (!m_oView || m_lCurrentSearchID <= 0)
+        return 0;
+    const CoLdUVFiltersRef searches = m_oView->Filters();
+    const QString name = m_pmFilter->Text();
+    for (int16_t i = 1; i <= searches->Count(); ++i) {
+        const CoLDUVFilterRef search = searches->Item(Variant(int32_t(i)));
+        if (search->ViewFilterID() == m_lCurrentSearchID)
+            return search->FilterName == name ? i : 0;
+    }
+    return 0;
+}
+
+void frmList::mbSearches_DropDown() { EnableSearchMenuItems(); }
+
+void frmList::mbSearches_ItemClick(const QString& key)
+{
+    ShowMessageFrame(false);
+    m_eListView->SetTabStop(true);
+    m_strFilter = m_pmFilter->WhereText();
+    if (key == QLatin1String("SAVE"))
+        SaveSearch();
+    else if (key == QLatin1String("SAVE_AS"))
+        SaveSearchAs();
+    else if (key == QLatin1String("EDIT"))
+        EditSearch();
+    else if (key == QLatin1String("DELETE"))
+        DeleteSearch();
+    else
+        ApplySearch(key);
+}
+
+void frmList::ApplySearch(const QString& strKey)
+{
+    QString name;
+    if (!strKey.isEmpty()) {
+        const CoLDUVFilterRef search = m_oView->Filters()->Item(Variant(ListKeyToID(strKey)));
+        m_strFilter = search->FilterString;
+        m_bComplex = search->Complex();
+        name = search->FilterName;
+        m_lCurrentSearchID = search->ViewFilterID();
+    } else {
+        m_strFilter.clear();
+        m_lCurrentSearchID = 0;
+    }
+    m_pmFilter->SetText(name);
+    m_pmFilter->LoadFilter(m_strFilter, m_bComplex);
+    RefreshList(-1);
+    m_eListView->SelectRowByID(-1);
+}
+
+void frmList::RefreshAfterSearchCommand()
+{
+    RefreshList(-1);
+    m_eListView->SelectRowByID(-1);
+    PopulateSearchMenu(QString(), true);
+}
+
+void frmList::StoreSearch(int16_t nIndex, bool bUpdateFilterColumns)
+{
+    // The search row and its filter-column rows are stored together or not at all.
+    viewmodel::InNamedTransaction(viewmodel::DBI(), kStoreSearchTransaction,
+                                  [&] { m_oView->StoreFilter(nIndex, bUpdateFilterColumns); });
+}
+
+void frmList::SaveSearch()
+{
+    const int16_t index = GetCurrentSearchIndex();
+    if (index == 0)
+        return;
+    const CoLDUVFilterRef search = m_oView->Filters()->Item(Variant(int32_t(index)));
+    const QString previous = search->FilterString;
+    search->FilterString = m_strFilter;
+    try {
+        StoreSearch(index, true);
+    } catch (...) {
+        search->FilterString = previous;
+        throw;
+    }
+    RefreshAfterSearchCommand();
+}
+
+void frmList::SaveSearchAs()
+{
+    const int16_t index = GetCurrentSearchIndex();
+    NameDialog dialog;
+    dialog->Init(m_pmFilter->Text(), m_strFilter, m_oView, QStringLiteral("Save Search As"), false, index, 1);
+    dialog->SetCaption(QStringLiteral("New Search"));
+    if (!dialog.ShowModalOK())
+        return;
+
+    const CoLdUVFiltersRef searches = m_oView->Filters();
+    const CoLDUVFilterRef search = searches->Create();
+    const QString name = dialog->txtName()->text();
+    search->FilterName = name;
+    const bool complex = dialog->chkComplex()->isChecked();
+    search->SetComplex(complex);
+    if (complex)
+        m_strFilter = dialog->FilterString();
+    search->FilterString = m_strFilter;
+    search->CreatorID = m_oView->ViewUser;
+    search->bShared = dialog->chkShare()->isChecked();
+
+    searches->Add(search);
+    const int16_t position = searches->Count();
+    try {
+        StoreSearch(position, true);
+    } catch (...) {
+        // A search that was not stored is not listed.
+        searches->Remove(Variant(int32_t(position)));
+        throw;
+    }
+    if (complex)
+        m_pmFilter->LoadFilter(m_strFilter, true);
+    m_bComplex = complex;
+    m_pmFilter->SetText(name);
+    m_lCurrentSearchID = search->ViewFilterID();
+    RefreshAfterSearchCommand();
+}
+
+void frmList::EditSearch()
+{
+    const int16_t index = GetCurrentSearchIndex();
+    if (index == 0)
+        return;
+    const CoLDUVFilterRef search = m_oView->Filters()->Item(Variant(int32_t(index)));
+    NameDialog dialog;
+    dialog->Init(m_pmFilter->Text(), m_strFilter, m_oView, QStringLiteral("Edit Search"), search->bShared, index, 4);
+    dialog->txtName()->setText(m_pmFilter->Text());
+    dialog->SetCaption(QStringLiteral("Edit Search"));
+    if (!dialog.ShowModalOK())
+        return;
+
+    const CoLDUVFilter previous = *search;
+    const QString previousFilter = m_strFilter;
+    const QString storedName = QString(dialog->txtName()->text()).replace(QLatin1Char('\''), QLatin1Char('~'));
+    search->FilterName = storedName;
+    search->FilterString = dialog->FilterString();
+    m_strFilter = search->FilterString;
+    search->bShared = dialog->chkShare()->isChecked();
+    search->SetComplex(dialog->Complex());
+    try {
+        StoreSearch(index, false);
+    } catch (...) {
+        *search = previous;
+        m_strFilter = previousFilter;
+        throw;
+    }
+    // The name as stored, as choosing the search from the menu gives it, so that
+    // the edited search stays the current one.
+    m_pmFilter->SetText(storedName);
+    m_pmFilter->LoadFilter(m_strFilter, dialog->Complex());
+    RefreshAfterSearchCommand();
+}
+
+void frmList::DeleteSearch()
+{
+    const int16_t index = GetCurrentSearchIndex();
+    if (index == 0)
+        return;
+    const QString prompt = QStringLiteral("Are you sure you would like to delete the following search?\r\n\r\n  -  ") +
+                           m_pmFilter->Text() + QStringLiteral("\r\n");
+    if (MsgBox(prompt, vbExclamation + vbYesNo, QStringLiteral("Attention Required")) == vbNo)
+        return;
+    viewmodel::InNamedTransaction(viewmodel::DBI(), kStoreSearchTransaction, [&] { m_oView->DeleteFilter(index); });
+    m_lCurrentSearchID = 0;
+    m_strFilter.clear();
+    m_eListView->ClearRows();
+    m_pmFilter->ClearRows();
+    ShowMessageFrame(true);
+    m_lblMessage->setText(QString::fromLatin1(kNoResultsText));
+    PopulateSearchMenu(QString(), false);
+    m_eListView->SetTabStop(false);
+}

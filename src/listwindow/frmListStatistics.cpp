@@ -16,8 +16,9 @@ void frmList::RefreshStatistics(bool bUsesExtendedFrom, const QString& strWhere)
         m_lvwStats->AddColumn(0, QString(), QStringLiteral("ID"), 0);
         m_lvwStats->AddColumn(0, QString(), QStringLiteral("Record Count"), 2000);
         QString selectList;
+        // The functions share 80 % of the strip's width equally.
+        const int width = count > 0 ? static_cast<int>(m_lvwStats->WidthTwips() / static_cast<double>(count) * 0.8) : 0;
         for (const coLdUVColumnFunctionRef& function : *functions) {
-            const int width = static_cast<int>(m_lvwStats->WidthTwips() / count * 0.8);
             m_lvwStats->AddColumn(0, QString(), function->DisplayName, width);
             selectList += function->FunctionSQL + QLatin1Char(',');
         }

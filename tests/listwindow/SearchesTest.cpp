@@ -1,0 +1,492 @@
+// The saved-searches menu of the list window on the demo company: its items and
+// their enabling, applying a search, Save, Save As, Edit and Delete through the
+// search name dialog, the two forms of names, the last used search coming back
+// by its row id, and failed stores.
+
+#include "SearchTestSupport.h"
+
+#include "core/AuUtilities.h"
+#include "db/Schema.h"
+#include "listwindow/frmListSearchName.h"
+#include "platform/FilterControl.h"
+#include "platform/MenuButton.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <sqlite3.h>
+
+using namespace listtest;
+
+namespace {
+
+const QStringList kCommandCaptions = {QStringLiteral("Save"), QStringLiteral("Save As"), QStringLiteral("Edit"),
+                                      QStringLiteral("Delete"), QStringLiteral("-")};
+
+class SearchesTest : public SearchTest {
+protected:
+    static QStringList Captions(frmList* w)
+    {
+        QStringList captions;
+        for (int i = 0; i < w->mbSearches()->Count(); ++i)
+            captions << w->mbSearches()->Caption(i);
+        return captions;
+    }
+    // Save, Save As, Edit, Delete: enabled as the menu shows them when it opens.
+    static std::vector<bool> Enabled(frmList* w)
+    {
+        emit w->mbSearches()->DropDown();
+        std::vector<bool> enabled;
+        for (int i = 0; i < 4; ++i)
+            enabled.push_back(w->mbSearches()->IsItemEnabled(i));
+        return enabled;
+    }
+    // Chooses the search with that caption from the menu and waits for its rows.
+    static void ChooseSearch(frmList* w, const QString& caption, int occurrence = 0)
+    {
+        for (int i = 5; i < w->mbSearches()->Count(); ++i) {
+            if (w->mbSearches()->Caption(i) == caption && occurrence-- == 0) {
+                ASSERT_TRUE(Loads(w, [w, i] { w->mbSearches()->ChooseItem(i); })) << qPrintable(caption);
+                return;
+            }
+        }
+        FAIL() << "no search " << qPrintable(caption);
+    }
+    // Chooses the search with that row id from the menu.
+    static void ChooseSearchByID(frmList* w, int32_t id)
+    {
+        for (int i = 5; i < w->mbSearches()->Count(); ++i) {
+            const int32_t n = ListKeyToID(w->mbSearches()->Key(i));
+            if (w->View()->Filters()->Item(Variant(n))->ViewFilterID() == id) {
+                ASSERT_TRUE(Loads(w, [w, i] { w->mbSearches()->ChooseItem(i); }));
+                return;
+            }
+        }
+        FAIL() << "no search " << id;
+    }
+    // A command as the menu reports it (whatever its enabled state); waits for the
+    // list when the command runs it.
+    static void Command(frmList* w, const char* key, bool runsList)
+    {
+        QSignalSpy loaded(w->ListView(), &eListView::LoadComplete);
+        emit w->mbSearches()->ItemClick(QString::fromLatin1(key));
+        if (runsList)
+            ASSERT_TRUE(WaitFor([&] { return loaded.count() > 0 && !w->ListView()->IsLoading(); })) << key;
+    }
+    // The dialog's name, share and complex choices, then OK.
+    static std::function<void(Form*)> Answer(const QString& name, bool share, bool complex,
+                                             QStringList* seen = nullptr)
+    {
+        return [=](Form* f) {
+            auto* d = static_cast<frmListSearchName*>(f);
+            if (seen)
+                *seen << d->Caption() << d->txtName()->text() << QString::number(d->chkShare()->isChecked())
+                      << QString::number(d->chkComplex()->isChecked()) << QString::number(d->chkComplex()->isEnabled());
+            d->txtName()->setText(name);
+            d->chkShare()->setChecked(share);
+            if (d->chkComplex()->isEnabled())
+                d->chkComplex()->setChecked(complex);
+            d->cmdOK()->click();
+        };
+    }
+    static QString Kinds(const std::vector<bool>& enabled)
+    {
+        QString s;
+        for (bool e : enabled)
+            s += e ? QLatin1Char('1') : QLatin1Char('0');
+        return s;
+    }
+    QStringList SearchColumns(int32_t searchId)
+    {
+        return Rows(QStringLiteral("SELECT bc.ColumnName FROM LdViewFilterColumns fc INNER JOIN LdBaseColumns bc ON "
+                                   "bc.ColumnID = fc.BaseColumnID WHERE fc.ViewFilterID = %1 ORDER BY bc.ColumnName")
+                        .arg(searchId));
+    }
+    QString LastUsed(int32_t viewId)
+    {
+        return Value(QStringLiteral("SELECT LastUsedFilter FROM LdViews WHERE ViewID = %1").arg(viewId));
+    }
+    static int32_t CurrentSearchID(frmList* w)
+    {
+        const int16_t i = w->GetCurrentSearchIndex();
+        return i > 0 ? w->View()->Filters()->Item(Variant(int32_t(i)))->ViewFilterID() : 0;
+    }
+};
+
+TEST_F(SearchesTest, TheMenuListsTheCommandsThenTheViewsSearchesInDisplayForm)
+{
+    frmList* products = OpenView(QStringLiteral("PRODUCTS_1"));
+    EXPECT_EQ(Captions(products), kCommandCaptions);
+
+    frmList* customers = OpenView(QStringLiteral("CUSTOMERS_1"));
+    const QStringList searches = {QStringLiteral("California Customers"), QStringLiteral("O'Brien Customers")};
+    EXPECT_EQ(Captions(customers), kCommandCaptions + searches);
+    const QStringList keys = {QStringLiteral("SAVE"), QStringLiteral("SAVE_AS"), QStringLiteral("EDIT"),
+                              QStringLiteral("DELETE"), QStringLiteral("SEP"), QStringLiteral("ID1"),
+                              QStringLiteral("ID2")};
+    for (int i = 0; i < keys.size(); ++i)
+        EXPECT_EQ(customers->mbSearches()->Key(i), keys[i]);
+    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+}
+
+TEST_F(SearchesTest, TheCommandsAreEnabledByTheCurrentSearch)
+{
+    frmList* orders = OpenView(QStringLiteral("ORDERS_1"));
+    frmList* customers = OpenView(QStringLiteral("CUSTOMERS_1"));
+    struct Case {
+        const char* what;
+        std::function<void()> setUp;
+        frmList* window;
+        const char* enabled;  // Save, Save As, Edit, Delete
+    };
+    const Case cases[] = {
+        {"the unsaved search without a complete row", [] {}, customers, "0000"},
+        {"the unsaved search with a complete row",
+         [&] { customers->pmFilter()->LoadFilter(QStringLiteral("WHERE ( {State} = 'CA' )"), false); }, customers,
+         "0100"},
+        {"a simple saved search", [&] { ChooseSearch(orders, QStringLiteral("Open Orders")); }, orders, "1111"},
+        {"a complex saved search", [&] { ChooseSearch(orders, QStringLiteral("Large Lines in 2024")); }, orders,
+         "0111"},
+        {"a saved search again", [&] { ChooseSearch(orders, QStringLiteral("Big Orders")); }, orders, "1111"},
+    };
+    for (const Case& c : cases) {
+        c.setUp();
+        EXPECT_EQ(Kinds(Enabled(c.window)), QLatin1String(c.enabled)) << c.what;
+    }
+}
+
+TEST_F(SearchesTest, ChoosingASearchLoadsItsStoredCriteriaAndRunsTheList)
+{
+    frmList* w = OpenView(QStringLiteral("CUSTOMERS_1"));
+    ChooseSearch(w, QStringLiteral("California Customers"));
+    EXPECT_EQ(w->pmFilter()->Text(), QStringLiteral("California Customers"));
+    EXPECT_EQ(w->pmFilter()->WhereText(), QStringLiteral("WHERE ( {State} = 'CA' )"));
+    EXPECT_NE(ListStatement(w).indexOf(QStringLiteral("c.State = 'CA'")), -1) << qPrintable(ListStatement(w));
+    EXPECT_EQ(w->RecordCount(), Value(QStringLiteral("SELECT COUNT(*) FROM Customers WHERE State = 'CA'")).toInt());
+    EXPECT_TRUE(w->fraMessage()->isHidden());
+    EXPECT_EQ(w->GetCurrentSearchIndex(), 1);
+
+    // The control names a search chosen from the menu in its stored form.
+    ChooseSearch(w, QStringLiteral("O'Brien Customers"));
+    EXPECT_EQ(w->pmFilter()->Text(), QStringLiteral("O~Brien Customers"));
+    EXPECT_EQ(w->GetCurrentSearchIndex(), 2);
+    EXPECT_EQ(w->RecordCount(),
+              Value(QStringLiteral("SELECT COUNT(*) FROM Customers WHERE Name LIKE 'O''Brien%'")).toInt());
+    QStringList seen;
+    {
+        DialogDriver driver(QStringLiteral("frmListSearchName"), [&](Form* f) {
+            auto* d = static_cast<frmListSearchName*>(f);
+            seen << d->txtName()->text();
+            d->cmdCancel()->click();
+        });
+        Command(w, "EDIT", false);
+        EXPECT_TRUE(driver.Ran());
+    }
+    EXPECT_EQ(seen, QStringList{QStringLiteral("O~Brien Customers")});
+
+    // A complex search: one text row, its extended FROM taken when its text needs it.
+    frmList* orders = OpenView(QStringLiteral("ORDERS_1"));
+    ChooseSearch(orders, QStringLiteral("Not Yet Invoiced"));
+    EXPECT_TRUE(orders->IsComplex());
+    EXPECT_TRUE(orders->pmFilter()->IsTextRow());
+    EXPECT_NE(ListStatement(orders).indexOf(QStringLiteral("xi.InvoiceNumber IS NULL")), -1)
+        << qPrintable(ListStatement(orders));
+    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+}
+
+TEST_F(SearchesTest, SaveWritesTheCriteriaAndTheirColumnsIntoTheCurrentSearchAndRunsTheListTwice)
+{
+    frmList* w = OpenView(QStringLiteral("ORDERS_1"));
+    ChooseSearch(w, QStringLiteral("Big Orders"));
+    const int32_t id = SearchId(4, QStringLiteral("Big Orders"));
+    w->pmFilter()->LoadFilter(QStringLiteral("WHERE ( {Status} = 'Shipped' AND {OrderTotal} >= 2000 )"), false);
+    const QString criteria = w->pmFilter()->WhereText();
+    ASSERT_FALSE(criteria.isEmpty());
+    TakeStatements();
+    Command(w, "SAVE", true);
+
+    EXPECT_EQ(Value(QStringLiteral("SELECT FilterString FROM LdViewFilters WHERE ViewFilterID = %1").arg(id)), criteria);
+    EXPECT_EQ(SearchColumns(id), (QStringList{QStringLiteral("OrderTotal"), QStringLiteral("Status")}));
+    // Once directly, once as the menu is rebuilt: the statistics follow each run.
+    const QStringList statistics = TakeStatements().filter(QStringLiteral("o.Status = 'Shipped'"));
+    EXPECT_EQ(statistics.size(), 2) << qPrintable(statistics.join(QStringLiteral("\n")));
+    EXPECT_EQ(w->pmFilter()->Text(), QStringLiteral("Big Orders"));
+    EXPECT_EQ(CurrentSearchID(w), id);
+    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+}
+
+TEST_F(SearchesTest, SaveAsAddsASearchOfThisUserUnderTheNameAsTyped)
+{
+    frmList* w = OpenView(QStringLiteral("CUSTOMERS_1"));
+    struct Case {
+        QString name;
+        bool share;
+        bool complex;
+        QString stored;  // Shared|Complex as stored
+    };
+    const Case cases[] = {
+        {QStringLiteral("Texas Customers"), true, false, QStringLiteral("1|0")},
+        // Save As keeps the apostrophe; the menu shows it as it is.
+        {QStringLiteral("Bob's Customers"), false, false, QStringLiteral("0|0")},
+        {QStringLiteral("Hand Written"), false, true, QStringLiteral("0|1")},
+    };
+    for (const Case& c : cases) {
+        w->pmFilter()->LoadFilter(QStringLiteral("WHERE ( {State} = 'TX' )"), false);
+        const QString criteria = w->pmFilter()->WhereText();
+        const QStringList before = StoredSearches(3);
+        QStringList seen;
+        {
+            DialogDriver driver(QStringLiteral("frmListSearchName"), Answer(c.name, c.share, c.complex, &seen));
+            Command(w, "SAVE_AS", true);
+            ASSERT_TRUE(driver.Ran()) << qPrintable(c.name);
+        }
+        // The dialog opened as "New Search" with an empty name box.
+        EXPECT_EQ(seen.mid(0, 2), (QStringList{QStringLiteral("New Search"), QString()})) << qPrintable(c.name);
+        const QStringList expected = before + QStringList{c.name + QLatin1Char('|') + criteria + QLatin1Char('|') +
+                                                          c.stored + QStringLiteral("|jdoe")};
+        EXPECT_EQ(StoredSearches(3).join(QLatin1Char('\n')).toStdString(), expected.join(QLatin1Char('\n')).toStdString());
+        EXPECT_EQ(Captions(w).last(), c.name);
+        EXPECT_EQ(w->pmFilter()->Text(), c.name);
+        EXPECT_EQ(CurrentSearchID(w), SearchId(3, c.name));
+        EXPECT_EQ(SearchColumns(SearchId(3, c.name)), QStringList{QStringLiteral("State")});
+        EXPECT_EQ(w->IsComplex(), c.complex) << qPrintable(c.name);
+        EXPECT_EQ(w->pmFilter()->IsTextRow(), c.complex) << qPrintable(c.name);
+        EXPECT_EQ(Kinds(Enabled(w)), c.complex ? QStringLiteral("0111") : QStringLiteral("1111")) << qPrintable(c.name);
+        EXPECT_NE(ListStatement(w).indexOf(QStringLiteral("c.State = 'TX'")), -1);
+    }
+
+    // Cancel stores nothing and keeps the current search.
+    const QStringList before = StoredSearches(3);
+    {
+        DialogDriver driver(QStringLiteral("frmListSearchName"),
+                            [](Form* f) { static_cast<frmListSearchName*>(f)->cmdCancel()->click(); });
+        Command(w, "SAVE_AS", false);
+        EXPECT_TRUE(driver.Ran());
+    }
+    EXPECT_EQ(StoredSearches(3), before);
+    EXPECT_EQ(w->pmFilter()->Text(), QStringLiteral("Hand Written"));
+    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+}
+
+TEST_F(SearchesTest, SaveAsUnderItsOwnNameAddsASecondSearchAndTheLastUsedOfThemComesBackWithItsCriteria)
+{
+    const int32_t first = SearchId(4, QStringLiteral("Open Orders"));
+    ASSERT_EQ(LastUsed(4).toInt(), first);
+    frmList* w = OpenView(QStringLiteral("ORDERS_1"));
+    ASSERT_EQ(w->pmFilter()->Text(), QStringLiteral("Open Orders"));
+    w->pmFilter()->LoadFilter(QStringLiteral("WHERE ( {Status} = 'Shipped' )"), false);
+    {
+        DialogDriver driver(QStringLiteral("frmListSearchName"), Answer(QStringLiteral("Open Orders"), false, false));
+        Command(w, "SAVE_AS", true);
+        ASSERT_TRUE(driver.Ran());
+    }
+    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+    const int32_t second = SearchId(4, QStringLiteral("Open Orders"));
+    ASSERT_NE(second, first);
+    EXPECT_EQ(Captions(w).filter(QStringLiteral("Open Orders")).size(), 2);
+    EXPECT_EQ(CurrentSearchID(w), second);
+    Unload(w);
+    EXPECT_EQ(LastUsed(4).toInt(), second);
+
+    // Reopened: the second search, with its own criteria, run at once.
+    w = OpenView(QStringLiteral("ORDERS_1"));
+    EXPECT_EQ(w->pmFilter()->Text(), QStringLiteral("Open Orders"));
+    EXPECT_EQ(CurrentSearchID(w), second);
+    EXPECT_EQ(w->InitialFilter(), QStringLiteral("WHERE ( {Status} = 'Shipped' )"));
+    EXPECT_NE(ListStatement(w).indexOf(QStringLiteral("o.Status = 'Shipped'")), -1) << qPrintable(ListStatement(w));
+    EXPECT_EQ(w->RecordCount(), Value(QStringLiteral("SELECT COUNT(*) FROM Orders WHERE Status = 'Shipped'")).toInt());
+
+    // The first of the two, chosen from the menu, becomes the last used one.
+    ChooseSearchByID(w, first);
+    EXPECT_EQ(CurrentSearchID(w), first);
+    EXPECT_EQ(w->pmFilter()->WhereText(), QStringLiteral("WHERE ( {Status} = 'Open' )"));
+    Unload(w);
+    EXPECT_EQ(LastUsed(4).toInt(), first);
+}
+
+TEST_F(SearchesTest, ALastUsedSearchStoredWithATildeComesBackWithItsOwnCriteria)
+{
+    const int32_t id = SearchId(3, QStringLiteral("O~Brien Customers"));
+    // A "~" inside the criteria is the user's own and stays as it is.
+    const QString criteria = QStringLiteral("WHERE ( {CustomerName} LIKE 'O''Brien%' OR {City} = 'Tilde~Town' )");
+    Exec(QStringLiteral("UPDATE LdViewFilters SET FilterString = %1 WHERE ViewFilterID = %2")
+             .arg(QuoteSQLString(criteria))
+             .arg(id));
+    Exec(QStringLiteral("UPDATE LdViews SET LastUsedFilter = %1 WHERE ViewID = 3").arg(id));
+
+    frmList* w = OpenView(QStringLiteral("CUSTOMERS_1"));
+    EXPECT_EQ(w->pmFilter()->Text(), QStringLiteral("O~Brien Customers"));
+    EXPECT_EQ(w->InitialFilter(), criteria);
+    EXPECT_EQ(CurrentSearchID(w), id);
+    EXPECT_NE(ListStatement(w).indexOf(QStringLiteral("c.City = 'Tilde~Town'")), -1) << qPrintable(ListStatement(w));
+    EXPECT_EQ(Kinds(Enabled(w)), QStringLiteral("1111"));
+
+    // Save keeps the search's criteria (they are the current ones), never empty ones.
+    Command(w, "SAVE", true);
+    EXPECT_EQ(Value(QStringLiteral("SELECT FilterString FROM LdViewFilters WHERE ViewFilterID = %1").arg(id)),
+              w->pmFilter()->WhereText());
+    EXPECT_NE(w->pmFilter()->WhereText().indexOf(QStringLiteral("Tilde~Town")), -1);
+    Unload(w);
+    EXPECT_EQ(LastUsed(3).toInt(), id);
+    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+}
+
+TEST_F(SearchesTest, EditStoresTheNameWithTildesAndTheSharingAndTheSearchStaysCurrent)
+{
+    frmList* w = OpenView(QStringLiteral("CUSTOMERS_1"));
+    ChooseSearch(w, QStringLiteral("O'Brien Customers"));
+    const int32_t id = SearchId(3, QStringLiteral("O~Brien Customers"));
+    const QStringList columnsBefore = SearchColumns(id);
+    w->pmFilter()->LoadFilter(QStringLiteral("WHERE ( {City} = 'Boston' )"), false);
+    const QString criteria = w->pmFilter()->WhereText();
+
+    QStringList seen;
+    {
+        DialogDriver driver(QStringLiteral("frmListSearchName"),
+                            Answer(QStringLiteral("O'Neil's Customers"), true, false, &seen));
+        Command(w, "EDIT", true);
+        ASSERT_TRUE(driver.Ran());
+    }
+    // Caption, name box, share, complex ticked, complex enabled.
+    EXPECT_EQ(seen, (QStringList{QStringLiteral("Edit Search"), QStringLiteral("O~Brien Customers"), "0", "0", "1"}));
+    EXPECT_EQ(Value(QStringLiteral("SELECT FilterName, FilterString, Shared, Complex FROM LdViewFilters WHERE "
+                                   "ViewFilterID = %1")
+                        .arg(id)),
+              QStringLiteral("O~Neil~s Customers|") + criteria + QStringLiteral("|1|0"));
+    // Edit leaves the filter-column rows as they were.
+    EXPECT_EQ(SearchColumns(id), columnsBefore);
+    EXPECT_TRUE(Captions(w).contains(QStringLiteral("O'Neil's Customers")));
+    EXPECT_EQ(w->pmFilter()->Text(), QStringLiteral("O~Neil~s Customers"));
+    EXPECT_EQ(CurrentSearchID(w), id);
+    EXPECT_EQ(Kinds(Enabled(w)), QStringLiteral("1111"));
+
+    // Still the current search: Edit opens on it again (the name box shows the stored
+    // form, which is accepted as it stands) and stores the sharing taken back.
+    seen.clear();
+    {
+        DialogDriver driver(QStringLiteral("frmListSearchName"),
+                            Answer(QStringLiteral("O~Neil~s Customers"), false, false, &seen));
+        Command(w, "EDIT", true);
+        ASSERT_TRUE(driver.Ran());
+    }
+    EXPECT_EQ(seen.mid(1, 2), (QStringList{QStringLiteral("O~Neil~s Customers"), "1"}));
+    EXPECT_EQ(Value(QStringLiteral("SELECT FilterName, Shared FROM LdViewFilters WHERE ViewFilterID = %1").arg(id)),
+              QStringLiteral("O~Neil~s Customers|0"));
+    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+}
+
+TEST_F(SearchesTest, DeleteAsksFirstThenRemovesTheSearchAndLeavesNoSearchToActOn)
+{
+    frmList* w = OpenView(QStringLiteral("CUSTOMERS_1"));
+    ChooseSearch(w, QStringLiteral("California Customers"));
+    const int32_t id = SearchId(3, QStringLiteral("California Customers"));
+    const QStringList before = StoredSearches(3);
+    const QString question = QStringLiteral(
+        "Are you sure you would like to delete the following search?\r\n\r\n  -  California Customers\r\n");
+
+    answers = {vbNo};
+    Command(w, "DELETE", false);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].prompt, question);
+    EXPECT_EQ(boxes[0].title, QStringLiteral("Attention Required"));
+    EXPECT_EQ(boxes[0].style, static_cast<int>(vbExclamation + vbYesNo));
+    EXPECT_EQ(StoredSearches(3), before);
+    EXPECT_EQ(Captions(w).size(), 7);
+    EXPECT_GT(w->ListView()->RowCount(), 0);
+
+    boxes.clear();
+    answers = {vbYes};
+    Command(w, "DELETE", false);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].prompt, question);
+    EXPECT_EQ(StoredSearches(3), before.mid(1));
+    EXPECT_EQ(Value(QStringLiteral("SELECT COUNT(*) FROM LdViewFilterColumns WHERE ViewFilterID = %1").arg(id)),
+              QStringLiteral("0"));
+    EXPECT_EQ(Captions(w), kCommandCaptions + QStringList{QStringLiteral("O'Brien Customers")});
+    EXPECT_EQ(w->ListView()->RowCount(), 0);
+    EXPECT_TRUE(w->CurrentFilter().isEmpty());
+    EXPECT_FALSE(w->fraMessage()->isHidden());
+    EXPECT_EQ(w->lblMessage()->text(), QString::fromLatin1(frmList::kNoResultsText));
+    EXPECT_FALSE(w->ListView()->TabStop());
+
+    // The control still names the deleted search: no saved search to act on.
+    EXPECT_EQ(w->GetCurrentSearchIndex(), 0);
+    EXPECT_EQ(Kinds(Enabled(w)), QStringLiteral("0000"));
+    boxes.clear();
+    TakeStatements();
+    {
+        DialogDriver driver(QStringLiteral("frmListSearchName"),
+                            [](Form* f) { static_cast<frmListSearchName*>(f)->cmdCancel()->click(); });
+        for (const char* key : {"SAVE", "EDIT", "DELETE"})
+            Command(w, key, false);
+        EXPECT_FALSE(driver.Ran());
+    }
+    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+    const QStringList statements = TakeStatements();
+    EXPECT_TRUE(statements.filter(QStringLiteral("LdViewFilter")).isEmpty()) << qPrintable(statements.join(" | "));
+    EXPECT_EQ(StoredSearches(3), before.mid(1));
+    // The clicked command showed the list again as a tab stop.
+    EXPECT_TRUE(w->ListView()->TabStop());
+}
+
+TEST_F(SearchesTest, AFailedStoreIsShownAndLeavesNothingHalfStored)
+{
+    frmList* w = OpenView(QStringLiteral("CUSTOMERS_1"));
+    ChooseSearch(w, QStringLiteral("California Customers"));
+    const int32_t id = SearchId(3, QStringLiteral("California Customers"));
+    const QStringList before = StoredSearches(3);
+    const QStringList columnsBefore = SearchColumns(id);
+    const QStringList captionsBefore = Captions(w);
+
+    sqlite3* db = erpdb::OpenServerDatabase(kServer, QString::fromLatin1(erpdb::kDemoDatabaseName), false);
+    struct Case {
+        const char* command;
+        const char* trigger;  // makes one statement of the store fail
+        bool dialog;
+    };
+    const Case cases[] = {
+        // The search row is written, its filter-column rows are not.
+        {"SAVE_AS", "CREATE TRIGGER fail_store BEFORE INSERT ON LdViewFilterColumns BEGIN SELECT RAISE(ABORT, "
+                    "'columns refused'); END;",
+         true},
+        {"SAVE", "CREATE TRIGGER fail_store BEFORE INSERT ON LdViewFilterColumns BEGIN SELECT RAISE(ABORT, "
+                 "'columns refused'); END;",
+         false},
+        {"EDIT", "CREATE TRIGGER fail_store BEFORE UPDATE ON LdViewFilters BEGIN SELECT RAISE(ABORT, "
+                 "'columns refused'); END;",
+         true},
+    };
+    for (const Case& c : cases) {
+        erpdb::ExecScript(db, QString::fromLatin1(c.trigger));
+        w->pmFilter()->LoadFilter(QStringLiteral("WHERE ( {City} = 'Reno' )"), false);
+        boxes.clear();
+        {
+            DialogDriver driver(QStringLiteral("frmListSearchName"),
+                                Answer(QStringLiteral("Reno Customers"), true, false));
+            Command(w, c.command, false);
+            EXPECT_EQ(driver.Ran(), c.dialog) << c.command;
+        }
+        erpdb::ExecScript(db, QStringLiteral("DROP TRIGGER fail_store;"));
+
+        // The standard error box with the database's message.
+        ASSERT_EQ(boxes.size(), 1u) << c.command;
+        EXPECT_NE(boxes[0].prompt.indexOf(QStringLiteral("columns refused")), -1) << qPrintable(boxes[0].prompt);
+        EXPECT_EQ(boxes[0].style, static_cast<int>(vbOKOnly)) << c.command;
+        EXPECT_EQ(StoredSearches(3), before) << c.command;
+        EXPECT_EQ(SearchColumns(id), columnsBefore) << c.command;
+        // The window's searches are those stored.
+        EXPECT_EQ(Captions(w), captionsBefore) << c.command;
+        const CoLDUVFilterRef search = w->View()->Filters()->Item(Variant(int32_t(1)));
+        EXPECT_EQ(search->FilterName, QStringLiteral("California Customers")) << c.command;
+        EXPECT_EQ(search->FilterString, QStringLiteral("WHERE ( {State} = 'CA' )")) << c.command;
+        EXPECT_TRUE(search->bShared) << c.command;
+        EXPECT_EQ(w->pmFilter()->Text(), QStringLiteral("California Customers")) << c.command;
+        EXPECT_EQ(CurrentSearchID(w), id) << c.command;
+    }
+    sqlite3_close_v2(db);
+}
+
+}  // namespace
