@@ -5,6 +5,8 @@
 #   about-box.png     the About box, opened from the Help menu
 #   logon.png         the logon window with the demo profile, user id and password typed
 #   logon-profiles.png  the logon window with its profile list open
+#   list-window.png   the main window with All Views and the Orders view open as list
+#                     windows: a search in the filter pane, rows and the statistics strip
 # Installs Xvfb, ImageMagick, xdotool and the X utilities with apt-get when they
 # are missing, and builds the program first when needed (BUILD_DIR, default build/).
 set -euo pipefail
@@ -109,6 +111,29 @@ xdotool key a
 ABOUT=$(wait_window "About quillon")
 shoot "$ABOUT" about-box.png
 xdotool key Escape
+
+# ---- a list window: All Views from the View menu, Go, then the Orders view opened
+# from it with Enter; Orders starts with its last used search ("Open Orders"),
+# lists its rows and shows the statistics strip. The list windows are widgets
+# inside the main window, so the clicks go to places in the main window.
+sleep 0.4
+xdotool key --clearmodifiers alt+v
+sleep 0.4
+xdotool key a
+sleep 1.0
+# Go, then the first row (Customers); Orders is the row below it.
+xdotool mousemove --window "$MAIN" 616 156 click 1
+sleep 1.5
+xdotool mousemove --window "$MAIN" 60 245 click 1
+sleep 0.5
+xdotool key Down
+sleep 0.3
+xdotool key Return
+sleep 2.5
+# A double click on its title bar maximizes the Orders window.
+xdotool mousemove --window "$MAIN" 420 102 click --repeat 2 --delay 80 1
+sleep 1.5
+shoot "$MAIN" list-window.png
 
 kill "$APP_PID" 2>/dev/null || true
 wait "$APP_PID" 2>/dev/null || true
