@@ -25,6 +25,7 @@ public:
     // As Item; a name that no property has does nothing.
     void Remove(const Variant& vntIndex);
     // True unless some property of this bag has a different value under its name in rhs.
+    // A name of this bag that rhs lacks fails with 91 (no property to read a value from).
     bool Equals(const AuProperties& rhs) const;
 
 private:

@@ -53,7 +53,12 @@ int showRealBox(const MessageBoxRequest& r)
 {
     QMessageBox box;
     box.setWindowTitle(r.title);
-    box.setText(r.prompt);
+    // Shown as the plain text it is: a prompt that happens to hold "<b>" is not markup.
+    // CR LF, a lone CR and a lone LF each break the line, as the platform's boxes do.
+    QString shown = r.prompt;
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    box.setTextFormat(Qt::PlainText);
+    box.setText(shown);
     switch (r.icon()) {
     case vbCritical: box.setIcon(QMessageBox::Critical); break;
     case vbQuestion: box.setIcon(QMessageBox::Question); break;

@@ -40,6 +40,20 @@ TEST(Variant, IntegerConversionsRoundHalfToEvenAndOverflow)
     EXPECT_EQ(Variant(true).toInt32(), -1);
 }
 
+TEST(Variant, BooleanConversion)
+{
+    struct Case { Variant in; bool out; };
+    const Case cases[] = {{Variant(), false},           {Variant(int16_t(0)), false}, {Variant(int32_t(2)), true},
+                          {Variant(-0.4), true},        {Variant(QString("True")), true},
+                          {Variant(QString(" false ")), false}, {Variant(QString("0")), false},
+                          {Variant(QString("-1")), true}};
+    for (const Case& c : cases)
+        EXPECT_EQ(c.in.toBool(), c.out) << c.in.typeName().toStdString();
+    EXPECT_EQ(errorOf([] { Variant(QString("yes")).toBool(); }), 13);
+    EXPECT_EQ(errorOf([] { Variant(QString("")).toBool(); }), 13);
+    EXPECT_EQ(errorOf([] { Variant(Null).toBool(); }), 94);
+}
+
 TEST(Variant, TextOfNumbersAndBooleans)
 {
     EXPECT_EQ(Variant(int16_t(-5)).toString(), "-5");

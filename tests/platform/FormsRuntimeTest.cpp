@@ -6,6 +6,8 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -268,6 +270,28 @@ TEST_F(FormsRuntimeTest, MessageBoxesGoThroughTheAnswerer)
     EXPECT_EQ(boxes[1].buttons(), vbOKOnly);
     EXPECT_EQ(boxes[1].title, QString("Quillon"));
     EXPECT_EQ(App().title, QString("Quillon"));
+}
+
+TEST_F(FormsRuntimeTest, RealBoxShowsThePromptAsPlainText)
+{
+    SetMessageBoxAnswerer(nullptr);
+    QString shownText, shownTitle;
+    Qt::TextFormat format = Qt::AutoText;
+    QTimer::singleShot(0, [&] {
+        QMessageBox* box = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* b = qobject_cast<QMessageBox*>(w); b && b->isVisible())
+                box = b;
+        ASSERT_NE(box, nullptr);
+        shownText = box->text();
+        shownTitle = box->windowTitle();
+        format = box->textFormat();
+        box->button(QMessageBox::No)->click();
+    });
+    EXPECT_EQ(MsgBox("Column <b>Name</b>\r\nis missing\rfrom\nthe view", vbYesNo), vbNo);
+    EXPECT_EQ(format, Qt::PlainText);
+    EXPECT_EQ(shownText, QString("Column <b>Name</b>\nis missing\nfrom\nthe view"));
+    EXPECT_EQ(shownTitle, QString("Quillon"));
 }
 
 TEST_F(FormsRuntimeTest, HourglassIsOneSettingNotAStack)
