@@ -5,6 +5,7 @@
 #include "core/CoQuillonSystemEngine.h"
 #include "core/MachineSettings.h"
 #include "core/SecurityRights.h"
+#include "core/SessionValues.h"
 #include "core/StartUp.h"
 #include "listwindow/frmList.h"
 #include "platform/Resources.h"
@@ -434,7 +435,7 @@ void frmMDIFrame::OpenViews(const QString& securedObject, const QString& viewNam
         return;
     const Variant viewId =
         SessionEngine().DBI().DLookup(QStringLiteral("ViewID"), QStringLiteral("LdViews"),
-                                      QStringLiteral("ViewName = '") + viewName + QLatin1Char('\''));
+                                      QStringLiteral("ViewName = ") + QuoteSQLString(viewName));
     // No row for the system view counts as id 0: the list window then closes itself.
     g_listWindowOpener(viewId.isNull() || viewId.isEmpty() ? 0 : viewId.toInt32());
 }

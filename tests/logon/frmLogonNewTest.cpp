@@ -250,6 +250,8 @@ TEST_F(LogonWindowTest, ASuccessfulAttemptStoresTheSettingsAndClosesTheWindow)
     EXPECT_FALSE(Ok());
     EXPECT_FALSE(win.IsLoaded());
     EXPECT_FALSE(win.isVisible());
+    // The status the attempt showed while connecting is what the window last showed.
+    EXPECT_EQ(win.LblStatus->text(), QStringLiteral("Connecting to Server..."));
     ASSERT_TRUE(g_oSystemEngine);
     EXPECT_EQ(g_sCompanyID, QStringLiteral("ACME"));
     EXPECT_EQ(g_sUserID, QStringLiteral(" jdoe"));

@@ -220,7 +220,15 @@ TEST_F(MainWindowTest, OnlyTheRightButtonOpensTheMenuAndDismissingItChangesNothi
     QTest::mouseClick(tb, Qt::MiddleButton, Qt::NoModifier, QPoint(tb->width() - 5, 5));
     EXPECT_EQ(main->TextLabels()->MenuHolder(), nullptr);
 
-    RightClick(tb, tb, [](QMenu* menu) { QTest::keyClick(menu, Qt::Key_Escape); });
+    // The menu opens where the button is released, not where it was pressed.
+    QPoint menuAt;
+    WithNextPopup([&](QMenu* menu) {
+        menuAt = menu->pos();
+        QTest::keyClick(menu, Qt::Key_Escape);
+    });
+    QTest::mousePress(tb, Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
+    QTest::mouseRelease(tb, Qt::RightButton, Qt::NoModifier, QPoint(40, 8));
+    EXPECT_EQ(menuAt, tb->mapToGlobal(QPoint(40, 8)));
     EXPECT_EQ(ButtonTexts(tb), (QStringList{"MyViews", "All Views"}));
     EXPECT_TRUE(main->TextLabels()->IsTextShown().toBool());
     frmToolbarContextMenu* holder = main->TextLabels()->MenuHolder();
@@ -523,6 +531,39 @@ TEST_F(MainWindowTest, StartUpShowsTheSplashThenTheMainWindowForTheSession)
     EXPECT_EQ(MainWindow(), main);
     EXPECT_TRUE(main->isVisible());
     EXPECT_EQ(main->Caption(), QStringLiteral("DEMO - quillon 7.6"));
+    EXPECT_NE(main->Logo(), nullptr);
+    EXPECT_TRUE(seams.boxes.empty());
+}
+
+TEST_F(MainWindowTest, StartUpWithoutACompleteCommandLineGoesFromTheSplashThroughTheLogon)
+{
+    QStringList steps;
+    std::vector<QPointer<Form>> splashes;
+    SetSplashWindowFactory([&]() -> Form* {
+        auto* splash = new frmAbout;
+        splashes.push_back(splash);
+        steps << QStringLiteral("splash");
+        return splash;
+    });
+    FakeLogonWindow& logon = Logon();
+    logon.action = [&](FakeLogonWindow& w) {
+        steps << QStringLiteral("logon");
+        // The splash has gone and the main window is not shown yet.
+        EXPECT_FALSE(w.formsAtShow.contains(QStringLiteral("frmAbout")));
+        EXPECT_FALSE(frmMDIFrame::Instance()->isVisible());
+        if (TryLogOn(kDemo, QStringLiteral("jdoe"), QStringLiteral("secret")).isEmpty())
+            Unload(&w);
+    };
+    EXPECT_FALSE(Ends([] { RunMain(QStringLiteral("/SQLSRV=SHELLSRV;/CO=DEMO;")); }));
+    EXPECT_EQ(steps, (QStringList{QStringLiteral("splash"), QStringLiteral("logon")}));
+    ASSERT_EQ(splashes.size(), 1u);
+    EXPECT_TRUE(splashes[0].isNull() || !IsFormLoaded(splashes[0]));
+    EXPECT_EQ(logon.caption, QStringLiteral("quillon Login"));
+    EXPECT_FALSE(logon.Relogin());
+    frmMDIFrame* main = frmMDIFrame::Instance();
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_EQ(main->Caption(), QStringLiteral("DEMO - quillon 7.6"));
+    EXPECT_EQ(main->StatusPanel(2)->text(), QLocale::system().toString(QDate::currentDate(), QLocale::LongFormat));
     EXPECT_NE(main->Logo(), nullptr);
     EXPECT_TRUE(seams.boxes.empty());
 }
