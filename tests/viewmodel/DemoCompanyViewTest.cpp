@@ -5,6 +5,8 @@
 
 #include "db/DemoCompany.h"
 
+#include <set>
+
 using namespace vmtest;
 
 namespace {
@@ -68,6 +70,7 @@ TEST_F(DemoCompanyViews, EveryViewLoadsWithAllItsChildrenInEachMode)
     const std::vector<int32_t> ids = ViewIds(QString());
     ASSERT_GE(ids.size(), 8u);
     int functions = 0, links = 0, valueLists = 0, twoColumnLinks = 0, searches = 0, complex = 0, privateSearches = 0;
+    std::set<int> columnTypes, constraintKinds, extraFilterKinds;
     for (int32_t id : ids) {
         for (int16_t mode : {int16_t(0), int16_t(1), int16_t(4)}) {
             SCOPED_TRACE(QStringLiteral("view %1 mode %2").arg(id).arg(mode).toStdString());
@@ -81,11 +84,19 @@ TEST_F(DemoCompanyViews, EveryViewLoadsWithAllItsChildrenInEachMode)
             EXPECT_GT(view->Columns()->Count(), 0);
             if (mode != 4)
                 continue;
+            for (const auto& c : *view->Columns())
+                columnTypes.insert(c->DataTypeSubType);
             functions += view->ColumnFunctions()->Count();
             links += view->AssocViews()->Count();
             for (const auto& l : *view->AssocViews()) {
                 valueLists += l->Contraints1()->Count() + l->Contraints2()->Count();
                 twoColumnLinks += l->ColumnID2 != 0;
+                for (const auto& [filter, kind] : {std::pair{l->Column1Filter, l->Column1FilterTypeID},
+                                                   std::pair{l->Column2Filter, l->Column2FilterTypeID}})
+                    if (!filter.isEmpty())
+                        constraintKinds.insert(kind);
+                if (!l->MiscFilter.isEmpty())
+                    extraFilterKinds.insert(l->MiscFilterTypeID);
             }
             for (const auto& f : *view->Filters()) {
                 ++searches;
@@ -100,6 +111,10 @@ TEST_F(DemoCompanyViews, EveryViewLoadsWithAllItsChildrenInEachMode)
     EXPECT_GT(searches, 1);
     EXPECT_GT(complex, 0);
     EXPECT_GT(privateSearches, 0);
+    EXPECT_GT(searches - privateSearches, 0);
+    EXPECT_EQ(columnTypes, (std::set<int>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(constraintKinds, (std::set<int>{1, 2, 4, 5}));
+    EXPECT_EQ(extraFilterKinds, (std::set<int>{3, 99}));
     EXPECT_GT(valueLists, 0);
     EXPECT_GT(twoColumnLinks, 0);
 }

@@ -204,6 +204,59 @@ TEST_F(ViewModelTest, StoreOverACustomViewUpdatesRowsAndRebuildsTheSql)
     EXPECT_EQ(Rows("SELECT FilterOrder FROM LdViewColumns WHERE ViewID = 12 AND BaseColumnID = 8"), QStringList{"9"});
 }
 
+// Another user's row landing right after each of ours (a trigger stands in for
+// that user) takes the largest id; every insert still learns its own row.
+TEST_F(ViewModelTest, NewIdsAreTheInsertedRowsNotTheLargest)
+{
+    RunOnFile(QStringLiteral(
+        "CREATE TRIGGER otherView AFTER INSERT ON LdViews WHEN NEW.ViewName = 'vwCopy' BEGIN "
+        "INSERT INTO LdViews (ViewName, DisplayName, BaseID, CreatorID) VALUES ('vwOther', 'Other', 1, 'BJONES'); END;"
+        "CREATE TRIGGER otherSearch AFTER INSERT ON LdViewFilters WHEN NEW.ViewID <> 13 BEGIN "
+        "INSERT INTO LdViewFilters (ViewID, FilterName, FilterString, CreatorID) VALUES (13, 'other', '', 'BJONES'); END;"
+        "CREATE TRIGGER otherColumn AFTER INSERT ON LdViewColumns WHEN NEW.ViewID <> 13 BEGIN "
+        "INSERT INTO LdViewColumns (ViewID, BaseColumnID, ColumnOrder, FilterOrder) VALUES (13, 5, 9, 0); END;"
+        "CREATE TRIGGER otherLink AFTER INSERT ON LdViewRelationships WHEN NEW.ViewID <> 13 BEGIN "
+        "INSERT INTO LdViewRelationships (ViewID, BaseRelationshipID, LinkViewID) VALUES (13, 1, 12); END;"));
+    CoLdUVRef view = GetView(12, 1);
+    view->ViewName = QStringLiteral("vwCopy");
+    view->Columns();
+    view->AssocViews();
+    view->Filters();
+    ASSERT_TRUE(view->Store(true)) << (m_boxes.empty() ? "" : m_boxes.front().prompt.toStdString());
+    const QString sid = QString::number(view->ViewID());
+    EXPECT_EQ(Value("SELECT ViewName FROM LdViews WHERE ViewID = " + sid), "vwCopy");
+    EXPECT_EQ(Value("SELECT ViewName FROM LdViews WHERE ViewID = (SELECT MAX(ViewID) FROM LdViews)"), "vwOther");
+    EXPECT_EQ(Rows("SELECT ViewID FROM LdMyViews WHERE UserID = 'JSMITH' ORDER BY ViewID"), (QStringList{"12", sid}));
+    for (const auto& filter : *view->Filters())
+        EXPECT_EQ(Value("SELECT ViewID FROM LdViewFilters WHERE ViewFilterID = " + QString::number(filter->ViewFilterID())),
+                  sid);
+    for (const auto& link : *view->AssocViews())
+        EXPECT_EQ(Value("SELECT ViewID FROM LdViewRelationships WHERE ViewRelationshipID = " +
+                        QString::number(link->ViewRelationshipID())),
+                  sid);
+
+    // The columns name their own rows: an edit store updates those and no other.
+    for (const auto& column : *view->Columns())
+        column->FilterOrder = 7;
+    ClearLog();
+    ASSERT_TRUE(view->Store(false));
+    EXPECT_TRUE(LoggedStarting(QStringLiteral("INSERT")).isEmpty());
+    EXPECT_EQ(Rows("SELECT DISTINCT FilterOrder FROM LdViewColumns WHERE ViewID = " + sid), QStringList{"7"});
+    EXPECT_EQ(Value("SELECT COUNT(*) FROM LdViewColumns WHERE FilterOrder = 7"),
+              QString::number(view->Columns()->Count()));
+
+    // A new search stored by the list window learns its own row too.
+    CoLDUVFilterRef fresh = view->Filters()->Create();
+    fresh->FilterName = QStringLiteral("Fresh");
+    fresh->CreatorID = QStringLiteral("JSMITH");
+    view->Filters()->Add(fresh);
+    view->StoreFilter(view->Filters()->Count(), false);
+    EXPECT_EQ(Value("SELECT ViewID, FilterName FROM LdViewFilters WHERE ViewFilterID = " +
+                    QString::number(fresh->ViewFilterID())),
+              sid + "|Fresh");
+    EXPECT_NE(QString::number(fresh->ViewFilterID()), Value("SELECT MAX(ViewFilterID) FROM LdViewFilters"));
+}
+
 TEST_F(ViewModelTest, ColumnsAndLinksWithoutARowAreInsertedAndLearnTheirIds)
 {
     CoLdUVRef view = GetView(14, 0);
