@@ -35,7 +35,6 @@ CREATE TABLE CoUserGroups (
     UserID  TEXT(8) NOT NULL COLLATE NOCASE,
     PRIMARY KEY (GroupID, UserID)
 );
-CREATE INDEX CoUserGroups_UserID ON CoUserGroups (UserID);
 
 CREATE TABLE CoSecuredObjects (
     SecuredObjectID TEXT(30) NOT NULL COLLATE NOCASE PRIMARY KEY,
@@ -52,7 +51,6 @@ CREATE TABLE CoSecuredObjectRights (
     Rights          INTEGER  NOT NULL DEFAULT 0,
     PRIMARY KEY (SecuredObjectID, CompanyID, PrincipalID, IsGroup)
 );
-CREATE INDEX CoSecuredObjectRights_Principal ON CoSecuredObjectRights (PrincipalID);
 
 CREATE TABLE CoRegKeys (
     KeyID    INTEGER NOT NULL PRIMARY KEY,
@@ -81,7 +79,7 @@ CREATE TABLE ShTrackingGroups (
     TypeID          INTEGER NOT NULL,
     DisplayName     TEXT    NOT NULL COLLATE NOCASE
 );
-CREATE INDEX ShTrackingGroups_TableName ON ShTrackingGroups (TableName, TypeID);
+CREATE INDEX ShTrackingGroups_TypeID ON ShTrackingGroups (TypeID);
 
 CREATE TABLE ShTrackingAttributes (
     AttributeID     INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -202,7 +200,6 @@ CREATE TABLE LdViews (
     ColumnString         TEXT      NULL,
     SQLViewName          TEXT      NULL COLLATE NOCASE
 );
-CREATE INDEX LdViews_ViewName ON LdViews (ViewName);
 CREATE INDEX LdViews_BaseID ON LdViews (BaseID);
 
 -- A column stored twice for a view gets two rows, as the program expects; readers
@@ -253,7 +250,7 @@ CREATE TABLE LdViewFilters (
     LastUpdate   DATETIME NULL,
     UseMe        BIT      NOT NULL DEFAULT 1
 );
-CREATE INDEX LdViewFilters_ViewID ON LdViewFilters (ViewID, CreatorID, FilterName);
+CREATE INDEX LdViewFilters_ViewID ON LdViewFilters (ViewID);
 
 CREATE TABLE LdViewFilterColumns (
     ViewFilterID INTEGER NOT NULL,
@@ -270,8 +267,7 @@ CREATE TABLE LdMyViews (
     IsMyView     BIT     NOT NULL DEFAULT 0,
     AutoPopulate BIT     NOT NULL DEFAULT 0
 );
-CREATE INDEX LdMyViews_ViewUser ON LdMyViews (ViewID, UserID);
-CREATE INDEX LdMyViews_UserID ON LdMyViews (UserID);
+CREATE INDEX LdMyViews_ViewID ON LdMyViews (ViewID);
 
 CREATE TABLE LdMaster (
     MasterID    INTEGER NOT NULL PRIMARY KEY,

@@ -13,8 +13,12 @@
 //   sqlite3 shell compares them without regard to case as SQL Server's default
 //   collation does. Our own connections (erpdb::PrepareConnection) replace NOCASE by
 //   the same comparison that also ignores trailing blanks, as SQL Server's "="
-//   does; the order of the two agrees, so indexes stay valid for either. Only in the
-//   shell does 'jdoe ' differ from 'jdoe'. Ids are stored as they were written.
+//   does. Only in the shell does 'jdoe ' differ from 'jdoe'. Ids are stored as they
+//   were written, so the two comparisons order 'jdoe' and 'jdoe ' differently: an
+//   index on such a text would look damaged to the other side. Text columns are
+//   therefore indexed only where a key must be unique (then values that differ in
+//   trailing blanks cannot both be stored through our connections); columns the
+//   program writes as typed (user ids, search names, view names) are not indexed.
 // - Columns of SQL Server's smallint range carry CHECK constraints for it.
 // - Dates are ISO texts (YYYY-MM-DD HH:MM:SS.fff, local time), written by GETDATE().
 // - No foreign keys are declared: the procedures delete children before parents,

@@ -595,4 +595,53 @@ TEST_F(DemoCompanyTest, TheAdministrationCommandRefusesBadInputWithoutChangingAn
         << done.toStdString();
 }
 
+// The command alone, with no server yet, makes the demo company on this computer's
+// server; the sqlite3 shell sees its tables and data, and the About box's login works.
+TEST(DemoCompanyCommandTest, CreatesTheDemoCompanyFromNothingForTheShellToRead)
+{
+    const QString tool = QCoreApplication::applicationDirPath() + QStringLiteral("/quillon-db");
+    const QString shell = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+    if (!QFileInfo(tool).isExecutable() || shell.isEmpty())
+        GTEST_SKIP() << "quillon-db or the sqlite3 shell is missing";
+    QTemporaryDir fresh;
+    ASSERT_TRUE(fresh.isValid());
+    const QString servers = fresh.filePath(QStringLiteral("servers"));
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QUILLON_SERVERS_DIR"), servers);
+    env.insert(QStringLiteral("QUILLON_CLIENT_CONFIG_DIR"), fresh.filePath(QStringLiteral("client")));
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(tool, {QStringLiteral("create-demo")});
+    ASSERT_TRUE(p.waitForFinished(120000));
+    const QString output = QString::fromLocal8Bit(p.readAll());
+    ASSERT_EQ(p.exitCode(), 0) << output.toStdString();
+
+    const QString folder = servers + QLatin1Char('/') + erpdb::LocalServerName();
+    auto query = [&](const QString& file, const char* sql) {
+        QProcess q;
+        q.start(shell, {QStringLiteral("-readonly"), folder + QLatin1Char('/') + file, QString::fromLatin1(sql)});
+        EXPECT_TRUE(q.waitForFinished(30000));
+        EXPECT_EQ(q.exitCode(), 0) << q.readAllStandardError().constData();
+        return QString::fromUtf8(q.readAllStandardOutput()).simplified();
+    };
+    const QString tables = query(QStringLiteral("DEMO.sqlite"), ".tables");
+    for (const char* table : {"Customers", "Orders", "OrderLines", "Invoices", "Products", "LdViews", "CoUsers"})
+        EXPECT_TRUE(tables.split(QLatin1Char(' ')).contains(QLatin1String(table))) << table << ": " << tables.toStdString();
+    EXPECT_EQ(query(QStringLiteral("DEMO.sqlite"), "SELECT COUNT(*) FROM OrderLines;"),
+              QString::number(erpdb::kDemoOrderLines));
+    EXPECT_EQ(query(QStringLiteral("DEMO.sqlite"), "SELECT COUNT(*) FROM LdViews WHERE SQLSelect LIKE 'SELECT %';"),
+              query(QStringLiteral("DEMO.sqlite"), "SELECT COUNT(*) FROM LdViews;"));
+    EXPECT_EQ(query(QStringLiteral("CoSystem.sqlite"), "SELECT CompanyID || '|' || DBName FROM CoCompanies;"),
+              QStringLiteral("DEMO|DEMO"));
+
+    erpdb::SetServersRoot(servers);
+    Variant v1, v2, v3;
+    EXPECT_FALSE(BrandleDatabase()
+                     .GetServerVersion(QStringLiteral("(LOCAL)"), QStringLiteral("coreadonly"),
+                                       QStringLiteral("mipvel"), v1, v2, v3)
+                     .isEmpty());
+    erpdb::SetServersRoot(QString());
+}
+
 }  // namespace

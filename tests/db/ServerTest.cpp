@@ -305,6 +305,42 @@ TEST_F(ServerTest, TheSchemaComparesTextAsTheServerDoesKeepsBitsAndNeverReusesId
               SQLITE_CONSTRAINT_CHECK);
 }
 
+// The program writes a user id as typed in one place and trimmed in another; the
+// sqlite3 shell, with its own NOCASE, must still find the file sound and answer right.
+TEST_F(ServerTest, IdsThatDifferInTrailingBlanksLeaveTheFileSoundForTheShell)
+{
+    MakeAlpha();
+    sqlite3* db = erpdb::OpenDatabase(QStringLiteral("Alpha"), QStringLiteral("AcmeDb"), QStringLiteral("coexecutive"),
+                                      QStringLiteral("exec-pw"));
+    Closer close{db};
+    for (const char* sql :
+         {"INSERT INTO LdMyViews (ViewID, UserID, IsMyView) VALUES (12, 'zed ', 1), (12, 'zed', 1), (13, 'ZED  ', 0)",
+          "INSERT INTO LdViewFilters (ViewID, FilterName, FilterString, CreatorID) VALUES "
+          "(12, 'Open ', 'WHERE 1=1', 'zed '), (12, 'Open', 'WHERE 1=1', 'zed'), (12, 'open', 'WHERE 1=1', 'zed')",
+          "INSERT INTO LdViews (ViewName, DisplayName, BaseID) VALUES ('V_1 ', 'a', 1), ('V_1', 'b', 1)"})
+        ASSERT_EQ(Exec(db, sql), SQLITE_OK) << sqlite3_errmsg(db);
+    EXPECT_EQ(QueryText(db, "SELECT count(*) FROM LdMyViews WHERE UserID = 'zed' AND ViewID = 12"), QStringLiteral("2"));
+
+    sqlite3* shell = nullptr;  // a connection with SQLite's own NOCASE, as the shell has
+    const QByteArray file = QFile::encodeName(erpdb::FindDatabaseFile(QStringLiteral("Alpha"), QStringLiteral("AcmeDb")));
+    ASSERT_EQ(sqlite3_open_v2(file.constData(), &shell, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    Closer closeShell{shell};
+    const std::pair<const char*, const char*> cases[] = {
+        {"PRAGMA integrity_check", "ok"},
+        {"SELECT count(*) FROM LdMyViews WHERE UserID = 'zed' AND ViewID = 12", "1"},
+        {"SELECT count(*) FROM LdMyViews WHERE UserID = 'ZED'", "1"},
+        {"SELECT count(*) FROM LdViewFilters WHERE ViewID = 12 AND CreatorID = 'zed' AND FilterName = 'open'", "2"},
+        {"SELECT DisplayName FROM LdViews WHERE ViewName = 'V_1'", "b"},
+    };
+    for (const auto& [sql, expected] : cases)
+        EXPECT_EQ(QueryText(shell, sql), QString::fromLatin1(expected)) << sql;
+    // and what the shell writes leaves the file sound for our connections
+    ASSERT_EQ(Exec(shell, "INSERT INTO LdMyViews (ViewID, UserID, IsMyView) VALUES (12, 'Zed ', 0)"), SQLITE_OK);
+    EXPECT_EQ(QueryText(db, "PRAGMA integrity_check"), QStringLiteral("ok"));
+    EXPECT_EQ(Exec(db, "DELETE FROM LdMyViews WHERE UserID = 'zed'"), SQLITE_OK);
+    EXPECT_EQ(QueryText(shell, "SELECT count(*) FROM LdMyViews"), QStringLiteral("0"));
+}
+
 TEST_F(ServerTest, CompaniesAreRecordedWithTheirDatabaseAndBadOnesChangeNothing)
 {
     MakeAlpha();

@@ -33,6 +33,50 @@ struct Form {
 const Form kForms[] = {
     {"plain select", "SELECT CompanyID, CompanyName, DBName FROM CoCompanies WHERE CompanyID = 'ACME'",
      "SELECT CompanyID, CompanyName, DBName FROM CoCompanies WHERE CompanyID = 'ACME'"},
+    // The program's own statements that SQLite runs as they are: nothing in them may be rewritten.
+    {"select * with a trailing blank", "SELECT * FROM LdColumnFunctions ", "SELECT * FROM LdColumnFunctions"},
+    {"NOT IN and two blanks before WHERE",
+     "SELECT * FROM LdColumnFunctions  WHERE ColumnFunction NOT IN ('Sum','Average')",
+     "SELECT * FROM LdColumnFunctions  WHERE ColumnFunction NOT IN ('Sum','Average')"},
+    {"table aliases without AS and a join",
+     "SELECT Value FROM CoRegKeys rk INNER JOIN CoRegValues rv ON rk.KeyID = rv.KeyID WHERE rk.Name = 'System' AND "
+     "rv.Name = 'Version'",
+     "SELECT Value FROM CoRegKeys rk INNER JOIN CoRegValues rv ON rk.KeyID = rv.KeyID WHERE rk.Name = 'System' AND "
+     "rv.Name = 'Version'"},
+    {"mixed-case DISTINCT with comparisons in parentheses",
+     "Select Distinct v.DisplayName From LDViewColumns vc Inner Join LdViews v On vc.ViewID = v.ViewID Where "
+     "vc.BaseColumnID = 45 And (vc.Viewable = 1 OR vc.Filterable = 1) And v.ViewID <> 12",
+     "Select Distinct v.DisplayName From LDViewColumns vc Inner Join LdViews v On vc.ViewID = v.ViewID Where "
+     "vc.BaseColumnID = 45 And (vc.Viewable = 1 OR vc.Filterable = 1) And v.ViewID <> 12"},
+    {"composed look-up with odd blanks", "SELECT COUNT(*) FROM LdMyViews WHERE  IsMyView = 1 AND ViewID =12 AND UserID ='jdoe'",
+     "SELECT COUNT(*) FROM LdMyViews WHERE  IsMyView = 1 AND ViewID =12 AND UserID ='jdoe'"},
+    {"insert values with -1, and without a blank before the column list",
+     "INSERT INTO LdMyViews (ViewID, UserID, AutoPopulate) VALUES (12, 'jdoe',-1)\r\n"
+     "INSERT INTO LdViewFilterColumns(ViewFilterID, BaseColumnID) VALUES (55,7)",
+     "INSERT INTO LdMyViews (ViewID, UserID, AutoPopulate) VALUES (12, 'jdoe',-1) ;; "
+     "INSERT INTO LdViewFilterColumns(ViewFilterID, BaseColumnID) VALUES (55,7)"},
+    {"single-line mixed-case update: its SET items are no aliases",
+     "Update LdBaseColumns Set ColumnName = 'CustName' , DisplayName = 'Customer Name' Where ColumnID = 45",
+     "Update LdBaseColumns Set ColumnName = 'CustName' , DisplayName = 'Customer Name' Where ColumnID = 45"},
+    {"update to NULL", "UPDATE LdViews SET LastUsedFilter = NULL WHERE ViewID = 12",
+     "UPDATE LdViews SET LastUsedFilter = NULL WHERE ViewID = 12"},
+    {"delete", "DELETE FROM LdViewColumnFunctions WHERE ViewID = 12", "DELETE FROM LdViewColumnFunctions WHERE ViewID = 12"},
+    {"like with wildcards and a quoted number against an id",
+     "SELECT COUNT(*) FROM LdViews WHERE ViewName like 'ORDERS_3' AND ViewID <> '12'",
+     "SELECT COUNT(*) FROM LdViews WHERE ViewName like 'ORDERS_3' AND ViewID <> '12'"},
+    {"list query with a catalogue restriction",
+     "SELECT v_ViewID AS [ID], v_DisplayName AS [View Name]\r\n FROM LdCatalogViews  WHERE  (v_Shared = 1 OR "
+     "(v_CreatorID = 'jdoe' OR v_CreatorID IS NULL)) ",
+     "SELECT v_ViewID AS [ID], v_DisplayName AS [View Name]\r\n FROM LdCatalogViews  WHERE  (v_Shared = 1 OR "
+     "(v_CreatorID = 'jdoe' OR v_CreatorID IS NULL))"},
+    {"export with a range filter and ORDER BY 2",
+     "SELECT o.OrderID AS [ID], o.Amount AS [Amount]\r\n FROM Orders o WHERE ( ( o.Amount >= '100' AND o.Amount <= "
+     "'200' ) ) ORDER BY 2",
+     "SELECT o.OrderID AS [ID], o.Amount AS [Amount]\r\n FROM Orders o WHERE ( ( o.Amount >= '100' AND o.Amount <= "
+     "'200' ) ) ORDER BY 2"},
+    {"a column token left in goes on to the database, which refuses it",
+     "SELECT o.OrderID AS [ID] FROM Orders o WHERE ( {CustName} LIKE 'Ac%' )",
+     "SELECT o.OrderID AS [ID] FROM Orders o WHERE ( {CustName} LIKE 'Ac%' )"},
     {"insert select with aliases, one item per line",
      "INSERT INTO LdViews (ViewName, DisplayName, Description, BaseID , Custom, Shared, SQLViewApplicationID, "
      "CreateSQLView, CreatorID, UpdatorID, CreateDate, LastUpdate ) \r\nSELECT ViewName = 'ORDERS_3',\r\n"
