@@ -1,19 +1,26 @@
-// quillon-list-bench: opens a view of a company database in the list control
+// quillon-list-bench: logs on to a company, opens a view in a list window
 // (offscreen) and times what a user waits for: the first screen of rows after Go
-// (without a filter and with one), the record count (LoadComplete), the first
-// screen after a header-click sort, a jump deep into the result and a selection
-// by id there. A heartbeat timer measures the longest time the event loop was
-// blocked; the peak memory of the process is read at the end. For each step it
-// also prints the SQL that the sqlite3 shell runs for the same result, so that
-// bench/run-list-bench.sh can time the shell beside it.
+// (without a filter and with one), the record count (LoadComplete), the
+// statistics strip's query, the first screen after a header-click sort, a jump
+// deep into the result and a selection by id there. A heartbeat timer measures
+// the longest time the event loop was blocked per step; the peak memory of the
+// process is read at the end. For each step it also prints the SQL that the
+// sqlite3 shell runs for the same result, so that bench/run-list-bench.sh can
+// time the shell beside it.
 //
-//   quillon-list-bench --server NAME [--database DB] [--view VIEWNAME]
-//                      [--filter "WHERE ..."] [--sort-caption CAPTION]
+//   quillon-list-bench --server NAME [--company ID] [--user ID --password PW]
+//                      [--view VIEWNAME] [--filter "WHERE ..."] [--sort-caption CAPTION]
 
 #include "core/AppError.h"
-#include "core/AuUtilities.h"
-#include "db/EmbeddedServer.h"
+#include "core/CoQuillonSystemEngine.h"
+#include "core/SessionValues.h"
+#include "core/StartUp.h"
+#include "db/DemoCompany.h"
+#include "listwindow/frmList.h"
+#include "logon/clsLogonProfile.h"
 #include "platform/BrandleDatabase.h"
+#include "platform/FilterControl.h"
+#include "platform/FormsRuntime.h"
 #include "platform/eListView.h"
 
 #include <QApplication>
@@ -48,11 +55,8 @@ public:
         m_timer.start();
     }
     double worstMs() const { return static_cast<double>(m_worst) / 1e6; }
-    void reset()
-    {
-        m_worst = 0;
-        m_last = -1;
-    }
+    // Starts a new step; a block still running counts in it.
+    void reset() { m_worst = 0; }
 
 private:
     QTimer m_timer;
@@ -74,6 +78,8 @@ double WaitFor(const std::function<bool()>& done, int timeoutMs = 120000)
     return static_cast<double>(t.nsecsElapsed()) / 1e9;
 }
 
+double Seconds(const QElapsedTimer& t) { return static_cast<double>(t.nsecsElapsed()) / 1e9; }
+
 QString OneLine(QString s)
 {
     s.replace(QLatin1Char('\r'), QLatin1Char(' '));
@@ -81,17 +87,39 @@ QString OneLine(QString s)
     return s;
 }
 
+struct Block {
+    QString step;
+    double ms;
+    bool statistics;  // the statistics query ran on the window's thread in it
+};
 Heartbeat* g_heartbeat = nullptr;
-std::vector<std::pair<QString, double>> g_blocks;  // the worst block of the event loop per step
+std::vector<Block> g_blocks;  // the worst block of the event loop per step
 
 void Print(const char* name, double seconds, const QString& shellSql)
 {
-    if (g_heartbeat) {
-        g_blocks.emplace_back(QString::fromLatin1(name), g_heartbeat->worstMs());
-        g_heartbeat->reset();
-    }
     std::printf("%s\t%.4f\t%s\n", name, seconds, OneLine(shellSql).toUtf8().constData());
     std::fflush(stdout);
+}
+
+// Records the worst block of the event loop since the last call, under a step's name.
+void Blocked(const char* step, bool statistics = false)
+{
+    // A block is measured at the next tick of the heartbeat.
+    WaitFor([] { return false; }, 20);
+    g_blocks.push_back({QString::fromLatin1(step), g_heartbeat->worstMs(), statistics});
+    g_heartbeat->reset();
+}
+
+// The statistics statement the window sent last through the session's connection.
+QString LastStatisticsStatement()
+{
+    BrandleDatabase& dbi = SessionEngine().DBI();
+    const QStringList log = dbi.StatementLog();
+    dbi.ClearStatementLog();
+    for (auto it = log.rbegin(); it != log.rend(); ++it)
+        if (it->startsWith(QLatin1String("SELECT ")))
+            return *it;
+    return QString();
 }
 
 }  // namespace
@@ -103,15 +131,21 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     QString server = QStringLiteral("BENCH");
-    QString database = QStringLiteral("DEMO");
+    QString company = QString::fromLatin1(erpdb::kDemoCompanyID);
+    QString user = QStringLiteral("admin");
+    QString password = QStringLiteral("admin");
     QString viewName = QStringLiteral("ORDERLINES_1");
     QString filter = QStringLiteral("WHERE ( ol.ProductID = 7 )");
     QString sortCaption = QStringLiteral("Line Total");
     for (int k = 0; k + 1 < args.size(); ++k) {
         if (args[k] == QLatin1String("--server"))
             server = args[++k];
-        else if (args[k] == QLatin1String("--database"))
-            database = args[++k];
+        else if (args[k] == QLatin1String("--company"))
+            company = args[++k];
+        else if (args[k] == QLatin1String("--user"))
+            user = args[++k];
+        else if (args[k] == QLatin1String("--password"))
+            password = args[++k];
         else if (args[k] == QLatin1String("--view"))
             viewName = args[++k];
         else if (args[k] == QLatin1String("--filter"))
@@ -119,62 +153,108 @@ int main(int argc, char** argv)
         else if (args[k] == QLatin1String("--sort-caption"))
             sortCaption = args[++k];
     }
+    // A message box would wait for a user: its text goes to the error output instead.
+    SetMessageBoxAnswerer([](const MessageBoxRequest& r) {
+        std::fprintf(stderr, "quillon-list-bench: message: %s\n", OneLine(r.prompt).toUtf8().constData());
+        return r.buttons() == vbYesNo ? static_cast<int>(vbNo) : static_cast<int>(vbOK);
+    });
     try {
-        BrandleDatabase dbi;
-        int32_t flag = 0;
-        dbi.OpenConnection(server, database, QLatin1String(erpdb::kExecutiveLogin),
-                           QLatin1String(erpdb::kDemoExecutivePassword), 0, flag);
+        clsLogonProfile profile;
+        profile.SQLServer = server;
+        profile.Company = company;
+        profile.HBServer = QStringLiteral("hbhost");
+        profile.HBServerPort = 1331;
+        profile.CurrentUser = user;
+        profile.CurrentUserPwd = password;
+        LogOn(profile, false);
+        BrandleDatabase& dbi = SessionEngine().DBI();
+
         BrandleRecordsetPtr rs;
-        if (!dbi.OpenRecordset(QStringLiteral("SELECT SQLSelect, SQLFrom, SQLFromEx, ColumnString FROM LdViews "
-                                              "WHERE ViewName = ") +
-                                   QStringLiteral("'") + viewName + QStringLiteral("'"),
+        if (!dbi.OpenRecordset(QStringLiteral("SELECT ViewID, SQLSelect, SQLFrom FROM LdViews WHERE ViewName = ") +
+                                   QuoteSQLString(viewName),
                                rs)) {
             std::fprintf(stderr, "quillon-list-bench: no view %s\n", viewName.toUtf8().constData());
             return 1;
         }
-        auto text = [&](int i) { return rs->Item(i).isNull() ? QString() : rs->Item(i).toString(); };
-        const QString select = text(0), from = text(1), fromEx = text(2), columns = text(3);
+        const int32_t viewId = rs->Item(0).toInt32();
+        const QString base = rs->Item(1).toString() + QStringLiteral(" ") + rs->Item(2).toString();
         dbi.CloseRecordset(rs);
-        dbi.CloseConnection();
 
         Heartbeat heartbeat;
         g_heartbeat = &heartbeat;
-        eListView list;
-        list.resize(1400, 900);
-        list.show();
-        list.Connect(server, QLatin1String(erpdb::kExecutiveLogin),
-                     CryptText(1, QLatin1String(erpdb::kDemoExecutivePassword), SessionCipherKey(), true), database);
-        list.Configure(300);
-        list.SetView(viewName, select, from, fromEx, columns);
+        auto* window = new frmList;
+        window->Init(viewId, QString(), nullptr, false);
+        window->resize(1400, 900);
+        Show(window);
+        if (!IsFormLoaded(window)) {
+            std::fprintf(stderr, "quillon-list-bench: the list window did not open\n");
+            return 1;
+        }
+        eListView& list = *window->ListView();
         WaitFor([] { return false; }, 200);  // shown and idle
 
-        const QString base = select + QStringLiteral(" ") + from;
+        // The moments the rows and the count arrived, on one clock.
+        QElapsedTimer clock;
+        clock.start();
         int64_t count = 0;
-        QObject::connect(&list, &eListView::LoadComplete, [&](int32_t n) { count = n; });
         bool shown = false;
-        QObject::connect(&list, &eListView::FirstRowsShown, [&] { shown = true; });
         bool loaded = false;
-        QObject::connect(&list, &eListView::LoadComplete, [&] { loaded = true; });
+        qint64 shownAt = 0;
+        qint64 loadedAt = 0;
+        QObject::connect(&list, &eListView::FirstRowsShown, [&] {
+            shown = true;
+            shownAt = clock.nsecsElapsed();
+        });
+        QObject::connect(&list, &eListView::LoadComplete, [&](int32_t n) {
+            count = n;
+            loaded = true;
+            loadedAt = clock.nsecsElapsed();
+        });
 
-        auto go = [&](const QString& where, const char* firstName, const char* countName) {
+        // Go as the user clicks it: the list query starts, the statistics query runs on
+        // the window's thread, then the rows and the record count arrive.
+        auto go = [&](const QString& where, const char* clickName, const char* firstName, const char* countName,
+                      const char* statisticsName) {
             shown = loaded = false;
-            QElapsedTimer t;
-            t.start();
-            list.SetFilter(where, false);
-            list.RunQuery();
+            if (where.isEmpty())
+                window->pmFilter()->ClearRows();
+            else
+                window->pmFilter()->LoadFilter(where, true);
+            dbi.SetStatementLogging(true);
+            dbi.ClearStatementLog();
+            g_heartbeat->reset();
+            const qint64 start = clock.nsecsElapsed();
+            window->cmdGo_Click();
+            const double click = static_cast<double>(clock.nsecsElapsed() - start) / 1e9;
+            dbi.SetStatementLogging(false);
+            Blocked(clickName, true);
             WaitFor([&] { return shown; });
-            const double first = static_cast<double>(t.nsecsElapsed()) / 1e9;
             WaitFor([&] { return loaded; });
-            const double all = static_cast<double>(t.nsecsElapsed()) / 1e9;
-            const QString sql = base + (where.isEmpty() ? QString() : QStringLiteral(" ") + where);
-            Print(firstName, first, QStringLiteral("SELECT * FROM (") + sql + QStringLiteral(") ORDER BY 1 LIMIT 300"));
-            Print(countName, all, QStringLiteral("SELECT COUNT(*) FROM (") + sql + QStringLiteral(")"));
+            const double first = static_cast<double>(shownAt - start) / 1e9;
+            const double all = static_cast<double>(loadedAt - start) / 1e9;
+            Blocked(firstName);
+            const QString statistics = LastStatisticsStatement();
+            const QString listed = list.Statement();
+            Print(clickName, click, QString());
+            Print(firstName, first, QStringLiteral("SELECT * FROM (") + listed + QStringLiteral("\n) ORDER BY 1 LIMIT 300"));
+            Print(countName, all, QStringLiteral("SELECT COUNT(*) FROM (") + listed + QStringLiteral("\n)"));
+            // The statistics query alone, as the strip runs it (through the session's
+            // query-only call), beside the shell on the same statement.
+            if (!statistics.isEmpty()) {
+                QElapsedTimer s;
+                s.start();
+                window->RefreshStatistics(window->UsesExtendedFrom(), window->GetFilterWhere());
+                const double seconds = Seconds(s);
+                Blocked(statisticsName, true);
+                Print(statisticsName, seconds, statistics);
+            }
         };
         heartbeat.reset();
-        go(QString(), "first_screen", "load_complete");
+        go(QString(), "go_click_returns", "first_screen", "load_complete", "statistics");
         const int64_t allRows = count;
-        go(filter, "first_screen_filtered", "load_complete_filtered");
-        go(QString(), "first_screen_again", "load_complete_again");
+        go(filter, "go_click_returns_filtered", "first_screen_filtered", "load_complete_filtered",
+           "statistics_filtered");
+        go(QString(), "go_click_returns_again", "first_screen_again", "load_complete_again", "statistics_again");
 
         int sortColumn = 0;
         for (int c = 1; c <= list.ColumnCount(); ++c)
@@ -186,7 +266,9 @@ int main(int argc, char** argv)
             t.start();
             list.ClickHeader(sortColumn);
             WaitFor([&] { return shown; });
-            Print("sort_first_screen", static_cast<double>(t.nsecsElapsed()) / 1e9,
+            const double seconds = Seconds(t);
+            Blocked("sort_first_screen");
+            Print("sort_first_screen", seconds,
                   QStringLiteral("SELECT * FROM (") + base + QStringLiteral(") ORDER BY ") +
                       QString::number(sortColumn + 1) + QStringLiteral(", 1 LIMIT 300"));
         }
@@ -199,13 +281,15 @@ int main(int argc, char** argv)
             t.start();
             grid->scrollTo(grid->model()->index(middle, 0), QAbstractItemView::PositionAtTop);
             WaitFor([&] { return list.RowID(middle) != 0; });
-            Print("jump_to_middle", static_cast<double>(t.nsecsElapsed()) / 1e9,
+            const double seconds = Seconds(t);
+            Blocked("jump_to_middle");
+            Print("jump_to_middle", seconds,
                   QStringLiteral("SELECT * FROM (") + base + QStringLiteral(") ORDER BY ") +
                       QString::number(std::max(sortColumn, 0) + 1) + QStringLiteral(", 1 LIMIT 300 OFFSET ") +
                       QString::number(middle));
         }
-        // A selection by id near the end of the sorted result, right after Go, as
-        // RefreshList does it: no row of it is in memory yet.
+        // A selection by id near the end of the sorted result, right after the list
+        // ran again, as RefreshList does it: no row of it is in memory yet.
         {
             grid->scrollToBottom();
             const int last = list.RowCount() - 1;
@@ -218,22 +302,28 @@ int main(int argc, char** argv)
             list.RunQuery();
             list.SelectRowByID(id);
             WaitFor([&] { return list.SelectedID() == id; });
-            Print("select_by_id_at_end", static_cast<double>(t.nsecsElapsed()) / 1e9,
+            const double seconds = Seconds(t);
+            Blocked("select_by_id_at_end");
+            Print("select_by_id_at_end", seconds,
                   QStringLiteral("SELECT * FROM (") + base + QStringLiteral(") ORDER BY ") +
                       QString::number(std::max(sortColumn, 0) + 1) + QStringLiteral(", 1"));
             WaitFor([&] { return loaded; });
         }
         std::printf("rows\t%lld\n", static_cast<long long>(allRows));
         std::printf("rows_in_memory\t%d\n", list.RowsInMemory());
-        double worst = heartbeat.worstMs();
-        for (const auto& [step, ms] : g_blocks) {
-            std::printf("blocked_ms_%s\t%.1f\n", step.toUtf8().constData(), ms);
-            worst = std::max(worst, ms);
+        Blocked("end");
+        double worst = 0;
+        for (const Block& b : g_blocks) {
+            std::printf("blocked_ms_%s%s\t%.1f\n", b.step.toUtf8().constData(), b.statistics ? "*" : "", b.ms);
+            if (!b.statistics)
+                worst = std::max(worst, b.ms);
         }
-        std::printf("event_loop_worst_ms\t%.1f\n", worst);
+        std::printf("event_loop_worst_ms_outside_statistics\t%.1f\n", worst);
         struct rusage usage {};
         getrusage(RUSAGE_SELF, &usage);
         std::printf("peak_memory_mb\t%.1f\n", static_cast<double>(usage.ru_maxrss) / 1024.0);
+        Unload(window);
+        CloseSystemEngine();
         return 0;
     } catch (const AppError& e) {
         std::fprintf(stderr, "quillon-list-bench: %s\n", e.description().toUtf8().constData());

@@ -366,6 +366,26 @@ TEST_F(ListWindowCatalogueTest, TheAutoPopulateBoxStoresTheUsersFlag)
     EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
 }
 
+TEST_F(ListWindowCatalogueTest, UserIdsGoIntoTheCatalogueStatementsAsLiterals)
+{
+    // Unquoted, this id would make every row match: another user's row would be read and changed.
+    frmList* invoices = Open(7, QString(), nullptr, false);
+    g_sUserID = QStringLiteral("a'OR'1");
+    const QString id = QStringLiteral("'a''OR''1'");
+    TakeStatements();
+    EXPECT_FALSE(invoices->IsInMyViews(4));
+    EXPECT_EQ(TakeStatements().last(),
+              QStringLiteral("SELECT COUNT(*) FROM LdMyViews WHERE  IsMyView = 1 AND ViewID =4 AND UserID =") + id);
+    const QString others = Value(QStringLiteral("SELECT group_concat(UserID || AutoPopulate) FROM LdMyViews WHERE ViewID = 7"));
+    invoices->SaveAutoPopulate(7, true);
+    EXPECT_EQ(Writes(), QStringList{QStringLiteral("INSERT INTO LdMyViews (ViewID, UserID, AutoPopulate) VALUES (7, ") +
+                                    id + QStringLiteral(",-1)")});
+    EXPECT_EQ(Value(QStringLiteral("SELECT group_concat(UserID || AutoPopulate) FROM LdMyViews WHERE ViewID = 7 AND "
+                                   "UserID <> ") + id),
+              others);
+    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+}
+
 TEST_F(ListWindowCatalogueTest, TheMainWindowOpensTheCataloguesAsChildWindows)
 {
     RegisterShellWindows();
