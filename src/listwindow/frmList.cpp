@@ -143,6 +143,8 @@ void frmList::CreateControls()
             [this] { RunHandler("cmdClear_Click", [this] { cmdClear_Click(); }); });
     connect(m_chkAutoPopulate, &QCheckBox::clicked, this,
             [this] { RunHandler("chkAutoPopulate_Click", [this] { chkAutoPopulate_Click(); }); });
+    connect(m_eListView, &eListView::FirstRowsShown, this,
+            [this] { RunHandler("eListView_FirstRowsShown", [this] { RunPendingStatistics(); }); });
     connect(m_eListView, &eListView::LoadComplete, this, [this](int32_t count) {
         RunHandler("eListView_LoadComplete", [this, count] { eListView_LoadComplete(count); });
     });
@@ -269,7 +271,7 @@ void frmList::LoadList()
 
     if (m_oView->AutoPopulate || !m_strInitialFilter.isEmpty()) {
         m_eListView->RunQuery();
-        RefreshStatistics(usesExtendedFrom, where);
+        ScheduleStatistics(usesExtendedFrom, where);
     } else {
         ShowNonRefreshedListMessage();
         SetScreenMousePointer(vbDefault);
@@ -430,7 +432,7 @@ void frmList::RefreshList(int32_t lRowID)
     const bool usesExtendedFrom = UsesExtendedFrom();
     m_eListView->SetFilter(where, usesExtendedFrom);
     m_eListView->RunQuery();
-    RefreshStatistics(usesExtendedFrom, where);
+    ScheduleStatistics(usesExtendedFrom, where);
     if (lRowID > 0)
         m_eListView->SelectRowByID(lRowID);
 }
@@ -457,10 +459,13 @@ void frmList::cmdClear_Click()
     m_pmFilter->ClearRows();
     m_eListView->SetFilter(QString(), false);
     m_eListView->ClearRows();
+    m_bStatisticsPending = false;
 }
 
 void frmList::eListView_LoadComplete(int32_t recordCount)
 {
+    // A query that ends without rows to show (or fails) still gets its statistics.
+    RunPendingStatistics();
     m_lRecordCount = recordCount;
     ShowMessageFrame(recordCount == 0);
     if (m_lvwStats->ItemCount() > 0 && m_lvwStats->ColumnCount() > 1)

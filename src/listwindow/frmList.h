@@ -128,6 +128,11 @@ public:
     bool UsesExtendedFrom() const;
     int16_t GetCurrentSearchIndex() const;
     void RefreshStatistics(bool bUsesExtendedFrom, const QString& strWhere);
+    // The statistics of the query just started: they run once its first rows are
+    // shown (or its load ends without them), so that the aggregate over the whole
+    // filter never holds back the first screen. A newer query's statistics replace
+    // those still waiting.
+    void ScheduleStatistics(bool bUsesExtendedFrom, const QString& strWhere);
 
 protected:
     void Form_Load() override;
@@ -149,6 +154,7 @@ private:
     void ShowNonRefreshedListMessage();
     void chkAutoPopulate_Click();
     void eListView_LoadComplete(int32_t recordCount);
+    void RunPendingStatistics();
     void eListView_DblClick();
     void ShowMessageFrame(bool visible);
     // The catalogue restriction after a filter's conditions, in parentheses.
@@ -210,6 +216,10 @@ private:
     bool m_bViewsList = false;
     bool m_bMainView = false;
     bool m_bLoading = false;
+    // frmListStatistics.cpp: statistics waiting for the first rows of the list.
+    bool m_bStatisticsPending = false;
+    bool m_bPendingStatisticsExtended = false;
+    QString m_strPendingStatisticsWhere;
     // frmListSearches.cpp: the row id of the search the window made current; 0 for none.
     int32_t m_lCurrentSearchID = 0;
 

@@ -7,6 +7,21 @@
 #include "platform/FilterControl.h"
 #include "platform/ReportListView.h"
 
+void frmList::ScheduleStatistics(bool bUsesExtendedFrom, const QString& strWhere)
+{
+    m_bStatisticsPending = true;
+    m_bPendingStatisticsExtended = bUsesExtendedFrom;
+    m_strPendingStatisticsWhere = strWhere;
+}
+
+void frmList::RunPendingStatistics()
+{
+    if (!m_bStatisticsPending)
+        return;
+    m_bStatisticsPending = false;
+    RefreshStatistics(m_bPendingStatisticsExtended, m_strPendingStatisticsWhere);
+}
+
 void frmList::RefreshStatistics(bool bUsesExtendedFrom, const QString& strWhere)
 {
     try {

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableView>
 
 #include <sqlite3.h>
 
@@ -206,13 +207,17 @@ TEST_F(SearchesTest, SaveWritesTheCriteriaAndTheirColumnsIntoTheCurrentSearchAnd
     const QString criteria = w->pmFilter()->WhereText();
     ASSERT_FALSE(criteria.isEmpty());
     TakeStatements();
+    // Each query the list control starts empties its rows first.
+    QSignalSpy runs(w->ListView()->Grid()->model(), &QAbstractItemModel::modelReset);
     Command(w, "SAVE", true);
 
     EXPECT_EQ(Value(QStringLiteral("SELECT FilterString FROM LdViewFilters WHERE ViewFilterID = %1").arg(id)), criteria);
     EXPECT_EQ(SearchColumns(id), (QStringList{QStringLiteral("OrderTotal"), QStringLiteral("Status")}));
-    // Once directly, once as the menu is rebuilt: the statistics follow each run.
+    // The list runs once directly, once as the menu is rebuilt; the statistics wait
+    // for the first rows, so only the second run's are computed.
+    EXPECT_EQ(runs.count(), 2);
     const QStringList statistics = TakeStatements().filter(QStringLiteral("o.Status = 'Shipped'"));
-    EXPECT_EQ(statistics.size(), 2) << qPrintable(statistics.join(QStringLiteral("\n")));
+    EXPECT_EQ(statistics.size(), 1) << qPrintable(statistics.join(QStringLiteral("\n")));
     EXPECT_EQ(w->pmFilter()->Text(), QStringLiteral("Big Orders"));
     EXPECT_EQ(CurrentSearchID(w), id);
     EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
