@@ -99,7 +99,7 @@ CREATE TABLE ShTrackingValues (
 
 -- ---- What views are built on ----------------------------------------------
 CREATE TABLE LdBases (
-    BaseID      INTEGER NOT NULL PRIMARY KEY CHECK (BaseID BETWEEN -32768 AND 32767),
+    BaseID      INTEGER NOT NULL PRIMARY KEY CHECK (BaseID BETWEEN -2147483648 AND 2147483647),
     Base        TEXT    NOT NULL COLLATE NOCASE,
     DisplayName TEXT    NOT NULL COLLATE NOCASE,
     KeySQL      TEXT    NOT NULL,        -- the row id expression (no comma in it)
@@ -182,7 +182,7 @@ CREATE TABLE LdViews (
     ViewName             TEXT(50)  NOT NULL COLLATE NOCASE,
     DisplayName          TEXT(128) NOT NULL COLLATE NOCASE,
     Description          TEXT(128) NOT NULL DEFAULT '' COLLATE NOCASE,
-    BaseID               INTEGER   NOT NULL CHECK (BaseID BETWEEN -32768 AND 32767),
+    BaseID               INTEGER   NOT NULL CHECK (BaseID BETWEEN -2147483648 AND 2147483647),
     Custom               BIT       NOT NULL DEFAULT 0,
     Shared               BIT       NOT NULL DEFAULT 0,
     SQLViewApplicationID INTEGER   NULL,
