@@ -18,6 +18,7 @@
 #include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
+#include <QTimer>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QToolBar>
@@ -143,8 +144,18 @@ void frmList::CreateControls()
             [this] { RunHandler("cmdClear_Click", [this] { cmdClear_Click(); }); });
     connect(m_chkAutoPopulate, &QCheckBox::clicked, this,
             [this] { RunHandler("chkAutoPopulate_Click", [this] { chkAutoPopulate_Click(); }); });
-    connect(m_eListView, &eListView::FirstRowsShown, this,
-            [this] { RunHandler("eListView_FirstRowsShown", [this] { RunPendingStatistics(); }); });
+    // The statistics wait until the first rows have been painted: the timer runs
+    // after the repaint the new rows asked for.
+    connect(m_eListView, &eListView::FirstRowsShown, this, [this] {
+        if (!m_bStatisticsPending)
+            return;
+        // Those of a later query wait for that query's own rows.
+        const uint32_t generation = m_nStatisticsGeneration;
+        QTimer::singleShot(0, this, [this, generation] {
+            if (generation == m_nStatisticsGeneration)
+                RunHandler("eListView_FirstRowsShown", [this] { RunPendingStatistics(); });
+        });
+    });
     connect(m_eListView, &eListView::LoadComplete, this, [this](int32_t count) {
         RunHandler("eListView_LoadComplete", [this, count] { eListView_LoadComplete(count); });
     });

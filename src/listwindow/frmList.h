@@ -219,6 +219,7 @@ private:
     // frmListStatistics.cpp: statistics waiting for the first rows of the list.
     bool m_bStatisticsPending = false;
     bool m_bPendingStatisticsExtended = false;
+    uint32_t m_nStatisticsGeneration = 0;
     QString m_strPendingStatisticsWhere;
     // frmListSearches.cpp: the row id of the search the window made current; 0 for none.
     int32_t m_lCurrentSearchID = 0;

@@ -10,6 +10,7 @@
 void frmList::ScheduleStatistics(bool bUsesExtendedFrom, const QString& strWhere)
 {
     m_bStatisticsPending = true;
+    ++m_nStatisticsGeneration;
     m_bPendingStatisticsExtended = bUsesExtendedFrom;
     m_strPendingStatisticsWhere = strWhere;
 }

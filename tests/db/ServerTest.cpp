@@ -300,8 +300,10 @@ TEST_F(ServerTest, TheSchemaComparesTextAsTheServerDoesKeepsBitsAndNeverReusesId
     EXPECT_GT(QueryText(db, "SELECT MAX(ViewFilterID) FROM LdViewFilters").toInt(), first.toInt());
     EXPECT_EQ(QueryText(db, "SELECT UseMe FROM LdViewFilters"), QStringLiteral("1"));
 
-    // Smallint columns keep SQL Server's range.
+    // Base ids are 32-bit numbers, as SQL Server's int.
     EXPECT_EQ(Exec(db, "INSERT INTO LdBases (BaseID, Base, DisplayName, KeySQL, FromSQL) VALUES (40000, 'X', 'X', 'x', 'x')"),
+              SQLITE_OK);
+    EXPECT_EQ(Exec(db, "INSERT INTO LdBases (BaseID, Base, DisplayName, KeySQL, FromSQL) VALUES (2147483648, 'Y', 'Y', 'y', 'y')"),
               SQLITE_CONSTRAINT_CHECK);
 }
 
