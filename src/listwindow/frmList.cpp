@@ -147,6 +147,7 @@ void frmList::CreateControls()
     // The statistics wait until the first rows have been painted: the timer runs
     // after the repaint the new rows asked for.
     connect(m_eListView, &eListView::FirstRowsShown, this, [this] {
+        m_bFirstRowsShown = true;
         if (!m_bStatisticsPending)
             return;
         // Those of a later query wait for that query's own rows.
@@ -475,8 +476,10 @@ void frmList::cmdClear_Click()
 
 void frmList::eListView_LoadComplete(int32_t recordCount)
 {
-    // A query that ends without rows to show (or fails) still gets its statistics.
-    RunPendingStatistics();
+    // A query that ends without rows to show (or fails) still gets its statistics;
+    // one whose count came before its rows waits for them.
+    if (recordCount == 0 || m_bFirstRowsShown)
+        RunPendingStatistics();
     m_lRecordCount = recordCount;
     ShowMessageFrame(recordCount == 0);
     if (m_lvwStats->ItemCount() > 0 && m_lvwStats->ColumnCount() > 1)

@@ -84,6 +84,8 @@ public:
     const QString& InitialFilter() const { return m_strInitialFilter; }
     const QString& FixedWhere() const { return m_strFixedWhere; }
     bool IsComplex() const { return m_bComplex; }
+    // The statistics of the last query still wait for its first rows.
+    bool StatisticsPending() const { return m_bStatisticsPending; }
     bool IsAdmin() const { return m_bIsAdmin; }
     bool IsViewsList() const { return m_bViewsList; }
     bool IsMainView() const { return m_bMainView; }
@@ -220,6 +222,7 @@ private:
     bool m_bStatisticsPending = false;
     bool m_bPendingStatisticsExtended = false;
     uint32_t m_nStatisticsGeneration = 0;
+    bool m_bFirstRowsShown = false;  // of the query the statistics wait for
     QString m_strPendingStatisticsWhere;
     // frmListSearches.cpp: the row id of the search the window made current; 0 for none.
     int32_t m_lCurrentSearchID = 0;

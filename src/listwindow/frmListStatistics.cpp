@@ -11,6 +11,7 @@ void frmList::ScheduleStatistics(bool bUsesExtendedFrom, const QString& strWhere
 {
     m_bStatisticsPending = true;
     ++m_nStatisticsGeneration;
+    m_bFirstRowsShown = false;
     m_bPendingStatisticsExtended = bUsesExtendedFrom;
     m_strPendingStatisticsWhere = strWhere;
 }

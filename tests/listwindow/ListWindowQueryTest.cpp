@@ -388,6 +388,37 @@ TEST_F(ListWindowQueryTest, StatisticsStripShowsTheCountAndTheColumnFunctions)
     EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
 }
 
+TEST_F(ListWindowQueryTest, TheStatisticsWaitForTheFirstRowsAndOnlyTheLastQuerysRun)
+{
+    frmList* orders = Open(4, QString(), nullptr, false);
+    const auto statistics = [this] {
+        return TakeStatements().filter(QStringLiteral("SUM(")).size();
+    };
+    ASSERT_TRUE(Go(orders));
+    statistics();
+
+    // When the first rows arrive the aggregate has not run yet: it never holds them back.
+    int sentBeforeRows = -1;
+    QMetaObject::Connection c = QObject::connect(orders->ListView(), &eListView::FirstRowsShown,
+                                                 [&] { sentBeforeRows = statistics(); });
+    orders->pmFilter()->LoadFilter(QStringLiteral("WHERE ( {Status} = 'Open' )"), false);
+    ASSERT_TRUE(Go(orders));
+    QObject::disconnect(c);
+    EXPECT_EQ(sentBeforeRows, 0);
+    EXPECT_TRUE(WaitFor([&] { return statistics() == 1; }));
+
+    // Two runs in a row: the first one's statistics are dropped with its rows.
+    ASSERT_TRUE(Loads(orders, [orders] {
+        orders->RefreshList(-1);
+        orders->RefreshList(-1);
+    }));
+    QTest::qWait(50);
+    EXPECT_EQ(statistics(), 1);
+    EXPECT_EQ(orders->lvwStats()->Item(1)->SubItem(1),
+              Value(QStringLiteral("SELECT COUNT(*) FROM Orders WHERE Status = 'Open'")));
+    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+}
+
 TEST_F(ListWindowQueryTest, ASecondStatementInAComplexSearchIsRefusedByTheListAndTheStatistics)
 {
     const QString views = Value(QStringLiteral("SELECT COUNT(*) FROM LdViews"));

@@ -238,7 +238,9 @@ protected:
         action();
         if (!list || (list->Statement().isEmpty() && before.isEmpty()))
             return true;
-        return WaitFor([&] { return loaded.count() > 0; });
+        // The rows, the count and the statistics that follow the first rows.
+        QPointer<frmList> self(window);
+        return WaitFor([&] { return loaded.count() > 0 && (!self || !self->StatisticsPending()); });
     }
     // Runs the list as Go does and waits for its load event.
     static bool Go(frmList* window)

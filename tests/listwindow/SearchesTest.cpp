@@ -75,7 +75,7 @@ protected:
         QSignalSpy loaded(w->ListView(), &eListView::LoadComplete);
         emit w->mbSearches()->ItemClick(QString::fromLatin1(key));
         if (runsList)
-            ASSERT_TRUE(WaitFor([&] { return loaded.count() > 0 && !w->ListView()->IsLoading(); })) << key;
+            ASSERT_TRUE(WaitFor([&] { return loaded.count() > 0 && !w->ListView()->IsLoading() && !w->StatisticsPending(); })) << key;
     }
     // The dialog's name, share and complex choices, then OK.
     static std::function<void(Form*)> Answer(const QString& name, bool share, bool complex,
