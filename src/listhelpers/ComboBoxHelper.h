@@ -14,6 +14,8 @@
 // forgotten after a pause longer than TimeLimit, a navigation key, Enter and a
 // lost focus.
 
+#include "platform/VbKeys.h"
+
 #include <QComboBox>
 #include <QDateTime>
 #include <QObject>
@@ -24,29 +26,6 @@
 
 class QKeyEvent;
 
-// Key codes and shift states as the forms' key events carry them.
-namespace vbkey {
-inline constexpr int Back = 8;
-inline constexpr int Tab = 9;
-inline constexpr int Return = 13;
-inline constexpr int Escape = 27;
-inline constexpr int End = 35;
-inline constexpr int Home = 36;
-inline constexpr int Left = 37;
-inline constexpr int Up = 38;
-inline constexpr int Right = 39;
-inline constexpr int Down = 40;
-inline constexpr int Delete = 46;
-inline constexpr int ShiftMask = 1;
-inline constexpr int CtrlMask = 2;
-inline constexpr int AltMask = 4;
-}  // namespace vbkey
-
-// The key code of a Qt key (letters and digits as their upper-case character
-// codes); 0 for keys without one.
-int VbKeyCode(int qtKey);
-// Shift 1, Ctrl 2, Alt 4, added up.
-int VbShiftState(Qt::KeyboardModifiers modifiers);
 // The character code a key press delivers (0 for none: navigation and function
 // keys, Delete).
 int VbKeyAscii(const QKeyEvent* e);

@@ -9,6 +9,7 @@
 #include "platform/FilterControl.h"
 #include "platform/MenuButton.h"
 #include "platform/ReportListView.h"
+#include "platform/VbKeys.h"
 #include "platform/eListView.h"
 
 #include <QAction>
@@ -137,30 +138,6 @@ const ToolbarButton kToolbarButtons[] = {
 bool IsAwaitedCommand(const QString& key)
 {
     return key == QLatin1String("NEW") || key == QLatin1String("CUSTOMIZE") || key == QLatin1String("EXPORT");
-}
-
-int VbKeyCode(const QKeyEvent* e)
-{
-    switch (e->key()) {
-    case Qt::Key_Escape:
-        return 27;
-    case Qt::Key_F5:
-        return 116;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return 13;
-    case Qt::Key_Insert:
-        return 45;
-    case Qt::Key_Delete:
-        return 46;
-    default:
-        return 0;
-    }
-}
-
-int VbShift(Qt::KeyboardModifiers m)
-{
-    return ((m & Qt::ShiftModifier) ? 1 : 0) | ((m & Qt::ControlModifier) ? 2 : 0) | ((m & Qt::AltModifier) ? 4 : 0);
 }
 
 int Px(int32_t twips, bool vertical)
@@ -424,12 +401,12 @@ bool frmList::eventFilter(QObject* watched, QEvent* event)
         auto* w = static_cast<QWidget*>(watched);
         if (w == this || isAncestorOf(w)) {
             auto* ke = static_cast<QKeyEvent*>(event);
-            const int code = VbKeyCode(ke);
+            const int code = VbKeyCode(ke->key());
             if (code == 0)
                 return false;
             const bool onList = w == m_eListView || m_eListView->isAncestorOf(w);
             bool used = false;
-            RunHandler("Form_KeyDown", [&] { used = Form_KeyDown(code, VbShift(ke->modifiers()), onList); });
+            RunHandler("Form_KeyDown", [&] { used = Form_KeyDown(code, VbShiftState(ke->modifiers()), onList); });
             return used;
         }
         return false;
@@ -471,10 +448,10 @@ bool frmList::eventFilter(QObject* watched, QEvent* event)
 bool frmList::Form_KeyDown(int keyCode, int shift, bool onList)
 {
     switch (keyCode) {
-    case 27:
+    case vbkey::Escape:
         Unload(this);
         return true;
-    case 116:
+    case vbkey::F5:
         RefreshList(-1);
         return true;
     default:
@@ -482,11 +459,11 @@ bool frmList::Form_KeyDown(int keyCode, int shift, bool onList)
     }
     if (!onList)
         return false;
-    if (keyCode == 13 && ButtonVisible("OPEN")) {
+    if (keyCode == vbkey::Return && ButtonVisible("OPEN")) {
         OpenSelectedView();
         return true;
     }
-    if (keyCode == 46 && ButtonVisible("DELETE")) {
+    if (keyCode == vbkey::Delete && ButtonVisible("DELETE")) {
         DeleteSelectedView();
         return true;
     }

@@ -2,6 +2,7 @@
 
 #include "core/AppError.h"
 #include "platform/FormsRuntime.h"
+#include "platform/VbKeys.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -25,46 +26,6 @@ Qt::Alignment AlignmentOf(int code)
 {
     return (code == 1 ? Qt::AlignRight : code == 2 ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter;
 }
-
-int VbKeyCode(const QKeyEvent* e)
-{
-    const int k = e->key();
-    if (k >= Qt::Key_A && k <= Qt::Key_Z)
-        return 65 + (k - Qt::Key_A);
-    if (k >= Qt::Key_0 && k <= Qt::Key_9)
-        return 48 + (k - Qt::Key_0);
-    if (k >= Qt::Key_F1 && k <= Qt::Key_F24)
-        return 112 + (k - Qt::Key_F1);
-    switch (k) {
-    case Qt::Key_Escape: return 27;
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return 13;
-    case Qt::Key_Insert: return 45;
-    case Qt::Key_Delete: return 46;
-    case Qt::Key_Backspace: return 8;
-    case Qt::Key_Tab: return 9;
-    case Qt::Key_Space: return 32;
-    case Qt::Key_PageUp: return 33;
-    case Qt::Key_PageDown: return 34;
-    case Qt::Key_End: return 35;
-    case Qt::Key_Home: return 36;
-    case Qt::Key_Left: return 37;
-    case Qt::Key_Up: return 38;
-    case Qt::Key_Right: return 39;
-    case Qt::Key_Down: return 40;
-    case Qt::Key_Shift: return 16;
-    case Qt::Key_Control: return 17;
-    case Qt::Key_Alt: return 18;
-    default: return k & 0xFFFF;
-    }
-}
-
-int VbShift(Qt::KeyboardModifiers m)
-{
-    return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) | (m & Qt::AltModifier ? 4 : 0);
-}
-
-int VbButton(Qt::MouseButton b) { return b == Qt::LeftButton ? 1 : b == Qt::RightButton ? 2 : b == Qt::MiddleButton ? 4 : 0; }
 
 }  // namespace
 
@@ -550,8 +511,8 @@ bool ReportListView::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_tree && event->type() == QEvent::KeyPress) {
         auto* ke = static_cast<QKeyEvent*>(event);
-        int code = VbKeyCode(ke);
-        emit KeyDown(code, VbShift(ke->modifiers()));
+        int code = VbKeyCode(ke->key());
+        emit KeyDown(code, VbShiftState(ke->modifiers()));
         if (code == 0)
             return true;
         // Ctrl+A is the owner's (the list helpers select all themselves).
@@ -563,7 +524,7 @@ bool ReportListView::eventFilter(QObject* watched, QEvent* event)
         } else if (event->type() == QEvent::MouseButtonRelease) {
             auto* me = static_cast<QMouseEvent*>(event);
             const QPoint p = m_tree->viewport()->mapTo(this, me->position().toPoint());
-            emit MouseUp(VbButton(me->button()), VbShift(me->modifiers()), p.x(), p.y());
+            emit MouseUp(VbButton(me->button()), VbShiftState(me->modifiers()), p.x(), p.y());
         }
     }
     return QWidget::eventFilter(watched, event);

@@ -4,6 +4,7 @@
 #include "core/AuUtilities.h"
 #include "platform/BrandleCursor.h"
 #include "platform/FormsRuntime.h"
+#include "platform/VbKeys.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>
@@ -119,46 +120,6 @@ private:
     JobPtr m_cursorJob;
     std::unique_ptr<BrandleQueryCursor> m_cursor;
 };
-
-// VB key codes of the keys the windows test.
-int VbKeyCode(const QKeyEvent* e)
-{
-    const int k = e->key();
-    if (k >= Qt::Key_A && k <= Qt::Key_Z)
-        return 65 + (k - Qt::Key_A);
-    if (k >= Qt::Key_0 && k <= Qt::Key_9)
-        return 48 + (k - Qt::Key_0);
-    if (k >= Qt::Key_F1 && k <= Qt::Key_F24)
-        return 112 + (k - Qt::Key_F1);
-    switch (k) {
-    case Qt::Key_Escape: return 27;
-    case Qt::Key_Return:
-    case Qt::Key_Enter: return 13;
-    case Qt::Key_Insert: return 45;
-    case Qt::Key_Delete: return 46;
-    case Qt::Key_Backspace: return 8;
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab: return 9;
-    case Qt::Key_Space: return 32;
-    case Qt::Key_PageUp: return 33;
-    case Qt::Key_PageDown: return 34;
-    case Qt::Key_End: return 35;
-    case Qt::Key_Home: return 36;
-    case Qt::Key_Left: return 37;
-    case Qt::Key_Up: return 38;
-    case Qt::Key_Right: return 39;
-    case Qt::Key_Down: return 40;
-    case Qt::Key_Shift: return 16;
-    case Qt::Key_Control: return 17;
-    case Qt::Key_Alt: return 18;
-    default: return k & 0xFFFF;
-    }
-}
-
-int VbShift(Qt::KeyboardModifiers m)
-{
-    return (m & Qt::ShiftModifier ? 1 : 0) | (m & Qt::ControlModifier ? 2 : 0) | (m & Qt::AltModifier ? 4 : 0);
-}
 
 // True when a WHERE text has an ORDER BY of its own outside brackets, texts and comments.
 bool HasOwnOrderBy(const QString& s)
@@ -1039,8 +1000,8 @@ bool eListView::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_grid && event->type() == QEvent::KeyPress) {
         auto* ke = static_cast<QKeyEvent*>(event);
-        int code = VbKeyCode(ke);
-        emit KeyDown(code, VbShift(ke->modifiers()));
+        int code = VbKeyCode(ke->key());
+        emit KeyDown(code, VbShiftState(ke->modifiers()));
         if (code == 0)
             return true;
         if ((ke->key() == Qt::Key_Home || ke->key() == Qt::Key_End) && m_model->rows > 0) {
