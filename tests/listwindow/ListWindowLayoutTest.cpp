@@ -82,10 +82,15 @@ TEST(ListWindowLayoutArithmetic, PanesShareTheHeightWithTheirMinimums)
 class ListWindowLayoutTest : public ListWindowTest {
 protected:
     static int32_t SharedHeight(frmList* w) { return SharedPaneHeight(w->WindowHeight(), w->ToolbarHeight()); }
+    // A key pressed and released, as a keyboard sends it (the release goes where the
+    // press went, even when the press closed that window).
     static void Key(QWidget* target, Qt::Key key)
     {
+        QPointer<QWidget> guard(target);
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
         QApplication::sendEvent(target, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+        QApplication::sendEvent(guard ? static_cast<QObject*>(guard.data()) : qApp, &release);
     }
     static Variant StoredToolbarShowText(const QString& caption)
     {
