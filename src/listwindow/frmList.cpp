@@ -395,9 +395,15 @@ QString frmList::CombineWithRestriction(const QString& filter, const QString& re
 {
     // The filter's conditions go in parentheses, so that an OR among them cannot
     // reach past the restriction; the line break ends a comment the filter ends in.
+    // An ORDER BY of the filter's own stays at the end, after the restriction.
     qsizetype afterWhere = 0;
-    const QString conditions = TextStartsWithWhere(filter, afterWhere) ? filter.mid(afterWhere) : filter;
-    return QStringLiteral("WHERE (") + conditions + QStringLiteral("\r\n) AND") + restriction;
+    QString conditions = TextStartsWithWhere(filter, afterWhere) ? filter.mid(afterWhere) : filter;
+    QString order;
+    if (const qsizetype at = OwnOrderByPosition(conditions); at >= 0) {
+        order = QStringLiteral("\r\n") + conditions.mid(at);
+        conditions.truncate(at);
+    }
+    return QStringLiteral("WHERE (") + conditions + QStringLiteral("\r\n) AND") + restriction + order;
 }
 
 void frmList::RemoveEmptyLikePatterns(QString& text) const

@@ -121,66 +121,6 @@ private:
     std::unique_ptr<BrandleQueryCursor> m_cursor;
 };
 
-// True when a WHERE text has an ORDER BY of its own outside brackets, texts and comments.
-bool HasOwnOrderBy(const QString& s)
-{
-    int depth = 0;
-    const int n = s.size();
-    auto isWord = [](QChar c) { return c.isLetterOrNumber() || c == u'_' || c == u'@' || c == u'#' || c == u'$'; };
-    for (int i = 0; i < n;) {
-        const QChar c = s[i];
-        if (c == u'\'' || c == u'"') {
-            const QChar q = c;
-            ++i;
-            while (i < n) {
-                if (s[i] == q) {
-                    if (i + 1 < n && s[i + 1] == q) {
-                        i += 2;
-                        continue;
-                    }
-                    break;
-                }
-                ++i;
-            }
-            ++i;
-        } else if (c == u'[') {
-            while (i < n && s[i] != u']')
-                ++i;
-            ++i;
-        } else if (c == u'-' && i + 1 < n && s[i + 1] == u'-') {
-            while (i < n && s[i] != u'\n')
-                ++i;
-        } else if (c == u'/' && i + 1 < n && s[i + 1] == u'*') {
-            const int end = s.indexOf(QStringLiteral("*/"), i + 2);
-            i = end < 0 ? n : end + 2;
-        } else if (c == u'(') {
-            ++depth;
-            ++i;
-        } else if (c == u')') {
-            --depth;
-            ++i;
-        } else if (isWord(c)) {
-            int j = i;
-            while (j < n && isWord(s[j]))
-                ++j;
-            if (depth <= 0 && s.mid(i, j - i).compare(QLatin1String("ORDER"), Qt::CaseInsensitive) == 0) {
-                int k = j;
-                while (k < n && s[k].isSpace())
-                    ++k;
-                int m = k;
-                while (m < n && isWord(s[m]))
-                    ++m;
-                if (s.mid(k, m - k).compare(QLatin1String("BY"), Qt::CaseInsensitive) == 0)
-                    return true;
-            }
-            i = j;
-        } else {
-            ++i;
-        }
-    }
-    return false;
-}
-
 struct ColumnDef {
     QString caption;
     int alignment = 0;
@@ -232,6 +172,65 @@ int64_t RowIdOf(const BrandleRow& row)
 }
 
 }  // namespace
+
+qsizetype OwnOrderByPosition(const QString& s)
+{
+    int depth = 0;
+    const qsizetype n = s.size();
+    auto isWord = [](QChar c) { return c.isLetterOrNumber() || c == u'_' || c == u'@' || c == u'#' || c == u'$'; };
+    for (qsizetype i = 0; i < n;) {
+        const QChar c = s[i];
+        if (c == u'\'' || c == u'"') {
+            const QChar q = c;
+            ++i;
+            while (i < n) {
+                if (s[i] == q) {
+                    if (i + 1 < n && s[i + 1] == q) {
+                        i += 2;
+                        continue;
+                    }
+                    break;
+                }
+                ++i;
+            }
+            ++i;
+        } else if (c == u'[') {
+            while (i < n && s[i] != u']')
+                ++i;
+            ++i;
+        } else if (c == u'-' && i + 1 < n && s[i + 1] == u'-') {
+            while (i < n && s[i] != u'\n')
+                ++i;
+        } else if (c == u'/' && i + 1 < n && s[i + 1] == u'*') {
+            const qsizetype end = s.indexOf(QStringLiteral("*/"), i + 2);
+            i = end < 0 ? n : end + 2;
+        } else if (c == u'(') {
+            ++depth;
+            ++i;
+        } else if (c == u')') {
+            --depth;
+            ++i;
+        } else if (isWord(c)) {
+            qsizetype j = i;
+            while (j < n && isWord(s[j]))
+                ++j;
+            if (depth <= 0 && s.mid(i, j - i).compare(QLatin1String("ORDER"), Qt::CaseInsensitive) == 0) {
+                qsizetype k = j;
+                while (k < n && s[k].isSpace())
+                    ++k;
+                qsizetype m = k;
+                while (m < n && isWord(s[m]))
+                    ++m;
+                if (s.mid(k, m - k).compare(QLatin1String("BY"), Qt::CaseInsensitive) == 0)
+                    return i;
+            }
+            i = j;
+        } else {
+            ++i;
+        }
+    }
+    return -1;
+}
 
 // ---------------------------------------------------------------- the model
 
@@ -659,7 +658,7 @@ void eListView::RunQuery()
         statement += QLatin1Char(' ') + m_fromEx;
     if (!m_where.isEmpty())
         statement += QLatin1Char(' ') + m_where;
-    m_ownOrder = HasOwnOrderBy(m_where);
+    m_ownOrder = OwnOrderByPosition(m_where) >= 0;
     // The row id breaks ties of the WHERE text's own order (after a line break, so
     // that a comment ending the text stays a comment).
     if (m_ownOrder)

@@ -29,6 +29,10 @@ class QTableView;
 class QLabel;
 class ListQueryModel;
 
+// Where a WHERE text's own ORDER BY begins (outside brackets, texts and
+// comments); -1 when it has none.
+qsizetype OwnOrderByPosition(const QString& whereText);
+
 class eListView : public QWidget {
     Q_OBJECT
 public:

@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
+#include <QTableView>
 #include <QRegularExpression>
 
 using namespace listtest;
@@ -109,11 +110,27 @@ TEST_F(ListWindowQueryTest, CatalogueRestrictionsFollowTheFilterInParentheses)
         // A text without a leading WHERE is taken whole.
         {QStringLiteral("{DisplayName} = 'A'"), QStringLiteral("WHERE (v_DisplayName = 'A'\r\n) AND") + kAllViewsRestriction},
         {QStringLiteral("WHEREVER = 1"), QStringLiteral("WHERE (WHEREVER = 1\r\n) AND") + kAllViewsRestriction},
+        // A complex search's own ORDER BY stays at the end, after the restriction.
+        {QStringLiteral("WHERE {Custom} = 'No' ORDER BY v_DisplayName DESC -- newest"),
+         QStringLiteral("WHERE ( (CASE WHEN v_Custom <> 0 THEN 'Yes' ELSE 'No' END) = 'No' \r\n) AND") +
+             kAllViewsRestriction + QStringLiteral("\r\nORDER BY v_DisplayName DESC -- newest")},
+        {QStringLiteral("WHERE v_ViewID IN (SELECT ViewID FROM LdViews ORDER BY ViewID)"),
+         QStringLiteral("WHERE ( v_ViewID IN (SELECT ViewID FROM LdViews ORDER BY ViewID)\r\n) AND") +
+             kAllViewsRestriction},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(all->GetFilterWhere(c.filter), c.where) << qPrintable(c.filter);
         EXPECT_EQ(all->CurrentFilter(), c.filter);
     }
+    // Such a search lists the catalogue in its own order.
+    all->pmFilter()->LoadFilter(QStringLiteral("WHERE {Custom} = 'No' ORDER BY v_DisplayName DESC -- newest"), true);
+    ASSERT_TRUE(Go(all));
+    EXPECT_GT(all->RecordCount(), 1);
+    all->ListView()->Grid()->selectRow(0);
+    EXPECT_EQ(all->ListView()->ColumnText(1),
+              Value(QStringLiteral("SELECT MAX(v_DisplayName) FROM LdCatalogViews WHERE v_Custom = 0 AND (v_Shared <> 0 OR "
+                                   "v_CreatorID = 'jdoe' OR v_CreatorID IS NULL)")));
+    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
     all->pmFilter()->ClearRows();
     EXPECT_EQ(all->GetFilterWhere(), QStringLiteral(" WHERE ") + kAllViewsRestriction);
 
