@@ -26,10 +26,11 @@ void MenuButton::Clear() { m_menu->clear(); }
 
 void MenuButton::AddItem(int index, const QString& key, const QString& caption)
 {
-    auto* action = new QAction(caption, m_menu);
+    // A separator carries no text: some styles would draw it as a section title.
+    const bool separator = caption == QLatin1String("-");
+    auto* action = new QAction(separator ? QString() : caption, m_menu);
     action->setProperty(kKeyProperty, key);
-    if (caption == QLatin1String("-"))
-        action->setSeparator(true);
+    action->setSeparator(separator);
     QAction* before = index >= 0 ? actionAt(index) : nullptr;
     m_menu->insertAction(before, action);
 }

@@ -38,6 +38,7 @@ TEST(MenuButton, ItemsSeparatorsAndEnabling)
     EXPECT_EQ(b.Caption(9, QString()), QString());
     EXPECT_EQ(b.Key(5), QStringLiteral("ID1"));
     EXPECT_TRUE(b.Menu()->actions()[4]->isSeparator());
+    EXPECT_TRUE(b.Menu()->actions()[4]->text().isEmpty());  // drawn as a line, not as a titled section
 
     // An index inside the list inserts there.
     b.AddItem(1, QStringLiteral("X"), QStringLiteral("Inserted"));
