@@ -317,4 +317,19 @@ TEST_F(ListWindowLayoutTest, ClosingRecordsTheCurrentSavedSearchAsTheLastUsedOne
     EXPECT_TRUE(TakeStatements().filter(QStringLiteral("LastUsedFilter")).isEmpty());
 }
 
+TEST_F(ListWindowLayoutTest, StatisticsStillWaitingWhenTheWindowClosesAreDropped)
+{
+    frmList* w = Open(4, QString(), nullptr, false);
+    ASSERT_TRUE(Go(w));
+    // A query started, its first rows shown (the statistics now queued), then the
+    // window closed and the session ended before the queue runs.
+    w->RefreshList(-1);
+    emit w->ListView()->FirstRowsShown();
+    Unload(w);
+    TakeStatements();
+    g_oSystemEngine->CloseConnection();
+    QTest::qWait(50);
+    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+}
+
 }  // namespace
