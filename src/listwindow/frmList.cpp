@@ -254,6 +254,7 @@ void frmList::LoadList()
 
     QString searchName;
     int32_t searchID = 0;
+    m_lCurrentSearchID = 0;
     if (m_strInitialFilter.isEmpty() && m_oView->LastUsedFilter > 0) {
         const CoLdUVFiltersRef searches = m_oView->Filters();
         for (int16_t i = 1; i <= searches->Count(); ++i) {
@@ -509,6 +510,8 @@ int16_t frmList::GetCurrentSearchIndex() const
         return 0;
     const CoLdUVFiltersRef searches = m_oView->Filters();
     const QString name = m_pmFilter->Text();
+    if (m_lCurrentSearchID == kDeletedSearch)
+        return 0;
     // Of several searches of that name, the one the window made current.
     if (const int16_t chosen = ChosenSearchIndex(); chosen > 0)
         return chosen;

@@ -224,7 +224,10 @@ private:
     uint32_t m_nStatisticsGeneration = 0;
     bool m_bFirstRowsShown = false;  // of the query the statistics wait for
     QString m_strPendingStatisticsWhere;
-    // frmListSearches.cpp: the row id of the search the window made current; 0 for none.
+    // frmListSearches.cpp: the row id of the search the window made current; 0 for
+    // none chosen (the filter pane's name decides), kDeletedSearch after Delete (the
+    // pane still names the deleted search, and no other search of that name is current).
+    static constexpr int32_t kDeletedSearch = -1;
     int32_t m_lCurrentSearchID = 0;
 
     // The pane heights (twips) and a cascade position waiting for the window's frame.

@@ -155,11 +155,19 @@ bool frmListSearchEditSQL::Form_Unload()
 
 void frmListSearchEditSQL::keyPressEvent(QKeyEvent* e)
 {
-    // OK is not the default button: Enter stays in the text boxes.
+    // OK is not the default button: Enter stays in the text boxes, and a button
+    // with the focus answers it itself.
     if (e->key() == Qt::Key_Escape) {
         m_cmdCancel->click();
         e->accept();
         return;
+    }
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+            button->click();
+            e->accept();
+            return;
+        }
     }
     Form::keyPressEvent(e);
 }

@@ -112,7 +112,11 @@ void frmListSearchName::keyPressEvent(QKeyEvent* e)
     switch (e->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        m_cmdOK->click();
+        // A button with the focus answers Enter itself; anywhere else Enter is OK.
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
+            button->click();
+        else
+            m_cmdOK->click();
         e->accept();
         return;
     case Qt::Key_Escape:

@@ -288,7 +288,7 @@ void frmList::DeleteSearch()
     if (MsgBox(prompt, vbExclamation + vbYesNo, QStringLiteral("Attention Required")) == vbNo)
         return;
     viewmodel::InNamedTransaction(viewmodel::DBI(), kStoreSearchTransaction, [&] { m_oView->DeleteFilter(index); });
-    m_lCurrentSearchID = 0;
+    m_lCurrentSearchID = kDeletedSearch;
     m_strFilter.clear();
     m_eListView->ClearRows();
     m_pmFilter->ClearRows();

@@ -7,6 +7,7 @@ namespace FILTERLib {
 
 namespace {
 const char* const kKeyProperty = "menuButtonKey";
+const char* const kCaptionProperty = "menuButtonCaption";
 }
 
 MenuButton::MenuButton(QWidget* parent) : QToolButton(parent)
@@ -28,8 +29,11 @@ void MenuButton::AddItem(int index, const QString& key, const QString& caption)
 {
     // A separator carries no text: some styles would draw it as a section title.
     const bool separator = caption == QLatin1String("-");
-    auto* action = new QAction(separator ? QString() : caption, m_menu);
+    // The caption is shown as given: a "&" in it is a character, not a mnemonic.
+    auto* action = new QAction(separator ? QString() : QString(caption).replace(QLatin1Char('&'), QStringLiteral("&&")),
+                               m_menu);
     action->setProperty(kKeyProperty, key);
+    action->setProperty(kCaptionProperty, caption);
     action->setSeparator(separator);
     QAction* before = index >= 0 ? actionAt(index) : nullptr;
     m_menu->insertAction(before, action);
@@ -48,13 +52,13 @@ QString MenuButton::Caption(int position, const QString& key) const
     if (!key.isEmpty()) {
         for (QAction* a : m_menu->actions())
             if (a->property(kKeyProperty).toString() == key)
-                return a->isSeparator() ? QStringLiteral("-") : a->text();
+                return a->isSeparator() ? QStringLiteral("-") : a->property(kCaptionProperty).toString();
         return QString();
     }
     QAction* a = actionAt(position);
     if (!a)
         return QString();
-    return a->isSeparator() ? QStringLiteral("-") : a->text();
+    return a->isSeparator() ? QStringLiteral("-") : a->property(kCaptionProperty).toString();
 }
 
 void MenuButton::EnableItem(int index, const QString& key, bool enabled)

@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextCursor>
 
 using namespace listtest;
 
@@ -114,6 +115,51 @@ TEST_F(SearchDialogsTest, TheNameIsRequiredAndMustNotBeInUseByThisUsersSearchesI
     d->cmdOK()->click();
     EXPECT_TRUE(boxes.empty());
     EXPECT_FALSE(d->isVisible());
+}
+
+TEST_F(SearchDialogsTest, EnterIsOkUnlessAButtonHasTheFocusAndEscIsCancel)
+{
+    struct Case {
+        const char* what;
+        const char* focus;  // the control with the focus
+        Qt::Key key;
+        bool loaded;   // still loaded afterwards
+        bool visible;  // still shown afterwards
+    };
+    const Case cases[] = {
+        {"Enter in the name box", "txtName", Qt::Key_Return, true, false},
+        {"Enter on Cancel", "cmdCancel", Qt::Key_Return, false, false},
+        {"Enter on OK", "cmdOK", Qt::Key_Enter, true, false},
+        {"Esc in the name box", "txtName", Qt::Key_Escape, false, false},
+    };
+    for (const Case& c : cases) {
+        frmListSearchName* d = NameDialog(kCustomers, QString(), 0);
+        d->txtName()->setText(QStringLiteral("Texas"));
+        QWidget* target = d->findChild<QWidget*>(QString::fromLatin1(c.focus));
+        ASSERT_NE(target, nullptr) << c.what;
+        target->setFocus();
+        QTest::keyClick(target, c.key);
+        EXPECT_EQ(IsFormLoaded(d), c.loaded) << c.what;
+        EXPECT_EQ(d->isVisible(), c.visible) << c.what;
+        if (IsFormLoaded(d))
+            Unload(d);
+    }
+
+    // The editor: Enter stays in the statement box; a button with the focus takes it.
+    frmListSearchEditSQL* e = Editor(kCustomers, QStringLiteral("WHERE c.State = 'CA'"));
+    e->txtSQLWhere()->moveCursor(QTextCursor::End);
+    QTest::keyClick(e->txtSQLWhere(), Qt::Key_Return);
+    EXPECT_TRUE(e->isVisible());
+    EXPECT_EQ(e->FilterString(), QStringLiteral("WHERE c.State = 'CA'\n"));
+    e->cmdOK()->setFocus();
+    QTest::keyClick(e->cmdOK(), Qt::Key_Return);
+    EXPECT_FALSE(e->isVisible());
+    EXPECT_TRUE(IsFormLoaded(e));
+    Show(e);
+    e->cmdCancel()->setFocus();
+    QTest::keyClick(e->cmdCancel(), Qt::Key_Return);
+    EXPECT_FALSE(IsFormLoaded(e));
+    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompt());
 }
 
 TEST_F(SearchDialogsTest, TheUserIdInTheUniquenessTestIsQuoted)

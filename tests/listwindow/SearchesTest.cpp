@@ -437,6 +437,41 @@ TEST_F(SearchesTest, DeleteAsksFirstThenRemovesTheSearchAndLeavesNoSearchToActOn
     EXPECT_TRUE(w->ListView()->TabStop());
 }
 
+TEST_F(SearchesTest, AfterDeleteASearchOfTheSameNameIsNotTakenForTheDeletedOne)
+{
+    frmList* w = OpenView(QStringLiteral("ORDERS_1"));
+    const int32_t first = SearchId(4, QStringLiteral("Open Orders"));
+    const QString firstRow = Value(QStringLiteral("SELECT FilterName, FilterString FROM LdViewFilters WHERE "
+                                                  "ViewFilterID = %1").arg(first));
+    w->pmFilter()->LoadFilter(QStringLiteral("WHERE ( {Status} = 'Shipped' )"), false);
+    {
+        DialogDriver driver(QStringLiteral("frmListSearchName"), Answer(QStringLiteral("Open Orders"), false, false));
+        Command(w, "SAVE_AS", true);
+        ASSERT_TRUE(driver.Ran());
+    }
+    ASSERT_NE(CurrentSearchID(w), first);
+    answers = {vbYes};
+    Command(w, "DELETE", false);
+    ASSERT_EQ(boxes.size(), 1u);
+
+    // The pane still names "Open Orders", but the first search of that name is not current.
+    EXPECT_EQ(w->pmFilter()->Text(), QStringLiteral("Open Orders"));
+    EXPECT_EQ(w->GetCurrentSearchIndex(), 0);
+    EXPECT_EQ(Kinds(Enabled(w)), QStringLiteral("0000"));
+    boxes.clear();
+    for (const char* key : {"SAVE", "EDIT", "DELETE"})
+        Command(w, key, false);
+    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+    EXPECT_EQ(Value(QStringLiteral("SELECT FilterName, FilterString FROM LdViewFilters WHERE ViewFilterID = %1")
+                        .arg(first)),
+              firstRow);
+
+    // Choosing a search makes it current again.
+    ChooseSearchByID(w, first);
+    EXPECT_EQ(CurrentSearchID(w), first);
+    EXPECT_EQ(Kinds(Enabled(w)), QStringLiteral("1111"));
+}
+
 TEST_F(SearchesTest, AFailedStoreIsShownAndLeavesNothingHalfStored)
 {
     frmList* w = OpenView(QStringLiteral("CUSTOMERS_1"));
@@ -491,6 +526,20 @@ TEST_F(SearchesTest, AFailedStoreIsShownAndLeavesNothingHalfStored)
         EXPECT_EQ(w->pmFilter()->Text(), QStringLiteral("California Customers")) << c.command;
         EXPECT_EQ(CurrentSearchID(w), id) << c.command;
     }
+
+    // A delete the database refuses: the question, then the error; the search stays.
+    erpdb::ExecScript(db, QStringLiteral("CREATE TRIGGER fail_store BEFORE DELETE ON LdViewFilters BEGIN SELECT "
+                                         "RAISE(ABORT, 'search in use'); END;"));
+    boxes.clear();
+    answers = {vbYes};
+    Command(w, "DELETE", false);
+    erpdb::ExecScript(db, QStringLiteral("DROP TRIGGER fail_store;"));
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_NE(boxes[1].prompt.indexOf(QStringLiteral("search in use")), -1) << qPrintable(boxes[1].prompt);
+    EXPECT_EQ(StoredSearches(3), before);
+    EXPECT_EQ(SearchColumns(id), columnsBefore);
+    EXPECT_EQ(Captions(w), captionsBefore);
+    EXPECT_EQ(CurrentSearchID(w), id);
     sqlite3_close_v2(db);
 }
 

@@ -40,6 +40,11 @@ TEST(MenuButton, ItemsSeparatorsAndEnabling)
     EXPECT_TRUE(b.Menu()->actions()[4]->isSeparator());
     EXPECT_TRUE(b.Menu()->actions()[4]->text().isEmpty());  // drawn as a line, not as a titled section
 
+    // A caption is shown as given: "&" is a character, not a mnemonic.
+    b.AddItem(99, QStringLiteral("ID3"), QStringLiteral("R&D Orders"));
+    EXPECT_EQ(b.Caption(b.Count() - 1, QString()), QStringLiteral("R&D Orders"));
+    EXPECT_EQ(b.Menu()->actions().last()->iconText(), QStringLiteral("R&D Orders"));
+
     // An index inside the list inserts there.
     b.AddItem(1, QStringLiteral("X"), QStringLiteral("Inserted"));
     EXPECT_EQ(b.Caption(1, QString()), QStringLiteral("Inserted"));
