@@ -36,10 +36,16 @@ const AppInfo& App()
 namespace {
 // The modal loops of this runtime (modal forms and message boxes) that are running.
 int g_modalDepth = 0;
+// Deletes unloaded forms soon, unless a modal loop runs; then when the last one ends.
+void ScheduleCollect();
 }  // namespace
 
 ModalLoopScope::ModalLoopScope() { ++g_modalDepth; }
-ModalLoopScope::~ModalLoopScope() { --g_modalDepth; }
+ModalLoopScope::~ModalLoopScope()
+{
+    if (--g_modalDepth == 0)
+        ScheduleCollect();
+}
 
 // ---------------------------------------------------------------- message boxes
 namespace {
@@ -127,18 +133,22 @@ public:
 
     void scheduleCollect()
     {
-        if (collectScheduled || !QCoreApplication::instance())
+        // Under a modal loop nothing is deleted; the loop's end schedules the collection
+        // (waiting here with a timer would keep the event loop from ever sleeping).
+        if (collectScheduled || unloaded.empty() || g_modalDepth > 0 || !QCoreApplication::instance())
             return;
         collectScheduled = true;
         QTimer::singleShot(0, [] {
             FormsRegistry::instance().collectScheduled = false;
             if (g_modalDepth == 0)
                 CollectUnloadedForms();
-            else
-                FormsRegistry::instance().scheduleCollect();
         });
     }
 };
+
+namespace {
+void ScheduleCollect() { FormsRegistry::instance().scheduleCollect(); }
+}  // namespace
 
 Form::Form(const QString& formName, QWidget* parent) : QWidget(parent), m_name(formName)
 {

@@ -9,8 +9,11 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <ctime>
 #include <memory>
 
 namespace {
@@ -171,6 +174,26 @@ TEST_F(FormsRuntimeTest, ModalShowStillWaitsAfterTheLastFormUnloaded)
     });
     ShowModal(next);
     EXPECT_TRUE(ran);
+}
+
+TEST_F(FormsRuntimeTest, UnloadedFormsWaitForModalLoopsWithoutKeepingTheEventLoopBusy)
+{
+    auto* owned = make(QStringLiteral("Owner"));
+    Load(owned);  // keeps the program's loop alive while the other form goes
+    QPointer<TestForm> form(new TestForm(QStringLiteral("Passing"), &log));
+    Load(form);
+    {
+        ModalLoopScope modal;
+        Unload(form);
+        const std::clock_t start = std::clock();
+        QTest::qWait(300);
+        const double cpuSeconds = double(std::clock() - start) / CLOCKS_PER_SEC;
+        EXPECT_FALSE(form.isNull()) << "deleted under a modal loop";
+        // Waiting for the loop to end must let the event loop sleep.
+        EXPECT_LT(cpuSeconds, 0.15);
+    }
+    QTest::qWait(20);
+    EXPECT_TRUE(form.isNull());
 }
 
 TEST_F(FormsRuntimeTest, ProgramLoopEndsWhenTheLastFormUnloads)
