@@ -178,6 +178,10 @@ void RunMain(const QString& commandLine)
         SetCurrentError(e);
         ShowErrorMessage();
         EndProgram();
+    } catch (const std::exception&) {
+        SetCurrentError(ToAppError(std::current_exception()));
+        ShowErrorMessage();
+        EndProgram();
     }
 }
 
@@ -226,6 +230,9 @@ bool LogOn(clsLogonProfile& profile, bool relogin)
     g_sServer = profile.SQLServer;
     g_sUserID = profile.CurrentUser;
     g_sCompanyID = profile.Company;
+    // The lookup connection of the session before belongs to its company; the main
+    // window opens the new session's own.
+    g_cn.reset();
     return true;
 }
 

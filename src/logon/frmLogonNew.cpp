@@ -433,6 +433,7 @@ void frmLogonNew::Form_Load() { SetDesignValues(); }
 
 bool frmLogonNew::Form_Unload()
 {
+    txtPassword->clear();
     m_oOkSwapper.reset();
     m_oCancelSwapper.reset();
     m_oProfileTypeAhead.reset();
@@ -704,7 +705,13 @@ bool frmLogonNew::AttemptLogin()
         profile->CurrentUser = txtUserName->text();
         profile->CurrentUserPwd = txtPassword->text();
         profile->CurrentApplication = QString::number(m_iApplication);
+        // The typed password lives in the profile only for the attempt.
+        struct ForgetPassword {
+            clsLogonProfile& p;
+            ~ForgetPassword() { p.CurrentUserPwd.clear(); }
+        } forget{*profile};
         if (LogOn(*profile, m_bRelogin)) {
+            txtPassword->clear();
             m_settings.SaveRegSettings(cbxProfiles->Text(), txtUserName->text());
             SetScreenMousePointer(vbDefault);
             return true;

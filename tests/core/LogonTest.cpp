@@ -288,10 +288,14 @@ TEST_F(LogonTest, SuccessfulLogOnReplacesTheSession)
 {
     clsLogonProfile first = Profile(QStringLiteral("jdoe"), QStringLiteral("secret"));
     ASSERT_TRUE(LogOn(first, false));
+    OpenLookupConnection();
+    ASSERT_TRUE(g_cn);
     std::weak_ptr<CoQuillonSystemEngine> previous = g_oSystemEngine;
     clsLogonProfile second = Profile(QStringLiteral("admin"), QStringLiteral("adminpw"));
     ASSERT_TRUE(LogOn(second, true));
     EXPECT_TRUE(previous.expired());  // released
+    // The old session's lookup connection goes with it (the new one opens with the main window).
+    EXPECT_EQ(g_cn, nullptr);
     EXPECT_EQ(g_sUserID, QStringLiteral("admin"));
     EXPECT_EQ(g_oSystemEngine->EnvironmentSettings().AppFullUserName(), QStringLiteral("System Administrator"));
 }

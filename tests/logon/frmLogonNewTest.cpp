@@ -261,6 +261,12 @@ TEST_F(LogonWindowTest, ASuccessfulAttemptStoresTheSettingsAndClosesTheWindow)
     EXPECT_EQ(LogonFixture::Stored("SRV_NAME_RCT_LIST"), QStringLiteral("kept as it was"));
     EXPECT_TRUE(fixture.boxes.empty());
     EXPECT_EQ(ScreenMousePointer(), int(vbDefault));
+    // The typed password is kept neither in the closed window nor in its profile.
+    EXPECT_TRUE(win.txtPassword->text().isEmpty());
+    const auto acme =
+        std::dynamic_pointer_cast<clsLogonProfile>(win.Settings().Profiles()->ItemByKey(QStringLiteral("Acme")));
+    ASSERT_TRUE(acme);
+    EXPECT_TRUE(acme->CurrentUserPwd.isEmpty());
 }
 
 TEST_F(LogonWindowTest, ACoreRefusalIsShownAndNotCounted)
