@@ -37,10 +37,15 @@ QDate ParseDate(const QString& text)
         return d;
     const QLocale system = QLocale::system();
     for (const QString& format : {system.dateFormat(QLocale::ShortFormat), QStringLiteral("M/d/yyyy"),
-                                  QStringLiteral("d.M.yyyy"), QStringLiteral("yyyy/M/d")}) {
+                                  QStringLiteral("d.M.yyyy"), QStringLiteral("yyyy/M/d"), QStringLiteral("M/d/yy")}) {
         d = QDate::fromString(t, format);
-        if (d.isValid())
-            return d;
+        if (!d.isValid())
+            continue;
+        // A two-digit year lies in 1930 to 2029, as the desktop reads it (Qt alone
+        // would put every one of them in the 1900s).
+        if (!format.contains(QLatin1String("yyyy")) && format.contains(QLatin1String("yy")) && d.year() < 1930)
+            d = d.addYears(100);
+        return d;
     }
     return {};
 }
@@ -868,13 +873,15 @@ bool Filter::parseConditions(const QString& text, std::vector<FilterRow*>& rows)
                 if (!rd.exact(r))
                     break;
                 const int after = rd.pos;
-                if (rd.exact(QStringLiteral("<>")) && rd.str(a)) {
+                // An empty value is no condition of a row (the row would be left out):
+                // such a text stays whole as a text row.
+                if (rd.exact(QStringLiteral("<>")) && rd.str(a) && !a.isEmpty()) {
                     out.op = Op::NotEquals;
                     out.v1 = a;
                     return true;
                 }
                 rd.pos = after;
-                if (rd.exact(QStringLiteral("=")) && rd.str(a)) {
+                if (rd.exact(QStringLiteral("=")) && rd.str(a) && !a.isEmpty()) {
                     out.op = Op::Equals;
                     out.v1 = a;
                     return true;

@@ -192,6 +192,29 @@ TEST_F(FilterFixture, EveryOperatorSelectsWhatItSaysAndReadsBack)
     EXPECT_EQ(Select(QString()).size(), Rows().size());  // the table is whole
 }
 
+TEST_F(FilterFixture, DatesAsUsersTypeThem)
+{
+    const struct {
+        const char* typed;
+        const char* literal;  // empty: no condition
+    } cases[] = {
+        {"2024-03-05", "'2024-03-05'"}, {"12/25/2024", "'2024-12-25'"}, {"25.12.2024", "'2024-12-25'"},
+        {"2024/12/25", "'2024-12-25'"}, {"12/25/24", "'2024-12-25'"},   {"12/25/30", "'1930-12-25'"},
+        {"12/25/29", "'2029-12-25'"},   {"13/45/2024", ""},             {"soon", ""},
+    };
+    for (const auto& c : cases) {
+        Filter f;
+        AddFields(f);
+        f.RefreshLayout();
+        ASSERT_TRUE(f.SetRow(0, 3, Op::Equals, QString::fromLatin1(c.typed)));
+        const QString where = f.WhereText();
+        if (*c.literal)
+            EXPECT_TRUE(where.contains(QString::fromLatin1(c.literal))) << c.typed << ": " << where.toStdString();
+        else
+            EXPECT_TRUE(where.isEmpty()) << c.typed << ": " << where.toStdString();
+    }
+}
+
 TEST_F(FilterFixture, ConditionsJoinWithAndAndKeepReferencesAsAdded)
 {
     Filter f;
@@ -235,6 +258,9 @@ TEST_F(FilterFixture, TextsItCannotReadBackStayWhole)
         QStringLiteral("WHERE o.OrderID IN (SELECT OrderID FROM OrderLines)"),
         QStringLiteral("WHERE ( {Status} LIKE 'O_en' )"),
         QStringLiteral("ol.OrderID = 17"),
+        // An empty value would make a row that is left out: the condition would be lost.
+        QStringLiteral("WHERE ( {Status} = '' )"),
+        QStringLiteral("WHERE ( {Status} <> '' AND {CustomerName} = 'Acme' )"),
     };
     for (const QString& text : texts) {
         f.LoadFilter(text, false);
