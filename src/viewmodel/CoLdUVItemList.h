@@ -15,7 +15,13 @@ class CoLdUVItemList : public VObject {
 public:
     using ItemRef = std::shared_ptr<T>;
 
-    void Add(ItemRef vntItem) { m_items.push_back(std::move(vntItem)); }
+    // An empty reference is refused here rather than met later by Store.
+    void Add(ItemRef vntItem)
+    {
+        if (!vntItem)
+            RaiseError(vberr::ObjectNotSet);
+        m_items.push_back(std::move(vntItem));
+    }
     void Clear()
     {
         while (Count() != 0)

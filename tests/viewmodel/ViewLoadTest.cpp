@@ -421,6 +421,8 @@ TEST(ViewModelCollections, ListOperations)
     EXPECT_EQ(ErrorOf([&] { list.Item(Variant(int32_t(0))); }), vberr::SubscriptOutOfRange);
     EXPECT_EQ(ErrorOf([&] { list.Remove(Variant(int32_t(5))); }), vberr::SubscriptOutOfRange);
     EXPECT_EQ(ErrorOf([&] { list.Item(Variant("1")); }), vberr::InvalidProcedureCall);
+    EXPECT_EQ(ErrorOf([&] { list.Add(nullptr); }), vberr::ObjectNotSet);  // Store would meet it later
+    EXPECT_EQ(list.Count(), 2);
     list.Clear();
     EXPECT_EQ(list.Count(), 0);
 
