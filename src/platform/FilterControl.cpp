@@ -582,12 +582,24 @@ FilterRow* Filter::newRow()
     return row;
 }
 
+namespace {
+// A row may go from inside its own remove button's click: it is hidden at once and
+// deleted once that click is over.
+void Discard(QWidget* row)
+{
+    if (!row)
+        return;
+    row->hide();
+    row->deleteLater();
+}
+}  // namespace
+
 void Filter::clearRowWidgets()
 {
     for (FilterRow* r : m_rows)
-        delete r;
+        Discard(r);
     m_rows.clear();
-    delete m_textRow;
+    Discard(m_textRow);
     m_textRow = nullptr;
     m_textEdit = nullptr;
 }
@@ -621,7 +633,7 @@ void Filter::RemoveRow(int row)
     } else {
         if (row < 0 || row >= static_cast<int>(m_rows.size()) || m_rows[row]->field() < 0)
             return;
-        delete m_rows[row];
+        Discard(m_rows[row]);
         m_rows.erase(m_rows.begin() + row);
         ensureEmptyLastRow();
     }

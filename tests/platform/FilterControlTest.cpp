@@ -10,6 +10,8 @@
 #include "platform/SqliteBackend.h"
 
 #include <QDate>
+#include <QTest>
+#include <QToolButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -300,6 +302,42 @@ TEST_F(FilterFixture, TextsItCannotReadBackStayWhole)
     f.SetText(QStringLiteral("Open Orders"));
     f.LoadFilter(texts[0], true);
     EXPECT_EQ(f.Text(), QStringLiteral("Open Orders"));
+}
+
+TEST_F(FilterFixture, ARowsOwnRemoveButtonTakesItAway)
+{
+    Filter f;
+    f.resize(600, 400);
+    AddFields(f);
+    f.RefreshLayout();
+    f.show();
+    ASSERT_TRUE(f.SetRow(0, 1, Op::Equals, QStringLiteral("1")));
+    ASSERT_TRUE(f.SetRow(1, 0, Op::Contains, QStringLiteral("x")));
+    ASSERT_EQ(f.RowCount(), 3);
+    const auto visibleButtons = [&f] {
+        std::vector<QToolButton*> buttons;
+        for (QToolButton* b : f.findChildren<QToolButton*>())
+            if (b->isVisible() && b->isEnabled())
+                buttons.push_back(b);
+        std::sort(buttons.begin(), buttons.end(),
+                  [&f](QToolButton* a, QToolButton* b) { return a->mapTo(&f, QPoint()).y() < b->mapTo(&f, QPoint()).y(); });
+        return buttons;
+    };
+    std::vector<QToolButton*> buttons = visibleButtons();
+    ASSERT_GE(buttons.size(), 2u);
+    QTest::mouseClick(buttons[0], Qt::LeftButton);
+    EXPECT_EQ(f.RowCount(), 2);
+    EXPECT_EQ(f.WhereText(), QStringLiteral("WHERE ( t.Name LIKE '%x%' )"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    // The text row's own button too.
+    f.LoadFilter(QStringLiteral("WHERE anything"), true);
+    buttons = visibleButtons();
+    ASSERT_FALSE(buttons.empty());
+    QTest::mouseClick(buttons[0], Qt::LeftButton);
+    EXPECT_FALSE(f.IsTextRow());
+    EXPECT_EQ(f.WhereText(), QString());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 TEST_F(FilterFixture, RowCountChangedAndTheLayoutFitTheWindowsArithmetic)
