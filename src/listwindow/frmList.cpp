@@ -415,19 +415,46 @@ void frmList::RemoveEmptyLikePatterns(QString& text) const
 
 QString frmList::ExpandColumnReferences(const QString& text) const
 {
-    QString result = text;
     if (text.trimmed().isEmpty() || !m_oView)
-        return result;
-    const CoLdUVColumnsRef columns = m_oView->Columns();
-    for (const CoLdUVColumnRef& column : *columns) {
-        if (!column->Filterable)
+        return text;
+    // Tokens are replaced outside text literals only: a value the user typed that
+    // looks like a token stays a value (column SQL with quotes of its own would
+    // otherwise end the literal).
+    QStringList parts;  // outside, literal, outside, literal, ...
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != QLatin1Char('\''))
             continue;
-        const QString name = column->ColumnName.trimmed();
-        if (name.isEmpty() || !result.contains(name, Qt::CaseSensitive))
-            continue;
-        result.replace(MakeColumnToken(Variant(column->ColumnName)), column->ColumnSQL, Qt::CaseSensitive);
+        qsizetype end = i + 1;
+        while (end < text.size()) {
+            if (text[end] == QLatin1Char('\'')) {
+                if (end + 1 < text.size() && text[end + 1] == QLatin1Char('\'')) {
+                    end += 2;
+                    continue;
+                }
+                break;
+            }
+            ++end;
+        }
+        parts << text.mid(start, i - start) << text.mid(i, std::min(end + 1, text.size()) - i);
+        start = end + 1;
+        i = end;
     }
-    return result;
+    parts << (start < text.size() ? text.mid(start) : QString());
+
+    const CoLdUVColumnsRef columns = m_oView->Columns();
+    for (qsizetype p = 0; p < parts.size(); p += 2) {
+        QString& outside = parts[p];
+        for (const CoLdUVColumnRef& column : *columns) {
+            if (!column->Filterable)
+                continue;
+            const QString name = column->ColumnName.trimmed();
+            if (name.isEmpty() || !outside.contains(name, Qt::CaseSensitive))
+                continue;
+            outside.replace(MakeColumnToken(Variant(column->ColumnName)), column->ColumnSQL, Qt::CaseSensitive);
+        }
+    }
+    return parts.join(QString());
 }
 
 bool frmList::UsesExtendedFrom() const

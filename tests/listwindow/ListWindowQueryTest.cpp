@@ -72,6 +72,13 @@ TEST_F(ListWindowQueryTest, FilterTextsLoseEmptyLikePatternsAndFilterableTokensB
         {QStringLiteral("WHERE {CustomerSince} >= '2024-01-01' AND {CustomerSince} < '2025-01-01'"),
          QStringLiteral("WHERE {CustomerSince} >= '2024-01-01' AND {CustomerSince} < '2025-01-01'"),
          QStringLiteral("WHERE c.CreatedDate >= '2024-01-01' AND c.CreatedDate < '2025-01-01'")},
+        // A value that looks like a token stays a value, also after a doubled quote.
+        {QStringLiteral("WHERE {CustomerName} = '{Active}' AND {City} = 'O''{State}' AND {State} = 'CA'"),
+         QStringLiteral("WHERE {CustomerName} = '{Active}' AND {City} = 'O''{State}' AND {State} = 'CA'"),
+         QStringLiteral("WHERE c.Name = '{Active}' AND c.City = 'O''{State}' AND c.State = 'CA'")},
+        // An unclosed literal runs to the end of the text.
+        {QStringLiteral("WHERE {State} = 'CA {City}"), QStringLiteral("WHERE {State} = 'CA {City}"),
+         QStringLiteral("WHERE c.State = 'CA {City}")},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(w->GetFilterWhere(c.filter), c.where) << qPrintable(c.filter);
