@@ -171,9 +171,9 @@ int64_t RowIdOf(const BrandleRow& row)
     }
 }
 
-}  // namespace
-
-qsizetype OwnOrderByPosition(const QString& s)
+// Where a word (or a pair of words, such as ORDER BY) first stands in a text outside
+// brackets, texts and comments; -1 when it does not.
+qsizetype TopLevelWords(const QString& s, QLatin1String first, QLatin1String second = QLatin1String())
 {
     int depth = 0;
     const qsizetype n = s.size();
@@ -214,14 +214,16 @@ qsizetype OwnOrderByPosition(const QString& s)
             qsizetype j = i;
             while (j < n && isWord(s[j]))
                 ++j;
-            if (depth <= 0 && s.mid(i, j - i).compare(QLatin1String("ORDER"), Qt::CaseInsensitive) == 0) {
+            if (depth <= 0 && s.mid(i, j - i).compare(first, Qt::CaseInsensitive) == 0) {
+                if (second.isEmpty())
+                    return i;
                 qsizetype k = j;
                 while (k < n && s[k].isSpace())
                     ++k;
                 qsizetype m = k;
                 while (m < n && isWord(s[m]))
                     ++m;
-                if (s.mid(k, m - k).compare(QLatin1String("BY"), Qt::CaseInsensitive) == 0)
+                if (s.mid(k, m - k).compare(second, Qt::CaseInsensitive) == 0)
                     return i;
             }
             i = j;
@@ -230,6 +232,12 @@ qsizetype OwnOrderByPosition(const QString& s)
         }
     }
     return -1;
+}
+}  // namespace
+
+qsizetype OwnOrderByPosition(const QString& s)
+{
+    return TopLevelWords(s, QLatin1String("ORDER"), QLatin1String("BY"));
 }
 
 // ---------------------------------------------------------------- the model
@@ -658,11 +666,17 @@ void eListView::RunQuery()
         statement += QLatin1Char(' ') + m_fromEx;
     if (!m_where.isEmpty())
         statement += QLatin1Char(' ') + m_where;
-    m_ownOrder = OwnOrderByPosition(m_where) >= 0;
+    const qsizetype order = OwnOrderByPosition(m_where);
+    m_ownOrder = order >= 0;
     // The row id breaks ties of the WHERE text's own order (after a line break, so
-    // that a comment ending the text stays a comment).
-    if (m_ownOrder)
-        statement += QStringLiteral("\n, 1");
+    // that a comment ending the text stays a comment); not when the order ends in a
+    // LIMIT, OFFSET or FETCH of its own, which the key would become part of.
+    if (m_ownOrder) {
+        const QString tail = m_where.mid(order);
+        if (TopLevelWords(tail, QLatin1String("LIMIT")) < 0 && TopLevelWords(tail, QLatin1String("OFFSET")) < 0 &&
+            TopLevelWords(tail, QLatin1String("FETCH")) < 0)
+            statement += QStringLiteral("\n, 1");
+    }
     m_statement = statement;
     runCurrentQuery(false);
 }
@@ -737,14 +751,13 @@ void eListView::onCountKnown(int64_t count)
 
 void eListView::onLoadFailed(const QString& message)
 {
+    // Also when the count came first and a later batch fails: the rows go, so the
+    // window must hear of it and learn that none are left.
     cancelJob();
     m_model->clearRows();
-    const bool report = !m_loadReported;
     m_loadReported = true;
-    if (report) {
-        MsgBox(message, vbExclamation, QStringLiteral("Attention Required"));
-        emit LoadComplete(0);
-    }
+    MsgBox(message, vbExclamation, QStringLiteral("Attention Required"));
+    emit LoadComplete(0);
 }
 
 void eListView::ClearRows()

@@ -153,6 +153,12 @@ TEST_F(ListViewTest, WhereTextWithItsOwnOrderOrACommentKeepsWorking)
         EXPECT_EQ(list->RowID(r), expected[r]) << r;
     }
     EXPECT_EQ(Run(QStringLiteral("WHERE ol.Quantity > 5 -- the big lines")), static_cast<int>(expected.size()));
+    // An order with a LIMIT of its own keeps it (a tie-break key after it would change it);
+    // a LIMIT inside a subquery is not the text's own.
+    EXPECT_EQ(Run(QStringLiteral("WHERE ol.Quantity > 5 ORDER BY ol.Quantity DESC LIMIT 10")), 10);
+    EXPECT_EQ(Run(QStringLiteral("WHERE ol.OrderLineID IN (SELECT OrderLineID FROM OrderLines LIMIT 3) ORDER BY "
+                                 "ol.Quantity")),
+              3);
     // A header sort on a text with its own order still sorts by the header.
     const int line = ColumnOf(QStringLiteral("Line"));
     Run(QStringLiteral("WHERE ol.Quantity > 5 ORDER BY ol.Quantity DESC -- by size"));
@@ -272,6 +278,26 @@ TEST_F(ListViewTest, FailedAndRefusedQueriesAreReportedThenLoadCompleteZero)
                                      "UNION SELECT OrderLineID FROM OrderLines WHERE Quantity = 3)"));
     EXPECT_EQ(n, server->Ids(QStringLiteral("SELECT COUNT(*) FROM OrderLines WHERE Quantity IN (2, 3)")).front());
     EXPECT_TRUE(boxes.boxes.empty());
+
+    // A row deep in the result that fails after the count was reported: the rows go,
+    // the box says why and the window learns that none are left.
+    list->SetView(QStringLiteral("ORDERLINES_1"),
+                  QStringLiteral("SELECT ol.OrderLineID, CASE WHEN ol.OrderLineID > 2000 THEN "
+                                 "ABS(-9223372036854775807 - 1) ELSE ol.Quantity END"),
+                  pieces.from, pieces.fromEx, QStringLiteral("Quantity,1"));
+    QSignalSpy loads(list.get(), &eListView::LoadComplete);
+    EXPECT_GT(Run(QString()), 2000);
+    ASSERT_TRUE(boxes.boxes.empty());
+    list->Grid()->scrollToBottom();
+    ASSERT_TRUE(WaitFor([&] { return !boxes.boxes.empty(); }));
+    EXPECT_EQ(boxes.boxes[0].title, QStringLiteral("Attention Required"));
+    EXPECT_TRUE(boxes.boxes[0].prompt.contains(QStringLiteral("overflow"), Qt::CaseInsensitive))
+        << boxes.boxes[0].prompt.toStdString();
+    ASSERT_TRUE(WaitFor([&] { return loads.count() >= 2; }));
+    EXPECT_EQ(loads.last().at(0).toInt(), 0);
+    EXPECT_EQ(list->RowCount(), 0);
+    boxes.boxes.clear();
+    SetView(QStringLiteral("ORDERLINES_1"));
 
     // A refused logon is reported the same way.
     list->Connect(kServer, QStringLiteral("coexecutive"),
