@@ -196,13 +196,15 @@ void ShowLogon(const QString& caption, bool reopen)
         EndProgram();
     }
     Form* window = logon->LogonForm();
+    // Also for "Login As Different User...": the other windows must not outlive the
+    // session they were opened in (at their close they write through the session).
+    // They close before the logon window loads, so a window that fails to close
+    // leaves no logon window loaded behind it.
+    CloseAllWindows();
     // Using the window loads it first.
     Load(window);
     int16_t application = 0;
     logon->Init(caption, application);
-    // Also for "Login As Different User...": the other windows must not outlive the
-    // session they were opened in (at their close they write through the session).
-    CloseAllWindows();
     if (reopen)
         logon->SetRelogin(true);
 

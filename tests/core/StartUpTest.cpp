@@ -356,6 +356,22 @@ TEST_F(StartUpTest, LoginAsDifferentUserClosesTheOtherWindowsBeforeTheLogonWindo
     EXPECT_TRUE(MainWindow()->isVisible());
 }
 
+TEST_F(StartUpTest, AWindowThatFailsToCloseLeavesNoLogonWindowBehind)
+{
+    ASSERT_FALSE(Run(kDirect));
+    struct Stubborn : Form {
+        Stubborn() : Form(QStringLiteral("frmListView")) {}
+        bool Form_Unload() override { RaiseError(vberr::ProgramDefined, QStringLiteral("cannot close")); }
+    };
+    auto* stubborn = new Stubborn;
+    KeepAfterUnload(stubborn);
+    Show(stubborn);
+    EXPECT_EQ(ErrorNumberOf([this] { ShowLogonEnded(false); }), int(vberr::ProgramDefined));
+    EXPECT_FALSE(IsFormLoaded(logon));
+    EXPECT_EQ(logon->inits, 0);
+    delete stubborn;
+}
+
 TEST_F(StartUpTest, FailedLoginAsDifferentUserEndsTheSessionAndThenTheProgram)
 {
     ASSERT_FALSE(Run(kDirect));
