@@ -177,16 +177,21 @@ TEST_F(SearchesTest, ChoosingASearchLoadsItsStoredCriteriaAndRunsTheList)
     EXPECT_EQ(w->RecordCount(),
               Value(QStringLiteral("SELECT COUNT(*) FROM Customers WHERE Name LIKE 'O''Brien%'")).toInt());
     QStringList seen;
+    const QStringList stored = StoredSearches(3);
     {
         DialogDriver driver(QStringLiteral("frmListSearchName"), [&](Form* f) {
             auto* d = static_cast<frmListSearchName*>(f);
             seen << d->txtName()->text();
+            d->chkShare()->setChecked(true);
             d->cmdCancel()->click();
         });
         Command(w, "EDIT", false);
         EXPECT_TRUE(driver.Ran());
     }
     EXPECT_EQ(seen, QStringList{QStringLiteral("O~Brien Customers")});
+    // Cancel changes nothing.
+    EXPECT_EQ(StoredSearches(3), stored);
+    EXPECT_EQ(w->pmFilter()->Text(), QStringLiteral("O~Brien Customers"));
 
     // A complex search: one text row, its extended FROM taken when its text needs it.
     frmList* orders = OpenView(QStringLiteral("ORDERS_1"));
@@ -380,6 +385,31 @@ TEST_F(SearchesTest, EditStoresTheNameWithTildesAndTheSharingAndTheSearchStaysCu
     EXPECT_EQ(seen.mid(1, 2), (QStringList{QStringLiteral("O~Neil~s Customers"), "1"}));
     EXPECT_EQ(Value(QStringLiteral("SELECT FilterName, Shared FROM LdViewFilters WHERE ViewFilterID = %1").arg(id)),
               QStringLiteral("O~Neil~s Customers|0"));
+    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+}
+
+TEST_F(SearchesTest, EditOfAComplexSearchKeepsItComplex)
+{
+    frmList* w = OpenView(QStringLiteral("ORDERS_1"));
+    ChooseSearch(w, QStringLiteral("Large Lines in 2024"));
+    const int32_t id = SearchId(4, QStringLiteral("Large Lines in 2024"));
+    const QString criteria = Value(QStringLiteral("SELECT FilterString FROM LdViewFilters WHERE ViewFilterID = %1").arg(id));
+    QStringList seen;
+    {
+        DialogDriver driver(QStringLiteral("frmListSearchName"),
+                            Answer(QStringLiteral("Large Lines"), true, false, &seen));
+        Command(w, "EDIT", true);
+        ASSERT_TRUE(driver.Ran());
+    }
+    // Caption, name box, share, complex ticked, complex enabled.
+    EXPECT_EQ(seen.mid(3, 2), (QStringList{"1", "0"}));
+    EXPECT_EQ(Value(QStringLiteral("SELECT FilterName, FilterString, Shared, Complex FROM LdViewFilters WHERE "
+                                   "ViewFilterID = %1")
+                        .arg(id)),
+              QStringLiteral("Large Lines|") + criteria + QStringLiteral("|1|1"));
+    EXPECT_TRUE(w->IsComplex());
+    EXPECT_TRUE(w->pmFilter()->IsTextRow());
+    EXPECT_EQ(Kinds(Enabled(w)), QStringLiteral("0111"));
     EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
 }
 
