@@ -7,6 +7,7 @@
 #   bench/run-bench.sh [BUILD_DIR]      (default: build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. bench/shell-time.sh
 BUILD=${1:-build}
 RUNS=${RUNS:-3}
 command -v sqlite3 >/dev/null || { echo "run-bench: the sqlite3 shell is needed (apt-get install sqlite3)" >&2; exit 1; }
@@ -18,7 +19,6 @@ trap 'rm -rf "$WORK"' EXIT
 export QUILLON_SERVERS_DIR="$WORK/servers" QUILLON_CLIENT_CONFIG_DIR="$WORK/client"
 SERVER=BENCH
 
-now() { date +%s.%N; }
 t0=$(now)
 "$BUILD/quillon-db" create-demo --large --server "$SERVER" >"$WORK/create.log"
 t1=$(now)
@@ -32,17 +32,6 @@ PIECES=$(sqlite3 -readonly "$FILE" "SELECT replace(replace(SQLSelect, char(13), 
 SCAN="$PIECES WHERE ( ol.Quantity >= 10 AND ol.LineTotal > 100 )"
 SUM="SELECT SUM(ol.LineTotal), COUNT(*) FROM OrderLines ol WHERE ol.Quantity >= 10"
 
-# Best wall-clock time of RUNS runs of the shell (its rows go to /dev/null).
-shell_time() {
-    local best=999999 s e
-    for _ in $(seq "$RUNS"); do
-        s=$(now)
-        sqlite3 -readonly "$FILE" "$1" >/dev/null
-        e=$(now)
-        best=$(awk -v s="$s" -v e="$e" -v b="$best" 'BEGIN { d = e - s; print (d < b ? d : b) }')
-    done
-    echo "$best"
-}
 
 read -r -a RESULT <<<"$("$BUILD/quillon-bench" --server "$SERVER" --runs "$RUNS" "$SCAN" "$SUM" | tr '\n' ' ')"
 SCAN_DBI=${RESULT[0]}; SCAN_ROWS=${RESULT[1]}; SUM_DBI=${RESULT[2]}

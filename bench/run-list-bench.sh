@@ -14,6 +14,7 @@
 #   ORDER_LINES=N to use a smaller demo company instead of the large one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. bench/shell-time.sh
 BUILD=${1:-build}
 RUNS=${RUNS:-3}
 command -v sqlite3 >/dev/null || { echo "run-list-bench: the sqlite3 shell is needed (apt-get install sqlite3)" >&2; exit 1; }
@@ -31,18 +32,6 @@ else
 fi
 FILE="$QUILLON_SERVERS_DIR/$SERVER/DEMO.sqlite"
 
-now() { date +%s.%N; }
-# Best wall-clock time of RUNS runs of the shell (its rows go to /dev/null).
-shell_time() {
-    local best=999999 s e
-    for _ in $(seq "$RUNS"); do
-        s=$(now)
-        sqlite3 -readonly "$FILE" "$1" >/dev/null
-        e=$(now)
-        best=$(awk -v s="$s" -v e="$e" -v b="$best" 'BEGIN { d = e - s; print (d < b ? d : b) }')
-    done
-    echo "$best"
-}
 
 QT_QPA_PLATFORM=offscreen "$BUILD/quillon-list-bench" --server "$SERVER" >"$WORK/list.tsv"
 

@@ -17,6 +17,7 @@
 #include "platform/FormsRuntime.h"
 #include "platform/RegistryStore.h"
 #include "platform/eListView.h"
+#include "WaitFor.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -83,18 +84,6 @@ private:
     }
     QTemporaryDir m_dir;
 };
-
-inline bool WaitFor(const std::function<bool()>& done, int ms = 15000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms)
-            return false;
-        QTest::qWait(5);
-    }
-    return true;
-}
 
 class ListWindowTest : public ::testing::Test {
 protected:

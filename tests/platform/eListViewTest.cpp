@@ -6,6 +6,7 @@
 #include "platform/eListView.h"
 
 #include "ControlsTestSupport.h"
+#include "WaitFor.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -20,18 +21,6 @@
 using namespace controlstest;
 
 namespace {
-
-bool WaitFor(const std::function<bool()>& done, int ms = 15000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms)
-            return false;
-        QTest::qWait(5);
-    }
-    return true;
-}
 
 class ListViewTest : public ::testing::Test {
 protected:
