@@ -2,9 +2,9 @@
 // database of the embedded server and prints, for each, the best time of several
 // runs and the rows it returned. bench/run-bench.sh compares it with the sqlite3 shell.
 
-#include "core/AppError.h"
+#include "base/AppError.h"
 #include "db/EmbeddedServer.h"
-#include "platform/BrandleDatabase.h"
+#include "platform/database/BrandleDatabase.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -16,6 +16,7 @@
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    erpdb::InstallEmbeddedServer();
     QStringList args = app.arguments().mid(1);
     QString server = QStringLiteral("BENCH");
     QString database = QStringLiteral("DEMO");

@@ -1,11 +1,11 @@
 #include "db/DemoCompany.h"
 
-#include "core/AppError.h"
+#include "base/AppError.h"
 #include "db/EmbeddedServer.h"
 #include "db/Schema.h"
 #include "db/procedures/Procedures.h"
-#include "platform/BrandleDatabase.h"
-#include "platform/HostProcedures.h"
+#include "platform/database/BrandleDatabase.h"
+#include "platform/database/HostProcedures.h"
 
 #include <QDate>
 #include <QElapsedTimer>

@@ -1,9 +1,9 @@
 #include "db/EmbeddedServer.h"
 
-#include "core/AppError.h"
-#include "core/AuUtilities.h"
+#include "base/AppError.h"
+#include "base/AuUtilities.h"
 #include "db/Schema.h"
-#include "platform/BrandleDatabase.h"
+#include "platform/database/BrandleDatabase.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -120,4 +120,8 @@ void PrepareConnection(sqlite3* db);
 // "Quillon Embedded Server 1.0 (SQLite 3.40.1)".
 QString ServerVersionText();
 
+// Makes this server the one the database interface talks to (its files, logins and
+// stored procedures). Every program and test calls it at start-up; calling it again does nothing.
+void InstallEmbeddedServer();
+
 }  // namespace erpdb

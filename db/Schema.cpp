@@ -1,7 +1,7 @@
 #include "db/Schema.h"
 
-#include "core/AppError.h"
-#include "platform/BrandleDatabase.h"
+#include "base/AppError.h"
+#include "platform/database/BrandleDatabase.h"
 
 #include <sqlite3.h>
 

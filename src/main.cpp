@@ -1,7 +1,10 @@
 // Entry point of both programs; the start-up sequence lives in core/StartUp.
 #include "core/StartUp.h"
-#include "platform/FormsRuntime.h"
-#include "platform/Resources.h"
+#include "db/EmbeddedServer.h"
+#include "listwindow/frmList.h"
+#include "logon/frmLogonNew.h"
+#include "platform/forms/FormsRuntime.h"
+#include "platform/forms/Resources.h"
 #include "shell/frmMDIFrame.h"
 
 #include <QApplication>
@@ -13,9 +16,13 @@ int main(int argc, char** argv)
     app.setApplicationName(App().exeName);
     InitQuillonResources();
 
-    // The windows start-up shows: the About box as the splash and the main window
-    // (the logon window is start-up's own, core/StartUp.h).
+    // The databases live on the embedded server of this computer.
+    erpdb::InstallEmbeddedServer();
+    // The windows start-up shows: the About box as the splash, the main window and
+    // the logon window; My Views and All Views open list windows.
     RegisterShellWindows();
+    RegisterLogonWindow();
+    RegisterListWindows();
 
     RunMain(ProgramCommandLine());
     // The program runs as long as a window is loaded.

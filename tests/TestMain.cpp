@@ -1,5 +1,7 @@
 // Test entry point: a QApplication (offscreen under CTest) for the widget tests.
-#include "platform/Resources.h"
+#include "db/EmbeddedServer.h"
+#include "logon/frmLogonNew.h"
+#include "platform/forms/Resources.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>
@@ -11,6 +13,9 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     InitQuillonResources();
+    // As the program does at start-up: its server and its logon window.
+    erpdb::InstallEmbeddedServer();
+    RegisterLogonWindow();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -11,17 +11,18 @@
 //   quillon-list-bench --server NAME [--company ID] [--user ID --password PW]
 //                      [--view VIEWNAME] [--filter "WHERE ..."] [--sort-caption CAPTION]
 
-#include "core/AppError.h"
+#include "base/AppError.h"
 #include "core/CoQuillonSystemEngine.h"
 #include "core/SessionValues.h"
 #include "core/StartUp.h"
 #include "db/DemoCompany.h"
+#include "db/EmbeddedServer.h"
 #include "listwindow/frmList.h"
-#include "logon/clsLogonProfile.h"
-#include "platform/BrandleDatabase.h"
-#include "platform/FilterControl.h"
-#include "platform/FormsRuntime.h"
-#include "platform/eListView.h"
+#include "core/clsLogonProfile.h"
+#include "platform/database/BrandleDatabase.h"
+#include "platform/controls/FilterControl.h"
+#include "platform/forms/FormsRuntime.h"
+#include "platform/controls/eListView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -137,6 +138,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    erpdb::InstallEmbeddedServer();
     QStringList args = app.arguments().mid(1);
     QString server = QStringLiteral("BENCH");
     QString company = QString::fromLatin1(erpdb::kDemoCompanyID);

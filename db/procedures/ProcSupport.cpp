@@ -1,6 +1,6 @@
 #include "db/procedures/ProcSupport.h"
 
-#include "platform/BrandleDatabase.h"
+#include "platform/database/BrandleDatabase.h"
 
 #include <sqlite3.h>
 

@@ -3,8 +3,8 @@
 // binding and reading, savepoints that undo a procedure's own writes when it
 // fails, argument checks with clear messages, and result sets.
 
-#include "core/AppError.h"
-#include "platform/HostProcedures.h"
+#include "base/AppError.h"
+#include "platform/database/HostProcedures.h"
 
 #include <optional>
 #include <vector>

@@ -1,7 +1,7 @@
 #pragma once
 // The groups of stored procedures, each registered by its own file.
 
-#include "platform/HostProcedures.h"
+#include "platform/database/HostProcedures.h"
 
 namespace erpdb::procs {
 

@@ -3,7 +3,7 @@
 // columns the list sees and the columns the SQL is built from are the same rows.
 
 #include "db/procedures/ProcSupport.h"
-#include "platform/BrandleDatabase.h"
+#include "platform/database/BrandleDatabase.h"
 
 #include <QString>
 #include <vector>

@@ -1,6 +1,6 @@
 // quillon-db: the administration command of the embedded ERP server.
 
-#include "core/AppError.h"
+#include "base/AppError.h"
 #include "db/DemoCompany.h"
 #include "db/EmbeddedServer.h"
 #include "logon/DemoLogonProfile.h"
@@ -240,6 +240,7 @@ void ListCommand(const QStringList& raw)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    erpdb::InstallEmbeddedServer();
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty() || args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h") ||
         args[0] == QLatin1String("help")) {

@@ -1,11 +1,11 @@
 // The program's text cipher and the derivation of the session cipher key.
 
-#include "core/AnsiCodePage.h"
-#include "core/AppError.h"
-#include "core/AuUtilities.h"
+#include "base/AnsiCodePage.h"
+#include "base/AppError.h"
+#include "base/AuUtilities.h"
 #include "core/CoBase64.h"
 #include "core/KeyMaterial.h"
-#include "core/Variant.h"
+#include "base/Variant.h"
 
 #include <array>
 

@@ -1,7 +1,7 @@
 #pragma once
 // Value conversions that many windows and classes share.
 
-#include "core/Variant.h"
+#include "base/Variant.h"
 
 Variant NullToEmpty(const Variant& value);
 // Empty, the empty text, the number 0 and False become Null; everything else is returned unchanged.

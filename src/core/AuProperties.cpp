@@ -1,6 +1,6 @@
 #include "core/AuProperties.h"
 
-#include "core/AppError.h"
+#include "base/AppError.h"
 
 namespace {
 bool sameName(const QString& a, const QString& b) { return a.toUpper() == b.toUpper(); }

@@ -3,7 +3,7 @@
 // unique; look-ups by name take the first match and ignore letter case.
 
 #include "core/AuProperty.h"
-#include "core/Variant.h"
+#include "base/Variant.h"
 
 #include <QString>
 #include <cstdint>

@@ -2,7 +2,7 @@
 // One named setting of a property bag: a name and a value, which is either a
 // plain value (copied) or an object reference (shared).
 
-#include "core/Variant.h"
+#include "base/Variant.h"
 
 #include <QString>
 #include <memory>

@@ -1,7 +1,7 @@
 #include "core/CoBase64.h"
 
-#include "core/AnsiCodePage.h"
-#include "core/AppError.h"
+#include "base/AnsiCodePage.h"
+#include "base/AppError.h"
 #include "core/CoProcess.h"
 
 #include <array>

@@ -3,7 +3,7 @@
 // their ANSI bytes. Positions in the buffer are 16-bit numbers: at most 32,767
 // input bytes to Encode and 32,767 characters (without "=") to Decode.
 
-#include "core/Variant.h"
+#include "base/Variant.h"
 
 #include <QByteArray>
 #include <QString>

@@ -5,11 +5,18 @@
 // stack of snapshots to commit or roll back.
 
 #include "core/CoCollectionNode.h"
-#include "core/ProgramDefinition.h"
-#include "core/Variant.h"
+#include "base/Variant.h"
+
+// Quillon's own part defines QUILLON_WITH_LONGS=1 for itself and its users; the
+// code both programs share, and QuillonAnalytics, see only the common operations.
+#ifndef QUILLON_WITH_LONGS
+#define QUILLON_WITH_LONGS 0
+#endif
 
 #if QUILLON_WITH_LONGS
 #include "core/CoLongs.h"
+#else
+class CoLongs;
 #endif
 
 #include <QString>
@@ -86,6 +93,8 @@ private:
     CoCollectionNodeRef FindNode(int32_t lIndex);
     void RequireKeyed(const char* description) const;
     void EnsureStateStacks();
+    // A copy made by the item's Clone: 91 without an item, 438 when it cannot copy itself.
+    static ObjectRef CloneOf(const ObjectRef& item);
     void PushState(const CoCollectionRef& items);
     // Pops the newest snapshot and its key snapshot; false when there is none.
     bool PopState(CoCollectionRef& items, std::shared_ptr<CoCollectionKeyList>& keys);
@@ -100,10 +109,10 @@ private:
     // One entry per entry of m_colStates: the key list of that snapshot, or no object
     // when keyed access was off when it was taken (or for a by-index snapshot).
     CoCollectionRef m_colKeyStates;
-#if QUILLON_WITH_LONGS
+    // By-index snapshots (Quillon only); kept in both programs so that the
+    // object is laid out alike wherever the header is read.
     CoCollectionRef m_colIndexStates;
     CoCollectionRef m_colCountStates;
-#endif
     bool m_bKeyed = false;
     std::shared_ptr<CoCollectionKeyList> m_colKeys;
 };

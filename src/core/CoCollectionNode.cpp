@@ -1,6 +1,6 @@
 #include "core/CoCollectionNode.h"
 
-#include "core/AppError.h"
+#include "base/AppError.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // One link of a CoCollection: the item, its neighbours, and, on every 1000th
 // node, the links of the sparse jump chain that speeds up look-ups by position.
 
-#include "core/Variant.h"
+#include "base/Variant.h"
 
 #include <QString>
 #include <memory>

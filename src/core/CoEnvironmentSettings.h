@@ -3,7 +3,7 @@
 // logins' enciphered passwords, the branch, and a few fixed database names and
 // time-outs. The system engine fills it while logging on; everybody else reads it.
 
-#include "core/Variant.h"
+#include "base/Variant.h"
 
 #include <QString>
 #include <cstdint>

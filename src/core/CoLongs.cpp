@@ -2,7 +2,7 @@
 
 #if QUILLON_WITH_LONGS
 
-#include "core/AppError.h"
+#include "base/AppError.h"
 
 #include <QStringList>
 

@@ -2,11 +2,13 @@
 // An ordered list of 32-bit integers with 1-based positions that can copy
 // itself and later tell whether it has changed since the copy. Quillon only.
 
-#include "core/ProgramDefinition.h"
+#ifndef QUILLON_WITH_LONGS
+#define QUILLON_WITH_LONGS 0
+#endif
 
 #if QUILLON_WITH_LONGS
 
-#include "core/Variant.h"
+#include "base/Variant.h"
 
 #include <QString>
 #include <cstdint>

@@ -1,9 +1,9 @@
 #include "core/CoProcess.h"
 
-#include "core/AnsiCodePage.h"
-#include "core/AppError.h"
+#include "base/AnsiCodePage.h"
+#include "base/AppError.h"
 #include "core/CoQuillonSystemEngine.h"
-#include "platform/Pmcrp.h"
+#include "platform/settings/Pmcrp.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -4,7 +4,7 @@
 // While an object exists, the program's folder is the process's current directory;
 // the directory that was current before comes back when the object ends.
 
-#include "core/Variant.h"
+#include "base/Variant.h"
 
 #include <QByteArray>
 #include <QString>

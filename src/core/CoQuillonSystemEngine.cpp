@@ -1,9 +1,9 @@
 #include "core/CoQuillonSystemEngine.h"
 
-#include "core/AppError.h"
+#include "base/AppError.h"
 #include "core/AuLibrary.h"
-#include "core/AuUtilities.h"
-#include "core/ProgramDefinition.h"
+#include "base/AuUtilities.h"
+#include "base/ProgramDefinition.h"
 #include "core/SessionValues.h"
 #include "db/EmbeddedServer.h"
 

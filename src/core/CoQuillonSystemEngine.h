@@ -4,7 +4,7 @@
 // logon checks. One engine at a time is the session engine, g_oSystemEngine.
 
 #include "core/CoEnvironmentSettings.h"
-#include "platform/BrandleDatabase.h"
+#include "platform/database/BrandleDatabase.h"
 
 #include <QString>
 #include <memory>

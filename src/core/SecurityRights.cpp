@@ -2,7 +2,7 @@
 
 #include "core/CoQuillonSystemEngine.h"
 #include "core/SessionValues.h"
-#include "platform/FormsRuntime.h"
+#include "platform/forms/FormsRuntime.h"
 
 namespace {
 const QString kCrLf = QStringLiteral("\r\n");

@@ -1,8 +1,8 @@
 #include "core/SessionValues.h"
 
-#include "core/AppError.h"
+#include "base/AppError.h"
 #include "core/AuLibrary.h"
-#include "core/AuUtilities.h"
+#include "base/AuUtilities.h"
 #include "core/CoQuillonSystemEngine.h"
 
 QString g_sUserID;
@@ -99,16 +99,3 @@ Variant GetRegValue(int32_t parentKeyId, const QString& subKey, const QString& v
                  QStringLiteral("Unable to load value of type '") + type + QStringLiteral("' from the registry."));
 }
 
-QString QuoteSQLString(const Variant& value)
-{
-    if (value.isNull())
-        return QStringLiteral("Null");
-    return QLatin1Char('\'') + StrReplace(value.toString(), QStringLiteral("'"), QStringLiteral("''")) + QLatin1Char('\'');
-}
-
-QString SQLNumber(const Variant& value)
-{
-    if (value.isNull())
-        return QStringLiteral("Null");
-    return value.toString();
-}

@@ -4,8 +4,9 @@
 // many windows share: SQL literals, one-value queries, statements that may
 // fail quietly, and typed values of the database registry.
 
-#include "core/Variant.h"
-#include "platform/BrandleDatabase.h"
+#include "base/SqlText.h"
+#include "base/Variant.h"
+#include "platform/database/BrandleDatabase.h"
 
 #include <QString>
 #include <cstdint>
@@ -38,10 +39,6 @@ Variant GetSQLValue(const QString& sql);
 // Empty when the procedure fails or does not run; another type raises 32768.
 Variant GetRegValue(int32_t parentKeyId, const QString& subKey, const QString& valueName);
 
-// A text literal: apostrophes doubled, enclosed in apostrophes; Null gives Null.
-QString QuoteSQLString(const Variant& value);
-// A number as text without quotes; Null gives Null.
-QString SQLNumber(const Variant& value);
 
 // Leading and trailing blanks removed (blanks only, not other white space).
 QString TrimBlanks(const QString& text);

@@ -1,14 +1,13 @@
 #include "core/StartUp.h"
 
-#include "core/AppError.h"
+#include "base/AppError.h"
 #include "core/CoQuillonSystemEngine.h"
-#include "core/ProgramDefinition.h"
+#include "base/ProgramDefinition.h"
 #include "core/SessionValues.h"
-#include "logon/clsLogonProfile.h"
-#include "logon/frmLogonNew.h"
-#include "platform/FormsRuntime.h"
-#include "shell/CoPlatformProvider.h"
-#include "shell/FormUtilities.h"
+#include "core/clsLogonProfile.h"
+#include "platform/forms/FormsRuntime.h"
+#include "core/CoPlatformProvider.h"
+#include "core/FormUtilities.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -17,7 +16,8 @@
 namespace {
 
 // The program's logon window is the one shown unless another is registered.
-LogonWindowProvider g_logonWindowProvider = []() -> LogonWindowHost* { return frmLogonNew::Instance(); };
+// The logon window registers itself at start-up (RegisterLogonWindow).
+LogonWindowProvider g_logonWindowProvider;
 FormProvider g_splashFactory;
 FormProvider g_mainWindowProvider;
 
@@ -250,7 +250,7 @@ void CloseSystemEngine()
 QString MainWindowCaption(const QString& companyId)
 {
     return companyId + QStringLiteral(" - ") + CoPlatformProvider().AppName() + QLatin1Char(' ') +
-           QString::number(kProgram.major) + QLatin1Char('.') + QString::number(kProgram.minor);
+           QString::number(Program().major) + QLatin1Char('.') + QString::number(Program().minor);
 }
 
 void ShowMainWindow()

@@ -7,7 +7,7 @@
 // registers (see main.cpp), so start-up does not know their classes:
 //   - the splash: a new About box per call,
 //   - the logon window: its one shared instance, created on first use (the
-//     program's frmLogonNew unless another is registered),
+//     program's frmLogonNew, registered by RegisterLogonWindow, unless another is),
 //   - the main window: its one shared instance.
 // Without a registered splash or main window a plain frame stands in; with the
 // logon window's registration removed ShowLogon says so and ends the program.

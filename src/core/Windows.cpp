@@ -1,6 +1,6 @@
 #include "core/Windows.h"
 
-#include "core/AppError.h"
+#include "base/AppError.h"
 
 #include <cstring>
 

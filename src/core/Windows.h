@@ -3,8 +3,8 @@
 // (the per-user store of platform/RegistryStore.h) and the two converters
 // between registry values and Variant values that the settings bags use.
 
-#include "core/Variant.h"
-#include "platform/RegistryStore.h"
+#include "base/Variant.h"
+#include "platform/settings/RegistryStore.h"
 
 #include <QString>
 

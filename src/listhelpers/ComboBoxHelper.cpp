@@ -1,6 +1,7 @@
 #include "listhelpers/ComboBoxHelper.h"
 
-#include "core/AppError.h"
+#include "base/AppError.h"
+#include "platform/forms/FormsRuntime.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

@@ -14,7 +14,7 @@
 // forgotten after a pause longer than TimeLimit, a navigation key, Enter and a
 // lost focus.
 
-#include "platform/VbKeys.h"
+#include "platform/forms/VbKeys.h"
 
 #include <QComboBox>
 #include <QDateTime>

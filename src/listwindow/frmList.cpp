@@ -2,15 +2,15 @@
 // pane, the WHERE clause, running the list, Go and Clear, and the load event.
 #include "listwindow/frmList.h"
 
-#include "core/AppError.h"
+#include "base/AppError.h"
 #include "core/AuProperties.h"
 #include "core/CoQuillonSystemEngine.h"
 #include "core/MachineSettings.h"
 #include "core/SessionValues.h"
-#include "platform/FilterControl.h"
-#include "platform/MenuButton.h"
-#include "platform/ReportListView.h"
-#include "platform/eListView.h"
+#include "platform/controls/FilterControl.h"
+#include "platform/controls/MenuButton.h"
+#include "platform/controls/ReportListView.h"
+#include "platform/controls/eListView.h"
 #include "shell/frmMDIFrame.h"
 #include "viewmodel/GetView.h"
 

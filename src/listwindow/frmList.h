@@ -12,7 +12,7 @@
 // frmListSearches.cpp (the saved-searches menu).
 
 #include "listwindow/frmListLayout.h"
-#include "platform/FormsRuntime.h"
+#include "platform/forms/FormsRuntime.h"
 #include "shell/ToolbarHelper.h"
 #include "viewmodel/CoLdUV.h"
 

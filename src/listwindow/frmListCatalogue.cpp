@@ -3,11 +3,11 @@
 // the per-user Auto Populate flag. User ids go into SQL as quoted literals.
 #include "listwindow/frmList.h"
 
-#include "core/AppError.h"
+#include "base/AppError.h"
 #include "core/CoQuillonSystemEngine.h"
 #include "core/SecurityRights.h"
 #include "core/SessionValues.h"
-#include "platform/eListView.h"
+#include "platform/controls/eListView.h"
 #include "shell/frmMDIFrame.h"
 
 namespace {

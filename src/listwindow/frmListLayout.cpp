@@ -3,14 +3,14 @@
 #include "listwindow/frmList.h"
 #include "listwindow/frmListLayout.h"
 
-#include "core/AppError.h"
+#include "base/AppError.h"
 #include "core/AuProperties.h"
 #include "core/MachineSettings.h"
-#include "platform/FilterControl.h"
-#include "platform/MenuButton.h"
-#include "platform/ReportListView.h"
-#include "platform/VbKeys.h"
-#include "platform/eListView.h"
+#include "platform/controls/FilterControl.h"
+#include "platform/controls/MenuButton.h"
+#include "platform/controls/ReportListView.h"
+#include "platform/forms/VbKeys.h"
+#include "platform/controls/eListView.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -1,11 +1,11 @@
 #include "listwindow/frmListSearchEditSQL.h"
 
-#include "core/AppError.h"
+#include "base/AppError.h"
 #include "core/CoEnvironmentSettings.h"
 #include "core/CoQuillonSystemEngine.h"
 #include "core/SessionValues.h"
-#include "platform/FilterControl.h"
-#include "platform/eListView.h"
+#include "platform/controls/FilterControl.h"
+#include "platform/controls/eListView.h"
 
 #include <QApplication>
 #include <QFrame>

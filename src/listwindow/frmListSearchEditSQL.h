@@ -6,8 +6,8 @@
 // statement built from it runs. Modal: OK hides, Cancel unloads; the caller
 // tests IsFormLoaded, reads FilterString and unloads it.
 
-#include "core/Variant.h"
-#include "platform/FormsRuntime.h"
+#include "base/Variant.h"
+#include "platform/forms/FormsRuntime.h"
 #include "viewmodel/CoLdUV.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "listwindow/frmListSearchName.h"
 
-#include "core/AppError.h"
+#include "base/AppError.h"
 #include "core/CoQuillonSystemEngine.h"
 #include "core/SessionValues.h"
 #include "listwindow/frmListSearchEditSQL.h"

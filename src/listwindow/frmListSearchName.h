@@ -5,7 +5,7 @@
 // IsFormLoaded whether OK was pressed (OK hides the dialog, Cancel unloads it);
 // then it reads the name box, the two ticks and FilterString, and unloads it.
 
-#include "platform/FormsRuntime.h"
+#include "platform/forms/FormsRuntime.h"
 #include "viewmodel/CoLdUV.h"
 
 #include <cstdint>

@@ -9,11 +9,11 @@
 // and the last used search the window records when it closes.
 #include "listwindow/frmList.h"
 
-#include "core/AuUtilities.h"
+#include "base/AuUtilities.h"
 #include "listwindow/frmListSearchName.h"
-#include "platform/FilterControl.h"
-#include "platform/MenuButton.h"
-#include "platform/eListView.h"
+#include "platform/controls/FilterControl.h"
+#include "platform/controls/MenuButton.h"
+#include "platform/controls/eListView.h"
 #include "viewmodel/ViewModelSupport.h"
 
 #include <QLabel>

@@ -2,10 +2,10 @@
 // the view's column functions over the rows the current filter selects.
 #include "listwindow/frmList.h"
 
-#include "core/AppError.h"
+#include "base/AppError.h"
 #include "core/CoQuillonSystemEngine.h"
-#include "platform/FilterControl.h"
-#include "platform/ReportListView.h"
+#include "platform/controls/FilterControl.h"
+#include "platform/controls/ReportListView.h"
 
 void frmList::ScheduleStatistics(bool bUsesExtendedFrom, const QString& strWhere)
 {

@@ -1,8 +1,8 @@
 #include "logon/LogonSettings.h"
 
-#include "core/AppError.h"
+#include "base/AppError.h"
 #include "core/MachineSettings.h"
-#include "platform/FormsRuntime.h"
+#include "platform/forms/FormsRuntime.h"
 
 #include <QHash>
 

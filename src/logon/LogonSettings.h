@@ -7,7 +7,7 @@
 
 #include "core/AuProperties.h"
 #include "core/CoCollection.h"
-#include "logon/clsLogonProfile.h"
+#include "core/clsLogonProfile.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,11 +1,11 @@
 #include "logon/frmLogonNew.h"
 
-#include "core/AppError.h"
+#include "base/AppError.h"
 #include "core/CoEnvironmentSettings.h"
 #include "core/CoQuillonSystemEngine.h"
-#include "core/ProgramDefinition.h"
+#include "base/ProgramDefinition.h"
 #include "core/SessionValues.h"
-#include "platform/Resources.h"
+#include "platform/forms/Resources.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -216,7 +216,7 @@ void frmLogonNew::CreateControls()
 
     Label1 = label("Label1", QStringLiteral("Version:"), Twips(2730, 720, 765, 255), Qt::AlignLeft | Qt::AlignVCenter);
     Label2 = label("Label2",
-                   QStringLiteral("%1.%2").arg(kProgram.major).arg(kProgram.minor),
+                   QStringLiteral("%1.%2").arg(Program().major).arg(Program().minor),
                    Twips(3645, 720, 615, 255), Qt::AlignLeft | Qt::AlignVCenter);
 
     lnRightwhite = new QFrame(this);

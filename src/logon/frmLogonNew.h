@@ -14,7 +14,7 @@
 #include "core/StartUp.h"
 #include "listhelpers/ComboBoxHelper.h"
 #include "logon/LogonSettings.h"
-#include "platform/FormsRuntime.h"
+#include "platform/forms/FormsRuntime.h"
 #include "shell/Region.h"
 #include "shell/clsImageSwapper.h"
 

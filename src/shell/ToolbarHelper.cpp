@@ -1,7 +1,7 @@
 #include "shell/ToolbarHelper.h"
 
-#include "core/AppError.h"
-#include "platform/FormsRuntime.h"
+#include "base/AppError.h"
+#include "platform/forms/FormsRuntime.h"
 #include "shell/frmToolbarContextMenu.h"
 
 #include <QAction>

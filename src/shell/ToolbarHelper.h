@@ -5,7 +5,7 @@
 // owner form keeps the choice in its settings: it passes the stored choice to
 // Init and reads the current one back with IsTextShown when it closes.
 
-#include "core/Variant.h"
+#include "base/Variant.h"
 #include "shell/frmToolbarContextMenu.h"
 
 #include <QObject>

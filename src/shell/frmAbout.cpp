@@ -1,11 +1,11 @@
 #include "shell/frmAbout.h"
 
-#include "core/AppError.h"
+#include "base/AppError.h"
 #include "core/CoQuillonSystemEngine.h"
-#include "core/ProgramDefinition.h"
+#include "base/ProgramDefinition.h"
 #include "core/SessionValues.h"
-#include "platform/Resources.h"
-#include "shell/CoPlatformProvider.h"
+#include "platform/forms/Resources.h"
+#include "core/CoPlatformProvider.h"
 #include "shell/clsImageSwapper.h"
 
 #include <QGroupBox>
@@ -152,8 +152,8 @@ void frmAbout::FillSessionLines()
     });
     IgnoringErrors([&] {
         m_lblProduct->setText(QStringLiteral("Product:  ") + appName + QStringLiteral(" (Version ") +
-                              QString::number(kProgram.major) + QLatin1Char('.') + QString::number(kProgram.minor) +
-                              QLatin1Char('.') + QString::number(kProgram.revision) + QLatin1Char(')'));
+                              QString::number(Program().major) + QLatin1Char('.') + QString::number(Program().minor) +
+                              QLatin1Char('.') + QString::number(Program().revision) + QLatin1Char(')'));
     });
     // The version information of the program carries no comments.
     IgnoringErrors([&] { m_lblComments->setText(QString()); });

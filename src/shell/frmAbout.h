@@ -4,7 +4,7 @@
 // OK; it is moved by dragging its background. Before any logon it serves as the
 // start-up splash: without a session engine it shows no information lines.
 
-#include "platform/FormsRuntime.h"
+#include "platform/forms/FormsRuntime.h"
 
 #include <QPixmap>
 #include <memory>

@@ -1,16 +1,15 @@
 #include "shell/frmMDIFrame.h"
 
-#include "core/AppError.h"
+#include "base/AppError.h"
 #include "core/AuProperties.h"
 #include "core/CoQuillonSystemEngine.h"
 #include "core/MachineSettings.h"
 #include "core/SecurityRights.h"
 #include "core/SessionValues.h"
 #include "core/StartUp.h"
-#include "listwindow/frmList.h"
-#include "platform/Resources.h"
-#include "shell/CoPlatformProvider.h"
-#include "shell/FormUtilities.h"
+#include "platform/forms/Resources.h"
+#include "core/CoPlatformProvider.h"
+#include "core/FormUtilities.h"
 #include "shell/frmAbout.h"
 #include "shell/frmQuillonLogo.h"
 
@@ -75,8 +74,6 @@ void RegisterShellWindows()
 {
     SetSplashWindowFactory([]() -> Form* { return new frmAbout; });
     SetMainWindowProvider([]() -> Form* { return frmMDIFrame::Instance(); });
-    // My Views and All Views open list windows.
-    RegisterListWindows();
 }
 
 // ---------------------------------------------------------------- construction

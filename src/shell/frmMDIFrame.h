@@ -4,7 +4,7 @@
 // second panel) and the product logo in the bottom-right corner. One shared
 // instance; closing it ends the session.
 
-#include "platform/FormsRuntime.h"
+#include "platform/forms/FormsRuntime.h"
 #include "shell/ToolbarHelper.h"
 #include "shell/frmQuillonLogo.h"
 

@@ -1,6 +1,6 @@
 #include "shell/frmQuillonLogo.h"
 
-#include "platform/Resources.h"
+#include "platform/forms/Resources.h"
 
 #include <QPainter>
 #include <QPalette>

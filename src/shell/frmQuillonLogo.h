@@ -2,7 +2,7 @@
 // The product logo: a small borderless child window in the bottom-right corner
 // of the main window's client area. It takes no input.
 
-#include "platform/FormsRuntime.h"
+#include "platform/forms/FormsRuntime.h"
 
 #include <QPixmap>
 

@@ -1,6 +1,6 @@
 #include "shell/frmToolbarContextMenu.h"
 
-#include "core/AppError.h"
+#include "base/AppError.h"
 #include "shell/ToolbarHelper.h"
 
 #include <QLabel>

@@ -4,7 +4,7 @@
 // press over a toolbar; choosing the item switches the labels of the
 // ToolbarHelper it serves.
 
-#include "platform/FormsRuntime.h"
+#include "platform/forms/FormsRuntime.h"
 
 #include <QPointer>
 

@@ -1,8 +1,8 @@
 #pragma once
 // One saved search of a view: a named filter text, a row of LdViewFilters.
 
-#include "core/Variant.h"
-#include "platform/BrandleDatabase.h"
+#include "base/Variant.h"
+#include "platform/database/BrandleDatabase.h"
 
 #include <QString>
 #include <memory>

@@ -4,8 +4,8 @@
 // form the open mode asks for (0 list window, 1 new view based on this one,
 // 4 customize), and written back by Store in one named transaction.
 
-#include "core/Variant.h"
-#include "platform/BrandleDatabase.h"
+#include "base/Variant.h"
+#include "platform/database/BrandleDatabase.h"
 #include "viewmodel/CoLdUVAssocViews.h"
 #include "viewmodel/CoLdUVColumns.h"
 #include "viewmodel/CoLdUVFilters.h"

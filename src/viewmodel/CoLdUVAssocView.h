@@ -2,8 +2,8 @@
 // One linked view of a view: a link, from a relationship between bases, to a
 // view that opens filtered on one or two related columns of the selected row.
 
-#include "core/Variant.h"
-#include "platform/BrandleDatabase.h"
+#include "base/Variant.h"
+#include "platform/database/BrandleDatabase.h"
 #include "viewmodel/CoLdUVAssocViewContraints.h"
 
 #include <QString>

@@ -1,7 +1,7 @@
 #pragma once
 // One allowed value of a linked view's relation column.
 
-#include "core/Variant.h"
+#include "base/Variant.h"
 
 #include <QString>
 #include <memory>

@@ -2,8 +2,8 @@
 // One column of a view: a base column with the view's own settings for it
 // (its row of LdViewColumns).
 
-#include "core/Variant.h"
-#include "platform/BrandleDatabase.h"
+#include "base/Variant.h"
+#include "platform/database/BrandleDatabase.h"
 
 #include <QString>
 #include <memory>

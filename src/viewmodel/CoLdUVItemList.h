@@ -2,9 +2,9 @@
 // The ordered, keyless list of items that every collection of the view model
 // holds: 1-based positions, items kept in the order they were added.
 
-#include "core/AppError.h"
-#include "core/Variant.h"
-#include "platform/BrandleDatabase.h"
+#include "base/AppError.h"
+#include "base/Variant.h"
+#include "platform/database/BrandleDatabase.h"
 #include "viewmodel/ViewModelSupport.h"
 
 #include <memory>

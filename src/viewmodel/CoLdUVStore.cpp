@@ -5,7 +5,7 @@
 
 #include "core/AuLibrary.h"
 #include "core/SessionValues.h"
-#include "platform/FormsRuntime.h"
+#include "platform/forms/FormsRuntime.h"
 #include "viewmodel/ViewModelSupport.h"
 
 #include <utility>

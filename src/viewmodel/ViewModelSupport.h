@@ -3,8 +3,8 @@
 // interface, the literal forms their statements use, and the read-back of a
 // new row's identity.
 
-#include "core/AppError.h"
-#include "platform/BrandleDatabase.h"
+#include "base/AppError.h"
+#include "platform/database/BrandleDatabase.h"
 
 #include <QString>
 #include <QStringList>

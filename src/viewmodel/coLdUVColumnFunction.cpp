@@ -1,6 +1,6 @@
 #include "viewmodel/coLdUVColumnFunction.h"
 
-#include "core/ProgramDefinition.h"
+#include "base/ProgramDefinition.h"
 #include "viewmodel/ViewModelSupport.h"
 
 using namespace viewmodel;
@@ -15,7 +15,7 @@ void coLdUVColumnFunction::Load(const BrandleRecordsetPtr& rs)
     Order = rs->Item(QStringLiteral("FunctionOrder")).toInt16();
     ColumnID = rs->Item(QStringLiteral("ColumnID")).toInt32();
     // The one field in which the two programs differ.
-    ColumnName = rs->Item(QString::fromLatin1(kProgram.functionColumnField)).toString();
+    ColumnName = rs->Item(QString::fromLatin1(Program().functionColumnField)).toString();
     ColumnFunction = rs->Item(QStringLiteral("ColumnFunction")).toString();
     ColumnFunctionID = rs->Item(QStringLiteral("ColumnFunctionID")).toInt32();
 }

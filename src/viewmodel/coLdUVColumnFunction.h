@@ -2,8 +2,8 @@
 // One column function of a view: a function of LdColumnFunctions applied to one
 // of the view's columns, shown in the list window's statistics strip.
 
-#include "core/Variant.h"
-#include "platform/BrandleDatabase.h"
+#include "base/Variant.h"
+#include "platform/database/BrandleDatabase.h"
 
 #include <QString>
 #include <memory>

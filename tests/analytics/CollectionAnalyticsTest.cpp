@@ -2,7 +2,7 @@
 // without the integer list, and keeps everything else.
 #include "core/CoCollection.h"
 #include "core/CoLongs.h"
-#include "core/AppError.h"
+#include "base/AppError.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "core/ProgramDefinition.h"
+#include "base/ProgramDefinition.h"
 
 #include <gtest/gtest.h>
 
 TEST(AnalyticsProgram, DefinitionDiffersWhereItShould)
 {
-    EXPECT_STREQ(kProgram.productName, "QuillonAnalytics");
+    EXPECT_STREQ(Program().productName, "QuillonAnalytics");
     EXPECT_EQ(ProgramVersionText(), "7.6.0");
-    EXPECT_FALSE(kProgram.withLongs);
-    EXPECT_STREQ(kProgram.functionColumnField, "ColumnName");
+    EXPECT_FALSE(Program().withLongs);
+    EXPECT_STREQ(Program().functionColumnField, "ColumnName");
 }

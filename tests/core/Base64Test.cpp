@@ -1,6 +1,6 @@
 #include "CoreTestSupport.h"
 
-#include "core/AnsiCodePage.h"
+#include "base/AnsiCodePage.h"
 #include "core/CoBase64.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "CoreTestSupport.h"
 
-#include "core/AnsiCodePage.h"
-#include "core/AuUtilities.h"
+#include "base/AnsiCodePage.h"
+#include "base/AuUtilities.h"
 #include "core/KeyMaterial.h"
 
 #include <gtest/gtest.h>

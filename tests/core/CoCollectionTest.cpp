@@ -1,4 +1,4 @@
-#include "core/AppError.h"
+#include "base/AppError.h"
 #include "core/CoCollection.h"
 
 #include <gtest/gtest.h>

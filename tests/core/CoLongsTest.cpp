@@ -1,4 +1,4 @@
-#include "core/AppError.h"
+#include "base/AppError.h"
 #include "core/CoLongs.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #pragma once
 // Small helpers shared by the core tests.
 
-#include "core/AppError.h"
+#include "base/AppError.h"
 
 #include <functional>
 

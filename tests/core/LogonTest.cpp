@@ -3,10 +3,10 @@
 
 #include "core/SessionTestSupport.h"
 
-#include "core/AuUtilities.h"
+#include "base/AuUtilities.h"
 #include "core/CoreTestSupport.h"
 #include "core/StartUp.h"
-#include "logon/clsLogonProfile.h"
+#include "core/clsLogonProfile.h"
 
 #include <QFile>
 

@@ -1,10 +1,10 @@
 #include "CoreTestSupport.h"
 
-#include "core/AnsiCodePage.h"
+#include "base/AnsiCodePage.h"
 #include "core/CoBase64.h"
 #include "core/CoProcess.h"
 #include "core/CoQuillonSystemEngine.h"
-#include "platform/Pmcrp.h"
+#include "platform/settings/Pmcrp.h"
 
 #include <QCoreApplication>
 #include <QDir>

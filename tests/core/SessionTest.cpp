@@ -2,7 +2,7 @@
 
 #include "core/SessionTestSupport.h"
 
-#include "core/AuUtilities.h"
+#include "base/AuUtilities.h"
 #include "core/CoreTestSupport.h"
 
 #include <QDate>

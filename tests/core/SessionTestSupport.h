@@ -3,12 +3,12 @@
 // the session, the logon, the rights and start-up; and helpers that record
 // message boxes and the program's end.
 
-#include "core/AppError.h"
+#include "base/AppError.h"
 #include "core/CoQuillonSystemEngine.h"
 #include "core/SessionValues.h"
 #include "db/EmbeddedServer.h"
 #include "db/Schema.h"
-#include "platform/FormsRuntime.h"
+#include "platform/forms/FormsRuntime.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -5,8 +5,8 @@
 
 #include "core/CoreTestSupport.h"
 #include "core/StartUp.h"
-#include "logon/clsLogonProfile.h"
-#include "shell/FormUtilities.h"
+#include "core/clsLogonProfile.h"
+#include "core/FormUtilities.h"
 
 #include <QPointer>
 #include <functional>

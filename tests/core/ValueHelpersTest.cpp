@@ -1,8 +1,8 @@
 #include "CoreTestSupport.h"
 
 #include "core/AuLibrary.h"
-#include "core/AuUtilities.h"
-#include "platform/FormsRuntime.h"
+#include "base/AuUtilities.h"
+#include "platform/forms/FormsRuntime.h"
 
 #include <gtest/gtest.h>
 

@@ -3,11 +3,11 @@
 // restrictions, rights, every view's stored SQL, saved searches, column
 // functions and linked views; the sqlite3 shell reads its files; and the
 // administration command refuses bad input without changing anything.
-#include "core/AppError.h"
-#include "core/AuUtilities.h"
+#include "base/AppError.h"
+#include "base/AuUtilities.h"
 #include "db/DemoCompany.h"
 #include "db/EmbeddedServer.h"
-#include "platform/BrandleDatabase.h"
+#include "platform/database/BrandleDatabase.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -2,13 +2,13 @@
 // a small fixture: two bases over business tables, views with columns of every
 // kind, column functions, links, saved searches, registry values and rights.
 
-#include "core/AppError.h"
+#include "base/AppError.h"
 #include "db/EmbeddedServer.h"
 #include "db/Schema.h"
 #include "db/procedures/Procedures.h"
-#include "platform/BrandleDatabase.h"
-#include "platform/HostProcedures.h"
-#include "platform/SqliteBackend.h"
+#include "platform/database/BrandleDatabase.h"
+#include "platform/database/HostProcedures.h"
+#include "platform/database/SqliteBackend.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

@@ -1,11 +1,11 @@
 // The embedded ERP server on real files: servers and their logins, the client
 // configuration, opening databases (and every refusal), the schema's conventions,
 // companies and users, and two processes writing one company at once.
-#include "core/AppError.h"
-#include "core/AuUtilities.h"
+#include "base/AppError.h"
+#include "base/AuUtilities.h"
 #include "db/EmbeddedServer.h"
 #include "db/Schema.h"
-#include "platform/BrandleDatabase.h"
+#include "platform/database/BrandleDatabase.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -2,8 +2,8 @@
 // passed-through characters, Backspace, Enter, clicks and the lost focus.
 #include "listhelpers/ComboBoxHelper.h"
 
-#include "core/AppError.h"
-#include "platform/FormsRuntime.h"
+#include "base/AppError.h"
+#include "platform/forms/FormsRuntime.h"
 
 #include <QLineEdit>
 #include <QSignalSpy>

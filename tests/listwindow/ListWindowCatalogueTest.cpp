@@ -6,7 +6,7 @@
 #include "ListWindowTestSupport.h"
 
 #include "db/Schema.h"
-#include "platform/FilterControl.h"
+#include "platform/controls/FilterControl.h"
 #include "shell/frmMDIFrame.h"
 
 #include <QAction>
@@ -389,6 +389,7 @@ TEST_F(ListWindowCatalogueTest, UserIdsGoIntoTheCatalogueStatementsAsLiterals)
 TEST_F(ListWindowCatalogueTest, TheMainWindowOpensTheCataloguesAsChildWindows)
 {
     RegisterShellWindows();
+    RegisterListWindows();
     ShowMainWindow();
     frmMDIFrame* main = frmMDIFrame::Instance();
     ASSERT_TRUE(main->IsLoaded());

@@ -7,7 +7,7 @@
 #include "core/AuProperties.h"
 #include "core/MachineSettings.h"
 #include "listwindow/frmListLayout.h"
-#include "platform/FilterControl.h"
+#include "platform/controls/FilterControl.h"
 
 #include <QAction>
 #include <QApplication>

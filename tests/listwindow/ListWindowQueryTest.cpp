@@ -4,9 +4,9 @@
 
 #include "ListWindowTestSupport.h"
 
-#include "platform/FilterControl.h"
-#include "platform/MenuButton.h"
-#include "platform/ReportListView.h"
+#include "platform/controls/FilterControl.h"
+#include "platform/controls/MenuButton.h"
+#include "platform/controls/ReportListView.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -5,18 +5,18 @@
 // answers to the message boxes, and helpers to open a list window and wait for
 // its rows.
 
-#include "core/AppError.h"
+#include "base/AppError.h"
 #include "core/CoQuillonSystemEngine.h"
 #include "core/SessionValues.h"
 #include "core/StartUp.h"
 #include "db/DemoCompany.h"
 #include "db/EmbeddedServer.h"
 #include "listwindow/frmList.h"
-#include "logon/clsLogonProfile.h"
-#include "platform/BrandleDatabase.h"
-#include "platform/FormsRuntime.h"
-#include "platform/RegistryStore.h"
-#include "platform/eListView.h"
+#include "core/clsLogonProfile.h"
+#include "platform/database/BrandleDatabase.h"
+#include "platform/forms/FormsRuntime.h"
+#include "platform/settings/RegistryStore.h"
+#include "platform/controls/eListView.h"
 #include "WaitFor.h"
 
 #include <QDir>

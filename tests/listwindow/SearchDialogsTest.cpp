@@ -7,7 +7,7 @@
 
 #include "listwindow/frmListSearchEditSQL.h"
 #include "listwindow/frmListSearchName.h"
-#include "platform/FilterControl.h"
+#include "platform/controls/FilterControl.h"
 #include "viewmodel/GetView.h"
 
 #include <QCheckBox>

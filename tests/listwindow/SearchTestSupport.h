@@ -5,7 +5,7 @@
 
 #include "ListWindowTestSupport.h"
 
-#include "platform/FormsRuntime.h"
+#include "platform/forms/FormsRuntime.h"
 
 #include <QElapsedTimer>
 #include <QTimer>

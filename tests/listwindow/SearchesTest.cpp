@@ -5,11 +5,11 @@
 
 #include "SearchTestSupport.h"
 
-#include "core/AuUtilities.h"
+#include "base/AuUtilities.h"
 #include "db/Schema.h"
 #include "listwindow/frmListSearchName.h"
-#include "platform/FilterControl.h"
-#include "platform/MenuButton.h"
+#include "platform/controls/FilterControl.h"
+#include "platform/controls/MenuButton.h"
 
 #include <QCheckBox>
 #include <QFrame>

@@ -1,10 +1,10 @@
-#include "core/AppError.h"
+#include "base/AppError.h"
 #include "core/AuProperties.h"
 #include "core/MachineSettings.h"
 #include "core/Windows.h"
 #include "logon/LogonSettings.h"
-#include "platform/FormsRuntime.h"
-#include "platform/RegistryStore.h"
+#include "platform/forms/FormsRuntime.h"
+#include "platform/settings/RegistryStore.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

@@ -4,8 +4,8 @@
 #include "core/AuProperties.h"
 #include "core/MachineSettings.h"
 #include "logon/LogonSettings.h"
-#include "platform/FormsRuntime.h"
-#include "platform/RegistryStore.h"
+#include "platform/forms/FormsRuntime.h"
+#include "platform/settings/RegistryStore.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include "logon/frmLogonNew.h"
 
 #include "logon/frmLogonNewTestSupport.h"
-#include "platform/Resources.h"
+#include "platform/forms/Resources.h"
 
 #include <QAbstractItemView>
 #include <QLabel>

@@ -3,7 +3,7 @@
 // folder, for the tests of the logon window; message boxes and the program's end
 // are recorded.
 
-#include "core/AppError.h"
+#include "base/AppError.h"
 #include "core/AuProperties.h"
 #include "core/CoQuillonSystemEngine.h"
 #include "core/MachineSettings.h"
@@ -11,9 +11,9 @@
 #include "core/StartUp.h"
 #include "db/EmbeddedServer.h"
 #include "db/Schema.h"
-#include "logon/clsLogonProfile.h"
-#include "platform/FormsRuntime.h"
-#include "platform/RegistryStore.h"
+#include "core/clsLogonProfile.h"
+#include "platform/forms/FormsRuntime.h"
+#include "platform/settings/RegistryStore.h"
 
 #include <QSettings>
 #include <QTemporaryDir>

@@ -2,7 +2,7 @@
 // non-transparent pixels per row, the corner colour, and the shape a window gets.
 #include "shell/Region.h"
 
-#include "platform/Resources.h"
+#include "platform/forms/Resources.h"
 
 #include <QWidget>
 #include <gtest/gtest.h>

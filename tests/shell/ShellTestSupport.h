@@ -11,10 +11,11 @@
 #include "core/StartUp.h"
 #include "db/DemoCompany.h"
 #include "db/EmbeddedServer.h"
-#include "logon/clsLogonProfile.h"
+#include "core/clsLogonProfile.h"
 #include "logon/frmLogonNew.h"
-#include "platform/RegistryStore.h"
-#include "shell/FormUtilities.h"
+#include "platform/settings/RegistryStore.h"
+#include "core/FormUtilities.h"
+#include "listwindow/frmList.h"
 #include "shell/frmMDIFrame.h"
 
 #include <QApplication>
@@ -124,6 +125,7 @@ protected:
         RegistryStore::SetDirectory(m_registry.path());
         sessiontest::ResetSession();
         RegisterShellWindows();
+        RegisterListWindows();
     }
     void TearDown() override
     {

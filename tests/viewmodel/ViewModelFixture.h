@@ -3,14 +3,14 @@
 // a company with the schema, a small set of bases, views and their children that
 // shows every kind of child, and a session engine connected to it.
 
-#include "core/AppError.h"
+#include "base/AppError.h"
 #include "core/CoQuillonSystemEngine.h"
 #include "core/SessionValues.h"
 #include "db/EmbeddedServer.h"
 #include "db/procedures/Procedures.h"
 #include "db/Schema.h"
-#include "platform/BrandleDatabase.h"
-#include "platform/FormsRuntime.h"
+#include "platform/database/BrandleDatabase.h"
+#include "platform/forms/FormsRuntime.h"
 #include "viewmodel/CoLdUV.h"
 #include "viewmodel/GetView.h"
 

@@ -4,7 +4,7 @@
 
 #include "ViewModelFixture.h"
 
-#include "platform/HostProcedures.h"
+#include "platform/database/HostProcedures.h"
 
 using namespace vmtest;
 

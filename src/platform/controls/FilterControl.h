@@ -1,0 +1,146 @@
+#pragma once
+// The filter pane: rows of search conditions over the fields a window adds,
+// turned into a WHERE text and read back from one.
+//
+// A row is a field, an operator that fits the field's data type and one or two
+// values; the empty row at the end adds a condition, a row's remove button drops
+// it. Data types (without regard to case): "text" (and any unknown code), number
+// types ("number", "money", "int", ...), date types ("date", "datetime") and
+// flags ("boolean", "bit", "flag"; the columns give 'Yes' or 'No').
+//
+// WhereText is empty or "WHERE ( " + the complete rows' conditions joined by
+// " AND " + " )", each condition starting with the field's reference exactly as
+// added. Text values are literals with their apostrophes doubled; LIKE patterns
+// escape a "%", "_", "[" or "\" the user typed (ESCAPE '\'); numbers are
+// written as numbers (a value that is not one leaves the row incomplete); a
+// date is 'yyyy-mm-dd', and "=" on a date takes the whole day. LoadFilter reads
+// such a text back into rows; any other text (a complex search, a linked view's
+// starting filter) becomes one text row that WhereText gives back unchanged.
+//
+// Layout: rows stand kRowPitchTwips apart with kMarginTwips above and below them
+// together, so that rows x 390 + 450 twips always hold them.
+
+#include "base/Variant.h"
+
+#include <QWidget>
+#include <vector>
+
+class QVBoxLayout;
+class QLineEdit;
+
+namespace FILTERLib {
+
+class FilterRow;
+
+class Filter : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kRowPitchTwips = 390;
+    static constexpr int kMarginTwips = 450;
+
+    enum class FieldKind { Text, Number, Date, Flag };
+    // Operators; which ones a field offers depends on its kind.
+    enum class Op {
+        Equals,
+        NotEquals,
+        BeginsWith,
+        Contains,
+        NotContains,
+        EndsWith,
+        IsEmpty,
+        IsNotEmpty,
+        Less,
+        Greater,
+        LessOrEqual,
+        GreaterOrEqual,
+        Between,
+        Is,
+        IsNot,
+    };
+
+    explicit Filter(QWidget* parent = nullptr);
+    ~Filter() override;
+
+    // Drops every field and every row.
+    void ClearFields();
+    // Drops every row (the empty row stays).
+    void ClearRows();
+    // Lays the rows out again.
+    void RefreshLayout();
+    // A field for the rows: reference is what the WHERE text names it by;
+    // usesExtendedFrom: the field needs the view's extended FROM (any non-zero value).
+    void AddField(const QString& displayName, const QString& reference, const Variant& filterDataType,
+                  const Variant& usesExtendedFrom);
+    // 12 is the list window's layout: compact rows, remove buttons at the right end.
+    void SetLayoutOption(int32_t option);
+    int32_t LayoutOption() const { return m_layoutOption; }
+
+    // Shows the rows of a text (see above); a complex search is always one text row.
+    void LoadFilter(const QString& filterText, bool complex);
+    // The current search's name: "QuickSearch" until one is set.
+    QString Text() const { return m_text; }
+    void SetText(const QString& text) { m_text = text; }
+    QString WhereText() const;
+    // A complete row uses a field added with the extended-FROM flag (for a text
+    // row: its text holds the reference of such a field).
+    bool UsesExtendedFrom() const;
+    // At least one row is complete.
+    bool CanSave() const;
+
+    // ---- Rows, for the window's tests and for programs that fill them ----
+    // The rows shown, the empty last one included.
+    int RowCount() const;
+    // True when the rows are one text row (complex or unreadable text).
+    bool IsTextRow() const { return m_textMode; }
+    int FieldCount() const { return static_cast<int>(m_fields.size()); }
+    static FieldKind KindOf(const QString& filterDataType);
+    static std::vector<Op> OperatorsFor(FieldKind kind);
+    static QString OperatorCaption(Op op);
+    // Sets row (0-based; the empty last row makes a new one) to a field (0-based,
+    // in the order added), an operator and its values; false when the field does
+    // not exist or does not offer the operator.
+    bool SetRow(int row, int field, Op op, const QString& value1 = QString(), const QString& value2 = QString());
+    // A row's field (-1 for the empty row), operator and values.
+    int RowField(int row) const;
+    Op RowOperator(int row) const;
+    QString RowValue(int row, int which = 0) const;
+    // Removes row (0-based), as its remove button does.
+    void RemoveRow(int row);
+
+signals:
+    void RowCountChanged(int32_t rows);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    struct Field {
+        QString displayName;
+        QString reference;
+        FieldKind kind = FieldKind::Text;
+        bool extendedFrom = false;
+    };
+    friend class FilterRow;
+    QString conditionOf(const FilterRow& row) const;
+    bool parseConditions(const QString& text, std::vector<FilterRow*>& rows);
+    FilterRow* newRow();
+    void rowChanged(FilterRow* row);
+    void ensureEmptyLastRow();
+    void clearRowWidgets();
+    void showTextRow(const QString& text);
+    void relayout();
+    void reportRowCount();
+
+    std::vector<Field> m_fields;
+    std::vector<FilterRow*> m_rows;
+    QWidget* m_textRow = nullptr;
+    QLineEdit* m_textEdit = nullptr;
+    QString m_textValue;
+    bool m_textMode = false;
+    QString m_text = QStringLiteral("QuickSearch");
+    int32_t m_layoutOption = 0;
+    int m_reportedRows = -1;
+    bool m_updating = false;
+};
+
+}  // namespace FILTERLib

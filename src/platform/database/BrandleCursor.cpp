@@ -1,0 +1,359 @@
+#include "platform/database/BrandleCursor.h"
+
+#include "base/AppError.h"
+#include "platform/database/DatabaseServer.h"
+#include "platform/database/BrandleDatabase.h"
+#include "platform/database/SqlTranslator.h"
+#include "platform/database/SqliteBackend.h"
+#include "platform/database/SqliteValues.h"
+
+#include <sqlite3.h>
+
+#include <deque>
+#include <mutex>
+
+namespace {
+
+const QString kSource = QStringLiteral("BrandleDatabase");
+const QString kNotAQuery = QStringLiteral("Only a single query that does not change the database may run here.");
+
+[[noreturn]] void Fail(const QString& message) { throw AppError(kDatabaseErrorNumber, message, kSource); }
+
+BrandleRow ReadRow(sqlite3_stmt* st, int columns)
+{
+    BrandleRow r;
+    r.reserve(columns);
+    for (int i = 0; i < columns; ++i)
+        r.push_back(SqliteColumnValue(st, i));
+    return r;
+}
+
+// The program's SQL of a single query that cannot write, in the embedded server's SQL.
+QString TranslateQuery(const QString& query)
+{
+    const std::vector<TranslatedStatement> statements = TranslateBatch(query);
+    if (statements.size() != 1 || statements.front().kind != TranslatedStatement::Kind::Sql ||
+        statements.front().writes)
+        Fail(kNotAQuery);
+    return statements.front().sql;
+}
+
+class SqliteReadConnection;
+
+// Marks the connection as running under a token for the length of one call.
+class CallScope {
+public:
+    CallScope(SqliteReadConnection& c, const BrandleCancelToken& token);
+    ~CallScope();
+
+private:
+    SqliteReadConnection& m_c;
+};
+
+class SqliteReadConnection final : public BrandleReadConnection {
+public:
+    SqliteReadConnection(sqlite3* db, QString server, QString database)
+        : m_db(db), m_server(std::move(server)), m_database(std::move(database))
+    {
+        sqlite3_progress_handler(m_db, 500, &SqliteReadConnection::progress, this);
+    }
+    ~SqliteReadConnection() override { sqlite3_close_v2(m_db); }
+
+    QString ServerName() const override { return m_server; }
+    QString DatabaseName() const override { return m_database; }
+
+    std::unique_ptr<BrandleQueryCursor> OpenCursor(const QString& query, const std::vector<BrandleSortKey>& order,
+                                                   const BrandleCancelToken& token) override;
+    int64_t CountRows(const QString& query, const BrandleCancelToken& token) override;
+
+    void Cancel(const BrandleCancelToken& token) override
+    {
+        if (!token)
+            return;
+        token->store(true);
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_current.load() == token.get())
+            sqlite3_interrupt(m_db);
+    }
+
+    sqlite3* db() const { return m_db; }
+
+    sqlite3_stmt* prepare(const QString& sql)
+    {
+        const QByteArray utf8 = sql.toUtf8();
+        sqlite3_stmt* st = nullptr;
+        const char* tail = nullptr;
+        if (sqlite3_prepare_v2(m_db, utf8.constData(), static_cast<int>(utf8.size()), &st, &tail) != SQLITE_OK)
+            failDatabase();
+        if (!st)
+            Fail(kNotAQuery);
+        // Only blanks and comments may follow the one statement.
+        sqlite3_stmt* rest = nullptr;
+        const char* end = utf8.constData() + utf8.size();
+        if (tail && tail < end && sqlite3_prepare_v2(m_db, tail, static_cast<int>(end - tail), &rest, nullptr) == SQLITE_OK &&
+            rest) {
+            sqlite3_finalize(rest);
+            sqlite3_finalize(st);
+            Fail(kNotAQuery);
+        }
+        if (!sqlite3_stmt_readonly(st) || sqlite3_column_count(st) == 0) {
+            sqlite3_finalize(st);
+            Fail(kNotAQuery);
+        }
+        return st;
+    }
+
+    [[noreturn]] void failDatabase()
+    {
+        const int code = sqlite3_errcode(m_db);
+        std::atomic<bool>* current = m_current.load();
+        if (code == SQLITE_INTERRUPT || (current && current->load()))
+            throw AppError(kQueryCancelledNumber, QStringLiteral("Operation cancelled"), kSource);
+        Fail(QString::fromUtf8(sqlite3_errmsg(m_db)));
+    }
+
+private:
+    friend class CallScope;
+    static int progress(void* self)
+    {
+        std::atomic<bool>* current = static_cast<SqliteReadConnection*>(self)->m_current.load();
+        return current && current->load() ? 1 : 0;
+    }
+
+    sqlite3* m_db;
+    QString m_server;
+    QString m_database;
+    std::mutex m_mutex;
+    std::atomic<std::atomic<bool>*> m_current{nullptr};
+};
+
+CallScope::CallScope(SqliteReadConnection& c, const BrandleCancelToken& token) : m_c(c)
+{
+    if (token && token->load())
+        throw AppError(kQueryCancelledNumber, QStringLiteral("Operation cancelled"), kSource);
+    std::lock_guard<std::mutex> lock(m_c.m_mutex);
+    m_c.m_current.store(token.get());
+}
+
+CallScope::~CallScope()
+{
+    std::lock_guard<std::mutex> lock(m_c.m_mutex);
+    m_c.m_current.store(nullptr);
+}
+
+class SqliteCursor final : public BrandleQueryCursor {
+public:
+    // sql: the cursor's statement; ordered: it sorts the whole result, so that its
+    // first rows come sooner from a statement of their own with a LIMIT.
+    SqliteCursor(SqliteReadConnection& c, sqlite3_stmt* st, BrandleCancelToken token, QString sql, bool ordered)
+        : m_c(c), m_st(st), m_token(std::move(token)), m_sql(std::move(sql)), m_ordered(ordered)
+    {
+        const int columns = sqlite3_column_count(m_st);
+        for (int i = 0; i < columns; ++i) {
+            m_names << QString::fromUtf8(sqlite3_column_name(m_st, i));
+            // Text when the declaration says nothing.
+            const int32_t type = AdoTypeOfDeclaration(sqlite3_column_decltype(m_st, i));
+            m_types.push_back(type ? type : adVarChar);
+        }
+    }
+    ~SqliteCursor() override { sqlite3_finalize(m_st); }
+
+    QStringList FieldNames() const override { return m_names; }
+    std::vector<int32_t> FieldTypes() const override { return m_types; }
+
+    std::vector<BrandleRow> Fetch(int count) override
+    {
+        std::vector<BrandleRow> rows;
+        CallScope scope(m_c, m_token);
+        if (m_ordered && m_position == 0 && !m_started && count > 0)
+            return fetchFirst(count);
+        while (static_cast<int>(rows.size()) < count && step())
+            rows.push_back(row());
+        return rows;
+    }
+
+    int64_t Skip(int64_t count) override
+    {
+        CallScope scope(m_c, m_token);
+        int64_t n = 0;
+        while (n < count && step())
+            ++n;
+        return n;
+    }
+
+    int64_t SeekId(int64_t id, int keep, std::vector<BrandleRow>& kept) override
+    {
+        kept.clear();
+        CallScope scope(m_c, m_token);
+        std::deque<BrandleRow> ring;
+        while (step()) {
+            const bool found = sqlite3_column_type(m_st, 0) != SQLITE_NULL && sqlite3_column_int64(m_st, 0) == id;
+            if (found || keep > 0) {
+                ring.push_back(row());
+                if (static_cast<int>(ring.size()) > keep + 1)
+                    ring.pop_front();
+            }
+            if (found) {
+                kept.assign(std::make_move_iterator(ring.begin()), std::make_move_iterator(ring.end()));
+                return m_position - 1;
+            }
+        }
+        return -1;
+    }
+
+    int64_t Position() const override { return m_position; }
+    bool AtEnd() const override { return m_atEnd; }
+
+    void Rewind() override
+    {
+        sqlite3_reset(m_st);
+        m_position = 0;
+        m_lag = 0;
+        m_started = false;
+        m_atEnd = false;
+    }
+
+private:
+    // The first rows of a sorted result by a top-N query, which need not sort it all;
+    // the cursor's own statement catches up when more rows are read.
+    std::vector<BrandleRow> fetchFirst(int count)
+    {
+        std::vector<BrandleRow> rows;
+        sqlite3_stmt* first = m_c.prepare(m_sql + QStringLiteral("\nLIMIT ") + QString::number(count));
+        struct Finalizer {
+            sqlite3_stmt* st;
+            ~Finalizer() { sqlite3_finalize(st); }
+        } finalizer{first};
+        int rc;
+        while ((rc = sqlite3_step(first)) == SQLITE_ROW)
+            rows.push_back(ReadRow(first, static_cast<int>(m_names.size())));
+        if (rc != SQLITE_DONE)
+            m_c.failDatabase();
+        m_position = static_cast<int64_t>(rows.size());
+        m_lag = m_position;
+        if (static_cast<int>(rows.size()) < count)
+            m_atEnd = true;
+        return rows;
+    }
+
+    bool step()
+    {
+        if (m_atEnd)
+            return false;
+        m_started = true;
+        while (m_lag > 0) {
+            const int rc = sqlite3_step(m_st);
+            if (rc == SQLITE_ROW) {
+                --m_lag;
+                continue;
+            }
+            m_lag = 0;
+            if (rc == SQLITE_DONE) {
+                m_atEnd = true;
+                return false;
+            }
+            failStep();
+        }
+        const int rc = sqlite3_step(m_st);
+        if (rc == SQLITE_ROW) {
+            ++m_position;
+            return true;
+        }
+        if (rc == SQLITE_DONE) {
+            m_atEnd = true;
+            return false;
+        }
+        failStep();
+    }
+
+    // A failed or stopped step leaves the statement to be run again from the start.
+    [[noreturn]] void failStep()
+    {
+        sqlite3_reset(m_st);
+        m_position = 0;
+        m_started = false;
+        m_c.failDatabase();
+    }
+
+    BrandleRow row() const { return ReadRow(m_st, static_cast<int>(m_names.size())); }
+
+    SqliteReadConnection& m_c;
+    sqlite3_stmt* m_st;
+    BrandleCancelToken m_token;
+    QStringList m_names;
+    std::vector<int32_t> m_types;
+    QString m_sql;
+    bool m_ordered = false;
+    bool m_started = false;  // the statement has been stepped since it was (re)started
+    int64_t m_lag = 0;       // rows the statement is behind the position
+    int64_t m_position = 0;
+    bool m_atEnd = false;
+};
+
+std::unique_ptr<BrandleQueryCursor> SqliteReadConnection::OpenCursor(const QString& query,
+                                                                     const std::vector<BrandleSortKey>& order,
+                                                                     const BrandleCancelToken& token)
+{
+    QString sql = TranslateQuery(query);
+    if (!order.empty()) {
+        // The query becomes a derived table; the order goes by select-list position,
+        // after a line break so that a comment ending the query stays a comment.
+        QString keys;
+        for (const BrandleSortKey& k : order) {
+            if (!keys.isEmpty())
+                keys += QStringLiteral(", ");
+            keys += QString::number(k.field + 1) + (k.descending ? QStringLiteral(" DESC") : QString());
+        }
+        sql = QStringLiteral("SELECT * FROM (\n") + sql + QStringLiteral("\n) ORDER BY ") + keys;
+    }
+    CallScope scope(*this, token);
+    sqlite3_stmt* st = prepare(sql);
+    return std::make_unique<SqliteCursor>(*this, st, token, sql, !order.empty());
+}
+
+int64_t SqliteReadConnection::CountRows(const QString& query, const BrandleCancelToken& token)
+{
+    const QString sql = QStringLiteral("SELECT COUNT(*) FROM (\n") + TranslateQuery(query) + QStringLiteral("\n)");
+    CallScope scope(*this, token);
+    sqlite3_stmt* st = prepare(sql);
+    struct Finalizer {
+        sqlite3_stmt* st;
+        ~Finalizer() { sqlite3_finalize(st); }
+    } finalizer{st};
+    const int rc = sqlite3_step(st);
+    if (rc == SQLITE_ROW)
+        return sqlite3_column_int64(st, 0);
+    if (rc == SQLITE_DONE)
+        return 0;
+    failDatabase();
+}
+
+}  // namespace
+
+BrandleCancelToken MakeCancelToken() { return std::make_shared<std::atomic<bool>>(false); }
+
+std::unique_ptr<BrandleReadConnection> BrandleReadConnection::Open(const QString& server, const QString& database,
+                                                                   const QString& login, const QString& password)
+{
+    try {
+        // The checks of a logon, in the order the server makes them; then the file is
+        // opened read-only whatever the login may do elsewhere.
+        if (!TheDatabaseServer().ServerExists(server))
+            Fail(QStringLiteral("SQL Server '%1' does not exist or access denied.").arg(server.trimmed()));
+        if (!TheDatabaseServer().CheckLogin(server, login, password))
+            Fail(QStringLiteral("Login failed for user '%1'.").arg(login));
+        if (TheDatabaseServer().FindDatabaseFile(server, database).isEmpty())
+            Fail(QStringLiteral("Cannot open database '%1' requested by the login. The login failed.")
+                     .arg(database.trimmed()));
+        if (!TheDatabaseServer().LoginMayUse(server, login, database))
+            Fail(QStringLiteral("Server user '%1' is not a valid user in database '%2'.").arg(login, database));
+        sqlite3* db = TheDatabaseServer().OpenServerDatabase(server, database, true);
+        SqliteBackend::PrepareConnection(db);
+        sqlite3_exec(db, "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
+        return std::make_unique<SqliteReadConnection>(db, server.trimmed(), database.trimmed());
+    } catch (const AppError& e) {
+        if (e.number() == kDatabaseErrorNumber)
+            throw AppError(kDatabaseErrorNumber, e.description(), kSource);
+        throw;
+    }
+}

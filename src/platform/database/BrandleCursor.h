@@ -1,0 +1,84 @@
+#pragma once
+// Read-only connections for the controls that show query results (the list
+// control). Such a connection logs on like any other but can never change the
+// database; it runs only single queries (the batch rules of the database
+// interface decide what a single query is), reads their rows a batch at a time
+// through a forward cursor instead of holding the whole result, counts the rows
+// of a query, and can be told from another thread to stop what it runs.
+//
+// A connection is used by one thread at a time; Cancel is the one call that
+// may come from any thread. Failures are AppError with kDatabaseErrorNumber and
+// the database's own message; a call stopped by Cancel fails with
+// kQueryCancelledNumber.
+
+#include "base/Variant.h"
+
+#include <QStringList>
+#include <atomic>
+#include <memory>
+#include <vector>
+
+// The error number of a call that was stopped because its token was cancelled.
+inline constexpr int32_t kQueryCancelledNumber = static_cast<int32_t>(0x80040E4Eu);
+
+// Shared between the thread that runs a call and the thread that may stop it.
+using BrandleCancelToken = std::shared_ptr<std::atomic<bool>>;
+BrandleCancelToken MakeCancelToken();
+
+// One key of a cursor's order: a 0-based field of the query's select list.
+struct BrandleSortKey {
+    int field = 0;
+    bool descending = false;
+};
+
+using BrandleRow = std::vector<Variant>;
+
+// The rows of one query, read forward.
+class BrandleQueryCursor {
+public:
+    virtual ~BrandleQueryCursor() = default;
+    virtual QStringList FieldNames() const = 0;
+    // ADO type codes (AdoType of BrandleDatabase.h) as the result declares them.
+    virtual std::vector<int32_t> FieldTypes() const = 0;
+    // Up to count rows from the current position; fewer only at the end.
+    virtual std::vector<BrandleRow> Fetch(int count) = 0;
+    // Steps over up to count rows without reading them; how many there were.
+    virtual int64_t Skip(int64_t count) = 0;
+    // Reads ahead until field 0 of a row equals id; its position, or -1 (at the
+    // end) when no further row has it. Rows read on the way are not kept,
+    // except the last keep rows before the found one and the found one, which
+    // go into kept (oldest first) so that the batch around it need not be read
+    // again.
+    virtual int64_t SeekId(int64_t id, int keep, std::vector<BrandleRow>& kept) = 0;
+    // The 0-based position of the next row to read.
+    virtual int64_t Position() const = 0;
+    virtual bool AtEnd() const = 0;
+    // Back before the first row: the query runs again.
+    virtual void Rewind() = 0;
+};
+
+class BrandleReadConnection {
+public:
+    virtual ~BrandleReadConnection() = default;
+
+    // Opens a database of a server for a login, read-only. The errors of a refused
+    // logon are those of BrandleDatabase::OpenConnection.
+    static std::unique_ptr<BrandleReadConnection> Open(const QString& server, const QString& database,
+                                                       const QString& login, const QString& password);
+
+    virtual QString ServerName() const = 0;
+    virtual QString DatabaseName() const = 0;
+
+    // Opens a cursor on a query written in the program's SQL. A text that is not a
+    // single query that cannot write fails before anything runs. With order keys
+    // the rows come in that order (the query's own ORDER BY is then overridden);
+    // without, in the query's own order. Calls on the cursor run under the token.
+    virtual std::unique_ptr<BrandleQueryCursor> OpenCursor(const QString& query,
+                                                           const std::vector<BrandleSortKey>& order,
+                                                           const BrandleCancelToken& token) = 0;
+    // The number of rows of a query (same rules as OpenCursor).
+    virtual int64_t CountRows(const QString& query, const BrandleCancelToken& token) = 0;
+    // Marks the token cancelled and stops the call this connection is running under
+    // it, if any. Any thread. Later calls under that token fail at once.
+    virtual void Cancel(const BrandleCancelToken& token) = 0;
+};

@@ -1,0 +1,15 @@
+#pragma once
+// Reading values and column types from an SQLite statement, the same way for the
+// back end's result sets and for the read-only cursors.
+
+#include "base/Variant.h"
+
+#include <cstdint>
+
+struct sqlite3_stmt;
+
+// The value of column i of the statement's current row.
+Variant SqliteColumnValue(sqlite3_stmt* st, int i);
+
+// The ADO type a declared column type stands for; 0 when the declaration says nothing.
+int32_t AdoTypeOfDeclaration(const char* declared);

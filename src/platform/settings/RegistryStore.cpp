@@ -1,0 +1,650 @@
+#include "platform/settings/RegistryStore.h"
+
+#include "base/AnsiCodePage.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <QStringList>
+#include <QThread>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <map>
+#include <optional>
+#include <sys/file.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int kFormatVersion = 1;
+constexpr int kLockTimeoutMs = 10000;
+
+// ---------------------------------------------------------------- the store in memory
+struct StoredValue {
+    QString name;
+    uint32_t type = REG_NONE;
+    bool isText = false;  // a REG_SZ written as text: size is characters + 1
+    QString text;
+    QByteArray bytes;
+};
+
+struct StoredKey {
+    QStringList path;  // root name first
+    std::vector<StoredValue> values;
+};
+
+struct Store {
+    std::vector<StoredKey> keys;
+};
+
+bool sameName(const QString& a, const QString& b) { return a.toUpper() == b.toUpper(); }
+
+bool samePath(const QStringList& a, const QStringList& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (!sameName(a[i], b[i]))
+            return false;
+    return true;
+}
+
+bool startsWith(const QStringList& path, const QStringList& prefix)
+{
+    if (prefix.size() > path.size())
+        return false;
+    for (qsizetype i = 0; i < prefix.size(); ++i)
+        if (!sameName(path[i], prefix[i]))
+            return false;
+    return true;
+}
+
+StoredKey* findKey(Store& s, const QStringList& path)
+{
+    for (auto& k : s.keys)
+        if (samePath(k.path, path))
+            return &k;
+    return nullptr;
+}
+
+// A key exists when it was stored itself or as the parent of a stored key.
+bool keyExists(const Store& s, const QStringList& path)
+{
+    if (path.size() == 1)
+        return true;  // a root
+    return std::any_of(s.keys.begin(), s.keys.end(), [&](const StoredKey& k) { return startsWith(k.path, path); });
+}
+
+StoredKey& findOrAddKey(Store& s, const QStringList& path)
+{
+    if (auto* k = findKey(s, path))
+        return *k;
+    s.keys.push_back(StoredKey{path, {}});
+    return s.keys.back();
+}
+
+StoredValue* findValue(StoredKey& k, const QString& name)
+{
+    for (auto& v : k.values)
+        if (sameName(v.name, name))
+            return &v;
+    return nullptr;
+}
+
+// ---------------------------------------------------------------- roots and handles
+const std::map<HKEY, QString>& roots()
+{
+    static const std::map<HKEY, QString> r = {
+        {HKEY_CURRENT_USER, QStringLiteral("HKEY_CURRENT_USER")},
+        {HKEY_LOCAL_MACHINE, QStringLiteral("HKEY_LOCAL_MACHINE")},
+    };
+    return r;
+}
+
+bool isRootName(const QString& name)
+{
+    return std::any_of(roots().begin(), roots().end(), [&](const auto& r) { return r.second == name; });
+}
+
+struct Handles {
+    std::map<HKEY, QStringList> open;
+    HKEY next = 0x1000;
+};
+
+Handles& handles()
+{
+    static Handles h;
+    return h;
+}
+
+std::optional<QStringList> pathOfHandle(HKEY hKey)
+{
+    if (auto r = roots().find(hKey); r != roots().end())
+        return QStringList{r->second};
+    if (auto o = handles().open.find(hKey); o != handles().open.end())
+        return o->second;
+    return std::nullopt;
+}
+
+long resolve(HKEY hKey, const QString& subKey, QStringList* out)
+{
+    auto base = pathOfHandle(hKey);
+    if (!base)
+        return ERROR_INVALID_HANDLE;
+    QStringList path = *base;
+    if (!subKey.isEmpty()) {
+        QStringList parts = subKey.split(QLatin1Char('\\'));
+        if (parts.size() > 1 && parts.last().isEmpty())
+            parts.removeLast();
+        for (const auto& p : parts)
+            if (p.isEmpty())
+                return ERROR_BAD_PATHNAME;
+        path += parts;
+    }
+    *out = path;
+    return ERROR_SUCCESS;
+}
+
+HKEY newHandle(const QStringList& path)
+{
+    auto& h = handles();
+    const HKEY id = h.next++;
+    h.open[id] = path;
+    return id;
+}
+
+// ---------------------------------------------------------------- the file
+QString& directoryOverride()
+{
+    static QString d;
+    return d;
+}
+
+QString lockPath() { return RegistryStore::Directory() + QStringLiteral("/registry.lock"); }
+
+// An exclusive lock between processes, held while a write reads, changes and
+// replaces the store. flock: the kernel releases it when a holder dies.
+class StoreLock {
+public:
+    StoreLock()
+    {
+        QDir().mkpath(RegistryStore::Directory());
+        m_fd = ::open(QFile::encodeName(lockPath()).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (m_fd < 0)
+            return;
+        for (int waited = 0;; ++waited) {
+            if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
+                m_locked = true;
+                return;
+            }
+            if (errno != EWOULDBLOCK && errno != EINTR)
+                break;
+            if (waited >= kLockTimeoutMs)
+                break;
+            QThread::msleep(1);
+        }
+    }
+    ~StoreLock()
+    {
+        if (m_fd >= 0) {
+            if (m_locked)
+                ::flock(m_fd, LOCK_UN);
+            ::close(m_fd);
+        }
+    }
+    bool locked() const { return m_locked; }
+
+private:
+    int m_fd = -1;
+    bool m_locked = false;
+};
+
+QString hexOf(const QByteArray& b) { return QString::fromLatin1(b.toHex(' ')); }
+
+QJsonObject valueToJson(const StoredValue& v)
+{
+    QJsonObject o;
+    o[QStringLiteral("name")] = v.name;
+    o[QStringLiteral("type")] = static_cast<qint64>(v.type);
+    if (v.isText)
+        o[QStringLiteral("text")] = v.text;
+    else if (v.type == REG_DWORD && v.bytes.size() == 4) {
+        int32_t n = 0;
+        memcpy(&n, v.bytes.constData(), 4);  // little-endian, as written
+        o[QStringLiteral("dword")] = n;
+    } else if (!v.bytes.isEmpty() || v.type != REG_NONE)
+        o[QStringLiteral("bytes")] = hexOf(v.bytes);
+    return o;
+}
+
+QByteArray serialise(const Store& s)
+{
+    std::vector<const StoredKey*> keys;
+    for (const auto& k : s.keys)
+        keys.push_back(&k);
+    std::stable_sort(keys.begin(), keys.end(), [](const StoredKey* a, const StoredKey* b) {
+        return a->path.join(QLatin1Char('\\')).toUpper() < b->path.join(QLatin1Char('\\')).toUpper();
+    });
+    QJsonArray jkeys;
+    for (const auto* k : keys) {
+        QJsonArray jvalues;
+        for (const auto& v : k->values)
+            jvalues.append(valueToJson(v));
+        QJsonObject jk;
+        jk[QStringLiteral("path")] = k->path.join(QLatin1Char('\\'));
+        jk[QStringLiteral("values")] = jvalues;
+        jkeys.append(jk);
+    }
+    QJsonObject root;
+    root[QStringLiteral("store")] = QStringLiteral("Quillon settings registry");
+    root[QStringLiteral("version")] = kFormatVersion;
+    root[QStringLiteral("keys")] = jkeys;
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}
+
+// Parses the file's text; on failure *reason says what is wrong.
+bool parse(const QByteArray& data, Store* out, QString* reason)
+{
+    if (data.trimmed().isEmpty()) {
+        *reason = QStringLiteral("the file is empty");
+        return false;
+    }
+    QJsonParseError err{};
+    const QJsonDocument doc = QJsonDocument::fromJson(data, &err);
+    if (err.error != QJsonParseError::NoError) {
+        *reason = QStringLiteral("it is not valid JSON (%1 at byte %2)").arg(err.errorString()).arg(err.offset);
+        return false;
+    }
+    if (!doc.isObject()) {
+        *reason = QStringLiteral("its top level is not an object");
+        return false;
+    }
+    const QJsonObject root = doc.object();
+    if (root.value(QStringLiteral("version")).toInt(-1) != kFormatVersion) {
+        *reason = QStringLiteral("its \"version\" is not %1").arg(kFormatVersion);
+        return false;
+    }
+    if (!root.value(QStringLiteral("keys")).isArray()) {
+        *reason = QStringLiteral("it has no \"keys\" list");
+        return false;
+    }
+    Store s;
+    const QJsonArray jkeys = root.value(QStringLiteral("keys")).toArray();
+    for (qsizetype i = 0; i < jkeys.size(); ++i) {
+        const QJsonObject jk = jkeys[i].toObject();
+        const QString where = QStringLiteral("key %1").arg(i + 1);
+        const QJsonValue jpath = jk.value(QStringLiteral("path"));
+        const QStringList path = jpath.toString().split(QLatin1Char('\\'));
+        if (!jkeys[i].isObject() || !jpath.isString() || path.size() < 2 || !isRootName(path.first())
+            || path.contains(QString())) {
+            *reason = QStringLiteral("%1 has no valid \"path\"").arg(where);
+            return false;
+        }
+        if (!jk.value(QStringLiteral("values")).isArray()) {
+            *reason = QStringLiteral("%1 (%2) has no \"values\" list").arg(where, jpath.toString());
+            return false;
+        }
+        StoredKey key{path, {}};
+        const QJsonArray jvalues = jk.value(QStringLiteral("values")).toArray();
+        for (qsizetype j = 0; j < jvalues.size(); ++j) {
+            const QJsonObject jv = jvalues[j].toObject();
+            const QString vwhere = QStringLiteral("value %1 of %2 (%3)").arg(j + 1).arg(where, jpath.toString());
+            const double type = jv.value(QStringLiteral("type")).toDouble(-1);
+            if (!jvalues[j].isObject() || !jv.value(QStringLiteral("name")).isString() || type < 0
+                || type > 4294967295.0 || type != static_cast<double>(static_cast<uint32_t>(type))) {
+                *reason = QStringLiteral("%1 has no valid \"name\" and \"type\"").arg(vwhere);
+                return false;
+            }
+            StoredValue v;
+            v.name = jv.value(QStringLiteral("name")).toString();
+            v.type = static_cast<uint32_t>(type);
+            const QJsonValue text = jv.value(QStringLiteral("text"));
+            const QJsonValue dword = jv.value(QStringLiteral("dword"));
+            const QJsonValue bytes = jv.value(QStringLiteral("bytes"));
+            if (!text.isUndefined()) {
+                if (v.type != REG_SZ || !text.isString()) {
+                    *reason = QStringLiteral("%1 has a \"text\" that is not a REG_SZ text").arg(vwhere);
+                    return false;
+                }
+                v.isText = true;
+                v.text = text.toString();
+            } else if (!dword.isUndefined()) {
+                const double d = dword.toDouble(0.5);
+                if (v.type != REG_DWORD || d < -2147483648.0 || d > 4294967295.0 || d != static_cast<double>(static_cast<int64_t>(d))) {
+                    *reason = QStringLiteral("%1 has a \"dword\" that is not a 32-bit REG_DWORD number").arg(vwhere);
+                    return false;
+                }
+                const auto n = static_cast<uint32_t>(static_cast<int64_t>(d));
+                v.bytes = QByteArray(reinterpret_cast<const char*>(&n), 4);
+            } else if (!bytes.isUndefined()) {
+                const QString hex = bytes.toString();
+                const QByteArray raw = QByteArray::fromHex(hex.toLatin1());
+                QString compact = hex;
+                compact.remove(QLatin1Char(' '));
+                if (!bytes.isString() || compact.size() != raw.size() * 2
+                    || QString::fromLatin1(raw.toHex()) != compact.toLower()) {
+                    *reason = QStringLiteral("%1 has \"bytes\" that are not hexadecimal").arg(vwhere);
+                    return false;
+                }
+                v.bytes = raw;
+            }
+            key.values.push_back(std::move(v));
+        }
+        s.keys.push_back(std::move(key));
+    }
+    *out = std::move(s);
+    return true;
+}
+
+enum class ReadResult { Ok, Damaged, Unreadable };
+
+ReadResult readFile(Store* out, QString* reason)
+{
+    QFile f(RegistryStore::FilePath());
+    if (!f.exists()) {
+        *out = Store{};
+        return ReadResult::Ok;
+    }
+    if (!f.open(QIODevice::ReadOnly))
+        return ReadResult::Unreadable;
+    const QByteArray data = f.readAll();
+    if (f.error() != QFileDevice::NoError)
+        return ReadResult::Unreadable;
+    return parse(data, out, reason) ? ReadResult::Ok : ReadResult::Damaged;
+}
+
+bool writeFile(const Store& s)
+{
+    QDir().mkpath(RegistryStore::Directory());
+    QSaveFile f(RegistryStore::FilePath());
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray data = serialise(s);
+    if (f.write(data) != data.size()) {
+        f.cancelWriting();
+        return false;
+    }
+    return f.commit();
+}
+
+// Renames the damaged file aside, writes a note beside it and starts a fresh store.
+// Called with the lock held.
+bool setAside(const QString& reason)
+{
+    const QString file = RegistryStore::FilePath();
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString stem = file + QStringLiteral(".damaged-") + now.toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString aside = stem;
+    for (int n = 2; QFileInfo::exists(aside) || QFileInfo::exists(aside + QStringLiteral(".txt")); ++n)
+        aside = stem + QLatin1Char('-') + QString::number(n);
+    if (!QFile::rename(file, aside))
+        return false;
+    QFile note(aside + QStringLiteral(".txt"));
+    if (note.open(QIODevice::WriteOnly | QIODevice::Text)) {
+        const QString text = QStringLiteral(
+                                 "Quillon could not read its settings store\n"
+                                 "  %1\n"
+                                 "on %2, because %3.\n\n"
+                                 "The file was kept unchanged as\n"
+                                 "  %4\n"
+                                 "and a fresh, empty store was started in its place. Settings the kept\n"
+                                 "file still holds can be copied back into the new store by hand.\n")
+                                 .arg(QDir::toNativeSeparators(file), now.toString(Qt::ISODate), reason,
+                                      QDir::toNativeSeparators(aside));
+        note.write(text.toUtf8());
+    }
+    return writeFile(Store{});
+}
+
+// Reads the store for a call that does not write. A damaged file is set aside
+// (under the lock, after a second look: another program may have done it already).
+long readStore(Store* out)
+{
+    QString reason;
+    switch (readFile(out, &reason)) {
+    case ReadResult::Ok: return ERROR_SUCCESS;
+    case ReadResult::Unreadable: return ERROR_ACCESS_DENIED;
+    case ReadResult::Damaged: break;
+    }
+    StoreLock lock;
+    if (!lock.locked())
+        return ERROR_LOCK_FAILED;
+    switch (readFile(out, &reason)) {
+    case ReadResult::Ok: return ERROR_SUCCESS;
+    case ReadResult::Unreadable: return ERROR_ACCESS_DENIED;
+    case ReadResult::Damaged: break;
+    }
+    *out = Store{};
+    return setAside(reason) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
+// Runs change on the store under the lock and writes the result when change says so.
+template <class F>
+long modifyStore(F&& change)
+{
+    StoreLock lock;
+    if (!lock.locked())
+        return ERROR_LOCK_FAILED;
+    Store s;
+    QString reason;
+    switch (readFile(&s, &reason)) {
+    case ReadResult::Ok: break;
+    case ReadResult::Unreadable: return ERROR_ACCESS_DENIED;
+    case ReadResult::Damaged:
+        if (!setAside(reason))
+            return ERROR_ACCESS_DENIED;
+        s = Store{};
+        break;
+    }
+    bool changed = false;
+    const long rc = change(s, changed);
+    if (rc != ERROR_SUCCESS || !changed)
+        return rc;
+    return writeFile(s) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
+// The value an open key holds under a name.
+long lookUp(HKEY hKey, const QString& valueName, StoredValue* out)
+{
+    auto path = pathOfHandle(hKey);
+    if (!path)
+        return ERROR_INVALID_HANDLE;
+    Store s;
+    if (const long rc = readStore(&s); rc != ERROR_SUCCESS)
+        return rc;
+    StoredKey* k = findKey(s, *path);
+    if (!k)
+        return keyExists(s, *path) ? ERROR_FILE_NOT_FOUND : ERROR_KEY_DELETED;
+    StoredValue* v = findValue(*k, valueName);
+    if (!v)
+        return ERROR_FILE_NOT_FOUND;
+    *out = *v;
+    return ERROR_SUCCESS;
+}
+
+uint32_t sizeOf(const StoredValue& v)
+{
+    return v.isText ? static_cast<uint32_t>(v.text.size() + 1) : static_cast<uint32_t>(v.bytes.size());
+}
+
+bool isTextType(uint32_t type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+
+long storeValue(HKEY hKey, const QString& valueName, StoredValue value)
+{
+    auto path = pathOfHandle(hKey);
+    if (!path)
+        return ERROR_INVALID_HANDLE;
+    if (path->size() == 1)
+        return ERROR_ACCESS_DENIED;  // no values directly under a root
+    return modifyStore([&](Store& s, bool& changed) {
+        // A key that vanished with a damaged store is made again rather than losing the value.
+        StoredKey& k = findOrAddKey(s, *path);
+        if (StoredValue* v = findValue(k, valueName)) {
+            value.name = v->name;
+            *v = std::move(value);
+        } else {
+            value.name = valueName;
+            k.values.push_back(std::move(value));
+        }
+        changed = true;
+        return ERROR_SUCCESS;
+    });
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- public
+QString RegistryStore::Directory()
+{
+    if (!directoryOverride().isEmpty())
+        return directoryOverride();
+    const QString env = qEnvironmentVariable("QUILLON_REGISTRY_DIR");
+    if (!env.isEmpty())
+        return env;
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (config.isEmpty() || QDir::isRelativePath(config))  // the XDG rule: relative paths are ignored
+        config = QDir::homePath() + QStringLiteral("/.config");
+    return config + QStringLiteral("/Harbrook Inc/Pelmora");
+}
+
+QString RegistryStore::FilePath() { return Directory() + QStringLiteral("/registry.json"); }
+
+void RegistryStore::SetDirectory(const QString& directory) { directoryOverride() = directory; }
+
+long RegOpenKey(HKEY hKey, const QString& subKey, HKEY* result)
+{
+    if (!result)
+        return ERROR_INVALID_PARAMETER;
+    QStringList path;
+    if (const long rc = resolve(hKey, subKey, &path); rc != ERROR_SUCCESS)
+        return rc;
+    if (path.size() == 1) {
+        *result = hKey;
+        return ERROR_SUCCESS;
+    }
+    Store s;
+    if (const long rc = readStore(&s); rc != ERROR_SUCCESS)
+        return rc;
+    if (!keyExists(s, path))
+        return ERROR_FILE_NOT_FOUND;
+    *result = newHandle(path);
+    return ERROR_SUCCESS;
+}
+
+long RegCreateKey(HKEY hKey, const QString& subKey, HKEY* result)
+{
+    if (!result)
+        return ERROR_INVALID_PARAMETER;
+    QStringList path;
+    if (const long rc = resolve(hKey, subKey, &path); rc != ERROR_SUCCESS)
+        return rc;
+    if (path.size() == 1) {
+        *result = hKey;
+        return ERROR_SUCCESS;
+    }
+    // Parents exist through their children: storing the key itself makes them.
+    const long rc = modifyStore([&](Store& s, bool& changed) {
+        if (!keyExists(s, path)) {
+            s.keys.push_back(StoredKey{path, {}});
+            changed = true;
+        }
+        return ERROR_SUCCESS;
+    });
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    *result = newHandle(path);
+    return ERROR_SUCCESS;
+}
+
+long RegCloseKey(HKEY hKey)
+{
+    if (roots().count(hKey))
+        return ERROR_SUCCESS;
+    return handles().open.erase(hKey) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+}
+
+long RegQueryValueEx(HKEY hKey, const QString& valueName, uint32_t* type, uint32_t* count)
+{
+    StoredValue v;
+    if (const long rc = lookUp(hKey, valueName, &v); rc != ERROR_SUCCESS)
+        return rc;
+    if (type)
+        *type = v.type;
+    if (count)
+        *count = sizeOf(v);
+    return ERROR_SUCCESS;
+}
+
+long RegQueryValueEx(HKEY hKey, const QString& valueName, uint32_t* type, QString* text, uint32_t* count)
+{
+    if (!text || !count)
+        return ERROR_INVALID_PARAMETER;
+    StoredValue v;
+    if (const long rc = lookUp(hKey, valueName, &v); rc != ERROR_SUCCESS)
+        return rc;
+    if (type)
+        *type = v.type;
+    if (!v.isText && !isTextType(v.type))
+        return ERROR_INVALID_DATATYPE;
+    const uint32_t size = sizeOf(v);
+    if (size > *count) {
+        *count = size;
+        return ERROR_MORE_DATA;
+    }
+    // A text value carries the NUL the store reports; text written as bytes is what was written.
+    *text = v.isText ? v.text + QChar(0) : AnsiTextFromBytes(v.bytes);
+    *count = size;
+    return ERROR_SUCCESS;
+}
+
+long RegQueryValueEx(HKEY hKey, const QString& valueName, uint32_t* type, QByteArray* data, uint32_t* count)
+{
+    if (!data || !count)
+        return ERROR_INVALID_PARAMETER;
+    StoredValue v;
+    if (const long rc = lookUp(hKey, valueName, &v); rc != ERROR_SUCCESS)
+        return rc;
+    if (type)
+        *type = v.type;
+    if (v.isText)
+        return ERROR_INVALID_DATATYPE;
+    const uint32_t size = sizeOf(v);
+    if (size > *count) {
+        *count = size;
+        return ERROR_MORE_DATA;
+    }
+    *data = v.bytes;
+    *count = size;
+    return ERROR_SUCCESS;
+}
+
+long RegSetValueEx(HKEY hKey, const QString& valueName, uint32_t type, const QString& text, uint32_t count)
+{
+    if (type != REG_SZ || count > static_cast<uint64_t>(text.size()))
+        return ERROR_INVALID_PARAMETER;
+    StoredValue v;
+    v.type = REG_SZ;
+    v.isText = true;
+    v.text = text.left(count);
+    if (v.text.endsWith(QChar(0)))
+        v.text.chop(1);
+    return storeValue(hKey, valueName, std::move(v));
+}
+
+long RegSetValueEx(HKEY hKey, const QString& valueName, uint32_t type, const QByteArray& data, uint32_t count)
+{
+    if (count > static_cast<uint64_t>(data.size()))
+        return ERROR_INVALID_PARAMETER;
+    StoredValue v;
+    v.type = type;
+    v.bytes = data.left(count);
+    return storeValue(hKey, valueName, std::move(v));
+}

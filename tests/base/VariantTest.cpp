@@ -1,0 +1,84 @@
+#include "base/AppError.h"
+#include "base/Variant.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+int errorOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const AppError& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+TEST(Variant, EmptyAndNullAreDistinct)
+{
+    Variant empty, null(Null);
+    EXPECT_TRUE(empty.isEmpty());
+    EXPECT_FALSE(empty.isNull());
+    EXPECT_TRUE(null.isNull());
+    EXPECT_EQ(empty.toString(), QString(""));
+    EXPECT_EQ(errorOf([&] { null.toString(); }), 94);
+    EXPECT_FALSE(empty.equals(null).has_value());
+}
+
+TEST(Variant, IntegerConversionsRoundHalfToEvenAndOverflow)
+{
+    struct Case { double in; int32_t out; };
+    for (const Case c : {Case{0.5, 0}, {1.5, 2}, {2.5, 2}, {-0.5, 0}, {-1.5, -2}, {2.4999, 2}, {3.5, 4}})
+        EXPECT_EQ(Variant(c.in).toInt32(), c.out) << c.in;
+    EXPECT_EQ(Variant(32767.4).toInt16(), 32767);
+    EXPECT_EQ(errorOf([] { Variant(32767.5).toInt16(); }), 6);
+    EXPECT_EQ(errorOf([] { Variant(2147483648.0).toInt32(); }), 6);
+    EXPECT_EQ(Variant(QString(" 42 ")).toInt32(), 42);
+    EXPECT_EQ(errorOf([] { Variant(QString("4x")).toInt32(); }), 13);
+    EXPECT_EQ(errorOf([] { Variant(Null).toInt32(); }), 94);
+    EXPECT_EQ(Variant(true).toInt32(), -1);
+}
+
+TEST(Variant, BooleanConversion)
+{
+    struct Case { Variant in; bool out; };
+    const Case cases[] = {{Variant(), false},           {Variant(int16_t(0)), false}, {Variant(int32_t(2)), true},
+                          {Variant(-0.4), true},        {Variant(QString("True")), true},
+                          {Variant(QString(" false ")), false}, {Variant(QString("0")), false},
+                          {Variant(QString("-1")), true}};
+    for (const Case& c : cases)
+        EXPECT_EQ(c.in.toBool(), c.out) << c.in.typeName().toStdString();
+    EXPECT_EQ(errorOf([] { Variant(QString("yes")).toBool(); }), 13);
+    EXPECT_EQ(errorOf([] { Variant(QString("")).toBool(); }), 13);
+    EXPECT_EQ(errorOf([] { Variant(Null).toBool(); }), 94);
+}
+
+TEST(Variant, TextOfNumbersAndBooleans)
+{
+    EXPECT_EQ(Variant(int16_t(-5)).toString(), "-5");
+    EXPECT_EQ(Variant(2.5).toString(), "2.5");
+    EXPECT_EQ(Variant(1e20).toString(), "1E+20");
+    EXPECT_EQ(Variant(true).toString(), "True");
+    EXPECT_EQ(Variant(Currency::fromDouble(12.3400)).toString(), "12.34");
+    EXPECT_EQ(Variant(Currency::fromDouble(-0.5)).toString(), "-0.5");
+}
+
+TEST(Variant, Comparison)
+{
+    EXPECT_TRUE(*Variant(int32_t(1)).equals(Variant(1.0)));
+    EXPECT_TRUE(*Variant(QString("a")).equals(Variant(QString("a"))));
+    EXPECT_FALSE(*Variant(QString("a")).equals(Variant(QString("A"))));
+    EXPECT_TRUE(*Variant(int32_t(5)).equals(Variant(QString("5"))));
+    EXPECT_FALSE(Variant(int32_t(5)).equals(Variant(Null)).has_value());
+}
+
+TEST(AppError, StandardDescriptionsAndObjectErrorBase)
+{
+    EXPECT_EQ(AppError(91).description(), "Object variable or With block variable not set");
+    EXPECT_EQ(AppError(5).description(), "Invalid procedure call or argument");
+    EXPECT_EQ(AppError(32768, "Mine").description(), "Mine");
+    EXPECT_EQ(vberr::kObjectErrorBase, static_cast<int32_t>(0x80040000u));
+}
+
+}  // namespace

@@ -1,0 +1,388 @@
+// The filter pane: its WHERE text for every operator of every data type, read
+// back into the same rows, run on a table whose values are made to break out of
+// their literals; texts it cannot read back; rows, row count and layout.
+
+#include "platform/controls/FilterControl.h"
+
+#include "core/SessionValues.h"
+#include "platform/database/BrandleDatabase.h"
+#include "platform/forms/FormsRuntime.h"
+#include "platform/database/SqliteBackend.h"
+
+#include <QDate>
+#include <QTest>
+#include <QToolButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <vector>
+
+using FILTERLib::Filter;
+using Op = Filter::Op;
+
+namespace {
+
+// Fields as the SQL search editor adds them: references are column SQL.
+void AddFields(Filter& f)
+{
+    f.AddField(QStringLiteral("Name"), QStringLiteral("t.Name"), Variant(QStringLiteral("text")), Variant(0));
+    f.AddField(QStringLiteral("Quantity"), QStringLiteral("t.Qty"), Variant(QStringLiteral("number")), Variant(0));
+    f.AddField(QStringLiteral("Price"), QStringLiteral("t.Price"), Variant(QStringLiteral("money")), Variant(-1));
+    f.AddField(QStringLiteral("Day"), QStringLiteral("t.Day"), Variant(QStringLiteral("date")), Variant(0));
+    f.AddField(QStringLiteral("Active"), QStringLiteral("(CASE WHEN t.Active <> 0 THEN 'Yes' ELSE 'No' END)"),
+               Variant(QStringLiteral("boolean")), Variant(0));
+    f.AddField(QStringLiteral("Code"), QStringLiteral("t.Code"), Variant(QStringLiteral("ZZ-unknown")), Variant(0));
+}
+
+struct Row {
+    int id;
+    QString name;
+    double qty;
+    double price;
+    QString day;  // with a time of day, as datetime columns hold it
+    bool active;
+};
+
+const std::vector<Row>& Rows()
+{
+    static const std::vector<Row> rows = {
+        {1, QStringLiteral("O'Brien"), 1, 9.5, QStringLiteral("2024-03-05 10:30:00.000"), true},
+        {2, QStringLiteral("50% off"), 5, 100, QStringLiteral("2024-03-05 00:00:00.000"), false},
+        {3, QStringLiteral("500 off"), 10, 100.25, QStringLiteral("2024-03-06 08:00:00.000"), true},
+        {4, QStringLiteral("a_b"), -2, 0, QStringLiteral("2024-03-04 23:59:59.000"), true},
+        {5, QStringLiteral("axb"), 0, 12, QStringLiteral("2023-12-31 12:00:00.000"), false},
+        {6, QStringLiteral("x -- y"), 7.5, 7.5, QStringLiteral("2024-01-01 00:00:00.000"), true},
+        {7, QStringLiteral("semi;colon"), 3, 3, QStringLiteral("2024-02-29 16:00:00.000"), false},
+        {8, QStringLiteral("[bracket]"), 4, 4, QStringLiteral("2024-03-10 09:00:00.000"), true},
+        {9, QStringLiteral("back\\slash"), 6, 6, QStringLiteral("2024-03-07 00:00:00.000"), true},
+        {10, QString(), 2, 2, QStringLiteral("2024-05-01 00:00:00.000"), false},
+        {11, QStringLiteral(""), 2, 2, QStringLiteral("2024-05-02 00:00:00.000"), false},
+        {12, QStringLiteral("'); DELETE FROM T; --"), 1, 1, QStringLiteral("2024-05-03 00:00:00.000"), true},
+    };
+    return rows;
+}
+
+class FilterFixture : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        dir = new QTemporaryDir;
+        db = new BrandleDatabase;
+        db->OpenBackend(SqliteBackend::openFile(dir->filePath(QStringLiteral("filter.sqlite"))));
+        db->Execute(QStringLiteral("CREATE TABLE T (ID INTEGER PRIMARY KEY, Name TEXT, Qty REAL, Price REAL, "
+                                   "Day TEXT, Active INTEGER, Code TEXT)"));
+        for (const Row& r : Rows()) {
+            db->Execute(QStringLiteral("INSERT INTO T VALUES (%1, %2, %3, %4, '%5', %6, 'C%1')")
+                            .arg(r.id)
+                            .arg(r.name.isNull() ? QStringLiteral("NULL") : QuoteSQLString(Variant(r.name)))
+                            .arg(r.qty)
+                            .arg(r.price)
+                            .arg(r.day)
+                            .arg(r.active ? 1 : 0));
+        }
+    }
+    static void TearDownTestSuite()
+    {
+        delete db;
+        delete dir;
+    }
+
+    // The ids the WHERE text selects, run as a single read-only query.
+    static std::vector<int> Select(const QString& where)
+    {
+        BrandleRecordsetPtr rs;
+        db->OpenReadOnlyRecordset(QStringLiteral("SELECT t.ID FROM T t ") + where + QStringLiteral(" ORDER BY t.ID"), rs);
+        std::vector<int> ids;
+        for (; rs->HasRecord(); rs->MoveNext())
+            ids.push_back(rs->Item(0).toInt32());
+        return ids;
+    }
+    static std::vector<int> Expected(const std::function<bool(const Row&)>& keep)
+    {
+        std::vector<int> ids;
+        for (const Row& r : Rows())
+            if (keep(r))
+                ids.push_back(r.id);
+        return ids;
+    }
+
+    static QTemporaryDir* dir;
+    static BrandleDatabase* db;
+};
+QTemporaryDir* FilterFixture::dir = nullptr;
+BrandleDatabase* FilterFixture::db = nullptr;
+
+QDate DayOf(const Row& r) { return QDate::fromString(r.day.left(10), QStringLiteral("yyyy-MM-dd")); }
+
+TEST_F(FilterFixture, EveryOperatorSelectsWhatItSaysAndReadsBack)
+{
+    const QDate d0(2024, 3, 5);
+    const QDate d1(2024, 3, 7);
+    struct Case {
+        int field;
+        Op op;
+        QString v1, v2;
+        std::function<bool(const Row&)> keep;
+    };
+    const auto name = [](const Row& r) { return r.name.isNull() ? QString() : r.name; };
+    const std::vector<Case> cases = {
+        {0, Op::Equals, QStringLiteral("O'Brien"), {}, [&](const Row& r) { return r.name == QLatin1String("O'Brien"); }},
+        {0, Op::NotEquals, QStringLiteral("O'Brien"), {},
+         [&](const Row& r) { return !r.name.isNull() && r.name != QLatin1String("O'Brien"); }},
+        {0, Op::BeginsWith, QStringLiteral("50%"), {}, [&](const Row& r) { return name(r).startsWith(QStringLiteral("50%")); }},
+        {0, Op::BeginsWith, QStringLiteral("O'"), {}, [&](const Row& r) { return name(r).startsWith(QStringLiteral("O'")); }},
+        {0, Op::Contains, QStringLiteral("_"), {}, [&](const Row& r) { return name(r).contains(u'_'); }},
+        {0, Op::Contains, QStringLiteral("--"), {}, [&](const Row& r) { return name(r).contains(QStringLiteral("--")); }},
+        {0, Op::Contains, QStringLiteral(";"), {}, [&](const Row& r) { return name(r).contains(u';'); }},
+        {0, Op::Contains, QStringLiteral("[b"), {}, [&](const Row& r) { return name(r).contains(QStringLiteral("[b")); }},
+        {0, Op::Contains, QStringLiteral("\\"), {}, [&](const Row& r) { return name(r).contains(u'\\'); }},
+        {0, Op::Contains, QStringLiteral("'); DELETE FROM T; --"), {},
+         [&](const Row& r) { return name(r).contains(QStringLiteral("'); DELETE FROM T; --")); }},
+        {0, Op::NotContains, QStringLiteral("%"), {}, [&](const Row& r) { return !r.name.isNull() && !r.name.contains(u'%'); }},
+        {0, Op::EndsWith, QStringLiteral("]"), {}, [&](const Row& r) { return name(r).endsWith(u']'); }},
+        {0, Op::IsEmpty, {}, {}, [&](const Row& r) { return name(r).isEmpty(); }},
+        {0, Op::IsNotEmpty, {}, {}, [&](const Row& r) { return !name(r).isEmpty(); }},
+        {1, Op::Equals, QStringLiteral("5"), {}, [](const Row& r) { return r.qty == 5; }},
+        {1, Op::NotEquals, QStringLiteral("5"), {}, [](const Row& r) { return r.qty != 5; }},
+        {1, Op::Less, QStringLiteral("0"), {}, [](const Row& r) { return r.qty < 0; }},
+        {1, Op::Greater, QStringLiteral("7.25"), {}, [](const Row& r) { return r.qty > 7.25; }},
+        {1, Op::LessOrEqual, QStringLiteral("-2"), {}, [](const Row& r) { return r.qty <= -2; }},
+        {1, Op::GreaterOrEqual, QStringLiteral("6"), {}, [](const Row& r) { return r.qty >= 6; }},
+        {1, Op::Between, QStringLiteral("1"), QStringLiteral("3"), [](const Row& r) { return r.qty >= 1 && r.qty <= 3; }},
+        {2, Op::GreaterOrEqual, QStringLiteral("100.25"), {}, [](const Row& r) { return r.price >= 100.25; }},
+        {3, Op::Equals, QStringLiteral("2024-03-05"), {}, [&](const Row& r) { return DayOf(r) == d0; }},
+        {3, Op::NotEquals, QStringLiteral("2024-03-05"), {}, [&](const Row& r) { return DayOf(r) != d0; }},
+        {3, Op::Less, QStringLiteral("2024-03-05"), {}, [&](const Row& r) { return DayOf(r) < d0; }},
+        {3, Op::Greater, QStringLiteral("2024-03-05"), {}, [&](const Row& r) { return DayOf(r) > d0; }},
+        {3, Op::LessOrEqual, QStringLiteral("2024-03-05"), {}, [&](const Row& r) { return DayOf(r) <= d0; }},
+        {3, Op::GreaterOrEqual, QStringLiteral("2024-03-05"), {}, [&](const Row& r) { return DayOf(r) >= d0; }},
+        {3, Op::Between, QStringLiteral("2024-03-05"), QStringLiteral("2024-03-07"),
+         [&](const Row& r) { return DayOf(r) >= d0 && DayOf(r) <= d1; }},
+        {4, Op::Is, QStringLiteral("Yes"), {}, [](const Row& r) { return r.active; }},
+        {4, Op::IsNot, QStringLiteral("Yes"), {}, [](const Row& r) { return !r.active; }},
+        {4, Op::Is, QStringLiteral("No"), {}, [](const Row& r) { return !r.active; }},
+        {5, Op::Equals, QStringLiteral("C3"), {}, [](const Row& r) { return r.id == 3; }},
+        {5, Op::BeginsWith, QStringLiteral("C1"), {}, [](const Row& r) { return QString::number(r.id).startsWith(u'1'); }},
+    };
+    for (const Case& c : cases) {
+        Filter f;
+        AddFields(f);
+        f.RefreshLayout();
+        ASSERT_TRUE(f.SetRow(0, c.field, c.op, c.v1, c.v2)) << c.v1.toStdString();
+        const QString where = f.WhereText();
+        SCOPED_TRACE(where.toStdString());
+        EXPECT_TRUE(where.startsWith(QStringLiteral("WHERE ( ")));
+        EXPECT_EQ(Select(where), Expected(c.keep));
+
+        Filter back;
+        AddFields(back);
+        back.RefreshLayout();
+        back.LoadFilter(where, false);
+        EXPECT_FALSE(back.IsTextRow());
+        ASSERT_EQ(back.RowCount(), 2);
+        EXPECT_EQ(back.RowField(0), c.field);
+        EXPECT_EQ(back.RowOperator(0), c.op);
+        if (c.op != Op::IsEmpty && c.op != Op::IsNotEmpty)
+            EXPECT_EQ(back.RowValue(0), c.v1);
+        if (c.op == Op::Between)
+            EXPECT_EQ(back.RowValue(0, 1), c.v2);
+        EXPECT_EQ(back.WhereText(), where);
+    }
+    EXPECT_EQ(Select(QString()).size(), Rows().size());  // the table is whole
+}
+
+TEST_F(FilterFixture, DatesAsUsersTypeThem)
+{
+    const struct {
+        const char* typed;
+        const char* literal;  // empty: no condition
+    } cases[] = {
+        {"2024-03-05", "'2024-03-05'"}, {"12/25/2024", "'2024-12-25'"}, {"25.12.2024", "'2024-12-25'"},
+        {"2024/12/25", "'2024-12-25'"}, {"12/25/24", "'2024-12-25'"},   {"12/25/30", "'1930-12-25'"},
+        {"12/25/29", "'2029-12-25'"},   {"13/45/2024", ""},             {"soon", ""},
+    };
+    for (const auto& c : cases) {
+        Filter f;
+        AddFields(f);
+        f.RefreshLayout();
+        ASSERT_TRUE(f.SetRow(0, 3, Op::Equals, QString::fromLatin1(c.typed)));
+        const QString where = f.WhereText();
+        if (*c.literal)
+            EXPECT_TRUE(where.contains(QString::fromLatin1(c.literal))) << c.typed << ": " << where.toStdString();
+        else
+            EXPECT_TRUE(where.isEmpty()) << c.typed << ": " << where.toStdString();
+    }
+}
+
+TEST_F(FilterFixture, ConditionsJoinWithAndAndKeepReferencesAsAdded)
+{
+    Filter f;
+    AddFields(f);
+    f.RefreshLayout();
+    EXPECT_EQ(f.WhereText(), QString());
+    EXPECT_FALSE(f.CanSave());
+    ASSERT_TRUE(f.SetRow(0, 0, Op::Equals, QStringLiteral("it's")));
+    ASSERT_TRUE(f.SetRow(1, 1, Op::Between, QStringLiteral("1"), QStringLiteral("2.5")));
+    ASSERT_TRUE(f.SetRow(2, 0, Op::BeginsWith, QString()));
+    ASSERT_TRUE(f.SetRow(3, 0, Op::Contains, QString()));
+    EXPECT_EQ(f.WhereText(), QStringLiteral("WHERE ( t.Name = 'it''s' AND t.Qty BETWEEN 1 AND 2.5 AND "
+                                            "t.Name LIKE '%' AND t.Name LIKE '%%' )"));
+    EXPECT_TRUE(f.CanSave());
+    EXPECT_EQ(f.RowCount(), 5);
+
+    // A number that is not one leaves its row out; the row is not complete.
+    Filter g;
+    AddFields(g);
+    g.RefreshLayout();
+    ASSERT_TRUE(g.SetRow(0, 1, Op::Equals, QStringLiteral("1; DROP TABLE T")));
+    EXPECT_EQ(g.WhereText(), QString());
+    EXPECT_FALSE(g.CanSave());
+    // An operator the field's type does not offer is refused.
+    EXPECT_FALSE(g.SetRow(0, 1, Op::Contains, QStringLiteral("1")));
+    EXPECT_FALSE(g.SetRow(0, 9, Op::Equals, QStringLiteral("1")));
+}
+
+TEST_F(FilterFixture, TextsItCannotReadBackStayWhole)
+{
+    Filter f;
+    f.AddField(QStringLiteral("Unit Price"), QStringLiteral("{UnitPrice}"), Variant(QStringLiteral("money")), Variant(0));
+    f.AddField(QStringLiteral("List Price"), QStringLiteral("{ListPrice}"), Variant(QStringLiteral("money")), Variant(-1));
+    f.AddField(QStringLiteral("Status"), QStringLiteral("{Status}"), Variant(QStringLiteral("text")), Variant(0));
+    f.AddField(QStringLiteral("Customer"), QStringLiteral("{CustomerName}"), Variant(QStringLiteral("text")), Variant(0));
+    f.SetLayoutOption(12);
+    f.RefreshLayout();
+    const QString texts[] = {
+        QStringLiteral("WHERE ( {UnitPrice} < {ListPrice} )"),
+        QStringLiteral("WHERE {Status} = 'Open' OR {Status} = 'Shipped'"),
+        QStringLiteral("WHERE o.OrderID IN (SELECT OrderID FROM OrderLines)"),
+        QStringLiteral("WHERE ( {Status} LIKE 'O_en' )"),
+        QStringLiteral("ol.OrderID = 17"),
+        // An empty value would make a row that is left out: the condition would be lost.
+        QStringLiteral("WHERE ( {Status} = '' )"),
+        QStringLiteral("WHERE ( {Status} <> '' AND {CustomerName} = 'Acme' )"),
+    };
+    for (const QString& text : texts) {
+        f.LoadFilter(text, false);
+        EXPECT_TRUE(f.IsTextRow()) << text.toStdString();
+        EXPECT_EQ(f.RowCount(), 1);
+        EXPECT_EQ(f.WhereText(), text);
+        EXPECT_TRUE(f.CanSave());
+    }
+    EXPECT_FALSE(f.UsesExtendedFrom());
+    f.LoadFilter(texts[0], false);
+    EXPECT_TRUE(f.UsesExtendedFrom());  // {ListPrice} was added with the extended-FROM flag
+    // A complex search is one text row even when it could be read.
+    f.LoadFilter(QStringLiteral("WHERE ( {Status} = 'Open' )"), true);
+    EXPECT_TRUE(f.IsTextRow());
+    // The demo's saved searches read back into rows.
+    f.LoadFilter(QStringLiteral("WHERE ( {Status} = 'Open' )"), false);
+    ASSERT_FALSE(f.IsTextRow());
+    EXPECT_EQ(f.RowField(0), 2);
+    EXPECT_EQ(f.RowValue(0), QStringLiteral("Open"));
+    f.LoadFilter(QStringLiteral("WHERE ( {CustomerName} LIKE 'O''Brien%' )"), false);
+    ASSERT_FALSE(f.IsTextRow());
+    EXPECT_EQ(f.RowOperator(0), Op::BeginsWith);
+    EXPECT_EQ(f.RowValue(0), QStringLiteral("O'Brien"));
+    f.LoadFilter(QStringLiteral("WHERE ( {UnitPrice} >= 1000 )"), false);
+    EXPECT_EQ(f.RowOperator(0), Op::GreaterOrEqual);
+    EXPECT_FALSE(f.UsesExtendedFrom());
+    f.LoadFilter(QStringLiteral("WHERE ( {ListPrice} >= 1000 )"), false);
+    EXPECT_TRUE(f.UsesExtendedFrom());
+    // Removing the text row gives back an empty row.
+    f.LoadFilter(texts[1], false);
+    f.RemoveRow(0);
+    EXPECT_FALSE(f.IsTextRow());
+    EXPECT_EQ(f.RowCount(), 1);
+    EXPECT_EQ(f.WhereText(), QString());
+    // The search's name is the window's affair.
+    EXPECT_EQ(f.Text(), QStringLiteral("QuickSearch"));
+    f.SetText(QStringLiteral("Open Orders"));
+    f.LoadFilter(texts[0], true);
+    EXPECT_EQ(f.Text(), QStringLiteral("Open Orders"));
+}
+
+TEST_F(FilterFixture, ARowsOwnRemoveButtonTakesItAway)
+{
+    Filter f;
+    f.resize(600, 400);
+    AddFields(f);
+    f.RefreshLayout();
+    f.show();
+    ASSERT_TRUE(f.SetRow(0, 1, Op::Equals, QStringLiteral("1")));
+    ASSERT_TRUE(f.SetRow(1, 0, Op::Contains, QStringLiteral("x")));
+    ASSERT_EQ(f.RowCount(), 3);
+    const auto visibleButtons = [&f] {
+        std::vector<QToolButton*> buttons;
+        for (QToolButton* b : f.findChildren<QToolButton*>())
+            if (b->isVisible() && b->isEnabled())
+                buttons.push_back(b);
+        std::sort(buttons.begin(), buttons.end(),
+                  [&f](QToolButton* a, QToolButton* b) { return a->mapTo(&f, QPoint()).y() < b->mapTo(&f, QPoint()).y(); });
+        return buttons;
+    };
+    std::vector<QToolButton*> buttons = visibleButtons();
+    ASSERT_GE(buttons.size(), 2u);
+    QTest::mouseClick(buttons[0], Qt::LeftButton);
+    EXPECT_EQ(f.RowCount(), 2);
+    EXPECT_EQ(f.WhereText(), QStringLiteral("WHERE ( t.Name LIKE '%x%' )"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    // The text row's own button too.
+    f.LoadFilter(QStringLiteral("WHERE anything"), true);
+    buttons = visibleButtons();
+    ASSERT_FALSE(buttons.empty());
+    QTest::mouseClick(buttons[0], Qt::LeftButton);
+    EXPECT_FALSE(f.IsTextRow());
+    EXPECT_EQ(f.WhereText(), QString());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST_F(FilterFixture, RowCountChangedAndTheLayoutFitTheWindowsArithmetic)
+{
+    Filter f;
+    f.resize(600, 400);
+    QSignalSpy rows(&f, &Filter::RowCountChanged);
+    AddFields(f);
+    f.SetLayoutOption(12);
+    f.RefreshLayout();
+    ASSERT_FALSE(rows.isEmpty());
+    EXPECT_EQ(rows.takeLast().at(0).toInt(), 1);
+    f.SetRow(0, 1, Op::Equals, QStringLiteral("1"));
+    EXPECT_EQ(rows.takeLast().at(0).toInt(), 2);
+    f.SetRow(1, 0, Op::Contains, QStringLiteral("x"));
+    EXPECT_EQ(rows.takeLast().at(0).toInt(), 3);
+    f.RemoveRow(0);
+    EXPECT_EQ(rows.takeLast().at(0).toInt(), 2);
+    EXPECT_EQ(f.RowField(0), 0);
+    f.LoadFilter(QStringLiteral("WHERE ( t.Qty = 1 AND t.Qty = 2 AND t.Qty = 3 AND t.Qty = 4 )"), false);
+    EXPECT_EQ(rows.takeLast().at(0).toInt(), 5);
+    // The rows fit in rows x 390 + 450 twips.
+    const int height = TwipsToPixelsY(5 * 390 + 450);
+    for (QWidget* child : f.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (child->isVisibleTo(&f))
+            EXPECT_LE(child->geometry().bottom(), height);
+    EXPECT_LE(f.minimumHeight(), height);
+    f.LoadFilter(QStringLiteral("WHERE anything"), true);
+    EXPECT_EQ(rows.takeLast().at(0).toInt(), 1);
+    f.ClearRows();
+    EXPECT_EQ(f.RowCount(), 1);
+    f.ClearFields();
+    EXPECT_EQ(rows.takeLast().at(0).toInt(), 0);
+    EXPECT_EQ(f.FieldCount(), 0);
+}
+
+TEST(FilterKinds, DataTypeCodes)
+{
+    EXPECT_EQ(Filter::KindOf(QStringLiteral("Text")), Filter::FieldKind::Text);
+    EXPECT_EQ(Filter::KindOf(QStringLiteral("String")), Filter::FieldKind::Text);
+    EXPECT_EQ(Filter::KindOf(QStringLiteral("what")), Filter::FieldKind::Text);
+    EXPECT_EQ(Filter::KindOf(QStringLiteral("MONEY")), Filter::FieldKind::Number);
+    EXPECT_EQ(Filter::KindOf(QStringLiteral("Number")), Filter::FieldKind::Number);
+    EXPECT_EQ(Filter::KindOf(QStringLiteral("datetime")), Filter::FieldKind::Date);
+    EXPECT_EQ(Filter::KindOf(QStringLiteral("boolean")), Filter::FieldKind::Flag);
+}
+
+}  // namespace

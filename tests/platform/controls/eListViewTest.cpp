@@ -1,0 +1,362 @@
+// The list control on the demo company: the first batch before the count, the
+// count of the whole result, batches read as the grid scrolls with a bounded
+// number of rows in memory, sorting in the database, selection by id deep in the
+// result, cancellation, errors and refused statements, selection and keys.
+
+#include "platform/controls/eListView.h"
+
+#include "platform/controls/ControlsTestSupport.h"
+#include "WaitFor.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+
+#include <functional>
+
+using namespace controlstest;
+
+namespace {
+
+class ListViewTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        server = &ControlsServer::Get();
+        list = std::make_unique<eListView>();
+        list->resize(900, 500);
+        list->show();
+        list->Connect(kServer, QStringLiteral("coexecutive"), ControlsServer::EncipheredPassword(), kDatabase);
+        list->Configure(300);
+        SetView(QStringLiteral("ORDERLINES_1"));
+    }
+    void TearDown() override { list.reset(); }
+
+    void SetView(const QString& name)
+    {
+        pieces = server->View(name);
+        list->SetView(name, pieces.select, pieces.from, pieces.fromEx, pieces.columns);
+    }
+    // Runs the list with a filter and waits for its load event; the count it reported.
+    int Run(const QString& where, bool fromEx = false)
+    {
+        QSignalSpy loaded(list.get(), &eListView::LoadComplete);
+        list->SetFilter(where, fromEx);
+        list->RunQuery();
+        EXPECT_TRUE(loaded.wait(20000) || loaded.count() > 0);
+        QTest::qWait(20);  // the grid lays out its new rows
+        return loaded.isEmpty() ? -1 : loaded.takeFirst().at(0).toInt();
+    }
+    int ColumnOf(const QString& caption) const
+    {
+        for (int c = 1; c <= list->ColumnCount(); ++c)
+            if (list->ColumnCaption(c) == caption)
+                return c;
+        return 0;
+    }
+    QString Base() const { return pieces.select + QStringLiteral(" ") + pieces.from; }
+
+    ControlsServer* server = nullptr;
+    ControlsServer::ViewPieces pieces;
+    std::unique_ptr<eListView> list;
+};
+
+TEST_F(ListViewTest, ShowsTheFirstBatchAndReportsTheWholeCount)
+{
+    const int count = Run(QString());
+    EXPECT_EQ(count, kOrderLines);
+    EXPECT_TRUE(WaitFor([&] { return list->RowCount() == kOrderLines; }));
+    EXPECT_EQ(list->ColumnCaption(1), QStringLiteral("Order Number"));
+    EXPECT_EQ(list->ColumnCount(), 11);
+    // By row id without a header sort.
+    const std::vector<int64_t> expected =
+        server->Ids(QStringLiteral("SELECT ol.OrderLineID FROM OrderLines ol ORDER BY ol.OrderLineID LIMIT 5"));
+    for (int r = 0; r < 5; ++r)
+        EXPECT_EQ(list->RowID(r), expected[r]);
+    EXPECT_LE(list->RowsInMemory(), 20300);
+}
+
+TEST_F(ListViewTest, ScrollingReadsBatchesAndKeepsMemoryBounded)
+{
+    Run(QString());
+    QTableView* grid = list->Grid();
+    // Through the whole result, a screen at a time from far apart places.
+    for (int row : {1000, 5000, 12000, 29990, 15000, 300, 22222}) {
+        grid->scrollTo(grid->model()->index(row, 0), QAbstractItemView::PositionAtTop);
+        ASSERT_TRUE(WaitFor([&] { return list->RowID(row) != 0; })) << row;
+        EXPECT_LE(list->RowsInMemory(), 20300);
+    }
+    const std::vector<int64_t> all =
+        server->Ids(QStringLiteral("SELECT ol.OrderLineID FROM OrderLines ol ORDER BY ol.OrderLineID"));
+    for (int row : {1000, 5000, 12000, 29990, 15000, 300, 22222})
+        if (list->RowID(row) != 0)
+            EXPECT_EQ(list->RowID(row), all[row]) << row;
+    grid->scrollToBottom();
+    ASSERT_TRUE(WaitFor([&] { return list->RowID(kOrderLines - 1) != 0; }));
+    EXPECT_EQ(list->RowID(kOrderLines - 1), all.back());
+}
+
+TEST_F(ListViewTest, HeaderClickSortsTheWholeResultInTheDatabase)
+{
+    Run(QStringLiteral("WHERE ol.Quantity >= 3"));
+    const int product = ColumnOf(QStringLiteral("Product"));
+    ASSERT_GT(product, 0);
+    const QString filter = QStringLiteral(" WHERE ol.Quantity >= 3");
+    for (bool descending : {false, true}) {
+        QSignalSpy shown(list.get(), &eListView::FirstRowsShown);
+        QSignalSpy loaded(list.get(), &eListView::LoadComplete);
+        list->ClickHeader(product);
+        ASSERT_TRUE(shown.wait(20000));
+        EXPECT_EQ(list->SortColumn(), product);
+        EXPECT_EQ(list->SortDescending(), descending);
+        EXPECT_EQ(list->Grid()->horizontalHeader()->sortIndicatorSection(), product - 1);
+        EXPECT_EQ(list->Grid()->horizontalHeader()->sortIndicatorOrder(),
+                  descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+        const std::vector<int64_t> expected = server->Ids(
+            QStringLiteral("SELECT ol.OrderLineID ") + pieces.from + filter + QStringLiteral(" ORDER BY p.Name ") +
+            (descending ? QStringLiteral("DESC") : QString()) + QStringLiteral(", ol.OrderLineID LIMIT 400"));
+        for (int r = 0; r < 400; r += 37) {
+            list->Grid()->scrollTo(list->Grid()->model()->index(r, 0));
+            ASSERT_TRUE(WaitFor([&] { return list->RowID(r) != 0; }));
+            EXPECT_EQ(list->RowID(r), expected[r]) << r;
+        }
+        // The count does not change with the order, and is not reported again.
+        EXPECT_TRUE(loaded.isEmpty());
+    }
+}
+
+TEST_F(ListViewTest, WhereTextWithItsOwnOrderOrACommentKeepsWorking)
+{
+    const int count = Run(QStringLiteral("WHERE ol.Quantity > 5 ORDER BY ol.Quantity DESC"));
+    const std::vector<int64_t> expected = server->Ids(
+        QStringLiteral("SELECT ol.OrderLineID FROM OrderLines ol WHERE ol.Quantity > 5 ORDER BY ol.Quantity DESC, "
+                       "ol.OrderLineID"));
+    EXPECT_EQ(count, static_cast<int>(expected.size()));
+    for (int r = 0; r < 200; r += 13) {
+        list->Grid()->scrollTo(list->Grid()->model()->index(r, 0));
+        ASSERT_TRUE(WaitFor([&] { return list->RowID(r) != 0; }));
+        EXPECT_EQ(list->RowID(r), expected[r]) << r;
+    }
+    EXPECT_EQ(Run(QStringLiteral("WHERE ol.Quantity > 5 -- the big lines")), static_cast<int>(expected.size()));
+    // An order with a LIMIT of its own keeps it (a tie-break key after it would change it);
+    // a LIMIT inside a subquery is not the text's own.
+    EXPECT_EQ(Run(QStringLiteral("WHERE ol.Quantity > 5 ORDER BY ol.Quantity DESC LIMIT 10")), 10);
+    EXPECT_EQ(Run(QStringLiteral("WHERE ol.OrderLineID IN (SELECT OrderLineID FROM OrderLines LIMIT 3) ORDER BY "
+                                 "ol.Quantity")),
+              3);
+    // A header sort on a text with its own order still sorts by the header.
+    const int line = ColumnOf(QStringLiteral("Line"));
+    Run(QStringLiteral("WHERE ol.Quantity > 5 ORDER BY ol.Quantity DESC -- by size"));
+    QSignalSpy shown(list.get(), &eListView::FirstRowsShown);
+    list->ClickHeader(line);
+    ASSERT_TRUE(shown.wait(20000));
+    const std::vector<int64_t> byLine = server->Ids(
+        QStringLiteral("SELECT ol.OrderLineID FROM OrderLines ol WHERE ol.Quantity > 5 ORDER BY ol.LineNo, "
+                       "ol.OrderLineID LIMIT 50"));
+    for (int r = 0; r < 50; r += 7)
+        EXPECT_EQ(list->RowID(r), byLine[r]) << r;
+}
+
+TEST_F(ListViewTest, SelectsARowByIdDeepInTheResultWithoutBlocking)
+{
+    Run(QString());
+    const int product = ColumnOf(QStringLiteral("Product"));
+    QSignalSpy shown(list.get(), &eListView::FirstRowsShown);
+    list->ClickHeader(product);
+    ASSERT_TRUE(shown.wait(20000));
+    const std::vector<int64_t> order = server->Ids(
+        QStringLiteral("SELECT ol.OrderLineID ") + pieces.from + QStringLiteral(" ORDER BY p.Name, ol.OrderLineID"));
+    const int position = 27123;
+    const int64_t id = order[position];
+    QElapsedTimer t;
+    t.start();
+    list->SelectRowByID(static_cast<int32_t>(id));
+    EXPECT_LT(t.elapsed(), 100);  // the call itself does not read the result
+    ASSERT_TRUE(WaitFor([&] { return list->SelectedID() == id; }));
+    EXPECT_EQ(list->Grid()->currentIndex().row(), position);
+    EXPECT_EQ(list->SelectedCount(), 1);
+    EXPECT_EQ(list->ColumnText(0).toLongLong(), id);
+    // The row is on the screen.
+    const QRect r = list->Grid()->visualRect(list->Grid()->model()->index(position, 0));
+    EXPECT_TRUE(list->Grid()->viewport()->rect().intersects(r));
+
+    // An id the result does not hold, and one below 1, clear the selection.
+    list->SelectRowByID(999999);
+    EXPECT_TRUE(WaitFor([&] { return list->SelectedCount() == 0; }));
+    list->SelectRowByID(static_cast<int32_t>(order[5]));
+    EXPECT_EQ(list->SelectedID(), order[5]);
+    list->SelectRowByID(0);
+    EXPECT_EQ(list->SelectedID(), 0);
+    EXPECT_EQ(list->SelectedCount(), 0);
+
+    // Right after RunQuery, before any row is in.
+    list->SetFilter(QString(), false);
+    list->RunQuery();
+    list->SelectRowByID(static_cast<int32_t>(order[20000]));
+    EXPECT_TRUE(WaitFor([&] { return list->SelectedID() == order[20000]; }));
+}
+
+TEST_F(ListViewTest, ANewQueryOrClearRowsCancelsTheRunningOne)
+{
+    BoxRecorder boxes;
+    QSignalSpy loaded(list.get(), &eListView::LoadComplete);
+    list->SetFilter(QString(), false);
+    list->RunQuery();
+    list->SetFilter(QStringLiteral("WHERE ol.Quantity = 1"), false);
+    list->RunQuery();
+    const int64_t ones = server->Ids(QStringLiteral("SELECT COUNT(*) FROM OrderLines WHERE Quantity = 1")).front();
+    ASSERT_TRUE(loaded.wait(20000));
+    QTest::qWait(300);
+    ASSERT_EQ(loaded.count(), 1);  // only the second query reports
+    EXPECT_EQ(loaded.at(0).at(0).toInt(), ones);
+    EXPECT_EQ(list->RowCount(), ones);
+
+    // ClearRows: nothing is reported, the hourglass is reset.
+    loaded.clear();
+    SetScreenMousePointer(vbHourglass);
+    list->SetFilter(QString(), false);
+    list->RunQuery();
+    list->ClearRows();
+    EXPECT_EQ(ScreenMousePointer(), vbDefault);
+    QTest::qWait(500);
+    EXPECT_TRUE(loaded.isEmpty());
+    EXPECT_EQ(list->RowCount(), 0);
+    EXPECT_TRUE(boxes.boxes.empty());
+
+    // Closing while a query runs neither waits for it nor reports it.
+    SetScreenMousePointer(vbHourglass);
+    list->RunQuery();
+    QElapsedTimer t;
+    t.start();
+    list.reset();
+    EXPECT_LT(t.elapsed(), 2000);
+    EXPECT_EQ(ScreenMousePointer(), vbDefault);
+}
+
+TEST_F(ListViewTest, FailedAndRefusedQueriesAreReportedThenLoadCompleteZero)
+{
+    const int64_t before = server->Ids(QStringLiteral("SELECT COUNT(*) FROM OrderLines")).front();
+    struct Case {
+        const char* where;
+        const char* message;  // part of the box's text
+    };
+    const Case cases[] = {
+        {"WHERE ol.NoSuchColumn = 1", "no such column"},
+        {"WHERE 1 = 1; DELETE FROM OrderLines", "single query"},
+        {"WHERE 1 = 1\r\nDELETE FROM OrderLines", "single query"},
+        {"WHERE 1 = 1; UPDATE OrderLines SET Quantity = 0 --", "single query"},
+    };
+    for (const Case& c : cases) {
+        BoxRecorder boxes;
+        EXPECT_EQ(Run(QString::fromLatin1(c.where)), 0) << c.where;
+        ASSERT_EQ(boxes.boxes.size(), 1u) << c.where;
+        EXPECT_EQ(boxes.boxes[0].title, QStringLiteral("Attention Required"));
+        EXPECT_EQ(boxes.boxes[0].icon(), vbExclamation);
+        EXPECT_TRUE(boxes.boxes[0].prompt.contains(QString::fromLatin1(c.message), Qt::CaseInsensitive))
+            << boxes.boxes[0].prompt.toStdString();
+        EXPECT_EQ(list->RowCount(), 0);
+    }
+    EXPECT_EQ(server->Ids(QStringLiteral("SELECT COUNT(*) FROM OrderLines")).front(), before);
+    // Subqueries and UNION inside a complex search are fine.
+    BoxRecorder boxes;
+    const int n = Run(QStringLiteral("WHERE ol.OrderLineID IN (SELECT OrderLineID FROM OrderLines WHERE Quantity = 2 "
+                                     "UNION SELECT OrderLineID FROM OrderLines WHERE Quantity = 3)"));
+    EXPECT_EQ(n, server->Ids(QStringLiteral("SELECT COUNT(*) FROM OrderLines WHERE Quantity IN (2, 3)")).front());
+    EXPECT_TRUE(boxes.boxes.empty());
+
+    // A row deep in the result that fails after the count was reported: the rows go,
+    // the box says why and the window learns that none are left.
+    list->SetView(QStringLiteral("ORDERLINES_1"),
+                  QStringLiteral("SELECT ol.OrderLineID, CASE WHEN ol.OrderLineID > 2000 THEN "
+                                 "ABS(-9223372036854775807 - 1) ELSE ol.Quantity END"),
+                  pieces.from, pieces.fromEx, QStringLiteral("Quantity,1"));
+    QSignalSpy loads(list.get(), &eListView::LoadComplete);
+    EXPECT_GT(Run(QString()), 2000);
+    ASSERT_TRUE(boxes.boxes.empty());
+    list->Grid()->scrollToBottom();
+    ASSERT_TRUE(WaitFor([&] { return !boxes.boxes.empty(); }));
+    EXPECT_EQ(boxes.boxes[0].title, QStringLiteral("Attention Required"));
+    EXPECT_TRUE(boxes.boxes[0].prompt.contains(QStringLiteral("overflow"), Qt::CaseInsensitive))
+        << boxes.boxes[0].prompt.toStdString();
+    ASSERT_TRUE(WaitFor([&] { return loads.count() >= 2; }));
+    EXPECT_EQ(loads.last().at(0).toInt(), 0);
+    EXPECT_EQ(list->RowCount(), 0);
+    boxes.boxes.clear();
+    SetView(QStringLiteral("ORDERLINES_1"));
+
+    // A refused logon is reported the same way.
+    list->Connect(kServer, QStringLiteral("coexecutive"),
+                  CryptText(1, QStringLiteral("wrong"), SessionCipherKey(), true), kDatabase);
+    EXPECT_EQ(Run(QString()), 0);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].prompt, QStringLiteral("Login failed for user 'coexecutive'."));
+}
+
+TEST_F(ListViewTest, SelectionMouseAndKeys)
+{
+    Run(QStringLiteral("WHERE ol.OrderLineID <= 50"));
+    ASSERT_TRUE(WaitFor([&] { return list->RowID(0) != 0; }));
+    QTableView* grid = list->Grid();
+    EXPECT_EQ(list->SelectedID(), 0);
+
+    // The right button selects the row under the pointer, then RightClick in control pixels.
+    QSignalSpy right(list.get(), &eListView::RightClick);
+    const QRect third = grid->visualRect(grid->model()->index(2, 1));
+    QTest::mouseClick(grid->viewport(), Qt::RightButton, {}, third.center());
+    ASSERT_EQ(right.count(), 1);
+    const QPoint inControl = grid->viewport()->mapTo(list.get(), third.center());
+    EXPECT_EQ(right.at(0).at(0).toInt(), inControl.x());
+    EXPECT_EQ(right.at(0).at(1).toInt(), inControl.y());
+    EXPECT_EQ(list->SelectedID(), list->RowID(2));
+    EXPECT_EQ(list->SelectedCount(), 1);
+    // ColumnText is the database's value, not a display format.
+    const std::vector<int64_t> line =
+        server->Ids(QStringLiteral("SELECT ol.LineNo FROM OrderLines ol WHERE ol.OrderLineID = ") +
+                    QString::number(list->RowID(2)));
+    EXPECT_EQ(list->ColumnText(ColumnOf(QStringLiteral("Line"))), QString::number(line.front()));
+
+    QSignalSpy dbl(list.get(), &eListView::DblClick);
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(4, 0)).center());
+    EXPECT_EQ(dbl.count(), 1);
+
+    // Keys: the window sees them first and may keep them from the grid.
+    grid->setFocus();
+    ASSERT_TRUE(WaitFor([&] { return list->ContainsFocus(); }));
+    grid->selectionModel()->setCurrentIndex(grid->model()->index(0, 0),
+                                            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    std::vector<int> seen;
+    bool swallow = false;
+    QObject::connect(list.get(), &eListView::KeyDown, list.get(), [&](int& key, int) {
+        seen.push_back(key);
+        if (swallow)
+            key = 0;
+    });
+    QTest::keyClick(grid, Qt::Key_Down);
+    EXPECT_EQ(grid->currentIndex().row(), 1);
+    QTest::keyClick(grid, Qt::Key_End);
+    EXPECT_EQ(grid->currentIndex().row(), 49);
+    QTest::keyClick(grid, Qt::Key_Home);
+    EXPECT_EQ(grid->currentIndex().row(), 0);
+    QTest::keyClick(grid, Qt::Key_PageDown);
+    EXPECT_GT(grid->currentIndex().row(), 1);
+    QTest::keyClick(grid, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(list->SelectedCount(), 50);
+    swallow = true;
+    QTest::keyClick(grid, Qt::Key_Up);
+    EXPECT_EQ(list->SelectedCount(), 50);  // kept from the grid
+    seen.erase(std::remove(seen.begin(), seen.end(), 17), seen.end());  // the Ctrl key itself
+    EXPECT_EQ(seen, (std::vector<int>{40, 35, 36, 34, 65, 38}));
+
+    // TabStop switches the focus policy; the focus test holds inside the control.
+    list->SetTabStop(false);
+    EXPECT_EQ(grid->focusPolicy(), Qt::ClickFocus);
+    list->SetTabStop(true);
+    EXPECT_EQ(grid->focusPolicy(), Qt::StrongFocus);
+    EXPECT_TRUE(list->ContainsFocus());
+}
+
+}  // namespace
