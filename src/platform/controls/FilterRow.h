@@ -1,0 +1,202 @@
+#pragma once
+// One row of the filter pane: a field, an operator and its values (or Yes/No),
+// with a button that removes the row. Shared by the pane and its WHERE writer.
+
+#include "platform/controls/FilterControl.h"
+#include "platform/forms/FormsRuntime.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
+
+namespace FILTERLib {
+
+using Op = Filter::Op;
+using FieldKind = Filter::FieldKind;
+
+// A Yes/No value: anything but "No" is Yes.
+inline bool IsFlagYes(const QString& v) { return v.trimmed().compare(QLatin1String("No"), Qt::CaseInsensitive) != 0; }
+
+class FilterRow : public QWidget {
+public:
+    FilterRow(Filter* owner, QWidget* parent) : QWidget(parent), m_owner(owner)
+    {
+        auto* layout = new QHBoxLayout(this);
+        layout->setContentsMargins(2, 1, 2, 1);
+        layout->setSpacing(4);
+        m_field = new QComboBox(this);
+        m_op = new QComboBox(this);
+        m_value1 = new QLineEdit(this);
+        m_and = new QLabel(QStringLiteral("and"), this);
+        m_value2 = new QLineEdit(this);
+        m_flag = new QComboBox(this);
+        m_flag->addItems({QStringLiteral("Yes"), QStringLiteral("No")});
+        m_remove = new QToolButton(this);
+        m_remove->setText(QStringLiteral("\u2715"));
+        m_remove->setToolTip(QStringLiteral("Remove this condition"));
+        m_remove->setAutoRaise(true);
+        m_field->setMinimumContentsLength(14);
+        m_op->setMinimumContentsLength(12);
+        m_field->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        m_op->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        layout->addWidget(m_field, 3);
+        layout->addWidget(m_op, 2);
+        layout->addWidget(m_value1, 3);
+        layout->addWidget(m_flag, 3);
+        layout->addWidget(m_and);
+        layout->addWidget(m_value2, 3);
+        layout->addWidget(m_remove);
+        fillFields();
+        QObject::connect(m_field, &QComboBox::currentIndexChanged, this, [this](int) { fieldChosen(); });
+        QObject::connect(m_op, &QComboBox::currentIndexChanged, this, [this](int) {
+            showValues();
+            changed();
+        });
+        QObject::connect(m_value1, &QLineEdit::textChanged, this, [this] { changed(); });
+        QObject::connect(m_value2, &QLineEdit::textChanged, this, [this] { changed(); });
+        QObject::connect(m_flag, &QComboBox::currentIndexChanged, this, [this](int) { changed(); });
+        QObject::connect(m_remove, &QToolButton::clicked, this, [this] {
+            const auto& rows = m_owner->m_rows;
+            const auto it = std::find(rows.begin(), rows.end(), this);
+            if (it != rows.end())
+                m_owner->RemoveRow(static_cast<int>(it - rows.begin()));
+        });
+        showValues();
+    }
+
+    // -1 for the empty row.
+    int field() const { return m_fieldIndex; }
+    Op op() const
+    {
+        const int i = m_op->currentIndex();
+        return i >= 0 && i < static_cast<int>(m_ops.size()) ? m_ops[i] : Op::Equals;
+    }
+    QString value(int which) const
+    {
+        if (m_fieldIndex >= 0 && kind() == FieldKind::Flag)
+            return which == 0 ? m_flag->currentText() : QString();
+        return which == 0 ? m_value1->text() : m_value2->text();
+    }
+    FieldKind kind() const
+    {
+        return m_fieldIndex >= 0 && m_fieldIndex < m_owner->FieldCount() ? m_owner->m_fields[m_fieldIndex].kind
+                                                                         : FieldKind::Text;
+    }
+
+    bool set(int field, Op op, const QString& v1, const QString& v2)
+    {
+        if (field < 0 || field >= m_owner->FieldCount())
+            return false;
+        const std::vector<Op> ops = Filter::OperatorsFor(m_owner->m_fields[field].kind);
+        const auto it = std::find(ops.begin(), ops.end(), op);
+        if (it == ops.end())
+            return false;
+        m_quiet = true;
+        setField(field);
+        m_op->setCurrentIndex(static_cast<int>(it - ops.begin()));
+        if (kind() == FieldKind::Flag)
+            m_flag->setCurrentIndex(IsFlagYes(v1) ? 0 : 1);
+        else
+            m_value1->setText(v1);
+        m_value2->setText(v2);
+        showValues();
+        m_quiet = false;
+        return true;
+    }
+
+    void fillFields()
+    {
+        m_quiet = true;
+        m_field->clear();
+        if (m_fieldIndex < 0)
+            m_field->addItem(QString());
+        for (const auto& f : m_owner->m_fields)
+            m_field->addItem(f.displayName);
+        m_field->setCurrentIndex(m_fieldIndex < 0 ? 0 : m_fieldIndex);
+        m_quiet = false;
+    }
+
+private:
+    void setField(int field)
+    {
+        const bool wasEmpty = m_fieldIndex < 0;
+        const FieldKind before = kind();
+        m_fieldIndex = field;
+        if (wasEmpty) {
+            m_field->removeItem(0);
+        }
+        m_field->setCurrentIndex(field);
+        if (wasEmpty || before != kind())
+            fillOperators();
+    }
+
+    void fieldChosen()
+    {
+        if (m_quiet)
+            return;
+        int index = m_field->currentIndex();
+        if (m_fieldIndex < 0) {
+            if (index <= 0)
+                return;  // still the blank choice
+            index -= 1;
+        }
+        m_quiet = true;
+        setField(index);
+        showValues();
+        m_quiet = false;
+        changed();
+    }
+
+    void fillOperators()
+    {
+        m_ops = Filter::OperatorsFor(kind());
+        m_op->clear();
+        for (Op o : m_ops)
+            m_op->addItem(Filter::OperatorCaption(o));
+        m_op->setCurrentIndex(0);
+    }
+
+    void showValues()
+    {
+        const bool empty = m_fieldIndex < 0;
+        const bool flag = !empty && kind() == FieldKind::Flag;
+        const Op o = op();
+        const bool none = o == Op::IsEmpty || o == Op::IsNotEmpty;
+        const bool between = o == Op::Between;
+        m_op->setVisible(!empty);
+        m_value1->setVisible(!empty && !flag && !none);
+        m_flag->setVisible(flag);
+        m_and->setVisible(!empty && between);
+        m_value2->setVisible(!empty && between);
+        m_remove->setEnabled(!empty);
+        if (!empty && kind() == FieldKind::Date) {
+            m_value1->setPlaceholderText(QStringLiteral("yyyy-mm-dd"));
+            m_value2->setPlaceholderText(QStringLiteral("yyyy-mm-dd"));
+        } else {
+            m_value1->setPlaceholderText(QString());
+            m_value2->setPlaceholderText(QString());
+        }
+    }
+
+    void changed()
+    {
+        if (!m_quiet)
+            m_owner->rowChanged(this);
+    }
+
+    Filter* m_owner;
+    int m_fieldIndex = -1;
+    std::vector<Op> m_ops;
+    bool m_quiet = false;
+    QComboBox* m_field;
+    QComboBox* m_op;
+    QLineEdit* m_value1;
+    QLabel* m_and;
+    QLineEdit* m_value2;
+    QComboBox* m_flag;
+    QToolButton* m_remove;
+};
+
+}  // namespace FILTERLib

@@ -1,0 +1,257 @@
+#include "platform/controls/eListViewModel.h"
+
+#include "base/AuUtilities.h"
+#include "platform/forms/FormsRuntime.h"
+
+#include <QTableView>
+
+#include <algorithm>
+
+namespace elistview {
+
+std::vector<ColumnDef> ParseColumnString(const QString& text)
+{
+    std::vector<ColumnDef> columns;
+    int pos = 0;
+    while (pos < text.size()) {
+        const int comma = text.indexOf(u',', pos);
+        if (comma < 0)
+            break;
+        ColumnDef c;
+        c.caption = text.mid(pos, comma - pos);
+        const QChar a = comma + 1 < text.size() ? text[comma + 1] : QChar(u'0');
+        c.alignment = a == u'1' ? 1 : a == u'2' ? 2 : 0;
+        columns.push_back(c);
+        const int next = text.indexOf(u',', comma + 1);
+        if (next < 0)
+            break;
+        pos = next + 1;
+    }
+    return columns;
+}
+
+QString DisplayText(const Variant& v)
+{
+    if (v.isNull() || v.isEmpty())
+        return QString();
+    try {
+        return v.toString();
+    } catch (...) {
+        return QString();
+    }
+}
+
+int64_t RowIdOf(const BrandleRow& row)
+{
+    if (row.empty() || row[0].isNull() || row[0].isEmpty())
+        return 0;
+    try {
+        return static_cast<int64_t>(row[0].toDouble());
+    } catch (...) {
+        return 0;
+    }
+}
+
+qsizetype TopLevelWords(const QString& s, QLatin1String first, QLatin1String second)
+{
+    int depth = 0;
+    const qsizetype n = s.size();
+    auto isWord = [](QChar c) { return c.isLetterOrNumber() || c == u'_' || c == u'@' || c == u'#' || c == u'$'; };
+    for (qsizetype i = 0; i < n;) {
+        const QChar c = s[i];
+        if (c == u'\'' || c == u'"') {
+            const QChar q = c;
+            ++i;
+            while (i < n) {
+                if (s[i] == q) {
+                    if (i + 1 < n && s[i + 1] == q) {
+                        i += 2;
+                        continue;
+                    }
+                    break;
+                }
+                ++i;
+            }
+            ++i;
+        } else if (c == u'[') {
+            while (i < n && s[i] != u']')
+                ++i;
+            ++i;
+        } else if (c == u'-' && i + 1 < n && s[i + 1] == u'-') {
+            while (i < n && s[i] != u'\n')
+                ++i;
+        } else if (c == u'/' && i + 1 < n && s[i + 1] == u'*') {
+            const qsizetype end = s.indexOf(QStringLiteral("*/"), i + 2);
+            i = end < 0 ? n : end + 2;
+        } else if (c == u'(') {
+            ++depth;
+            ++i;
+        } else if (c == u')') {
+            --depth;
+            ++i;
+        } else if (isWord(c)) {
+            qsizetype j = i;
+            while (j < n && isWord(s[j]))
+                ++j;
+            if (depth <= 0 && s.mid(i, j - i).compare(first, Qt::CaseInsensitive) == 0) {
+                if (second.isEmpty())
+                    return i;
+                qsizetype k = j;
+                while (k < n && s[k].isSpace())
+                    ++k;
+                qsizetype m = k;
+                while (m < n && isWord(s[m]))
+                    ++m;
+                if (s.mid(k, m - k).compare(second, Qt::CaseInsensitive) == 0)
+                    return i;
+            }
+            i = j;
+        } else {
+            ++i;
+        }
+    }
+    return -1;
+}
+
+}  // namespace elistview
+
+qsizetype OwnOrderByPosition(const QString& s)
+{
+    return TopLevelWords(s, QLatin1String("ORDER"), QLatin1String("BY"));
+}
+
+bool ListQueryModel::pageVisible(int64_t page) const
+{
+    QTableView* grid = m_owner->Grid();
+    if (!grid || rows == 0)
+        return false;
+    int first = grid->rowAt(0);
+    int last = grid->rowAt(grid->viewport()->height() - 1);
+    if (first < 0)
+        first = 0;
+    if (last < 0)
+        last = rows - 1;
+    const int64_t start = page * batch;
+    const int64_t end = start + batch - 1;
+    return end >= first - batch && start <= last + batch;
+}
+
+void ListQueryModel::requestPage(int64_t page, bool forced)
+{
+    if (!job || page < 0 || pages.count(page) || inFlight.count(page))
+        return;
+    for (auto& w : wanted) {
+        if (w.first == page) {
+            w.second = w.second || forced;
+            return;
+        }
+    }
+    wanted.emplace_back(page, forced);
+    pump();
+}
+
+void ListQueryModel::pump()
+{
+    // One batch at a time, the latest wish first, so that a fast scroll does not
+    // leave a queue of batches nobody looks at any more.
+    while (inFlight.empty() && !wanted.empty() && job) {
+        const auto [page, forced] = wanted.back();
+        wanted.pop_back();
+        if (pages.count(page) || (!forced && !pageVisible(page)))
+            continue;
+        inFlight.insert(page);
+        JobPtr j = job;
+        QueryWorker* worker = m_owner->workers().cursor;
+        QPointer<ListQueryModel> self(this);
+        QMetaObject::invokeMethod(worker, [worker, j, page, self] {
+            if (j->cursorToken->load())
+                return;
+            try {
+                BrandleQueryCursor& c = worker->cursor(j);
+                const int64_t start = page * j->batch;
+                if (c.Position() > start)
+                    c.Rewind();
+                if (c.Position() < start)
+                    c.Skip(start - c.Position());
+                std::vector<BrandleRow> got = c.Position() == start ? c.Fetch(j->batch) : std::vector<BrandleRow>();
+                QMetaObject::invokeMethod(self.data(), [self, j, page, got = std::move(got)]() mutable {
+                    if (self)
+                        self->pageArrived(j, page, std::move(got));
+                }, Qt::QueuedConnection);
+            } catch (const AppError& e) {
+                worker->dropCursor(j);
+                if (IsCancelled(e))
+                    return;
+                const QString message = e.description();
+                QMetaObject::invokeMethod(self.data(), [self, j, message] {
+                    if (self && self->job == j)
+                        self->m_owner->onLoadFailed(message);
+                }, Qt::QueuedConnection);
+            } catch (...) {
+                worker->dropCursor(j);
+            }
+        }, Qt::QueuedConnection);
+    }
+}
+
+void ListQueryModel::pageArrived(const JobPtr& j, int64_t page, std::vector<BrandleRow> got)
+{
+    if (j != job)
+        return;
+    inFlight.erase(page);
+    const int64_t start = page * batch;
+    const bool isEnd = static_cast<int>(got.size()) < batch;
+    const int64_t endRow = start + static_cast<int64_t>(got.size());
+    Page p;
+    p.rows = std::move(got);
+    p.used = ++clock;
+    pages[page] = std::move(p);
+    if (isEnd) {
+        endKnown = true;
+        // The end of the result: the count is known without waiting for it.
+        if (total < 0 || endRow < total) {
+            total = endRow;
+            setRows(static_cast<int>(std::min<int64_t>(endRow, INT32_MAX)));
+            m_owner->onCountKnown(endRow);
+        }
+    } else if (total < 0 && endRow > rows) {
+        setRows(static_cast<int>(std::min<int64_t>(endRow, INT32_MAX)));
+    }
+    const int first = static_cast<int>(std::min<int64_t>(start, rows));
+    const int last = static_cast<int>(std::min<int64_t>(endRow, rows)) - 1;
+    if (last >= first && !columns.empty())
+        emit dataChanged(index(first, 0), index(last, static_cast<int>(columns.size()) - 1));
+    evict();
+    if (page == 0 && !firstShown) {
+        firstShown = true;
+        // The next batch is read ahead: a sorted result then sorts while the user looks.
+        if (!isEnd)
+            requestPage(1, true);
+        m_owner->applyColumns();
+        emit m_owner->FirstRowsShown();
+        if (m_owner->m_pendingSelectId > 0)
+            m_owner->SelectRowByID(m_owner->m_pendingSelectId);
+    }
+    pump();
+}
+
+void ListQueryModel::evict()
+{
+    const size_t maxPages = static_cast<size_t>(std::max(4, kMaxRowsInMemory / std::max(1, batch)));
+    if (pages.size() <= maxPages)
+        return;
+    QTableView* grid = m_owner->Grid();
+    const int current = grid && grid->selectionModel() ? grid->selectionModel()->currentIndex().row() : -1;
+    std::vector<std::pair<uint64_t, int64_t>> candidates;
+    for (const auto& [page, p] : pages) {
+        if (pageVisible(page) || (current >= 0 && current / batch == page))
+            continue;
+        candidates.emplace_back(p.used, page);
+    }
+    std::sort(candidates.begin(), candidates.end());
+    for (const auto& c : candidates) {
+        if (pages.size() <= maxPages)
+            break;
+        pages.erase(c.second);
+    }
+}
