@@ -18,5 +18,5 @@ QString DeriveCipherKey(const QString& material);
 // Enciphers (encipher True) or deciphers text with a key of at most 255 characters;
 // useBase64 other than 0 passes the cipher text through Base64.
 QString CryptText(int32_t useBase64, const QString& text, const QString& key, bool encipher);
-// DeriveCipherKey over the program's key material (src/core/KeyMaterial.h), built each time.
+// DeriveCipherKey over the program's key material (src/base/KeyMaterial.h), built each time.
 QString SessionCipherKey();

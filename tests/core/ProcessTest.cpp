@@ -1,7 +1,7 @@
 #include "CoreTestSupport.h"
 
 #include "base/AnsiCodePage.h"
-#include "core/CoBase64.h"
+#include "base/CoBase64.h"
 #include "core/CoProcess.h"
 #include "core/CoQuillonSystemEngine.h"
 #include "platform/settings/Pmcrp.h"

@@ -1,8 +1,7 @@
-#include "core/CoBase64.h"
+#include "base/CoBase64.h"
 
 #include "base/AnsiCodePage.h"
 #include "base/AppError.h"
-#include "core/CoProcess.h"
 
 #include <array>
 #include <cmath>
@@ -33,11 +32,10 @@ const std::array<int16_t, 128>& lookupTable()
 QString CoBase64::Encode(QString szEncoding)
 {
     return Traced("CoBase64", "Encode", [&]() -> QString {
-        CoProcess process;
         Reset();
         if (szEncoding.isEmpty())
             return QString(QLatin1String(""));
-        m_buffer = process.StringToBytes(szEncoding, true);
+        m_buffer = AnsiBytesFromText(szEncoding);
         if (m_buffer.size() > kMaxLength)
             RaiseError(vberr::Overflow);
         QString out;
@@ -57,7 +55,6 @@ QString CoBase64::Encode(QString szEncoding)
 QString CoBase64::Decode(QString szDecoding)
 {
     return Traced("CoBase64", "Decode", [&]() -> QString {
-        CoProcess process;
         if (szDecoding.isEmpty())
             return QString(QLatin1String(""));
         szDecoding.remove(QLatin1Char('='));
@@ -79,7 +76,7 @@ QString CoBase64::Decode(QString szDecoding)
         if (wholeBytes < 1)
             RaiseError(vberr::SubscriptOutOfRange);  // no whole byte to keep
         m_buffer.truncate(wholeBytes);
-        return process.BytesToString(m_buffer);
+        return AnsiTextFromBytes(m_buffer);
     });
 }
 

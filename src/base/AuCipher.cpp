@@ -3,8 +3,8 @@
 #include "base/AnsiCodePage.h"
 #include "base/AppError.h"
 #include "base/AuUtilities.h"
-#include "core/CoBase64.h"
-#include "core/KeyMaterial.h"
+#include "base/CoBase64.h"
+#include "base/KeyMaterial.h"
 #include "base/Variant.h"
 
 #include <array>

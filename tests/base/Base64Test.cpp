@@ -1,7 +1,7 @@
-#include "CoreTestSupport.h"
+#include "core/CoreTestSupport.h"
 
 #include "base/AnsiCodePage.h"
-#include "core/CoBase64.h"
+#include "base/CoBase64.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "CoreTestSupport.h"
+#include "core/CoreTestSupport.h"
 
 #include "base/AnsiCodePage.h"
 #include "base/AuUtilities.h"
-#include "core/KeyMaterial.h"
+#include "base/KeyMaterial.h"
 
 #include <gtest/gtest.h>
 
