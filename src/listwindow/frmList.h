@@ -8,8 +8,8 @@
 //
 // The code is spread over several files: frmList.cpp (opening and querying),
 // frmListLayout.cpp (layout, toolbar, keys, closing), frmListCatalogue.cpp
-// (catalogue commands), frmListStatistics.cpp (the statistics strip) and
-// frmListSearches.cpp (the saved-searches menu).
+// (catalogue commands), frmListStatistics.cpp (the statistics strip),
+// frmListSearches.cpp (the saved-searches menu) and frmListExport.cpp (the export).
 
 #include "listwindow/frmListLayout.h"
 #include "platform/forms/FormsRuntime.h"
@@ -111,6 +111,10 @@ public:
     void pSplitter_MouseUp();
     void pmFilter_RowCountChanged(int32_t rows);
 
+    // The export (the toolbar's EXPORT) and the statement it runs.
+    void ExportList();
+    QString ExportStatement() const;
+
     // Catalogue commands.
     QString GetSecurityObject(int32_t& lViewID);
     bool IsInMyViews(int32_t lViewID);
@@ -202,6 +206,9 @@ private:
 
     // frmListCatalogue.cpp
     void ShowListWindow(frmList* window);
+
+    // frmListExport.cpp
+    QString ExportWhere() const;
 
     bool m_bSplitterDrag = false;
     bool m_bResizingTop = false;

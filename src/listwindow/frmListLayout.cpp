@@ -133,11 +133,11 @@ const ToolbarButton kToolbarButtons[] = {
     {"Close", "CLOSE", "Close view"},
 };
 
-// The buttons whose commands come with the view editor and the export; until then
-// they stay disabled whatever the record count.
+// The buttons whose commands come with the view editor; until then they stay
+// disabled whatever the record count.
 bool IsAwaitedCommand(const QString& key)
 {
-    return key == QLatin1String("NEW") || key == QLatin1String("CUSTOMIZE") || key == QLatin1String("EXPORT");
+    return key == QLatin1String("NEW") || key == QLatin1String("CUSTOMIZE");
 }
 
 int Px(int32_t twips, bool vertical)
@@ -206,11 +206,13 @@ void frmList::tbMain_ButtonClick(const QString& key)
         AddSelectedToMyViews();
     } else if (key == QLatin1String("REFRESH")) {
         RefreshList(-1);
+    } else if (key == QLatin1String("EXPORT")) {
+        ExportList();
     } else if (key == QLatin1String("CLOSE")) {
         Hide(this);
         Unload(this);
     }
-    // "NEW", "CUSTOMIZE" and "EXPORT" come with the view editor and the export.
+    // "NEW" and "CUSTOMIZE" come with the view editor.
 }
 
 // ---------------------------------------------------------------- the window's size

@@ -1,0 +1,300 @@
+#include "platform/spreadsheet/SpreadsheetWorkbook.h"
+
+#include "core/AppError.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QTime>
+
+#include <xlsxwriter.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+const QString kSource = QStringLiteral("SpreadsheetWorkbook");
+constexpr int kMaxPropertyLength = 255;
+constexpr double kMaxColumnWidth = 80.0;
+constexpr double kMinColumnWidth = 6.0;
+// Excel's built-in formats; the currency and the dates follow the reader's regional settings.
+constexpr int kCurrencyFormat = 7;
+constexpr int kShortDateFormat = 14;
+constexpr int kDateTimeFormat = 22;
+
+// A date text as the database gives it: "yyyy-MM-dd", optionally followed by a
+// time ("hh:mm", "hh:mm:ss", fractions of a second) after a blank or a "T".
+bool ParseDateText(const QString& text, QDateTime& out)
+{
+    const QString t = text.trimmed();
+    if (t.size() < 10)
+        return false;
+    const QDate date = QDate::fromString(t.left(10), QStringLiteral("yyyy-MM-dd"));
+    if (!date.isValid())
+        return false;
+    QTime time(0, 0);
+    if (t.size() > 10) {
+        if (t.at(10) != QLatin1Char(' ') && t.at(10) != QLatin1Char('T'))
+            return false;
+        QString rest = t.mid(11);
+        time = QTime::fromString(rest, Qt::ISODateWithMs);
+        if (!time.isValid())
+            time = QTime::fromString(rest, QStringLiteral("HH:mm"));
+        if (!time.isValid())
+            return false;
+    }
+    out = QDateTime(date, time);
+    return true;
+}
+
+// The day number Excel gives a date (1900 date system); false before 1 January 1900,
+// which Excel cannot show as a date.
+bool ExcelSerial(const QDateTime& value, double& serial)
+{
+    const QDate date = value.date();
+    if (!date.isValid() || date < QDate(1900, 1, 1) || date > QDate(9999, 12, 31))
+        return false;
+    // Excel counts a 29 February 1900 that never was: dates before March 1900 are one day less.
+    qint64 days = QDate(1899, 12, 30).daysTo(date);
+    if (date < QDate(1900, 3, 1))
+        --days;
+    serial = static_cast<double>(days) + value.time().msecsSinceStartOfDay() / 86400000.0;
+    return true;
+}
+
+int NumberWidth(double v)
+{
+    if (std::fabs(v) >= 1e15)
+        return 12;
+    return static_cast<int>(QString::number(v, 'f', std::floor(v) == v ? 0 : 2).size());
+}
+
+}  // namespace
+
+SpreadsheetWorkbook::SpreadsheetWorkbook(const QString& path) : m_path(path), m_pathUtf8(path.toUtf8())
+{
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    options.tmpdir = nullptr;
+    // A sheet of a million rows with many columns can pass 4 GB of XML.
+    options.use_zip64 = LXW_TRUE;
+    m_book = workbook_new_opt(m_pathUtf8.constData(), &options);
+    if (!m_book)
+        throw AppError(vberr::OutOfMemory, QString(), kSource);
+    m_bold = workbook_add_format(m_book);
+    format_set_bold(m_bold);
+    m_money = workbook_add_format(m_book);
+    format_set_num_format_index(m_money, kCurrencyFormat);
+    m_date = workbook_add_format(m_book);
+    format_set_num_format_index(m_date, kShortDateFormat);
+    m_dateTime = workbook_add_format(m_book);
+    format_set_num_format_index(m_dateTime, kDateTimeFormat);
+    addSheet();
+}
+
+SpreadsheetWorkbook::~SpreadsheetWorkbook() { Discard(); }
+
+void SpreadsheetWorkbook::check(int lxwError) const
+{
+    if (lxwError != LXW_NO_ERROR)
+        failWrite(lxwError);
+}
+
+void SpreadsheetWorkbook::failWrite(int lxwError) const
+{
+    const int err = errno;
+    if (err == ENOSPC || err == EDQUOT)
+        throw AppError(vberr::DiskFull,
+                       QStringLiteral("The disk is full: the workbook '%1' could not be written.").arg(m_path), kSource);
+    QString reason = QString::fromUtf8(lxw_strerror(static_cast<lxw_error>(lxwError)));
+    if (err != 0)
+        reason += QStringLiteral(" (") + QString::fromLocal8Bit(std::strerror(err)) + QLatin1Char(')');
+    throw AppError(vberr::PathFileAccessError,
+                   QStringLiteral("The workbook '%1' could not be written: %2").arg(m_path, reason), kSource);
+}
+
+void SpreadsheetWorkbook::addSheet()
+{
+    if (m_sheet)
+        fitColumns();
+    ++m_sheetCount;
+    const QByteArray name = QStringLiteral("Sheet%1").arg(m_sheetCount).toUtf8();
+    m_sheet = workbook_add_worksheet(m_book, name.constData());
+    if (!m_sheet)
+        throw AppError(vberr::OutOfMemory, QString(), kSource);
+    m_sheetRow = 0;
+    m_widths.assign(m_widths.size(), 0);
+    if (!m_header.isEmpty())
+        writeHeader();
+}
+
+void SpreadsheetWorkbook::SetDocumentProperty(const QString& name, const QString& value)
+{
+    if (!m_book)
+        return;
+    // Pieces of whole characters: a surrogate pair is never cut.
+    int part = 1;
+    qsizetype at = 0;
+    do {
+        qsizetype length = std::min<qsizetype>(kMaxPropertyLength, value.size() - at);
+        while (length > 0 && QString(value.mid(at, length)).toUtf8().size() > kMaxPropertyLength)
+            --length;
+        if (length > 0 && at + length < value.size() && value.at(at + length - 1).isHighSurrogate())
+            --length;
+        const QString key = part == 1 ? name : QStringLiteral("%1 (%2)").arg(name).arg(part);
+        const QByteArray k = key.toUtf8();
+        const QByteArray v = value.mid(at, length).toUtf8();
+        check(workbook_set_custom_property_string(m_book, k.constData(), v.constData()));
+        at += length;
+        ++part;
+    } while (at < value.size());
+}
+
+void SpreadsheetWorkbook::SetTitle(const QString& title)
+{
+    m_title = title;
+    if (m_sheetCount == 1 && m_sheetRow == 0)
+        writeText(0, title, m_bold);
+}
+
+void SpreadsheetWorkbook::SetHeader(const QStringList& fieldNames, int boldColumns, std::vector<Kind> kinds)
+{
+    m_header = fieldNames;
+    m_boldColumns = boldColumns;
+    m_kinds = std::move(kinds);
+    m_kinds.resize(static_cast<size_t>(fieldNames.size()), Kind::Auto);
+    m_widths.assign(static_cast<size_t>(fieldNames.size()), 0);
+    writeHeader();
+}
+
+void SpreadsheetWorkbook::writeHeader()
+{
+    const int count = static_cast<int>(m_header.size());
+    for (int c = 0; c < count; ++c) {
+        lxw_format* format = (c == 0 || c < m_boldColumns) ? m_bold : nullptr;
+        writeText(c, m_header.at(c), format);
+        sample(c, static_cast<int>(m_header.at(c).size()));
+    }
+    // Bold cells beyond the fields, as many as asked for, stay empty but bold.
+    for (int c = count; c < m_boldColumns; ++c)
+        check(worksheet_write_blank(m_sheet, 0, static_cast<lxw_col_t>(c), m_bold));
+    m_sheetRow = 1;
+}
+
+void SpreadsheetWorkbook::AppendRow(const std::vector<Variant>& values)
+{
+    if (!m_book)
+        return;
+    if (m_sheetRow >= kMaxSheetRows)
+        addSheet();
+    if (m_sheetRow == 0)
+        m_sheetRow = 1;  // a workbook without a header keeps its first row for the title
+    const int count = static_cast<int>(values.size());
+    for (int c = 0; c < count; ++c)
+        writeValue(c, values[static_cast<size_t>(c)],
+                   c < static_cast<int>(m_kinds.size()) ? m_kinds[static_cast<size_t>(c)] : Kind::Auto);
+    ++m_sheetRow;
+    ++m_rowsWritten;
+}
+
+void SpreadsheetWorkbook::writeValue(int col, const Variant& value, Kind kind)
+{
+    const lxw_row_t row = m_sheetRow;
+    const auto c = static_cast<lxw_col_t>(col);
+    if (value.isNull() || value.isEmpty())
+        return;
+    const bool sampling = m_sheetRow <= static_cast<uint32_t>(kWidthSampleRows);
+
+    QDateTime date;
+    if (value.isDate())
+        date = value.toDate();
+    else if (kind == Kind::Date && value.isString() && !ParseDateText(value.toString(), date))
+        date = QDateTime();
+    if (date.isValid()) {
+        double serial = 0;
+        if (ExcelSerial(date, serial)) {
+            const bool hasTime = date.time() != QTime(0, 0);
+            check(worksheet_write_number(m_sheet, row, c, serial, hasTime ? m_dateTime : m_date));
+            if (sampling)
+                sample(col, hasTime ? 16 : 10);
+            return;
+        }
+    }
+    if (value.isBool() || (kind == Kind::Boolean && value.isNumber())) {
+        check(worksheet_write_boolean(m_sheet, row, c, value.toBool() ? 1 : 0, nullptr));
+        if (sampling)
+            sample(col, 5);
+        return;
+    }
+    if (value.isNumber()) {
+        const double d = value.toDouble();
+        check(worksheet_write_number(m_sheet, row, c, d, kind == Kind::Money ? m_money : nullptr));
+        if (sampling)
+            sample(col, NumberWidth(d) + (kind == Kind::Money ? 4 : 0));
+        return;
+    }
+    // Text stays text, whatever it looks like ("=1+1" is no formula).
+    const QString text = value.toString();
+    writeText(col, text, nullptr);
+    if (sampling)
+        sample(col, static_cast<int>(std::min<qsizetype>(text.size(), static_cast<qsizetype>(kMaxColumnWidth))));
+}
+
+void SpreadsheetWorkbook::writeText(int col, const QString& text, lxw_format* format)
+{
+    QString t = text;
+    if (t.size() > kMaxTextLength) {
+        t.truncate(kMaxTextLength);
+        if (t.back().isHighSurrogate())
+            t.chop(1);
+    }
+    const QByteArray utf8 = t.toUtf8();
+    if (utf8.isEmpty()) {
+        if (format)
+            check(worksheet_write_blank(m_sheet, m_sheetRow, static_cast<lxw_col_t>(col), format));
+        return;
+    }
+    check(worksheet_write_string(m_sheet, m_sheetRow, static_cast<lxw_col_t>(col), utf8.constData(), format));
+}
+
+void SpreadsheetWorkbook::sample(int col, int width)
+{
+    if (col >= static_cast<int>(m_widths.size()))
+        m_widths.resize(static_cast<size_t>(col) + 1, 0);
+    int& w = m_widths[static_cast<size_t>(col)];
+    w = std::max(w, width);
+}
+
+void SpreadsheetWorkbook::fitColumns()
+{
+    for (size_t c = 0; c < m_widths.size(); ++c) {
+        const double width = std::clamp(m_widths[c] + 2.0, kMinColumnWidth, kMaxColumnWidth);
+        check(worksheet_set_column(m_sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), width, nullptr));
+    }
+}
+
+void SpreadsheetWorkbook::Close()
+{
+    if (!m_book)
+        return;
+    fitColumns();
+    lxw_workbook* book = m_book;
+    m_book = nullptr;
+    m_sheet = nullptr;
+    errno = 0;
+    const lxw_error result = workbook_close(book);  // frees the workbook in any case
+    if (result != LXW_NO_ERROR)
+        failWrite(result);
+}
+
+void SpreadsheetWorkbook::Discard()
+{
+    if (!m_book)
+        return;
+    lxw_workbook_free(m_book);
+    m_book = nullptr;
+    m_sheet = nullptr;
+}
