@@ -4,7 +4,7 @@ set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config
       qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
       libsqlite3-dev sqlite3 libxlsxwriter-dev zlib1g-dev
-      libgtest-dev googletest fonts-dejavu-core)
+      libgtest-dev googletest fonts-dejavu-core unzip)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
