@@ -1,0 +1,222 @@
+// The spreadsheet export on the demo company: the rights refusal, the two
+// connection texts, the workbook a statement gives (rows, header, connection
+// property with and without the right to keep it), failures that say why and
+// leave no file, Cancel, and a workbook no program could open.
+
+#include "listwindow/ListWindowTestSupport.h"
+#include "platform/XlsxReadBack.h"
+
+#include "core/SpreadsheetExport.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QPushButton>
+#include <QTimer>
+
+using namespace listtest;
+using namespace xlsxtest;
+
+namespace {
+
+const QString kAttention = QStringLiteral("Attention Required");
+
+class SpreadsheetExportTest : public ListWindowTest {
+protected:
+    void SetUp() override
+    {
+        m_oldCache = qgetenv("XDG_CACHE_HOME");
+        qputenv("XDG_CACHE_HOME", m_work.filePath(QStringLiteral("cache")).toUtf8());
+        SetSpreadsheetOpener([this](const QString& path) {
+            opened << path;
+            return openerAnswer;
+        });
+        ListWindowTest::SetUp();
+    }
+    void TearDown() override
+    {
+        ListWindowTest::TearDown();
+        SetSpreadsheetOpener(nullptr);
+        qputenv("XDG_CACHE_HOME", m_oldCache);
+    }
+    // The workbooks in the export folder.
+    static QStringList Exports()
+    {
+        QDir dir(SpreadsheetExportFolder());
+        QStringList files;
+        for (const QString& name : dir.entryList(QDir::Files))
+            files << dir.filePath(name);
+        return files;
+    }
+    void SetAuthMethod(const QString& value)
+    {
+        Exec(QStringLiteral("UPDATE CoRegValues SET Value = ") + QuoteSQLString(value) +
+             QStringLiteral(" WHERE Name = 'ExcelExportAuthMethod'"));
+    }
+
+    QStringList opened;
+    bool openerAnswer = true;
+    QByteArray m_oldCache;
+};
+
+TEST_F(SpreadsheetExportTest, AUserWithoutTheExportRightIsRefusedAndNothingIsWritten)
+{
+    LogOnAs(QStringLiteral("guest"), QStringLiteral("guest"));
+    ExportToExcel(QStringLiteral("SELECT CustomerID, Name FROM Customers ORDER BY 2"), QString(), nullptr);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].prompt,
+              QStringLiteral("You have insufficient security rights to perform the requested operation."));
+    EXPECT_EQ(boxes[0].icon(), static_cast<int>(vbCritical));
+    EXPECT_EQ(boxes[0].buttons(), static_cast<int>(vbOKOnly));
+    EXPECT_EQ(boxes[0].title, kAttention);
+    EXPECT_TRUE(Exports().isEmpty());
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_EQ(ScreenMousePointer(), static_cast<int>(vbDefault));
+}
+
+TEST_F(SpreadsheetExportTest, TheConnectionTextsNameTheSessionsServerAndDatabase)
+{
+    const QString base = QStringLiteral("ODBC;DRIVER=SQL Server;SERVER=") + g_sServer + QStringLiteral(";DATABASE=") +
+                         g_sDatabase;
+    EXPECT_EQ(GetExportConnectionString(true),
+              base + QStringLiteral(";TRUSTED CONNECTION=YES;INTEGRATED SECURITY=SSPI;"));
+    EXPECT_EQ(GetExportConnectionString(false), base + QStringLiteral(";UID=coreadonly;PWD=") +
+                                                    QString::fromLatin1(erpdb::kDemoReadOnlyPassword) +
+                                                    QStringLiteral(";"));
+    // Without a session the text is empty, not an error.
+    ResetSession();
+    EXPECT_TRUE(GetExportConnectionString(false).isEmpty());
+}
+
+TEST_F(SpreadsheetExportTest, TheWorkbookHoldsTheRowsAndKeepsTheRealConnectionOnlyWithTheRight)
+{
+    const QString sql = QStringLiteral("SELECT CustomerID AS [ID], Name AS [Customer Name], CreditLimit FROM Customers ORDER BY 2");
+    const int customers = Value(QStringLiteral("SELECT COUNT(*) FROM Customers")).toInt();
+    const QString blank = QStringLiteral("ODBC;DRIVER=SQL Server;SERVER=;UID=;PWD=;APP=Microsoft") + QChar(0x00AE) +
+                          QStringLiteral("Query;DATABASE=");
+    struct Case {
+        const char* user;
+        const char* password;
+        const char* authMethod;
+        bool keeps;
+        bool integrated;
+    };
+    const Case cases[] = {
+        {"jdoe", "secret", "1", false, false},
+        {"asmith", "alice", "1", true, false},
+        {"asmith", "alice", "0", true, true},
+    };
+    for (const Case& c : cases) {
+        SetAuthMethod(QLatin1String(c.authMethod));
+        LogOnAs(QLatin1String(c.user), QLatin1String(c.password));
+        opened.clear();
+        const QStringList captions = {QStringLiteral("Customer Name"), QStringLiteral("Credit Limit")};
+        ExportToExcel(sql, QString(), &captions, {QStringLiteral("Customers"), {}});
+        EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+        ASSERT_EQ(opened.size(), 1) << c.user;
+        const QString path = opened.first();
+        EXPECT_TRUE(QFileInfo(path).fileName().startsWith(QStringLiteral("Customers "))) << qPrintable(path);
+        EXPECT_EQ(QFileInfo(path).absolutePath(), SpreadsheetExportFolder());
+
+        const auto props = CustomProperties(path);
+        EXPECT_EQ(JoinedProperty(props, QStringLiteral("CommandText")), sql);
+        const QString connection = JoinedProperty(props, QStringLiteral("Connection"));
+        EXPECT_EQ(connection, c.keeps ? GetExportConnectionString(c.integrated) : blank) << c.user << c.authMethod;
+        if (!c.keeps)
+            EXPECT_FALSE(Member(path, QStringLiteral("docProps/custom.xml")).contains(erpdb::kDemoReadOnlyPassword));
+
+        const auto cells = ReadCells(path);
+        EXPECT_EQ(RowCount(path, 1), customers + 1);
+        EXPECT_EQ(cells.value(QStringLiteral("A1")).value, QStringLiteral("ID"));
+        EXPECT_EQ(cells.value(QStringLiteral("B1")).value, QStringLiteral("Customer Name"));
+        EXPECT_EQ(cells.value(QStringLiteral("C1")).value, QStringLiteral("CreditLimit"));
+        EXPECT_TRUE(cells.value(QStringLiteral("B1")).bold);
+        EXPECT_FALSE(cells.value(QStringLiteral("C1")).bold);
+        // In the statement's order.
+        EXPECT_EQ(cells.value(QStringLiteral("B2")).value,
+                  Value(QStringLiteral("SELECT Name FROM Customers ORDER BY 1 LIMIT 1")));
+        EXPECT_EQ(ScreenMousePointer(), static_cast<int>(vbDefault));
+    }
+    // Every export is a file of its own.
+    EXPECT_EQ(Exports().size(), 3);
+}
+
+TEST_F(SpreadsheetExportTest, AFailureShowsTheReasonAndLeavesNoFile)
+{
+    struct Case {
+        const char* sql;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"SELECT NoSuchColumn FROM Customers ORDER BY 2", "NoSuchColumn"},
+        // Only a single query that cannot write runs.
+        {"DELETE FROM Customers", "single query"},
+        {"SELECT 1; DELETE FROM Customers", "single query"},
+    };
+    const int customers = Value(QStringLiteral("SELECT COUNT(*) FROM Customers")).toInt();
+    for (const Case& c : cases) {
+        boxes.clear();
+        ExportToExcel(QLatin1String(c.sql), QString(), nullptr);
+        ASSERT_EQ(boxes.size(), 1u) << c.sql;
+        EXPECT_TRUE(boxes[0].prompt.startsWith(QStringLiteral("(") + QString::number(kDatabaseErrorNumber) +
+                                               QStringLiteral(") -- ")))
+            << qPrintable(boxes[0].prompt);
+        EXPECT_TRUE(boxes[0].prompt.contains(QLatin1String(c.reason))) << qPrintable(boxes[0].prompt);
+        EXPECT_TRUE(Exports().isEmpty()) << c.sql;
+        EXPECT_EQ(ScreenMousePointer(), static_cast<int>(vbDefault));
+    }
+    EXPECT_EQ(Value(QStringLiteral("SELECT COUNT(*) FROM Customers")).toInt(), customers);
+    EXPECT_TRUE(opened.isEmpty());
+
+    // The export folder cannot be made: a file stands in its place.
+    QDir(SpreadsheetExportFolder()).removeRecursively();
+    QDir().mkpath(QFileInfo(SpreadsheetExportFolder()).absolutePath());
+    QFile blocker(SpreadsheetExportFolder());
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    boxes.clear();
+    ExportToExcel(QStringLiteral("SELECT CustomerID, Name FROM Customers ORDER BY 2"), QString(), nullptr);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].prompt.contains(SpreadsheetExportFolder())) << qPrintable(boxes[0].prompt);
+    EXPECT_TRUE(opened.isEmpty());
+}
+
+TEST_F(SpreadsheetExportTest, CancelStopsTheQueryAndLeavesNoFile)
+{
+    // A query that runs for a long time before its first row.
+    const QString slow = QStringLiteral(
+        "SELECT a.OrderLineID, COUNT(*) FROM OrderLines a, OrderLines b, OrderLines c GROUP BY a.OrderLineID ORDER BY 2");
+    bool cancelled = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->objectName() == QLatin1String(kExportProgressName) && w->isVisible()) {
+                w->findChild<QPushButton*>(QStringLiteral("cmdCancel"))->click();
+                cancelled = true;
+                poll.stop();
+            }
+        }
+    });
+    poll.start(20);
+    QElapsedTimer clock;
+    clock.start();
+    ExportToExcel(slow, QString(), nullptr);
+    EXPECT_TRUE(cancelled);
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+    EXPECT_TRUE(Exports().isEmpty());
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_EQ(ScreenMousePointer(), static_cast<int>(vbDefault));
+}
+
+TEST_F(SpreadsheetExportTest, AWorkbookNoProgramOpensIsNamedToTheUser)
+{
+    openerAnswer = false;
+    ExportToExcel(QStringLiteral("SELECT CustomerID, Name FROM Customers ORDER BY 2"), QString(), nullptr);
+    ASSERT_EQ(opened.size(), 1);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].prompt.contains(opened.first())) << qPrintable(boxes[0].prompt);
+    EXPECT_EQ(boxes[0].title, kAttention);
+    EXPECT_TRUE(QFile::exists(opened.first()));
+}
+
+}  // namespace
