@@ -9,7 +9,7 @@
 //   quillon-export-bench --server NAME [--user ID --password PW] [--view VIEWNAME]
 //   quillon-export-bench --baseline DBFILE OUTFILE SQL
 
-#include "core/AppError.h"
+#include "base/AppError.h"
 #include "core/CoQuillonSystemEngine.h"
 #include "core/SessionValues.h"
 #include "core/SpreadsheetExport.h"
@@ -17,8 +17,8 @@
 #include "db/DemoCompany.h"
 #include "listwindow/frmList.h"
 #include "logon/clsLogonProfile.h"
-#include "platform/FormsRuntime.h"
-#include "platform/eListView.h"
+#include "platform/forms/FormsRuntime.h"
+#include "platform/controls/eListView.h"
 
 #include <QAction>
 #include <QApplication>

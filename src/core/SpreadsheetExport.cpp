@@ -1,12 +1,12 @@
 #include "core/SpreadsheetExport.h"
 
-#include "core/AppError.h"
-#include "core/AuUtilities.h"
+#include "base/AppError.h"
+#include "base/AuUtilities.h"
 #include "core/CoQuillonSystemEngine.h"
 #include "core/SecurityRights.h"
 #include "core/SessionValues.h"
-#include "platform/BrandleCursor.h"
-#include "platform/FormsRuntime.h"
+#include "platform/database/BrandleCursor.h"
+#include "platform/forms/FormsRuntime.h"
 #include "platform/spreadsheet/SpreadsheetWorkbook.h"
 
 #include <QApplication>

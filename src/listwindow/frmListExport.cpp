@@ -4,7 +4,7 @@
 #include "listwindow/frmList.h"
 
 #include "core/SpreadsheetExport.h"
-#include "platform/eListView.h"
+#include "platform/controls/eListView.h"
 
 QString frmList::ExportWhere() const
 {

@@ -4,7 +4,7 @@
 // leave no file, Cancel, and a workbook no program could open.
 
 #include "listwindow/ListWindowTestSupport.h"
-#include "platform/XlsxReadBack.h"
+#include "platform/spreadsheet/XlsxReadBack.h"
 
 #include "core/SpreadsheetExport.h"
 

@@ -4,10 +4,10 @@
 // extended FROM when the filter needs it, and the filter keeps its tokens.
 
 #include "ListWindowTestSupport.h"
-#include "platform/XlsxReadBack.h"
+#include "platform/spreadsheet/XlsxReadBack.h"
 
 #include "core/SpreadsheetExport.h"
-#include "platform/FilterControl.h"
+#include "platform/controls/FilterControl.h"
 
 #include <QAction>
 #include <set>

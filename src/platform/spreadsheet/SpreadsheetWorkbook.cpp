@@ -1,6 +1,6 @@
 #include "platform/spreadsheet/SpreadsheetWorkbook.h"
 
-#include "core/AppError.h"
+#include "base/AppError.h"
 
 #include <QDate>
 #include <QDateTime>

@@ -11,7 +11,7 @@
 // an AppError whose description says what went wrong (the file cannot be
 // created, the disk is full, ...).
 
-#include "core/Variant.h"
+#include "base/Variant.h"
 
 #include <QStringList>
 #include <cstdint>

@@ -4,7 +4,7 @@
 
 #include "XlsxReadBack.h"
 
-#include "core/AppError.h"
+#include "base/AppError.h"
 #include "platform/spreadsheet/SpreadsheetWorkbook.h"
 
 #include <QDir>
