@@ -191,6 +191,9 @@ struct ExportJob {
             cursor.reset();
             finishing.store(true);
             book.Close();
+            // A Cancel while the file was being finished still leaves no file.
+            if (token->load())
+                cancelled = true;
         } catch (const AppError& e) {
             if (e.number() == kQueryCancelledNumber || token->load())
                 cancelled = true;
