@@ -280,7 +280,10 @@ const std::vector<LinkDef>& Links()
          {{5, 6, 1}}},
         // The order of an invoice, within the dates of all orders (a range from a query); imports order columns.
         {7, kInvoices, kOrders, "OrderID", "OrderID", "", "", "", 0, "", 0,
-         "RANGE,OrderDate,SELECT MIN(OrderDate), MAX(OrderDate) FROM Orders", 99, 2, {{7, 4, 1}, {11, 4, 1}}},
+         "RANGE,OrderDate,SELECT (SELECT MIN(OrderDate) FROM Orders), (SELECT MAX(OrderDate) FROM Orders)", 99, 2,
+         {{7, 4, 1}, {11, 4, 1}}},
+        // Orders placed under the customer's name (a text key: O'Brien's names hold an apostrophe).
+        {8, kCustomers, kOrders, "CustomerName", "CustomerName", "", "", "", 0, "", 0, "", 0, 0, {{12, 10, 1}}},
     };
     return links;
 }

@@ -166,6 +166,7 @@ void frmList::CreateControls()
         RunHandler("pmFilter_RowCountChanged", [this, rows] { pmFilter_RowCountChanged(rows); });
     });
     ConnectSearchMenu();
+    ConnectContextMenu();
 
     PlaceChildren();
 }

@@ -9,7 +9,8 @@
 // The code is spread over several files: frmList.cpp (opening and querying),
 // frmListLayout.cpp (layout, toolbar, keys, closing), frmListCatalogue.cpp
 // (catalogue commands), frmListStatistics.cpp (the statistics strip),
-// frmListSearches.cpp (the saved-searches menu) and frmListExport.cpp (the export).
+// frmListSearches.cpp (the saved-searches menu), frmListExport.cpp (the export) and
+// frmListLinkedViews.cpp (the context menu and linked views).
 
 #include "listwindow/frmListLayout.h"
 #include "platform/forms/FormsRuntime.h"
@@ -128,6 +129,15 @@ public:
     void GetSelectedColumnValue(const Variant& vColumn, int16_t& nDataType, QString& strValue);
     QString GetSelectedColumnValue(const QString& columnName);
 
+    // The context menu (frmListLinkedViews.cpp): x and y are pixels within the list.
+    void eListView_RightClick(int32_t x, int32_t y);
+    // Whether a relation column's constraint holds for the selected row.
+    bool EvaluateLinkConstraint(const QString& strFilter, int16_t nFilterTypeID, const QString& strValue,
+                                const CoLdUVAssocViewContraintsRef& oConstraints);
+    // strValue1 operator strValue2, compared as numbers (1), dates (3) or texts (2, 4).
+    static bool CompareValues(const QString& strValue1, const QString& strValue2, const Variant& vOperator,
+                              int16_t nDataType);
+
     // Pieces of the query, for the tests.
     bool SetupFilterControl(const QString& strFilter, bool bComplex);
     QString ExpandColumnReferences(const QString& text) const;
@@ -209,6 +219,13 @@ private:
 
     // frmListExport.cpp
     QString ExportWhere() const;
+
+    // frmListLinkedViews.cpp
+    void ConnectContextMenu();
+    void ShowCatalogueMenu(int32_t x, int32_t y);
+    void ShowLinkedViewsMenu(int32_t x, int32_t y);
+    bool IsLinkOffered(CoLdUVAssocView& link);
+    void OpenLinkedView(CoLdUVAssocView& link);
 
     bool m_bSplitterDrag = false;
     bool m_bResizingTop = false;

@@ -68,12 +68,13 @@ void CoLdUVAssocView::Load(const BrandleRecordsetPtr& rs)
     MiscFilter2TypeID = orEmpty("MiscFilter2TypeID").toInt16();
 }
 
-// Appends one value per row of the query, from its first field.
+// Appends one value per row of the query, from its first field. The query comes
+// from the stored definition: it runs as a single query that cannot write.
 void CoLdUVAssocView::fillValueList(const QString& sql, CoLdUVAssocViewContraints& list)
 {
     BrandleDatabase& dbi = DBI();
     BrandleRecordsetPtr rs;
-    if (dbi.OpenRecordset(sql, rs, 0, 1)) {
+    if (dbi.OpenReadOnlyRecordset(sql, rs)) {
         while (rs->HasRecord()) {
             auto value = list.Create();
             value->Value = rs->Item(0).toString();
