@@ -7,6 +7,8 @@
 #   logon-profiles.png  the logon window with its profile list open
 #   list-window.png   the main window with All Views and the Orders view open as list
 #                     windows: a search in the filter pane, rows and the statistics strip
+#   list-context-menu.png  the Orders list window with the context menu of an order
+#                     open: the linked views offered for that row
 # Installs Xvfb, ImageMagick, xdotool and the X utilities with apt-get when they
 # are missing, and builds the program first when needed (BUILD_DIR, default build/).
 set -euo pipefail
@@ -95,6 +97,15 @@ shoot() {
   import -window "$id" "$OUT/$file"
   echo "saved docs/screenshots/$file"
 }
+# Saves the part of the screen the window covers, with what is open over it (menus
+# are windows of their own).
+shoot_screen() {
+  local id=$1 file=$2 X Y WIDTH HEIGHT
+  sleep 0.7
+  eval "$(xdotool getwindowgeometry --shell "$id" | grep -E '^(X|Y|WIDTH|HEIGHT)=')"
+  import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$OUT/$file"
+  echo "saved docs/screenshots/$file"
+}
 
 # ---- the main window, after a logon from the command line
 "$BUILD_DIR/quillon" "/SQLSRV=$SERVER;/HBSRV=localhost;/HBPRT=1331;/CO=DEMO;/UID=jdoe;/PWD=secret;" &
@@ -134,6 +145,14 @@ sleep 2.5
 xdotool mousemove --window "$MAIN" 420 102 click --repeat 2 --delay 80 1
 sleep 1.5
 shoot "$MAIN" list-window.png
+
+# ---- the context menu of an order (its third row): the linked views that its row
+# offers; Escape closes the menu without opening one.
+xdotool mousemove --window "$MAIN" 300 284 click 3
+sleep 0.8
+shoot_screen "$MAIN" list-context-menu.png
+xdotool key Escape
+sleep 0.3
 
 kill "$APP_PID" 2>/dev/null || true
 wait "$APP_PID" 2>/dev/null || true
