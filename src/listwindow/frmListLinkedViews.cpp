@@ -8,11 +8,11 @@
 // query that cannot write.
 #include "listwindow/frmList.h"
 
-#include "core/AppError.h"
+#include "base/AppError.h"
 #include "core/CoQuillonSystemEngine.h"
 #include "core/SecurityRights.h"
 #include "core/SessionValues.h"
-#include "platform/eListView.h"
+#include "platform/controls/eListView.h"
 #include "shell/PopUpMenu.h"
 
 #include <optional>

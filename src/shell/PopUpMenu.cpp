@@ -1,7 +1,7 @@
 #include "shell/PopUpMenu.h"
 
-#include "core/AppError.h"
-#include "platform/FormsRuntime.h"
+#include "base/AppError.h"
+#include "platform/forms/FormsRuntime.h"
 
 #include <QAction>
 #include <QMenu>

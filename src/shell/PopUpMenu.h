@@ -8,7 +8,7 @@
 // Every menu goes through one seam: tests install an answerer that looks at the
 // built menu and picks an action, as they answer message boxes.
 
-#include "core/Variant.h"
+#include "base/Variant.h"
 
 #include <QPoint>
 #include <QPointer>

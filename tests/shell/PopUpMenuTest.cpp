@@ -3,8 +3,8 @@
 // the dismissal through the menu seam, the scale mode and the placing, the
 // failures, and one real menu closed from the keyboard.
 
-#include "core/AppError.h"
-#include "platform/FormsRuntime.h"
+#include "base/AppError.h"
+#include "platform/forms/FormsRuntime.h"
 #include "shell/PopUpMenu.h"
 
 #include <QAction>
