@@ -195,7 +195,7 @@ public:
         m_fd = ::open(QFile::encodeName(lockPath(dir)).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
         if (m_fd < 0) {
             // A folder the user may not write (the machine-wide one, as a rule) refuses access.
-            m_denied = errno == EACCES || errno == EROFS || errno == EPERM || errno == ENOENT;
+            m_denied = errno == EACCES || errno == EROFS || errno == EPERM || errno == ENOENT || errno == ENOTDIR;
             return;
         }
         for (int waited = 0;; ++waited) {
