@@ -101,6 +101,7 @@ QHelpEngine* HelpFile::NewEngine(QObject* parent) const
     static int collections = 0;
     const QString collection = collectionsFolder().filePath(QStringLiteral("help-%1.qhc").arg(++collections));
     auto* engine = new QHelpEngine(collection, parent);
+    engine->setReadOnly(false);  // the collection is ours to write; the help file is only read
     engine->setUsesFilterEngine(true);
     if (!engine->setupData() || !engine->registerDocumentation(m_path)) {
         delete engine;

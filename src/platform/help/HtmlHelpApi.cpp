@@ -22,22 +22,21 @@ struct Target {
     QString inner;   // after "::"
 };
 
-// "file>window" or "file::/inner": the file's name ends before the first ">" or
-// "::" that follows its last folder separator.
+// "file>window" or "file::/inner": the inner path follows the first "::"; the
+// window type follows the first ">" after the file's last folder separator.
 Target parseTarget(const QString& text)
 {
     Target t;
-    const qsizetype folderEnd = text.lastIndexOf(QLatin1Char('/')) + 1;
-    qsizetype window = text.indexOf(QLatin1Char('>'), folderEnd);
     QString rest = text;
-    if (window >= 0) {
-        t.window = rest.mid(window + 1);
-        rest = rest.left(window);
-    }
-    const qsizetype inner = rest.indexOf(QLatin1String("::"), folderEnd);
+    const qsizetype inner = rest.indexOf(QLatin1String("::"));
     if (inner >= 0) {
         t.inner = rest.mid(inner + 2);
         rest = rest.left(inner);
+    }
+    const qsizetype window = rest.indexOf(QLatin1Char('>'), rest.lastIndexOf(QLatin1Char('/')) + 1);
+    if (window >= 0) {
+        t.window = rest.mid(window + 1);
+        rest = rest.left(window);
     }
     t.file = rest;
     return t;
