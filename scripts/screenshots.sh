@@ -37,7 +37,7 @@ if [ -f "$BUILD_DIR/CMakeCache.txt" ] || [ ! -x "$BUILD_DIR/quillon" ]; then
     ./scripts/setup-deps.sh
     cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   fi
-  cmake --build "$BUILD_DIR" --target quillon quillon-db -j4 >/dev/null
+  cmake --build "$BUILD_DIR" --target quillon quillon-db quillon-help -j4 >/dev/null
 fi
 
 # ---- a world of its own: servers, client configuration and settings in a temporary folder

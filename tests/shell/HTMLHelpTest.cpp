@@ -3,7 +3,7 @@
 #include "shell/HelpTestSupport.h"
 
 #include "core/CoreTestSupport.h"
-#include "platform/Resources.h"
+#include "platform/forms/Resources.h"
 #include "shell/HTMLHelp.h"
 
 #include <QCursor>

@@ -3,8 +3,8 @@
 // message boxes recorded, and a machine-wide settings store of the test's own.
 
 #include "core/SessionTestSupport.h"
-#include "platform/FormsRuntime.h"
-#include "platform/RegistryStore.h"
+#include "platform/forms/FormsRuntime.h"
+#include "platform/settings/RegistryStore.h"
 #include "platform/help/HtmlHelpApi.h"
 
 #include <QFile>
