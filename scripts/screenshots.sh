@@ -3,6 +3,7 @@
 # saves pictures of its windows into docs/screenshots/:
 #   main-window.png   the main window after the logon
 #   about-box.png     the About box, opened from the Help menu
+#   help-window.png   the help window on its first topic, opened with F1
 #   logon.png         the logon window with the demo profile, user id and password typed
 #   logon-profiles.png  the logon window with its profile list open
 #   list-window.png   the main window with All Views and the Orders view open as list
@@ -38,7 +39,7 @@ if [ -f "$BUILD_DIR/CMakeCache.txt" ] || [ ! -x "$BUILD_DIR/quillon" ]; then
     ./scripts/setup-deps.sh
     cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
   fi
-  cmake --build "$BUILD_DIR" --target quillon quillon-db -j4 >/dev/null
+  cmake --build "$BUILD_DIR" --target quillon quillon-db quillon-help -j4 >/dev/null
 fi
 
 # ---- a world of its own: servers, client configuration and settings in a temporary folder
@@ -122,6 +123,18 @@ xdotool key a
 ABOUT=$(wait_window "About quillon")
 shoot "$ABOUT" about-box.png
 xdotool key Escape
+
+# ---- the help window on its first topic, from F1 in the main window; then moved
+# out of the way of the clicks that follow (there is no window manager to minimize it)
+sleep 0.4
+xdotool windowfocus --sync "$MAIN" 2>/dev/null || true
+xdotool key --clearmodifiers F1
+HELP=$(wait_window "Quillon Help")
+xdotool windowmove "$HELP" 80 40
+sleep 1.0
+shoot "$HELP" help-window.png
+xdotool windowmove "$HELP" 3000 3000
+xdotool windowfocus --sync "$MAIN" 2>/dev/null || true
 
 # ---- a list window: All Views from the View menu, Go, then the Orders view opened
 # from it with Enter; Orders starts with its last used search ("Open Orders"),

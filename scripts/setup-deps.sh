@@ -3,6 +3,7 @@
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config
       qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
+      qt6-tools-dev qt6-tools-dev-tools libqt6help6
       libsqlite3-dev sqlite3 libxlsxwriter-dev zlib1g-dev
       libgtest-dev googletest fonts-dejavu-core unzip)
 missing=()

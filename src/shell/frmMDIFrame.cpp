@@ -10,6 +10,7 @@
 #include "platform/forms/Resources.h"
 #include "core/CoPlatformProvider.h"
 #include "core/FormUtilities.h"
+#include "shell/HTMLHelp.h"
 #include "shell/frmAbout.h"
 #include "shell/frmQuillonLogo.h"
 
@@ -192,8 +193,7 @@ void frmMDIFrame::BuildMenus()
     QAction* helpItem = AddItem(help, "Help", QStringLiteral("&Help"));
     helpItem->setShortcut(QKeySequence(Qt::Key_F1));
     helpItem->setShortcutContext(Qt::WindowShortcut);
-    // The help file's window comes with the help access; until then Help and F1 stay off.
-    helpItem->setEnabled(false);
+    connect(helpItem, &QAction::triggered, this, [this] { Help_Click(); });
     connect(AddItem(help, "mnuHelpWebsite", QStringLiteral(" &Website")), &QAction::triggered, this,
             [this] { mnuHelpWebsite_Click(); });
     AddSeparator(help, "mnuSep3");
@@ -454,6 +454,37 @@ void frmMDIFrame::mnuHelpWebsite_Click()
     }
 }
 
+void frmMDIFrame::Help_Click()
+{
+    // A failing step is passed over and the next one runs.
+    const auto attempt = [](const std::function<void()>& step) {
+        try {
+            step();
+        } catch (...) {
+        }
+    };
+    bool noFile = false;
+    attempt([&] { noFile = m_helpFile.isEmpty(); });
+    if (noFile) {
+        attempt([] {
+            MsgBox(QStringLiteral("The help file for this application could not be found."), vbExclamation,
+                   QStringLiteral("Attention Required"));
+        });
+        return;
+    }
+    attempt([&] {
+        if (!m_help)
+            m_help = std::make_unique<HTMLHelp>();
+    });
+    if (!m_help)
+        return;
+    attempt([&] { m_help->SetCHMFile(m_helpFile); });
+    attempt([&] { m_help->SetHHWindow(CoPlatformProvider().AppName()); });
+    attempt([&] { m_help->SetHHShowOnTop(true); });
+    attempt([&] { m_help->SetHHTopicID(kHelpContextId); });
+    attempt([&] { m_help->HHDisplayContents(this); });
+}
+
 void frmMDIFrame::mnuHelpAbout_Click()
 {
     auto* about = new frmAbout(this);
@@ -488,6 +519,7 @@ bool frmMDIFrame::Form_Unload()
         m_toolbarHelper->Dispose();
         m_toolbarHelper.reset();
     }
+    m_help.reset();
 
     QString list;
     const std::vector<Form*> forms = LoadedForms();

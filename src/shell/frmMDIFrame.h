@@ -16,6 +16,7 @@
 #include <memory>
 #include <vector>
 
+class HTMLHelp;
 class QAction;
 class QLabel;
 class QMainWindow;
@@ -75,6 +76,8 @@ public:
     // A menu or menu item by its control name ("mnuFile", "mnuExit", "Help", ...).
     QAction* MenuItem(const QString& controlName) const;
     ToolbarHelper* TextLabels() const { return m_toolbarHelper.get(); }
+    // The help object, made by the first Help command; nullptr before.
+    HTMLHelp* HelpObject() const { return m_help.get(); }
     frmQuillonLogo* Logo() const { return m_logo; }
     // Where the help file is expected: the program's folder and "<AppName>.chm".
     const QString& HelpFile() const { return m_helpFile; }
@@ -104,6 +107,7 @@ private:
     // The commands.
     void OpenViews(const QString& securedObject, const QString& viewName);
     void mnuWindowCascade_Click();
+    void Help_Click();
     void mnuHelpWebsite_Click();
     void mnuHelpAbout_Click();
     void tbMain_ButtonClick(const QString& key);
@@ -120,6 +124,7 @@ private:
     std::vector<QAction*> m_windowListItems;
     ImageList m_imgListToolbar;
     std::unique_ptr<ToolbarHelper> m_toolbarHelper;
+    std::unique_ptr<HTMLHelp> m_help;
     QPointer<frmQuillonLogo> m_logo;
     QString m_helpFile;
     bool m_wasUnloaded = false;

@@ -18,3 +18,16 @@ QPixmap LoadResPicture(const QString& name)
         RaiseError(326, QStringLiteral("Resource with identifier '%1' not found").arg(name));
     return pixmap;
 }
+
+QString LoadResString(int32_t id)
+{
+    InitQuillonResources();
+    QFile table(QStringLiteral(":/STRINGS"));
+    if (table.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        const QString key = QString::number(id) + QLatin1Char('\t');
+        for (const QString& line : QString::fromUtf8(table.readAll()).split(QLatin1Char('\n')))
+            if (line.startsWith(key))
+                return line.mid(key.size());
+    }
+    RaiseError(326, QStringLiteral("Resource with identifier '%1' not found").arg(id));
+}

@@ -168,18 +168,36 @@ QString& directoryOverride()
     return d;
 }
 
-QString lockPath() { return RegistryStore::Directory() + QStringLiteral("/registry.lock"); }
+QString& machineDirectoryOverride()
+{
+    static QString d;
+    return d;
+}
+
+// The machine-wide keys live in a file of their own, the per-user ones in the user's.
+QString directoryOf(const QStringList& path)
+{
+    return path.first() == QLatin1String("HKEY_LOCAL_MACHINE") ? RegistryStore::MachineDirectory()
+                                                                : RegistryStore::Directory();
+}
+
+QString fileIn(const QString& dir) { return dir + QStringLiteral("/registry.json"); }
+
+QString lockPath(const QString& dir) { return dir + QStringLiteral("/registry.lock"); }
 
 // An exclusive lock between processes, held while a write reads, changes and
 // replaces the store. flock: the kernel releases it when a holder dies.
 class StoreLock {
 public:
-    StoreLock()
+    explicit StoreLock(const QString& dir)
     {
-        QDir().mkpath(RegistryStore::Directory());
-        m_fd = ::open(QFile::encodeName(lockPath()).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (m_fd < 0)
+        QDir().mkpath(dir);
+        m_fd = ::open(QFile::encodeName(lockPath(dir)).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (m_fd < 0) {
+            // A folder the user may not write (the machine-wide one, as a rule) refuses access.
+            m_denied = errno == EACCES || errno == EROFS || errno == EPERM || errno == ENOENT || errno == ENOTDIR;
             return;
+        }
         for (int waited = 0;; ++waited) {
             if (::flock(m_fd, LOCK_EX | LOCK_NB) == 0) {
                 m_locked = true;
@@ -201,10 +219,12 @@ public:
         }
     }
     bool locked() const { return m_locked; }
+    long failure() const { return m_denied ? ERROR_ACCESS_DENIED : ERROR_LOCK_FAILED; }
 
 private:
     int m_fd = -1;
     bool m_locked = false;
+    bool m_denied = false;
 };
 
 QString hexOf(const QByteArray& b) { return QString::fromLatin1(b.toHex(' ')); }
@@ -346,9 +366,9 @@ bool parse(const QByteArray& data, Store* out, QString* reason)
 
 enum class ReadResult { Ok, Damaged, Unreadable };
 
-ReadResult readFile(Store* out, QString* reason)
+ReadResult readFile(const QString& dir, Store* out, QString* reason)
 {
-    QFile f(RegistryStore::FilePath());
+    QFile f(fileIn(dir));
     if (!f.exists()) {
         *out = Store{};
         return ReadResult::Ok;
@@ -361,10 +381,10 @@ ReadResult readFile(Store* out, QString* reason)
     return parse(data, out, reason) ? ReadResult::Ok : ReadResult::Damaged;
 }
 
-bool writeFile(const Store& s)
+bool writeFile(const QString& dir, const Store& s)
 {
-    QDir().mkpath(RegistryStore::Directory());
-    QSaveFile f(RegistryStore::FilePath());
+    QDir().mkpath(dir);
+    QSaveFile f(fileIn(dir));
     if (!f.open(QIODevice::WriteOnly))
         return false;
     const QByteArray data = serialise(s);
@@ -377,9 +397,9 @@ bool writeFile(const Store& s)
 
 // Renames the damaged file aside, writes a note beside it and starts a fresh store.
 // Called with the lock held.
-bool setAside(const QString& reason)
+bool setAside(const QString& dir, const QString& reason)
 {
-    const QString file = RegistryStore::FilePath();
+    const QString file = fileIn(dir);
     const QDateTime now = QDateTime::currentDateTime();
     const QString stem = file + QStringLiteral(".damaged-") + now.toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString aside = stem;
@@ -401,45 +421,45 @@ bool setAside(const QString& reason)
                                       QDir::toNativeSeparators(aside));
         note.write(text.toUtf8());
     }
-    return writeFile(Store{});
+    return writeFile(dir, Store{});
 }
 
 // Reads the store for a call that does not write. A damaged file is set aside
 // (under the lock, after a second look: another program may have done it already).
-long readStore(Store* out)
+long readStore(const QString& dir, Store* out)
 {
     QString reason;
-    switch (readFile(out, &reason)) {
+    switch (readFile(dir, out, &reason)) {
     case ReadResult::Ok: return ERROR_SUCCESS;
     case ReadResult::Unreadable: return ERROR_ACCESS_DENIED;
     case ReadResult::Damaged: break;
     }
-    StoreLock lock;
+    StoreLock lock(dir);
     if (!lock.locked())
-        return ERROR_LOCK_FAILED;
-    switch (readFile(out, &reason)) {
+        return lock.failure();
+    switch (readFile(dir, out, &reason)) {
     case ReadResult::Ok: return ERROR_SUCCESS;
     case ReadResult::Unreadable: return ERROR_ACCESS_DENIED;
     case ReadResult::Damaged: break;
     }
     *out = Store{};
-    return setAside(reason) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+    return setAside(dir, reason) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
 // Runs change on the store under the lock and writes the result when change says so.
 template <class F>
-long modifyStore(F&& change)
+long modifyStore(const QString& dir, F&& change)
 {
-    StoreLock lock;
+    StoreLock lock(dir);
     if (!lock.locked())
-        return ERROR_LOCK_FAILED;
+        return lock.failure();
     Store s;
     QString reason;
-    switch (readFile(&s, &reason)) {
+    switch (readFile(dir, &s, &reason)) {
     case ReadResult::Ok: break;
     case ReadResult::Unreadable: return ERROR_ACCESS_DENIED;
     case ReadResult::Damaged:
-        if (!setAside(reason))
+        if (!setAside(dir, reason))
             return ERROR_ACCESS_DENIED;
         s = Store{};
         break;
@@ -448,7 +468,7 @@ long modifyStore(F&& change)
     const long rc = change(s, changed);
     if (rc != ERROR_SUCCESS || !changed)
         return rc;
-    return writeFile(s) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+    return writeFile(dir, s) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
 // The value an open key holds under a name.
@@ -458,7 +478,7 @@ long lookUp(HKEY hKey, const QString& valueName, StoredValue* out)
     if (!path)
         return ERROR_INVALID_HANDLE;
     Store s;
-    if (const long rc = readStore(&s); rc != ERROR_SUCCESS)
+    if (const long rc = readStore(directoryOf(*path), &s); rc != ERROR_SUCCESS)
         return rc;
     StoredKey* k = findKey(s, *path);
     if (!k)
@@ -484,7 +504,7 @@ long storeValue(HKEY hKey, const QString& valueName, StoredValue value)
         return ERROR_INVALID_HANDLE;
     if (path->size() == 1)
         return ERROR_ACCESS_DENIED;  // no values directly under a root
-    return modifyStore([&](Store& s, bool& changed) {
+    return modifyStore(directoryOf(*path), [&](Store& s, bool& changed) {
         // A key that vanished with a damaged store is made again rather than losing the value.
         StoredKey& k = findOrAddKey(s, *path);
         if (StoredValue* v = findValue(k, valueName)) {
@@ -515,9 +535,29 @@ QString RegistryStore::Directory()
     return config + QStringLiteral("/Harbrook Inc/Pelmora");
 }
 
-QString RegistryStore::FilePath() { return Directory() + QStringLiteral("/registry.json"); }
+QString RegistryStore::FilePath() { return fileIn(Directory()); }
 
 void RegistryStore::SetDirectory(const QString& directory) { directoryOverride() = directory; }
+
+QString RegistryStore::MachineDirectory()
+{
+    if (!machineDirectoryOverride().isEmpty())
+        return machineDirectoryOverride();
+    // The first absolute folder of XDG_CONFIG_DIRS; relative entries are ignored.
+    QString config;
+    for (const QString& dir : qEnvironmentVariable("XDG_CONFIG_DIRS").split(QLatin1Char(':'), Qt::SkipEmptyParts))
+        if (!QDir::isRelativePath(dir)) {
+            config = dir;
+            break;
+        }
+    if (config.isEmpty())
+        config = QStringLiteral("/etc/xdg");
+    return config + QStringLiteral("/Harbrook Inc/Pelmora");
+}
+
+QString RegistryStore::MachineFilePath() { return fileIn(MachineDirectory()); }
+
+void RegistryStore::SetMachineDirectory(const QString& directory) { machineDirectoryOverride() = directory; }
 
 long RegOpenKey(HKEY hKey, const QString& subKey, HKEY* result)
 {
@@ -531,7 +571,7 @@ long RegOpenKey(HKEY hKey, const QString& subKey, HKEY* result)
         return ERROR_SUCCESS;
     }
     Store s;
-    if (const long rc = readStore(&s); rc != ERROR_SUCCESS)
+    if (const long rc = readStore(directoryOf(path), &s); rc != ERROR_SUCCESS)
         return rc;
     if (!keyExists(s, path))
         return ERROR_FILE_NOT_FOUND;
@@ -551,7 +591,7 @@ long RegCreateKey(HKEY hKey, const QString& subKey, HKEY* result)
         return ERROR_SUCCESS;
     }
     // Parents exist through their children: storing the key itself makes them.
-    const long rc = modifyStore([&](Store& s, bool& changed) {
+    const long rc = modifyStore(directoryOf(path), [&](Store& s, bool& changed) {
         if (!keyExists(s, path)) {
             s.keys.push_back(StoredKey{path, {}});
             changed = true;
@@ -647,4 +687,70 @@ long RegSetValueEx(HKEY hKey, const QString& valueName, uint32_t type, const QBy
     v.type = type;
     v.bytes = data.left(count);
     return storeValue(hKey, valueName, std::move(v));
+}
+
+long RegOpenKeyEx(HKEY hKey, const QString& subKey, uint32_t samDesired, HKEY* result)
+{
+    if (!result)
+        return ERROR_INVALID_PARAMETER;
+    QStringList path;
+    if (const long rc = resolve(hKey, subKey, &path); rc != ERROR_SUCCESS)
+        return rc;
+    HKEY opened = 0;
+    if (const long rc = RegOpenKey(hKey, subKey, &opened); rc != ERROR_SUCCESS)
+        return rc;
+    // Write access is what the store's folder allows this user.
+    if (samDesired & (KEY_SET_VALUE | KEY_CREATE_SUB_KEY)) {
+        const QString dir = directoryOf(path);
+        const QFileInfo file(fileIn(dir));
+        const bool writable = file.exists() ? file.isWritable() : QFileInfo(dir).isWritable();
+        if (!writable) {
+            RegCloseKey(opened);
+            return ERROR_ACCESS_DENIED;
+        }
+    }
+    *result = opened;
+    return ERROR_SUCCESS;
+}
+
+long RegEnumValue(HKEY hKey, uint32_t index, QString* valueName, uint32_t* type, uint32_t* count)
+{
+    auto path = pathOfHandle(hKey);
+    if (!path)
+        return ERROR_INVALID_HANDLE;
+    Store s;
+    if (const long rc = readStore(directoryOf(*path), &s); rc != ERROR_SUCCESS)
+        return rc;
+    StoredKey* k = findKey(s, *path);
+    if (!k)
+        return keyExists(s, *path) ? ERROR_NO_MORE_ITEMS : ERROR_KEY_DELETED;
+    if (index >= k->values.size())
+        return ERROR_NO_MORE_ITEMS;
+    const StoredValue& v = k->values[index];
+    if (valueName)
+        *valueName = v.name;
+    if (type)
+        *type = v.type;
+    if (count)
+        *count = sizeOf(v);
+    return ERROR_SUCCESS;
+}
+
+long RegDeleteValue(HKEY hKey, const QString& valueName)
+{
+    auto path = pathOfHandle(hKey);
+    if (!path)
+        return ERROR_INVALID_HANDLE;
+    return modifyStore(directoryOf(*path), [&](Store& s, bool& changed) {
+        StoredKey* k = findKey(s, *path);
+        if (!k)
+            return keyExists(s, *path) ? ERROR_FILE_NOT_FOUND : ERROR_KEY_DELETED;
+        for (auto it = k->values.begin(); it != k->values.end(); ++it)
+            if (sameName(it->name, valueName)) {
+                k->values.erase(it);
+                changed = true;
+                return ERROR_SUCCESS;
+            }
+        return ERROR_FILE_NOT_FOUND;
+    });
 }

@@ -19,6 +19,11 @@
 //   as its 4 bytes, little-endian); a REG_SZ written as bytes reads back as one
 //   character per byte (Windows-1252) with exactly the size written.
 //
+// The machine-wide keys (HKEY_LOCAL_MACHINE) are kept in a file of the same kind
+// in the system's configuration folder, "<first of $XDG_CONFIG_DIRS, default
+// /etc/xdg>/Harbrook Inc/Pelmora/registry.json"; a user who may not write there
+// gets ERROR_ACCESS_DENIED from every write, as a restricted user would.
+//
 // Every call re-reads the file, so another program's writes are seen at once.
 // Every write holds an exclusive lock on "registry.lock" across read, change
 // and write, and replaces the file atomically (a new file renamed over the old),
@@ -48,9 +53,16 @@ inline constexpr long ERROR_INVALID_HANDLE = 6;
 inline constexpr long ERROR_INVALID_PARAMETER = 87;
 inline constexpr long ERROR_BAD_PATHNAME = 161;       // an empty key name inside a path
 inline constexpr long ERROR_MORE_DATA = 234;          // the buffer is smaller than the value
+inline constexpr long ERROR_NO_MORE_ITEMS = 259;      // an enumeration went past the last value
 inline constexpr long ERROR_LOCK_FAILED = 167;        // the store lock could not be taken
 inline constexpr long ERROR_KEY_DELETED = 1018;       // an open key no longer in the store
 inline constexpr long ERROR_INVALID_DATATYPE = 1804;  // a text value asked for as bytes, or the reverse
+
+// Access asked for by RegOpenKeyEx.
+inline constexpr uint32_t KEY_QUERY_VALUE = 0x0001;
+inline constexpr uint32_t KEY_SET_VALUE = 0x0002;
+inline constexpr uint32_t KEY_CREATE_SUB_KEY = 0x0004;
+inline constexpr uint32_t KEY_ALL_ACCESS = 0xF003F;
 
 // Where the store lives. Order: SetDirectory, then QUILLON_REGISTRY_DIR, then
 // $XDG_CONFIG_HOME/Harbrook Inc/Pelmora (XDG_CONFIG_HOME defaulting to ~/.config).
@@ -60,13 +72,27 @@ public:
     static QString FilePath();  // Directory() + "/registry.json"
     // An empty text goes back to the environment's choice.
     static void SetDirectory(const QString& directory);
+    // The machine-wide store: SetMachineDirectory, then the first absolute folder of
+    // $XDG_CONFIG_DIRS (default /etc/xdg) + "/Harbrook Inc/Pelmora".
+    static QString MachineDirectory();
+    static QString MachineFilePath();
+    static void SetMachineDirectory(const QString& directory);
 };
 
 // Opens an existing key below hKey (a root or an open key); an empty subKey opens hKey itself.
 long RegOpenKey(HKEY hKey, const QString& subKey, HKEY* result);
 // Opens the key below hKey, creating it and any missing parents.
 long RegCreateKey(HKEY hKey, const QString& subKey, HKEY* result);
+// RegOpenKey with the access asked for: write access (KEY_SET_VALUE, KEY_CREATE_SUB_KEY,
+// KEY_ALL_ACCESS) is refused with ERROR_ACCESS_DENIED when the user may not write the store.
+long RegOpenKeyEx(HKEY hKey, const QString& subKey, uint32_t samDesired, HKEY* result);
 long RegCloseKey(HKEY hKey);
+
+// The value at index (from 0, in the order written): its name, type and size as
+// RegQueryValueEx reports them; ERROR_NO_MORE_ITEMS past the last one.
+long RegEnumValue(HKEY hKey, uint32_t index, QString* valueName, uint32_t* type, uint32_t* count);
+// Removes a value; ERROR_FILE_NOT_FOUND when the key holds none of that name.
+long RegDeleteValue(HKEY hKey, const QString& valueName);
 
 // The value's type and size, without data: the size of a text value in characters
 // (terminating NUL included), of any other value in bytes.

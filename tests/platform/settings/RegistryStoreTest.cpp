@@ -347,3 +347,57 @@ TEST_F(RegistryStoreTest, ProcessesWritingAtOnceLoseNothing)
 }
 
 }  // namespace
+
+TEST(RegistryStoreLocation, MachineStoreIsInTheFirstSystemConfigFolder)
+{
+    const QByteArray old = qgetenv("XDG_CONFIG_DIRS");
+    qputenv("XDG_CONFIG_DIRS", "relative/dir:/opt/xdg:/etc/other");
+    EXPECT_EQ(RegistryStore::MachineFilePath(), QStringLiteral("/opt/xdg/Harbrook Inc/Pelmora/registry.json"));
+    qunsetenv("XDG_CONFIG_DIRS");
+    EXPECT_EQ(RegistryStore::MachineDirectory(), QStringLiteral("/etc/xdg/Harbrook Inc/Pelmora"));
+    RegistryStore::SetMachineDirectory(QStringLiteral("/tmp/machine"));
+    EXPECT_EQ(RegistryStore::MachineDirectory(), QStringLiteral("/tmp/machine"));
+    RegistryStore::SetMachineDirectory(QString());
+    old.isNull() ? qunsetenv("XDG_CONFIG_DIRS") : qputenv("XDG_CONFIG_DIRS", old);
+}
+
+TEST_F(RegistryStoreTest, MachineKeysLiveInTheirOwnFileAndValuesEnumerateAndDelete)
+{
+    QTemporaryDir machine;
+    RegistryStore::SetMachineDirectory(machine.path());
+    HKEY m = 0;
+    ASSERT_EQ(RegCreateKey(HKEY_LOCAL_MACHINE, QStringLiteral("Software\\Test"), &m), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueEx(m, QStringLiteral("First"), REG_SZ, QStringLiteral("one"), 3), ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueEx(m, QStringLiteral("Second"), REG_DWORD, dwordBytes(2), 4), ERROR_SUCCESS);
+    EXPECT_TRUE(QFile::exists(RegistryStore::MachineFilePath()));
+    EXPECT_FALSE(QFile::exists(RegistryStore::FilePath()));
+    HKEY u = 0;
+    EXPECT_EQ(RegOpenKey(HKEY_CURRENT_USER, QStringLiteral("Software\\Test"), &u), ERROR_FILE_NOT_FOUND);
+
+    QString name;
+    uint32_t type = 0, size = 0;
+    ASSERT_EQ(RegEnumValue(m, 0, &name, &type, &size), ERROR_SUCCESS);
+    EXPECT_EQ(name, QStringLiteral("First"));
+    EXPECT_EQ(type, REG_SZ);
+    EXPECT_EQ(size, 4u);
+    ASSERT_EQ(RegEnumValue(m, 1, &name, &type, &size), ERROR_SUCCESS);
+    EXPECT_EQ(name, QStringLiteral("Second"));
+    EXPECT_EQ(RegEnumValue(m, 2, &name, &type, &size), ERROR_NO_MORE_ITEMS);
+
+    EXPECT_EQ(RegDeleteValue(m, QStringLiteral("FIRST")), ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteValue(m, QStringLiteral("First")), ERROR_FILE_NOT_FOUND);
+    ASSERT_EQ(RegEnumValue(m, 0, &name, &type, &size), ERROR_SUCCESS);
+    EXPECT_EQ(name, QStringLiteral("Second"));
+    RegCloseKey(m);
+
+    // Write access is refused where the store cannot be written.
+    HKEY w = 0;
+    EXPECT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, QStringLiteral("Software\\Test"), KEY_ALL_ACCESS, &w), ERROR_SUCCESS);
+    RegCloseKey(w);
+    QFile blocker(m_dir.filePath(QStringLiteral("blocker")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    RegistryStore::SetMachineDirectory(blocker.fileName() + QStringLiteral("/machine"));
+    EXPECT_EQ(RegCreateKey(HKEY_LOCAL_MACHINE, QStringLiteral("Software\\Test"), &w), ERROR_ACCESS_DENIED);
+    RegistryStore::SetMachineDirectory(QString());
+}

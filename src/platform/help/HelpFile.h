@@ -1,0 +1,66 @@
+#pragma once
+// One help file opened for the viewer: a Qt compressed help file read through
+// QHelpEngine, with what the help sources define beside the pages:
+//  - context ids: index keywords whose id is the number ("17130");
+//  - associative links: index keywords whose id is "alink:" and the link name;
+//  - window types: "windows.xml" (<window name caption home width height/>);
+//  - text popups: ".txt" files of ".topic <number>" sections.
+// Files are opened once per path and kept for the life of the program.
+
+#include <QList>
+#include <QObject>
+#include <QSize>
+#include <QString>
+#include <QUrl>
+#include <optional>
+
+class QHelpEngine;
+
+class HelpFile : public QObject {
+    Q_OBJECT
+public:
+    // The open file for that path; nullptr when it is not a help file.
+    static HelpFile* Open(const QString& path);
+
+    // The engine the lookups use.
+    QHelpEngine* Engine() const { return m_engine; }
+    // A fresh engine on the same file, for a window's own contents, index and search.
+    QHelpEngine* NewEngine(QObject* parent) const;
+    const QString& Path() const { return m_path; }
+
+    struct WindowType {
+        QString name;
+        QString caption;
+        QString home;  // a page path inside the file
+        QSize size;
+    };
+    // A window type by name (compared without regard to case).
+    std::optional<WindowType> Window(const QString& name) const;
+    // The caption the file gives its windows when no type is named.
+    QString Title() const { return m_title; }
+
+    // The page a path inside the file names ("list-window.html", "/list-window.html#keys").
+    QUrl Topic(const QString& path) const;
+    // The file's default topic: its first page in the contents.
+    QUrl DefaultTopic() const;
+    std::optional<QUrl> TopicForContextId(int32_t id) const;
+    // Pages for any of the ";"-separated keywords or link names, in the order asked.
+    QList<QUrl> TopicsForKeywords(const QString& keywords) const;
+    QList<QUrl> TopicsForALinks(const QString& names) const;
+    // The text of one topic of a text-popup file in the help file.
+    std::optional<QString> PopupText(const QString& textFile, uint32_t topic) const;
+    // A page's title (its <title>), for the window's caption.
+    QString TopicTitle(const QUrl& url) const;
+
+private:
+    explicit HelpFile(const QString& path);
+    bool Setup();
+    QUrl FileUrl(const QString& path) const;
+
+    QString m_path;
+    QString m_namespace;
+    QString m_folder;
+    QString m_title;
+    QHelpEngine* m_engine = nullptr;
+    QList<WindowType> m_windows;
+};

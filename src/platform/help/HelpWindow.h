@@ -1,0 +1,67 @@
+#pragma once
+// The help viewer's window: the contents, the index (with a typed filter) and
+// the full-text search in tabs on the left, the topic on the right, Back,
+// Forward and Home above it. One window per help file and window type; asking
+// for an open one raises it. An owner keeps the window above itself.
+
+#include "platform/help/HelpFile.h"
+
+#include <QPointer>
+#include <QUrl>
+#include <QWidget>
+
+class QHelpEngine;
+class QLineEdit;
+class QTabWidget;
+class QTextBrowser;
+
+class HelpWindow : public QWidget {
+    Q_OBJECT
+public:
+    enum Pane { ContentsPane = 0, IndexPane = 1, SearchPane = 2 };
+
+    // The window of that file and window type (an empty or unknown type: the
+    // file's default window), made when there is none, owned by owner (nullptr:
+    // no owner), shown and raised.
+    static HelpWindow* Show(HelpFile* file, const QString& windowType, QWidget* owner);
+    // Every open help window, in the order they were made.
+    static QList<HelpWindow*> Windows();
+    static void CloseAll();
+
+    HelpFile* File() const { return m_file; }
+    const QString& WindowType() const { return m_type; }
+    QUrl CurrentTopic() const;
+    int CurrentPane() const;
+    void ShowPane(Pane pane);
+    void ShowTopic(const QUrl& url);
+    // Shows a text in the topic view (a topic the file lacks).
+    void ShowNotice(const QString& title, const QString& text);
+    // Fills the index filter and shows the index.
+    void ShowIndexFor(const QString& keyword);
+    // Runs a full-text search (after the search index is built).
+    void Search(const QString& query);
+    bool IsIndexing() const { return m_indexing; }
+
+    // The panes' widgets, for the tests.
+    QTabWidget* Panes() const { return m_panes; }
+    QTextBrowser* TopicView() const { return m_view; }
+    QLineEdit* IndexFilter() const { return m_indexFilter; }
+    QHelpEngine* Engine() const { return m_engine; }
+
+signals:
+    void topicShown(const QUrl& url);
+    void searchFinished(int hits);
+
+private:
+    HelpWindow(HelpFile* file, const QString& windowType);
+    void BuildPanes();
+
+    HelpFile* m_file;
+    QString m_type;
+    QHelpEngine* m_engine = nullptr;
+    QTabWidget* m_panes = nullptr;
+    QTextBrowser* m_view = nullptr;
+    QLineEdit* m_indexFilter = nullptr;
+    bool m_indexing = false;
+    QString m_pendingSearch;
+};
