@@ -7,6 +7,8 @@
 #include "db/Schema.h"
 #include "platform/database/BrandleDatabase.h"
 
+#include "ErrorOf.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -18,16 +20,6 @@
 #include <functional>
 
 namespace {
-
-AppError ErrorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const AppError& e) {
-        return e;
-    }
-    return AppError(0, QStringLiteral("no error"));
-}
 
 // Every file below a folder with its size, to show that a failure changed nothing
 // (SQLite's passing -wal and -shm files aside).

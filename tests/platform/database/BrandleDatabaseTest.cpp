@@ -5,6 +5,8 @@
 #include "platform/database/HostProcedures.h"
 #include "platform/database/SqliteBackend.h"
 
+#include "ErrorOf.h"
+
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -13,17 +15,6 @@
 #include <unistd.h>
 
 namespace {
-
-// The AppError f raises; number 0 when it raises none.
-AppError ErrorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const AppError& e) {
-        return e;
-    }
-    return AppError(0, QStringLiteral("no error"));
-}
 
 // A procedure for the tests: test_Echo a, b returns them as one row; with a third
 // argument "fail" it writes a row and then fails; outputs: @out = a + b.

@@ -5,21 +5,13 @@
 #include "db/EmbeddedServer.h"
 #include "platform/database/BrandleDatabase.h"
 
+#include "ErrorOf.h"
+
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
-
-AppError ErrorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const AppError& e) {
-        return e;
-    }
-    return AppError(0, QStringLiteral("no error"));
-}
 
 class SqlDialectTest : public ::testing::Test {
 protected:
