@@ -12,6 +12,7 @@
 // The column of the last sort shows image 0 (ascending) or 1 (descending).
 
 #include "base/Variant.h"
+#include "platform/controls/ReportListView.h"
 
 #include <QIcon>
 #include <QObject>
@@ -20,9 +21,6 @@
 #include <memory>
 
 class BrandleRecordset;
-class ListColumnHeader;
-class ListItem;
-class ReportListView;
 
 class clsListViewHelper : public QObject {
     Q_OBJECT

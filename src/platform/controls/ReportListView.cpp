@@ -782,8 +782,9 @@ bool ReportListView::eventFilter(QObject* watched, QEvent* event)
         emit KeyDown(code, VbShiftState(ke->modifiers()));
         if (code == 0)
             return true;
-        // Ctrl+A is the owner's (the list helpers select all themselves).
-        if (ke->key() == Qt::Key_A && (ke->modifiers() & Qt::ControlModifier))
+        // Ctrl+A and Ctrl+C are the owner's (the list helpers select all and copy
+        // the selected rows themselves; the view would copy its current cell).
+        if ((ke->key() == Qt::Key_A || ke->key() == Qt::Key_C) && (ke->modifiers() & Qt::ControlModifier))
             return true;
     } else if (watched == m_tree->viewport()) {
         if (event->type() == QEvent::MouseButtonDblClick) {
