@@ -1,4 +1,5 @@
 #include "db/DemoCompany.h"
+#include "db/DemoDialogTypes.h"
 
 #include "db/DemoParts.h"
 
@@ -37,6 +38,7 @@ void FillDemoCompany(sqlite3* db, int64_t orderLines, DemoSummary* summary)
         const BusinessCounts n = FillBusiness(db, orderLines);
         FillSecurity(db);
         FillRegistry(db);
+        FillDemoDialogTypes(db);
         FillViews(db);
         for (int32_t viewId = 1; viewId <= DemoViewCount(); ++viewId)
             UpdateSqlStatements(db, viewId);

@@ -11,5 +11,6 @@ void Register(const char* name, int minArgs, int maxArgs, void (*run)(ProcedureC
 void RegisterViewSqlProcedures();
 void RegisterViewProcedures();
 void RegisterCompanyProcedures();
+void RegisterListDialogProcedures();
 
 }  // namespace erpdb::procs

@@ -27,6 +27,7 @@ void RegisterProcedures()
         procs::RegisterViewSqlProcedures();
         procs::RegisterViewProcedures();
         procs::RegisterCompanyProcedures();
+        procs::RegisterListDialogProcedures();
     });
 }
 

@@ -2,14 +2,18 @@
 
 #include "base/AppError.h"
 #include "platform/forms/FormsRuntime.h"
+#include "platform/controls/ReportListModel.h"
 #include "platform/forms/VbKeys.h"
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMouseEvent>
+#include <QTreeView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -20,12 +24,31 @@ const QString kSource = QStringLiteral("ListView");
     throw AppError(kListElementNotFound, QStringLiteral("Element not found"), kSource);
 }
 
-int PixelsOf(int twips) { return twips <= 0 ? 0 : std::max(1, twips / TwipsPerPixelX()); }
-
-Qt::Alignment AlignmentOf(int code)
+[[noreturn]] void KeyNotUnique()
 {
-    return (code == 1 ? Qt::AlignRight : code == 2 ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter;
+    throw AppError(kListKeyNotUnique, QStringLiteral("Key is not unique in collection"), kSource);
 }
+
+[[noreturn]] void InvalidValue()
+{
+    throw AppError(380, QStringLiteral("Invalid property value"), kSource);
+}
+
+int PixelsOf(double twips)
+{
+    return twips <= 0 ? 0 : std::max(1, static_cast<int>(twips / TwipsPerPixelX() + 0.5));
+}
+
+// Sets a flag for the length of a scope, whatever way it ends.
+class FlagScope {
+public:
+    explicit FlagScope(bool& flag) : m_flag(flag), m_old(flag) { m_flag = true; }
+    ~FlagScope() { m_flag = m_old; }
+
+private:
+    bool& m_flag;
+    bool m_old;
+};
 
 }  // namespace
 
@@ -52,92 +75,133 @@ int ListColumnHeader::Index() const
     return 0;
 }
 
-QString ListColumnHeader::Text() const
-{
-    return m_list->m_tree->headerItem()->text(Index() - 1);
-}
-
 void ListColumnHeader::SetText(const QString& text)
 {
-    m_list->m_tree->headerItem()->setText(Index() - 1, text);
+    m_text = text;
+    const int c = Index() - 1;
+    emit m_list->m_model->headerDataChanged(Qt::Horizontal, c, c);
 }
 
-int ListColumnHeader::Width() const { return m_list->m_tree->columnWidth(Index() - 1) * TwipsPerPixelX(); }
+double ListColumnHeader::Width() const { return m_width; }
 
-void ListColumnHeader::SetWidth(int twips) { m_list->m_tree->setColumnWidth(Index() - 1, PixelsOf(twips)); }
+void ListColumnHeader::SetWidth(double twips)
+{
+    m_width = std::max(0.0, twips);
+    FlagScope applying(m_list->m_widthsApplying);
+    m_list->m_tree->header()->resizeSection(Index() - 1, PixelsOf(m_width));
+}
 
 void ListColumnHeader::SetAlignment(int alignment)
 {
+    if (alignment < 0 || alignment > 2)
+        InvalidValue();
     m_alignment = alignment;
-    m_list->updateHeaderItem(Index() - 1);
+    const int c = Index() - 1;
+    emit m_list->m_model->headerDataChanged(Qt::Horizontal, c, c);
+    m_list->m_tree->viewport()->update();
 }
 
 void ListColumnHeader::SetImage(int image)
 {
     m_image = image;
-    m_list->updateHeaderItem(Index() - 1);
+    const int c = Index() - 1;
+    emit m_list->m_model->headerDataChanged(Qt::Horizontal, c, c);
 }
 
 // ---------------------------------------------------------------- rows
 
-ListItem::ListItem(ReportListView* list, QString key) : QTreeWidgetItem(UserType), m_list(list), m_key(std::move(key))
-{
-    setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | (list->m_checkboxes ? Qt::ItemIsUserCheckable : Qt::NoItemFlags));
-    if (list->m_checkboxes)
-        setCheckState(0, Qt::Unchecked);
-    for (int c = 0; c < list->ColumnCount(); ++c)
-        setTextAlignment(c, AlignmentOf(c == 0 ? 0 : list->m_columns[c]->Alignment()));
-}
-
 int ListItem::Index() const
 {
-    m_list->resort();
-    return m_list->m_tree->indexOfTopLevelItem(const_cast<ListItem*>(this)) + 1;
+    m_list->ensureOrder();
+    m_list->renumber();
+    return m_row + 1;
 }
 
 void ListItem::SetKey(const QString& key)
 {
-    if (!key.isEmpty())
-        m_list->checkKeyFree(key, this);
+    if (key == m_key)
+        return;
+    if (!key.isEmpty() && m_list->m_keys.contains(key))
+        KeyNotUnique();
+    if (!m_key.isEmpty())
+        m_list->m_keys.remove(m_key);
     m_key = key;
+    if (!key.isEmpty())
+        m_list->m_keys.insert(key, this);
 }
 
-void ListItem::SetText(const QString& text) { setText(0, text); }
+void ListItem::SetText(const QString& text)
+{
+    if (m_texts.empty())
+        m_texts.emplace_back();
+    m_texts[0] = text;
+    m_list->rowChanged(this, 0);
+    if (m_list->m_sorted && m_list->m_sortKey == 0)
+        m_list->scheduleSort();
+}
 
-QString ListItem::SubItem(int i) const { return i >= 1 ? text(i) : QString(); }
+QString ListItem::SubItem(int i) const
+{
+    if (i < 1 || i >= std::max(1, m_list->ColumnCount()))
+        InvalidValue();
+    return i < static_cast<int>(m_texts.size()) ? m_texts[static_cast<size_t>(i)] : QString();
+}
 
 void ListItem::SetSubItem(int i, const QString& text)
 {
     if (i < 1 || i >= std::max(1, m_list->ColumnCount()))
-        throw AppError(380, QStringLiteral("Invalid property value"), kSource);
-    setText(i, text);
+        InvalidValue();
+    if (static_cast<int>(m_texts.size()) <= i)
+        m_texts.resize(static_cast<size_t>(i) + 1);
+    m_texts[static_cast<size_t>(i)] = text;
+    m_list->rowChanged(this, i);
+    if (m_list->m_sorted && m_list->m_sortKey == i)
+        m_list->scheduleSort();
 }
 
-bool ListItem::Checked() const { return checkState(0) == Qt::Checked; }
+void ListItem::SetIcon(const Variant& icon)
+{
+    m_icon = icon;
+    m_list->rowChanged(this, 0);
+}
 
 void ListItem::SetChecked(bool checked)
 {
-    m_list->m_filling = true;
-    setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
-    m_list->m_filling = false;
+    m_list->setCheckedFlag(this, checked);
+    m_list->rowChanged(this, 0);
 }
-
-bool ListItem::Selected() const { return isSelected(); }
 
 void ListItem::SetSelected(bool selected)
 {
-    if (selected && !m_list->m_multiSelect)
-        m_list->m_tree->clearSelection();
-    setSelected(selected);
+    ReportListView* list = m_list;
+    if (selected && !list->m_multiSelect) {
+        if (list->m_selectedCount > 0)
+            for (const auto& other : list->m_items)
+                list->setSelectedFlag(other.get(), false);
+        list->m_current = this;
+    } else if (selected && !list->m_current) {
+        list->m_current = this;
+    }
+    list->setSelectedFlag(this, selected);
+    list->renumber();
+    FlagScope syncing(list->m_syncing);
+    QItemSelectionModel* sm = list->m_tree->selectionModel();
+    const QModelIndex at = list->m_model->index(m_row, 0);
+    if (!selected)
+        sm->select(at, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+    else if (!list->m_multiSelect)
+        sm->select(at, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    else
+        sm->select(at, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    if (list->m_current == this)
+        sm->setCurrentIndex(at, QItemSelectionModel::NoUpdate);
 }
 
-void ListItem::EnsureVisible() { m_list->m_tree->scrollToItem(this); }
-
-// The list's text sort: without regard to case, character by character.
-bool ListItem::operator<(const QTreeWidgetItem& other) const
+void ListItem::EnsureVisible()
 {
-    const int column = treeWidget() ? treeWidget()->sortColumn() : 0;
-    return QString::compare(text(column), other.text(column), Qt::CaseInsensitive) < 0;
+    m_list->ensureOrder();
+    m_list->renumber();
+    m_list->m_tree->scrollTo(m_list->m_model->index(m_row, 0));
 }
 
 // ---------------------------------------------------------------- the list
@@ -146,85 +210,108 @@ ReportListView::ReportListView(QWidget* parent) : QWidget(parent)
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    m_tree = new QTreeWidget(this);
+    m_model = new ReportListModel(this);
+    m_tree = new QTreeView(this);
+    m_tree->setHeader(new ReportListHeader(m_tree));
+    m_tree->setModel(m_model);
     m_tree->setRootIsDecorated(false);
     m_tree->setItemsExpandable(false);
     m_tree->setUniformRowHeights(true);
     m_tree->setAllColumnsShowFocus(false);
     m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_tree->setSelectionBehavior(QAbstractItemView::SelectItems);
+    m_tree->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_tree->setColumnCount(0);
-    m_tree->setHeaderLabels({});
-    m_tree->header()->setStretchLastSection(false);
-    m_tree->header()->setSectionsMovable(false);
-    m_tree->setSortingEnabled(false);  // (this also makes the headers unclickable)
-    m_tree->header()->setSectionsClickable(true);
-    m_tree->header()->setMinimumSectionSize(0);
+    m_tree->setSortingEnabled(false);
+    QHeaderView* header = m_tree->header();
+    header->setStretchLastSection(false);
+    header->setSectionsMovable(false);
+    header->setSectionsClickable(true);
+    header->setMinimumSectionSize(0);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     layout->addWidget(m_tree);
     setFocusProxy(m_tree);
+    m_headerIcons = DefaultSortArrows();
     SetHideSelection(true);
     m_tree->installEventFilter(this);
     m_tree->viewport()->installEventFilter(this);
 
-    connect(m_tree->header(), &QHeaderView::sectionClicked, this, [this](int section) {
+    connect(header, &QHeaderView::sectionClicked, this, [this](int section) {
         if (section >= 0 && section < ColumnCount())
-            emit ColumnClick(m_columns[section].get());
+            emit ColumnClick(m_columns[static_cast<size_t>(section)].get());
     });
-    connect(m_tree, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item, int) {
-        if (item)
-            emit ItemClick(static_cast<ListItem*>(item));
+    connect(header, &QHeaderView::sectionResized, this, [this](int section, int, int size) {
+        if (!m_widthsApplying && section >= 0 && section < ColumnCount())
+            m_columns[static_cast<size_t>(section)]->m_width = size * TwipsPerPixelX();
     });
-    connect(m_tree, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
-        if (!m_filling && m_checkboxes && column == 0)
-            emit ItemCheck(static_cast<ListItem*>(item));
+    connect(m_tree, &QTreeView::clicked, this, [this](const QModelIndex& index) {
+        if (index.isValid() && index.row() < ItemCount())
+            emit ItemClick(itemAtRow(index.row()));
     });
+    connect(m_tree->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection& selected, const QItemSelection& deselected) {
+                if (!m_syncing)
+                    pullSelection(selected, deselected);
+            });
+    connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current, const QModelIndex&) {
+                if (!m_syncing)
+                    m_current = current.isValid() && current.row() < ItemCount() ? itemAtRow(current.row()) : nullptr;
+            });
 }
 
 ReportListView::~ReportListView()
 {
-    m_filling = true;
-    m_tree->clear();
+    m_syncing = true;
+    m_tree->setModel(nullptr);
 }
 
-ListColumnHeader* ReportListView::AddColumn(int index, const QString& key, const QString& text, int width,
+ListItem* ReportListView::itemAtRow(int row) const { return m_items[static_cast<size_t>(row)].get(); }
+
+void ReportListView::renumber() const
+{
+    const int n = ItemCount();
+    for (int i = m_numberedTo; i < n; ++i)
+        m_items[static_cast<size_t>(i)]->m_row = i;
+    m_numberedTo = n;
+}
+
+void ReportListView::rowChanged(const ListItem* item, int column)
+{
+    if (m_redrawLocks > 0 || !m_tree->isVisible())
+        return;  // drawn in full when shown or unlocked
+    renumber();
+    const int last = std::max(0, ColumnCount() - 1);
+    emit m_model->dataChanged(m_model->index(item->m_row, column < 0 ? 0 : column),
+                              m_model->index(item->m_row, column < 0 ? last : column));
+}
+
+// ---------------------------------------------------------------- columns
+
+ListColumnHeader* ReportListView::AddColumn(int index, const QString& key, const QString& text, double width,
                                             int alignment)
 {
     if (!key.isEmpty())
         for (const auto& c : m_columns)
             if (c->m_key == key)
-                throw AppError(kListKeyNotUnique, QStringLiteral("Key is not unique in collection"), kSource);
+                KeyNotUnique();
+    if (alignment < 0 || alignment > 2)
+        InvalidValue();
     const int count = ColumnCount();
     const int at = index <= 0 || index > count ? count : index - 1;
     std::unique_ptr<ListColumnHeader> column(new ListColumnHeader(this, key));
+    column->m_text = text;
     column->m_alignment = alignment;
+    column->m_width = width < 0 ? 1440 : width;
     ListColumnHeader* result = column.get();
+    m_model->beginInsertColumns(QModelIndex(), at, at);
     m_columns.insert(m_columns.begin() + at, std::move(column));
-
-    // Keep the texts of the columns after it in their columns.
-    m_filling = true;
-    QTreeWidgetItem* header = m_tree->headerItem();
-    QStringList captions;
-    for (int c = 0; c < count; ++c)
-        captions << header->text(c);
-    captions.insert(at, text);
-    std::vector<int> widths;
-    for (int c = 0; c < count; ++c)
-        widths.push_back(m_tree->columnWidth(c));
-    widths.insert(widths.begin() + at, PixelsOf(width < 0 ? 1440 : width));
-    m_tree->setColumnCount(count + 1);
-    for (int i = 0; i < m_tree->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* item = m_tree->topLevelItem(i);
-        for (int c = count; c > at; --c)
-            item->setText(c, item->text(c - 1));
-        item->setText(at, QString());
-    }
-    for (int c = 0; c <= count; ++c) {
-        header->setText(c, captions[c]);
-        m_tree->setColumnWidth(c, widths[c]);
-        updateHeaderItem(c);
-    }
-    m_filling = false;
+    // The texts of the columns after it stay with their columns.
+    if (at < count)
+        for (const auto& item : m_items)
+            if (static_cast<int>(item->m_texts.size()) > at)
+                item->m_texts.insert(item->m_texts.begin() + at, QString());
+    m_model->endInsertColumns();
+    applyColumnWidths();
     return result;
 }
 
@@ -234,45 +321,34 @@ void ReportListView::RemoveColumn(int index)
         NotFound();
     const int at = index - 1;
     const int count = ColumnCount();
-    m_filling = true;
-    QTreeWidgetItem* header = m_tree->headerItem();
-    QStringList captions;
-    std::vector<int> widths;
-    for (int c = 0; c < count; ++c) {
-        captions << header->text(c);
-        widths.push_back(m_tree->columnWidth(c));
-    }
-    captions.removeAt(at);
-    widths.erase(widths.begin() + at);
-    for (int i = 0; i < m_tree->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* item = m_tree->topLevelItem(i);
-        for (int c = at; c < count - 1; ++c)
-            item->setText(c, item->text(c + 1));
-        item->setText(count - 1, QString());
-    }
+    m_model->beginRemoveColumns(QModelIndex(), at, at);
     m_columns.erase(m_columns.begin() + at);
-    m_tree->setColumnCount(count - 1);
-    for (int c = 0; c < count - 1; ++c) {
-        header->setText(c, captions[c]);
-        m_tree->setColumnWidth(c, widths[c]);
-        updateHeaderItem(c);
-    }
+    for (const auto& item : m_items)
+        if (static_cast<int>(item->m_texts.size()) > at && (at > 0 || item->m_texts.size() > 1))
+            item->m_texts.erase(item->m_texts.begin() + at);
+    m_model->endRemoveColumns();
     if (m_sortKey >= count - 1)
         m_sortKey = 0;
-    m_filling = false;
+    applyColumnWidths();
 }
 
 void ReportListView::ClearColumns()
 {
+    FlagScope syncing(m_syncing);
+    m_model->beginResetModel();
     m_columns.clear();
-    m_tree->setColumnCount(0);
+    for (const auto& item : m_items)
+        if (item->m_texts.size() > 1)
+            item->m_texts.resize(1);
+    m_model->endResetModel();
+    pushSelection();
 }
 
 ListColumnHeader* ReportListView::Column(int index) const
 {
     if (index < 1 || index > ColumnCount())
         NotFound();
-    return m_columns[index - 1].get();
+    return m_columns[static_cast<size_t>(index) - 1].get();
 }
 
 ListColumnHeader* ReportListView::Column(const QString& key) const
@@ -283,76 +359,102 @@ ListColumnHeader* ReportListView::Column(const QString& key) const
     NotFound();
 }
 
+void ReportListView::applyColumnWidths()
+{
+    FlagScope applying(m_widthsApplying);
+    QHeaderView* header = m_tree->header();
+    for (int c = 0; c < ColumnCount(); ++c)
+        header->resizeSection(c, PixelsOf(m_columns[static_cast<size_t>(c)]->m_width));
+}
+
 void ReportListView::SetColumnHeaderIcons(const QList<QIcon>& icons)
 {
     m_headerIcons = icons;
-    for (int c = 0; c < ColumnCount(); ++c)
-        updateHeaderItem(c);
+    if (ColumnCount() > 0)
+        emit m_model->headerDataChanged(Qt::Horizontal, 0, ColumnCount() - 1);
 }
 
-void ReportListView::updateHeaderItem(int column)
+void ReportListView::SetSmallIcons(const QList<QIcon>& icons, const QStringList& keys)
 {
-    if (column < 0 || column >= ColumnCount())
-        return;
-    const ListColumnHeader& h = *m_columns[column];
-    QTreeWidgetItem* header = m_tree->headerItem();
-    header->setTextAlignment(column, AlignmentOf(h.m_alignment));
-    const bool hasImage = h.m_image >= 0 && h.m_image < m_headerIcons.size();
-    header->setIcon(column, hasImage ? m_headerIcons[h.m_image] : QIcon());
-    for (int i = 0; i < m_tree->topLevelItemCount(); ++i)
-        m_tree->topLevelItem(i)->setTextAlignment(column, AlignmentOf(column == 0 ? 0 : h.m_alignment));
+    m_smallIcons = icons;
+    m_smallIconKeys = keys;
+    m_tree->viewport()->update();
 }
 
-void ReportListView::checkKeyFree(const QString& key, const ListItem* except) const
-{
-    for (int i = 0; i < m_tree->topLevelItemCount(); ++i) {
-        auto* item = static_cast<ListItem*>(m_tree->topLevelItem(i));
-        if (item != except && item->m_key == key)
-            throw AppError(kListKeyNotUnique, QStringLiteral("Key is not unique in collection"), kSource);
-    }
-}
+// ---------------------------------------------------------------- rows
 
 ListItem* ReportListView::AddItem(int index, const QString& key, const QString& text)
 {
-    if (!key.isEmpty())
-        checkKeyFree(key, nullptr);
-    auto* item = new ListItem(this, key);
-    m_filling = true;
-    item->setText(0, text);
-    const int count = m_tree->topLevelItemCount();
-    if (index <= 0 || index > count)
-        m_tree->addTopLevelItem(item);
+    if (!key.isEmpty() && m_keys.contains(key))
+        KeyNotUnique();
+    std::unique_ptr<ListItem> item(new ListItem(this, key));
+    item->m_texts.emplace_back(text);
+    ListItem* result = item.get();
+    const int count = ItemCount();
+    const int at = index <= 0 || index > count ? count : index - 1;
+    m_model->beginInsertRows(QModelIndex(), at, at);
+    if (at == count)
+        m_items.push_back(std::move(item));
     else
-        m_tree->insertTopLevelItem(index - 1, item);
-    m_filling = false;
+        m_items.insert(m_items.begin() + at, std::move(item));
+    m_numberedTo = std::min(m_numberedTo, at);
+    if (!key.isEmpty())
+        m_keys.insert(key, result);
+    m_model->endInsertRows();
     if (m_sorted)
-        resort();
-    return item;
+        scheduleSort();
+    return result;
 }
 
 void ReportListView::RemoveItem(int index)
 {
     ListItem* item = Item(index);
-    m_filling = true;
-    delete item;
-    m_filling = false;
+    renumber();
+    const int at = item->m_row;
+    setSelectedFlag(item, false);
+    setCheckedFlag(item, false);
+    if (!item->m_key.isEmpty())
+        m_keys.remove(item->m_key);
+    const bool wasCurrent = m_current == item;
+    FlagScope syncing(m_syncing);
+    m_model->beginRemoveRows(QModelIndex(), at, at);
+    m_items.erase(m_items.begin() + at);
+    m_numberedTo = std::min(m_numberedTo, at);
+    m_model->endRemoveRows();
+    if (wasCurrent) {
+        m_current = nullptr;
+        m_tree->selectionModel()->clearCurrentIndex();
+    }
 }
 
 void ReportListView::ClearItems()
 {
-    m_filling = true;
-    m_tree->clear();
-    m_filling = false;
+    FlagScope syncing(m_syncing);
+    m_model->beginResetModel();
+    m_items.clear();
+    m_keys.clear();
+    m_current = nullptr;
+    m_selectedCount = 0;
+    m_checkedCount = 0;
+    m_numberedTo = 0;
+    m_orderDirty = false;
+    m_model->endResetModel();
 }
 
-int ReportListView::ItemCount() const { return m_tree->topLevelItemCount(); }
+void ReportListView::ReserveItems(int count)
+{
+    if (count > 0) {
+        m_items.reserve(static_cast<size_t>(count));
+        m_keys.reserve(count);
+    }
+}
 
 ListItem* ReportListView::Item(int index) const
 {
-    const_cast<ReportListView*>(this)->resort();
+    ensureOrder();
     if (index < 1 || index > ItemCount())
         NotFound();
-    return static_cast<ListItem*>(m_tree->topLevelItem(index - 1));
+    return m_items[static_cast<size_t>(index) - 1].get();
 }
 
 ListItem* ReportListView::Item(const QString& key) const
@@ -365,52 +467,196 @@ ListItem* ReportListView::Item(const QString& key) const
 
 ListItem* ReportListView::FindItem(const QString& key) const
 {
-    if (key.isEmpty())
-        return nullptr;
-    for (int i = 0; i < m_tree->topLevelItemCount(); ++i) {
-        auto* item = static_cast<ListItem*>(m_tree->topLevelItem(i));
-        if (item->m_key == key)
-            return item;
-    }
-    return nullptr;
+    return key.isEmpty() ? nullptr : m_keys.value(key, nullptr);
 }
 
-ListItem* ReportListView::SelectedItem() const
+// ---------------------------------------------------------------- selection
+
+void ReportListView::setSelectedFlag(ListItem* item, bool on)
 {
-    return static_cast<ListItem*>(m_tree->currentItem());
+    if (item->m_selected != on) {
+        item->m_selected = on;
+        m_selectedCount += on ? 1 : -1;
+    }
+}
+
+void ReportListView::setCheckedFlag(ListItem* item, bool on)
+{
+    if (item->m_checked != on) {
+        item->m_checked = on;
+        m_checkedCount += on ? 1 : -1;
+    }
+}
+
+// The user changed the view's selection: the rows follow it.
+void ReportListView::pullSelection(const QItemSelection& selected, const QItemSelection& deselected)
+{
+    const int n = ItemCount();
+    for (const QItemSelectionRange& r : deselected)
+        for (int row = r.top(); row <= r.bottom() && row < n; ++row)
+            setSelectedFlag(itemAtRow(row), false);
+    for (const QItemSelectionRange& r : selected)
+        for (int row = r.top(); row <= r.bottom() && row < n; ++row)
+            setSelectedFlag(itemAtRow(row), true);
+}
+
+// The view shows the rows' own selection and current row again.
+void ReportListView::pushSelection()
+{
+    FlagScope syncing(m_syncing);
+    QItemSelectionModel* sm = m_tree->selectionModel();
+    const int last = ColumnCount() - 1;
+    QItemSelection selection;
+    if (last >= 0 && m_selectedCount > 0) {
+        const int n = ItemCount();
+        for (int row = 0; row < n;) {
+            if (!itemAtRow(row)->m_selected) {
+                ++row;
+                continue;
+            }
+            int end = row;
+            while (end + 1 < n && itemAtRow(end + 1)->m_selected)
+                ++end;
+            selection.append(QItemSelectionRange(m_model->index(row, 0), m_model->index(end, last)));
+            row = end + 1;
+        }
+    }
+    sm->select(selection, QItemSelectionModel::ClearAndSelect);
+    if (m_current && last >= 0) {
+        renumber();
+        sm->setCurrentIndex(m_model->index(m_current->m_row, 0), QItemSelectionModel::NoUpdate);
+    } else {
+        sm->clearCurrentIndex();
+    }
 }
 
 void ReportListView::SetSelectedItem(ListItem* item)
 {
     if (!item) {
-        m_tree->setCurrentItem(nullptr);
+        m_current = nullptr;
+        FlagScope syncing(m_syncing);
+        m_tree->selectionModel()->clearCurrentIndex();
         return;
     }
-    if (m_multiSelect)
-        m_tree->setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);
-    else
-        m_tree->setCurrentItem(item, 0, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    item->setSelected(true);
-}
-
-int ReportListView::SelectedCount() const
-{
-    int n = 0;
-    for (int i = 0; i < m_tree->topLevelItemCount(); ++i)
-        n += m_tree->topLevelItem(i)->isSelected() ? 1 : 0;
-    return n;
+    m_current = item;
+    item->SetSelected(true);
 }
 
 void ReportListView::SelectAll()
 {
-    if (m_multiSelect) {
-        m_tree->selectAll();
-    } else if (QTreeWidgetItem* item = m_tree->currentItem()) {
-        item->setSelected(true);
+    if (!m_multiSelect) {
+        if (m_current)
+            m_current->SetSelected(true);
+        return;
+    }
+    for (const auto& item : m_items)
+        setSelectedFlag(item.get(), true);
+    if (ItemCount() > 0 && ColumnCount() > 0) {
+        FlagScope syncing(m_syncing);
+        m_tree->selectionModel()->select(
+            QItemSelection(m_model->index(0, 0), m_model->index(ItemCount() - 1, ColumnCount() - 1)),
+            QItemSelectionModel::ClearAndSelect);
     }
 }
 
-void ReportListView::UnSelectAll() { m_tree->clearSelection(); }
+void ReportListView::UnSelectAll()
+{
+    if (m_selectedCount > 0)
+        for (const auto& item : m_items)
+            setSelectedFlag(item.get(), false);
+    FlagScope syncing(m_syncing);
+    m_tree->selectionModel()->clearSelection();
+}
+
+// ---------------------------------------------------------------- sorting
+
+void ReportListView::SetSortKey(int column)
+{
+    m_sortKey = column;
+    if (m_sorted)
+        sortNow();
+}
+
+void ReportListView::SetSortOrder(int order)
+{
+    m_sortOrder = order == 1 ? 1 : 0;
+    if (m_sorted)
+        sortNow();
+}
+
+void ReportListView::SetSorted(bool on)
+{
+    m_sorted = on;
+    if (on)
+        sortNow();
+    else
+        m_orderDirty = false;
+}
+
+void ReportListView::ensureOrder() const
+{
+    if (m_sorted && m_orderDirty)
+        const_cast<ReportListView*>(this)->sortNow();
+}
+
+void ReportListView::scheduleSort()
+{
+    m_orderDirty = true;
+    if (m_sortPosted)
+        return;
+    m_sortPosted = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_sortPosted = false;
+            ensureOrder();
+        },
+        Qt::QueuedConnection);
+}
+
+void ReportListView::sortNow()
+{
+    m_orderDirty = false;
+    const int n = ItemCount();
+    if (!m_sorted || n < 2 || m_sortKey < 0 || m_sortKey >= std::max(1, ColumnCount()))
+        return;
+    // Compared case-blind by code units: fold each text once, not in every comparison.
+    const size_t column = static_cast<size_t>(m_sortKey);
+    std::vector<std::pair<QString, ListItem*>> keyed;
+    keyed.reserve(static_cast<size_t>(n));
+    for (const auto& item : m_items)
+        keyed.emplace_back(column < item->m_texts.size() ? item->m_texts[column].toCaseFolded() : QString(), item.get());
+    if (m_sortOrder == 1)
+        std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return b.first < a.first; });
+    else
+        std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+
+    renumber();
+    FlagScope syncing(m_syncing);
+    // The rows keep their own selection: the view's is set again afterwards, so
+    // few persistent indexes have to move with the rows.
+    m_tree->selectionModel()->clear();
+    emit m_model->layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<int> newRowOfOld(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        ListItem* item = keyed[static_cast<size_t>(i)].second;
+        newRowOfOld[static_cast<size_t>(item->m_row)] = i;
+        m_items[static_cast<size_t>(i)].release();
+    }
+    for (int i = 0; i < n; ++i)
+        m_items[static_cast<size_t>(i)].reset(keyed[static_cast<size_t>(i)].second);
+    m_numberedTo = 0;
+    renumber();
+    const QModelIndexList persistent = m_model->persistentIndexList();
+    for (const QModelIndex& from : persistent)
+        if (from.isValid() && from.row() < n)
+            m_model->changePersistentIndex(from, m_model->index(newRowOfOld[static_cast<size_t>(from.row())],
+                                                                from.column()));
+    emit m_model->layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    pushSelection();
+}
+
+// ---------------------------------------------------------------- behaviour and looks
 
 void ReportListView::SetMultiSelect(bool on)
 {
@@ -421,7 +667,6 @@ void ReportListView::SetMultiSelect(bool on)
 void ReportListView::SetFullRowSelect(bool on)
 {
     m_fullRowSelect = on;
-    m_tree->setSelectionBehavior(on ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
     m_tree->setAllColumnsShowFocus(on);
 }
 
@@ -440,7 +685,7 @@ void ReportListView::SetHideSelection(bool on)
     QPalette p = m_tree->palette();
     const QPalette base = QApplication::palette(m_tree);
     p.setColor(QPalette::Inactive, QPalette::Highlight,
-               on ? base.color(QPalette::Inactive, QPalette::Base) : base.color(QPalette::Active, QPalette::Highlight));
+               on ? p.color(QPalette::Inactive, QPalette::Base) : base.color(QPalette::Active, QPalette::Highlight));
     p.setColor(QPalette::Inactive, QPalette::HighlightedText,
                on ? base.color(QPalette::Inactive, QPalette::Text)
                   : base.color(QPalette::Active, QPalette::HighlightedText));
@@ -450,16 +695,9 @@ void ReportListView::SetHideSelection(bool on)
 void ReportListView::SetCheckboxes(bool on)
 {
     m_checkboxes = on;
-    m_filling = true;
-    for (int i = 0; i < m_tree->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* item = m_tree->topLevelItem(i);
-        item->setFlags(on ? item->flags() | Qt::ItemIsUserCheckable : item->flags() & ~Qt::ItemIsUserCheckable);
-        if (on)
-            item->setCheckState(0, item->checkState(0));
-        else
-            item->setData(0, Qt::CheckStateRole, QVariant());
-    }
-    m_filling = false;
+    if (ItemCount() > 0)
+        emit m_model->dataChanged(m_model->index(0, 0), m_model->index(ItemCount() - 1, 0));
+    m_tree->viewport()->update();
 }
 
 bool ReportListView::HideColumnHeaders() const { return m_tree->isHeaderHidden(); }
@@ -475,36 +713,65 @@ void ReportListView::SetMousePointer(int pointer)
         unsetCursor();
 }
 
+bool ReportListView::TabStop() const { return m_tree->focusPolicy() & Qt::TabFocus; }
+
+void ReportListView::SetTabStop(bool on)
+{
+    m_tree->setFocusPolicy(on ? Qt::StrongFocus : Qt::ClickFocus);
+    setFocusPolicy(on ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+QColor ReportListView::BackColor() const { return m_tree->palette().color(QPalette::Active, QPalette::Base); }
+
+void ReportListView::SetBackColor(const QColor& color)
+{
+    QPalette p = m_tree->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        p.setColor(group, QPalette::Base, color);
+    m_tree->setPalette(p);
+    if (m_hideSelection)
+        SetHideSelection(true);
+}
+
+void ReportListView::SetBandColors(const QColor& first, const QColor& second)
+{
+    m_bandFirst = first;
+    m_bandSecond = second.isValid() ? second : first;
+    m_tree->viewport()->update();
+}
+
+QColor ReportListView::BandColor(int row) const
+{
+    if (!HasBands())
+        return {};
+    return row % 2 == 0 ? m_bandFirst : m_bandSecond;
+}
+
 int ReportListView::WidthTwips() const { return width() * TwipsPerPixelX(); }
 
 int ReportListView::HeightTwips() const { return height() * TwipsPerPixelY(); }
 
-void ReportListView::SetSortKey(int column)
+void ReportListView::LockRedraw()
 {
-    m_sortKey = column;
-    if (m_sorted)
-        resort();
+    if (m_redrawLocks++ == 0)
+        m_tree->setUpdatesEnabled(false);
 }
 
-void ReportListView::SetSortOrder(int order)
+void ReportListView::UnlockRedraw()
 {
-    m_sortOrder = order == 1 ? 1 : 0;
-    if (m_sorted)
-        resort();
-}
-
-void ReportListView::SetSorted(bool on)
-{
-    m_sorted = on;
-    if (on)
-        resort();
-}
-
-void ReportListView::resort()
-{
-    if (!m_sorted || m_tree->topLevelItemCount() < 2 || m_sortKey < 0 || m_sortKey >= std::max(1, ColumnCount()))
+    if (m_redrawLocks == 0)
         return;
-    m_tree->sortItems(m_sortKey, m_sortOrder == 1 ? Qt::DescendingOrder : Qt::AscendingOrder);
+    if (--m_redrawLocks == 0) {
+        m_tree->setUpdatesEnabled(true);
+        m_tree->viewport()->update();
+    }
+}
+
+QRect ReportListView::ItemRect(const ListItem* item) const
+{
+    ensureOrder();
+    renumber();
+    return m_tree->visualRect(m_model->index(item->m_row, 0));
 }
 
 bool ReportListView::eventFilter(QObject* watched, QEvent* event)
@@ -515,8 +782,9 @@ bool ReportListView::eventFilter(QObject* watched, QEvent* event)
         emit KeyDown(code, VbShiftState(ke->modifiers()));
         if (code == 0)
             return true;
-        // Ctrl+A is the owner's (the list helpers select all themselves).
-        if (ke->key() == Qt::Key_A && (ke->modifiers() & Qt::ControlModifier))
+        // Ctrl+A and Ctrl+C are the owner's (the list helpers select all and copy
+        // the selected rows themselves; the view would copy its current cell).
+        if ((ke->key() == Qt::Key_A || ke->key() == Qt::Key_C) && (ke->modifiers() & Qt::ControlModifier))
             return true;
     } else if (watched == m_tree->viewport()) {
         if (event->type() == QEvent::MouseButtonDblClick) {

@@ -1,0 +1,271 @@
+#include "listhelpers/clsListViewHelper.h"
+
+#include "base/AppError.h"
+#include "base/AuUtilities.h"
+#include "base/VbFormat.h"
+#include "platform/forms/FormsRuntime.h"
+#include "platform/controls/ReportListView.h"
+
+namespace {
+
+const char kObject[] = "clsListViewHelper";
+
+// Width of the alphanumeric key: digit runs are compared as numbers up to this length.
+constexpr int kAlphaKeyWidth = 30;
+
+QString TagText(const Variant& tag)
+{
+    if (tag.isEmpty() || tag.isNull() || tag.isObject())
+        return QString();
+    return tag.toString();
+}
+
+// The text of a row in a 0-based column.
+QString ValueOf(const ListItem* item, int column) { return column == 0 ? item->Text() : item->SubItem(column); }
+
+}  // namespace
+
+const QString& clsListViewHelper::NumberPattern()
+{
+    static const QString pattern = QString(30, QLatin1Char('0')) + QStringLiteral(".000000");
+    return pattern;
+}
+
+clsListViewHelper::clsListViewHelper(QObject* parent) : QObject(parent) {}
+
+clsListViewHelper::~clsListViewHelper()
+{
+    try {
+        Dispose();
+    } catch (...) {
+    }
+}
+
+ReportListView* clsListViewHelper::GetListView(ReportListView* list) const { return list ? list : m_lstView.data(); }
+
+ReportListView& clsListViewHelper::boundList() const
+{
+    if (!m_lstView)
+        RaiseError(vberr::ObjectNotSet);
+    return *m_lstView;
+}
+
+// ---------------------------------------------------------------- binding
+
+void clsListViewHelper::Init(ReportListView* list, const QList<QIcon>* headerIcons, bool styleFlag)
+{
+    Traced(kObject, "Init", [&] {
+        Dispose();
+        if (!list)
+            RaiseError(vberr::ObjectNotSet);
+        m_lstView = list;
+        m_connections.push_back(connect(list, &ReportListView::ColumnClick, this, &clsListViewHelper::onColumnClick));
+        m_connections.push_back(connect(list, &ReportListView::ItemCheck, this, &clsListViewHelper::onItemCheck));
+        m_connections.push_back(connect(list, &ReportListView::KeyDown, this, &clsListViewHelper::onKeyDown));
+        m_connections.push_back(connect(list, &ReportListView::DblClick, this, &clsListViewHelper::onDblClick));
+        if (styleFlag) {
+            list->SetFullRowSelect(true);
+            list->SetGridLines(true);
+            list->SetHideSelection(false);
+            list->SetMultiSelect(true);
+            list->SetSorted(true);
+        }
+        // Without images of the caller's the list keeps its own arrows (0 up, 1 down).
+        if (headerIcons)
+            list->SetColumnHeaderIcons(*headerIcons);
+        for (int i = 1; i <= list->ColumnCount(); ++i)
+            showHeaderIcon(list, i, 0, false);
+    });
+}
+
+void clsListViewHelper::Dispose()
+{
+    for (const auto& c : m_connections)
+        disconnect(c);
+    m_connections.clear();
+    m_lstView = nullptr;
+}
+
+// ---------------------------------------------------------------- sorting
+
+void clsListViewHelper::onColumnClick(ListColumnHeader* column)
+{
+    ReportListView* list = m_lstView;
+    if (!list || !column || list->ItemCount() == 0)
+        return;
+    const int pointer = list->MousePointer();
+    RunEventHandler(kObject, "ColumnCheck", [&] {
+        list->SetMousePointer(vbHourglass);
+        try {
+            const int index = column->Index();
+            list->SetSortKey(index - 1);
+            m_lSortOrder = m_lSortColumn == index ? (m_lSortOrder == 1 ? 0 : 1) : 0;
+            if (m_lSortColumn > 0 && m_lSortColumn <= list->ColumnCount())
+                showHeaderIcon(list, m_lSortColumn, 0, false);
+            m_lSortColumn = index;
+            showHeaderIcon(list, m_lSortColumn, m_lSortOrder, true);
+            list->SetSortOrder(m_lSortOrder);
+            ListViewSort(list->SortKey(), list->SortOrder(), nullptr);
+            emit ColumnHeaderClick(column);
+        } catch (...) {
+            list->SetMousePointer(pointer);
+            throw;
+        }
+        list->SetMousePointer(pointer);
+    });
+}
+
+void clsListViewHelper::ListViewSort(int32_t column, int32_t /*order*/, ReportListView* listView)
+{
+    ReportListView* list = GetListView(listView);
+    if (!list)
+        RaiseError(vberr::ObjectNotSet);
+    const QString sortType = TagText(list->Column(column + 1)->Tag());
+    const QString pattern = GetFormatString(sortType);
+    if (pattern.isEmpty()) {
+        list->SetSorted(true);
+        return;
+    }
+    const int sortKey = list->SortKey();
+    // The keys go into a column of width 0 at the end; it leaves again, and the
+    // drawing is locked meanwhile, however the writing of the keys ends.
+    ListRedrawLock lock(list);
+    list->AddColumn(list->ColumnCount() + 1, QString(), QString(), 0);
+    const int keyColumn = list->ColumnCount() - 1;
+    try {
+        writeKeys(list, sortType, column, keyColumn, pattern);
+        list->SetSortKey(keyColumn);
+        if (!list->Sorted())
+            list->SetSorted(true);
+    } catch (...) {
+        list->SetSorted(false);
+        if (list->ColumnCount() == keyColumn + 1)
+            list->RemoveColumn(keyColumn + 1);
+        list->SetSortKey(sortKey);
+        throw;
+    }
+    list->RemoveColumn(keyColumn + 1);
+    list->SetSorted(false);
+    list->SetSortKey(sortKey);
+}
+
+// The sort family: one key per row into the key column.
+void clsListViewHelper::writeKeys(ReportListView* list, const QString& sortType, int column, int keyColumn,
+                                  const QString& pattern)
+{
+    const int n = list->ItemCount();
+    std::function<QString(const ListItem*)> keyOf;
+    if (sortType == QLatin1String("1")) {
+        keyOf = [&](const ListItem* item) {
+            const auto date = ReadRegionalDate(ValueOf(item, column));
+            return date ? FormatDate(*date, pattern) : QStringLiteral("0");
+        };
+    } else if (sortType == QLatin1String("2")) {
+        keyOf = [&](const ListItem* item) {
+            const auto number = ReadRegionalNumber(ValueOf(item, column));
+            if (!number)
+                return QStringLiteral("0");
+            // A negative amount, also one written in parentheses, sorts below zero.
+            const QString written = FormatNumber(*number, pattern);
+            return written.startsWith(QLatin1Char('-')) ? QLatin1Char('&') + InvNumber(written) : written;
+        };
+    } else if (sortType == QLatin1String("3")) {
+        keyOf = [](const ListItem* item) { return item->Checked() ? QStringLiteral("1") : QStringLiteral("0"); };
+    } else if (sortType == QLatin1String("4")) {
+        keyOf = [](const ListItem* item) { return TagText(item->Icon()); };
+    } else if (sortType == QLatin1String("5")) {
+        // The digits, left-padded to one width, so that 42 sorts before 100; no digits: "0".
+        keyOf = [&](const ListItem* item) {
+            QString digits;
+            for (const QChar c : ValueOf(item, column))
+                if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+                    digits += c;
+            if (digits.isEmpty())
+                return QStringLiteral("0");
+            int zeros = 0;
+            while (zeros < digits.size() - 1 && digits[zeros] == QLatin1Char('0'))
+                ++zeros;
+            digits = digits.mid(zeros);
+            return digits.size() >= kAlphaKeyWidth ? digits : digits.rightJustified(kAlphaKeyWidth, QLatin1Char('0'));
+        };
+    } else if (sortType == QLatin1String("6")) {
+        keyOf = [&](const ListItem* item) { return FormatNumber(ListKeyToID(item->Key()), pattern); };
+    } else {
+        keyOf = [&](const ListItem* item) { return FormatText(ValueOf(item, column), pattern); };
+    }
+    for (int i = 1; i <= n; ++i) {
+        ListItem* item = list->Item(i);
+        item->SetSubItem(keyColumn, keyOf(item));
+    }
+}
+
+QString clsListViewHelper::GetFormatString(const QString& sortType) const
+{
+    if (sortType == QLatin1String("0"))
+        return QString();
+    if (sortType == QLatin1String("3") || sortType == QLatin1String("4") || sortType == QLatin1String("5"))
+        return QStringLiteral("0");
+    if (sortType == QLatin1String("2") || sortType == QLatin1String("6"))
+        return NumberPattern();
+    if (sortType == QLatin1String("1"))
+        return QStringLiteral("YYYYMMDDHhNnSs");
+    const ReportListView& list = boundList();
+    return TagText(list.Column(list.SortKey() + 1)->Tag());
+}
+
+QString clsListViewHelper::RemoveTextChars(const QString& text)
+{
+    if (text.trimmed().isEmpty())
+        return QStringLiteral("0");
+    QString digits;
+    for (const QChar c : text)
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            digits += c;
+    return digits.trimmed().isEmpty() ? QStringLiteral("0") : digits;
+}
+
+QString clsListViewHelper::InvNumber(const QString& text)
+{
+    QString out = text;
+    for (QChar& c : out) {
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            c = QChar(u'9' - (c.unicode() - u'0'));
+        else if (c == QLatin1Char('-'))
+            c = QLatin1Char(' ');
+    }
+    return out;
+}
+
+void clsListViewHelper::showHeaderIcon(ReportListView* list, int32_t column, int32_t image, bool show)
+{
+    if (!list || list->ColumnCount() == 0)
+        return;
+    list->Column(column)->SetImage(show ? image : -1);
+}
+
+void clsListViewHelper::Resort()
+{
+    Traced(kObject, "Resort", [&] {
+        ReportListView& list = boundList();
+        int32_t order = m_lSortOrder;
+        ManualSortList(static_cast<int16_t>(list.SortKey() + 1), order);
+    });
+}
+
+void clsListViewHelper::ManualSortList(int16_t indexHeader, int32_t& lSortDirection)
+{
+    Traced(kObject, "ManualSortList", [&] {
+        if (!m_lstView)
+            return;
+        // The header click reverses the stored direction for the current column.
+        if (lSortDirection >= 0)
+            m_lSortOrder = lSortDirection == 1 ? 0 : 1;
+        onColumnClick(m_lstView->Column(indexHeader));
+    });
+}
+
+void clsListViewHelper::InitSortDirection(int16_t iSortKey, int16_t iSortOrder)
+{
+    m_lSortColumn = iSortKey + 1;
+    m_lSortOrder = iSortOrder;
+}

@@ -1,0 +1,130 @@
+#include "platform/controls/ReportListModel.h"
+
+#include "platform/controls/ReportListView.h"
+
+#include <QPainter>
+#include <QPixmap>
+#include <QStyleOptionHeader>
+
+namespace {
+
+Qt::Alignment AlignmentOf(int code)
+{
+    return (code == 1 ? Qt::AlignRight : code == 2 ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter;
+}
+
+QIcon Arrow(bool up)
+{
+    QPixmap pixmap(12, 12);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x50, 0x50, 0x50));
+    const QPolygonF triangle = up ? QPolygonF({QPointF(2, 8.5), QPointF(10, 8.5), QPointF(6, 3.5)})
+                                  : QPolygonF({QPointF(2, 3.5), QPointF(10, 3.5), QPointF(6, 8.5)});
+    p.drawPolygon(triangle);
+    return QIcon(pixmap);
+}
+
+}  // namespace
+
+QList<QIcon> DefaultSortArrows()
+{
+    static const QList<QIcon> arrows = {Arrow(true), Arrow(false)};
+    return arrows;
+}
+
+ReportListModel::ReportListModel(ReportListView* list) : QAbstractTableModel(list), m_list(list) {}
+
+int ReportListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_list->ItemCount();
+}
+
+int ReportListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_list->ColumnCount();
+}
+
+QVariant ReportListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_list->ItemCount())
+        return {};
+    const ListItem* item = m_list->m_items[static_cast<size_t>(index.row())].get();
+    const int column = index.column();
+    switch (role) {
+    case Qt::DisplayRole:
+        return column < static_cast<int>(item->m_texts.size()) ? item->m_texts[static_cast<size_t>(column)] : QString();
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(
+            AlignmentOf(column == 0 || column >= m_list->ColumnCount() ? 0 : m_list->m_columns[column]->m_alignment));
+    case Qt::CheckStateRole:
+        if (column == 0 && m_list->m_checkboxes)
+            return item->m_checked ? Qt::Checked : Qt::Unchecked;
+        return {};
+    case Qt::DecorationRole: {
+        if (column != 0 || item->m_icon.isEmpty() || item->m_icon.isNull())
+            return {};
+        int at = -1;
+        if (item->m_icon.isString())
+            at = m_list->m_smallIconKeys.indexOf(item->m_icon.toString());
+        else if (item->m_icon.isNumber())
+            at = static_cast<int>(item->m_icon.toDouble());
+        return at >= 0 && at < m_list->m_smallIcons.size() ? QVariant(m_list->m_smallIcons[at]) : QVariant();
+    }
+    case Qt::BackgroundRole:
+        if (m_list->HasBands())
+            return m_list->BandColor(index.row());
+        return {};
+    default:
+        return {};
+    }
+}
+
+bool ReportListModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::CheckStateRole || index.column() != 0 || !m_list->m_checkboxes || !index.isValid() ||
+        index.row() >= m_list->ItemCount())
+        return false;
+    ListItem* item = m_list->m_items[static_cast<size_t>(index.row())].get();
+    m_list->setCheckedFlag(item, value.toInt() == Qt::Checked);
+    emit dataChanged(index, index, {Qt::CheckStateRole});
+    emit m_list->ItemCheck(item);
+    return true;
+}
+
+QVariant ReportListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= m_list->ColumnCount())
+        return {};
+    const ListColumnHeader& column = *m_list->m_columns[static_cast<size_t>(section)];
+    switch (role) {
+    case Qt::DisplayRole:
+        return column.m_text;
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(AlignmentOf(column.m_alignment));
+    case Qt::DecorationRole:
+        if (column.m_image >= 0 && column.m_image < m_list->m_headerIcons.size())
+            return m_list->m_headerIcons[column.m_image];
+        return {};
+    default:
+        return {};
+    }
+}
+
+Qt::ItemFlags ReportListModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    if (index.column() == 0 && m_list->m_checkboxes)
+        f |= Qt::ItemIsUserCheckable;
+    return f;
+}
+
+void ReportListHeader::initStyleOptionForIndex(QStyleOptionHeader* option, int logicalIndex) const
+{
+    QHeaderView::initStyleOptionForIndex(option, logicalIndex);
+    option->iconAlignment = Qt::AlignRight | Qt::AlignVCenter;
+}
