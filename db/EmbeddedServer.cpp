@@ -681,6 +681,13 @@ void PrepareConnection(sqlite3* db)
         Fail(QStringLiteral("The collation could not be set up: %1").arg(QString::fromUtf8(sqlite3_errmsg(db))));
 }
 
+QStringList DeniedReads(const QString&)
+{
+    // The same for every login: neither the lists' login nor the export's may read
+    // the passwords, and no other login runs a user's text.
+    return {QStringLiteral("CoUsers.Password")};
+}
+
 QString ServerVersionText()
 {
     return QStringLiteral("Quillon Embedded Server %1 (SQLite %2)")

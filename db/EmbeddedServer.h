@@ -116,6 +116,15 @@ void SetUserPassword(const QString& server, const QString& companyId, const QStr
 // (the collation, busy timeout); OpenDatabase does this itself.
 void PrepareConnection(sqlite3* db);
 
+// What a login may not read on a connection that runs a user's SQL text (the
+// list control's, the export's, the statistics and the search editor's): the
+// users' stored passwords. As a SQL Server login without the grant, such a
+// connection is refused the column ("access to CoUsers.Password is
+// prohibited"). The server's own logins and secrets are not in any database
+// (server.ini, the client configuration), and ATTACH is refused on those
+// connections, so no SQL reaches them.
+QStringList DeniedReads(const QString& login);
+
 // Our server's version and its SQLite library's, e.g.
 // "Quillon Embedded Server 1.0 (SQLite 3.40.1)".
 QString ServerVersionText();

@@ -32,6 +32,7 @@ public:
         return erpdb::OpenServerDatabase(server, database, readOnly);
     }
     void PrepareConnection(sqlite3* db) override { erpdb::PrepareConnection(db); }
+    QStringList DeniedReads(const QString& login) override { return erpdb::DeniedReads(login); }
     QString ServerVersionText() override { return erpdb::ServerVersionText(); }
     void RegisterProcedures() override { erpdb::RegisterProcedures(); }
 };

@@ -3,6 +3,7 @@
 #include "listwindow/frmList.h"
 
 #include "base/AppError.h"
+#include "base/SqlLex.h"
 #include "core/AuProperties.h"
 #include "core/CoQuillonSystemEngine.h"
 #include "core/MachineSettings.h"
@@ -33,21 +34,49 @@ const QString kMyViewsCatalogue = QStringLiteral("LdMyViews");
 
 bool TextStartsWithWhere(const QString& text, qsizetype& afterWhere)
 {
-    qsizetype i = 0;
-    while (i < text.size() && text.at(i).isSpace())
-        ++i;
-    if (text.mid(i, 5).compare(QLatin1String("WHERE"), Qt::CaseInsensitive) != 0)
-        return false;
-    const qsizetype end = i + 5;
-    // A whole word: "WHEREVER" is no keyword.
-    if (end < text.size()) {
-        const QChar next = text.at(end);
-        if (next.isLetterOrNumber() || next == QLatin1Char('_') || next == QLatin1Char('@') ||
-            next == QLatin1Char('#') || next == QLatin1Char('$'))
+    // The first word, after blanks and comments, as the database reads the text.
+    for (const SqlLexToken& t : SqlLex(text)) {
+        if (!t.significant())
+            continue;
+        if (t.kind != SqlLexKind::Word || QStringView(text).mid(t.begin, t.length).compare(QLatin1String("WHERE"),
+                                                                                          Qt::CaseInsensitive) != 0)
             return false;
+        afterWhere = t.end();
+        return true;
     }
-    afterWhere = end;
-    return true;
+    return false;
+}
+
+// "FROM source [[AS] alias]" as a derived table of the source's rows that pass the
+// restriction, under the name the select list uses; "" for any other FROM clause.
+QString RestrictedFrom(const QString& from, const QString& restriction)
+{
+    std::vector<SqlLexToken> sig;
+    for (const SqlLexToken& t : SqlLex(from))
+        if (t.significant())
+            sig.push_back(t);
+    auto text = [&](size_t k) { return SqlLexText(from, sig[k]); };
+    auto isName = [&](size_t k) {
+        return k < sig.size() && (sig[k].kind == SqlLexKind::Word || sig[k].kind == SqlLexKind::Name);
+    };
+    if (sig.size() < 2 || sig[0].kind != SqlLexKind::Word ||
+        text(0).compare(QLatin1String("FROM"), Qt::CaseInsensitive) != 0 || !isName(1))
+        return QString();
+    size_t k = 1;
+    while (k + 2 < sig.size() + 0 && text(k + 1) == QLatin1String(".") && isName(k + 2))
+        k += 2;
+    const QString source = from.mid(sig[1].begin, sig[k].end() - sig[1].begin);
+    QString alias = text(k);
+    ++k;
+    if (k < sig.size() && text(k).compare(QLatin1String("AS"), Qt::CaseInsensitive) == 0)
+        ++k;
+    if (k < sig.size()) {
+        if (!isName(k) || k + 1 != sig.size())
+            return QString();
+        alias = text(k);
+    }
+    return QStringLiteral("FROM (SELECT * FROM ") + source + QStringLiteral(" WHERE") + restriction +
+           QStringLiteral(") AS ") + alias;
 }
 
 }  // namespace
@@ -300,6 +329,7 @@ bool frmList::LoadViewDefinition()
         return false;
 
     const QString user = GetCurrentUserID();
+    m_strFixedWhere.clear();
     if (m_oView->ViewName == kViewsCatalogue) {
         m_bViewsList = true;
         m_strFixedWhere = QStringLiteral(" (v_Shared = 1 OR (v_CreatorID = ") + QuoteSQLString(user) +
@@ -313,6 +343,9 @@ bool frmList::LoadViewDefinition()
         m_bViewsList = false;
         m_chkAutoPopulate->setVisible(true);
     }
+    m_strRestrictedFrom.clear();
+    if (!m_strFixedWhere.isEmpty())
+        m_strRestrictedFrom = RestrictedFrom(m_oView->SQLFrom, m_strFixedWhere);
     SetCaption();
     SetListSQL();
     return true;
@@ -322,8 +355,13 @@ void frmList::SetCaption() { Form::SetCaption(m_oView->DisplayName); }
 
 void frmList::SetListSQL()
 {
-    m_eListView->SetView(m_oView->ViewName, m_oView->SQLSelect, m_oView->SQLFrom, m_oView->SQLFromEx,
+    m_eListView->SetView(m_oView->ViewName, m_oView->SQLSelect, ListFrom(), m_oView->SQLFromEx,
                          m_oView->ColumnString);
+}
+
+QString frmList::ListFrom() const
+{
+    return m_strRestrictedFrom.isEmpty() ? m_oView->SQLFrom : m_strRestrictedFrom;
 }
 
 // ---------------------------------------------------------------- the filter pane
@@ -381,23 +419,31 @@ bool frmList::SetupFilterControl(const QString& strFilter, bool bComplex)
 QString frmList::GetFilterWhere(const QString& strFilter)
 {
     m_strFilter = strFilter.isEmpty() ? m_pmFilter->WhereText() : strFilter;
-    if (!m_strFilter.isEmpty()) {
+    if (!m_strFilter.isEmpty())
         RemoveEmptyLikePatterns(m_strFilter);
-        const QString expanded = ExpandColumnReferences(m_strFilter);
-        if (!m_strFixedWhere.isEmpty())
-            return CombineWithRestriction(expanded, m_strFixedWhere);
-        return expanded;
+    return RestrictedWhere(m_strFilter);
+}
+
+QString frmList::RestrictedWhere(const QString& filter) const
+{
+    if (filter.isEmpty()) {
+        if (!m_strFixedWhere.isEmpty() && m_strRestrictedFrom.isEmpty())
+            return QStringLiteral(" WHERE ") + m_strFixedWhere;
+        return QString();
     }
-    if (!m_strFixedWhere.isEmpty())
-        return QStringLiteral(" WHERE ") + m_strFixedWhere;
-    return QString();
+    const QString expanded = ExpandColumnReferences(filter);
+    if (m_strFixedWhere.isEmpty())
+        return expanded;
+    return CombineWithRestriction(expanded, m_strRestrictedFrom.isEmpty() ? m_strFixedWhere : QString());
 }
 
 QString frmList::CombineWithRestriction(const QString& filter, const QString& restriction)
 {
-    // The filter's conditions go in parentheses, so that an OR among them cannot
-    // reach past the restriction; the line break ends a comment the filter ends in.
-    // An ORDER BY of the filter's own stays at the end, after the restriction.
+    // The filter's conditions go in parentheses, the line break ends a comment the
+    // filter ends in, an ORDER BY of the filter's own stays at the end. The
+    // conditions must close every parenthesis, text and comment they open, so
+    // that they cannot reach out of their parentheses (past the restriction, or
+    // to a UNION that adds rows).
     qsizetype afterWhere = 0;
     QString conditions = TextStartsWithWhere(filter, afterWhere) ? filter.mid(afterWhere) : filter;
     QString order;
@@ -405,57 +451,68 @@ QString frmList::CombineWithRestriction(const QString& filter, const QString& re
         order = QStringLiteral("\r\n") + conditions.mid(at);
         conditions.truncate(at);
     }
-    return QStringLiteral("WHERE (") + conditions + QStringLiteral("\r\n) AND") + restriction + order;
+    if (!SqlIsSelfContained(conditions) || !SqlIsSelfContained(order))
+        throw AppError(kDatabaseErrorNumber,
+                       QStringLiteral("The search's parentheses, quotes or comments do not close within it: it "
+                                      "cannot run on this list."),
+                       QStringLiteral("frmList"));
+    QString out = QStringLiteral("WHERE (") + conditions + QStringLiteral("\r\n)");
+    if (!restriction.isEmpty())
+        out += QStringLiteral(" AND") + restriction;
+    return out + order;
 }
 
 void frmList::RemoveEmptyLikePatterns(QString& text) const
 {
-    text.replace(QStringLiteral("'%'"), QStringLiteral("''"));
-    text.replace(QStringLiteral("'%%'"), QStringLiteral("''"));
+    // Only a whole literal '%' or '%%' (a LIKE pattern of an empty value) becomes
+    // empty; the characters inside other literals stay as typed.
+    QString out;
+    qsizetype copied = 0;
+    for (const SqlLexToken& t : SqlLex(text)) {
+        if (t.kind != SqlLexKind::String || !t.closed)
+            continue;
+        const qsizetype quote = t.national ? t.begin + 1 : t.begin;
+        const QStringView literal = QStringView(text).mid(quote, t.end() - quote);
+        if (literal != QLatin1String("'%'") && literal != QLatin1String("'%%'"))
+            continue;
+        out += QStringView(text).mid(copied, quote - copied);
+        out += QLatin1String("''");
+        copied = t.end();
+    }
+    if (copied == 0)
+        return;
+    out += QStringView(text).mid(copied);
+    text = out;
 }
 
 QString frmList::ExpandColumnReferences(const QString& text) const
 {
     if (text.trimmed().isEmpty() || !m_oView)
         return text;
-    // Tokens are replaced outside text literals only: a value the user typed that
-    // looks like a token stays a value (column SQL with quotes of its own would
-    // otherwise end the literal).
-    QStringList parts;  // outside, literal, outside, literal, ...
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] != QLatin1Char('\''))
-            continue;
-        qsizetype end = i + 1;
-        while (end < text.size()) {
-            if (text[end] == QLatin1Char('\'')) {
-                if (end + 1 < text.size() && text[end + 1] == QLatin1Char('\'')) {
-                    end += 2;
-                    continue;
-                }
-                break;
-            }
-            ++end;
-        }
-        parts << text.mid(start, i - start) << text.mid(i, std::min(end + 1, text.size()) - i);
-        start = end + 1;
-        i = end;
-    }
-    parts << (start < text.size() ? text.mid(start) : QString());
-
+    // Column tokens become their SQL outside texts and comments only: a value the
+    // user typed that looks like a token stays a value, and an apostrophe in a
+    // comment or a bracketed name does not end anything.
     const CoLdUVColumnsRef columns = m_oView->Columns();
-    for (qsizetype p = 0; p < parts.size(); p += 2) {
-        QString& outside = parts[p];
+    QString out;
+    qsizetype copied = 0;
+    for (const SqlLexToken& t : SqlLex(text)) {
+        if (t.kind != SqlLexKind::ColumnToken)
+            continue;
+        const QString token = SqlLexText(text, t);
         for (const CoLdUVColumnRef& column : *columns) {
-            if (!column->Filterable)
+            if (!column->Filterable || column->ColumnName.trimmed().isEmpty() ||
+                token != MakeColumnToken(Variant(column->ColumnName)))
                 continue;
-            const QString name = column->ColumnName.trimmed();
-            if (name.isEmpty() || !outside.contains(name, Qt::CaseSensitive))
-                continue;
-            outside.replace(MakeColumnToken(Variant(column->ColumnName)), column->ColumnSQL, Qt::CaseSensitive);
+            out += QStringView(text).mid(copied, t.begin - copied);
+            out += column->ColumnSQL;
+            copied = t.end();
+            break;
         }
     }
-    return parts.join(QString());
+    if (copied == 0)
+        return text;
+    out += QStringView(text).mid(copied);
+    return out;
 }
 
 bool frmList::UsesExtendedFrom() const
@@ -464,9 +521,14 @@ bool frmList::UsesExtendedFrom() const
         return m_pmFilter->UsesExtendedFrom();
     if (m_strFilter.isEmpty() || !m_oView)
         return false;
+    // The tokens the expansion will replace: outside texts and comments.
+    QStringList tokens;
+    for (const SqlLexToken& t : SqlLex(m_strFilter))
+        if (t.kind == SqlLexKind::ColumnToken)
+            tokens << SqlLexText(m_strFilter, t);
     for (const CoLdUVColumnRef& column : *m_oView->Columns())
         if (column->Filterable && column->UseExtendedFrom &&
-            m_strFilter.contains(MakeColumnToken(Variant(column->ColumnName)), Qt::CaseSensitive))
+            tokens.contains(MakeColumnToken(Variant(column->ColumnName))))
             return true;
     return false;
 }

@@ -84,6 +84,8 @@ public:
     const QString& CurrentFilter() const { return m_strFilter; }
     const QString& InitialFilter() const { return m_strInitialFilter; }
     const QString& FixedWhere() const { return m_strFixedWhere; }
+    // The FROM clause of the list, the export and the statistics (a catalogue's restricted).
+    QString ListFrom() const;
     bool IsComplex() const { return m_bComplex; }
     // The statistics of the last query still wait for its first rows.
     bool StatisticsPending() const { return m_bStatisticsPending; }
@@ -173,8 +175,11 @@ private:
     void RunPendingStatistics();
     void eListView_DblClick();
     void ShowMessageFrame(bool visible);
-    // The catalogue restriction after a filter's conditions, in parentheses.
+    // A filter's conditions in parentheses, then the restriction if given (the
+    // catalogue restriction when it cannot go into the FROM clause).
     static QString CombineWithRestriction(const QString& filter, const QString& restriction);
+    // The WHERE clause of a filter (column tokens expanded) with the catalogue restriction.
+    QString RestrictedWhere(const QString& filter) const;
     void RunHandler(const char* procedure, const std::function<void()>& f);
 
     // frmListLayout.cpp
@@ -235,6 +240,9 @@ private:
     QString m_strInitialFilter;
     bool m_bComplex = false;
     QString m_strFixedWhere;
+    // A catalogue's FROM clause as a derived table of the rows the restriction lets
+    // through, so that a filter only ever sees those; "" when not a catalogue.
+    QString m_strRestrictedFrom;
     bool m_bIsAdmin = false;
     QPointer<Form> m_frmOwner;
     CoLdUVRef m_oView;

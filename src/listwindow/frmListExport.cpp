@@ -11,20 +11,12 @@ QString frmList::ExportWhere() const
     // The list's own WHERE clause for the filter of the last query, the catalogue
     // restriction included; the expansion works on a copy, so that the filter
     // keeps its column tokens for a later Save.
-    if (!m_strFilter.isEmpty()) {
-        const QString expanded = ExpandColumnReferences(m_strFilter);
-        if (!m_strFixedWhere.isEmpty())
-            return CombineWithRestriction(expanded, m_strFixedWhere);
-        return expanded;
-    }
-    if (!m_strFixedWhere.isEmpty())
-        return QStringLiteral(" WHERE ") + m_strFixedWhere;
-    return QString();
+    return RestrictedWhere(m_strFilter);
 }
 
 QString frmList::ExportStatement() const
 {
-    QString sql = m_oView->SQLSelect + QLatin1Char(' ') + m_oView->SQLFrom + QLatin1Char(' ');
+    QString sql = m_oView->SQLSelect + QLatin1Char(' ') + ListFrom() + QLatin1Char(' ');
     if (UsesExtendedFrom())
         sql += m_oView->SQLFromEx + QLatin1Char(' ');
     const QString where = ExportWhere();

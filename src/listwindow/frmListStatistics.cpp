@@ -47,7 +47,7 @@ void frmList::RefreshStatistics(bool bUsesExtendedFrom, const QString& strWhere)
             return;
 
         selectList.chop(1);
-        QString sql = QStringLiteral("SELECT ") + selectList + QLatin1Char(' ') + m_oView->SQLFrom + QLatin1Char(' ');
+        QString sql = QStringLiteral("SELECT ") + selectList + QLatin1Char(' ') + ListFrom() + QLatin1Char(' ');
         if (bUsesExtendedFrom || m_pmFilter->UsesExtendedFrom())
             sql += m_oView->SQLFromEx + QLatin1Char(' ');
         sql += strWhere;

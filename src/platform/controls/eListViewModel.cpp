@@ -1,5 +1,7 @@
 #include "platform/controls/eListViewModel.h"
 
+#include "base/SqlLex.h"
+
 #include "base/AuUtilities.h"
 #include "platform/forms/FormsRuntime.h"
 
@@ -54,63 +56,7 @@ int64_t RowIdOf(const BrandleRow& row)
 
 qsizetype TopLevelWords(const QString& s, QLatin1String first, QLatin1String second)
 {
-    int depth = 0;
-    const qsizetype n = s.size();
-    auto isWord = [](QChar c) { return c.isLetterOrNumber() || c == u'_' || c == u'@' || c == u'#' || c == u'$'; };
-    for (qsizetype i = 0; i < n;) {
-        const QChar c = s[i];
-        if (c == u'\'' || c == u'"') {
-            const QChar q = c;
-            ++i;
-            while (i < n) {
-                if (s[i] == q) {
-                    if (i + 1 < n && s[i + 1] == q) {
-                        i += 2;
-                        continue;
-                    }
-                    break;
-                }
-                ++i;
-            }
-            ++i;
-        } else if (c == u'[') {
-            while (i < n && s[i] != u']')
-                ++i;
-            ++i;
-        } else if (c == u'-' && i + 1 < n && s[i + 1] == u'-') {
-            while (i < n && s[i] != u'\n')
-                ++i;
-        } else if (c == u'/' && i + 1 < n && s[i + 1] == u'*') {
-            const qsizetype end = s.indexOf(QStringLiteral("*/"), i + 2);
-            i = end < 0 ? n : end + 2;
-        } else if (c == u'(') {
-            ++depth;
-            ++i;
-        } else if (c == u')') {
-            --depth;
-            ++i;
-        } else if (isWord(c)) {
-            qsizetype j = i;
-            while (j < n && isWord(s[j]))
-                ++j;
-            if (depth <= 0 && s.mid(i, j - i).compare(first, Qt::CaseInsensitive) == 0) {
-                if (second.isEmpty())
-                    return i;
-                qsizetype k = j;
-                while (k < n && s[k].isSpace())
-                    ++k;
-                qsizetype m = k;
-                while (m < n && isWord(s[m]))
-                    ++m;
-                if (s.mid(k, m - k).compare(second, Qt::CaseInsensitive) == 0)
-                    return i;
-            }
-            i = j;
-        } else {
-            ++i;
-        }
-    }
-    return -1;
+    return SqlFindTopLevelWords(s, first, second);
 }
 
 }  // namespace elistview

@@ -2,6 +2,7 @@
 
 #include "base/AppError.h"
 #include "platform/database/DatabaseServer.h"
+#include "platform/database/SqlFence.h"
 #include "platform/database/BrandleDatabase.h"
 #include "platform/database/SqlTranslator.h"
 #include "platform/database/SqliteBackend.h"
@@ -15,7 +16,7 @@
 namespace {
 
 const QString kSource = QStringLiteral("BrandleDatabase");
-const QString kNotAQuery = QStringLiteral("Only a single query that does not change the database may run here.");
+const QString kNotAQuery = NotASingleQueryMessage();
 
 [[noreturn]] void Fail(const QString& message) { throw AppError(kDatabaseErrorNumber, message, kSource); }
 
@@ -52,12 +53,12 @@ private:
 
 class SqliteReadConnection final : public BrandleReadConnection {
 public:
-    SqliteReadConnection(sqlite3* db, QString server, QString database)
-        : m_db(db), m_server(std::move(server)), m_database(std::move(database))
+    SqliteReadConnection(std::unique_ptr<FencedDatabase> fenced, QString server, QString database)
+        : m_fenced(std::move(fenced)), m_db(m_fenced->handle()), m_server(std::move(server)),
+          m_database(std::move(database))
     {
         sqlite3_progress_handler(m_db, 500, &SqliteReadConnection::progress, this);
     }
-    ~SqliteReadConnection() override { sqlite3_close_v2(m_db); }
 
     QString ServerName() const override { return m_server; }
     QString DatabaseName() const override { return m_database; }
@@ -78,30 +79,21 @@ public:
 
     sqlite3* db() const { return m_db; }
 
+    // One query that only reads, as the database reads the text (see FencedDatabase).
     sqlite3_stmt* prepare(const QString& sql)
     {
-        const QByteArray utf8 = sql.toUtf8();
         sqlite3_stmt* st = nullptr;
-        const char* tail = nullptr;
-        if (sqlite3_prepare_v2(m_db, utf8.constData(), static_cast<int>(utf8.size()), &st, &tail) != SQLITE_OK)
+        const int rc = m_fenced->PrepareSingleQuery(sql, &st);
+        if (rc == FencedDatabase::kNotASingleQuery)
+            Fail(kNotAQuery);
+        if (rc != SQLITE_OK)
             failDatabase();
-        if (!st)
-            Fail(kNotAQuery);
-        // Only blanks and comments may follow the one statement.
-        sqlite3_stmt* rest = nullptr;
-        const char* end = utf8.constData() + utf8.size();
-        if (tail && tail < end && sqlite3_prepare_v2(m_db, tail, static_cast<int>(end - tail), &rest, nullptr) == SQLITE_OK &&
-            rest) {
-            sqlite3_finalize(rest);
-            sqlite3_finalize(st);
-            Fail(kNotAQuery);
-        }
-        if (!sqlite3_stmt_readonly(st) || sqlite3_column_count(st) == 0) {
-            sqlite3_finalize(st);
-            Fail(kNotAQuery);
-        }
         return st;
     }
+
+    // Refuses a text the database would not read as one query before it becomes
+    // part of a larger statement.
+    void check(const QString& sql) { sqlite3_finalize(prepare(sql)); }
 
     [[noreturn]] void failDatabase()
     {
@@ -120,6 +112,7 @@ private:
         return current && current->load() ? 1 : 0;
     }
 
+    std::unique_ptr<FencedDatabase> m_fenced;
     sqlite3* m_db;
     QString m_server;
     QString m_database;
@@ -295,6 +288,8 @@ std::unique_ptr<BrandleQueryCursor> SqliteReadConnection::OpenCursor(const QStri
                                                                      const BrandleCancelToken& token)
 {
     QString sql = TranslateQuery(query);
+    CallScope scope(*this, token);
+    check(sql);
     if (!order.empty()) {
         // The query becomes a derived table; the order goes by select-list position,
         // after a line break so that a comment ending the query stays a comment.
@@ -306,15 +301,16 @@ std::unique_ptr<BrandleQueryCursor> SqliteReadConnection::OpenCursor(const QStri
         }
         sql = QStringLiteral("SELECT * FROM (\n") + sql + QStringLiteral("\n) ORDER BY ") + keys;
     }
-    CallScope scope(*this, token);
     sqlite3_stmt* st = prepare(sql);
     return std::make_unique<SqliteCursor>(*this, st, token, sql, !order.empty());
 }
 
 int64_t SqliteReadConnection::CountRows(const QString& query, const BrandleCancelToken& token)
 {
-    const QString sql = QStringLiteral("SELECT COUNT(*) FROM (\n") + TranslateQuery(query) + QStringLiteral("\n)");
+    const QString inner = TranslateQuery(query);
     CallScope scope(*this, token);
+    check(inner);
+    const QString sql = QStringLiteral("SELECT COUNT(*) FROM (\n") + inner + QStringLiteral("\n)");
     sqlite3_stmt* st = prepare(sql);
     struct Finalizer {
         sqlite3_stmt* st;
@@ -347,10 +343,11 @@ std::unique_ptr<BrandleReadConnection> BrandleReadConnection::Open(const QString
                      .arg(database.trimmed()));
         if (!TheDatabaseServer().LoginMayUse(server, login, database))
             Fail(QStringLiteral("Server user '%1' is not a valid user in database '%2'.").arg(login, database));
-        sqlite3* db = TheDatabaseServer().OpenServerDatabase(server, database, true);
-        SqliteBackend::PrepareConnection(db);
-        sqlite3_exec(db, "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
-        return std::make_unique<SqliteReadConnection>(db, server.trimmed(), database.trimmed());
+        // Read-only by the file's opening and fenced by the database's authorizer,
+        // with what this login may not read.
+        std::unique_ptr<FencedDatabase> fenced = FencedDatabase::Open(
+            TheDatabaseServer().FindDatabaseFile(server, database), TheDatabaseServer().DeniedReads(login));
+        return std::make_unique<SqliteReadConnection>(std::move(fenced), server.trimmed(), database.trimmed());
     } catch (const AppError& e) {
         if (e.number() == kDatabaseErrorNumber)
             throw AppError(kDatabaseErrorNumber, e.description(), kSource);

@@ -61,8 +61,9 @@ class BrandleReadConnection {
 public:
     virtual ~BrandleReadConnection() = default;
 
-    // Opens a database of a server for a login, read-only. The errors of a refused
-    // logon are those of BrandleDatabase::OpenConnection.
+    // Opens a database of a server for a login, read-only and fenced (see
+    // SqlFence.h): the one call that opens a connection for a user's SQL text.
+    // The errors of a refused logon are those of BrandleDatabase::OpenConnection.
     static std::unique_ptr<BrandleReadConnection> Open(const QString& server, const QString& database,
                                                        const QString& login, const QString& password);
 

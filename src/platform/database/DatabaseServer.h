@@ -6,6 +6,7 @@
 // request fails with a clear error.
 
 #include <QString>
+#include <QStringList>
 
 struct sqlite3;
 
@@ -25,6 +26,9 @@ public:
     virtual sqlite3* OpenServerDatabase(const QString& server, const QString& database, bool readOnly) = 0;
     // Sets up a connection opened some other way (collation, busy timeout).
     virtual void PrepareConnection(sqlite3* db) = 0;
+    // What a login may not read on a connection that runs a user's SQL text:
+    // "Table.Column" or "Table" (see FencedDatabase).
+    virtual QStringList DeniedReads(const QString& login) = 0;
     virtual QString ServerVersionText() = 0;
     // Adds the server's stored procedures to the host-procedure registry; may run more than once.
     virtual void RegisterProcedures() = 0;

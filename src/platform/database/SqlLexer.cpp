@@ -3,6 +3,8 @@
 #include "base/AppError.h"
 #include "platform/database/BrandleDatabase.h"
 
+#include "base/SqlLex.h"
+
 #include <QSet>
 
 namespace sqltr {
@@ -19,146 +21,53 @@ namespace sqltr {
                    QStringLiteral("BrandleDatabase"));
 }
 
-namespace {
-
-bool isWordStart(QChar c) { return c.isLetter() || c == QLatin1Char('_') || c == QLatin1Char('#'); }
-bool isWordChar(QChar c)
-{
-    return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('#') || c == QLatin1Char('$');
-}
-
-}  // namespace
-
 std::vector<Token> tokenize(const QString& s)
 {
+    // The program's one SQL reader decides where every token ends, so that the
+    // translator reads statements exactly as the server will.
     std::vector<Token> tokens;
-    const int n = s.size();
-    int i = 0;
-    auto add = [&](Tk kind, int from, int to) {
+    const std::vector<SqlLexToken> lexed = SqlLex(s);
+    tokens.reserve(lexed.size());
+    for (const SqlLexToken& l : lexed) {
         Token t;
-        t.kind = kind;
-        t.text = s.mid(from, to - from);
-        tokens.push_back(std::move(t));
-    };
-    while (i < n) {
-        const QChar c = s[i];
-        const QChar next = i + 1 < n ? s[i + 1] : QChar();
-        int j = i + 1;
-        if (c.isSpace()) {
-            while (j < n && s[j].isSpace())
-                ++j;
-            add(Tk::Space, i, j);
-        } else if (c == QLatin1Char('-') && next == QLatin1Char('-')) {
-            while (j < n && s[j] != QLatin1Char('\n'))
-                ++j;
-            add(Tk::Comment, i, j);
-        } else if (c == QLatin1Char('/') && next == QLatin1Char('*')) {
-            int depth = 1;
-            j = i + 2;
-            while (j < n && depth > 0) {
-                if (s[j] == QLatin1Char('/') && j + 1 < n && s[j + 1] == QLatin1Char('*')) {
-                    ++depth;
-                    j += 2;
-                } else if (s[j] == QLatin1Char('*') && j + 1 < n && s[j + 1] == QLatin1Char('/')) {
-                    --depth;
-                    j += 2;
-                } else {
-                    ++j;
-                }
-            }
-            if (depth > 0)
+        const qsizetype from = l.national ? l.begin + 1 : l.begin;
+        t.text = s.mid(from, l.end() - from);
+        switch (l.kind) {
+        case SqlLexKind::Space:
+            t.kind = Tk::Space;
+            break;
+        case SqlLexKind::Comment:
+            if (!l.closed)
                 syntaxError(QStringLiteral("Missing end comment mark '*/'."));
-            add(Tk::Comment, i, j);
-        } else if (c == QLatin1Char('\'') ||
-                   ((c == QLatin1Char('N') || c == QLatin1Char('n')) && next == QLatin1Char('\''))) {
-            const bool national = c != QLatin1Char('\'');
-            const int start = national ? i + 1 : i;
-            j = start + 1;
-            for (;;) {
-                if (j >= n)
-                    syntaxError(QStringLiteral("Unclosed quotation mark after the character string '%1'.")
-                                    .arg(s.mid(start + 1)));
-                if (s[j] == QLatin1Char('\'')) {
-                    if (j + 1 < n && s[j + 1] == QLatin1Char('\'')) {
-                        j += 2;
-                        continue;
-                    }
-                    ++j;
-                    break;
-                }
-                ++j;
-            }
-            add(Tk::String, start, j);
-            tokens.back().national = national;
-            if (national)
-                tokens.back().out = QLatin1Char('N') + tokens.back().text;
-        } else if (c == QLatin1Char('[') || c == QLatin1Char('"') || c == QLatin1Char('`')) {
-            const QChar close = c == QLatin1Char('[') ? QLatin1Char(']') : c;
-            for (;;) {
-                if (j >= n)
-                    syntaxError(QStringLiteral("Unclosed quotation mark after the character string '%1'.")
-                                    .arg(s.mid(i + 1)));
-                if (s[j] == close) {
-                    if (j + 1 < n && s[j + 1] == close) {
-                        j += 2;
-                        continue;
-                    }
-                    ++j;
-                    break;
-                }
-                ++j;
-            }
-            add(Tk::Ident, i, j);
-        } else if (c.isDigit() || (c == QLatin1Char('.') && next.isDigit())) {
-            if (c == QLatin1Char('0') && (next == QLatin1Char('x') || next == QLatin1Char('X'))) {
-                j = i + 2;
-                while (j < n && isxdigit(s[j].toLatin1()))
-                    ++j;
-            } else {
-                while (j < n && (s[j].isDigit() || s[j] == QLatin1Char('.')))
-                    ++j;
-                if (j < n && (s[j] == QLatin1Char('e') || s[j] == QLatin1Char('E'))) {
-                    int k = j + 1;
-                    if (k < n && (s[k] == QLatin1Char('+') || s[k] == QLatin1Char('-')))
-                        ++k;
-                    if (k < n && s[k].isDigit()) {
-                        j = k;
-                        while (j < n && s[j].isDigit())
-                            ++j;
-                    }
-                }
-            }
-            add(Tk::Number, i, j);
-        } else if (isWordStart(c)) {
-            while (j < n && isWordChar(s[j]))
-                ++j;
-            add(Tk::Word, i, j);
-        } else if (c == QLatin1Char('@')) {
-            if (j < n && s[j] == QLatin1Char('@'))
-                ++j;
-            while (j < n && isWordChar(s[j]))
-                ++j;
-            add(Tk::Variable, i, j);
-        } else {
-            static const char* const twoChar[] = {"<>", "<=", ">=", "!=", "!<", "!>", "||", "==", "<<", ">>"};
-            int len = 1;
-            for (const char* op : twoChar) {
-                if (c == QLatin1Char(op[0]) && next == QLatin1Char(op[1])) {
-                    len = 2;
-                    break;
-                }
-            }
-            add(Tk::Punct, i, i + len);
+            t.kind = Tk::Comment;
+            break;
+        case SqlLexKind::String:
+        case SqlLexKind::Name:
+            if (!l.closed)
+                syntaxError(QStringLiteral("Unclosed quotation mark after the character string '%1'.")
+                                .arg(s.mid(from + 1)));
+            t.kind = l.kind == SqlLexKind::String ? Tk::String : Tk::Ident;
+            t.national = l.national;
+            break;
+        case SqlLexKind::Word:
+            t.kind = Tk::Word;
+            break;
+        case SqlLexKind::Number:
+            t.kind = Tk::Number;
+            break;
+        case SqlLexKind::Parameter:
+            t.kind = Tk::Variable;
+            break;
+        case SqlLexKind::ColumnToken:
+        case SqlLexKind::Punct:
+            t.kind = Tk::Punct;
+            break;
         }
-        i = tokens.back().text.size() + (tokens.back().national ? 1 : 0) + i;
-    }
-    for (Token& t : tokens) {
-        if (t.out.isEmpty())
-            t.out = t.text;
+        t.out = t.national ? QLatin1Char('N') + t.text : t.text;
+        tokens.push_back(std::move(t));
     }
     return tokens;
 }
-
 
 int nextSig(const std::vector<Token>& t, int i, int end)
 {

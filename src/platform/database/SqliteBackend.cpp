@@ -4,6 +4,7 @@
 #include "platform/database/DatabaseServer.h"
 #include "platform/database/BrandleDatabase.h"
 #include "platform/database/HostProcedures.h"
+#include "platform/database/SqlFence.h"
 #include "platform/database/SqlTranslator.h"
 #include "platform/database/SqliteValues.h"
 
@@ -341,6 +342,7 @@ SqliteBackend::SqliteBackend(sqlite3* db, QString server, QString database, QStr
 
 SqliteBackend::~SqliteBackend()
 {
+    m_fenced.reset();
     if (m_db) {
         if (!sqlite3_get_autocommit(m_db))
             sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -437,6 +439,26 @@ bool SqliteBackend::execQuietly(const QString& sql) noexcept
     return sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
+// Steps a prepared statement to its end; its rows go into snap. SQLITE_DONE or the failure.
+static int ReadStatement(sqlite3_stmt* st, ResultSnapshot& snap, std::vector<int32_t>& declared)
+{
+    const int columns = sqlite3_column_count(st);
+    declared.assign(columns, 0);
+    for (int c = 0; c < columns; ++c) {
+        snap.fieldNames << QString::fromUtf8(sqlite3_column_name(st, c));
+        declared[c] = AdoTypeOfDeclaration(sqlite3_column_decltype(st, c));
+    }
+    int rc;
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+        std::vector<Variant> row;
+        row.reserve(columns);
+        for (int c = 0; c < columns; ++c)
+            row.push_back(SqliteColumnValue(st, c));
+        snap.rows.push_back(std::move(row));
+    }
+    return rc;
+}
+
 ResultSnapshot SqliteBackend::runSql(const QString& sql, bool readOnly)
 {
     const QByteArray utf8 = sql.toUtf8();
@@ -456,21 +478,10 @@ ResultSnapshot SqliteBackend::runSql(const QString& sql, bool readOnly)
         } finalizer{st};
         const int columns = sqlite3_column_count(st);
         if (readOnly && (!sqlite3_stmt_readonly(st) || columns == 0))
-            fail(QStringLiteral("Only a single query that does not change the database may run here."));
+            fail(NotASingleQueryMessage());
         ResultSnapshot snap;
-        std::vector<int32_t> declared(columns);
-        for (int c = 0; c < columns; ++c) {
-            snap.fieldNames << QString::fromUtf8(sqlite3_column_name(st, c));
-            declared[c] = AdoTypeOfDeclaration(sqlite3_column_decltype(st, c));
-        }
-        int rc;
-        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
-            std::vector<Variant> row;
-            row.reserve(columns);
-            for (int c = 0; c < columns; ++c)
-                row.push_back(SqliteColumnValue(st, c));
-            snap.rows.push_back(std::move(row));
-        }
+        std::vector<int32_t> declared;
+        const int rc = ReadStatement(st, snap, declared);
         if (rc != SQLITE_DONE)
             failDatabase();
         if (columns > 0 && !haveResult) {
@@ -603,9 +614,34 @@ ResultSnapshot SqliteBackend::runReadOnly(const QString& sql)
     const std::vector<TranslatedStatement> statements = TranslateBatch(sql);
     if (statements.size() != 1 || statements.front().kind != TranslatedStatement::Kind::Sql ||
         statements.front().writes)
-        fail(QStringLiteral("Only a single query that does not change the database may run here."));
+        fail(NotASingleQueryMessage());
+    if (!m_fenced) {
+        const char* file = sqlite3_db_filename(m_db, "main");
+        m_fenced = FencedDatabase::Open(file ? QString::fromUtf8(file) : QString(),
+                                        TheDatabaseServer().DeniedReads(m_login));
+        sqlite3_progress_handler(m_fenced->handle(), 1000, &SqliteBackend::progress, this);
+        sqlite3_busy_handler(m_fenced->handle(), &SqliteBackend::busy, this);
+    }
+    sqlite3* db = m_fenced->handle();
+    auto failHere = [&] { fail(m_timedOut ? kTimeoutMessage : QString::fromUtf8(sqlite3_errmsg(db))); };
     CallScope scope(*this);
-    return runSql(statements.front().sql, true);
+    sqlite3_stmt* st = nullptr;
+    const int prepared = m_fenced->PrepareSingleQuery(statements.front().sql, &st);
+    if (prepared == FencedDatabase::kNotASingleQuery)
+        fail(NotASingleQueryMessage());
+    if (prepared != SQLITE_OK)
+        failHere();
+    struct Finalizer {
+        sqlite3_stmt* st;
+        ~Finalizer() { sqlite3_finalize(st); }
+    } finalizer{st};
+    ResultSnapshot snap;
+    std::vector<int32_t> declared;
+    if (ReadStatement(st, snap, declared) != SQLITE_DONE)
+        failHere();
+    for (int c = 0; c < snap.fieldNames.size(); ++c)
+        snap.fieldTypes.push_back(declared[c] ? declared[c] : adoTypeOfValues(snap.rows, c));
+    return snap;
 }
 
 ResultSnapshot SqliteBackend::runProcedure(BrandleCommand& command)

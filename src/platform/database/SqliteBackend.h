@@ -15,6 +15,7 @@
 struct sqlite3;
 struct HostProcedureInfo;
 struct TranslatedStatement;
+class FencedDatabase;
 
 class SqliteBackend final : public DatabaseBackend {
 public:
@@ -41,6 +42,9 @@ public:
     QString loginName() const override { return m_login; }
     void setCommandTimeout(int32_t seconds) override { m_timeout = seconds; }
     ResultSnapshot run(const QString& sql) override;
+    // Runs on a fenced read-only connection of its own to the same file (opened
+    // on first use), never on this one: a user's text cannot reach the session's
+    // writable connection or its settings.
     ResultSnapshot runReadOnly(const QString& sql) override;
     ResultSnapshot runProcedure(BrandleCommand& command) override;
     void begin(int level) override;
@@ -73,4 +77,5 @@ private:
     bool m_timedOut = false;
     std::chrono::steady_clock::time_point m_deadline;
     int m_batchSavepoints = 0;
+    std::unique_ptr<FencedDatabase> m_fenced;
 };
