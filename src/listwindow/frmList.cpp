@@ -309,7 +309,12 @@ void frmList::LoadList()
     if (!searchName.isEmpty())
         m_pmFilter->SetText(searchName);
 
-    const QString where = GetFilterWhere(m_strInitialFilter);
+    QString where;
+    if (!FilterWhereOrRefuse(m_strInitialFilter, where)) {
+        ShowNonRefreshedListMessage();
+        SetScreenMousePointer(vbDefault);
+        return;
+    }
     m_eListView->SetFilter(where, usesExtendedFrom);
 
     if (m_oView->AutoPopulate || !m_strInitialFilter.isEmpty()) {
@@ -535,9 +540,25 @@ bool frmList::UsesExtendedFrom() const
 
 // ---------------------------------------------------------------- running the list
 
+bool frmList::FilterWhereOrRefuse(const QString& strFilter, QString& where)
+{
+    // A search that cannot be combined with the catalogue restriction is refused as
+    // a query that failed: its message, and no rows.
+    try {
+        where = GetFilterWhere(strFilter);
+        return true;
+    } catch (const AppError& e) {
+        m_eListView->ClearRows();
+        MsgBox(e.description(), vbExclamation, QStringLiteral("Attention Required"));
+        return false;
+    }
+}
+
 void frmList::RefreshList(int32_t lRowID)
 {
-    const QString where = GetFilterWhere(QString());
+    QString where;
+    if (!FilterWhereOrRefuse(QString(), where))
+        return;
     const bool usesExtendedFrom = UsesExtendedFrom();
     m_eListView->SetFilter(where, usesExtendedFrom);
     m_eListView->RunQuery();

@@ -180,6 +180,8 @@ private:
     static QString CombineWithRestriction(const QString& filter, const QString& restriction);
     // The WHERE clause of a filter (column tokens expanded) with the catalogue restriction.
     QString RestrictedWhere(const QString& filter) const;
+    // GetFilterWhere; False (the refusal shown, the list emptied) when the search was refused.
+    bool FilterWhereOrRefuse(const QString& strFilter, QString& where);
     void RunHandler(const char* procedure, const std::function<void()>& f);
 
     // frmListLayout.cpp

@@ -3,6 +3,8 @@
 
 #include "base/SqlLex.h"
 
+#include <QStringList>
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -29,7 +31,7 @@ TEST(SqlLex, ReadsTokensAsTheServerDoes)
         {"1 /* /* */ ; PRAGMA x; -- */", {"1", ";", "PRAGMA", "x", ";"}},
         // a parameter's "(...)" swallows a quote, up to a blank or ")"
         {"$a(') ; b", {"$a(')", ";", "b"}},
-        {":a(')x ; b", {":a(')x", ";", "b"}},
+        {":a(')x ; b", {":a(')", "x", ";", "b"}},
         {"#a(') ; b", {"#a(')", ";", "b"}},
         {"@a::b ?12 c", {"@a::b", "?12", "c"}},
         // a bracketed name ends at its first "]"; quotes inside stay in it

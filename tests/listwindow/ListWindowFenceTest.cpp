@@ -6,6 +6,8 @@
 
 #include "platform/controls/FilterControl.h"
 
+#include <QTableView>
+
 using namespace listtest;
 
 namespace {

@@ -99,7 +99,10 @@ TEST_F(ListWindowQueryTest, CatalogueRestrictionsFollowTheFilterInParentheses)
     ASSERT_TRUE(IsFormLoaded(all));
     EXPECT_EQ(all->FixedWhere(), kAllViewsRestriction);
     ASSERT_TRUE(Go(all));
-    EXPECT_EQ(ListStatement(all).right(kAllViewsRestriction.size() + 7), QStringLiteral(" WHERE ") + kAllViewsRestriction);
+    // The restriction is a derived table in the FROM clause: the filter sees only its rows.
+    EXPECT_TRUE(ListStatement(all).contains(QStringLiteral("FROM (SELECT * FROM LdCatalogViews WHERE") +
+                                            kAllViewsRestriction + QStringLiteral(") AS LdCatalogViews")))
+        << qPrintable(ListStatement(all));
 
     struct Case {
         QString filter;
@@ -108,22 +111,20 @@ TEST_F(ListWindowQueryTest, CatalogueRestrictionsFollowTheFilterInParentheses)
     const Case cases[] = {
         {QStringLiteral("WHERE ( {DisplayName} = 'A' OR {Custom} = 'Yes' )"),
          QStringLiteral("WHERE ( ( v_DisplayName = 'A' OR (CASE WHEN v_Custom <> 0 THEN 'Yes' ELSE 'No' END) = 'Yes' )"
-                        "\r\n) AND") + kAllViewsRestriction},
+                        "\r\n)")},
         // WHERE in any letter case after blanks and line breaks; a comment at the end stays one.
         {QStringLiteral(" \r\n where {DisplayName} = 'A' -- mine"),
-         QStringLiteral("WHERE ( {DisplayName} = 'A' -- mine\r\n) AND").replace(QStringLiteral("{DisplayName}"),
-                                                                              QStringLiteral("v_DisplayName")) +
-             kAllViewsRestriction},
+         QStringLiteral("WHERE ( {DisplayName} = 'A' -- mine\r\n)").replace(QStringLiteral("{DisplayName}"),
+                                                                          QStringLiteral("v_DisplayName"))},
         // A text without a leading WHERE is taken whole.
-        {QStringLiteral("{DisplayName} = 'A'"), QStringLiteral("WHERE (v_DisplayName = 'A'\r\n) AND") + kAllViewsRestriction},
-        {QStringLiteral("WHEREVER = 1"), QStringLiteral("WHERE (WHEREVER = 1\r\n) AND") + kAllViewsRestriction},
+        {QStringLiteral("{DisplayName} = 'A'"), QStringLiteral("WHERE (v_DisplayName = 'A'\r\n)")},
+        {QStringLiteral("WHEREVER = 1"), QStringLiteral("WHERE (WHEREVER = 1\r\n)")},
         // A complex search's own ORDER BY stays at the end, after the restriction.
         {QStringLiteral("WHERE {Custom} = 'No' ORDER BY v_DisplayName DESC -- newest"),
-         QStringLiteral("WHERE ( (CASE WHEN v_Custom <> 0 THEN 'Yes' ELSE 'No' END) = 'No' \r\n) AND") +
-             kAllViewsRestriction + QStringLiteral("\r\nORDER BY v_DisplayName DESC -- newest")},
+         QStringLiteral("WHERE ( (CASE WHEN v_Custom <> 0 THEN 'Yes' ELSE 'No' END) = 'No' \r\n)"
+                        "\r\nORDER BY v_DisplayName DESC -- newest")},
         {QStringLiteral("WHERE v_ViewID IN (SELECT ViewID FROM LdViews ORDER BY ViewID)"),
-         QStringLiteral("WHERE ( v_ViewID IN (SELECT ViewID FROM LdViews ORDER BY ViewID)\r\n) AND") +
-             kAllViewsRestriction},
+         QStringLiteral("WHERE ( v_ViewID IN (SELECT ViewID FROM LdViews ORDER BY ViewID)\r\n)")},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(all->GetFilterWhere(c.filter), c.where) << qPrintable(c.filter);
@@ -139,13 +140,13 @@ TEST_F(ListWindowQueryTest, CatalogueRestrictionsFollowTheFilterInParentheses)
                                    "v_CreatorID = 'jdoe' OR v_CreatorID IS NULL)")));
     EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
     all->pmFilter()->ClearRows();
-    EXPECT_EQ(all->GetFilterWhere(), QStringLiteral(" WHERE ") + kAllViewsRestriction);
+    EXPECT_EQ(all->GetFilterWhere(), QString());
 
     frmList* mine = OpenView(QStringLiteral("LdMyViews"));
     EXPECT_EQ(mine->FixedWhere(), kMyViewsRestriction);
     EXPECT_EQ(mine->GetFilterWhere(QStringLiteral("WHERE {Custom} = 'Yes'")),
-              QStringLiteral("WHERE ( (CASE WHEN v_Custom <> 0 THEN 'Yes' ELSE 'No' END) = 'Yes'\r\n) AND") +
-                  kMyViewsRestriction);
+              QStringLiteral("WHERE ( (CASE WHEN v_Custom <> 0 THEN 'Yes' ELSE 'No' END) = 'Yes'\r\n)"));
+    EXPECT_TRUE(mine->ListFrom().contains(kMyViewsRestriction)) << qPrintable(mine->ListFrom());
 }
 
 TEST_F(ListWindowQueryTest, AnOrInTheFilterDoesNotReachOtherUsersViews)
