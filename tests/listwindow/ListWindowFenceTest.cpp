@@ -107,9 +107,9 @@ TEST_F(ListWindowFenceTest, CatalogueRestrictionsCannotBeEscaped)
         Go(w);
         WaitFor([&] { return !w->StatisticsPending(); });
         const QString statement = ListStatement(w);
-        // the restriction is inside the FROM clause, ahead of the user's text
-        EXPECT_TRUE(statement.contains(QStringLiteral("FROM (SELECT * FROM "))) << qPrintable(statement);
-        if (w->RecordCount() > 0) {
+        if (boxes.empty()) {
+            // the restriction is inside the FROM clause, ahead of the user's text
+            EXPECT_TRUE(statement.contains(QStringLiteral("FROM (SELECT * FROM "))) << qPrintable(statement);
             for (int row = 0; row < w->RecordCount(); ++row) {
                 w->ListView()->Grid()->selectRow(row);
                 EXPECT_NE(w->ListView()->ColumnText(1), QStringLiteral("Unpaid Invoices")) << c.search;
@@ -117,7 +117,7 @@ TEST_F(ListWindowFenceTest, CatalogueRestrictionsCannotBeEscaped)
                     EXPECT_NE(w->ListView()->ColumnText(1), QStringLiteral("Invoices")) << c.search;
             }
         } else {
-            EXPECT_FALSE(boxes.empty()) << c.search;
+            EXPECT_EQ(w->RecordCount(), 0) << c.search;
         }
         Unload(w);
     }

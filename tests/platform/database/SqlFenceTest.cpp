@@ -184,17 +184,18 @@ TEST_F(SqlFenceTest, RefusalsNameWhatWasRefused)
     const Case cases[] = {
         {"WHERE fts3_tokenizer('simple') IS NOT NULL", "not authorized"},
         {"WHERE 1=0 UNION SELECT Password FROM CoUsers", "access to CoUsers.Password is prohibited"},
-        {"WHERE 1=1 /* /* */ ; PRAGMA query_only = 1; -- */",
-         "Only a single query that does not change the database may run here."},
+        // the translator reads the second statement as the database does
+        {"WHERE 1=1 /* /* */ ; PRAGMA query_only = 1; -- */", "PRAGMA"},
+        {"WHERE 1=1 AND $a(') ; PRAGMA query_only = 1; --')", "$a(')"},
     };
     for (const Case& c : cases) {
         const QString sql = kQuery + QString::fromUtf8(c.text);
-        EXPECT_EQ(ErrorOf([&] { read->CountRows(sql, token); }), QString::fromUtf8(c.message)) << c.text;
-        EXPECT_EQ(ErrorOf([&] {
-                      BrandleRecordsetPtr rs;
-                      dbi.OpenReadOnlyRecordset(sql, rs);
-                  }),
-                  QString::fromUtf8(c.message))
+        EXPECT_TRUE(ErrorOf([&] { read->CountRows(sql, token); }).contains(QString::fromUtf8(c.message)))
+            << c.text << " " << qPrintable(ErrorOf([&] { read->CountRows(sql, token); }));
+        EXPECT_TRUE(ErrorOf([&] {
+                        BrandleRecordsetPtr rs;
+                        dbi.OpenReadOnlyRecordset(sql, rs);
+                    }).contains(QString::fromUtf8(c.message)))
             << c.text;
     }
     // What a list may do still runs: subqueries, UNION, CTEs, functions, views, CoUsers without passwords.
