@@ -11,7 +11,7 @@
 set(QUILLON_LAYER_PREFIXES
     base base
     platform/database database platform/forms forms platform/settings settings platform/controls controls
-    platform/spreadsheet spreadsheet platform/help help
+    platform/spreadsheet spreadsheet platform/help help platform/hbclient hbclient
     db server core core viewmodel viewmodel listhelpers listhelpers shell shell logon logon
     listwindow listwindow vieweditor vieweditor)
 

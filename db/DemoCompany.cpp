@@ -30,6 +30,57 @@ QString DefaultDemoServer()
     return LocalServerName();
 }
 
+void EnsureDemoBranchesAndCompanies(const QString& server)
+{
+    const QString demoDb = CompanyDatabaseName(server, QLatin1String(kDemoCompanyID));
+    if (!demoDb.isEmpty()) {
+        sqlite3* db = OpenServerDatabase(server, demoDb, false);
+        try {
+            ExecScript(db, QStringLiteral(
+                               "BEGIN IMMEDIATE;\n"
+                               "INSERT OR IGNORE INTO GLBranches (BranchID, BranchName) VALUES\n"
+                               "  (1, 'Main Branch'), (2, 'North Branch'), (3, 'South Branch');\n"
+                               "INSERT OR IGNORE INTO CoRegKeys (KeyID, ParentID, Name)\n"
+                               "  SELECT COALESCE(MAX(KeyID), 0) + 1, NULL, 'Config' FROM CoRegKeys\n"
+                               "  WHERE NOT EXISTS (SELECT 1 FROM CoRegKeys WHERE ParentID IS NULL AND Name = 'Config');\n"
+                               "INSERT OR IGNORE INTO CoRegValues (KeyID, Name, Type, Value)\n"
+                               "  SELECT KeyID, 'FilterBranchData', 'I4', '1' FROM CoRegKeys\n"
+                               "  WHERE ParentID IS NULL AND Name = 'Config';\n"
+                               "COMMIT;"));
+        } catch (...) {
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+            sqlite3_close_v2(db);
+            throw;
+        }
+        sqlite3_close_v2(db);
+    }
+    const QString trading = QLatin1String(kDemoTradingCompanyID);
+    if (!CompanyDatabaseName(server, trading).isEmpty() ||
+        !FindDatabaseFile(server, QLatin1String(kDemoTradingDatabaseName)).isEmpty())
+        return;
+    CreateCompany(server, trading, QLatin1String(kDemoTradingCompanyName), QLatin1String(kDemoTradingDatabaseName));
+    sqlite3* db = nullptr;
+    try {
+        db = OpenServerDatabase(server, QLatin1String(kDemoTradingDatabaseName), false);
+        ExecScript(db, QStringLiteral("BEGIN IMMEDIATE"));
+        FillSecurity(db);
+        ExecScript(db, QStringLiteral(
+                           "INSERT INTO CoRegKeys (KeyID, ParentID, Name) VALUES (1, NULL, 'System');\n"
+                           "INSERT INTO CoRegValues (KeyID, Name, Type, Value) VALUES (1, 'Version', 'S', '7.6.5 / 7.6.0');\n"
+                           "COMMIT;"));
+        sqlite3_close_v2(db);
+    } catch (...) {
+        if (db)
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close_v2(db);
+        try {
+            DropCompany(server, trading);
+        } catch (...) {
+        }
+        throw;
+    }
+}
+
 void FillDemoCompany(sqlite3* db, int64_t orderLines, DemoSummary* summary)
 {
     ExecScript(db, QStringLiteral("PRAGMA cache_size = -65536"));
@@ -101,6 +152,7 @@ DemoSummary CreateDemoCompany(const DemoOptions& options)
         }
         throw;
     }
+    EnsureDemoBranchesAndCompanies(summary.server);
     summary.seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
     return summary;
 }

@@ -22,6 +22,10 @@ namespace erpdb {
 inline constexpr const char* kDemoCompanyID = "DEMO";
 inline constexpr const char* kDemoCompanyName = "Harbrook Demo Company";
 inline constexpr const char* kDemoDatabaseName = "DEMO";
+// The demo server's second company: users and security only, and no branches.
+inline constexpr const char* kDemoTradingCompanyID = "TRADING";
+inline constexpr const char* kDemoTradingCompanyName = "Harbrook Trading Company";
+inline constexpr const char* kDemoTradingDatabaseName = "TRADING";
 // Order lines of the default and of the large demo company.
 inline constexpr int64_t kDemoOrderLines = 3600;
 inline constexpr int64_t kLargeDemoOrderLines = 1000000;
@@ -59,6 +63,11 @@ QString DefaultDemoServer();
 // login passwords) when it does not exist. Fails, changing nothing, when the demo
 // company exists and replace is not set.
 DemoSummary CreateDemoCompany(const DemoOptions& options);
+
+// What the HBServer shows of the demo server: the demo company's branches (Main,
+// North and South Branch, its branch data filtered) and the second company without
+// branches. Adds what is missing, also to a demo made before there were branches.
+void EnsureDemoBranchesAndCompanies(const QString& server);
 
 // Fills an empty company database (schema created, nothing else) with the demo
 // content, in one transaction; builds every view's SQL with Ld_UpdateSQLStmts.

@@ -3,12 +3,19 @@
 #include "base/AppError.h"
 #include "db/DemoCompany.h"
 #include "db/EmbeddedServer.h"
+#include "db/HbServer.h"
 #include "logon/DemoLogonProfile.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QRandomGenerator>
+#include <QSocketNotifier>
 #include <QStringList>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <functional>
@@ -181,6 +188,8 @@ void CreateDemoCommand(const QStringList& raw)
         erpdb::ResolveServerName(options.server.trimmed().isEmpty() ? erpdb::DefaultDemoServer() : options.server);
     if (a.has("if-missing") && erpdb::ServerExists(server) &&
         !erpdb::CompanyDatabaseName(server, QLatin1String(erpdb::kDemoCompanyID)).isEmpty()) {
+        // A demo made before the HBServer existed gets its branches and second company.
+        erpdb::EnsureDemoBranchesAndCompanies(server);
         Print(QStringLiteral("The demo company exists on server '%1'; nothing to do.").arg(server));
         return;
     }
@@ -213,6 +222,51 @@ void AddDemoProfileCommand(const QStringList& raw)
                         : QStringLiteral("Logon profile '%1' is stored already; left as it is.").arg(outcome.profileName));
     if (outcome.madeCurrent)
         Print(QStringLiteral("The logon window selects it; log on as admin / admin (or jdoe / secret)."));
+}
+
+// The write end of the pipe through which SIGINT and SIGTERM reach the event loop.
+int g_stopPipe[2] = {-1, -1};
+
+void OnStopSignal(int)
+{
+    const char c = 1;
+    [[maybe_unused]] const auto n = ::write(g_stopPipe[1], &c, 1);
+}
+
+void ServeHbCommand(const QStringList& raw)
+{
+    const Args a = Parse(raw, {QStringLiteral("server"), QStringLiteral("port"), QStringLiteral("address")}, {}, 0);
+    erpdb::HbServer::Options options;
+    if (a.has("port")) {
+        bool ok = false;
+        const int port = a.option("port").toInt(&ok);
+        if (!ok || port < 1 || port > 65535)
+            throw UsageError{QStringLiteral("--port needs a port number from 1 to 65535.")};
+        options.port = static_cast<quint16>(port);
+    }
+    if (a.has("address") && !options.address.setAddress(a.option("address").trimmed()))
+        throw UsageError{QStringLiteral("--address needs an IP address, e.g. 127.0.0.1.")};
+    if (a.has("server")) {
+        options.onlyServer = erpdb::ResolveServerName(a.option("server"));
+        if (!erpdb::ServerExists(options.onlyServer))
+            throw UsageError{QStringLiteral("The server '%1' does not exist.").arg(options.onlyServer)};
+    }
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_stopPipe) != 0)
+        RaiseError(vberr::ProgramDefined, QStringLiteral("The HBServer cannot set up its stop signal."));
+    std::signal(SIGINT, OnStopSignal);
+    std::signal(SIGTERM, OnStopSignal);
+    QSocketNotifier stop(g_stopPipe[0], QSocketNotifier::Read);
+    QObject::connect(&stop, &QSocketNotifier::activated, [] { QCoreApplication::quit(); });
+
+    erpdb::HbServer server([](const QString& line) {
+        std::fputs((line + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
+        std::fflush(stderr);
+    });
+    QString error;
+    if (!server.Listen(options, &error))
+        RaiseError(vberr::ProgramDefined, error);
+    QCoreApplication::exec();
+    server.Close();
 }
 
 void ListCommand(const QStringList& raw)
@@ -255,6 +309,7 @@ int main(int argc, char** argv)
         {QStringLiteral("set-login-password"), SetLoginPasswordCommand},
         {QStringLiteral("create-demo"), CreateDemoCommand},
         {QStringLiteral("add-demo-profile"), AddDemoProfileCommand},
+        {QStringLiteral("serve-hb"), ServeHbCommand},
         {QStringLiteral("list"), ListCommand},
     };
     const QString command = args.takeFirst();
