@@ -41,11 +41,11 @@ protected:
         UnloadAllForms();
         ResetSession();
     }
-    bool Run(const QString& user, const QString& password)
+    bool Run(const QString& user, const QString& password, const QString& company = QStringLiteral("DEMO"))
     {
         try {
-            RunMain(QStringLiteral("/SQLSRV=DEMOSRV;/HBSRV=localhost;/HBPRT=1331;/CO=DEMO;/UID=%1;/PWD=%2;")
-                        .arg(user, password));
+            RunMain(QStringLiteral("/SQLSRV=DEMOSRV;/HBSRV=localhost;/HBPRT=1331;/CO=%3;/UID=%1;/PWD=%2;")
+                        .arg(user, password, company));
         } catch (const ProgramEnded&) {
             return true;
         }
@@ -66,6 +66,13 @@ TEST_F(DemoStartUpTest, DirectLogonShowsTheCompanysMainWindow)
     EXPECT_TRUE(MainWindow()->isVisible());
     EXPECT_EQ(g_oSystemEngine->EnvironmentSettings().CompanyDatabase(), QString::fromLatin1(erpdb::kDemoDatabaseName));
     EXPECT_FALSE(GetRegValue(0, QStringLiteral("Config"), QStringLiteral("ExcelExportAuthMethod")).isEmpty());
+}
+
+TEST_F(DemoStartUpTest, TheSecondCompanyWithoutBranchesTakesTheSameUsers)
+{
+    EXPECT_FALSE(Run(QStringLiteral("jdoe"), QStringLiteral("secret"), QStringLiteral("TRADING")));
+    EXPECT_TRUE(seams.boxes.empty());
+    EXPECT_EQ(MainWindow()->Caption(), QStringLiteral("TRADING - quillon 7.6"));
 }
 
 TEST_F(DemoStartUpTest, WrongPasswordShowsTheErrorAndEnds)

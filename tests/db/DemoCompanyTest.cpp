@@ -632,8 +632,9 @@ TEST(DemoCompanyCommandTest, CreatesTheDemoCompanyFromNothingForTheShellToRead)
               QString::number(erpdb::kDemoOrderLines));
     EXPECT_EQ(query(QStringLiteral("DEMO.sqlite"), "SELECT COUNT(*) FROM LdViews WHERE SQLSelect LIKE 'SELECT %';"),
               query(QStringLiteral("DEMO.sqlite"), "SELECT COUNT(*) FROM LdViews;"));
-    EXPECT_EQ(query(QStringLiteral("CoSystem.sqlite"), "SELECT CompanyID || '|' || DBName FROM CoCompanies;"),
-              QStringLiteral("DEMO|DEMO"));
+    EXPECT_EQ(query(QStringLiteral("CoSystem.sqlite"),
+                    "SELECT CompanyID || '|' || DBName FROM CoCompanies ORDER BY CompanyID;"),
+              QStringLiteral("DEMO|DEMO TRADING|TRADING"));
 
     erpdb::SetServersRoot(servers);
     Variant v1, v2, v3;
