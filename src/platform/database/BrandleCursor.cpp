@@ -324,6 +324,16 @@ int64_t SqliteReadConnection::CountRows(const QString& query, const BrandleCance
     failDatabase();
 }
 
+// Opens the file of a database whose logon was checked: read-only by the file's
+// opening and fenced by the database's authorizer, with what this login may not read.
+std::unique_ptr<BrandleReadConnection> OpenChecked(const QString& server, const QString& database,
+                                                  const QString& login)
+{
+    std::unique_ptr<FencedDatabase> fenced = FencedDatabase::Open(
+        TheDatabaseServer().FindDatabaseFile(server, database), TheDatabaseServer().DeniedReads(login));
+    return std::make_unique<SqliteReadConnection>(std::move(fenced), server.trimmed(), database.trimmed());
+}
+
 }  // namespace
 
 BrandleCancelToken MakeCancelToken() { return std::make_shared<std::atomic<bool>>(false); }
@@ -343,14 +353,30 @@ std::unique_ptr<BrandleReadConnection> BrandleReadConnection::Open(const QString
                      .arg(database.trimmed()));
         if (!TheDatabaseServer().LoginMayUse(server, login, database))
             Fail(QStringLiteral("Server user '%1' is not a valid user in database '%2'.").arg(login, database));
-        // Read-only by the file's opening and fenced by the database's authorizer,
-        // with what this login may not read.
-        std::unique_ptr<FencedDatabase> fenced = FencedDatabase::Open(
-            TheDatabaseServer().FindDatabaseFile(server, database), TheDatabaseServer().DeniedReads(login));
-        return std::make_unique<SqliteReadConnection>(std::move(fenced), server.trimmed(), database.trimmed());
+        return OpenChecked(server, database, login);
     } catch (const AppError& e) {
         if (e.number() == kDatabaseErrorNumber)
             throw AppError(kDatabaseErrorNumber, e.description(), kSource);
         throw;
+    }
+}
+
+std::unique_ptr<BrandleReadConnection> BrandleReadConnection::OpenBeside(const BrandleDatabase& connection)
+{
+    if (!connection.IsOpen())
+        return nullptr;
+    const QString server = connection.ServerName();
+    const QString database = connection.DatabaseName();
+    const QString login = connection.LoginName();
+    // Only a connection that logged on to a server of ours has a login to borrow
+    // (a file opened directly by a tool has none).
+    if (server.isEmpty() || login.isEmpty() || !TheDatabaseServer().ServerExists(server) ||
+        TheDatabaseServer().FindDatabaseFile(server, database).isEmpty() ||
+        !TheDatabaseServer().LoginMayUse(server, login, database))
+        return nullptr;
+    try {
+        return OpenChecked(server, database, login);
+    } catch (const AppError&) {
+        return nullptr;
     }
 }

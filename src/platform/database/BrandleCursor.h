@@ -66,6 +66,11 @@ public:
     // The errors of a refused logon are those of BrandleDatabase::OpenConnection.
     static std::unique_ptr<BrandleReadConnection> Open(const QString& server, const QString& database,
                                                        const QString& login, const QString& password);
+    // A read-only connection to the database an open connection works on, for
+    // its login (which logged on already), so that its queries can run on
+    // another thread. nullptr when the connection is not open or its server
+    // offers no such connection.
+    static std::unique_ptr<BrandleReadConnection> OpenBeside(const class BrandleDatabase& connection);
 
     virtual QString ServerName() const = 0;
     virtual QString DatabaseName() const = 0;
