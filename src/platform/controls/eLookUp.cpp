@@ -4,6 +4,7 @@
 #include "platform/database/BrandleCursor.h"
 
 #include <QAbstractItemView>
+#include <QAbstractProxyModel>
 #include <QAbstractListModel>
 #include <QComboBox>
 #include <QCompleter>

@@ -29,6 +29,9 @@ class BrandleReadConnection;
 class eLookUp : public QWidget {
     Q_OBJECT
 public:
+    // The entries of one read (for the control's model).
+    struct Entries;
+
     explicit eLookUp(QWidget* parent = nullptr);
     ~eLookUp() override;
 
@@ -84,7 +87,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct Entries;
     struct Worker;
     QString statement() const;
     void load();
