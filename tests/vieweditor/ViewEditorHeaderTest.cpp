@@ -1,0 +1,269 @@
+// The view editor's opening and header on the demo company.
+
+#include "vieweditor/ViewEditorTestSupport.h"
+
+#include <QApplication>
+#include <QFrame>
+
+namespace {
+
+using editortest::ViewEditorTest;
+using ViewEditorHeaderTest = ViewEditorTest;
+
+TEST_F(ViewEditorHeaderTest, AddOpensANewViewOnItsBase)
+{
+    int32_t result = -1;
+    bool shared = true;
+    frmListViewEdit* d = OpenAdd(ViewId(QStringLiteral("CUSTOMERS_1")), shared, &result);
+    EXPECT_TRUE(IsFormLoaded(d));
+    EXPECT_EQ(d->Caption(), QStringLiteral("New View"));
+    EXPECT_EQ(d->Mode(), 1);
+    EXPECT_TRUE(d->chkShared()->isChecked());
+    EXPECT_FALSE(d->chkSaveAsNewView()->isVisibleTo(d));
+    EXPECT_FALSE(d->lblViewDisplayName()->isVisibleTo(d));
+    EXPECT_TRUE(d->txtDisplayName()->isVisibleTo(d));
+    EXPECT_TRUE(d->lkupBaseView()->isVisibleTo(d));
+    EXPECT_TRUE(d->chkCreateSQLView()->isVisibleTo(d));
+    EXPECT_FALSE(d->txtSQLViewName()->isVisibleTo(d));
+    EXPECT_FALSE(d->lblBase()->isVisibleTo(d));
+    EXPECT_FALSE(d->cmdImportNewColumns()->isEnabled());
+    EXPECT_EQ(d->lkupBaseView()->SelectedID(), ViewId(QStringLiteral("CUSTOMERS_1")));
+    // Two views of the base: the third name. The model is the base view's, not yet stored.
+    EXPECT_EQ(d->txtSQLViewName()->text(), QStringLiteral("CUSTOMERS_3"));
+    EXPECT_TRUE(d->SQLNameChanged());
+    // Hidden without a store: the model is still the base view's.
+    EXPECT_EQ(result, ViewId(QStringLiteral("CUSTOMERS_1")));
+    EXPECT_GT(d->lvwList(0)->ItemCount(), 0);
+    EXPECT_FALSE(d->SSTab1()->isTabEnabled(4));
+    EXPECT_EQ(d->txtDisplayName()->maxLength(), 128);
+    EXPECT_EQ(d->txtViewDesc()->maxLength(), 128);
+    EXPECT_EQ(d->txtSQLViewName()->maxLength(), 50);
+    EXPECT_FALSE(d->DirtyColumns() || d->DirtyFilters() || d->DirtyFunctions() || d->DirtyLinksTo() ||
+                 d->DirtySearches() || d->NewViewCreated());
+    EXPECT_EQ(d->NewViewID(), 0);
+}
+
+TEST_F(ViewEditorHeaderTest, AddWithoutABaseAndCancel)
+{
+    for (int32_t base : {0, -3}) {
+        int32_t result = -1;
+        bool shared = false;
+        auto* d = new frmListViewEdit;
+        QTimer::singleShot(0, d, [d] { d->cmdCancel()->click(); });
+        result = d->Add(base, shared);
+        EXPECT_EQ(result, 0);
+        EXPECT_FALSE(IsFormLoaded(d));
+    }
+    frmListViewEdit* d = OpenAdd(0);
+    EXPECT_EQ(d->lkupBaseView()->SelectedID(), -1);
+    EXPECT_EQ(d->txtSQLViewName()->text(), QString());
+    EXPECT_FALSE(d->chkShared()->isChecked());
+    for (int tab = 0; tab < 4; ++tab)
+        EXPECT_EQ(d->lvwList(tab)->ItemCount() + d->lvwPickList(tab)->ItemCount(), 0);
+    EXPECT_EQ(d->View(), nullptr);
+}
+
+TEST_F(ViewEditorHeaderTest, AddWithABaseTheUserMayNotOpenOpensWithoutABase)
+{
+    LogOnAs(QStringLiteral("guest"), QStringLiteral("guest"));
+    OpenLookupConnection();
+    int32_t result = -1;
+    frmListViewEdit* d = OpenAdd(ViewId(QStringLiteral("INVOICES_1")), false, &result);
+    ASSERT_FALSE(boxes.empty());  // the refusal of the view rights
+    EXPECT_TRUE(IsFormLoaded(d));
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(d->View(), nullptr);
+    EXPECT_EQ(d->lkupBaseView()->SelectedID(), -1);
+    EXPECT_EQ(d->LastBaseViewID(), -1);
+    EXPECT_EQ(d->txtSQLViewName()->text(), QString());
+    EXPECT_EQ(d->lvwList(0)->ItemCount(), 0);
+}
+
+TEST_F(ViewEditorHeaderTest, BaseViewChoice)
+{
+    frmListViewEdit* d = OpenAdd(0);
+    eLookUp* lookup = d->lkupBaseView();
+    ASSERT_TRUE(lookup->WaitUntilLoaded());
+    QStringList names;
+    for (int i = 0; i < lookup->EntryCount(); ++i)
+        names << lookup->OfferedText(i);
+    EXPECT_EQ(lookup->EntryCount(), Value(QStringLiteral("SELECT COUNT(*) FROM LdViews")).toInt() - 2);
+    EXPECT_FALSE(names.contains(QStringLiteral("All Views")));
+    EXPECT_FALSE(names.contains(QStringLiteral("My Views")));
+
+    const int32_t orders = ViewId(QStringLiteral("ORDERS_1"));
+    lookup->SetSelectedID(orders);
+    emit lookup->Changed(orders);
+    const CoLdUVRef first = d->View();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(d->txtSQLViewName()->text(), QStringLiteral("ORDERS_4"));
+    emit lookup->Changed(orders);  // the same base again: not loaded again
+    EXPECT_EQ(d->View(), first);
+    EXPECT_GT(d->lvwList(0)->ItemCount(), 0);
+
+    emit lookup->Changed(-1);
+    for (int tab = 0; tab < 4; ++tab) {
+        EXPECT_EQ(d->lvwList(tab)->ItemCount(), 0);
+        EXPECT_EQ(d->lvwPickList(tab)->ItemCount(), 0);
+        EXPECT_FALSE(d->lvwList(tab)->isEnabled());
+    }
+    EXPECT_EQ(d->txtSQLViewName()->text(), QString());
+    EXPECT_EQ(d->View(), first);  // the model stays
+    emit lookup->Changed(orders);  // chosen again after none: loaded again
+    EXPECT_NE(d->View(), first);
+}
+
+TEST_F(ViewEditorHeaderTest, DefaultSQLNameSkipsTakenNames)
+{
+    // CUSTOMERS_1 and CUSTOMERS_3: the count gives 3, which is taken.
+    Exec(QStringLiteral("UPDATE LdViews SET ViewName = 'CUSTOMERS_3' WHERE ViewName = 'CUSTOMERS_2'"));
+    frmListViewEdit* d = OpenAdd(ViewId(QStringLiteral("CUSTOMERS_1")));
+    EXPECT_EQ(d->txtSQLViewName()->text(), QStringLiteral("CUSTOMERS_4"));
+    // Computed once per chosen base.
+    Exec(QStringLiteral("UPDATE LdViews SET ViewName = 'CUSTOMERS_4' WHERE ViewName = 'CUSTOMERS_1'"));
+    EXPECT_EQ(d->GetDefaultSQLViewName(false), QStringLiteral("CUSTOMERS_4"));
+    EXPECT_EQ(d->GetDefaultSQLViewName(true), QStringLiteral("CUSTOMERS_5"));
+    // "_" is no pattern: only the exact name counts.
+    Exec(QStringLiteral("UPDATE LdViews SET ViewName = 'CUSTOMERSX5' WHERE ViewName = 'CUSTOMERS_4'"));
+    Exec(QStringLiteral("UPDATE LdViews SET ViewName = 'CUSTOMERSX3' WHERE ViewName = 'CUSTOMERS_3'"));
+    EXPECT_EQ(d->GetDefaultSQLViewName(true), QStringLiteral("CUSTOMERS_3"));
+}
+
+TEST_F(ViewEditorHeaderTest, EditByOwnerNonOwnerAndStandardView)
+{
+    struct Case {
+        const char* user;
+        const char* password;
+        const char* view;
+        bool owner;
+        bool custom;
+    };
+    const Case cases[] = {
+        {"jdoe", "secret", "ORDERS_2", true, true},
+        {"JDOE", "secret", "ORDERS_2", false, true},  // the creator differs in letter case
+        {"asmith", "alice", "ORDERS_2", false, true},
+        {"jdoe", "secret", "ORDERS_1", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.user) + " " + c.view);
+        LogOnAs(QString::fromLatin1(c.user), QString::fromLatin1(c.password));
+        OpenLookupConnection();
+        Variant result;
+        frmListViewEdit* d = OpenEdit(ViewId(QString::fromLatin1(c.view)), &result);
+        EXPECT_EQ(d->Caption(), QStringLiteral("Customize View"));
+        EXPECT_EQ(d->Mode(), 4);
+        EXPECT_EQ(d->Owner(), c.owner);
+        EXPECT_EQ(result.toInt32(), ViewId(QString::fromLatin1(c.view)));
+        EXPECT_EQ(d->txtDisplayName()->isVisibleTo(d), c.owner);
+        EXPECT_EQ(d->txtViewDesc()->isVisibleTo(d), c.owner);
+        EXPECT_EQ(d->chkShared()->isVisibleTo(d), c.owner);
+        EXPECT_EQ(d->lblReq(0)->isVisibleTo(d), c.owner);
+        EXPECT_EQ(d->lblViewDisplayName()->isVisibleTo(d), !c.owner);
+        EXPECT_EQ(d->chkCreateSQLView()->isVisibleTo(d), c.owner);
+        EXPECT_EQ(d->lblName()->text(), c.owner ? QStringLiteral("&Name:") : QStringLiteral("Name:"));
+        EXPECT_EQ(d->lblDescription()->text(), c.owner ? QStringLiteral("&Description:") : QStringLiteral("Description:"));
+        EXPECT_TRUE(d->chkSaveAsNewView()->isVisibleTo(d));
+        EXPECT_FALSE(d->lkupBaseView()->isVisibleTo(d));
+        EXPECT_FALSE(d->lblReq(2)->isVisibleTo(d));
+        EXPECT_EQ(d->lblBase()->isVisibleTo(d), c.custom);
+        if (c.custom)
+            EXPECT_EQ(d->lblBase()->text(), QStringLiteral("This is a custom view based on the 'Orders' view."));
+        EXPECT_EQ(d->txtSQLViewName()->text(), QString::fromLatin1(c.view));
+        EXPECT_FALSE(d->SQLNameChanged());
+        Unload(d);
+    }
+}
+
+TEST_F(ViewEditorHeaderTest, CreateSQLViewRight)
+{
+    // On load: a view that creates a SQL view asks at once; jdoe may not.
+    frmListViewEdit* d = OpenEdit(ViewId(QStringLiteral("CUSTOMERS_2")));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].prompt.contains(QStringLiteral("Create SQL Views")));
+    EXPECT_FALSE(d->chkCreateSQLView()->isChecked());
+    EXPECT_FALSE(d->txtSQLViewName()->isVisibleTo(d));
+    Unload(d);
+
+    LogOnAs(QStringLiteral("asmith"), QStringLiteral("alice"));
+    OpenLookupConnection();
+    boxes.clear();
+    d = OpenEdit(ViewId(QStringLiteral("CUSTOMERS_2")));
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_TRUE(d->chkCreateSQLView()->isChecked());
+    for (QWidget* w : std::initializer_list<QWidget*>{d->txtSQLViewName(), d->lblSQLViewName(), d->lblReqSQLViewName(),
+                                                      d->lkupSQLViewApplications(), d->lblSQLViewApplicationCaption(),
+                                                      d->lblReqSQLViewApplication()})
+        EXPECT_TRUE(w->isVisibleTo(d)) << qPrintable(w->objectName());
+    EXPECT_EQ(d->lkupSQLViewApplications()->SelectedID(), 1);
+    d->chkCreateSQLView()->click();
+    EXPECT_FALSE(d->txtSQLViewName()->isVisibleTo(d));
+    Unload(d);
+
+    // On click, for a new view.
+    LogOnAs(QStringLiteral("jdoe"), QStringLiteral("secret"));
+    OpenLookupConnection();
+    boxes.clear();
+    d = OpenAdd(ViewId(QStringLiteral("ORDERS_1")));
+    d->chkCreateSQLView()->click();
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_FALSE(d->chkCreateSQLView()->isChecked());
+    EXPECT_FALSE(d->lkupSQLViewApplications()->isVisibleTo(d));
+}
+
+TEST_F(ViewEditorHeaderTest, SaveAsNewView)
+{
+    // A standard view: ticking opens the header for editing.
+    frmListViewEdit* d = OpenEdit(ViewId(QStringLiteral("ORDERS_1")));
+    d->chkSaveAsNewView()->click();
+    EXPECT_TRUE(d->txtDisplayName()->isVisibleTo(d));
+    EXPECT_EQ(d->txtDisplayName()->text(), QStringLiteral("Orders"));
+    EXPECT_TRUE(d->txtViewDesc()->isVisibleTo(d));
+    EXPECT_TRUE(d->chkShared()->isVisibleTo(d));
+    EXPECT_TRUE(d->chkCreateSQLView()->isVisibleTo(d));
+    EXPECT_TRUE(d->etchedCreateSQLView()->isVisibleTo(d));
+    EXPECT_FALSE(d->lblViewDisplayName()->isVisibleTo(d));
+    EXPECT_EQ(d->lblName()->text(), QStringLiteral("&Name:"));
+    EXPECT_EQ(d->txtSQLViewName()->text(), QStringLiteral("ORDERS_4"));
+    EXPECT_TRUE(d->SQLNameChanged());
+    EXPECT_FALSE(d->cmdImportNewColumns()->isEnabled());
+    d->chkSaveAsNewView()->click();
+    EXPECT_FALSE(d->txtDisplayName()->isVisibleTo(d));
+    EXPECT_TRUE(d->lblViewDisplayName()->isVisibleTo(d));
+    EXPECT_FALSE(d->chkCreateSQLView()->isVisibleTo(d));
+    EXPECT_EQ(d->lblName()->text(), QStringLiteral("Name:"));
+    EXPECT_TRUE(d->cmdImportNewColumns()->isEnabled());
+    Unload(d);
+
+    // A custom view: only the SQL name changes.
+    d = OpenEdit(ViewId(QStringLiteral("ORDERS_2")));
+    d->chkSaveAsNewView()->click();
+    EXPECT_EQ(d->txtSQLViewName()->text(), QStringLiteral("ORDERS_4"));
+    EXPECT_TRUE(d->txtDisplayName()->isVisibleTo(d));
+    d->chkSaveAsNewView()->click();
+    EXPECT_EQ(d->txtSQLViewName()->text(), QStringLiteral("ORDERS_2"));
+}
+
+TEST_F(ViewEditorHeaderTest, CtrlTabNeverLandsOnTheSQLTab)
+{
+    frmListViewEdit* d = new frmListViewEdit;
+    std::vector<int> forward, backward;
+    WhileShown(d, [&] {
+        d->activateWindow();
+        d->lvwList(0)->setFocus();
+        for (int i = 0; i < 5; ++i) {
+            QWidget* focus = QApplication::focusWidget() ? QApplication::focusWidget() : d;
+            QTest::keyClick(focus, Qt::Key_Tab, Qt::ControlModifier);
+            forward.push_back(d->SSTab1()->currentIndex());
+        }
+        for (int i = 0; i < 5; ++i) {
+            QWidget* focus = QApplication::focusWidget() ? QApplication::focusWidget() : d;
+            QTest::keyClick(focus, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+            backward.push_back(d->SSTab1()->currentIndex());
+        }
+    });
+    d->Edit(ViewId(QStringLiteral("ORDERS_1")));
+    EXPECT_EQ(forward, (std::vector<int>{1, 2, 3, 0, 1}));
+    EXPECT_EQ(backward, (std::vector<int>{0, 3, 2, 1, 0}));
+}
+
+}  // namespace
