@@ -101,6 +101,16 @@ protected:
         }
     }
 
+    // Shows the tab, has the lists report a row click (the buttons follow the
+    // selection) and clicks the button, which does nothing while disabled.
+    static void Press(frmListViewEdit* d, int tab, QPushButton* button)
+    {
+        d->SSTab1()->setCurrentIndex(tab);
+        emit d->lvwList(tab)->ItemClick(d->lvwList(tab)->SelectedItem());
+        emit d->lvwPickList(tab)->ItemClick(d->lvwPickList(tab)->SelectedItem());
+        button->click();
+    }
+
     std::vector<QStringList> menus;
     QString menuChoice;
 };
