@@ -267,3 +267,31 @@ TEST_F(ViewEditorHeaderTest, CtrlTabNeverLandsOnTheSQLTab)
 }
 
 }  // namespace
+
+namespace {
+
+// The dialog on the Columns tab, shown: no caption is cut off. With
+// QUILLON_SCREENSHOT_DIR set, its picture is saved there (scripts/screenshots.sh).
+TEST_F(ViewEditorHeaderTest, ColumnsTabShowsItsTextsWhole)
+{
+    LogOnAs(QStringLiteral("asmith"), QStringLiteral("alice"));
+    OpenLookupConnection();
+    frmListViewEdit* d = new frmListViewEdit;
+    WhileShown(d, [&] {
+        QTest::qWait(50);
+        d->lvwList(0)->SetSelectedItem(d->lvwList(0)->Item(2));
+        emit d->lvwList(0)->ItemClick(d->lvwList(0)->SelectedItem());
+        for (QLabel* label : d->findChildren<QLabel*>())
+            if (label->isVisible() && !label->text().isEmpty())
+                EXPECT_GE(label->width(), label->sizeHint().width()) << qPrintable(label->objectName());
+        for (QAbstractButton* button : d->findChildren<QAbstractButton*>())
+            if (button->isVisible() && !button->text().isEmpty())
+                EXPECT_GE(button->width(), button->sizeHint().width()) << qPrintable(button->objectName());
+        const QString dir = qEnvironmentVariable("QUILLON_SCREENSHOT_DIR");
+        if (!dir.isEmpty())
+            d->grab().save(dir + QStringLiteral("/view-editor.png"));
+    });
+    d->Edit(ViewId(QStringLiteral("CUSTOMERS_2")));
+}
+
+}  // namespace
