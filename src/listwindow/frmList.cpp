@@ -8,6 +8,7 @@
 #include "core/CoQuillonSystemEngine.h"
 #include "core/MachineSettings.h"
 #include "core/SessionValues.h"
+#include "platform/controls/BackgroundQuery.h"
 #include "platform/controls/FilterControl.h"
 #include "platform/controls/MenuButton.h"
 #include "platform/controls/ReportListView.h"
@@ -275,6 +276,7 @@ void frmList::LoadList()
     m_eListView->Connect(g_sServer, QString::fromLatin1(kApplicationLogin),
                          SessionEngine().EnvironmentSettings().SqlPassword(), g_sDatabase);
     m_eListView->Configure(300);
+    OpenStatisticsConnection();
 
     if (!LoadViewDefinition()) {
         // The view no longer exists: the window closes as for a view id below 1.
@@ -589,7 +591,7 @@ void frmList::cmdClear_Click()
     m_pmFilter->ClearRows();
     m_eListView->SetFilter(QString(), false);
     m_eListView->ClearRows();
-    m_bStatisticsPending = false;
+    CancelStatistics();
 }
 
 void frmList::eListView_LoadComplete(int32_t recordCount)

@@ -22,7 +22,10 @@
 #include <functional>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
+class AppError;
+class BackgroundQuery;
 class QAction;
 class QCheckBox;
 class QFrame;
@@ -87,8 +90,12 @@ public:
     // The FROM clause of the list, the export and the statistics (a catalogue's restricted).
     QString ListFrom() const;
     bool IsComplex() const { return m_bComplex; }
-    // The statistics of the last query still wait for its first rows.
-    bool StatisticsPending() const { return m_bStatisticsPending; }
+    // The statistics of the last query still wait for its first rows, or their
+    // query still runs.
+    bool StatisticsPending() const;
+    // The statement of the last statistics query started, and how many were started.
+    QString StatisticsStatement() const;
+    int StatisticsRuns() const { return m_nStatisticsRuns; }
     bool IsAdmin() const { return m_bIsAdmin; }
     bool IsViewsList() const { return m_bViewsList; }
     bool IsMainView() const { return m_bMainView; }
@@ -173,6 +180,12 @@ private:
     void chkAutoPopulate_Click();
     void eListView_LoadComplete(int32_t recordCount);
     void RunPendingStatistics();
+    // frmListStatistics.cpp: the strip's own connection and the query on it.
+    void OpenStatisticsConnection();
+    void CancelStatistics();
+    void CloseStatisticsConnection();
+    void ShowStatistics(const std::vector<bool>& money, const std::vector<Variant>& values, bool hasRow);
+    void ReportStatisticsFailure(const AppError& e, const QString& searchName, bool namedFilter);
     void eListView_DblClick();
     void ShowMessageFrame(bool visible);
     // A filter's conditions in parentheses, then the restriction if given (the
@@ -258,6 +271,8 @@ private:
     uint32_t m_nStatisticsGeneration = 0;
     bool m_bFirstRowsShown = false;  // of the query the statistics wait for
     QString m_strPendingStatisticsWhere;
+    std::unique_ptr<BackgroundQuery> m_statisticsQuery;  // open from the load to the unload
+    int m_nStatisticsRuns = 0;
     // frmListSearches.cpp: the row id of the search the window made current; 0 for
     // none chosen (the filter pane's name decides), kDeletedSearch after Delete (the
     // pane still names the deleted search, and no other search of that name is current).

@@ -292,7 +292,7 @@ void frmList::DeleteSearch()
     m_strFilter.clear();
     m_eListView->ClearRows();
     m_pmFilter->ClearRows();
-    m_bStatisticsPending = false;
+    CancelStatistics();
     ShowMessageFrame(true);
     m_lblMessage->setText(QString::fromLatin1(kNoResultsText));
     PopulateSearchMenu(QString(), false);

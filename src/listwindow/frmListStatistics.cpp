@@ -1,14 +1,21 @@
 // The statistics strip below the list: the record count of the last load and
-// the view's column functions over the rows the current filter selects.
+// the view's column functions over the rows the current filter selects. The
+// aggregate reads the whole filtered result, so it runs on a connection and a
+// thread of its own; its cells show that their values are coming until they do.
 #include "listwindow/frmList.h"
 
 #include "base/AppError.h"
+#include "core/CoEnvironmentSettings.h"
 #include "core/CoQuillonSystemEngine.h"
+#include "core/SessionValues.h"
+#include "platform/controls/BackgroundQuery.h"
 #include "platform/controls/FilterControl.h"
 #include "platform/controls/ReportListView.h"
 
 void frmList::ScheduleStatistics(bool bUsesExtendedFrom, const QString& strWhere)
 {
+    // A newer query: the statistics of the one before are no longer wanted.
+    CancelStatistics();
     m_bStatisticsPending = true;
     ++m_nStatisticsGeneration;
     m_bFirstRowsShown = false;
@@ -24,8 +31,50 @@ void frmList::RunPendingStatistics()
     RefreshStatistics(m_bPendingStatisticsExtended, m_strPendingStatisticsWhere);
 }
 
+bool frmList::StatisticsPending() const
+{
+    return m_bStatisticsPending || (m_statisticsQuery && m_statisticsQuery->IsRunning());
+}
+
+QString frmList::StatisticsStatement() const
+{
+    return m_statisticsQuery ? m_statisticsQuery->Statement() : QString();
+}
+
+void frmList::OpenStatisticsConnection()
+{
+    if (!m_statisticsQuery)
+        m_statisticsQuery = std::make_unique<BackgroundQuery>();
+    // The list control's login, on a read-only connection of the strip's own.
+    m_statisticsQuery->Connect(g_sServer, QString::fromLatin1(kApplicationLogin),
+                               SessionEngine().EnvironmentSettings().SqlPassword(), g_sDatabase);
+}
+
+void frmList::CancelStatistics()
+{
+    m_bStatisticsPending = false;
+    if (!m_statisticsQuery || !m_statisticsQuery->IsRunning())
+        return;
+    m_statisticsQuery->Cancel();
+    // The cells waited for values that will not come.
+    if (ListItem* row = m_lvwStats->FindItem(QStringLiteral("ID1")))
+        for (int i = 2; i < m_lvwStats->ColumnCount(); ++i)
+            row->SetSubItemBusy(i, false);
+}
+
+void frmList::CloseStatisticsConnection()
+{
+    m_bStatisticsPending = false;
+    // Interrupts a query still running, ends its thread and closes the connection.
+    m_statisticsQuery.reset();
+}
+
 void frmList::RefreshStatistics(bool bUsesExtendedFrom, const QString& strWhere)
 {
+    CancelStatistics();
+    // What a failure names is the search of this run, whenever the failure comes.
+    const QString searchName = m_pmFilter->Text();
+    const bool namedFilter = !searchName.isEmpty() && !m_strFilter.isEmpty();
     try {
         const coLdUVColumnFunctionsRef functions = m_oView->ColumnFunctions();
         const int count = functions->Count();
@@ -35,15 +84,17 @@ void frmList::RefreshStatistics(bool bUsesExtendedFrom, const QString& strWhere)
         QString selectList;
         // The functions share 80 % of the strip's width equally.
         const int width = count > 0 ? static_cast<int>(m_lvwStats->WidthTwips() / static_cast<double>(count) * 0.8) : 0;
+        std::vector<bool> money;
         for (const coLdUVColumnFunctionRef& function : *functions) {
             m_lvwStats->AddColumn(0, QString(), function->DisplayName, width);
             selectList += function->FunctionSQL + QLatin1Char(',');
+            money.push_back(function->DataType == QLatin1String("money"));
         }
 
         m_lvwStats->ClearItems();
         ListItem* row = m_lvwStats->AddItem(0, QStringLiteral("ID1"), QString());
         row->SetSubItem(1, QString::number(m_lRecordCount));
-        if (count == 0)
+        if (count == 0 || !m_statisticsQuery)
             return;
 
         selectList.chop(1);
@@ -52,31 +103,56 @@ void frmList::RefreshStatistics(bool bUsesExtendedFrom, const QString& strWhere)
             sql += m_oView->SQLFromEx + QLatin1Char(' ');
         sql += strWhere;
 
-        // The WHERE text is a user's: it runs as a single query that cannot write.
-        BrandleDatabase& dbi = SessionEngine().DBI();
-        BrandleRecordsetPtr rs;
-        if (dbi.OpenReadOnlyRecordset(sql, rs)) {
-            for (int i = 1; i <= count; ++i) {
-                const coLdUVColumnFunctionRef function = functions->Item(Variant(int32_t(i)));
-                const Variant value = rs->Item(i - 1);
-                QString text;
-                if (function->DataType == QLatin1String("money"))
-                    text = FormatSystemCurrency(value);
-                else if (!value.isNull() && !value.isEmpty())
-                    text = value.toString();
-                row->SetSubItem(1 + i, text);
-            }
-        }
-        dbi.CloseRecordset(rs);
+        for (int i = 1; i <= count; ++i)
+            row->SetSubItemBusy(1 + i, true);
+        ++m_nStatisticsRuns;
+        // The WHERE text is a user's: the connection runs it as a single query that cannot write.
+        m_statisticsQuery->Run(
+            sql,
+            [this, money, searchName, namedFilter](const std::vector<Variant>& values, bool hasRow) {
+                try {
+                    ShowStatistics(money, values, hasRow);
+                } catch (const AppError& e) {
+                    ReportStatisticsFailure(e, searchName, namedFilter);
+                }
+            },
+            [this, searchName, namedFilter](const AppError& e) { ReportStatisticsFailure(e, searchName, namedFilter); });
     } catch (const AppError& e) {
-        SetCurrentError(e);
-        TraceProc(QStringLiteral("frmList"), QStringLiteral("RefreshStatistics"));
-        const QString name = m_pmFilter->Text();
-        if (!name.isEmpty() && !m_strFilter.isEmpty())
-            MsgBox(QStringLiteral("The list failed on the selected filter '") + name +
-                       QStringLiteral("'.  Try recreating the filter and saving it as a 'complex filter'."),
-                   vbExclamation, QStringLiteral("Attention Required"));
-        else
-            MsgBox(e.description(), vbExclamation, QStringLiteral("Attention Required"));
+        ReportStatisticsFailure(e, searchName, namedFilter);
     }
+}
+
+void frmList::ShowStatistics(const std::vector<bool>& money, const std::vector<Variant>& values, bool hasRow)
+{
+    ListItem* row = m_lvwStats->FindItem(QStringLiteral("ID1"));
+    if (!row)
+        return;
+    for (int i = 1; i <= static_cast<int>(money.size()) && 1 + i < m_lvwStats->ColumnCount(); ++i) {
+        row->SetSubItemBusy(1 + i, false);
+        if (!hasRow || static_cast<size_t>(i - 1) >= values.size())
+            continue;
+        const Variant& value = values[static_cast<size_t>(i - 1)];
+        QString text;
+        if (money[static_cast<size_t>(i - 1)])
+            text = FormatSystemCurrency(value);
+        else if (!value.isNull() && !value.isEmpty())
+            text = value.toString();
+        row->SetSubItem(1 + i, text);
+    }
+}
+
+void frmList::ReportStatisticsFailure(const AppError& e, const QString& searchName, bool namedFilter)
+{
+    // The strip keeps what it had; its cells stop waiting.
+    if (ListItem* row = m_lvwStats->FindItem(QStringLiteral("ID1")))
+        for (int i = 2; i < m_lvwStats->ColumnCount(); ++i)
+            row->SetSubItemBusy(i, false);
+    SetCurrentError(e);
+    TraceProc(QStringLiteral("frmList"), QStringLiteral("RefreshStatistics"));
+    if (namedFilter)
+        MsgBox(QStringLiteral("The list failed on the selected filter '") + searchName +
+                   QStringLiteral("'.  Try recreating the filter and saving it as a 'complex filter'."),
+               vbExclamation, QStringLiteral("Attention Required"));
+    else
+        MsgBox(e.description(), vbExclamation, QStringLiteral("Attention Required"));
 }

@@ -2,9 +2,14 @@
 
 #include "platform/controls/ReportListView.h"
 
+#include "base/AppError.h"
+
 #include <QPainter>
 #include <QPixmap>
 #include <QStyleOptionHeader>
+#include <QStyledItemDelegate>
+#include <QTimer>
+#include <QTreeView>
 
 namespace {
 
@@ -73,6 +78,8 @@ QVariant ReportListModel::data(const QModelIndex& index, int role) const
             at = static_cast<int>(item->m_icon.toDouble());
         return at >= 0 && at < m_list->m_smallIcons.size() ? QVariant(m_list->m_smallIcons[at]) : QVariant();
     }
+    case kReportListBusyRole:
+        return column < static_cast<int>(item->m_busy.size()) && item->m_busy[static_cast<size_t>(column)];
     case Qt::BackgroundRole:
         if (m_list->HasBands())
             return m_list->BandColor(index.row());
@@ -127,4 +134,73 @@ void ReportListHeader::initStyleOptionForIndex(QStyleOptionHeader* option, int l
 {
     QHeaderView::initStyleOptionForIndex(option, logicalIndex);
     option->iconAlignment = Qt::AlignRight | Qt::AlignVCenter;
+}
+
+namespace {
+
+class BusyCellDelegate : public QStyledItemDelegate {
+public:
+    BusyCellDelegate(QObject* parent, const int* phase) : QStyledItemDelegate(parent), m_phase(phase) {}
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        if (!index.data(kReportListBusyRole).toBool())
+            return;
+        const int side = std::max(6, std::min(option.rect.height() - 6, 14));
+        QRect r(0, 0, side, side);
+        r.moveCenter(option.rect.center());
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(QPen(option.palette.color(QPalette::Mid), 2));
+        painter->drawArc(r, -(*m_phase) * 30 * 16, 270 * 16);
+        painter->restore();
+    }
+
+private:
+    const int* m_phase;
+};
+
+}  // namespace
+
+QStyledItemDelegate* MakeBusyCellDelegate(QObject* parent, const int* phase)
+{
+    return new BusyCellDelegate(parent, phase);
+}
+
+// ---------------------------------------------------------------- busy cells
+
+bool ListItem::SubItemBusy(int i) const
+{
+    return i >= 1 && i < static_cast<int>(m_busy.size()) && m_busy[static_cast<size_t>(i)];
+}
+
+void ListItem::SetSubItemBusy(int i, bool busy)
+{
+    if (i < 1 || i >= std::max(1, m_list->ColumnCount()))
+        throw AppError(380, QStringLiteral("Invalid property value"), QStringLiteral("ListView"));
+    if (static_cast<int>(m_busy.size()) <= i)
+        m_busy.resize(static_cast<size_t>(i) + 1);
+    m_busy[static_cast<size_t>(i)] = busy;
+    m_list->rowChanged(this, i);
+    ReportListView* list = m_list;
+    if (!busy || (list->m_busyTimer && list->m_busyTimer->isActive()))
+        return;
+    if (!list->m_busyTimer) {
+        list->m_tree->setItemDelegate(MakeBusyCellDelegate(list->m_tree, &list->m_busyPhase));
+        list->m_busyTimer = new QTimer(list);
+        list->m_busyTimer->setInterval(100);
+        QObject::connect(list->m_busyTimer, &QTimer::timeout, list, [list] {
+            bool any = false;
+            for (const auto& item : list->m_items)
+                for (bool b : item->m_busy)
+                    any = any || b;
+            if (!any) {
+                list->m_busyTimer->stop();
+                return;
+            }
+            list->m_busyPhase = (list->m_busyPhase + 1) % 12;
+            list->m_tree->viewport()->update();
+        });
+    }
+    list->m_busyTimer->start();
 }

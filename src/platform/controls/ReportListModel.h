@@ -49,5 +49,11 @@ protected:
     void initStyleOptionForIndex(QStyleOptionHeader* option, int logicalIndex) const override;
 };
 
+// The role of a cell's busy flag (a value still coming), and the delegate that
+// draws it as an empty cell with a turning arc; phase: the arc's step (0-11).
+inline constexpr int kReportListBusyRole = Qt::UserRole + 71;
+class QStyledItemDelegate;
+QStyledItemDelegate* MakeBusyCellDelegate(QObject* parent, const int* phase);
+
 // The default header images: an arrow up (ascending) and an arrow down (descending).
 QList<QIcon> DefaultSortArrows();

@@ -24,6 +24,7 @@
 #include <memory>
 #include <vector>
 
+class QTimer;
 class ReportListView;
 class ReportListModel;
 class QTreeView;
@@ -78,6 +79,10 @@ public:
     // Sub-item i (1 to the column count - 1); "" when unset. Another i fails with 380.
     QString SubItem(int i) const;
     void SetSubItem(int i, const QString& text);
+    // A sub-item whose value is still coming: its cell shows a turning mark until
+    // the mark is set off again.
+    bool SubItemBusy(int i) const;
+    void SetSubItemBusy(int i, bool busy);
     Variant Tag() const { return m_tag; }
     void SetTag(const Variant& tag) { m_tag = tag; }
     // An image key (text) or index (number) of the list's small icons; Empty for none.
@@ -98,6 +103,7 @@ private:
     ReportListView* m_list;
     QString m_key;
     std::vector<QString> m_texts;  // [0] the text, [c] sub-item c
+    std::vector<bool> m_busy;      // [c] sub-item c is busy
     Variant m_tag;
     Variant m_icon;
     int m_row = 0;  // 0-based position, valid when the list's numbering is
@@ -236,6 +242,8 @@ private:
 
     QTreeView* m_tree = nullptr;
     ReportListModel* m_model = nullptr;
+    QTimer* m_busyTimer = nullptr;  // turns the marks of busy cells while there are any
+    int m_busyPhase = 0;
     std::vector<std::unique_ptr<ListColumnHeader>> m_columns;
     std::vector<std::unique_ptr<ListItem>> m_items;
     QHash<QString, ListItem*> m_keys;
