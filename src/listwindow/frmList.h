@@ -153,10 +153,10 @@ public:
     bool UsesExtendedFrom() const;
     int16_t GetCurrentSearchIndex() const;
     void RefreshStatistics(bool bUsesExtendedFrom, const QString& strWhere);
-    // The statistics of the query just started: they run once its first rows are
-    // shown (or its load ends without them), so that the aggregate over the whole
-    // filter never holds back the first screen. A newer query's statistics replace
-    // those still waiting.
+    // The statistics of the query just started: the strip is rebuilt at once, its
+    // query runs once the list's first rows are shown (or its load ends without
+    // them), so that the aggregate over the whole filter never holds back the first
+    // screen. A newer query's statistics replace those still waiting or running.
     void ScheduleStatistics(bool bUsesExtendedFrom, const QString& strWhere);
 
 protected:
@@ -267,10 +267,14 @@ private:
     bool m_bLoading = false;
     // frmListStatistics.cpp: statistics waiting for the first rows of the list.
     bool m_bStatisticsPending = false;
-    bool m_bPendingStatisticsExtended = false;
     uint32_t m_nStatisticsGeneration = 0;
     bool m_bFirstRowsShown = false;  // of the query the statistics wait for
-    QString m_strPendingStatisticsWhere;
+    bool m_bDeferStatistics = false;  // the strip's query waits for the first rows
+    // The statement of the strip as built, waiting to run, with what its values and failure need.
+    QString m_strStatisticsSql;
+    std::vector<bool> m_statisticsMoney;
+    QString m_strStatisticsSearch;
+    bool m_bStatisticsNamedFilter = false;
     std::unique_ptr<BackgroundQuery> m_statisticsQuery;  // open from the load to the unload
     int m_nStatisticsRuns = 0;
     // frmListSearches.cpp: the row id of the search the window made current; 0 for

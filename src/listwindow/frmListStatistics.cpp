@@ -14,13 +14,15 @@
 
 void frmList::ScheduleStatistics(bool bUsesExtendedFrom, const QString& strWhere)
 {
-    // A newer query: the statistics of the one before are no longer wanted.
-    CancelStatistics();
-    m_bStatisticsPending = true;
+    // The strip is rebuilt now; its query waits for the first rows.
     ++m_nStatisticsGeneration;
     m_bFirstRowsShown = false;
-    m_bPendingStatisticsExtended = bUsesExtendedFrom;
-    m_strPendingStatisticsWhere = strWhere;
+    m_bDeferStatistics = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{m_bDeferStatistics};
+    RefreshStatistics(bUsesExtendedFrom, strWhere);
 }
 
 void frmList::RunPendingStatistics()
@@ -28,7 +30,23 @@ void frmList::RunPendingStatistics()
     if (!m_bStatisticsPending)
         return;
     m_bStatisticsPending = false;
-    RefreshStatistics(m_bPendingStatisticsExtended, m_strPendingStatisticsWhere);
+    if (!m_statisticsQuery)
+        return;
+    ++m_nStatisticsRuns;
+    const std::vector<bool> money = m_statisticsMoney;
+    const QString searchName = m_strStatisticsSearch;
+    const bool namedFilter = m_bStatisticsNamedFilter;
+    // The WHERE text is a user's: the connection runs it as a single query that cannot write.
+    m_statisticsQuery->Run(
+        m_strStatisticsSql,
+        [this, money, searchName, namedFilter](const std::vector<Variant>& values, bool hasRow) {
+            try {
+                ShowStatistics(money, values, hasRow);
+            } catch (const AppError& e) {
+                ReportStatisticsFailure(e, searchName, namedFilter);
+            }
+        },
+        [this, searchName, namedFilter](const AppError& e) { ReportStatisticsFailure(e, searchName, namedFilter); });
 }
 
 bool frmList::StatisticsPending() const
@@ -52,10 +70,12 @@ void frmList::OpenStatisticsConnection()
 
 void frmList::CancelStatistics()
 {
+    const bool waiting = m_bStatisticsPending;
     m_bStatisticsPending = false;
-    if (!m_statisticsQuery || !m_statisticsQuery->IsRunning())
+    if (!waiting && (!m_statisticsQuery || !m_statisticsQuery->IsRunning()))
         return;
-    m_statisticsQuery->Cancel();
+    if (m_statisticsQuery)
+        m_statisticsQuery->Cancel();
     // The cells waited for values that will not come.
     if (ListItem* row = m_lvwStats->FindItem(QStringLiteral("ID1")))
         for (int i = 2; i < m_lvwStats->ColumnCount(); ++i)
@@ -94,7 +114,7 @@ void frmList::RefreshStatistics(bool bUsesExtendedFrom, const QString& strWhere)
         m_lvwStats->ClearItems();
         ListItem* row = m_lvwStats->AddItem(0, QStringLiteral("ID1"), QString());
         row->SetSubItem(1, QString::number(m_lRecordCount));
-        if (count == 0 || !m_statisticsQuery)
+        if (count == 0)
             return;
 
         selectList.chop(1);
@@ -105,18 +125,13 @@ void frmList::RefreshStatistics(bool bUsesExtendedFrom, const QString& strWhere)
 
         for (int i = 1; i <= count; ++i)
             row->SetSubItemBusy(1 + i, true);
-        ++m_nStatisticsRuns;
-        // The WHERE text is a user's: the connection runs it as a single query that cannot write.
-        m_statisticsQuery->Run(
-            sql,
-            [this, money, searchName, namedFilter](const std::vector<Variant>& values, bool hasRow) {
-                try {
-                    ShowStatistics(money, values, hasRow);
-                } catch (const AppError& e) {
-                    ReportStatisticsFailure(e, searchName, namedFilter);
-                }
-            },
-            [this, searchName, namedFilter](const AppError& e) { ReportStatisticsFailure(e, searchName, namedFilter); });
+        m_strStatisticsSql = sql;
+        m_statisticsMoney = money;
+        m_strStatisticsSearch = searchName;
+        m_bStatisticsNamedFilter = namedFilter;
+        m_bStatisticsPending = true;
+        if (!m_bDeferStatistics)
+            RunPendingStatistics();
     } catch (const AppError& e) {
         ReportStatisticsFailure(e, searchName, namedFilter);
     }
