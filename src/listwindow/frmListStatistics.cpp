@@ -23,6 +23,8 @@ void frmList::ScheduleStatistics(bool bUsesExtendedFrom, const QString& strWhere
         ~Reset() { flag = false; }
     } reset{m_bDeferStatistics};
     RefreshStatistics(bUsesExtendedFrom, strWhere);
+    // Waiting for the first rows also without a statement (the strip needs none).
+    m_bStatisticsPending = true;
 }
 
 void frmList::RunPendingStatistics()
@@ -30,7 +32,7 @@ void frmList::RunPendingStatistics()
     if (!m_bStatisticsPending)
         return;
     m_bStatisticsPending = false;
-    if (!m_statisticsQuery)
+    if (!m_statisticsQuery || m_strStatisticsSql.isEmpty())
         return;
     ++m_nStatisticsRuns;
     const std::vector<bool> money = m_statisticsMoney;
@@ -92,6 +94,7 @@ void frmList::CloseStatisticsConnection()
 void frmList::RefreshStatistics(bool bUsesExtendedFrom, const QString& strWhere)
 {
     CancelStatistics();
+    m_strStatisticsSql.clear();
     // What a failure names is the search of this run, whenever the failure comes.
     const QString searchName = m_pmFilter->Text();
     const bool namedFilter = !searchName.isEmpty() && !m_strFilter.isEmpty();

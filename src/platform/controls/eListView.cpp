@@ -158,6 +158,8 @@ void eListView::runCurrentQuery(bool keepCount)
         job->order = {BrandleSortKey{m_sortColumn, m_sortDescending}, BrandleSortKey{0, false}};
     else if (!m_ownOrder)
         job->order = {BrandleSortKey{0, false}};
+    for (const BrandleSortKey& k : job->order)
+        job->reverseOrder.push_back(BrandleSortKey{k.field, !k.descending});
     m_model->job = job;
 
     if (countKnown) {

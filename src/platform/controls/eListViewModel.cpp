@@ -109,17 +109,37 @@ void ListQueryModel::pump()
         JobPtr j = job;
         QueryWorker* worker = m_owner->workers().cursor;
         QPointer<ListQueryModel> self(this);
-        QMetaObject::invokeMethod(worker, [worker, j, page, self] {
+        // A page nearer the end than the start is read from the end, backwards, so
+        // that the last rows cost what the first ones do.
+        const int64_t known = total;
+        const int64_t first = page * batch;
+        const bool backwards = !j->reverseOrder.empty() && known > 0 && first < known && first > known - (first + batch);
+        QMetaObject::invokeMethod(worker, [worker, j, page, self, backwards, known] {
             if (j->cursorToken->load())
                 return;
             try {
-                BrandleQueryCursor& c = worker->cursor(j);
                 const int64_t start = page * j->batch;
-                if (c.Position() > start)
-                    c.Rewind();
-                if (c.Position() < start)
-                    c.Skip(start - c.Position());
-                std::vector<BrandleRow> got = c.Position() == start ? c.Fetch(j->batch) : std::vector<BrandleRow>();
+                std::vector<BrandleRow> got;
+                if (backwards) {
+                    const int64_t end = std::min<int64_t>(known, start + j->batch);
+                    const int64_t from = known - end;  // rows after this page
+                    BrandleQueryCursor& c = worker->cursor(j, true);
+                    if (c.Position() > from)
+                        c.Rewind();
+                    if (c.Position() < from)
+                        c.Skip(from - c.Position());
+                    if (c.Position() == from)
+                        got = c.Fetch(static_cast<int>(end - start));
+                    std::reverse(got.begin(), got.end());
+                } else {
+                    BrandleQueryCursor& c = worker->cursor(j);
+                    if (c.Position() > start)
+                        c.Rewind();
+                    if (c.Position() < start)
+                        c.Skip(start - c.Position());
+                    if (c.Position() == start)
+                        got = c.Fetch(j->batch);
+                }
                 QMetaObject::invokeMethod(self.data(), [self, j, page, got = std::move(got)]() mutable {
                     if (self)
                         self->pageArrived(j, page, std::move(got));

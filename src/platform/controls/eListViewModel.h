@@ -37,6 +37,10 @@ struct ListJob {
     ConnectInfo connect;
     QString query;
     std::vector<BrandleSortKey> order;
+    // The same order backwards (every key turned round, the tie-break too), for the
+    // pages nearer the end than the start; empty when the order cannot be turned
+    // (a WHERE text's own ORDER BY).
+    std::vector<BrandleSortKey> reverseOrder;
     int batch = eListView::kDefaultBatchSize;
     BrandleCancelToken cursorToken = MakeCancelToken();
     BrandleCancelToken countToken = MakeCancelToken();
@@ -52,6 +56,7 @@ public:
     ~QueryWorker() override
     {
         m_cursor.reset();
+        m_reverseCursor.reset();
         m_conn.reset();
     }
 
@@ -67,6 +72,7 @@ public:
     {
         if (!m_conn || !(m_info == info)) {
             m_cursor.reset();
+            m_reverseCursor.reset();
             m_cursorJob.reset();
             std::unique_ptr<BrandleReadConnection> old;
             {
@@ -90,23 +96,27 @@ public:
         return *m_conn;
     }
 
-    // The job's cursor, opened on first use.
-    BrandleQueryCursor& cursor(const JobPtr& job)
+    // The job's cursor (read backwards: from the end of the result), opened on first use.
+    BrandleQueryCursor& cursor(const JobPtr& job, bool backwards = false)
     {
-        if (m_cursorJob != job || !m_cursor) {
+        if (m_cursorJob != job) {
             m_cursor.reset();
-            m_cursorJob.reset();
-            BrandleReadConnection& c = connection(job->connect);
-            m_cursor = c.OpenCursor(job->query, job->order, job->cursorToken);
+            m_reverseCursor.reset();
             m_cursorJob = job;
         }
-        return *m_cursor;
+        std::unique_ptr<BrandleQueryCursor>& slot = backwards ? m_reverseCursor : m_cursor;
+        if (!slot) {
+            BrandleReadConnection& c = connection(job->connect);
+            slot = c.OpenCursor(job->query, backwards ? job->reverseOrder : job->order, job->cursorToken);
+        }
+        return *slot;
     }
 
     void dropCursor(const JobPtr& job)
     {
         if (m_cursorJob == job) {
             m_cursor.reset();
+            m_reverseCursor.reset();
             m_cursorJob.reset();
         }
     }
@@ -117,6 +127,7 @@ private:
     ConnectInfo m_info;
     JobPtr m_cursorJob;
     std::unique_ptr<BrandleQueryCursor> m_cursor;
+    std::unique_ptr<BrandleQueryCursor> m_reverseCursor;
 };
 
 struct ColumnDef {

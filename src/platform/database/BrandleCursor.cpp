@@ -158,7 +158,7 @@ public:
     {
         std::vector<BrandleRow> rows;
         CallScope scope(m_c, m_token);
-        if (m_ordered && m_position == 0 && !m_started && count > 0)
+        if (m_ordered && !m_started && !m_topDone && count > 0 && m_position + count <= kTopRows)
             return fetchFirst(count);
         while (static_cast<int>(rows.size()) < count && step())
             rows.push_back(row());
@@ -167,6 +167,14 @@ public:
 
     int64_t Skip(int64_t count) override
     {
+        // Near the start of a sorted result nothing is stepped over: the rows after
+        // the skipped ones come from a top-N query of their own (they are taken to
+        // be there; a short result shows as an end at the fetch).
+        if (m_ordered && !m_started && !m_topDone && !m_atEnd && count > 0 && m_position + count < kTopRows) {
+            m_position += count;
+            m_lag = m_position;
+            return count;
+        }
         CallScope scope(m_c, m_token);
         int64_t n = 0;
         while (n < count && step())
@@ -203,16 +211,24 @@ public:
         m_position = 0;
         m_lag = 0;
         m_started = false;
+        m_topDone = false;
         m_atEnd = false;
     }
 
 private:
-    // The first rows of a sorted result by a top-N query, which need not sort it all;
-    // the cursor's own statement catches up when more rows are read.
+    // Rows of a sorted result this near its start come by a top-N query (its
+    // sorter holds no more than this many rows).
+    static constexpr int64_t kTopRows = 20000;
+
+    // Rows near the start of a sorted result by a top-N query, which need not sort it
+    // all; once only: the cursor's own statement catches up when rows further on are
+    // read, so that paging on sorts the result once instead of once a page.
     std::vector<BrandleRow> fetchFirst(int count)
     {
+        m_topDone = true;
         std::vector<BrandleRow> rows;
-        sqlite3_stmt* first = m_c.prepare(m_sql + QStringLiteral("\nLIMIT ") + QString::number(count));
+        sqlite3_stmt* first = m_c.prepare(m_sql + QStringLiteral("\nLIMIT ") + QString::number(count) +
+                                          QStringLiteral(" OFFSET ") + QString::number(m_position));
         struct Finalizer {
             sqlite3_stmt* st;
             ~Finalizer() { sqlite3_finalize(st); }
@@ -222,7 +238,7 @@ private:
             rows.push_back(ReadRow(first, static_cast<int>(m_names.size())));
         if (rc != SQLITE_DONE)
             m_c.failDatabase();
-        m_position = static_cast<int64_t>(rows.size());
+        m_position += static_cast<int64_t>(rows.size());
         m_lag = m_position;
         if (static_cast<int>(rows.size()) < count)
             m_atEnd = true;
@@ -278,6 +294,7 @@ private:
     QString m_sql;
     bool m_ordered = false;
     bool m_started = false;  // the statement has been stepped since it was (re)started
+    bool m_topDone = false;  // the top-N query has served its rows since then
     int64_t m_lag = 0;       // rows the statement is behind the position
     int64_t m_position = 0;
     bool m_atEnd = false;

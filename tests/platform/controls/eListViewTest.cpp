@@ -129,6 +129,48 @@ TEST_F(ListViewTest, HeaderClickSortsTheWholeResultInTheDatabase)
     }
 }
 
+TEST_F(ListViewTest, PagesNearerTheEndAreReadBackwardsInTheSameOrderWithTheSameTieBreak)
+{
+    // Small batches, so that pages read from either end meet in the middle; a
+    // sort column with many ties, so that the tie-break decides the order.
+    list->Configure(50);
+    const QString filter = QStringLiteral(" WHERE ol.Quantity >= 3 AND ol.OrderLineID <= 3000");
+    const int count = Run(filter.trimmed());
+    ASSERT_GT(count, 200);
+    const int product = ColumnOf(QStringLiteral("Product"));
+    struct Case {
+        const char* name;
+        int clicks;  // header clicks on Product: 0 none, 1 ascending, 2 descending
+        QString order;
+    };
+    const Case cases[] = {
+        {"by row id", 0, QStringLiteral(" ORDER BY ol.OrderLineID")},
+        {"Product ascending", 1, QStringLiteral(" ORDER BY p.Name, ol.OrderLineID")},
+        {"Product descending", 1, QStringLiteral(" ORDER BY p.Name DESC, ol.OrderLineID")},
+    };
+    for (const Case& k : cases) {
+        for (int i = 0; i < k.clicks; ++i) {
+            QSignalSpy shown(list.get(), &eListView::FirstRowsShown);
+            list->ClickHeader(product);
+            ASSERT_TRUE(shown.wait(20000)) << k.name;
+        }
+        ASSERT_EQ(list->RowCount(), count) << k.name;
+        const std::vector<int64_t> expected =
+            server->Ids(QStringLiteral("SELECT ol.OrderLineID ") + pieces.from + filter + k.order);
+        ASSERT_EQ(static_cast<int>(expected.size()), count);
+        // From the end (as Ctrl+End goes there) up to the start, a page at a time.
+        QTableView* grid = list->Grid();
+        grid->scrollToBottom();
+        ASSERT_TRUE(WaitFor([&] { return list->RowID(count - 1) != 0; })) << k.name;
+        for (int r = count - 1; r >= 0; r -= 50) {
+            grid->scrollTo(grid->model()->index(r, 0));
+            ASSERT_TRUE(WaitFor([&] { return list->RowID(r) != 0; })) << k.name << " " << r;
+        }
+        for (int r = 0; r < count; ++r)
+            ASSERT_EQ(list->RowID(r), expected[static_cast<size_t>(r)]) << k.name << " row " << r;
+    }
+}
+
 TEST_F(ListViewTest, WhereTextWithItsOwnOrderOrACommentKeepsWorking)
 {
     const int count = Run(QStringLiteral("WHERE ol.Quantity > 5 ORDER BY ol.Quantity DESC"));
