@@ -1,5 +1,6 @@
 #include "db/EmbeddedServer.h"
 
+#include "base/AnsiCodePage.h"
 #include "base/AppError.h"
 #include "base/AuUtilities.h"
 #include "db/Schema.h"
@@ -589,7 +590,7 @@ QString CompanyDatabaseName(const QString& server, const QString& companyId)
 
 QString UserPasswordCipher(const QString& userId, const QString& password)
 {
-    return CryptText(1, password, userId.trimmed().toUpper(), true);
+    return CryptText(1, password, AnsiUpperCase(userId.trimmed()), true);
 }
 
 namespace {

@@ -102,7 +102,8 @@ sqlite3* OpenServerDatabase(const QString& server, const QString& database, bool
 
 // The database of a company (DBName of its CoCompanies row); "" when none.
 QString CompanyDatabaseName(const QString& server, const QString& companyId);
-// A user's stored password: CryptText(1, password, UPPER(TRIM(userId)), True).
+// A user's stored password: CryptText(1, password, key, True), the key the trimmed
+// user id upper-cased one character for one within the code page.
 QString UserPasswordCipher(const QString& userId, const QString& password);
 // Adds a user of a company (CoUsers) or sets a user's password. Fail, changing
 // nothing, for an unknown company, a user id of more than 8 characters, an

@@ -26,7 +26,8 @@ const char* const kCompanySchema = R"SQL(
 CREATE TABLE CoUsers (
     UserID   TEXT(8) NOT NULL COLLATE NOCASE PRIMARY KEY,
     UserName TEXT    NOT NULL COLLATE NOCASE,
-    -- CryptText(1, password, UPPER(TRIM(UserID)), True); compared exactly.
+    -- CryptText(1, password, key, True), the key the trimmed UserID upper-cased one
+    -- character for one within Windows-1252; compared exactly.
     Password TEXT    NOT NULL DEFAULT ''
 );
 

@@ -57,3 +57,22 @@ QString AnsiTextFromBytes(const QByteArray& bytes)
         out[i] = AnsiChar(uint8_t(bytes.at(i)));
     return out;
 }
+
+QString AnsiUpperCase(const QString& text)
+{
+    QString out = text;
+    for (qsizetype i = 0; i < out.size(); ++i) {
+        const QChar upper = out.at(i).toUpper();  // the simple, one-to-one mapping
+        if (upper != out.at(i) && AnsiCodeOf(upper) >= 0)
+            out[i] = upper;
+    }
+    return out;
+}
+
+bool IsAnsiText(const QString& text)
+{
+    for (const QChar ch : text)
+        if (AnsiCodeOf(ch) < 0)
+            return false;
+    return true;
+}

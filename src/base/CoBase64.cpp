@@ -64,7 +64,9 @@ QString CoBase64::Decode(QString szDecoding)
         const auto& table = lookupTable();
         m_buffer = QByteArray(szDecoding.size() * 3 / 4 + 1, '\0');
         for (const QChar ch : std::as_const(szDecoding)) {
-            const int16_t value = table[AnsiCode(ch) & 0x7F];
+            // A character outside the code page is no alphabet character either.
+            const int code = AnsiCodeOf(ch);
+            const int16_t value = code < 0 ? kInvalid : table[code & 0x7F];
             if (value == kInvalid)
                 return QString(QLatin1String(""));
             if (value == kSkip)

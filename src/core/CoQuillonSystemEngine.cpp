@@ -1,5 +1,6 @@
 #include "core/CoQuillonSystemEngine.h"
 
+#include "base/AnsiCodePage.h"
 #include "base/AppError.h"
 #include "core/AuLibrary.h"
 #include "base/AuUtilities.h"
@@ -129,7 +130,12 @@ bool CoQuillonSystemEngine::CreateConnection(const QString& sServer, const QStri
             return refuse(sErr, QStringLiteral("Unable to Log In:  Can't connect to server."));
         }
         const QString stored = SpaceToEmpty(rs->Item(QStringLiteral("Password")).toString());
-        if (stored != CryptText(1, spmPassword, trimmedUser.toUpper(), true)) {
+        // The key is the user id upper-cased one character for one within the code
+        // page, as the stored passwords were enciphered. A password or key with a
+        // character outside the code page cannot have been enciphered, so it matches
+        // no stored password.
+        const QString key = AnsiUpperCase(trimmedUser);
+        if (!IsAnsiText(key) || !IsAnsiText(spmPassword) || stored != CryptText(1, spmPassword, key, true)) {
             dbi.CloseRecordset(rs);
             return refuse(sErr, QStringLiteral("Unable to Log In:  Unknown user or password."));
         }

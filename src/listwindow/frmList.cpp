@@ -19,6 +19,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFrame>
+#include <QHeaderView>
+#include <QTreeWidget>
 #include <QLabel>
 #include <QTimer>
 #include <QPushButton>
@@ -153,7 +155,7 @@ void frmList::CreateControls()
     m_fraMessage->hide();
     m_lvwStats = new ReportListView(m_picBottom);
     m_lvwStats->setObjectName(QStringLiteral("lvwStats"));
-    m_lvwStats->resize(m_lvwStats->width(), TwipsToPixelsY(660));
+    m_lvwStats->resize(m_lvwStats->width(), TwipsToPixelsY(listlayout::kStatisticsStripHeight));
     m_lvwStats->SetFullRowSelect(true);
     m_lvwStats->SetGridLines(true);
 
@@ -197,6 +199,12 @@ void frmList::CreateControls()
     });
     ConnectSearchMenu();
     ConnectContextMenu();
+    // The strip grows to show its row whole when its columns need a scroll bar.
+    QHeaderView* statsHeader = m_lvwStats->Tree()->header();
+    const auto relayoutStrip = [this] { RunHandler("picBottom_Resize", [this] { picBottom_Resize(); }); };
+    connect(statsHeader, &QHeaderView::sectionCountChanged, this, relayoutStrip, Qt::QueuedConnection);
+    connect(statsHeader, &QHeaderView::sectionResized, this, relayoutStrip, Qt::QueuedConnection);
+    connect(m_lvwStats->Tree()->model(), &QAbstractItemModel::rowsInserted, this, relayoutStrip, Qt::QueuedConnection);
 
     PlaceChildren();
 }
@@ -244,12 +252,13 @@ void frmList::Form_Load()
             const int tx = TwipsPerPixelX();
             const int ty = TwipsPerPixelY();
             const int ownerHeight = ownerBox->height() * ty;
-            m_cascade = QRect(ownerBox->x() * tx + 180, ownerBox->y() * ty + 350, ownerBox->width() * tx,
-                              ownerHeight > 1000 ? ownerHeight - 350 : -1);
+            m_cascade = QRect(ownerBox->x() * tx + listlayout::kCascadeLeft, ownerBox->y() * ty + listlayout::kCascadeTop,
+                              ownerBox->width() * tx, ownerHeight > 1000 ? ownerHeight - listlayout::kCascadeTop : -1);
             m_cascadePending = true;
             ApplyCascade();
         }
     }
+    m_firstSizePending = !m_cascadePending;
 
     LoadList();
     if (!IsLoaded())
@@ -558,6 +567,9 @@ bool frmList::FilterWhereOrRefuse(const QString& strFilter, QString& where)
 
 void frmList::RefreshList(int32_t lRowID)
 {
+    // A window whose view did not load has nothing to list.
+    if (!HasView())
+        return;
     QString where;
     if (!FilterWhereOrRefuse(QString(), where))
         return;
@@ -612,7 +624,7 @@ void frmList::eListView_DblClick() { OpenSelectedView(); }
 
 void frmList::chkAutoPopulate_Click()
 {
-    if (m_bLoading)
+    if (m_bLoading || !HasView())
         return;
     SaveAutoPopulate(m_lViewID, m_chkAutoPopulate->isChecked());
 }

@@ -84,6 +84,8 @@ public:
     // ---- State ----
     int32_t ViewID() const { return m_lViewID; }
     const CoLdUVRef& View() const { return m_oView; }
+    // The view definition is loaded (every command but closing needs it).
+    bool HasView() const { return m_oView && m_oView->ViewID() > 0; }
     const QString& CurrentFilter() const { return m_strFilter; }
     const QString& InitialFilter() const { return m_strInitialFilter; }
     const QString& FixedWhere() const { return m_strFixedWhere; }
@@ -204,12 +206,16 @@ private:
     void PlaceChildren();
     void picTop_Resize();
     void picBottom_Resize();
+    // The strip's height in pixels at that width.
+    int StatisticsStripHeight(int widthPixels) const;
     QWidget* Container() const { return ContainerOf(this); }
     // The window's frame as a child window of the main window, else the widget itself.
     static QWidget* ContainerOf(const QWidget* form);
     bool IsMaximizedWindow() const;
     bool IsMinimizedWindow() const;
     void ApplyCascade();
+    // The size of a window that does not cascade from another, once it is framed.
+    void ApplyFirstSize();
     bool ButtonVisible(const char* key) const;
     void SetButtonsEnabled(bool hasRecords);
 
@@ -287,8 +293,10 @@ private:
     int32_t m_topHeight = listlayout::kMinTopPane;
     int32_t m_bottomHeight = listlayout::kMinBottomPane;
     bool m_cascadePending = false;
+    bool m_firstSizePending = false;
     QRect m_cascade;  // twips; height -1 keeps the window's own
     bool m_inResize = false;
+    bool m_inBottomLayout = false;
 
     QToolBar* m_tbMain = nullptr;
     QWidget* m_picTop = nullptr;

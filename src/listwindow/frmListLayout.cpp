@@ -17,12 +17,16 @@
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QHeaderView>
+#include <QScrollBar>
 #include <QToolBar>
+#include <QTreeWidget>
 
 #include <algorithm>
 #include <climits>
@@ -198,6 +202,9 @@ void frmList::SetButtonsEnabled(bool hasRecords)
 
 void frmList::tbMain_ButtonClick(const QString& key)
 {
+    // Only Close means anything in a window whose view did not load.
+    if (!HasView() && key != QLatin1String("CLOSE"))
+        return;
     if (key == QLatin1String("OPEN")) {
         OpenSelectedView();
     } else if (key == QLatin1String("DELETE")) {
@@ -249,6 +256,7 @@ int32_t frmList::ToolbarHeight() const
 
 void frmList::ApplyCascade()
 {
+    ApplyFirstSize();
     if (!m_cascadePending)
         return;
     QWidget* box = Container();
@@ -259,6 +267,26 @@ void frmList::ApplyCascade()
     // Once framed, the frame holds the position.
     if (box != this)
         m_cascadePending = false;
+}
+
+void frmList::ApplyFirstSize()
+{
+    if (!m_firstSizePending)
+        return;
+    auto* frame = qobject_cast<QMdiSubWindow*>(Container());
+    if (!frame)
+        return;
+    m_firstSizePending = false;
+    QMdiArea* area = frame->mdiArea();
+    if (!area || frame->isMaximized() || frame->isMinimized())
+        return;
+    // A new window fills the main window's client area but for one cascade step,
+    // so that a window opened from it (180 twips right, 350 down, as wide, 350 less
+    // high) fits the area too. The minimum size still holds (Form_Resize).
+    const QSize client = area->viewport()->size();
+    frame->move(0, 0);
+    frame->resize(std::max(1, client.width() - Px(kCascadeLeft, false)),
+                  std::max(1, client.height() - Px(kCascadeTop, true)));
 }
 
 void frmList::Resize() { Form_Resize(); }
@@ -325,7 +353,7 @@ void frmList::PlaceChildren()
     m_statusBar->raise();
     // The box sits over the status bar's right end.
     const int boxTop = m_statusBar->y() * TwipsPerPixelY() + 30;
-    const int boxLeft = w * TwipsPerPixelX() - (m_chkAutoPopulate->width() * TwipsPerPixelX() + 350);
+    const int boxLeft = WindowWidth() - (m_chkAutoPopulate->width() * TwipsPerPixelX() + 350);
     m_chkAutoPopulate->move(Px(boxLeft, false), Px(boxTop, true));
     m_chkAutoPopulate->raise();
     picTop_Resize();
@@ -351,22 +379,46 @@ void frmList::picTop_Resize()
     m_bResizingTop = false;
 }
 
+int frmList::StatisticsStripHeight(int widthPixels) const
+{
+    // Its header and its one row whole, with the scroll bar the columns may need.
+    QTreeWidget* tree = m_lvwStats->Tree();
+    const int frame = 2 * tree->frameWidth();
+    const int header = tree->header()->isHidden() ? 0 : tree->header()->sizeHint().height();
+    const int row = tree->topLevelItemCount() > 0 ? tree->sizeHintForRow(0) : tree->fontMetrics().height() + 6;
+    int needed = frame + header + row;
+    if (tree->header()->length() > widthPixels - frame)
+        needed += tree->horizontalScrollBar()->sizeHint().height();
+    return std::max(TwipsToPixelsY(kStatisticsStripHeight), needed);
+}
+
 void frmList::picBottom_Resize()
 {
+    // Measuring the strip may lay out its header, which calls back here.
+    if (m_inBottomLayout)
+        return;
+    m_inBottomLayout = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{m_inBottomLayout};
     const int tx = TwipsPerPixelX();
     const int ty = TwipsPerPixelY();
     const int paneWidth = m_picBottom->width() * tx;
     const int paneHeight = m_picBottom->height() * ty;
     const int statsWidth = std::max(0, paneWidth - 180);
-    const int statsHeight = m_lvwStats->height() * ty;
+    const int statsPixels = StatisticsStripHeight(Px(statsWidth, false));
+    const int statsHeight = statsPixels * ty;
     const int statsTop = paneHeight - statsHeight;
-    m_lvwStats->setGeometry(Px(90, false), Px(statsTop, true), Px(statsWidth, false), m_lvwStats->height());
+    m_lvwStats->setGeometry(Px(90, false), Px(statsTop, true), Px(statsWidth, false), statsPixels);
     const int listTop = 60;
     const int listLeft = 90;
-    const int listHeight = std::max(0, statsTop - 200 - listTop);
+    const int listHeight = std::max(0, statsTop - 200);
     m_eListView->setGeometry(Px(listLeft, false), Px(listTop, true), Px(statsWidth, false), Px(listHeight, true));
     const int frameWidth = std::max(0, statsWidth - 240);
-    const int frameHeight = std::max(0, listHeight - 760);
+    // The message shows whole even where the list leaves its frame less room.
+    const int labelPixels = m_lblMessage->heightForWidth(Px(frameWidth, false)) + 2 * m_fraMessage->frameWidth();
+    const int frameHeight = std::max({0, listHeight - 760, labelPixels * ty});
     m_fraMessage->setGeometry(Px(listLeft + 120, false), Px(listTop + 360, true), Px(frameWidth, false),
                               Px(frameHeight, true));
     m_lblMessage->setGeometry(0, 0, m_fraMessage->width(), m_fraMessage->height());

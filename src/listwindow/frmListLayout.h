@@ -16,6 +16,10 @@ inline constexpr int32_t kMinBottomPane = 1800;
 inline constexpr int32_t kSplitterHeight = 60;
 inline constexpr int32_t kFilterRowPitch = 390;
 inline constexpr int32_t kFilterPaneBase = 630;
+inline constexpr int32_t kStatisticsStripHeight = 660;  // at least
+// A window opened from another sits this far right of and below it.
+inline constexpr int32_t kCascadeLeft = 180;
+inline constexpr int32_t kCascadeTop = 350;
 
 struct PaneHeights {
     int32_t top = 0;

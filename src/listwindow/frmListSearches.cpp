@@ -136,10 +136,16 @@ int16_t frmList::ChosenSearchIndex() const
     return 0;
 }
 
-void frmList::mbSearches_DropDown() { EnableSearchMenuItems(); }
+void frmList::mbSearches_DropDown()
+{
+    if (HasView())
+        EnableSearchMenuItems();
+}
 
 void frmList::mbSearches_ItemClick(const QString& key)
 {
+    if (!HasView())
+        return;
     ShowMessageFrame(false);
     m_eListView->SetTabStop(true);
     m_strFilter = m_pmFilter->WhereText();

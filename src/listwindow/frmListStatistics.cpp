@@ -93,6 +93,8 @@ void frmList::CloseStatisticsConnection()
 
 void frmList::RefreshStatistics(bool bUsesExtendedFrom, const QString& strWhere)
 {
+    if (!HasView())
+        return;
     CancelStatistics();
     m_strStatisticsSql.clear();
     // What a failure names is the search of this run, whenever the failure comes.

@@ -309,13 +309,32 @@ void frmMDIFrame::ShowChild(Form* form)
         frame->setWindowIcon(windowIcon());
         frame->setAttribute(Qt::WA_DeleteOnClose, false);
         // The form's unload closes its frame; the frame goes with the form.
-        connect(form, &Form::unloaded, frame, &QWidget::hide);
+        connect(form, &Form::unloaded, frame, [this, frame] { CloseChildFrame(frame); });
         connect(form, &QObject::destroyed, frame, &QObject::deleteLater);
     }
     form->show();
     frame->show();
     if (form != m_logo)
         m_mdiArea->setActiveSubWindow(frame);
+}
+
+void frmMDIFrame::CloseChildFrame(QMdiSubWindow* frame)
+{
+    const bool wasActive = m_mdiArea->activeSubWindow() == frame || !m_mdiArea->activeSubWindow();
+    frame->hide();
+    if (!wasActive)
+        return;
+    // As in any MDI program, the window used before the closed one becomes active,
+    // so that its keys work without a click.
+    const QList<QMdiSubWindow*> history = m_mdiArea->subWindowList(QMdiArea::ActivationHistoryOrder);
+    for (auto it = history.rbegin(); it != history.rend(); ++it) {
+        QMdiSubWindow* next = *it;
+        auto* form = qobject_cast<Form*>(next->widget());
+        if (next == frame || next->isHidden() || !form || form == m_logo || !IsFormLoaded(form))
+            continue;
+        m_mdiArea->setActiveSubWindow(next);
+        return;
+    }
 }
 
 QMdiSubWindow* frmMDIFrame::ChildFrameOf(const Form* form) const

@@ -96,6 +96,8 @@ protected:
 
 private:
     frmMDIFrame();
+    // Hides the frame of an unloaded child and activates the child used before it.
+    void CloseChildFrame(QMdiSubWindow* frame);
     void BuildMenus();
     void BuildToolbar();
     void BuildStatusBar();

@@ -42,3 +42,26 @@ TEST(AnsiCodePage, CharacterOutsideTheTableFailsWithOverflow)
 }
 
 }  // namespace
+
+TEST(AnsiCodePage, UpperCaseIsOneCharacterForOneWithinTheTable)
+{
+    struct Case {
+        QString text, upper;
+    } cases[] = {
+        {QStringLiteral("jdoe"), QStringLiteral("JDOE")},
+        // No one-character capital: stays.
+        {QStringLiteral("stra\u00DFe"), QStringLiteral("STRA\u00DFE")},
+        // The capital of the micro sign (Greek Mu) is outside the table: stays.
+        {QStringLiteral("\u00B5ser"), QStringLiteral("\u00B5SER")},
+        // Capitals in the table's high controls are used.
+        {QStringLiteral("\u0161\u00FF\u0153\u00E9"), QStringLiteral("\u0160\u0178\u0152\u00C9")},
+        // A capital outside the table leaves its character as it is.
+        {QStringLiteral("\u0142\u00F3d\u017A\u017E"), QStringLiteral("\u0142\u00D3D\u017A\u017D")},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(AnsiUpperCase(c.text), c.upper) << c.text.toStdString();
+        EXPECT_EQ(AnsiUpperCase(c.text).size(), c.text.size());
+    }
+    EXPECT_TRUE(IsAnsiText(QStringLiteral("STRA\u00DFE \u20AC")));
+    EXPECT_FALSE(IsAnsiText(QStringLiteral("\u0141\u00F3d\u017A")));
+}

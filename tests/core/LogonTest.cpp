@@ -165,6 +165,41 @@ TEST_F(LogonTest, PasswordIsComparedUnderTheTrimmedUpperCaseUserId)
     EXPECT_EQ(b.err, QStringLiteral("Unable to Log In:  Unknown user or password."));
 }
 
+TEST_F(LogonTest, KeyIsUpperCasedOneCharacterForOneWithinTheCodePage)
+{
+    // Passwords stored under the keys the earlier program made: "STRAßE" and "µSER".
+    struct Case {
+        QString user, key;
+    } cases[] = {{QStringLiteral("stra\u00DFe"), QStringLiteral("STRA\u00DFE")},
+                 {QStringLiteral("\u00B5ser"), QStringLiteral("\u00B5SER")}};
+    for (const Case& c : cases) {
+        server.AddUser(c.user, c.user, QStringLiteral("x"));
+        server.Exec(QStringLiteral("UPDATE CoUsers SET Password = '%1' WHERE UserID = '%2';")
+                        .arg(CryptText(1, QStringLiteral("pw\u00E9"), c.key, true), c.user));
+        Attempt a;
+        EXPECT_TRUE(a.Run(kCompany, c.user, QStringLiteral("pw\u00E9"))) << qPrintable(c.user) << qPrintable(a.err);
+        // The server's own password command agrees.
+        EXPECT_EQ(erpdb::UserPasswordCipher(c.user, QStringLiteral("pw\u00E9")),
+                  CryptText(1, QStringLiteral("pw\u00E9"), c.key, true));
+    }
+}
+
+TEST_F(LogonTest, CharactersOutsideTheCodePageAreAnUnknownUserOrPassword)
+{
+    // No stored password can hold them: refused as a wrong password, never "Overflow".
+    server.Exec(QStringLiteral("INSERT INTO CoUsers (UserID, UserName, Password) VALUES ('\u0141odz', 'Lodz', 'x');"));
+    struct Case {
+        QString user, password;
+    } cases[] = {{QStringLiteral("jdoe"), QStringLiteral("\u0141\u00F3d\u017A")},
+                 {QStringLiteral("\u0141odz"), QStringLiteral("x")}};
+    for (const Case& c : cases) {
+        Attempt a;
+        EXPECT_FALSE(a.Run(kCompany, c.user, c.password)) << qPrintable(c.user);
+        EXPECT_EQ(a.err, QStringLiteral("Unable to Log In:  Unknown user or password.")) << qPrintable(c.user);
+        EXPECT_FALSE(a.engine->DBI().IsOpen());
+    }
+}
+
 TEST_F(LogonTest, StoredPasswordOfOneBlankIsAnEmptyPassword)
 {
     server.AddUser(QStringLiteral("blank"), QStringLiteral("Blank Password"), QStringLiteral("x"));

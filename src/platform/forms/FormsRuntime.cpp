@@ -186,7 +186,16 @@ void Load(Form* form)
         return;
     form->m_loaded = true;
     FormsRegistry::instance().loaded.emplace_back(form);
-    RunEventHandler(form->m_name.toLatin1().constData(), "Form_Load", [form] { form->Form_Load(); });
+    try {
+        form->Form_Load();
+    } catch (...) {
+        // A form whose load failed does not stay loaded half set up: it goes without
+        // its closing steps (it never finished opening), and the error reaches the
+        // code that loaded or showed it.
+        if (form->m_loaded && !form->m_unloading)
+            FinishUnload(form);
+        throw;
+    }
 }
 
 bool Unload(Form* form, int unloadMode)
@@ -208,6 +217,12 @@ bool Unload(Form* form, int unloadMode)
     form->m_unloading = false;
     if (cancel)
         return false;
+    FinishUnload(form);
+    return true;
+}
+
+void FinishUnload(Form* form)
+{
     auto& r = FormsRegistry::instance();
     form->m_loaded = false;
     std::erase_if(r.loaded, [form](const QPointer<Form>& p) { return p.isNull() || p.data() == form; });
@@ -222,7 +237,6 @@ bool Unload(Form* form, int unloadMode)
     // (or none, as during start-up) would make every later modal loop return at once.
     if (r.loaded.empty() && QCoreApplication::instance() && QThread::currentThread()->loopLevel() > g_modalDepth)
         QCoreApplication::exit(0);
-    return true;
 }
 
 void Show(Form* form)

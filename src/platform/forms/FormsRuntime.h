@@ -74,8 +74,10 @@ signals:
     void hidden();
 
 protected:
-    // Events of the form. They run inside the event-handler boundary: an error that
-    // escapes them ends in the standard error message box.
+    // Events of the form. An error that escapes Form_Load reaches the code that loaded
+    // or showed the form, which is then no longer loaded; the others run inside the
+    // event-handler boundary, where an escaping error ends in the standard error
+    // message box.
     virtual void Form_Load() {}
     // Return true to cancel the unload.
     virtual bool Form_QueryUnload(int unloadMode) { return false; }
@@ -88,6 +90,7 @@ protected:
 private:
     friend void Load(Form*);
     friend bool Unload(Form*, int);
+    friend void FinishUnload(Form*);
     friend class FormsRegistry;
     QString m_name;
     bool m_loaded = false;
@@ -95,11 +98,15 @@ private:
 };
 
 // Loads a form (runs Form_Load once) without showing it. Loading a loaded form does nothing.
+// When Form_Load fails the form is unloaded (without its closing steps) and the error
+// passes on to the caller.
 void Load(Form* form);
 // Unloads a form: QueryUnload and Unload may cancel; otherwise it is hidden and leaves
 // the loaded-forms registry. The object itself is deleted later, when no modal loop
 // runs, unless someone still owns it (see KeepAfterUnload). Returns false when cancelled.
 bool Unload(Form* form, int unloadMode = Form::vbFormCode);
+// The end of an unload once nothing cancelled it: the form is hidden and leaves the registry.
+void FinishUnload(Form* form);
 // Loads (if needed) and shows the form, non-modal.
 void Show(Form* form);
 // Loads (if needed) and shows the form modally: returns when it is hidden or unloaded.
