@@ -6,6 +6,8 @@
 #include "base/AuUtilities.h"
 #include "base/ProgramDefinition.h"
 #include "core/SessionValues.h"
+#include "platform/database/LockWait.h"
+#include "platform/forms/DatabaseBusyWait.h"
 #include "db/EmbeddedServer.h"
 
 CoQuillonSystemEnginePtr g_oSystemEngine;
@@ -40,7 +42,12 @@ SqlLoginPasswords SessionLoginPasswords(const QString& server)
             CryptText(1, QString::fromLatin1(erpdb::kDemoReadOnlyPassword), key, true)};
 }
 
-CoQuillonSystemEngine::CoQuillonSystemEngine() : m_dbi(std::make_shared<BrandleDatabase>()) {}
+CoQuillonSystemEngine::CoQuillonSystemEngine() : m_dbi(std::make_shared<BrandleDatabase>())
+{
+    // The session's statements run on the window's thread: while one waits for
+    // another user's lock, the windows keep painting and the user may cancel it.
+    SetLockWaitObserver(LockWaitObserver{&busywait::Waiting, &busywait::Ended});
+}
 
 CoQuillonSystemEngine::~CoQuillonSystemEngine() = default;
 

@@ -1,4 +1,5 @@
 #include "platform/database/SqliteBackend.h"
+#include "platform/database/LockWait.h"
 
 #include "base/AppError.h"
 #include "platform/database/DatabaseServer.h"
@@ -319,12 +320,20 @@ class SqliteBackend::CallScope {
 public:
     explicit CallScope(SqliteBackend& b) : m_b(b)
     {
+        // A window event handled while this connection waits for a lock must not
+        // use the connection: SQLite's busy handler is not re-entrant.
+        if (m_b.m_lockWait == LockWaitState::InObserver)
+            m_b.fail(QStringLiteral("The database is busy: a statement of this connection waits for another user."));
         m_b.m_timedOut = false;
         m_b.m_hasDeadline = m_b.m_timeout > 0;
         if (m_b.m_hasDeadline)
             m_b.m_deadline = std::chrono::steady_clock::now() + std::chrono::seconds(m_b.m_timeout);
     }
-    ~CallScope() { m_b.m_hasDeadline = false; }
+    ~CallScope()
+    {
+        m_b.m_hasDeadline = false;
+        m_b.endLockWait();
+    }
     // Cleaning up after a failure must not be stopped by the deadline.
     void lift() { m_b.m_hasDeadline = false; }
 
@@ -408,16 +417,47 @@ int SqliteBackend::progress(void* self)
     return 0;
 }
 
-// Waiting for another connection's lock counts against the command timeout.
+// Waiting for another connection's lock counts against the command timeout. On
+// the window's thread the lock-wait observer keeps the windows painting meanwhile
+// and may cancel the wait, which then ends as the time-out does.
 int SqliteBackend::busy(void* self, int count)
 {
     auto* b = static_cast<SqliteBackend*>(self);
-    if (b->m_hasDeadline && std::chrono::steady_clock::now() >= b->m_deadline) {
+    const auto now = std::chrono::steady_clock::now();
+    if (b->m_hasDeadline && now >= b->m_deadline) {
         b->m_timedOut = true;
         return 0;
     }
+    if (const LockWaitObserver* observer = CurrentLockWaitObserver()) {
+        if (b->m_lockWait == LockWaitState::None) {
+            b->m_lockWait = LockWaitState::Waiting;
+            b->m_lockWaitStart = now;
+        }
+        b->m_lockWait = LockWaitState::InObserver;
+        bool goOn = true;
+        try {
+            goOn = observer->waiting(
+                std::chrono::duration_cast<std::chrono::milliseconds>(now - b->m_lockWaitStart).count());
+        } catch (...) {
+            goOn = false;
+        }
+        b->m_lockWait = LockWaitState::Waiting;
+        if (!goOn) {
+            b->m_timedOut = true;
+            return 0;
+        }
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(count < 10 ? 1 : 5));
     return 1;
+}
+
+void SqliteBackend::endLockWait()
+{
+    if (m_lockWait == LockWaitState::None)
+        return;
+    m_lockWait = LockWaitState::None;
+    if (const LockWaitObserver* observer = CurrentLockWaitObserver(); observer && observer->ended)
+        observer->ended();
 }
 
 

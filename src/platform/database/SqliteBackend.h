@@ -57,6 +57,7 @@ private:
     friend class CallScope;
     static int progress(void* self);
     static int busy(void* self, int count);
+    void endLockWait();
 
     ResultSnapshot runStatements(const std::vector<TranslatedStatement>& statements);
     ResultSnapshot runSql(const QString& sql, bool readOnly);
@@ -78,4 +79,8 @@ private:
     std::chrono::steady_clock::time_point m_deadline;
     int m_batchSavepoints = 0;
     std::unique_ptr<FencedDatabase> m_fenced;
+    // A statement of this connection waits for a lock; InObserver while the
+    // lock-wait observer runs (and may handle window events).
+    enum class LockWaitState { None, Waiting, InObserver } m_lockWait = LockWaitState::None;
+    std::chrono::steady_clock::time_point m_lockWaitStart;
 };
