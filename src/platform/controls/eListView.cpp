@@ -173,12 +173,16 @@ void eListView::runCurrentQuery(bool keepCount)
             if (job->countToken->load())
                 return;
             try {
+                RunQueryThreadFault();
                 const int64_t n = worker->connection(job->connect).CountRows(job->query, job->countToken);
                 QMetaObject::invokeMethod(self.data(), [self, job, n] {
                     if (self && self->m_model->job == job)
                         self->onCountKnown(n);
                 }, Qt::QueuedConnection);
-            } catch (const AppError& e) {
+            } catch (...) {
+                // Any failure (out of memory as much as a database error) ends the
+                // load as a failed query, so that the window hears of it.
+                const AppError e = QueryFailure(std::current_exception());
                 if (IsCancelled(e))
                     return;
                 const QString message = e.description();
@@ -186,7 +190,6 @@ void eListView::runCurrentQuery(bool keepCount)
                     if (self && self->m_model->job == job)
                         self->onLoadFailed(message);
                 }, Qt::QueuedConnection);
-            } catch (...) {
             }
         }, Qt::QueuedConnection);
     }

@@ -118,6 +118,7 @@ void ListQueryModel::pump()
             if (j->cursorToken->load())
                 return;
             try {
+                RunQueryThreadFault();
                 const int64_t start = page * j->batch;
                 std::vector<BrandleRow> got;
                 if (backwards) {
@@ -144,8 +145,10 @@ void ListQueryModel::pump()
                     if (self)
                         self->pageArrived(j, page, std::move(got));
                 }, Qt::QueuedConnection);
-            } catch (const AppError& e) {
+            } catch (...) {
+                // Any failure, not only a database error, is a failed query.
                 worker->dropCursor(j);
+                const AppError e = QueryFailure(std::current_exception());
                 if (IsCancelled(e))
                     return;
                 const QString message = e.description();
@@ -153,8 +156,6 @@ void ListQueryModel::pump()
                     if (self && self->job == j)
                         self->m_owner->onLoadFailed(message);
                 }, Qt::QueuedConnection);
-            } catch (...) {
-                worker->dropCursor(j);
             }
         }, Qt::QueuedConnection);
     }

@@ -14,6 +14,7 @@
 #include <QThread>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -48,6 +49,29 @@ struct ListJob {
 using JobPtr = std::shared_ptr<ListJob>;
 
 inline bool IsCancelled(const AppError& e) { return e.number() == kQueryCancelledNumber; }
+// A failure the tests make the query threads meet before their work (set from the
+// window's thread while no query runs); none by default.
+inline std::function<void()>& QueryThreadFault()
+{
+    static std::function<void()> fault;
+    return fault;
+}
+inline void RunQueryThreadFault()
+{
+    if (const auto& fault = QueryThreadFault())
+        fault();
+}
+
+// Any failure of a query thread as the program's error: a database error as it is,
+// out of memory and the like with their standard numbers.
+inline AppError QueryFailure(std::exception_ptr p)
+{
+    try {
+        return ToAppError(p);
+    } catch (...) {
+        return AppError(vberr::InvalidProcedureCall, QStringLiteral("The list query failed unexpectedly."));
+    }
+}
 
 // A thread's own connection; it reads pages and seeks rows (the cursor thread)
 // or counts (the count thread). Everything but cancel runs on that thread.

@@ -6,6 +6,7 @@
 #include "platform/controls/eListView.h"
 
 #include "platform/controls/ControlsTestSupport.h"
+#include "platform/controls/eListViewModel.h"
 #include "WaitFor.h"
 
 #include <QApplication>
@@ -17,6 +18,8 @@
 #include <QTest>
 
 #include <functional>
+#include <new>
+#include <stdexcept>
 
 using namespace controlstest;
 
@@ -336,6 +339,34 @@ TEST_F(ListViewTest, FailedAndRefusedQueriesAreReportedThenLoadCompleteZero)
     EXPECT_EQ(Run(QString()), 0);
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].prompt, QStringLiteral("Login failed for user 'coexecutive'."));
+}
+
+TEST_F(ListViewTest, AnyFailureOfTheQueryThreadsIsAFailedQuery)
+{
+    // Not only database errors: the window must get its load event whatever the failure.
+    struct Case {
+        const char* what;
+        std::function<void()> fault;
+        QString message;
+    } cases[] = {
+        {"out of memory", [] { throw std::bad_alloc(); }, QStringLiteral("Out of memory")},
+        {"a library's exception", [] { throw std::runtime_error("disk quota exceeded"); },
+         QStringLiteral("disk quota exceeded")},
+        {"anything else", [] { throw 42; }, QStringLiteral("The list query failed unexpectedly.")},
+    };
+    for (const Case& c : cases) {
+        BoxRecorder boxes;
+        elistview::QueryThreadFault() = c.fault;
+        const int count = Run(QString());
+        elistview::QueryThreadFault() = nullptr;
+        EXPECT_EQ(count, 0) << c.what;
+        ASSERT_FALSE(boxes.boxes.empty()) << c.what;
+        for (const auto& box : boxes.boxes)
+            EXPECT_EQ(box.prompt, c.message) << c.what;
+        EXPECT_EQ(list->RowCount(), 0) << c.what;
+    }
+    // The control works on afterwards.
+    EXPECT_GT(Run(QString()), 0);
 }
 
 TEST_F(ListViewTest, SelectionMouseAndKeys)
