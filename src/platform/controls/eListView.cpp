@@ -100,6 +100,22 @@ int32_t eListView::BatchSize() const { return m_model->batch; }
 void eListView::SetView(const QString& viewName, const QString& sqlSelect, const QString& sqlFrom,
                         const QString& sqlFromEx, const QString& columnString)
 {
+    QStringList missing;
+    if (sqlSelect.trimmed().isEmpty())
+        missing << QStringLiteral("SELECT list");
+    if (sqlFrom.trimmed().isEmpty())
+        missing << QStringLiteral("FROM clause");
+    if (!missing.isEmpty())
+        RaiseError(vberr::ProgramDefined,
+                   QStringLiteral("The view '%1' cannot be listed: its SQL is missing (%2). Save the view again to "
+                                  "rebuild it.")
+                       .arg(viewName, missing.join(QStringLiteral(" and "))));
+    std::vector<ColumnDef> columns = ParseColumnString(columnString);
+    if (columns.size() > static_cast<size_t>(kMaxColumns))
+        RaiseError(vberr::ProgramDefined, QStringLiteral("The view '%1' has %2 columns; a list shows at most %3.")
+                                              .arg(viewName)
+                                              .arg(columns.size())
+                                              .arg(kMaxColumns));
     cancelJob();
     m_viewName = viewName;
     m_select = sqlSelect;
@@ -109,7 +125,7 @@ void eListView::SetView(const QString& viewName, const QString& sqlSelect, const
     m_sortColumn = 0;
     m_sortDescending = false;
     m_grid->horizontalHeader()->setSortIndicatorShown(false);
-    m_model->resetAll(ParseColumnString(columnString));
+    m_model->resetAll(std::move(columns));
     m_columnsSized = false;
 }
 
@@ -465,12 +481,23 @@ void eListView::applyColumns()
     const QFontMetrics fm = m_grid->fontMetrics();
     const QFontMetrics hfm = m_grid->horizontalHeader()->fontMetrics();
     const int sample = std::min(m_model->rows, 100);
-    for (int c = 0; c < ColumnCount(); ++c) {
-        int w = hfm.horizontalAdvance(m_model->columns[c].caption) + 28;
-        for (int r = 0; r < sample; ++r)
-            w = std::max(w, fm.horizontalAdvance(CellText(r, c + 1)) + 14);
-        m_grid->setColumnWidth(c, std::clamp(w, 40, 360));
+    QHeaderView* header = m_grid->horizontalHeader();
+    {
+        // The header and the grid hear of the new widths once, not column by column
+        // (a header that repaints after each measures every column before it).
+        const QSignalBlocker quiet(header);
+        header->setUpdatesEnabled(false);
+        for (int c = 0; c < ColumnCount(); ++c) {
+            int w = hfm.horizontalAdvance(m_model->columns[c].caption) + 28;
+            for (int r = 0; r < sample; ++r)
+                w = std::max(w, fm.horizontalAdvance(CellText(r, c + 1)) + 14);
+            header->resizeSection(c, std::clamp(w, 40, 360));
+        }
+        header->setUpdatesEnabled(true);
     }
+    emit header->geometriesChanged();
+    header->viewport()->update();
+    m_grid->viewport()->update();
 }
 
 bool eListView::eventFilter(QObject* watched, QEvent* event)

@@ -45,10 +45,14 @@ public:
     // The number of rows read per batch (at least 1). Without it: kDefaultBatchSize.
     void Configure(int32_t batchSize);
     static constexpr int32_t kDefaultBatchSize = 300;
+    // As many columns as a query of the database returns.
+    static constexpr int32_t kMaxColumns = 2000;
     int32_t BatchSize() const;
 
     // The view's SQL pieces and its column string ("caption,alignment," per
     // column: 0 left, 1 right, 2 centre). Empties the list and drops the sort.
+    // Fails, changing nothing, when the SELECT list or the FROM clause is missing
+    // or when there are more than kMaxColumns columns.
     void SetView(const QString& viewName, const QString& sqlSelect, const QString& sqlFrom,
                  const QString& sqlFromEx, const QString& columnString);
     // where: empty or a WHERE clause; usesExtendedFrom adds SQLFromEx.

@@ -5,6 +5,8 @@
 
 #include "platform/controls/eListView.h"
 
+#include "base/AppError.h"
+
 #include "platform/controls/ControlsTestSupport.h"
 #include "platform/controls/eListViewModel.h"
 #include "WaitFor.h"
@@ -367,6 +369,49 @@ TEST_F(ListViewTest, AnyFailureOfTheQueryThreadsIsAFailedQuery)
     }
     // The control works on afterwards.
     EXPECT_GT(Run(QString()), 0);
+}
+
+TEST_F(ListViewTest, AViewWithoutItsSqlOrWithTooManyColumnsIsRefused)
+{
+    auto columns = [](int n) {
+        QString text;
+        for (int i = 0; i < n; ++i)
+            text += QStringLiteral("C%1,0,").arg(i);
+        return text;
+    };
+    struct Case {
+        const char* what;
+        QString select, from, columns, message;
+    } cases[] = {
+        {"no select list", QString(), pieces.from, pieces.columns,
+         QStringLiteral("The view 'V' cannot be listed: its SQL is missing (SELECT list). Save the view again to "
+                        "rebuild it.")},
+        {"no FROM clause", pieces.select, QStringLiteral("  "), pieces.columns,
+         QStringLiteral("The view 'V' cannot be listed: its SQL is missing (FROM clause). Save the view again to "
+                        "rebuild it.")},
+        {"neither", QString(), QString(), pieces.columns,
+         QStringLiteral("The view 'V' cannot be listed: its SQL is missing (SELECT list and FROM clause). Save the "
+                        "view again to rebuild it.")},
+        {"a damaged column string", pieces.select, pieces.from, columns(16000),
+         QStringLiteral("The view 'V' has 16000 columns; a list shows at most 2000.")},
+    };
+    const int shown = Run(QString());
+    ASSERT_GT(shown, 0);
+    for (const Case& c : cases) {
+        try {
+            list->SetView(QStringLiteral("V"), c.select, c.from, QString(), c.columns);
+            ADD_FAILURE() << c.what;
+        } catch (const AppError& e) {
+            EXPECT_EQ(e.number(), vberr::ProgramDefined) << c.what;
+            EXPECT_EQ(e.description(), c.message) << c.what;
+        }
+        // Nothing changed: the view before still lists.
+        EXPECT_EQ(list->RowCount(), shown) << c.what;
+    }
+    // As many columns as a query returns are fine.
+    list->SetView(QStringLiteral("V"), pieces.select, pieces.from, pieces.fromEx, columns(eListView::kMaxColumns));
+    EXPECT_EQ(list->ColumnCount(), eListView::kMaxColumns);
+    EXPECT_EQ(Run(QString()), shown);
 }
 
 TEST_F(ListViewTest, SelectionMouseAndKeys)
