@@ -180,6 +180,17 @@ void ExecOrFail(sqlite3* db, const char* sql, const QString& database)
     }
 }
 
+bool HasTables(sqlite3* db)
+{
+    sqlite3_stmt* st = nullptr;
+    bool any = false;
+    if (sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' LIMIT 1", -1, &st, nullptr) ==
+        SQLITE_OK)
+        any = sqlite3_step(st) == SQLITE_ROW;
+    sqlite3_finalize(st);
+    return any;
+}
+
 // Opens an existing file of ours; never creates one.
 sqlite3* OpenFile(const QString& path, const QString& database, bool readOnly)
 {
@@ -201,6 +212,11 @@ sqlite3* OpenFile(const QString& path, const QString& database, bool readOnly)
         PrepareConnection(db);
         // A damaged file or one that is not a database fails here rather than later.
         ExecOrFail(db, "SELECT count(*) FROM sqlite_master", database);
+        // So does an empty one (a file of 0 bytes reads as a database without
+        // tables), before anything is written into it.
+        if (!HasTables(db))
+            Fail(QStringLiteral("Database '%1' cannot be opened: its file is empty or damaged (%2).")
+                     .arg(database, QDir::toNativeSeparators(path)));
         if (!readOnly)
             ExecOrFail(db, "PRAGMA journal_mode = WAL", database);
         ExecOrFail(db, "PRAGMA foreign_keys = OFF", database);

@@ -8,7 +8,9 @@
 #include "core/StartUp.h"
 #include "core/clsLogonProfile.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 using namespace sessiontest;
 
@@ -258,6 +260,27 @@ TEST_F(LogonTest, DatabaseFailuresAreRaisedAndLeaveTheSessionEngine)
               0);
     EXPECT_EQ(g_oSystemEngine, session);
     EXPECT_TRUE(session->DBI().IsOpen());
+}
+
+TEST_F(LogonTest, ACompanyFileOfNoBytesIsNamedAsDamaged)
+{
+    const QString companyFile = erpdb::FindDatabaseFile(kServer, kDatabase);
+    ASSERT_FALSE(companyFile.isEmpty());
+    for (const QString& suffix : {QStringLiteral("-wal"), QStringLiteral("-shm")})
+        QFile::remove(companyFile + suffix);
+    QFile file(companyFile);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.close();
+    Attempt a;
+    try {
+        a.Run(kCompany, QStringLiteral("jdoe"), QStringLiteral("secret"));
+        ADD_FAILURE() << "logged on to an empty database";
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.description(), QStringLiteral("Database '%1' cannot be opened: its file is empty or damaged (%2).")
+                                       .arg(kDatabase, QDir::toNativeSeparators(companyFile)));
+    }
+    // Nothing was written into the file.
+    EXPECT_EQ(QFileInfo(companyFile).size(), 0);
 }
 
 TEST_F(LogonTest, LogOnSetsTheSessionValuesAsTyped)
