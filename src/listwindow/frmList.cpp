@@ -260,7 +260,16 @@ void frmList::Form_Load()
     }
     m_firstSizePending = !m_cascadePending;
 
-    LoadList();
+    try {
+        LoadList();
+    } catch (...) {
+        // The window does not stay (the error goes to the code that opened it), and
+        // what it had of the view goes with it: no handler may act on half of it.
+        m_eListView->ClearRows();
+        m_oView.reset();
+        SetScreenMousePointer(vbDefault);
+        throw;
+    }
     if (!IsLoaded())
         return;
 

@@ -1,0 +1,259 @@
+// The list windows as a user meets them inside the main window: their first size
+// and the cascade, what shows whole inside them, the window that becomes active
+// after a close, the strip after Go then Clear, and views that cannot be shown
+// (a damaged company file, missing SQL).
+
+#include "ListWindowTestSupport.h"
+
+#include "listwindow/frmListLayout.h"
+#include "platform/controls/FilterControl.h"
+#include "platform/controls/ReportListView.h"
+#include "platform/forms/VbKeys.h"
+#include "shell/frmMDIFrame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFrame>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QStatusBar>
+#include <QTreeWidget>
+
+#include <sqlite3.h>
+
+using namespace listtest;
+
+namespace {
+
+class ListWindowMdiTest : public ListWindowTest {
+protected:
+    frmMDIFrame* ShowMain()
+    {
+        RegisterShellWindows();
+        RegisterListWindows();
+        ShowMainWindow();
+        frmMDIFrame* main = frmMDIFrame::Instance();
+        EXPECT_TRUE(main->IsLoaded());
+        main->window()->resize(1280, 900);
+        QApplication::processEvents();
+        return main;
+    }
+    static std::vector<frmList*> Children(frmMDIFrame* main)
+    {
+        std::vector<frmList*> lists;
+        for (Form* f : main->ChildForms())
+            if (auto* w = qobject_cast<frmList*>(f))
+                lists.push_back(w);
+        return lists;
+    }
+    static std::vector<frmList*> LoadedListWindows()
+    {
+        std::vector<frmList*> lists;
+        for (Form* f : LoadedForms())
+            if (auto* w = qobject_cast<frmList*>(f))
+                lists.push_back(w);
+        return lists;
+    }
+    static void Esc(QWidget* target)
+    {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(target, &press);
+    }
+    // What must show whole inside a list window at its present size.
+    static void ExpectWholeInside(frmList* w, const char* what)
+    {
+        const int ty = TwipsPerPixelY();
+        // The list ends 200 twips above the strip.
+        EXPECT_NEAR(w->ListView()->height(), TwipsToPixelsY(w->lvwStats()->y() * ty - 200), 1) << what;
+        // The strip's header and row show whole.
+        QTreeWidget* strip = w->lvwStats()->Tree();
+        const int needed = 2 * strip->frameWidth() + strip->header()->sizeHint().height() +
+                           (strip->topLevelItemCount() > 0 ? strip->sizeHintForRow(0) : 0);
+        EXPECT_GE(w->lvwStats()->height(), needed) << what;
+        EXPECT_LE(w->lvwStats()->y() + w->lvwStats()->height(), w->picBottom()->height()) << what;
+        // The message frame holds its whole text.
+        if (w->fraMessage()->isVisible())
+            EXPECT_GE(w->fraMessage()->height(), w->lblMessage()->heightForWidth(w->fraMessage()->width())) << what;
+        // Auto Populate: 350 twips from the window's outer right edge.
+        const int boxLeft = w->WindowWidth() - (w->chkAutoPopulate()->width() * TwipsPerPixelX() + 350);
+        EXPECT_NEAR(w->chkAutoPopulate()->x(), TwipsToPixelsX(boxLeft), 1) << what;
+    }
+};
+
+TEST_F(ListWindowMdiTest, WindowsOpenAtAUsableSizeAndAfterACloseTheWindowBeforeIsActive)
+{
+    frmMDIFrame* main = ShowMain();
+    main->MenuItem(QStringLiteral("mnuAllViews"))->trigger();
+    ASSERT_EQ(Children(main).size(), 1u);
+    frmList* all = Children(main)[0];
+    QMdiSubWindow* allFrame = main->ChildFrameOf(all);
+    ASSERT_NE(allFrame, nullptr);
+    QMdiArea* area = allFrame->mdiArea();
+    const QSize client = area->viewport()->size();
+    const int stepX = TwipsToPixelsX(listlayout::kCascadeLeft);
+    const int stepY = TwipsToPixelsY(listlayout::kCascadeTop);
+
+    // The main window's client area but for one cascade step, well above the minimum.
+    EXPECT_EQ(allFrame->geometry(), QRect(0, 0, client.width() - stepX, client.height() - stepY));
+    EXPECT_GT(all->WindowHeight(), all->ToolbarHeight() + listlayout::kMinHeightAboveToolbar + 3000);
+    EXPECT_FALSE(allFrame->isMaximized());
+    // The hint before Go shows whole.
+    ASSERT_TRUE(all->fraMessage()->isVisible());
+    ExpectWholeInside(all, "All Views, first size");
+
+    // A view opened from it cascades and fits the client area too.
+    ASSERT_TRUE(Go(all));
+    ASSERT_TRUE(Select(all, 4));
+    all->OpenSelectedView();
+    ASSERT_EQ(Children(main).size(), 2u);
+    frmList* orders = Children(main)[1];
+    QMdiSubWindow* ordersFrame = main->ChildFrameOf(orders);
+    ASSERT_TRUE(Loads(orders, [] {}));
+    EXPECT_NEAR(ordersFrame->x(), allFrame->x() + stepX, 1);
+    EXPECT_NEAR(ordersFrame->y(), allFrame->y() + stepY, 1);
+    EXPECT_EQ(ordersFrame->width(), allFrame->width());
+    EXPECT_NEAR(ordersFrame->height(), allFrame->height() - stepY, 1);
+    EXPECT_LE(ordersFrame->geometry().right(), client.width());
+    EXPECT_LE(ordersFrame->geometry().bottom(), client.height());
+    EXPECT_EQ(area->activeSubWindow(), ordersFrame);
+    ExpectWholeInside(orders, "Orders, cascaded");
+
+    // At the minimum size the hint and the strip still show whole.
+    orders->SetWindowSize(1, 1);
+    orders->cmdClear_Click();
+    QApplication::processEvents();
+    ExpectWholeInside(orders, "Orders, minimum size");
+
+    // Esc closes Orders and All Views becomes active: the next Esc reaches it.
+    Esc(orders);
+    ASSERT_EQ(Children(main).size(), 1u);
+    ASSERT_EQ(area->activeSubWindow(), allFrame);
+    Esc(area->activeSubWindow()->widget());
+    EXPECT_TRUE(Children(main).empty());
+    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+}
+
+TEST_F(ListWindowMdiTest, GoThenClearLeavesNoFiguresOfAnotherQuery)
+{
+    frmList* orders = Open(4, QStringLiteral("WHERE ( {Status} = 'Open' )"), nullptr, false);
+    ListItem* row = orders->lvwStats()->Item(1);
+    ASSERT_EQ(orders->lvwStats()->ColumnCount(), 5);
+    const QString openCount = QString::number(orders->RecordCount());
+    ASSERT_EQ(row->SubItem(1), openCount);
+    ASSERT_FALSE(row->SubItem(2).isEmpty());
+
+    // Go on other criteria, then Clear before its rows and figures came.
+    orders->pmFilter()->LoadFilter(QStringLiteral("WHERE ( {Status} = 'Shipped' )"), false);
+    TakeStatements();
+    orders->cmdGo_Click();
+    orders->cmdClear_Click();
+    QTest::qWait(300);
+    row = orders->lvwStats()->Item(1);
+    // The record count alone, never the earlier query's figures beside another count.
+    EXPECT_EQ(row->SubItem(1), QString::number(orders->RecordCount()));
+    for (int i = 2; i <= 4; ++i)
+        EXPECT_EQ(row->SubItem(i), QString()) << i;
+    EXPECT_TRUE(TakeStatements().filter(QStringLiteral("SUM(")).isEmpty());
+
+    // Go and its rows: the figures of that query.
+    ASSERT_TRUE(Go(orders));
+    EXPECT_FALSE(orders->lvwStats()->Item(1)->SubItem(2).isEmpty());
+    EXPECT_EQ(orders->lvwStats()->Item(1)->SubItem(1), QString::number(orders->RecordCount()));
+    // Clear after the figures came leaves the strip as it is.
+    const QStringList before = {orders->lvwStats()->Item(1)->SubItem(1), orders->lvwStats()->Item(1)->SubItem(2)};
+    orders->cmdClear_Click();
+    EXPECT_EQ((QStringList{orders->lvwStats()->Item(1)->SubItem(1), orders->lvwStats()->Item(1)->SubItem(2)}), before);
+    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+}
+
+TEST_F(ListWindowMdiTest, AViewThatFailsToLoadLeavesNoWindowAndItsErrorReachesTheOpener)
+{
+    // Damage the pages of the view columns in the company file.
+    ResetSession();
+    if (m_probe) {
+        m_probe->CloseConnection();
+        m_probe.reset();
+    }
+    const QString path = erpdb::FindDatabaseFile(kServer, QString::fromLatin1(erpdb::kDemoDatabaseName));
+    ASSERT_FALSE(path.isEmpty());
+    int64_t rootPage = 0;
+    int64_t pageSize = 0;
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
+        sqlite3_exec(db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, nullptr, nullptr);
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db, "SELECT rootpage, (SELECT page_size FROM pragma_page_size) FROM sqlite_master "
+                               "WHERE name = 'LdViewColumns'", -1, &st, nullptr);
+        if (sqlite3_step(st) == SQLITE_ROW) {
+            rootPage = sqlite3_column_int64(st, 0);
+            pageSize = sqlite3_column_int64(st, 1);
+        }
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+    }
+    ASSERT_GT(rootPage, 1);
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.seek((rootPage - 1) * pageSize));
+        file.write(QByteArray(static_cast<int>(pageSize), '\x5A'));
+    }
+    LogOnAs(QStringLiteral("jdoe"), QStringLiteral("secret"));
+
+    // From the main window's menu: the error in the standard box, no window left.
+    frmMDIFrame* main = ShowMain();
+    boxes.clear();
+    main->MenuItem(QStringLiteral("mnuAllViews"))->trigger();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].prompt.contains(QStringLiteral("malformed"))) << qPrintable(boxes[0].prompt);
+    EXPECT_TRUE(Children(main).empty());
+    EXPECT_TRUE(LoadedListWindows().empty());
+    EXPECT_EQ(ScreenMousePointer(), static_cast<int>(vbDefault));
+
+    // Opened by code: the error reaches the caller; the window's handlers assume no view.
+    auto* w = new frmList;
+    w->Init(4);
+    QPointer<frmList> guard(w);
+    try {
+        Show(w);
+        ADD_FAILURE() << "the window opened";
+    } catch (const AppError& e) {
+        EXPECT_TRUE(e.description().contains(QStringLiteral("malformed"))) << qPrintable(e.description());
+    }
+    ASSERT_TRUE(guard);
+    EXPECT_FALSE(IsFormLoaded(w));
+    EXPECT_FALSE(w->HasView());
+    boxes.clear();
+    TakeStatements();
+    w->cmdGo_Click();
+    w->tbMain_ButtonClick(QStringLiteral("REFRESH"));
+    w->tbMain_ButtonClick(QStringLiteral("EXPORT"));
+    w->Form_KeyDown(vbkey::F5, 0, false);
+    w->RefreshStatistics(false, QString());
+    EXPECT_TRUE(TakeStatements().isEmpty());
+    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+}
+
+TEST_F(ListWindowMdiTest, AViewWithoutItsSqlIsRefusedWithAMessageThatNamesIt)
+{
+    // Pieces that the database cannot build again either: its base is gone.
+    Exec(QStringLiteral("UPDATE LdViews SET SQLSelect = NULL, BaseID = 999999 WHERE ViewID = 4"));
+    auto* w = new frmList;
+    w->Init(4);
+    try {
+        Show(w);
+        ADD_FAILURE() << "the window opened";
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.description(), QStringLiteral("The view 'ORDERS_1' cannot be listed: its SQL is missing (SELECT "
+                                                  "list). Save the view again to rebuild it."));
+    }
+    EXPECT_FALSE(IsFormLoaded(w));
+    EXPECT_TRUE(LoadedListWindows().empty());
+}
+
+}  // namespace
