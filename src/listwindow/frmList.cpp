@@ -579,6 +579,13 @@ void frmList::RefreshList(int32_t lRowID)
     // A window whose view did not load has nothing to list.
     if (!HasView())
         return;
+    // A value the filter pane refuses is the user's to mend first: the search
+    // would otherwise run without that condition.
+    if (const QString problem = m_pmFilter->InvalidValue(); !problem.isEmpty()) {
+        SetScreenMousePointer(vbDefault);
+        MsgBox(problem, vbExclamation, QStringLiteral("Attention Required"));
+        return;
+    }
     QString where;
     if (!FilterWhereOrRefuse(QString(), where))
         return;

@@ -257,3 +257,39 @@ TEST_F(ListWindowMdiTest, AViewWithoutItsSqlIsRefusedWithAMessageThatNamesIt)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ListWindowMdiTest, GoSaysWhichFieldHoldsAValueThePaneRefuses)
+{
+    frmList* orders = Open(4, QString(), nullptr, false);
+    FILTERLib::Filter* pane = orders->pmFilter();
+    // The first number field of the pane, with a value that is not a number.
+    int numberField = -1;
+    for (int i = 0; i < pane->FieldCount() && numberField < 0; ++i) {
+        pane->ClearRows();
+        if (pane->SetRow(0, i, FILTERLib::Filter::Op::Greater, QStringLiteral("1,5x")) &&
+            pane->InvalidValue().contains(QStringLiteral("is not a number")))
+            numberField = i;
+    }
+    ASSERT_GE(numberField, 0);
+    const QString problem = pane->InvalidValue();
+    EXPECT_TRUE(problem.startsWith(QStringLiteral("The value of '"))) << qPrintable(problem);
+    const QString before = ListStatement(orders);
+    boxes.clear();
+    orders->cmdGo_Click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].prompt, problem);
+    EXPECT_EQ(boxes[0].title, QStringLiteral("Attention Required"));
+    EXPECT_EQ(ListStatement(orders), before);  // nothing ran
+    EXPECT_EQ(ScreenMousePointer(), static_cast<int>(vbDefault));
+
+    // Mended, Go runs.
+    ASSERT_TRUE(pane->SetRow(0, numberField, FILTERLib::Filter::Op::Greater, QStringLiteral("15")));
+    boxes.clear();
+    ASSERT_TRUE(Go(orders));
+    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+    EXPECT_NE(ListStatement(orders).indexOf(QStringLiteral("> 15")), -1) << qPrintable(ListStatement(orders));
+}
+
+}  // namespace

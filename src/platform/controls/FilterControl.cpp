@@ -182,8 +182,14 @@ void Filter::ensureEmptyLastRow()
         m_rows.push_back(newRow());
 }
 
+void Filter::markRow(FilterRow* row)
+{
+    row->showProblem(RowProblem(*row));
+}
+
 void Filter::rowChanged(FilterRow* row)
 {
+    markRow(row);
     if (m_updating)
         return;
     ensureEmptyLastRow();
@@ -297,6 +303,7 @@ bool Filter::SetRow(int row, int field, Op op, const QString& value1, const QStr
         row = static_cast<int>(m_rows.size()) - 1;
     if (row < 0 || !m_rows[row]->set(field, op, value1, value2))
         return false;
+    markRow(m_rows[row]);
     ensureEmptyLastRow();
     relayout();
     reportRowCount();

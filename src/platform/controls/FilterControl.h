@@ -12,8 +12,9 @@
 // " AND " + " )", each condition starting with the field's reference exactly as
 // added. Text values are literals with their apostrophes doubled; LIKE patterns
 // escape a "%", "_", "[" or "\" the user typed (ESCAPE '\'); numbers are
-// written as numbers (a value that is not one leaves the row incomplete); a
-// date is 'yyyy-mm-dd', and "=" on a date takes the whole day. LoadFilter reads
+// written as numbers, typed in the user's locale; a date is 'yyyy-mm-dd', and "="
+// on a date takes the whole day. A value that is not a number or a date, holds a
+// NUL character or is too long is refused: its row shows it and gives no condition. LoadFilter reads
 // such a text back into rows; any other text (a complex search, a linked view's
 // starting filter) becomes one text row that WhereText gives back unchanged.
 //
@@ -37,6 +38,8 @@ class Filter : public QWidget {
 public:
     static constexpr int kRowPitchTwips = 390;
     static constexpr int kMarginTwips = 450;
+    // The longest value a row takes; a longer one is refused, not cut.
+    static constexpr int kMaxValueLength = 32767;
 
     enum class FieldKind { Text, Number, Date, Flag };
     // Operators; which ones a field offers depends on its kind.
@@ -86,6 +89,10 @@ public:
     bool UsesExtendedFrom() const;
     // At least one row is complete.
     bool CanSave() const;
+    // Why the first row with a value it refuses (not a number, not a date, a NUL
+    // character, too long) cannot search, naming its field; empty when none does.
+    // Such a row shows that it is invalid and gives no condition.
+    QString InvalidValue() const;
 
     // ---- Rows, for the window's tests and for programs that fill them ----
     // The rows shown, the empty last one included.
@@ -122,6 +129,8 @@ private:
     };
     friend class FilterRow;
     QString conditionOf(const FilterRow& row) const;
+    QString RowProblem(const FilterRow& row) const;
+    void markRow(FilterRow* row);
     bool parseConditions(const QString& text, std::vector<FilterRow*>& rows);
     FilterRow* newRow();
     void rowChanged(FilterRow* row);

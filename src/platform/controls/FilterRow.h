@@ -37,6 +37,9 @@ public:
         m_remove->setText(QStringLiteral("\u2715"));
         m_remove->setToolTip(QStringLiteral("Remove this condition"));
         m_remove->setAutoRaise(true);
+        // Long pastes arrive whole, so that a value too long is refused rather than cut.
+        m_value1->setMaxLength(kPasteLimit);
+        m_value2->setMaxLength(kPasteLimit);
         m_field->setMinimumContentsLength(14);
         m_op->setMinimumContentsLength(12);
         m_field->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -105,6 +108,21 @@ public:
         m_quiet = false;
         return true;
     }
+
+    // Shows whether the row's values are refused, and why (empty: they are fine).
+    void showProblem(const QString& problem)
+    {
+        if (problem == m_problem)
+            return;
+        m_problem = problem;
+        for (QLineEdit* edit : {m_value1, m_value2}) {
+            edit->setStyleSheet(problem.isEmpty() ? QString()
+                                                  : QStringLiteral("QLineEdit { background: #FFE4E1; border: 1px "
+                                                                   "solid #C00000; }"));
+            edit->setToolTip(problem);
+        }
+    }
+    const QString& problem() const { return m_problem; }
 
     void fillFields()
     {
@@ -186,7 +204,9 @@ private:
             m_owner->rowChanged(this);
     }
 
+    static constexpr int kPasteLimit = 1000000;
     Filter* m_owner;
+    QString m_problem;
     int m_fieldIndex = -1;
     std::vector<Op> m_ops;
     bool m_quiet = false;

@@ -16,6 +16,13 @@ namespace FILTERLib {
 
 namespace {
 
+// The day after, within the calendar of the database (years up to 9999); invalid after its last day.
+QDate NextDay(const QDate& d)
+{
+    const QDate next = d.addDays(1);
+    return next.isValid() && next.year() <= 9999 ? next : QDate();
+}
+
 QString DateLiteral(const QDate& d) { return QLatin1Char('\'') + d.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('\''); }
 
 // A date as the user may type it: yyyy-mm-dd, or the system's or the usual short forms.
@@ -27,8 +34,8 @@ QDate ParseDate(const QString& text)
     QDate d = QDate::fromString(t, QStringLiteral("yyyy-MM-dd"));
     if (d.isValid())
         return d;
-    const QLocale system = QLocale::system();
-    for (const QString& format : {system.dateFormat(QLocale::ShortFormat), QStringLiteral("M/d/yyyy"),
+    const QLocale user;
+    for (const QString& format : {user.dateFormat(QLocale::ShortFormat), QStringLiteral("M/d/yyyy"),
                                   QStringLiteral("d.M.yyyy"), QStringLiteral("yyyy/M/d"), QStringLiteral("M/d/yy")}) {
         d = QDate::fromString(t, format);
         if (!d.isValid())
@@ -42,30 +49,35 @@ QDate ParseDate(const QString& text)
     return {};
 }
 
-// A number as the user may type it (the system's separators or plain ones, a currency
-// sign); written back as SQL writes numbers. Empty when it is not a number.
-QString NumberLiteral(const QString& text)
+// A number as the user types it: in the user's locale (its separators where they
+// belong, a currency sign), else plain with a point and no group separators. A
+// separator out of place ("1,5" where the comma groups thousands) makes no number.
+bool ParseNumber(const QString& text, double& value)
 {
     QString t = text.trimmed();
-    const QLocale system = QLocale::system();
-    t.remove(system.currencySymbol(QLocale::CurrencySymbol));
+    const QLocale user;
+    const QString currency = user.currencySymbol(QLocale::CurrencySymbol);
+    if (!currency.isEmpty())
+        t.remove(currency);
     t.remove(QLatin1Char('$'));
     t = t.trimmed();
     if (t.isEmpty())
-        return {};
+        return false;
     bool ok = false;
-    double v = QLocale::c().toDouble(t, &ok);
+    value = user.toDouble(t, &ok);
     if (!ok) {
-        QString plain = t;
-        plain.remove(system.groupSeparator());
-        v = system.toDouble(plain, &ok);
+        QLocale plain = QLocale::c();
+        plain.setNumberOptions(QLocale::RejectGroupSeparator);
+        value = plain.toDouble(t, &ok);
     }
-    if (!ok) {
-        QString plain = t;
-        plain.remove(QLatin1Char(','));
-        v = QLocale::c().toDouble(plain, &ok);
-    }
-    if (!ok || !std::isfinite(v))
+    return ok && std::isfinite(value);
+}
+
+// A number as SQL writes it; empty when the text is not a number.
+QString NumberLiteral(const QString& text)
+{
+    double v = 0;
+    if (!ParseNumber(text, v))
         return {};
     if (v == std::floor(v) && std::fabs(v) < 1e15)
         return QString::number(static_cast<qint64>(v));
@@ -175,6 +187,14 @@ public:
         }
         pos = m.capturedEnd();
         out = m.captured();
+        // Shown as the user types numbers, so that the row reads it back the same.
+        bool ok = false;
+        const double v = QLocale::c().toDouble(out, &ok);
+        if (ok && std::isfinite(v) && QLocale().decimalPoint() != QLatin1String(".")) {
+            QLocale user;
+            user.setNumberOptions(QLocale::OmitGroupSeparator);
+            out = user.toString(v, 'g', 15);
+        }
         return true;
     }
     bool date(QDate& out)
@@ -252,6 +272,59 @@ bool ReadLikePattern(const QString& pattern, bool escaped, Op& op, QString& valu
 
 }  // namespace
 
+// ---------------------------------------------------------------- values the rows refuse
+
+QString Filter::RowProblem(const FilterRow& row) const
+{
+    const int fi = row.field();
+    if (fi < 0 || fi >= FieldCount())
+        return {};
+    const Field& f = m_fields[fi];
+    const Op op = row.op();
+    if (f.kind == FieldKind::Flag || op == Op::IsEmpty || op == Op::IsNotEmpty)
+        return {};
+    const QString name = f.displayName;
+    for (int which = 0; which < (op == Op::Between ? 2 : 1); ++which) {
+        const QString v = row.value(which);
+        // An empty value leaves the row incomplete, as before it was filled.
+        if (v.isEmpty())
+            continue;
+        if (v.contains(QChar(u'\0')))
+            return QStringLiteral("The value of '%1' contains a NUL character, which a search cannot hold.").arg(name);
+        if (v.size() > kMaxValueLength)
+            return QStringLiteral("The value of '%1' is too long: %2 characters, where a search value holds at most %3.")
+                .arg(name, QLocale().toString(v.size()), QLocale().toString(kMaxValueLength));
+        if (v.trimmed().isEmpty())
+            continue;
+        if (f.kind == FieldKind::Number) {
+            double number = 0;
+            if (!ParseNumber(v, number))
+                return QStringLiteral("The value of '%1' is not a number: %2").arg(name, v.trimmed());
+        } else if (f.kind == FieldKind::Date) {
+            const QDate d = ParseDate(v);
+            if (!d.isValid())
+                return QStringLiteral("The value of '%1' is not a date: %2").arg(name, v.trimmed());
+            // These comparisons need the day after, which the calendar does not have.
+            const bool needsNextDay = op == Op::Equals || op == Op::NotEquals || op == Op::LessOrEqual ||
+                                      op == Op::Greater || (op == Op::Between && which == 1);
+            if (needsNextDay && !NextDay(d).isValid())
+                return QStringLiteral("The value of '%1' is the last day of the calendar, which '%2' cannot take: %3")
+                    .arg(name, OperatorCaption(op), v.trimmed());
+        }
+    }
+    return {};
+}
+
+QString Filter::InvalidValue() const
+{
+    if (m_textMode)
+        return {};
+    for (const FilterRow* row : m_rows)
+        if (const QString problem = RowProblem(*row); !problem.isEmpty())
+            return problem;
+    return {};
+}
+
 // ---------------------------------------------------------------- WHERE text
 
 QString Filter::conditionOf(const FilterRow& row) const
@@ -264,6 +337,9 @@ QString Filter::conditionOf(const FilterRow& row) const
     const Op op = row.op();
     const QString v1 = row.value(0);
     const QString v2 = row.value(1);
+    // A value the row refuses makes no condition (Go says why before it runs).
+    if (!RowProblem(row).isEmpty())
+        return {};
     switch (f.kind) {
     case FieldKind::Text:
         switch (op) {
@@ -630,6 +706,7 @@ bool Filter::parseConditions(const QString& text, std::vector<FilterRow*>& rows)
     for (const ParsedRow& p : parsed) {
         FilterRow* row = newRow();
         row->set(p.field, p.op, p.v1, p.v2);
+        markRow(row);
         rows.push_back(row);
     }
     return true;

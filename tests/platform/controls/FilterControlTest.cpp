@@ -14,6 +14,8 @@
 #include <QToolButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QLineEdit>
+#include <QLocale>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -215,6 +217,74 @@ TEST_F(FilterFixture, DatesAsUsersTypeThem)
         else
             EXPECT_TRUE(where.isEmpty()) << c.typed << ": " << where.toStdString();
     }
+}
+
+TEST_F(FilterFixture, ValuesTheRowsRefuseAreShownAndSaidInTheUsersLocale)
+{
+    struct Locale {
+        const char* name;
+        QString number, refusedNumber;  // 1.5 as the user types it; a text that is no number there
+    } locales[] = {{"en_US", QStringLiteral("1.5"), QStringLiteral("1,5")},
+                   {"de_DE", QStringLiteral("1,5"), QStringLiteral("1,5x")}};
+    const QString longText(40000, QLatin1Char('a'));
+    const QLocale before;
+    for (const Locale& l : locales) {
+        QLocale::setDefault(QLocale(QString::fromLatin1(l.name)));
+        const QLocale user;
+        struct Case {
+            int field;
+            Op op;
+            QString v1, v2;
+            QString problem;  // empty: the row searches
+        } cases[] = {
+            {1, Op::Equals, l.number, {}, {}},
+            {1, Op::Greater, l.refusedNumber, {}, QStringLiteral("The value of 'Quantity' is not a number: ") + l.refusedNumber},
+            {2, Op::Between, QStringLiteral("1"), QStringLiteral("lots"), QStringLiteral("The value of 'Price' is not a number: lots")},
+            {1, Op::Equals, QStringLiteral("  "), {}, {}},  // nothing typed yet: incomplete, not refused
+            {3, Op::Equals, QStringLiteral("2024-02-30"), {}, QStringLiteral("The value of 'Day' is not a date: 2024-02-30")},
+            {3, Op::GreaterOrEqual, QStringLiteral("9999-12-31"), {}, {}},
+            {3, Op::Equals, QStringLiteral("9999-12-31"), {},
+             QStringLiteral("The value of 'Day' is the last day of the calendar, which 'equals' cannot take: 9999-12-31")},
+            {3, Op::Between, QStringLiteral("2024-01-01"), QStringLiteral("9999-12-31"),
+             QStringLiteral("The value of 'Day' is the last day of the calendar, which 'between' cannot take: 9999-12-31")},
+            {0, Op::Contains, QStringLiteral("a") + QChar(u'\0') + QStringLiteral("b"), {},
+             QStringLiteral("The value of 'Name' contains a NUL character, which a search cannot hold.")},
+            {0, Op::Equals, longText, {},
+             QStringLiteral("The value of 'Name' is too long: %1 characters, where a search value holds at most %2.")
+                 .arg(user.toString(40000), user.toString(32767))},
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(l.name) + " " + c.v1.left(20).toStdString());
+            Filter f;
+            AddFields(f);
+            f.RefreshLayout();
+            ASSERT_TRUE(f.SetRow(0, c.field, c.op, c.v1, c.v2));
+            EXPECT_EQ(f.InvalidValue(), c.problem);
+            // The refused value gives no condition (the search would drop it silently).
+            EXPECT_EQ(f.WhereText().isEmpty(), !c.problem.isEmpty() || c.v1.trimmed().isEmpty());
+            // The row shows why on its value boxes.
+            const QList<QLineEdit*> edits = f.findChildren<QLineEdit*>();
+            const bool marked = std::any_of(edits.begin(), edits.end(), [&](QLineEdit* e) {
+                return !c.problem.isEmpty() && e->toolTip() == c.problem && !e->styleSheet().isEmpty();
+            });
+            EXPECT_EQ(marked, !c.problem.isEmpty());
+        }
+        // A long paste arrives whole: the box does not cut it.
+        Filter f;
+        AddFields(f);
+        f.RefreshLayout();
+        ASSERT_TRUE(f.SetRow(0, 0, Op::Equals, QStringLiteral("x")));
+        for (QLineEdit* e : f.findChildren<QLineEdit*>())
+            EXPECT_GT(e->maxLength(), longText.size());
+        // A number read back from a stored search shows as the user types numbers.
+        Filter back;
+        AddFields(back);
+        back.RefreshLayout();
+        back.LoadFilter(QStringLiteral("WHERE ( t.Qty = 1.255 )"), false);
+        EXPECT_EQ(back.RowValue(0), user.toString(1.255, 'g', 15));
+        EXPECT_EQ(back.WhereText(), QStringLiteral("WHERE ( t.Qty = 1.255 )"));
+    }
+    QLocale::setDefault(before);
 }
 
 TEST_F(FilterFixture, ConditionsJoinWithAndAndKeepReferencesAsAdded)

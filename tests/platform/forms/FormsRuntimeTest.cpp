@@ -247,15 +247,23 @@ TEST_F(FormsRuntimeTest, QueryUnloadAndUnloadCanCancel)
 
 TEST_F(FormsRuntimeTest, AnErrorInAFormEventEndsInTheErrorBoxAndTheProgramGoesOn)
 {
-    TestForm* broken = make("frmBroken");
-    broken->failLoad = true;
-    Show(broken);
+    // An error in the load event reaches the code that showed the form, which does
+    // not stay loaded half set up; inside an event boundary it ends in the error box.
+    TestForm* failing = make("frmFailing");
+    failing->failLoad = true;
+    EXPECT_EQ(ErrorNumberOf([&] { Show(failing); }), 5);
+    EXPECT_FALSE(IsFormLoaded(failing));
+    EXPECT_FALSE(failing->isVisible());
+    EXPECT_TRUE(boxes.empty());
+    TestForm* failingToo = make("frmFailingToo");
+    failingToo->failLoad = true;
+    RunEventHandler("frmMain", "mnuOpen_Click", [&] { Show(failingToo); });
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].prompt, QString("(5) -- Invalid procedure call or argument"));
     EXPECT_EQ(boxes[0].buttons(), vbOKOnly);
     EXPECT_EQ(boxes[0].icon(), 0);
     EXPECT_EQ(boxes[0].title, QString("Quillon"));
-    EXPECT_TRUE(IsFormLoaded(broken));
+    EXPECT_FALSE(IsFormLoaded(failingToo));
 
     // The next event runs normally.
     TestForm* fine = make("frmFine");
@@ -265,6 +273,8 @@ TEST_F(FormsRuntimeTest, AnErrorInAFormEventEndsInTheErrorBoxAndTheProgramGoesOn
 
     // An error in the unload event: through the close box it ends in the error box,
     // through Unload it reaches the caller; either way the form stays loaded.
+    TestForm* broken = make("frmBroken");
+    Show(broken);
     broken->failUnload = true;
     broken->close();
     ASSERT_EQ(boxes.size(), 2u);
