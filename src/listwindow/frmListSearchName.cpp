@@ -134,6 +134,10 @@ void frmListSearchName::cmdOK_Click()
         MsgBox(QString::fromLatin1(kNoNameMessage), vbExclamation);
         return;
     }
+    if (m_txtName->text().contains(QChar(u'\0'))) {
+        MsgBox(QString::fromLatin1(kNulInNameMessage), vbExclamation);
+        return;
+    }
     if (IsNameUnique()) {
         Hide(this);
         return;

@@ -34,6 +34,7 @@ public:
 
     static constexpr int kMaxNameLength = 50;
     static constexpr const char* kNoNameMessage = "A search must have a name.";
+    static constexpr const char* kNulInNameMessage = "A search name cannot contain a NUL character.";
     static constexpr const char* kNameInUseMessage = "This search name is already in use.";
 
     // ---- Controls ----

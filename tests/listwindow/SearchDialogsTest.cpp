@@ -89,6 +89,8 @@ TEST_F(SearchDialogsTest, TheNameIsRequiredAndMustNotBeInUseByThisUsersSearchesI
         {"another user's shared search", QString(), QStringLiteral("California Customers"), QString()},
         {"a name stored with its apostrophe", QString(), QStringLiteral("Bob's Customers"), QString()},
         {"a new name with blanks around it", QString(), QStringLiteral(" Texas "), QString()},
+        {"a name with a NUL character", QString(), QStringLiteral("Tex") + QChar(u'\0') + QStringLiteral("as"),
+         QString::fromLatin1(frmListSearchName::kNulInNameMessage)},
     };
     for (const Case& c : cases) {
         boxes.clear();

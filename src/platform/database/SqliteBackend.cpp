@@ -644,13 +644,22 @@ ResultSnapshot SqliteBackend::runStatements(const std::vector<TranslatedStatemen
     }
 }
 
+// A statement with a NUL character in it would end there for the database.
+void SqliteBackend::refuseNul(const QString& sql) const
+{
+    if (sql.contains(QChar(u'\0')))
+        fail(QStringLiteral("A text holds a NUL character, which the database cannot take."));
+}
+
 ResultSnapshot SqliteBackend::run(const QString& sql)
 {
+    refuseNul(sql);
     return runStatements(TranslateBatch(sql));
 }
 
 ResultSnapshot SqliteBackend::runReadOnly(const QString& sql)
 {
+    refuseNul(sql);
     const std::vector<TranslatedStatement> statements = TranslateBatch(sql);
     if (statements.size() != 1 || statements.front().kind != TranslatedStatement::Kind::Sql ||
         statements.front().writes)

@@ -67,6 +67,7 @@ private:
     void exec(const QString& sql);  // an internal statement; fails like any other
     bool execQuietly(const QString& sql) noexcept;
     [[noreturn]] void fail(const QString& message) const;
+    void refuseNul(const QString& sql) const;
     [[noreturn]] void failDatabase() const;
 
     sqlite3* m_db = nullptr;

@@ -4,6 +4,7 @@
 #include "platform/database/BrandleDatabase.h"
 #include "platform/database/HostProcedures.h"
 #include "platform/database/SqliteBackend.h"
+#include "platform/database/LockWait.h"
 
 #include "ErrorOf.h"
 
@@ -374,6 +375,59 @@ TEST_F(BrandleDatabaseTest, ReadersDoNotWaitForAWriterAndWritersWaitWithinTheTim
     db.CommitTrans(QStringLiteral("write"), flag);
     other.Execute(QStringLiteral("INSERT INTO Items (Name) VALUES ('now')"));
     EXPECT_EQ(count(), 2);
+}
+
+TEST_F(BrandleDatabaseTest, AWaitForALockRunsTheThreadsObserverWhichMayCancelIt)
+{
+    BrandleDatabase other;
+    other.OpenBackend(SqliteBackend::openFile(path, false));
+    other.SetCommandTimeout(30);
+    int32_t flag = 0;
+    db.BeginTrans(QStringLiteral("write"), flag);
+    db.Execute(QStringLiteral("INSERT INTO Items (Name) VALUES ('pending')"));
+
+    std::vector<int64_t> waits;
+    int ended = 0;
+    QString nested;
+    SetLockWaitObserver(LockWaitObserver{[&](int64_t waited) {
+                                             waits.push_back(waited);
+                                             // What the window's events may try meanwhile on the waiting connection.
+                                             if (nested.isEmpty())
+                                                 nested = ErrorOf([&] { other.Execute(QStringLiteral("SELECT 1")); })
+                                                              .description();
+                                             return waited < 300;  // then the user cancels
+                                         },
+                                         [&] { ++ended; }});
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(ErrorOf([&] { other.Execute(QStringLiteral("INSERT INTO Items (Name) VALUES ('blocked')")); })
+                  .description(),
+              QStringLiteral("Query timeout expired"));
+    EXPECT_LT(timer.elapsed(), 10000);
+    ASSERT_GT(waits.size(), 1u);
+    EXPECT_GE(waits.back(), 300);
+    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(nested, QStringLiteral("The database is busy: a statement of this connection waits for another user."));
+
+    // Without a lock in the way the observer is not called, and the connection works on.
+    waits.clear();
+    db.CommitTrans(QStringLiteral("write"), flag);
+    other.Execute(QStringLiteral("INSERT INTO Items (Name) VALUES ('now')"));
+    EXPECT_TRUE(waits.empty());
+    EXPECT_EQ(count(), 2);
+    SetLockWaitObserver({});
+}
+
+TEST_F(BrandleDatabaseTest, AStatementWithANulCharacterIsRefusedInPlainWords)
+{
+    const QString sql = QStringLiteral("INSERT INTO Items (Name) VALUES ('a") + QChar(u'\0') + QStringLiteral("b')");
+    const QString message = QStringLiteral("A text holds a NUL character, which the database cannot take.");
+    EXPECT_EQ(ErrorOf([&] { db.Execute(sql); }).description(), message);
+    BrandleRecordsetPtr rs;
+    EXPECT_EQ(ErrorOf([&] { db.OpenReadOnlyRecordset(QStringLiteral("SELECT '") + QChar(u'\0') + QStringLiteral("'"), rs); })
+                  .description(),
+              message);
+    EXPECT_EQ(count(), 0);
 }
 
 TEST_F(BrandleDatabaseTest, TwoProcessesWritingAtOnceLoseNothing)
