@@ -7,7 +7,8 @@
 #   logon.png         the logon window with the demo profile, user id and password typed
 #   logon-profiles.png  the logon window with its profile list open
 #   list-window.png   the main window with All Views and the Orders view open as list
-#                     windows: a search in the filter pane, rows and the statistics strip
+#                     windows at their first size: a search in the filter pane, rows and
+#                     the statistics strip
 #   list-context-menu.png  the Orders list window with the context menu of an order
 #                     open: the linked views offered for that row
 #   view-editor.png   the view editor customizing a view, on its Columns tab (taken by
@@ -147,8 +148,9 @@ xdotool key --clearmodifiers alt+v
 sleep 0.4
 xdotool key a
 sleep 1.0
-# Go, then the first row (Customers); Orders is the row below it.
-xdotool mousemove --window "$MAIN" 616 156 click 1
+# Go (at the right of the filter pane of the window, which fills the main window
+# but for one cascade step), then the first row (Customers); Orders is the row below it.
+xdotool mousemove --window "$MAIN" 1037 156 click 1
 sleep 1.5
 xdotool mousemove --window "$MAIN" 60 245 click 1
 sleep 0.5
@@ -156,14 +158,12 @@ xdotool key Down
 sleep 0.3
 xdotool key Return
 sleep 2.5
-# A double click on its title bar maximizes the Orders window.
-xdotool mousemove --window "$MAIN" 420 102 click --repeat 2 --delay 80 1
-sleep 1.5
+# Both windows at the size they open with: Orders cascades from All Views.
 shoot "$MAIN" list-window.png
 
 # ---- the context menu of an order (its third row): the linked views that its row
 # offers; Escape closes the menu without opening one.
-xdotool mousemove --window "$MAIN" 300 284 click 3
+xdotool mousemove --window "$MAIN" 300 333 click 3
 sleep 0.8
 shoot_screen "$MAIN" list-context-menu.png
 xdotool key Escape

@@ -294,6 +294,7 @@ private:
     int32_t m_bottomHeight = listlayout::kMinBottomPane;
     bool m_cascadePending = false;
     bool m_firstSizePending = false;
+    bool m_firstShown = false;
     QRect m_cascade;  // twips; height -1 keeps the window's own
     bool m_inResize = false;
     bool m_inBottomLayout = false;

@@ -303,6 +303,15 @@ void frmList::showEvent(QShowEvent* e)
     RunHandler("Form_Resize", [this] {
         ApplyCascade();
         Form_Resize();
+        // The filter rows were counted while the window had no size of its own yet
+        // (its frame starts small): at its first size the panes fit them again, so
+        // that the list pane, not the filter pane, takes the height the window got.
+        if (!m_firstShown && m_pmFilter->RowCount() > 0 && !IsMinimizedWindow()) {
+            m_firstShown = true;
+            const int32_t h = SharedPaneHeight(WindowHeight(), ToolbarHeight());
+            const PaneHeights panes = PanesForFilterRows(h, m_pmFilter->RowCount());
+            ApplyPaneHeights(panes.top, panes.bottom);
+        }
     });
 }
 
