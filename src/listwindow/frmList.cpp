@@ -20,7 +20,7 @@
 #include <QCheckBox>
 #include <QFrame>
 #include <QHeaderView>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QLabel>
 #include <QTimer>
 #include <QPushButton>

@@ -26,7 +26,7 @@
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QToolBar>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <algorithm>
 #include <climits>
@@ -391,10 +391,11 @@ void frmList::picTop_Resize()
 int frmList::StatisticsStripHeight(int widthPixels) const
 {
     // Its header and its one row whole, with the scroll bar the columns may need.
-    QTreeWidget* tree = m_lvwStats->Tree();
+    QTreeView* tree = m_lvwStats->Tree();
     const int frame = 2 * tree->frameWidth();
     const int header = tree->header()->isHidden() ? 0 : tree->header()->sizeHint().height();
-    const int row = tree->topLevelItemCount() > 0 ? tree->sizeHintForRow(0) : tree->fontMetrics().height() + 6;
+    const int row = tree->model() && tree->model()->rowCount() > 0 ? tree->sizeHintForRow(0)
+                                                                    : tree->fontMetrics().height() + 6;
     int needed = frame + header + row;
     if (tree->header()->length() > widthPixels - frame)
         needed += tree->horizontalScrollBar()->sizeHint().height();

@@ -21,7 +21,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QStatusBar>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <sqlite3.h>
 
@@ -70,9 +70,9 @@ protected:
         // The list ends 200 twips above the strip.
         EXPECT_NEAR(w->ListView()->height(), TwipsToPixelsY(w->lvwStats()->y() * ty - 200), 1) << what;
         // The strip's header and row show whole.
-        QTreeWidget* strip = w->lvwStats()->Tree();
+        QTreeView* strip = w->lvwStats()->Tree();
         const int needed = 2 * strip->frameWidth() + strip->header()->sizeHint().height() +
-                           (strip->topLevelItemCount() > 0 ? strip->sizeHintForRow(0) : 0);
+                           (strip->model()->rowCount() > 0 ? strip->sizeHintForRow(0) : 0);
         EXPECT_GE(w->lvwStats()->height(), needed) << what;
         EXPECT_LE(w->lvwStats()->y() + w->lvwStats()->height(), w->picBottom()->height()) << what;
         // The message frame holds its whole text.
