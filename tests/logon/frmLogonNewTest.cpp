@@ -273,8 +273,11 @@ TEST_F(LogonWindowTest, ACoreRefusalIsShownAndNotCounted)
 {
     LogonFixture::Store({{"PRF_NAME_RCT_LIST", Variant(Record("Acme", "ACME"))}, {"Profile", Variant("Acme")}});
     frmLogonNew& win = Open();
-    for (int k = 0; k < 4; ++k) {
-        Fill(QStringLiteral("Acme"), QStringLiteral("jdoe"), QStringLiteral("wrong"));
+    // A password with characters outside the code page cannot match a stored one:
+    // refused as a wrong password, never "Overflow".
+    for (const QString& password : {QStringLiteral("wrong"), QStringLiteral("\u0141\u00F3d\u017A"),
+                                    QStringLiteral("\u4E2D"), QStringLiteral("wrong")}) {
+        Fill(QStringLiteral("Acme"), QStringLiteral("jdoe"), password);
         EXPECT_FALSE(Ok());
     }
     ASSERT_EQ(fixture.boxes.size(), 4u);
