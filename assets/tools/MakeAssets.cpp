@@ -1,6 +1,6 @@
-// Draws the program's bitmaps (logon skin, splash, logo, toolbar images, icons)
-// into assets/images. The PNG files are kept in the repository; run this again
-// after changing a drawing:  quillon-make-assets <repo>/assets/images
+// Draws the program's bitmaps (logon skin, splash, logo, toolbar images, sort
+// arrows, icons) into assets/images. The PNG files are kept in the repository;
+// run this again after changing a drawing:  quillon-make-assets <repo>/assets/images
 #include <QApplication>
 #include <QDir>
 #include <QFont>
@@ -294,6 +294,25 @@ void drawToolbar()
     });
 }
 
+// The header images of sorted lists: a triangle pointing up (ascending) or down.
+void drawSortArrows()
+{
+    for (const bool up : {true, false}) {
+        icon(up ? "SORT_ASC" : "SORT_DESC", [up](QPainter& p) {
+            QPainterPath t;
+            const double tip = up ? 4.5 : 11.5;
+            const double base = up ? 11.5 : 4.5;
+            t.moveTo(8, tip);
+            t.lineTo(12.5, base);
+            t.lineTo(3.5, base);
+            t.closeSubpath();
+            p.setPen(QPen(kInk, 1));
+            p.setBrush(kInk.lighter(150));
+            p.drawPath(t);
+        });
+    }
+}
+
 void drawProgramIcons()
 {
     for (int size : {16, 32, 48, 256}) {
@@ -324,6 +343,7 @@ int main(int argc, char** argv)
     drawSplash();
     drawLogo();
     drawToolbar();
+    drawSortArrows();
     drawProgramIcons();
     return 0;
 }

@@ -32,22 +32,6 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-// ---------------------------------------------------------------- ImageList
-
-void ImageList::Add(const QString& key, const QPixmap& picture)
-{
-    m_keys << key;
-    m_images.push_back(picture);
-}
-
-QPixmap ImageList::ListImage(const QString& key) const
-{
-    for (int i = 0; i < Count(); ++i)
-        if (m_keys[i].compare(key, Qt::CaseInsensitive) == 0)
-            return m_images[static_cast<size_t>(i)];
-    RaiseError(35601, QStringLiteral("Element not found"));
-}
-
 // ---------------------------------------------------------------- the instance
 
 namespace {
@@ -105,6 +89,8 @@ frmMDIFrame::frmMDIFrame() : Form(kMainWindowFormName)
 
     for (const char* key : kToolbarImageKeys)
         m_imgListToolbar.Add(QString::fromLatin1(key), LoadResPicture(QString::fromLatin1(key)));
+    for (const char* key : {"SORT_ASC", "SORT_DESC"})
+        m_CHSortIcons.Add(QString::fromLatin1(key), LoadResPicture(QString::fromLatin1(key)));
 
     BuildMenus();
     BuildToolbar();

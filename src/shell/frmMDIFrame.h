@@ -5,6 +5,7 @@
 // instance; closing it ends the session.
 
 #include "platform/forms/FormsRuntime.h"
+#include "platform/forms/ImageList.h"
 #include "shell/ToolbarHelper.h"
 #include "shell/frmQuillonLogo.h"
 
@@ -26,20 +27,6 @@ class QMenu;
 class QMenuBar;
 class QStatusBar;
 class QToolBar;
-
-// Images by key, in the order they were added (1-based positions).
-class ImageList {
-public:
-    void Add(const QString& key, const QPixmap& picture);
-    int Count() const { return static_cast<int>(m_keys.size()); }
-    const QStringList& Keys() const { return m_keys; }
-    // The image of that key; error 35601 "Element not found" when there is none.
-    QPixmap ListImage(const QString& key) const;
-
-private:
-    QStringList m_keys;
-    std::vector<QPixmap> m_images;
-};
 
 class frmMDIFrame : public Form, public ToolbarOwner {
     Q_OBJECT
@@ -73,6 +60,9 @@ public:
     QLabel* StatusPanel(int index) const;
     QMdiArea* MDIClient() const { return m_mdiArea; }
     const ImageList& imgListToolbar() const { return m_imgListToolbar; }
+    // The header images of sorted lists (control "CHSortIcons"): image 0 ascending,
+    // image 1 descending. A list selection helper bound to a list picks them up.
+    const ImageList& CHSortIcons() const { return m_CHSortIcons; }
     // A menu or menu item by its control name ("mnuFile", "mnuExit", "Help", ...).
     QAction* MenuItem(const QString& controlName) const;
     ToolbarHelper* TextLabels() const { return m_toolbarHelper.get(); }
@@ -124,7 +114,8 @@ private:
     QMdiArea* m_mdiArea = nullptr;
     QMenu* m_mnuWindows = nullptr;
     std::vector<QAction*> m_windowListItems;
-    ImageList m_imgListToolbar;
+    ImageList m_imgListToolbar{QStringLiteral("imgListToolbar"), this};
+    ImageList m_CHSortIcons{QStringLiteral("CHSortIcons"), this};
     std::unique_ptr<ToolbarHelper> m_toolbarHelper;
     std::unique_ptr<HTMLHelp> m_help;
     QPointer<frmQuillonLogo> m_logo;

@@ -69,13 +69,19 @@ QVariant ReportListModel::data(const QModelIndex& index, int role) const
             return item->m_checked ? Qt::Checked : Qt::Unchecked;
         return {};
     case Qt::DecorationRole: {
-        if (column != 0 || item->m_icon.isEmpty() || item->m_icon.isNull())
+        // The row's icon in the first column, a sub-item's report icon in the others.
+        const Variant empty;
+        const Variant& icon = column == 0 ? item->m_icon
+                              : column < static_cast<int>(item->m_reportIcons.size())
+                                  ? item->m_reportIcons[static_cast<size_t>(column)]
+                                  : empty;
+        if (icon.isEmpty() || icon.isNull())
             return {};
         int at = -1;
-        if (item->m_icon.isString())
-            at = m_list->m_smallIconKeys.indexOf(item->m_icon.toString());
-        else if (item->m_icon.isNumber())
-            at = static_cast<int>(item->m_icon.toDouble());
+        if (icon.isString())
+            at = m_list->m_smallIconKeys.indexOf(icon.toString());
+        else if (icon.isNumber())
+            at = static_cast<int>(icon.toDouble());
         return at >= 0 && at < m_list->m_smallIcons.size() ? QVariant(m_list->m_smallIcons[at]) : QVariant();
     }
     case kReportListBusyRole:

@@ -159,6 +159,23 @@ void ListItem::SetSubItem(int i, const QString& text)
         m_list->scheduleSort();
 }
 
+Variant ListItem::ReportIcon(int i) const
+{
+    if (i < 1 || i >= std::max(1, m_list->ColumnCount()))
+        InvalidValue();
+    return i < static_cast<int>(m_reportIcons.size()) ? m_reportIcons[static_cast<size_t>(i)] : Variant();
+}
+
+void ListItem::SetReportIcon(int i, const Variant& icon)
+{
+    if (i < 1 || i >= std::max(1, m_list->ColumnCount()))
+        InvalidValue();
+    if (static_cast<int>(m_reportIcons.size()) <= i)
+        m_reportIcons.resize(static_cast<size_t>(i) + 1);
+    m_reportIcons[static_cast<size_t>(i)] = icon;
+    m_list->rowChanged(this, i);
+}
+
 void ListItem::SetIcon(const Variant& icon)
 {
     m_icon = icon;
@@ -307,9 +324,12 @@ ListColumnHeader* ReportListView::AddColumn(int index, const QString& key, const
     m_columns.insert(m_columns.begin() + at, std::move(column));
     // The texts of the columns after it stay with their columns.
     if (at < count)
-        for (const auto& item : m_items)
+        for (const auto& item : m_items) {
             if (static_cast<int>(item->m_texts.size()) > at)
                 item->m_texts.insert(item->m_texts.begin() + at, QString());
+            if (static_cast<int>(item->m_reportIcons.size()) > at)
+                item->m_reportIcons.insert(item->m_reportIcons.begin() + at, Variant());
+        }
     m_model->endInsertColumns();
     applyColumnWidths();
     return result;
@@ -323,9 +343,12 @@ void ReportListView::RemoveColumn(int index)
     const int count = ColumnCount();
     m_model->beginRemoveColumns(QModelIndex(), at, at);
     m_columns.erase(m_columns.begin() + at);
-    for (const auto& item : m_items)
+    for (const auto& item : m_items) {
         if (static_cast<int>(item->m_texts.size()) > at && (at > 0 || item->m_texts.size() > 1))
             item->m_texts.erase(item->m_texts.begin() + at);
+        if (static_cast<int>(item->m_reportIcons.size()) > at)
+            item->m_reportIcons.erase(item->m_reportIcons.begin() + at);
+    }
     m_model->endRemoveColumns();
     if (m_sortKey >= count - 1)
         m_sortKey = 0;
@@ -337,9 +360,11 @@ void ReportListView::ClearColumns()
     FlagScope syncing(m_syncing);
     m_model->beginResetModel();
     m_columns.clear();
-    for (const auto& item : m_items)
+    for (const auto& item : m_items) {
         if (item->m_texts.size() > 1)
             item->m_texts.resize(1);
+        item->m_reportIcons.clear();
+    }
     m_model->endResetModel();
     pushSelection();
 }

@@ -88,6 +88,9 @@ public:
     // An image key (text) or index (number) of the list's small icons; Empty for none.
     Variant Icon() const { return m_icon; }
     void SetIcon(const Variant& icon);
+    // The small icon shown in sub-item i, in the same form; i as for SubItem.
+    Variant ReportIcon(int i) const;
+    void SetReportIcon(int i, const Variant& icon);
     bool Checked() const { return m_checked; }
     // Set by the program: no ItemCheck event.
     void SetChecked(bool checked);
@@ -104,6 +107,7 @@ private:
     QString m_key;
     std::vector<QString> m_texts;  // [0] the text, [c] sub-item c
     std::vector<bool> m_busy;      // [c] sub-item c is busy
+    std::vector<Variant> m_reportIcons;  // [c] the icon of sub-item c ([0] unused)
     Variant m_tag;
     Variant m_icon;
     int m_row = 0;  // 0-based position, valid when the list's numbering is
