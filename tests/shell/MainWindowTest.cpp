@@ -6,6 +6,8 @@
 
 #include "core/CoreTestSupport.h"
 #include "core/Windows.h"
+#include "listhelpers/ListSelectHelper.h"
+#include "platform/controls/ReportListView.h"
 #include "shell/clsImageSwapper.h"
 #include "shell/frmAbout.h"
 #include "shell/frmQuillonLogo.h"
@@ -145,6 +147,29 @@ TEST_F(MainWindowTest, MenusToolbarAndStatusBarAfterLoad)
     EXPECT_EQ(main->MDIClient()->background().color(), QColor(Qt::white));
     EXPECT_FALSE(main->windowIcon().isNull());
     EXPECT_TRUE(main->HelpFile().endsWith(QStringLiteral("/quillon.chm")));
+}
+
+TEST_F(MainWindowTest, SortArrowsLendTheirImagesToBoundLists)
+{
+    frmMDIFrame* main = frmMDIFrame::Instance();
+    Load(main);
+    EXPECT_EQ(main->CHSortIcons().objectName(), QStringLiteral("CHSortIcons"));
+    EXPECT_EQ(main->CHSortIcons().Keys(), (QStringList{"SORT_ASC", "SORT_DESC"}));
+
+    ReportListView list;
+    list.AddColumn(0, QString(), QStringLiteral("Name"));
+    list.AddItem(0, QString(), QStringLiteral("b"));
+    list.AddItem(0, QString(), QStringLiteral("a"));
+    list.SetColumnHeaderIcons({});
+    ListSelectHelper helper;
+    helper.Init(&list);
+    const QList<QIcon> icons = list.ColumnHeaderIcons();
+    ASSERT_EQ(icons.size(), 2);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(icons[i].pixmap(16, 16).toImage(),
+                  main->CHSortIcons().ListImage(main->CHSortIcons().Keys()[i]).toImage());
+    EXPECT_EQ(list.Column(1)->Image(), 0);
+    EXPECT_EQ(list.Item(1)->Text(), QStringLiteral("a"));
 }
 
 TEST_F(MainWindowTest, StoredSettingDecidesTheTextLabels)

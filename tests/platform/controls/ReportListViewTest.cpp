@@ -72,6 +72,42 @@ TEST(ReportListView, ColumnsAndRowsByIndexAndKey)
     EXPECT_EQ(lv.ColumnCount(), 0);
 }
 
+TEST(ReportListView, SubItemIconsStayWithTheirColumnsAndAreShown)
+{
+    ReportListView lv;
+    for (const char* c : {"Name", "State", "Other"})
+        lv.AddColumn(0, QString(), QString::fromLatin1(c));
+    QPixmap red(8, 8);
+    red.fill(Qt::red);
+    QPixmap blue(8, 8);
+    blue.fill(Qt::blue);
+    lv.SetSmallIcons({QIcon(red), QIcon(blue)}, {QStringLiteral("red"), QStringLiteral("blue")});
+    ListItem* row = lv.AddItem(0, QString(), QStringLiteral("a"));
+    row->SetReportIcon(1, QStringLiteral("blue"));
+    row->SetReportIcon(2, int32_t(0));
+    EXPECT_TRUE(row->ReportIcon(1).identical(Variant(QStringLiteral("blue"))));
+    EXPECT_EQ(ErrorOf([&] { row->SetReportIcon(3, int32_t(0)); }), 380);
+    EXPECT_EQ(ErrorOf([&] { row->ReportIcon(0); }), 380);
+    auto shown = [&](int column) {
+        const QVariant icon = lv.Tree()->model()->index(0, column).data(Qt::DecorationRole);
+        return icon.isValid() ? icon.value<QIcon>().pixmap(8, 8).toImage().pixelColor(4, 4) : QColor();
+    };
+    EXPECT_EQ(shown(1), QColor(Qt::blue));
+    EXPECT_EQ(shown(2), QColor(Qt::red));
+    EXPECT_FALSE(shown(0).isValid());
+
+    lv.AddColumn(2, QString(), QStringLiteral("New"));
+    EXPECT_TRUE(row->ReportIcon(1).isEmpty());
+    EXPECT_TRUE(row->ReportIcon(2).identical(Variant(QStringLiteral("blue"))));
+    EXPECT_EQ(shown(2), QColor(Qt::blue));
+    lv.RemoveColumn(3);
+    EXPECT_TRUE(row->ReportIcon(2).identical(Variant(int32_t(0))));
+    lv.ClearColumns();
+    lv.AddColumn();
+    lv.AddColumn();
+    EXPECT_TRUE(row->ReportIcon(1).isEmpty());
+}
+
 TEST(ReportListView, MoneyNullCountsAsZero)
 {
     EXPECT_EQ(FormatSystemCurrency(Variant(Null)), QLocale::system().toCurrencyString(0.0));
