@@ -140,6 +140,14 @@ void ReportListHeader::initStyleOptionForIndex(QStyleOptionHeader* option, int l
 {
     QHeaderView::initStyleOptionForIndex(option, logicalIndex);
     option->iconAlignment = Qt::AlignRight | Qt::AlignVCenter;
+    // The style makes room for the image on the caption's left only: a caption
+    // aligned to the right would run under the image, so it ends before it.
+    if (!option->icon.isNull() && (option->textAlignment & Qt::AlignRight)) {
+        const int room = style()->pixelMetric(QStyle::PM_SmallIconSize, option, this) +
+                         style()->pixelMetric(QStyle::PM_HeaderMargin, option, this);
+        const int space = std::max(1, option->fontMetrics.horizontalAdvance(QLatin1Char(' ')));
+        option->text += QString((room + space - 1) / space, QLatin1Char(' '));
+    }
 }
 
 namespace {

@@ -698,9 +698,27 @@ void ReportListView::SetFullRowSelect(bool on)
 void ReportListView::SetGridLines(bool on)
 {
     m_gridLines = on;
-    m_tree->setStyleSheet(on ? QStringLiteral("QTreeView::item { border-right: 1px solid palette(mid); "
-                                              "border-bottom: 1px solid palette(mid); }")
-                             : QString());
+    applyItemStyle();
+}
+
+// Grid lines come from a style sheet rule for the items. Such a rule has the
+// items drawn by the style sheet, which leaves selected rows without their
+// background (white text on white): the rule gives the selection colours of
+// the palette, focused and not, so that HideSelection keeps working.
+void ReportListView::applyItemStyle()
+{
+    if (!m_gridLines) {
+        m_tree->setStyleSheet(QString());
+        return;
+    }
+    const QPalette p = m_tree->palette();
+    auto color = [&p](QPalette::ColorGroup group, QPalette::ColorRole role) { return p.color(group, role).name(); };
+    m_tree->setStyleSheet(
+        QStringLiteral("QTreeView::item { border-right: 1px solid palette(mid); border-bottom: 1px solid palette(mid); }"
+                       "QTreeView::item:selected:active { background: %1; color: %2; }"
+                       "QTreeView::item:selected:!active { background: %3; color: %4; }")
+            .arg(color(QPalette::Active, QPalette::Highlight), color(QPalette::Active, QPalette::HighlightedText),
+                 color(QPalette::Inactive, QPalette::Highlight), color(QPalette::Inactive, QPalette::HighlightedText)));
 }
 
 void ReportListView::SetHideSelection(bool on)
@@ -715,6 +733,7 @@ void ReportListView::SetHideSelection(bool on)
                on ? base.color(QPalette::Inactive, QPalette::Text)
                   : base.color(QPalette::Active, QPalette::HighlightedText));
     m_tree->setPalette(p);
+    applyItemStyle();
 }
 
 void ReportListView::SetCheckboxes(bool on)

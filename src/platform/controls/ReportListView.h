@@ -241,6 +241,7 @@ private:
     void pushSelection();
     void pullSelection(const class QItemSelection& selected, const class QItemSelection& deselected);
     void applyColumnWidths();
+    void applyItemStyle();
     void rowChanged(const ListItem* item, int column = -1);
     ListItem* itemAtRow(int row) const;
 

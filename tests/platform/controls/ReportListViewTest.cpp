@@ -108,6 +108,38 @@ TEST(ReportListView, SubItemIconsStayWithTheirColumnsAndAreShown)
     EXPECT_TRUE(row->ReportIcon(1).isEmpty());
 }
 
+TEST(ReportListView, SelectedRowsKeepTheirColoursWithGridLines)
+{
+    ReportListView lv;
+    lv.resize(300, 120);
+    lv.AddColumn(0, QString(), QStringLiteral("Name"), 3000);
+    for (const char* t : {"a", "b", "c"})
+        lv.AddItem(0, QString(), QString::fromLatin1(t));
+    lv.SetMultiSelect(true);
+    lv.Item(2)->SetSelected(true);
+    lv.show();
+    auto near = [](const QColor& a, const QColor& b) {
+        return std::abs(a.red() - b.red()) <= 8 && std::abs(a.green() - b.green()) <= 8 &&
+               std::abs(a.blue() - b.blue()) <= 8;
+    };
+    // A kept selection shows in the highlight colour, a hidden one (without focus) in the base colour.
+    for (const bool hide : {false, true}) {
+        lv.SetHideSelection(hide);
+        lv.SetGridLines(true);
+        QApplication::processEvents();
+        const QRect rect = lv.ItemRect(lv.Item(2));
+        ASSERT_FALSE(rect.isEmpty());
+        const QColor shown =
+            lv.Tree()->viewport()->grab().toImage().pixelColor(rect.center().x() + 40, rect.center().y());
+        const QPalette::ColorGroup group = lv.isActiveWindow() ? QPalette::Active : QPalette::Inactive;
+        const QColor expected = lv.Tree()->palette().color(group, QPalette::Highlight);
+        EXPECT_TRUE(near(shown, expected)) << hide << " " << shown.name().toStdString() << " "
+                                           << expected.name().toStdString();
+        if (!hide)
+            EXPECT_FALSE(near(shown, lv.Tree()->palette().color(QPalette::Base))) << shown.name().toStdString();
+    }
+}
+
 TEST(ReportListView, MoneyNullCountsAsZero)
 {
     EXPECT_EQ(FormatSystemCurrency(Variant(Null)), QLocale::system().toCurrencyString(0.0));
