@@ -265,11 +265,16 @@ void ListSelectHelper::RestoreSelection(const QString& strKey)
             }
         } else if (m_colSavedSelections) {
             // A row without a key cannot be told from the other keyless rows: such an
-            // entry restores nothing rather than every keyless row.
+            // entry restores nothing rather than every keyless row. The rows are
+            // selected in one go; the last one restored ends current and in view.
+            std::vector<ListItem*> rows;
             for (const QString& key : *m_colSavedSelections)
                 if (!key.isEmpty())
                     if (ListItem* item = list->FindItem(key))
-                        select(item);
+                        rows.push_back(item);
+            list->SelectItems(rows);
+            if (!rows.empty())
+                select(rows.back());
         }
     });
 }

@@ -567,6 +567,21 @@ void ReportListView::SetSelectedItem(ListItem* item)
     item->SetSelected(true);
 }
 
+void ReportListView::SelectItems(const std::vector<ListItem*>& items)
+{
+    if (items.empty())
+        return;
+    if (!m_multiSelect) {
+        items.back()->SetSelected(true);
+        return;
+    }
+    for (ListItem* item : items)
+        setSelectedFlag(item, true);
+    if (!m_current)
+        m_current = items.front();
+    pushSelection();
+}
+
 void ReportListView::SelectAll()
 {
     if (!m_multiSelect) {

@@ -160,6 +160,9 @@ public:
     void SetSelectedItem(ListItem* item);
     int SelectedCount() const { return m_selectedCount; }
     int CheckedCount() const { return m_checkedCount; }
+    // Selects the rows in one update of the view (in single selection only the last
+    // of them); the first becomes current when no row is.
+    void SelectItems(const std::vector<ListItem*>& items);
     // Every row (in single selection: the current one); none.
     void SelectAll();
     void UnSelectAll();
