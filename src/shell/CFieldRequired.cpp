@@ -2,6 +2,7 @@
 
 #include "base/AppError.h"
 #include "platform/controls/ReportListView.h"
+#include "platform/controls/eLookUp.h"
 #include "platform/forms/FormsRuntime.h"
 
 #include <QAbstractItemView>
@@ -27,7 +28,14 @@ bool BlankText(const QString& text)
 // A spin box shows "no value" as its special value text at its minimum.
 bool ShowsNoValue(const QAbstractSpinBox* box, bool atMinimum) { return !box->specialValueText().isEmpty() && atMinimum; }
 
-QString TagOf(const QWidget* control) { return control->property("Tag").toString(); }
+QString TagOf(const QWidget* control)
+{
+    if (const auto* lookup = qobject_cast<const eLookUp*>(control)) {
+        const Variant tag = lookup->Tag();
+        return tag.isEmpty() || tag.isNull() ? QString() : tag.toString();
+    }
+    return control->property("Tag").toString();
+}
 
 }  // namespace
 
@@ -72,11 +80,8 @@ bool CFieldRequired::IsEmpty(const QWidget* control) const
         return BlankText(text->toPlainText());
     if (const auto* text = qobject_cast<const QTextEdit*>(control))
         return BlankText(text->toPlainText());
-    if (control->inherits("eLookUp")) {
-        bool ok = false;
-        const int id = control->property("ID").toInt(&ok);
-        return !ok || id == -1 || id == 0;
-    }
+    if (const auto* lookup = qobject_cast<const eLookUp*>(control))
+        return lookup->ID() == -1 || lookup->ID() == 0;
     if (const auto* duration = qobject_cast<const QTimeEdit*>(control)) {
         const QTime t = duration->time();
         return t.hour() * 60 + t.minute() == 0;
