@@ -6,6 +6,8 @@
 
 #include "shell/CFieldRequired.h"
 
+#include <QProcess>
+
 namespace {
 
 using editortest::ViewEditorTest;
@@ -283,6 +285,65 @@ TEST_F(ViewEditorSaveTest, FunctionNamesGoIntoTheLookupQuoted)
     const QStringList sent = TakeStatements();
     EXPECT_TRUE(sent.join(QLatin1Char('\n')).contains(QStringLiteral("ColumnFunction = 'Sum'' OR ColumnFunction = ''Count'")))
         << qPrintable(sent.join(QLatin1Char('\n')));
+}
+
+
+// The sqlite3 shell's answer to a query on the company file, read-only, as another program reads it.
+QString ShellQuery(const QString& file, const QString& sql)
+{
+    QProcess shell;
+    shell.start(QStringLiteral("sqlite3"), {QStringLiteral("-readonly"), file, sql});
+    if (!shell.waitForFinished(10000))
+        return QStringLiteral("<no answer>");
+    return QString::fromUtf8(shell.readAllStandardOutput() + shell.readAllStandardError()).trimmed();
+}
+
+TEST_F(ViewEditorSaveTest, CreateSqlViewMakesAViewOtherProgramsReadAndDropsIt)
+{
+    LogOnAs(QStringLiteral("asmith"), QStringLiteral("alice"));
+    OpenLookupConnection();
+    const QString file = erpdb::FindDatabaseFile(listtest::kServer, QString::fromLatin1(erpdb::kDemoDatabaseName));
+    ASSERT_FALSE(file.isEmpty());
+    auto newView = [&](const QString& sqlName) {
+        frmListViewEdit* d = OpenAdd(ViewId(QStringLiteral("ORDERS_1")));
+        d->txtDisplayName()->setText(QStringLiteral("Orders for Reporting"));
+        d->chkCreateSQLView()->setChecked(true);
+        d->txtSQLViewName()->setText(sqlName);
+        EXPECT_TRUE(d->lkupSQLViewApplications()->WaitUntilLoaded());
+        d->lkupSQLViewApplications()->SetSelectedID(1);
+        return d;
+    };
+
+    frmListViewEdit* d = newView(QStringLiteral("ORDERS_RPT"));
+    ASSERT_TRUE(PressOK(d)) << qPrintable(Prompts().join(QStringLiteral(" | ")));
+    const int32_t id = d->View()->ViewID();
+    EXPECT_EQ(Row(id, "CreateSQLView, SQLViewApplicationID, SQLViewName"), QStringLiteral("1|1|ORDERS_RPT"));
+    EXPECT_EQ(ShellQuery(file, QStringLiteral("SELECT COUNT(*) FROM ORDERS_RPT;")),
+              Value(QStringLiteral("SELECT COUNT(*) FROM Orders")));
+    EXPECT_TRUE(ShellQuery(file, QStringLiteral("SELECT OrderNumber, OrderTotal FROM ORDERS_RPT LIMIT 1;"))
+                    .contains(QLatin1Char('|')));
+    Unload(d);
+
+    // A name the database cannot take for a view (a table has it): its message, nothing stored.
+    const QString views = Value(QStringLiteral("SELECT COUNT(*) FROM LdViews"));
+    d = newView(QStringLiteral("CoUsers"));
+    boxes.clear();
+    EXPECT_FALSE(PressOK(d));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].prompt.contains(QStringLiteral("CoUsers"))) << qPrintable(boxes[0].prompt);
+    EXPECT_EQ(boxes[0].title, QStringLiteral("Attention Required"));
+    EXPECT_TRUE(IsFormLoaded(d));
+    EXPECT_EQ(Value(QStringLiteral("SELECT COUNT(*) FROM LdViews")), views);
+    Unload(d);
+
+    // The owner clears the box: the SQL view goes.
+    d = OpenEdit(id);
+    ASSERT_TRUE(d->Owner());
+    d->chkCreateSQLView()->setChecked(false);
+    boxes.clear();
+    EXPECT_TRUE(PressOK(d));
+    EXPECT_EQ(Row(id, "CreateSQLView, SQLViewApplicationID, SQLViewName"), QStringLiteral("0|<null>|<null>"));
+    EXPECT_TRUE(ShellQuery(file, QStringLiteral("SELECT COUNT(*) FROM ORDERS_RPT;")).contains(QStringLiteral("no such table")));
 }
 
 }  // namespace
