@@ -58,6 +58,8 @@ TEST_F(ListWindowCustomizeTest, NewViewFromAllViewsAppearsSelectedInTheCatalogue
         EXPECT_EQ(d->Caption(), QStringLiteral("New View"));
         EXPECT_TRUE(d->chkShared()->isChecked());  // shared outside My Views
         d->txtDisplayName()->setText(QStringLiteral("Orders per Rep"));
+        d->txtViewDesc()->setText(QStringLiteral("Orders with their sales rep"));
+        RemoveRows(d, 0, {QStringLiteral("Lines"), QStringLiteral("Customer No")});
         d->cmdOK()->click();
     });
     EXPECT_TRUE(Loads(all, [all] { all->tbMain_ButtonClick(QStringLiteral("NEW")); }));
@@ -75,6 +77,12 @@ TEST_F(ListWindowCustomizeTest, NewViewFromAllViewsAppearsSelectedInTheCatalogue
     ASSERT_TRUE(Go(opened));
     EXPECT_EQ(opened->Caption(), QStringLiteral("Orders per Rep"));
     EXPECT_EQ(opened->lvwStats()->ColumnCount(), 2 + 3);
+    // With QUILLON_SCREENSHOT_DIR set, its picture is saved there (scripts/screenshots.sh).
+    const QString dir = qEnvironmentVariable("QUILLON_SCREENSHOT_DIR");
+    if (!dir.isEmpty()) {
+        QTest::qWait(300);
+        opened->grab().save(dir + QStringLiteral("/new-view-list.png"));
+    }
 
     // In My Views the editor starts unshared; a user without Create is refused.
     frmList* mine = CatalogueWith(QStringLiteral("LdMyViews"), orders);
