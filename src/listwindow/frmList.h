@@ -8,7 +8,8 @@
 //
 // The code is spread over several files: frmList.cpp (opening and querying),
 // frmListLayout.cpp (layout, toolbar, keys, closing), frmListCatalogue.cpp
-// (catalogue commands), frmListStatistics.cpp (the statistics strip),
+// (catalogue commands), frmListCustomize.cpp (New and Customize through the view
+// editor), frmListStatistics.cpp (the statistics strip),
 // frmListSearches.cpp (the saved-searches menu), frmListExport.cpp (the export) and
 // frmListLinkedViews.cpp (the context menu and linked views).
 
@@ -133,6 +134,11 @@ public:
     void OpenSelectedView();
     void DeleteSelectedView();
     void AddSelectedToMyViews();
+    // New and Customize through the view editor (frmListCustomize.cpp).
+    void NewView();
+    void CustomizeSelectedView();
+    // The toolbar's Customize in a window not opened from the main window.
+    void CustomizeOpenView();
     void SaveAutoPopulate(int32_t lViewID, bool bAutoPopulate);
     // The text of a viewable column of the selected row: a number is a ColumnID
     // (text as it is), anything else a ColumnName (text trimmed). Not found:

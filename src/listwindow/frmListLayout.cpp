@@ -137,13 +137,6 @@ const ToolbarButton kToolbarButtons[] = {
     {"Close", "CLOSE", "Close view"},
 };
 
-// The buttons whose commands come with the view editor; until then they stay
-// disabled whatever the record count.
-bool IsAwaitedCommand(const QString& key)
-{
-    return key == QLatin1String("NEW") || key == QLatin1String("CUSTOMIZE");
-}
-
 int Px(int32_t twips, bool vertical)
 {
     return vertical ? TwipsToPixelsY(std::max(twips, 0)) : TwipsToPixelsX(std::max(twips, 0));
@@ -169,8 +162,6 @@ void frmList::CreateToolbar()
         }
         button->setObjectName(QString::fromLatin1(b.key));
         button->setData(QString::fromLatin1(b.key));
-        if (IsAwaitedCommand(QString::fromLatin1(b.key)))
-            button->setEnabled(false);
     }
     connect(m_tbMain, &QToolBar::actionTriggered, this, [this](QAction* button) {
         const QString key = button->data().toString();
@@ -196,7 +187,7 @@ void frmList::SetButtonsEnabled(bool hasRecords)
 {
     for (const char* key : {"DELETE", "OPEN", "CUSTOMIZE", "ADD", "EXPORT"}) {
         const QString k = QString::fromLatin1(key);
-        Button(k)->setEnabled(hasRecords && !IsAwaitedCommand(k));
+        Button(k)->setEnabled(hasRecords);
     }
 }
 
@@ -209,6 +200,13 @@ void frmList::tbMain_ButtonClick(const QString& key)
         OpenSelectedView();
     } else if (key == QLatin1String("DELETE")) {
         DeleteSelectedView();
+    } else if (key == QLatin1String("NEW")) {
+        NewView();
+    } else if (key == QLatin1String("CUSTOMIZE")) {
+        if (m_bMainView)
+            CustomizeSelectedView();
+        else
+            CustomizeOpenView();
     } else if (key == QLatin1String("ADD")) {
         AddSelectedToMyViews();
     } else if (key == QLatin1String("REFRESH")) {
@@ -219,7 +217,6 @@ void frmList::tbMain_ButtonClick(const QString& key)
         Hide(this);
         Unload(this);
     }
-    // "NEW" and "CUSTOMIZE" come with the view editor.
 }
 
 // ---------------------------------------------------------------- the window's size
@@ -531,7 +528,10 @@ bool frmList::Form_KeyDown(int keyCode, int shift, bool onList)
         DeleteSelectedView();
         return true;
     }
-    // Insert (45) creates a view once the view editor exists.
+    if (keyCode == vbkey::Insert && ButtonVisible("NEW")) {
+        NewView();
+        return true;
+    }
     return false;
 }
 

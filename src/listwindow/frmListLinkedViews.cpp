@@ -122,14 +122,13 @@ void frmList::ShowCatalogueMenu(int32_t x, int32_t y)
         menu.AddPopUpItem(caption, QString::number(command));
         return menu.Item(Variant(int32_t(menu.Count())));
     };
-    // New and Customize need the view editor; until it is there they show disabled.
-    add(QStringLiteral("New..."), kNewView)->Enabled = false;
+    add(QStringLiteral("New..."), kNewView);
     add(QStringLiteral("Open"), kOpenView);
 
     bool offerAutoPopulate = false;
     if (myViews) {
         add(QStringLiteral("Delete"), kDeleteView);
-        add(QStringLiteral("Customize..."), kCustomizeView)->Enabled = false;
+        add(QStringLiteral("Customize..."), kCustomizeView);
         offerAutoPopulate = true;
     } else {
         if (GetSelectedColumnValue(QStringLiteral("Custom")) == QLatin1String("Yes") &&
@@ -157,7 +156,9 @@ void frmList::ShowCatalogueMenu(int32_t x, int32_t y)
     QString key;
     menu.ShowPopUpMenu(fx, fy, &key, m_eListView->hWnd());
     switch (key.toInt()) {
+    case kNewView: NewView(); break;
     case kOpenView: OpenSelectedView(); break;
+    case kCustomizeView: CustomizeSelectedView(); break;
     case kDeleteView: DeleteSelectedView(); break;
     case kAddToMyViews: AddSelectedToMyViews(); break;
     case kAutoPopulate: SaveAutoPopulate(m_eListView->SelectedID(), enableAutoPopulate); break;

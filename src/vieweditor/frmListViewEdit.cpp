@@ -277,6 +277,7 @@ QWidget* frmListViewEdit::CreateTabFrame(int tab)
 
 void frmListViewEdit::ConnectEvents()
 {
+    connect(m_cmdOK, &QPushButton::clicked, this, [this] { Handle("cmdOK_Click", [&] { cmdOK_Click(); }); });
     for (int tab = 0; tab < kTabs; ++tab) {
         const size_t t = static_cast<size_t>(tab);
         connect(m_cmdQuickAddList[t], &QPushButton::clicked, this,

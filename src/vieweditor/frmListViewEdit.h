@@ -57,6 +57,20 @@ public:
     Variant Edit(int32_t lViewID);
     // Fills the four tab lists from the view: columns, filters, functions, links.
     void PopulateAllTabs();
+    // Whether the filter columns of the saved search at that 1-based position are
+    // all filterable columns of the view; names those missing in a message if not.
+    bool AreAllColumnsInFilterList(int16_t ObjIndex);
+
+    // ---- OK (frmListViewEditSave.cpp) ----
+    // Checks the header and the view and stores it as the mode asks; True when
+    // stored. Leaves the default pointer behind on every path.
+    bool SaveView();
+    bool ValidateView();
+    bool ValidateSQLViewName();
+    // Writes the column and filter orders of the lists and the functions into the model.
+    void ApplyListsToModel();
+    // Saving a customized view as a new view (Save as new view shown and ticked).
+    bool SavingAsNewView() const;
 
     // ---- State ----
     int16_t Mode() const { return m_nMode; }
@@ -133,6 +147,7 @@ private:
     void chkSaveAsNewView_Click();
     void txtSQLViewName_Change();
     void cmdCancel_Click();
+    void cmdOK_Click();
     void Form_KeyDown(int& keyCode, int shift);
     void Form_KeyUp(int& keyCode, int shift);
     void SetSQLFieldsVisible(bool visible);

@@ -226,8 +226,10 @@ TEST_F(ListWindowLayoutTest, KeysReachTheWindowBeforeItsControls)
     EXPECT_EQ(opened->ViewID(), customers);
     EXPECT_FALSE(opened->IsMainView());
 
-    // Insert waits for the view editor; Delete on the list starts the delete.
+    // Insert on the list opens the view editor for a new view; Delete starts the delete.
+    WhenEditorShows([](frmListViewEdit* editor) { EXPECT_EQ(editor->Caption(), QStringLiteral("New View")); });
     Key(grid, Qt::Key_Insert);
+    EXPECT_EQ(editorShown, 1) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
     EXPECT_EQ(ListWindows().size(), 2u);
     EXPECT_TRUE(boxes.empty());
     Key(grid, Qt::Key_Delete);

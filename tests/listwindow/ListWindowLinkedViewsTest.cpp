@@ -121,18 +121,18 @@ TEST_F(ListWindowLinkedViewsTest, TheCatalogueMenuOffersTheCommandsOfTheWindowAn
         const char* menu;
     };
     const Case cases[] = {
-        {"LdMyViews", true, 4, "~New...,Open,Delete,~Customize...,Disable Auto Populate"},
-        {"LdMyViews", true, 5, "~New...,Open,Delete,~Customize...,Enable Auto Populate"},
-        {"LdMyViews", false, 5, "~New...,Open,Delete,~Customize...,Enable Auto Populate"},
+        {"LdMyViews", true, 4, "New...,Open,Delete,Customize...,Disable Auto Populate"},
+        {"LdMyViews", true, 5, "New...,Open,Delete,Customize...,Enable Auto Populate"},
+        {"LdMyViews", false, 5, "New...,Open,Delete,Customize...,Enable Auto Populate"},
         // A shared custom view of jdoe's own may be deleted from All Views.
-        {"LdViews", true, 10, "~New...,Open,Delete,Add to MyViews,Enable Auto Populate"},
-        {"LdViews", true, 4, "~New...,Open,Add to MyViews,Disable Auto Populate"},
+        {"LdViews", true, 10, "New...,Open,Delete,Add to MyViews,Enable Auto Populate"},
+        {"LdViews", true, 4, "New...,Open,Add to MyViews,Disable Auto Populate"},
         // A standard view, and a custom view of another user: no Delete.
-        {"LdViews", true, 3, "~New...,Open,Add to MyViews,Enable Auto Populate"},
-        {"LdViews", true, 12, "~New...,Open,Add to MyViews,Enable Auto Populate"},
+        {"LdViews", true, 3, "New...,Open,Add to MyViews,Enable Auto Populate"},
+        {"LdViews", true, 12, "New...,Open,Add to MyViews,Enable Auto Populate"},
         // Not opened from the main window: no Add to MyViews and no auto populate.
-        {"LdViews", false, 10, "~New...,Open,Delete"},
-        {"LdViews", false, 3, "~New...,Open"},
+        {"LdViews", false, 10, "New...,Open,Delete"},
+        {"LdViews", false, 3, "New...,Open"},
     };
     for (const Case& c : cases) {
         frmList* w = WithRow(ViewId(QString::fromLatin1(c.catalogue)), c.row, c.mainView);
@@ -172,12 +172,18 @@ TEST_F(ListWindowLinkedViewsTest, EachCatalogueCommandRunsFromTheMenu)
     EXPECT_EQ(Prompts(boxes), QStringList{QStringLiteral("Are you sure you want to delete the 'Order Lines' view?")});
     EXPECT_EQ(Value("SELECT IsMyView FROM LdMyViews WHERE ViewID = 5 AND UserID = 'jdoe'"), "1");
 
-    // New and Customize are shown disabled and cannot be chosen; a dismissed menu does nothing.
+    // New opens the view editor (cancelled here); Customize of a view jdoe did not create
+    // is refused; a dismissed menu does nothing.
     boxes.clear();
     TakeStatements();
-    for (const char* entry : {"New...", "Customize..."}) {
-        EXPECT_EQ(RightClick(mine, QString::fromLatin1(entry)), nullptr);
-    }
+    WhenEditorShows({});
+    EXPECT_EQ(RightClick(mine, QStringLiteral("New...")), nullptr);
+    EXPECT_EQ(editorShown, 1);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(RightClick(mine, QStringLiteral("Customize...")), nullptr);
+    EXPECT_EQ(Prompts(boxes), QStringList{QStringLiteral("You can only customize views that were created by jdoe unless "
+                                                         "you are an administrator or part of the admin security group")});
+    boxes.clear();
     EXPECT_EQ(RightClick(mine), nullptr);
     EXPECT_TRUE(boxes.empty());
     for (const QString& s : TakeStatements())
@@ -194,7 +200,7 @@ TEST_F(ListWindowLinkedViewsTest, TheAutoPopulateLookUpQuotesTheUserId)
     frmList* mine = WithRow(ViewId(QStringLiteral("LdMyViews")), 4);
     TakeStatements();
     RightClick(mine);
-    EXPECT_EQ(built, QStringLiteral("~New...,Open,Delete,~Customize...,Disable Auto Populate"));
+    EXPECT_EQ(built, QStringLiteral("New...,Open,Delete,Customize...,Disable Auto Populate"));
     EXPECT_TRUE(TakeStatements().contains(
         QStringLiteral("SELECT AutoPopulate FROM LdMyViews WHERE ViewID = 4 AND UserID = 'o''hara'")));
     EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QLatin1Char('\n')));

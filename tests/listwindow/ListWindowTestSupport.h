@@ -17,6 +17,7 @@
 #include "platform/forms/FormsRuntime.h"
 #include "platform/settings/RegistryStore.h"
 #include "platform/controls/eListView.h"
+#include "vieweditor/frmListViewEdit.h"
 #include "WaitFor.h"
 
 #include <QDir>
@@ -28,6 +29,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QPushButton>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -151,6 +154,8 @@ protected:
             FAIL() << qPrintable(e.description());
         }
         SessionEngine().DBI().SetStatementLogging(true);
+        // As showing the main window does: the lookups of the view editor read through it.
+        OpenLookupConnection();
     }
 
     // A connection of the test's own to the company database.
@@ -242,6 +247,30 @@ protected:
         window->ListView()->SelectRowByID(id);
         return WaitFor([window, id] { return window->ListView()->SelectedID() == id; });
     }
+    // Runs f on the view editor once a command has shown it (modally), then
+    // cancels it unless f pressed OK or Cancel itself. editorShown counts the shows.
+    void WhenEditorShows(const std::function<void(frmListViewEdit*)>& f)
+    {
+        auto poll = std::make_shared<std::function<void(int)>>();
+        *poll = [this, f, poll](int tries) {
+            for (Form* form : LoadedForms()) {
+                auto* editor = qobject_cast<frmListViewEdit*>(form);
+                if (!editor || !editor->isVisible())
+                    continue;
+                ++editorShown;
+                if (f)
+                    f(editor);
+                if (IsFormLoaded(editor) && editor->isVisible())
+                    editor->cmdCancel()->click();
+                return;
+            }
+            if (tries > 0)
+                QTimer::singleShot(10, [poll, tries] { (*poll)(tries - 1); });
+        };
+        QTimer::singleShot(0, [poll] { (*poll)(500); });
+    }
+    int editorShown = 0;
+
     // The statement the list control ran last.
     static QString ListStatement(frmList* window) { return window->ListView()->Statement(); }
 

@@ -1,0 +1,244 @@
+// The view editor's OK: the required header fields, the SQL name, the searches
+// against the filter columns and the functions against the shown columns, then
+// the lists and the header written into the model by mode, and its Store.
+
+#include "vieweditor/frmListViewEdit.h"
+
+#include "base/AppError.h"
+#include "base/AuUtilities.h"
+#include "base/SqlText.h"
+#include "core/CoQuillonSystemEngine.h"
+#include "core/SessionValues.h"
+#include "platform/controls/ReportListView.h"
+#include "platform/controls/eLookUp.h"
+#include "shell/CFieldRequired.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+
+namespace {
+
+const QString kAttention = QStringLiteral("Attention Required");
+const QString kCrLf = QStringLiteral("\r\n");
+
+// The default pointer comes back however the save ends: stored, refused or failed.
+struct DefaultPointerOnExit {
+    ~DefaultPointerOnExit() { SetScreenMousePointer(vbDefault); }
+};
+
+bool IsZeroOrNull(const Variant& v) { return v.isNull() || v.isEmpty() || v.toDouble() == 0; }
+
+}  // namespace
+
+void frmListViewEdit::cmdOK_Click()
+{
+    if (SaveView()) {
+        Hide(this);
+        SetScreenMousePointer(vbDefault);
+    }
+}
+
+bool frmListViewEdit::SavingAsNewView() const
+{
+    return m_nMode == 4 && m_chkSaveAsNewView->isVisibleTo(this) && m_chkSaveAsNewView->isChecked();
+}
+
+bool frmListViewEdit::SaveView()
+{
+    const DefaultPointerOnExit pointer;
+    m_txtDisplayName->setProperty("Tag", QStringLiteral("Name"));
+    m_txtViewDesc->setProperty("Tag", QStringLiteral("Description"));
+    m_lkupBaseView->SetTag(Variant(QStringLiteral("Based on")));
+    m_txtSQLViewName->setProperty("Tag", QStringLiteral("SQL Name"));
+    m_lkupSQLViewApplications->SetTag(Variant(QStringLiteral("Destination application")));
+
+    // Visible means the control's own flag, as the header states set it.
+    CFieldRequired required;
+    if (m_txtDisplayName->isVisibleTo(this))
+        required.AddControl(m_txtDisplayName);
+    if (m_lkupBaseView->isVisibleTo(this))
+        required.AddControl(m_lkupBaseView);
+    if (m_txtSQLViewName->isVisibleTo(this)) {
+        required.AddControl(m_txtSQLViewName);
+        required.AddControl(m_lkupSQLViewApplications);
+    }
+    if (!required.CheckRequiredControls(true))
+        return false;
+    if (!m_oView)
+        return false;  // no base view was ever loaded
+    if (!ValidateView())
+        return false;
+
+    SetScreenMousePointer(vbHourglass);
+    ApplyListsToModel();
+    CoLdUV& view = *m_oView;
+    const bool createSQLView = m_chkCreateSQLView->isChecked();
+    auto writeHeader = [&](bool bNewRow) {
+        view.ViewName = m_txtSQLViewName->text();
+        view.DisplayName = m_txtDisplayName->text();
+        view.Description = m_txtViewDesc->text();
+        view.bShared = m_chkShared->isChecked();
+        if (bNewRow) {
+            view.ViewUser = GetCurrentUserID();
+            view.Custom = true;
+            view.CreateSQLView = createSQLView;
+        } else {
+            view.CreateSQLView = view.Custom && createSQLView;
+        }
+        const int32_t application = m_lkupSQLViewApplications->SelectedID();
+        view.SQLViewApplicationID = view.CreateSQLView ? (application == -1 ? 0 : application) : 0;
+    };
+
+    if (SavingAsNewView()) {
+        writeHeader(true);
+        if (!view.Store(true))
+            return false;
+        m_lNewViewID = view.ViewID();
+        m_bNewViewCreated = true;
+        return true;
+    }
+    if (m_nMode == 4) {
+        if (m_bOwner) {
+            writeHeader(false);
+            if (m_bDirtyColumns || m_bDirtyFilters || m_bDirtyLinksTo)
+                view.UpdateViewInstancing = true;
+        }
+        return view.Store(false);
+    }
+    if (m_nMode == 1) {
+        writeHeader(true);
+        return view.Store(true);
+    }
+    return false;
+}
+
+bool frmListViewEdit::ValidateView()
+{
+    if (!ValidateSQLViewName())
+        return false;
+
+    bool searchesPass = true;
+    const auto filters = m_oView->Filters();
+    const int16_t searches = filters->Count();
+    for (int16_t i = 1; i <= searches; ++i) {
+        if (filters->Item(Variant(int32_t(i)))->UseMe && !AreAllColumnsInFilterList(i))
+            searchesPass = false;  // every search is asked, each with its own message
+    }
+    if (!searchesPass)
+        return false;
+
+    QString functionLines;
+    QString columnLines;
+    QStringList listedColumns;
+    const ReportListView* functions = m_lvwList[2];
+    const auto columns = m_oView->Columns();
+    for (int r = 1; r <= functions->ItemCount(); ++r) {
+        const ListItem* row = functions->Item(r);
+        for (const CoLdUVColumnRef& c : *columns) {
+            if (row->SubItem(2) != c->DisplayName || c->Viewable)
+                continue;
+            functionLines += QStringLiteral("   - ") + row->SubItem(1) + QStringLiteral(":") + c->DisplayName + kCrLf;
+            if (!listedColumns.contains(c->DisplayName)) {
+                listedColumns << c->DisplayName;
+                columnLines += QStringLiteral("   - ") + c->DisplayName + kCrLf;
+            }
+        }
+    }
+    if (functionLines.isEmpty())
+        return true;
+    MsgBox(QStringLiteral("The following function(s):") + kCrLf + kCrLf + functionLines + kCrLf +
+               QStringLiteral(" require(s) the addition of the following column(s) to the column list:") + kCrLf + kCrLf +
+               columnLines + kCrLf + kCrLf + QStringLiteral("Either add the required columns(s) or remove the function(s)"),
+           vbExclamation);
+    return false;
+}
+
+bool frmListViewEdit::ValidateSQLViewName()
+{
+    const bool saveAsNew = m_chkSaveAsNewView->isChecked();
+    if (!m_chkCreateSQLView->isChecked() || !(saveAsNew || m_bSQLNameChanged))
+        return true;
+    const QString name = m_txtSQLViewName->text();
+    if (name.contains(QLatin1Char(']')) || name.contains(QLatin1Char('\''))) {
+        MsgBox(QStringLiteral("The sql name cannot contain the following characters: ") + kCrLf + QStringLiteral("' ]"),
+               vbExclamation, kAttention);
+        return false;
+    }
+    // An exact comparison under the database's collation: wildcards in a name are
+    // characters of the name, never patterns that match other views' names.
+    QString where = QStringLiteral("ViewName = ") + QuoteSQLString(Variant(name));
+    if (!saveAsNew)
+        where += QStringLiteral(" AND ViewID <> ") + QString::number(m_oView->ViewID());
+    const Variant count = SessionEngine().DBI().DLookup(QStringLiteral("COUNT(*)"), QStringLiteral("LdViews"), where);
+    if (!IsZeroOrNull(count)) {
+        MsgBox(QStringLiteral("The sql name already exists in the database."), vbExclamation, kAttention);
+        return false;
+    }
+    return true;
+}
+
+bool frmListViewEdit::AreAllColumnsInFilterList(int16_t ObjIndex)
+{
+    const CoLDUVFilterRef search = m_oView->Filters()->Item(Variant(int32_t(ObjIndex)));
+    BrandleDatabase& dbi = SessionEngine().DBI();
+    BrandleRecordsetPtr rs;
+    QString missing;
+    const auto columns = m_oView->Columns();
+    if (dbi.OpenRecordset(QStringLiteral("SELECT vf.BaseColumnID, bc.DisplayName FROM LdViewFilterColumns vf INNER JOIN "
+                                         "LdBaseColumns bc ON bc.ColumnID = vf.BaseColumnID WHERE ViewFilterID = ") +
+                              QString::number(search->ViewFilterID()),
+                          rs)) {
+        for (; rs->HasRecord(); rs->MoveNext()) {
+            const int32_t columnId = rs->Item(0).toInt32();
+            bool present = false;
+            for (const CoLdUVColumnRef& c : *columns) {
+                if (c->ColumnID == columnId && c->Filterable) {
+                    present = true;
+                    break;
+                }
+            }
+            if (!present)
+                missing += QStringLiteral("   -  ") + rs->Item(1).toString() + kCrLf;
+        }
+    }
+    dbi.CloseRecordset(rs);
+    if (missing.isEmpty())
+        return true;
+    MsgBox(QStringLiteral("Search: '") + search->FilterName + QStringLiteral("' requires the addition ") + kCrLf +
+               QStringLiteral("of the following filters to the filter list:") + kCrLf + kCrLf + missing + kCrLf + kCrLf +
+               QStringLiteral("Either add the required filter(s) or remove this search"),
+           vbExclamation);
+    return false;
+}
+
+void frmListViewEdit::ApplyListsToModel()
+{
+    const auto columns = m_oView->Columns();
+    for (int r = 1; r <= m_lvwList[0]->ItemCount(); ++r) {
+        const ListItem* row = m_lvwList[0]->Item(r);
+        columns->Item(Variant(ListKeyToID(row->Key())))->Order = Variant(row->SubItem(3)).toInt16();
+    }
+    for (int r = 1; r <= m_lvwList[1]->ItemCount(); ++r) {
+        const ListItem* row = m_lvwList[1]->Item(r);
+        columns->Item(Variant(ListKeyToID(row->Key())))->FilterOrder = Variant(row->SubItem(3)).toInt16();
+    }
+    const auto functions = m_oView->ColumnFunctions();
+    for (int16_t i = functions->Count(); i >= 1; --i)
+        functions->Remove(Variant(int32_t(i)));
+    BrandleDatabase& dbi = SessionEngine().DBI();
+    for (int r = 1; r <= m_lvwList[2]->ItemCount(); ++r) {
+        const ListItem* row = m_lvwList[2]->Item(r);
+        const QString function = row->SubItem(1);
+        const QString column = row->SubItem(2);
+        const coLdUVColumnFunctionRef f = functions->Create();
+        const int16_t index = FindModelItemIndex(0, column);
+        f->ColumnID = index > 0 ? columns->Item(Variant(int32_t(index)))->ColumnID : 0;
+        f->ColumnFunctionID = dbi.DLookup(QStringLiteral("ColumnFunctionID"), QStringLiteral("LdColumnFunctions"),
+                                          QStringLiteral("ColumnFunction = ") + QuoteSQLString(Variant(function)))
+                                  .toInt32();
+        f->Order = Variant(row->SubItem(3)).toInt16();
+        f->ColumnName = column;
+        f->ColumnFunction = function;
+        functions->Add(f);
+    }
+}

@@ -1,0 +1,349 @@
+// The view editor's OK on the demo company: the required fields, the SQL name,
+// the searches and functions checked against the lists, the fields written by
+// mode, the store and what is left behind when it fails.
+
+#include "vieweditor/ViewEditorTestSupport.h"
+
+#include "shell/CFieldRequired.h"
+
+#include <QProcess>
+
+namespace {
+
+using editortest::ViewEditorTest;
+
+class ViewEditorSaveTest : public ViewEditorTest {
+protected:
+    // Presses OK on a dialog that Add or Edit hid again: true when it stored.
+    bool PressOK(frmListViewEdit* d)
+    {
+        Show(d);
+        d->cmdOK()->click();
+        EXPECT_EQ(ScreenMousePointer(), vbDefault);
+        const bool stored = IsFormLoaded(d) && !d->isVisible();
+        Hide(d);
+        return stored;
+    }
+    QString Row(int32_t viewId, const char* fields)
+    {
+        return Value(QStringLiteral("SELECT %1 FROM LdViews WHERE ViewID = %2").arg(QLatin1String(fields)).arg(viewId));
+    }
+    void Remove(frmListViewEdit* d, int tab, const QStringList& names)
+    {
+        SelectByName(d->lvwList(tab), names);
+        Press(d, tab, d->cmdRemoveList(tab));
+    }
+    QStringList Prompts() const
+    {
+        QStringList p;
+        for (const MessageBoxRequest& r : boxes)
+            p << r.prompt;
+        return p;
+    }
+};
+
+TEST_F(ViewEditorSaveTest, NewViewFromOrdersWithColumnsAndASum)
+{
+    const int32_t orders = ViewId(QStringLiteral("ORDERS_1"));
+    int32_t result = 0;
+    bool shared = false;
+    auto* d = new frmListViewEdit;
+    QTimer::singleShot(0, d, [this, d] {
+        d->txtDisplayName()->setText(QStringLiteral("Rep Totals"));
+        d->txtViewDesc()->setText(QString());  // the description may stay empty
+        Remove(d, 0, {QStringLiteral("Lines")});
+        d->cmdOK()->click();
+        if (d->isVisible())
+            Hide(d);  // refused: end the modal show all the same
+    });
+    result = d->Add(orders, shared);
+    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts().join(QStringLiteral("\n--\n")));
+    ASSERT_TRUE(IsFormLoaded(d));
+    ASSERT_GT(result, orders);
+    EXPECT_FALSE(d->NewViewCreated());
+    EXPECT_EQ(d->NewViewID(), 0);
+    EXPECT_EQ(ScreenMousePointer(), vbDefault);
+    // Without Create SQL View the hidden SQL name box still names the view.
+    EXPECT_EQ(Row(result, "ViewName, DisplayName, Description, BaseID, Custom, Shared, CreateSQLView, "
+                          "CreatorID, SQLViewApplicationID"),
+              QStringLiteral("ORDERS_4|Rep Totals||11|1|0|0|jdoe|<null>"));
+    EXPECT_EQ(Value(QStringLiteral("SELECT IsMyView FROM LdMyViews WHERE UserID = 'jdoe' AND ViewID = %1").arg(result)),
+              QStringLiteral("1"));
+    // The columns in the list's order without the removed one, the base's functions.
+    EXPECT_EQ(Value(QStringLiteral("SELECT ColumnString FROM LdViews WHERE ViewID = %1").arg(result)),
+              QStringLiteral("Order Number,0,Order Date,0,Customer,0,Customer No,1,Status,0,Sales Rep,0,"
+                             "Order Total,1,Order ID,1,"));
+    EXPECT_EQ(Rows(QStringLiteral("SELECT f.ColumnFunction, bc.DisplayName, vf.FunctionOrder FROM LdViewColumnFunctions vf "
+                                  "JOIN LdColumnFunctions f ON f.ColumnFunctionID = vf.ColumnFunctionID JOIN LdBaseColumns "
+                                  "bc ON bc.ColumnID = vf.BaseColumnID WHERE vf.ViewID = %1 ORDER BY vf.FunctionOrder")
+                       .arg(result)),
+              (QStringList{QStringLiteral("Sum|Order Total|1"), QStringLiteral("Average|Order Total|2"),
+                           QStringLiteral("Count|Order Number|3")}));
+    // The base view is untouched.
+    EXPECT_EQ(Row(orders, "DisplayName, Custom"), QStringLiteral("Orders|0"));
+}
+
+TEST_F(ViewEditorSaveTest, RequiredHeaderFieldsAreNamedInOneMessage)
+{
+    frmListViewEdit* d = OpenAdd(0);
+    EXPECT_FALSE(PressOK(d));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].title, QStringLiteral("Information Required"));
+    EXPECT_EQ(boxes[0].prompt, QStringLiteral("The following fields require you to enter information:\n\n"
+                                              "   - Name\n   - Based on\n\n"
+                                              "Please enter the information in the required fields,\n"
+                                              "which are indicated with an asterisk (*)."));
+    EXPECT_TRUE(IsFormLoaded(d));
+    EXPECT_EQ(Value(QStringLiteral("SELECT COUNT(*) FROM LdViews")), QStringLiteral("12"));
+
+    // With Create SQL View: the SQL name and the destination, in tab order after the name.
+    LogOnAs(QStringLiteral("asmith"), QStringLiteral("alice"));
+    OpenLookupConnection();
+    d = OpenAdd(ViewId(QStringLiteral("ORDERS_1")));
+    d->chkCreateSQLView()->setChecked(true);
+    d->txtSQLViewName()->clear();
+    boxes.clear();
+    EXPECT_FALSE(PressOK(d));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].prompt.contains(QStringLiteral("   - Name\n   - SQL Name\n   - Destination application\n\n")))
+        << qPrintable(boxes[0].prompt);
+}
+
+TEST_F(ViewEditorSaveTest, SqlNameRulesCompareExactlyAndLeaveTheViewsOwnRowOut)
+{
+    LogOnAs(QStringLiteral("admin"), QStringLiteral("admin"));
+    OpenLookupConnection();
+    // A name with a bracket of another view: LIKE could not find it.
+    Exec(QStringLiteral("UPDATE LdViews SET ViewName = 'ORD[ERS' WHERE ViewName = 'ORDERS_3'"));
+    const QString charsMessage = QStringLiteral("The sql name cannot contain the following characters: \r\n' ]");
+    const QString existsMessage = QStringLiteral("The sql name already exists in the database.");
+    struct Case {
+        const char* name;
+        bool saveAsNew;
+        const char* message;  // nullptr: accepted
+    };
+    const Case cases[] = {
+        {"CUSTOMERS_2", false, nullptr},  // the view's own name, typed again
+        {"ORDERS_1", false, "exists"},
+        {"orders_1", false, "exists"},    // the database's collation ignores case
+        {"ORD[ERS", false, "exists"},
+        {"ORDERSX1", false, nullptr},     // no wildcard: "_" and "X" differ
+        {"ORDERS%", false, nullptr},
+        {"CUSTOMERS_2", true, "exists"},  // as a new view its own row counts
+        {"bad]name", false, "chars"},
+        {"o'name", false, "chars"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        frmListViewEdit* d = OpenEdit(ViewId(QStringLiteral("CUSTOMERS_2")));
+        ASSERT_TRUE(d->chkCreateSQLView()->isChecked());
+        if (c.saveAsNew)
+            d->chkSaveAsNewView()->setChecked(true);
+        d->txtSQLViewName()->setText(QString::fromLatin1(c.name));
+        boxes.clear();
+        EXPECT_EQ(d->ValidateSQLViewName(), c.message == nullptr);
+        if (c.message) {
+            ASSERT_EQ(boxes.size(), 1u);
+            EXPECT_EQ(boxes[0].prompt, QLatin1String(c.message) == QLatin1String("exists") ? existsMessage : charsMessage);
+            EXPECT_EQ(boxes[0].title, QStringLiteral("Attention Required"));
+            EXPECT_EQ(boxes[0].icon(), vbExclamation);
+        } else {
+            EXPECT_TRUE(boxes.empty());
+        }
+        Unload(d);
+    }
+    // Unchanged since loading: accepted without asking the database.
+    frmListViewEdit* d = OpenEdit(ViewId(QStringLiteral("CUSTOMERS_2")));
+    TakeStatements();
+    EXPECT_TRUE(d->ValidateSQLViewName());
+    EXPECT_TRUE(TakeStatements().isEmpty());
+}
+
+TEST_F(ViewEditorSaveTest, SearchesNeedTheirFiltersAndFunctionsTheirColumns)
+{
+    frmListViewEdit* d = OpenEdit(ViewId(QStringLiteral("ORDERS_1")));
+    // Status is used by two searches in use (in the order the view lists them); removing
+    // it refuses both, each in its own message.
+    Remove(d, 1, {QStringLiteral("Status")});
+    Remove(d, 0, {QStringLiteral("Order Total")});
+    EXPECT_FALSE(PressOK(d));
+    ASSERT_EQ(boxes.size(), 2u) << qPrintable(Prompts().join(QStringLiteral("\n--\n")));
+    EXPECT_EQ(boxes[1].prompt, QStringLiteral("Search: 'Open Orders' requires the addition \r\n"
+                                              "of the following filters to the filter list:\r\n\r\n"
+                                              "   -  Status\r\n\r\n\r\n"
+                                              "Either add the required filter(s) or remove this search"));
+    EXPECT_TRUE(boxes[0].prompt.startsWith(QStringLiteral("Search: 'Not Yet Invoiced' requires the addition ")));
+    EXPECT_EQ(boxes[0].icon(), vbExclamation);
+    EXPECT_EQ(boxes[0].title, App().title);
+
+    // Status back: now the two functions on the column no longer shown, the column once.
+    SelectByName(d->lvwPickList(1), {QStringLiteral("Status")});
+    Press(d, 1, d->cmdQuickAddList(1));
+    boxes.clear();
+    EXPECT_FALSE(PressOK(d));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].prompt, QStringLiteral("The following function(s):\r\n\r\n"
+                                              "   - Sum:Order Total\r\n   - Average:Order Total\r\n\r\n"
+                                              " require(s) the addition of the following column(s) to the column list:"
+                                              "\r\n\r\n   - Order Total\r\n\r\n\r\n"
+                                              "Either add the required columns(s) or remove the function(s)"));
+    EXPECT_EQ(boxes[0].title, App().title);
+    // Nothing was written, and the dialog stays as it was.
+    EXPECT_TRUE(IsFormLoaded(d));
+    EXPECT_EQ(Value(QStringLiteral("SELECT COUNT(*) FROM LdViewColumns WHERE ViewID = %1 AND Viewable <> 0")
+                        .arg(ViewId(QStringLiteral("ORDERS_1")))),
+              QStringLiteral("9"));
+}
+
+TEST_F(ViewEditorSaveTest, FieldsWrittenByMode)
+{
+    const int32_t big = ViewId(QStringLiteral("ORDERS_2"));
+    const QString before = Row(big, "ViewName, DisplayName, Description, Shared, CreatorID");
+
+    // Not the owner (asmith): orders and columns are stored, the header is not.
+    LogOnAs(QStringLiteral("asmith"), QStringLiteral("alice"));
+    OpenLookupConnection();
+    frmListViewEdit* d = OpenEdit(big);
+    ASSERT_FALSE(d->Owner());
+    d->txtDisplayName()->setText(QStringLiteral("Renamed"));
+    d->chkShared()->setChecked(true);
+    SelectByName(d->lvwList(0), {QStringLiteral("Status")});
+    Press(d, 0, d->cmdMoveListUp(0));
+    EXPECT_TRUE(PressOK(d));
+    EXPECT_EQ(Row(big, "ViewName, DisplayName, Description, Shared, CreatorID"), before);
+    EXPECT_FALSE(d->View()->UpdateViewInstancing);
+    EXPECT_EQ(Row(big, "ColumnString"), QStringLiteral("Order Number,0,Order Date,0,Customer,0,Status,0,Order Total,1,"
+                                                       "Order ID,1,Customer No,1,"));
+    Unload(d);
+
+    // The owner: name, description, sharing; the instancing flag follows the column change.
+    LogOnAs(QStringLiteral("jdoe"), QStringLiteral("secret"));
+    OpenLookupConnection();
+    d = OpenEdit(big);
+    ASSERT_TRUE(d->Owner());
+    d->txtDisplayName()->setText(QStringLiteral("Biggest Orders"));
+    d->txtViewDesc()->setText(QStringLiteral("Mine"));
+    d->chkShared()->setChecked(true);
+    Remove(d, 0, {QStringLiteral("Customer No")});
+    EXPECT_TRUE(PressOK(d));
+    EXPECT_TRUE(d->View()->UpdateViewInstancing);
+    EXPECT_FALSE(d->NewViewCreated());
+    EXPECT_EQ(Row(big, "ViewName, DisplayName, Description, Shared, CreatorID"),
+              QStringLiteral("ORDERS_2|Biggest Orders|Mine|1|jdoe"));
+    Unload(d);
+
+    // Save as new view: a second view with its own id; the first stays.
+    const int32_t count = Value(QStringLiteral("SELECT COUNT(*) FROM LdViews")).toInt();
+    d = OpenEdit(big);
+    d->chkSaveAsNewView()->setChecked(true);
+    d->txtDisplayName()->setText(QStringLiteral("Copy of Big"));
+    EXPECT_TRUE(PressOK(d));
+    EXPECT_TRUE(d->NewViewCreated());
+    ASSERT_GT(d->NewViewID(), big);
+    EXPECT_EQ(d->View()->ViewID(), d->NewViewID());
+    EXPECT_EQ(Value(QStringLiteral("SELECT COUNT(*) FROM LdViews")).toInt(), count + 1);
+    EXPECT_EQ(Row(d->NewViewID(), "ViewName, DisplayName, Custom, CreatorID"),
+              QStringLiteral("ORDERS_4|Copy of Big|1|jdoe"));
+    EXPECT_EQ(Row(big, "DisplayName"), QStringLiteral("Biggest Orders"));
+    // Its searches came along.
+    EXPECT_EQ(Value(QStringLiteral("SELECT COUNT(*) FROM LdViewFilters WHERE ViewID = %1").arg(d->NewViewID())),
+              Value(QStringLiteral("SELECT COUNT(*) FROM LdViewFilters WHERE ViewID = %1").arg(big)));
+}
+
+TEST_F(ViewEditorSaveTest, AFailedStoreKeepsTheDialogOpenAndWritesNothing)
+{
+    const int32_t big = ViewId(QStringLiteral("ORDERS_2"));
+    // A column whose SQL makes the statement longer than a view may have.
+    Exec(QStringLiteral("UPDATE LdBaseColumns SET ColumnSQL = '(o.OrderTotal") + QStringLiteral(" + 0").repeated(2100) +
+         QStringLiteral(")' WHERE BaseID = 11 AND ColumnName = 'OrderTotal'"));
+    frmListViewEdit* d = OpenEdit(big);
+    d->txtDisplayName()->setText(QStringLiteral("Too Long"));
+    EXPECT_FALSE(PressOK(d));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].prompt, QStringLiteral("Too many columns and/or filters have been selected.  You must remove "
+                                              "some in order for this view to function."));
+    EXPECT_TRUE(IsFormLoaded(d));
+    EXPECT_EQ(ScreenMousePointer(), vbDefault);
+    EXPECT_EQ(Row(big, "DisplayName"), QStringLiteral("My Big Orders"));
+
+    // An error while the functions are rebuilt: the standard error box, the default pointer.
+    Exec(QStringLiteral("UPDATE LdColumnFunctions SET ColumnFunction = 'Total' WHERE ColumnFunction = 'Sum'"));
+    boxes.clear();
+    EXPECT_FALSE(PressOK(d));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].prompt.startsWith(QStringLiteral("(94) -- "))) << qPrintable(boxes[0].prompt);
+    EXPECT_EQ(ScreenMousePointer(), vbDefault);
+}
+
+TEST_F(ViewEditorSaveTest, FunctionNamesGoIntoTheLookupQuoted)
+{
+    frmListViewEdit* d = OpenEdit(ViewId(QStringLiteral("ORDERS_2")));
+    ASSERT_GT(d->lvwList(2)->ItemCount(), 0);
+    d->lvwList(2)->Item(1)->SetSubItem(1, QStringLiteral("Sum' OR ColumnFunction = 'Count"));
+    TakeStatements();
+    EXPECT_THROW(d->ApplyListsToModel(), AppError);  // no such function: its id is Null
+    const QStringList sent = TakeStatements();
+    EXPECT_TRUE(sent.join(QLatin1Char('\n')).contains(QStringLiteral("ColumnFunction = 'Sum'' OR ColumnFunction = ''Count'")))
+        << qPrintable(sent.join(QLatin1Char('\n')));
+}
+
+
+// The sqlite3 shell's answer to a query on the company file, read-only, as another program reads it.
+QString ShellQuery(const QString& file, const QString& sql)
+{
+    QProcess shell;
+    shell.start(QStringLiteral("sqlite3"), {QStringLiteral("-readonly"), file, sql});
+    if (!shell.waitForFinished(10000))
+        return QStringLiteral("<no answer>");
+    return QString::fromUtf8(shell.readAllStandardOutput() + shell.readAllStandardError()).trimmed();
+}
+
+TEST_F(ViewEditorSaveTest, CreateSqlViewMakesAViewOtherProgramsReadAndDropsIt)
+{
+    LogOnAs(QStringLiteral("asmith"), QStringLiteral("alice"));
+    OpenLookupConnection();
+    const QString file = erpdb::FindDatabaseFile(listtest::kServer, QString::fromLatin1(erpdb::kDemoDatabaseName));
+    ASSERT_FALSE(file.isEmpty());
+    auto newView = [&](const QString& sqlName) {
+        frmListViewEdit* d = OpenAdd(ViewId(QStringLiteral("ORDERS_1")));
+        d->txtDisplayName()->setText(QStringLiteral("Orders for Reporting"));
+        d->chkCreateSQLView()->setChecked(true);
+        d->txtSQLViewName()->setText(sqlName);
+        EXPECT_TRUE(d->lkupSQLViewApplications()->WaitUntilLoaded());
+        d->lkupSQLViewApplications()->SetSelectedID(1);
+        return d;
+    };
+
+    frmListViewEdit* d = newView(QStringLiteral("ORDERS_RPT"));
+    ASSERT_TRUE(PressOK(d)) << qPrintable(Prompts().join(QStringLiteral(" | ")));
+    const int32_t id = d->View()->ViewID();
+    EXPECT_EQ(Row(id, "CreateSQLView, SQLViewApplicationID, SQLViewName"), QStringLiteral("1|1|ORDERS_RPT"));
+    EXPECT_EQ(ShellQuery(file, QStringLiteral("SELECT COUNT(*) FROM ORDERS_RPT;")),
+              Value(QStringLiteral("SELECT COUNT(*) FROM Orders")));
+    EXPECT_TRUE(ShellQuery(file, QStringLiteral("SELECT OrderNumber, OrderTotal FROM ORDERS_RPT LIMIT 1;"))
+                    .contains(QLatin1Char('|')));
+    Unload(d);
+
+    // A name the database cannot take for a view (a table has it): its message, nothing stored.
+    const QString views = Value(QStringLiteral("SELECT COUNT(*) FROM LdViews"));
+    d = newView(QStringLiteral("CoUsers"));
+    boxes.clear();
+    EXPECT_FALSE(PressOK(d));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].prompt.contains(QStringLiteral("CoUsers"))) << qPrintable(boxes[0].prompt);
+    EXPECT_EQ(boxes[0].title, QStringLiteral("Attention Required"));
+    EXPECT_TRUE(IsFormLoaded(d));
+    EXPECT_EQ(Value(QStringLiteral("SELECT COUNT(*) FROM LdViews")), views);
+    Unload(d);
+
+    // The owner clears the box: the SQL view goes.
+    d = OpenEdit(id);
+    ASSERT_TRUE(d->Owner());
+    d->chkCreateSQLView()->setChecked(false);
+    boxes.clear();
+    EXPECT_TRUE(PressOK(d));
+    EXPECT_EQ(Row(id, "CreateSQLView, SQLViewApplicationID, SQLViewName"), QStringLiteral("0|<null>|<null>"));
+    EXPECT_TRUE(ShellQuery(file, QStringLiteral("SELECT COUNT(*) FROM ORDERS_RPT;")).contains(QStringLiteral("no such table")));
+}
+
+}  // namespace
