@@ -3,6 +3,8 @@
 
 #include "platform/database/HostProcedures.h"
 
+struct sqlite3;
+
 namespace erpdb::procs {
 
 // Registers a procedure under its name; the call carries that name for its messages.
@@ -12,5 +14,10 @@ void RegisterViewSqlProcedures();
 void RegisterViewProcedures();
 void RegisterCompanyProcedures();
 void RegisterListDialogProcedures();
+void RegisterImportProcedures();
+
+// Rebuilds the SQL of every view of a base, as Ld_ResetSQLForAllViews does, for a
+// procedure that changed the base's columns; fails when a view cannot be built.
+void RebuildViewsOfBase(sqlite3* db, int32_t baseId, const QString& procedure);
 
 }  // namespace erpdb::procs

@@ -28,6 +28,7 @@ void RegisterProcedures()
         procs::RegisterViewProcedures();
         procs::RegisterCompanyProcedures();
         procs::RegisterListDialogProcedures();
+        procs::RegisterImportProcedures();
     });
 }
 

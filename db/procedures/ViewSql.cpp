@@ -358,6 +358,21 @@ ViewSqlOutcome BuildViewSqlPieces(sqlite3* db, int32_t viewId)
 
 namespace procs {
 
+void RebuildViewsOfBase(sqlite3* db, int32_t baseId, const QString& procedure)
+{
+    std::vector<int32_t> ids;
+    {
+        Statement st(db, QStringLiteral("SELECT ViewID FROM LdViews WHERE BaseID = ?1 ORDER BY ViewID"), procedure);
+        st.bind(1, baseId);
+        while (st.step())
+            ids.push_back(static_cast<int32_t>(st.integer(0)));
+    }
+    Savepoint sp(db, procedure);
+    for (int32_t id : ids)
+        Build(db, id, procedure);
+    sp.release();
+}
+
 void RegisterViewSqlProcedures()
 {
     Register("Ld_UpdateSQLStmts", 1, 3, UpdateSqlStmts);
