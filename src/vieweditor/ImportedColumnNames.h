@@ -1,0 +1,36 @@
+#pragma once
+// The rules both column dialogs apply to the names of an imported column: the
+// SQL name must be usable as a column name of an SQL view, the display name must
+// fit the list's comma-separated column string, and neither may be used by
+// another column of the view's base.
+
+#include <QString>
+#include <cstdint>
+
+namespace importednames {
+
+// The characters an SQL column name may not hold (besides a blank), in the order
+// the message lists them.
+inline constexpr const char* kSQLNameCharacters = "'!`~%^&*()-+=[]{}\\/|:;,.<>?\"";
+
+// The two rule messages, word for word.
+QString SQLNameMessage();
+QString DisplayNameMessage();
+inline constexpr const char* kSQLNameNotUnique = "The SQL Column Name is not unique.";
+inline constexpr const char* kDisplayNameNotUnique = "The Column Name is not unique.";
+
+// True when the SQL name begins with a digit or holds a blank or a listed character.
+bool SQLNameRefused(const QString& name);
+// True when the display name holds "," or "'".
+bool DisplayNameRefused(const QString& name);
+
+// Counts the columns of the view's base with that SQL name / display name, leaving
+// out the column lExceptColumnID when it is not 0 (its id compared as quoted text).
+int32_t CountSQLName(int32_t lViewID, const QString& sqlName, int32_t lExceptColumnID = 0);
+int32_t CountDisplayName(int32_t lViewID, const QString& displayName, int32_t lExceptColumnID = 0);
+
+// Runs the two rules and the two uniqueness tests in this order; the first that
+// fails shows its message ("Attention Required", exclamation) and gives false.
+bool CheckNames(int32_t lViewID, const QString& displayName, const QString& sqlName, int32_t lExceptColumnID = 0);
+
+}  // namespace importednames
