@@ -13,6 +13,8 @@
 #                     open: the linked views offered for that row
 #   view-editor.png   the view editor customizing a view, on its Columns tab (taken by
 #                     the editor's layout test, which has the program open the editor)
+#   import-column.png, edit-imported-column.png  the editor's two column dialogs on
+#                     the Customer Report (taken by the imported-column commands' tests)
 #   new-view-list.png a view made with New in All Views through the view editor, open
 #                     in its list window with its rows and statistics (taken by the list
 #                     window's New test)
@@ -223,3 +225,8 @@ echo "saved docs/screenshots/view-editor.png"
 QT_QPA_PLATFORM=offscreen QUILLON_SCREENSHOT_DIR=$OUT "$BUILD_DIR/quillon_tests" \
   --gtest_filter='ListWindowCustomizeTest.NewViewFromAllViewsAppearsSelectedInTheCatalogue' >/dev/null
 echo "saved docs/screenshots/new-view-list.png"
+
+# ---- the Import Column and Edit Imported Column dialogs, opened from the editor
+QT_QPA_PLATFORM=offscreen QUILLON_SCREENSHOT_DIR=$OUT "$BUILD_DIR/quillon_tests" \
+  --gtest_filter='ImportedColumnCommandsTest.ImportWithOk*:ImportedColumnCommandsTest.EditRenames*' >/dev/null
+echo "saved docs/screenshots/import-column.png and edit-imported-column.png"

@@ -2,6 +2,7 @@
 
 #include "base/AppError.h"
 #include "core/SessionValues.h"
+#include "listhelpers/ListSelectHelper.h"
 #include "platform/controls/ReportListView.h"
 #include "platform/controls/eLookUp.h"
 #include "platform/forms/VbKeys.h"
@@ -68,6 +69,7 @@ frmListViewEdit::frmListViewEdit() : Form(QStringLiteral("frmListViewEdit"))
 {
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
     SetCaption(QStringLiteral("Edit View"));
+    m_oListSelect = new ListSelectHelper(this);
     CreateControls();
     ConnectEvents();
 }

@@ -31,6 +31,7 @@ class QPushButton;
 class QTabWidget;
 class ReportListView;
 class ListItem;
+class ListSelectHelper;
 class ListColumnHeader;
 class eLookUp;
 
@@ -175,10 +176,23 @@ private:
     void lvwList_MouseUp(int tab, int button, int shift, int x, int y);
     void lvwPickList_MouseUp(int tab, int button, int shift, int x, int y);
     void lvwPickList_ColumnClick(int tab, ListColumnHeader* header);
-    // The imported-column commands; they come with the column import.
+    // ---- Imported columns (frmListViewEditImport.cpp) ----
+    // They change the view's base, so every view built on it.
     void cmdImportNewColumns_Click();
+    void ImportNewColumns();
     void DeleteImportedColumn(int32_t columnID);
-    void EditImportedColumn(int16_t index);
+    void EditImportedColumn(int16_t tab);
+    bool AnyListDirty() const;
+    // Asks to save unsaved list changes before a change to the base; False when
+    // the user declines or the save fails.
+    bool SaveBeforeBaseChange();
+    // The other views that show or filter by the column, each after a line break.
+    QString OtherViewsUsingColumn(int32_t columnID);
+    // Asks when other views use the column; True to go on.
+    bool ConfirmOtherViews(const QString& views, const QString& question);
+    // Runs f in the named transaction; on a failure rolls it back, shows the error
+    // and returns False.
+    bool InColumnTransaction(const QString& name, const std::function<void()>& f);
 
     // The view being edited; none until a view or base view is loaded.
     CoLdUVRef m_oView;
@@ -231,4 +245,6 @@ private:
     QPushButton* m_cmdImportNewColumns = nullptr;
     QPushButton* m_cmdSyncWithColumns = nullptr;
     QMap<QString, QIcon> m_imgArrows;
+    // Counts the selected rows of the lists for their buttons.
+    ListSelectHelper* m_oListSelect = nullptr;
 };

@@ -8,6 +8,7 @@
 #include "base/AuUtilities.h"
 #include "base/SqlText.h"
 #include "core/CoQuillonSystemEngine.h"
+#include "listhelpers/ListSelectHelper.h"
 #include "platform/controls/ReportListView.h"
 #include "shell/PopUpMenu.h"
 #include "shell/ViewFormUtilities.h"
@@ -19,11 +20,6 @@
 #include <algorithm>
 
 namespace {
-
-// The selection counts the list buttons follow (those the list selection
-// helper gives: the number of selected rows, and whether exactly one is).
-int32_t NumberSelected(const ReportListView* list) { return list ? list->SelectedCount() : 0; }
-bool OnlyOneSelected(const ReportListView* list) { return NumberSelected(list) == 1; }
 
 struct HeaderDef {
     const char* text;
@@ -324,22 +320,22 @@ void frmListViewEdit::UpdateMoveButtons(int tab)
 {
     if (tab < 0 || tab > 2)
         return;
-    const bool one = OnlyOneSelected(m_lvwList[static_cast<size_t>(tab)]);
+    const bool one = m_oListSelect->OnlyOneSelected(m_lvwList[static_cast<size_t>(tab)]);
     m_cmdMoveListUp[static_cast<size_t>(tab)]->setEnabled(one);
     m_cmdMoveListDown[static_cast<size_t>(tab)]->setEnabled(one);
 }
 
 void frmListViewEdit::UpdateAddRemoveButtons(int tab)
 {
-    m_cmdQuickAddList[static_cast<size_t>(tab)]->setEnabled(NumberSelected(m_lvwPickList[static_cast<size_t>(tab)]) > 0);
-    m_cmdRemoveList[static_cast<size_t>(tab)]->setEnabled(NumberSelected(m_lvwList[static_cast<size_t>(tab)]) > 0);
+    m_cmdQuickAddList[static_cast<size_t>(tab)]->setEnabled(m_oListSelect->NumberSelected(m_lvwPickList[static_cast<size_t>(tab)]) > 0);
+    m_cmdRemoveList[static_cast<size_t>(tab)]->setEnabled(m_oListSelect->NumberSelected(m_lvwList[static_cast<size_t>(tab)]) > 0);
 }
 
 void frmListViewEdit::cmdQuickAddList_Click(int tab)
 {
     ReportListView* pick = m_lvwPickList[static_cast<size_t>(tab)];
     ReportListView* list = m_lvwList[static_cast<size_t>(tab)];
-    if (!m_oView || NumberSelected(pick) == 0)
+    if (!m_oView || m_oListSelect->NumberSelected(pick) == 0)
         return;
     const int p = pick->SelectedItem() ? pick->SelectedItem()->Index() : 1;
     const auto columns = m_oView->Columns();
@@ -393,7 +389,7 @@ void frmListViewEdit::cmdRemoveList_Click(int tab)
 {
     ReportListView* pick = m_lvwPickList[static_cast<size_t>(tab)];
     ReportListView* list = m_lvwList[static_cast<size_t>(tab)];
-    if (!m_oView || NumberSelected(list) == 0)
+    if (!m_oView || m_oListSelect->NumberSelected(list) == 0)
         return;
     const int p = list->SelectedItem() ? list->SelectedItem()->Index() : 1;
     // The rows leave the list where they stand, so that the order the user gave
@@ -440,7 +436,7 @@ void frmListViewEdit::cmdRemoveList_Click(int tab)
 void frmListViewEdit::MoveListItem(int tab, bool bUp)
 {
     ReportListView* list = m_lvwList[static_cast<size_t>(tab)];
-    if (tab < 0 || tab > 2 || !OnlyOneSelected(list))
+    if (tab < 0 || tab > 2 || !m_oListSelect->OnlyOneSelected(list))
         return;
     ListItem* moved = nullptr;
     for (int i = 1; i <= list->ItemCount() && !moved; ++i)
@@ -540,8 +536,3 @@ void frmListViewEdit::lvwPickList_MouseUp(int tab, int button, int, int x, int y
     else if (chosen == QStringLiteral("Edit"))
         EditImportedColumn(0);
 }
-
-// The column import brings these commands; until it lands they do nothing.
-void frmListViewEdit::cmdImportNewColumns_Click() {}
-void frmListViewEdit::DeleteImportedColumn(int32_t) {}
-void frmListViewEdit::EditImportedColumn(int16_t) {}
