@@ -26,6 +26,27 @@ QMap<QString, HelpFile*>& openFiles()
     return files;
 }
 
+QString newCollectionPath()
+{
+    static int collections = 0;
+    return collectionsFolder().filePath(QStringLiteral("help-%1.qhc").arg(++collections));
+}
+
+// A collection of its own for each engine, with the help file registered in it.
+template <typename Engine>
+Engine* newEngine(const QString& helpFile, QObject* parent)
+{
+    auto* engine = new Engine(newCollectionPath(), parent);
+    engine->setReadOnly(false);  // the collection is ours to write; the help file is only read
+    engine->setUsesFilterEngine(true);
+    if (!engine->setupData() || !engine->registerDocumentation(helpFile)) {
+        delete engine;
+        return nullptr;
+    }
+    engine->setupData();
+    return engine;
+}
+
 QStringList splitNames(const QString& names)
 {
     QStringList out;
@@ -60,7 +81,7 @@ bool HelpFile::Setup()
     if (!collectionsFolder().isValid())
         return false;
     m_namespace = QHelpEngineCore::namespaceName(m_path);
-    m_engine = NewEngine(this);
+    m_engine = newEngine<QHelpEngineCore>(m_path, this);
     if (!m_engine)
         return false;
 
@@ -96,20 +117,7 @@ bool HelpFile::Setup()
     return true;
 }
 
-QHelpEngine* HelpFile::NewEngine(QObject* parent) const
-{
-    static int collections = 0;
-    const QString collection = collectionsFolder().filePath(QStringLiteral("help-%1.qhc").arg(++collections));
-    auto* engine = new QHelpEngine(collection, parent);
-    engine->setReadOnly(false);  // the collection is ours to write; the help file is only read
-    engine->setUsesFilterEngine(true);
-    if (!engine->setupData() || !engine->registerDocumentation(m_path)) {
-        delete engine;
-        return nullptr;
-    }
-    engine->setupData();
-    return engine;
-}
+QHelpEngine* HelpFile::NewEngine(QObject* parent) const { return newEngine<QHelpEngine>(m_path, parent); }
 
 std::optional<HelpFile::WindowType> HelpFile::Window(const QString& name) const
 {

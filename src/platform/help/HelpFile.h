@@ -15,6 +15,7 @@
 #include <optional>
 
 class QHelpEngine;
+class QHelpEngineCore;
 
 class HelpFile : public QObject {
     Q_OBJECT
@@ -22,8 +23,9 @@ public:
     // The open file for that path; nullptr when it is not a help file.
     static HelpFile* Open(const QString& path);
 
-    // The engine the lookups use.
-    QHelpEngine* Engine() const { return m_engine; }
+    // The engine the lookups use: a core engine, which builds no contents or
+    // index models (they would fill on threads of their own, unused).
+    QHelpEngineCore* Engine() const { return m_engine; }
     // A fresh engine on the same file, for a window's own contents, index and search.
     QHelpEngine* NewEngine(QObject* parent) const;
     const QString& Path() const { return m_path; }
@@ -61,6 +63,6 @@ private:
     QString m_namespace;
     QString m_folder;
     QString m_title;
-    QHelpEngine* m_engine = nullptr;
+    QHelpEngineCore* m_engine = nullptr;
     QList<WindowType> m_windows;
 };

@@ -193,11 +193,19 @@ void HelpWindow::BuildPanes()
     connect(search->queryWidget(), &QHelpSearchQueryWidget::search, this,
             [this, search] { Search(search->queryWidget()->searchInput()); });
     connect(search->resultWidget(), &QHelpSearchResultWidget::requestShowLink, this, &HelpWindow::ShowTopic);
-    connect(search, &QHelpSearchEngine::indexingStarted, this, [this] { m_indexing = true; });
-    connect(search, &QHelpSearchEngine::indexingFinished, this, [this] {
+    // The engine may index a second time (its own run after a late setup cancels
+    // ours part way): a search made on the unfinished index is made again once
+    // the new run has finished.
+    connect(search, &QHelpSearchEngine::indexingStarted, this, [this] {
+        m_indexing = true;
+        m_searchAgain = !m_lastSearch.isNull();
+    });
+    connect(search, &QHelpSearchEngine::indexingFinished, this, [this, search] {
         m_indexing = false;
         if (!m_pendingSearch.isNull())
             Search(std::exchange(m_pendingSearch, QString()));
+        else if (std::exchange(m_searchAgain, false))
+            search->search(m_lastSearch);
     });
     connect(search, &QHelpSearchEngine::searchingFinished, this, &HelpWindow::searchFinished);
     m_indexing = true;
@@ -246,5 +254,6 @@ void HelpWindow::Search(const QString& query)
         m_pendingSearch = query;
         return;
     }
+    m_lastSearch = query;
     m_engine->searchEngine()->search(query);
 }

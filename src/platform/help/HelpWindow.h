@@ -63,5 +63,7 @@ private:
     QTextBrowser* m_view = nullptr;
     QLineEdit* m_indexFilter = nullptr;
     bool m_indexing = false;
-    QString m_pendingSearch;
+    QString m_pendingSearch;  // to run when the index is built
+    QString m_lastSearch;
+    bool m_searchAgain = false;  // the last search ran on an index being rebuilt
 };
