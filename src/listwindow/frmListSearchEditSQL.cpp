@@ -172,10 +172,12 @@ void frmListSearchEditSQL::keyPressEvent(QKeyEvent* e)
     Form::keyPressEvent(e);
 }
 
-void frmListSearchEditSQL::Init(const CoLdUVRef& objView, const Variant& strFilterString, const QString& strFilterName)
+void frmListSearchEditSQL::Init(const CoLdUVRef& objView, const Variant& strFilterString, const QString& strFilterName,
+                                const QString& strListFrom)
 {
     m_oView = objView;
     m_strFilterString = strFilterString.toString();
+    m_strListFrom = strListFrom;
 
     Load(this);
     SetCaption(QStringLiteral("Edit Search [") + strFilterName + QStringLiteral("]"));
@@ -188,7 +190,7 @@ void frmListSearchEditSQL::Init(const CoLdUVRef& objView, const Variant& strFilt
 
     m_eListView->Connect(g_sServer, QString::fromLatin1(kApplicationLogin),
                          SessionEngine().EnvironmentSettings().SqlPassword(), g_sDatabase);
-    m_eListView->SetView(m_oView->ViewName, m_oView->SQLSelect, m_oView->SQLFrom, m_oView->SQLFromEx,
+    m_eListView->SetView(m_oView->ViewName, m_oView->SQLSelect, ListFrom(), m_oView->SQLFromEx,
                          m_oView->ColumnString);
     m_eListView->SetFilter(m_txtSQLWhere->toPlainText(), true);
 
@@ -226,8 +228,15 @@ QString frmListSearchEditSQL::TestStatement() const
     const QString select = m_oView->SQLSelect;
     const qsizetype comma = select.indexOf(QLatin1Char(','));
     const QString first = comma < 0 ? select : select.left(comma);
-    return first + QStringLiteral(" ") + m_oView->SQLFrom + QStringLiteral(" ") + m_oView->SQLFromEx +
+    return first + QStringLiteral(" ") + ListFrom() + QStringLiteral(" ") + m_oView->SQLFromEx +
            QStringLiteral(" ") + m_txtSQLWhere->toPlainText();
+}
+
+// The test counts the rows the list would show: in a catalogue, only the views
+// the user may see.
+QString frmListSearchEditSQL::ListFrom() const
+{
+    return m_strListFrom.isEmpty() ? m_oView->SQLFrom : m_strListFrom;
 }
 
 bool frmListSearchEditSQL::ValidateSQL()

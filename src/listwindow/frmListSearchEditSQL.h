@@ -29,14 +29,17 @@ public:
     frmListSearchEditSQL();
     ~frmListSearchEditSQL() override;
 
-    // strFilterString: anything convertible to text.
-    void Init(const CoLdUVRef& objView, const Variant& strFilterString, const QString& strFilterName);
+    // strFilterString: anything convertible to text. strListFrom: the FROM clause
+    // the calling list window runs (a catalogue's is restricted to the rows the
+    // user may see); empty for the view's own.
+    void Init(const CoLdUVRef& objView, const Variant& strFilterString, const QString& strFilterName,
+              const QString& strListFrom = QString());
     // The current text of the statement box.
     QString FilterString() const;
 
     // The statement the test runs: the view's select keyword and first column,
-    // its FROM parts and the statement box's text. A select without a comma is
-    // taken whole.
+    // the list's FROM clause, the view's extended FROM and the statement box's
+    // text. A select without a comma is taken whole.
     QString TestStatement() const;
 
     // ---- Handlers (the buttons run them; so do the tests) ----
@@ -74,9 +77,11 @@ protected:
 private:
     void LoadFilterFields();
     void RunHandler(const char* procedure, const std::function<void()>& f);
+    QString ListFrom() const;
 
     CoLdUVRef m_oView;
     QString m_strFilterString;
+    QString m_strListFrom;
 
     QLabel* m_Label1 = nullptr;
     QPlainTextEdit* m_txtSQLWhere = nullptr;

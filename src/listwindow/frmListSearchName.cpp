@@ -84,9 +84,11 @@ bool frmListSearchName::Form_Unload()
 }
 
 void frmListSearchName::Init(const QString& strFilterName, const QString& strFilterString, const CoLdUVRef& objView,
-                             const QString& strCaption, bool bShared, int16_t nDetailIndex, int16_t nOpenMode)
+                             const QString& strCaption, bool bShared, int16_t nDetailIndex, int16_t nOpenMode,
+                             const QString& strListFrom)
 {
     m_oView = objView;
+    m_strListFrom = strListFrom;
     m_lViewID = m_oView->ViewID();
     m_strViewUser = m_oView->ViewUser;
 
@@ -170,7 +172,7 @@ void frmListSearchName::cmdEditSQL_Click()
 {
     auto editor = std::make_unique<frmListSearchEditSQL>();
     KeepAfterUnload(editor.get());
-    editor->Init(m_oView, Variant(m_strFilterString), m_txtName->text());
+    editor->Init(m_oView, Variant(m_strFilterString), m_txtName->text(), m_strListFrom);
     ShowModal(editor.get());
     if (!IsFormLoaded(editor.get()))
         return;

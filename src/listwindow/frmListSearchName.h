@@ -24,8 +24,11 @@ public:
     // nDetailIndex: the 1-based position of the current search in the view's
     // searches, 0 for the unsaved search; nOpenMode: 1 Save As, 4 Edit (recorded
     // only). The name box and the caption start empty; the caller sets them.
+    // strListFrom: the FROM clause the calling list runs, for the SQL search
+    // editor's test (empty: the view's own).
     void Init(const QString& strFilterName, const QString& strFilterString, const CoLdUVRef& objView,
-              const QString& strCaption, bool bShared, int16_t nDetailIndex, int16_t nOpenMode);
+              const QString& strCaption, bool bShared, int16_t nDetailIndex, int16_t nOpenMode,
+              const QString& strListFrom = QString());
     // The filter text: the one given to Init, or the one the SQL search editor returned.
     QString FilterString() const { return m_strFilterString; }
     // The complex box is ticked.
@@ -62,6 +65,7 @@ private:
     int32_t m_lViewID = 0;
     QString m_strViewUser;
     QString m_strFilterString;
+    QString m_strListFrom;
     QString m_strFilterName;  // the name the search had when the dialog opened
     QString m_strCaption;
     int16_t m_nOpenMode = 0;

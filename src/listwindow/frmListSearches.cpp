@@ -215,7 +215,8 @@ void frmList::SaveSearchAs()
 {
     const int16_t index = GetCurrentSearchIndex();
     NameDialog dialog;
-    dialog->Init(m_pmFilter->Text(), m_strFilter, m_oView, QStringLiteral("Save Search As"), false, index, 1);
+    dialog->Init(m_pmFilter->Text(), m_strFilter, m_oView, QStringLiteral("Save Search As"), false, index, 1,
+                 ListFrom());
     dialog->SetCaption(QStringLiteral("New Search"));
     if (!dialog.ShowModalOK())
         return;
@@ -256,7 +257,8 @@ void frmList::EditSearch()
         return;
     const CoLDUVFilterRef search = m_oView->Filters()->Item(Variant(int32_t(index)));
     NameDialog dialog;
-    dialog->Init(m_pmFilter->Text(), m_strFilter, m_oView, QStringLiteral("Edit Search"), search->bShared, index, 4);
+    dialog->Init(m_pmFilter->Text(), m_strFilter, m_oView, QStringLiteral("Edit Search"), search->bShared, index, 4,
+                 ListFrom());
     dialog->txtName()->setText(m_pmFilter->Text());
     dialog->SetCaption(QStringLiteral("Edit Search"));
     if (!dialog.ShowModalOK())

@@ -1,12 +1,13 @@
 // The search name dialog and the SQL search editor on the demo company, driven
 // directly: the name checks with their two messages, the complex box, the hidden
 // SQL button, and the editor's test statement, which must be a single query that
-// cannot write.
+// cannot write and, in a catalogue, counts only the rows the list shows.
 
 #include "SearchTestSupport.h"
 
 #include "listwindow/frmListSearchEditSQL.h"
 #include "listwindow/frmListSearchName.h"
+#include "platform/controls/MenuButton.h"
 #include "platform/controls/FilterControl.h"
 #include "viewmodel/GetView.h"
 
@@ -299,6 +300,53 @@ TEST_F(SearchDialogsTest, TestShowsTheRecordCountAndTheHelperTabWritesOnlyItsOwn
     e->cmdGo()->click();
     EXPECT_TRUE(e->txtSQLCreate()->toPlainText().isEmpty());
     EXPECT_EQ(e->FilterString(), statement);
+    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompt());
+}
+
+TEST_F(SearchDialogsTest, InACatalogueTheEditorsTestCountsOnlyTheRowsTheListShows)
+{
+    // The catalogues hold views jdoe may not list (asmith's private Unpaid
+    // Invoices; My Views rows of other users): the test must not count them.
+    const QString text = QStringLiteral("WHERE 1=1 OR 1=1");
+    struct Case {
+        const char* catalogue;
+        const char* everyRow;  // what the view's own FROM would count
+    };
+    const Case cases[] = {
+        {"LdViews", "SELECT COUNT(*) FROM LdCatalogViews"},
+        {"LdMyViews", "SELECT COUNT(*) FROM LdCatalogMyViews"},
+    };
+    for (const Case& c : cases) {
+        frmList* w = OpenView(QString::fromLatin1(c.catalogue));
+        ASSERT_TRUE(IsFormLoaded(w)) << c.catalogue;
+        w->pmFilter()->LoadFilter(text, true);
+        ASSERT_TRUE(Go(w)) << c.catalogue;
+        const int32_t shown = w->RecordCount();
+        ASSERT_LT(shown, Value(QString::fromLatin1(c.everyRow)).toInt()) << c.catalogue;
+
+        QString counted;
+        bool validated = false;
+        DialogDriver editorDriver(QStringLiteral("frmListSearchEditSQL"), [&](Form* f) {
+            auto* editor = static_cast<frmListSearchEditSQL*>(f);
+            EXPECT_EQ(editor->FilterString(), text);
+            QSignalSpy loaded(editor->ListView(), &eListView::LoadComplete);
+            editor->cmdExecute()->click();
+            if (WaitFor([&] { return loaded.count() > 0; }))
+                counted = editor->lblResults()->text();
+            validated = editor->ValidateSQL();
+            editor->cmdCancel()->click();
+        });
+        DialogDriver nameDriver(QStringLiteral("frmListSearchName"), [&](Form* f) {
+            auto* d = static_cast<frmListSearchName*>(f);
+            d->cmdEditSQL()->click();  // the button is hidden; the editor is still wired to it
+            d->cmdCancel()->click();
+        });
+        emit w->mbSearches()->ItemClick(QStringLiteral("SAVE_AS"));  // returns when the dialogs are closed
+        ASSERT_TRUE(nameDriver.Ran() && editorDriver.Ran()) << c.catalogue;
+        EXPECT_EQ(counted.toStdString(), "Record Count: " + std::to_string(shown)) << c.catalogue;
+        EXPECT_TRUE(validated) << c.catalogue;
+        Unload(w);
+    }
     EXPECT_TRUE(boxes.empty()) << qPrintable(Prompt());
 }
 
