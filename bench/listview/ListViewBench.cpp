@@ -26,6 +26,7 @@
 #include <QTreeView>
 
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 
 namespace {
@@ -170,6 +171,10 @@ int main(int argc, char** argv)
         std::printf("ratio_fill\t%.2f\n", fill / plainFill);
         std::printf("ratio_sort\t%.2f\n", sort / plainSort);
         std::printf("ratio_memory\t%.2f\n", plainMem > 0 ? listMem / plainMem : 0.0);
+        // Freeing the plain model's 600,000 items after its sort takes Qt about a
+        // minute (each finds its row again); there is nothing left to measure.
+        std::fflush(stdout);
+        std::_Exit(0);
     } catch (const AppError& e) {
         std::fprintf(stderr, "quillon-listview-bench: (%d) %s\n", e.number(), e.description().toUtf8().constData());
         return 1;

@@ -35,6 +35,21 @@ std::optional<double> ParseNumericText(const QString& text)
             return std::nullopt;
         return static_cast<double>(v);
     }
+    // Plain digits, as list keys and counts mostly are, read without the general
+    // reader: up to 15 of them the double holds the number exactly.
+    if (t.size() <= 15) {
+        double whole = 0;
+        bool digits = true;
+        for (const QChar c : t) {
+            if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
+                digits = false;
+                break;
+            }
+            whole = whole * 10 + (c.unicode() - u'0');
+        }
+        if (digits)
+            return whole;
+    }
     bool ok = false;
     const double d = t.toDouble(&ok);  // C locale: "." decimal, exponent allowed
     if (!ok || std::isnan(d) || std::isinf(d))
@@ -101,6 +116,10 @@ static QString formatDouble(double d)
 {
     if (d == 0)
         return QStringLiteral("0");
+    // A whole number below 10^15 is written with all its digits either way; the
+    // 15-digit conversion is much the slower (list fills write many numbers).
+    if (std::fabs(d) < 1e15 && std::trunc(d) == d)
+        return QString::number(static_cast<qlonglong>(d));
     QString s = QString::number(d, 'g', 15);
     if (s.contains(QLatin1Char('e'))) {
         // The runtime writes 1E+20 and 1E-05.

@@ -4,6 +4,7 @@
 
 #include <QLocale>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -35,9 +36,46 @@ QStringList Sections(const QString& pattern)
 
 bool IsPlaceholder(QChar c) { return c == QLatin1Char('0') || c == QLatin1Char('#'); }
 
-// One number section written for a value that is not negative.
-QString FormatSection(double value, const QString& section)
+// The section's characters as written: quotes dropped, "\x" as x.
+QString Literal(QStringView s)
 {
+    QString out;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        if (s[i] == QLatin1Char('"'))
+            continue;
+        if (s[i] == QLatin1Char('\\') && i + 1 < s.size()) {
+            out += s[++i];
+            continue;
+        }
+        out += s[i];
+    }
+    return out;
+}
+
+// One number section, read once: what comes before and after its digit
+// places, and how the digits are written.
+struct NumberSection {
+    bool empty = true;  // nothing written in the pattern
+    int roundingDecimals = 0;  // "0" and "#" after the section's first "."
+    bool hasDigits = false;
+    QString prefix;  // the whole section when it has no digit places
+    QString suffix;
+    bool point = false;
+    bool grouping = false;
+    int minInt = 0;
+    int decimals = 0;
+    int minDecimals = 0;
+};
+
+NumberSection ReadSection(const QString& section)
+{
+    NumberSection n;
+    n.empty = section.isEmpty();
+    const qsizetype dot = section.indexOf(QLatin1Char('.'));
+    if (dot >= 0) {
+        const QStringView after = QStringView(section).mid(dot + 1);
+        n.roundingDecimals = static_cast<int>(after.count(QLatin1Char('0')) + after.count(QLatin1Char('#')));
+    }
     int first = -1, last = -1;
     bool quoted = false;
     for (int i = 0; i < section.size(); ++i) {
@@ -56,85 +94,110 @@ QString FormatSection(double value, const QString& section)
             last = i;
         }
     }
-    auto literal = [](const QString& s) {
-        QString out;
-        for (int i = 0; i < s.size(); ++i) {
-            if (s[i] == QLatin1Char('"'))
-                continue;
-            if (s[i] == QLatin1Char('\\') && i + 1 < s.size()) {
-                out += s[++i];
-                continue;
-            }
-            out += s[i];
-        }
-        return out;
-    };
-    if (first < 0)
-        return literal(section);
-    const QString body = section.mid(first, last - first + 1);
-    const int point = body.indexOf(QLatin1Char('.'));
-    const QString intPart = point < 0 ? body : body.left(point);
-    const QString fracPart = point < 0 ? QString() : body.mid(point + 1);
-    const bool grouping = intPart.contains(QLatin1Char(','));
-    const int minInt = static_cast<int>(intPart.count(QLatin1Char('0')));
-    int decimals = 0, minDecimals = 0;
-    for (int i = 0; i < fracPart.size(); ++i) {
+    if (first < 0) {
+        n.prefix = Literal(section);
+        return n;
+    }
+    n.hasDigits = true;
+    n.prefix = Literal(QStringView(section).left(first));
+    n.suffix = Literal(QStringView(section).mid(last + 1));
+    const QStringView body = QStringView(section).mid(first, last - first + 1);
+    const qsizetype point = body.indexOf(QLatin1Char('.'));
+    const QStringView intPart = point < 0 ? body : body.left(point);
+    const QStringView fracPart = point < 0 ? QStringView() : body.mid(point + 1);
+    n.point = point >= 0;
+    n.grouping = intPart.contains(QLatin1Char(','));
+    n.minInt = static_cast<int>(intPart.count(QLatin1Char('0')));
+    for (qsizetype i = 0; i < fracPart.size(); ++i) {
         if (IsPlaceholder(fracPart[i])) {
-            ++decimals;
+            ++n.decimals;
             if (fracPart[i] == QLatin1Char('0'))
-                minDecimals = decimals;
+                n.minDecimals = n.decimals;
         }
     }
+    return n;
+}
+
+// One number section written for a value that is not negative.
+QString FormatSection(double value, const NumberSection& n)
+{
+    if (!n.hasDigits)
+        return n.prefix;
+    const int decimals = n.decimals;
     // Halves away from zero, as the runtime rounds when it writes.
     const double scale = std::pow(10.0, decimals);
     const double rounded = std::floor(value * scale + 0.5) / scale;
-    QString digits = QString::number(rounded, 'f', decimals);
+    const QString digits = QString::number(rounded, 'f', decimals);
     QString whole = digits, frac;
     if (decimals > 0) {
-        const int dot = digits.indexOf(QLatin1Char('.'));
+        const qsizetype dot = digits.indexOf(QLatin1Char('.'));
         whole = digits.left(dot);
         frac = digits.mid(dot + 1);
     }
-    if (whole == QLatin1String("0") && minInt == 0)
+    if (whole == QLatin1String("0") && n.minInt == 0)
         whole.clear();
-    while (whole.size() < minInt)
-        whole.prepend(QLatin1Char('0'));
-    while (frac.size() > minDecimals && frac.endsWith(QLatin1Char('0')))
-        frac.chop(1);
-    const QLocale locale = QLocale::system();
-    if (grouping && whole.size() > 3) {
-        QString grouped;
-        const int n = static_cast<int>(whole.size());
-        for (int i = 0; i < n; ++i) {
-            if (i > 0 && (n - i) % 3 == 0)
-                grouped += locale.groupSeparator();
-            grouped += whole[i];
+    if (whole.size() < n.minInt)
+        whole = QString(n.minInt - whole.size(), QLatin1Char('0')) + whole;
+    qsizetype fracLength = frac.size();
+    while (fracLength > n.minDecimals && frac[fracLength - 1] == QLatin1Char('0'))
+        --fracLength;
+    frac.truncate(fracLength);
+    const bool withPoint = n.point && (!frac.isEmpty() || decimals == 0 || n.minDecimals > 0);
+    const bool grouped = n.grouping && whole.size() > 3;
+    QString number;
+    if (grouped || withPoint) {
+        const QLocale locale = QLocale::system();
+        if (grouped) {
+            const QString separator = locale.groupSeparator();
+            const int count = static_cast<int>(whole.size());
+            number.reserve(count + count / 3 * separator.size());
+            for (int i = 0; i < count; ++i) {
+                if (i > 0 && (count - i) % 3 == 0)
+                    number += separator;
+                number += whole[i];
+            }
+        } else {
+            number = whole;
         }
-        whole = grouped;
+        if (withPoint)
+            number += locale.decimalPoint() + frac;
+    } else {
+        number = whole;
     }
-    QString number = whole;
-    if (point >= 0 && (!frac.isEmpty() || decimals == 0 || minDecimals > 0))
-        number += locale.decimalPoint() + frac;
-    return literal(section.left(first)) + number + literal(section.mid(last + 1));
+    return n.prefix + number + n.suffix;
+}
+
+// A pattern read into its sections; the last one read is kept, since a caller
+// writes many values with one pattern (a column's sort keys).
+const std::vector<NumberSection>& ReadNumberPattern(const QString& pattern)
+{
+    thread_local QString lastPattern;
+    thread_local std::vector<NumberSection> lastSections;
+    thread_local bool read = false;
+    if (!read || pattern != lastPattern) {
+        lastSections.clear();
+        for (const QString& section : Sections(pattern))
+            lastSections.push_back(ReadSection(section));
+        lastPattern = pattern;
+        read = true;
+    }
+    return lastSections;
 }
 
 }  // namespace
 
 QString FormatNumber(double value, const QString& pattern)
 {
-    const QStringList sections = Sections(pattern);
-    const int decimals = [&] {
-        const QString& s = sections.front();
-        const int p = s.indexOf(QLatin1Char('.'));
-        return p < 0 ? 0 : static_cast<int>(s.mid(p + 1).count(QLatin1Char('0')) + s.mid(p + 1).count(QLatin1Char('#')));
-    }();
-    const double scale = std::pow(10.0, decimals);
+    const std::vector<NumberSection>& sections = ReadNumberPattern(pattern);
+    const NumberSection& first = sections.front();
+    // The first section's decimal places decide whether the value rounds to zero.
+    const double scale = std::pow(10.0, first.roundingDecimals);
     const bool negative = value < 0 && std::floor(std::fabs(value) * scale + 0.5) > 0;
     if (!negative)
-        return FormatSection(std::fabs(value), sections.front());
-    if (sections.size() > 1 && !sections[1].isEmpty())
+        return FormatSection(std::fabs(value), first);
+    if (sections.size() > 1 && !sections[1].empty)
         return FormatSection(-value, sections[1]);
-    return QLatin1Char('-') + FormatSection(-value, sections.front());
+    return QLatin1Char('-') + FormatSection(-value, first);
 }
 
 QString FormatDate(const QDateTime& value, const QString& pattern)

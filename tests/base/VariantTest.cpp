@@ -62,6 +62,42 @@ TEST(Variant, TextOfNumbersAndBooleans)
     EXPECT_EQ(Variant(true).toString(), "True");
     EXPECT_EQ(Variant(Currency::fromDouble(12.3400)).toString(), "12.34");
     EXPECT_EQ(Variant(Currency::fromDouble(-0.5)).toString(), "-0.5");
+
+    // Doubles: whole numbers keep every digit up to 15 of them, then the exponent form.
+    const struct {
+        double value;
+        const char* text;
+    } doubles[] = {{-123.0, "-123"},
+                   {999999999999999.0, "999999999999999"},
+                   {-999999999999999.0, "-999999999999999"},
+                   {1e15, "1E+15"},
+                   {1234567890123456.0, "1.23456789012346E+15"},
+                   {0.1, "0.1"},
+                   {-2.75, "-2.75"},
+                   {1.0 / 3.0, "0.333333333333333"},
+                   {1e-5, "1E-05"}};
+    for (const auto& c : doubles)
+        EXPECT_EQ(Variant(c.value).toString(), QString::fromLatin1(c.text)) << c.text;
+}
+
+TEST(Variant, NumericTextsReadAsTheRuntimeReadsThem)
+{
+    const struct {
+        const char* text;
+        std::optional<double> value;
+    } cases[] = {{"007", 7.0},
+                 {" 42 ", 42.0},
+                 {"999999999999999", 999999999999999.0},
+                 {"9007199254740993", 9007199254740992.0},  // past 15 digits: the nearest double
+                 {"1.5", 1.5},
+                 {"-5", -5.0},
+                 {"1e3", 1000.0},
+                 {"&H10", 16.0},
+                 {"", std::nullopt},
+                 {"12a", std::nullopt},
+                 {"inf", std::nullopt}};
+    for (const auto& c : cases)
+        EXPECT_EQ(ParseNumericText(QString::fromLatin1(c.text)), c.value) << c.text;
 }
 
 TEST(Variant, Comparison)

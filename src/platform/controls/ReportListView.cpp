@@ -410,11 +410,18 @@ void ReportListView::SetSmallIcons(const QList<QIcon>& icons, const QStringList&
 
 ListItem* ReportListView::AddItem(int index, const QString& key, const QString& text)
 {
-    if (!key.isEmpty() && m_keys.contains(key))
-        KeyNotUnique();
     std::unique_ptr<ListItem> item(new ListItem(this, key));
+    // Room for the row's sub-items and a sort key column (long fills spend their time here).
+    item->m_texts.reserve(static_cast<size_t>(ColumnCount() + 1));
     item->m_texts.emplace_back(text);
     ListItem* result = item.get();
+    if (!key.isEmpty()) {  // one look-up, whether the key is taken or not
+        const qsizetype keys = m_keys.size();
+        ListItem*& slot = m_keys[key];
+        if (m_keys.size() == keys)
+            KeyNotUnique();
+        slot = result;
+    }
     const int count = ItemCount();
     const int at = index <= 0 || index > count ? count : index - 1;
     m_model->beginInsertRows(QModelIndex(), at, at);
@@ -423,8 +430,6 @@ ListItem* ReportListView::AddItem(int index, const QString& key, const QString& 
     else
         m_items.insert(m_items.begin() + at, std::move(item));
     m_numberedTo = std::min(m_numberedTo, at);
-    if (!key.isEmpty())
-        m_keys.insert(key, result);
     m_model->endInsertRows();
     if (m_sorted)
         scheduleSort();

@@ -54,6 +54,8 @@ TEST(ReportListView, ColumnsAndRowsByIndexAndKey)
     EXPECT_EQ(lv.Item(1)->SubItem(2), QLocale::system().toCurrencyString(1234.5));
     EXPECT_EQ(ErrorOf([&] { row->SetSubItem(3, QStringLiteral("x")); }), 380);
     EXPECT_EQ(ErrorOf([&] { lv.AddItem(0, QStringLiteral("ID1")); }), kListKeyNotUnique);
+    EXPECT_EQ(lv.ItemCount(), 1);  // the refused row is not added and the key keeps its row
+    EXPECT_EQ(lv.FindItem(QStringLiteral("ID1")), row);
     EXPECT_EQ(ErrorOf([&] { lv.Item(QStringLiteral("ID9")); }), kListElementNotFound);
     EXPECT_EQ(lv.FindItem(QStringLiteral("ID9")), nullptr);
 
