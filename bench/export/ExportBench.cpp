@@ -9,6 +9,7 @@
 //   quillon-export-bench --server NAME [--user ID --password PW] [--view VIEWNAME]
 //   quillon-export-bench --baseline DBFILE OUTFILE SQL
 
+#include "bench/BenchSupport.h"
 #include "base/AppError.h"
 #include "core/CoQuillonSystemEngine.h"
 #include "core/SessionValues.h"
@@ -16,7 +17,6 @@
 #include "core/StartUp.h"
 #include "db/DemoCompany.h"
 #include "listwindow/frmList.h"
-#include "logon/clsLogonProfile.h"
 #include "platform/forms/FormsRuntime.h"
 #include "platform/controls/eListView.h"
 
@@ -107,39 +107,20 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
-    QString server = QStringLiteral("BENCH");
-    QString user = QStringLiteral("admin");
-    QString password = QStringLiteral("admin");
-    QString viewName = QStringLiteral("ORDERLINES_1");
-    for (int k = 0; k + 1 < args.size(); ++k) {
-        if (args[k] == QLatin1String("--server"))
-            server = args[++k];
-        else if (args[k] == QLatin1String("--user"))
-            user = args[++k];
-        else if (args[k] == QLatin1String("--password"))
-            password = args[++k];
-        else if (args[k] == QLatin1String("--view"))
-            viewName = args[++k];
-    }
-    SetMessageBoxAnswerer([](const MessageBoxRequest& r) {
-        std::fprintf(stderr, "quillon-export-bench: message: %s\n", r.prompt.toUtf8().constData());
-        return static_cast<int>(vbOK);
-    });
+    const bench::Options options(app.arguments().mid(1));
+    const QString server = options.Value("--server", QStringLiteral("BENCH"));
+    const QString user = options.Value("--user", QStringLiteral("admin"));
+    const QString password = options.Value("--password", QStringLiteral("admin"));
+    const QString viewName = options.Value("--view", QStringLiteral("ORDERLINES_1"));
+    bench::AnswerMessagesOnErrorOutput("quillon-export-bench");
     QString written;
     SetSpreadsheetOpener([&written](const QString& path) {
         written = path;
         return true;
     });
     try {
-        clsLogonProfile profile;
-        profile.SQLServer = server;
-        profile.Company = QString::fromLatin1(erpdb::kDemoCompanyID);
-        profile.HBServer = QStringLiteral("hbhost");
-        profile.HBServerPort = 1331;
-        profile.CurrentUser = user;
-        profile.CurrentUserPwd = password;
-        LogOn(profile, false);
+        if (!bench::LogOnTo(server, QString::fromLatin1(erpdb::kDemoCompanyID), user, password))
+            return 1;
         const Variant viewId = GetSQLValue(QStringLiteral("SELECT ViewID FROM LdViews WHERE ViewName = ") +
                                            QuoteSQLString(viewName));
         auto* window = new frmList;

@@ -13,6 +13,7 @@
 //   quillon-list-bench --server NAME [--company ID] [--user ID --password PW]
 //                      [--view VIEWNAME] [--filter "WHERE ..."] [--sort-caption CAPTION]
 
+#include "bench/BenchSupport.h"
 #include "base/AppError.h"
 #include "core/CoQuillonSystemEngine.h"
 #include "core/SessionValues.h"
@@ -85,13 +86,6 @@ double WaitFor(const std::function<bool()>& done, int timeoutMs = 120000)
 
 double Seconds(const QElapsedTimer& t) { return static_cast<double>(t.nsecsElapsed()) / 1e9; }
 
-QString OneLine(QString s)
-{
-    s.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    s.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return s;
-}
-
 struct Block {
     QString step;
     double ms;
@@ -101,7 +95,7 @@ std::vector<Block> g_blocks;  // the worst block of the event loop per step
 
 void Print(const char* name, double seconds, const QString& shellSql)
 {
-    std::printf("%s\t%.4f\t%s\n", name, seconds, OneLine(shellSql).toUtf8().constData());
+    std::printf("%s\t%.4f\t%s\n", name, seconds, bench::OneLine(shellSql).toUtf8().constData());
     std::fflush(stdout);
 }
 
@@ -186,44 +180,18 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     erpdb::InstallEmbeddedServer();
-    QStringList args = app.arguments().mid(1);
-    QString server = QStringLiteral("BENCH");
-    QString company = QString::fromLatin1(erpdb::kDemoCompanyID);
-    QString user = QStringLiteral("admin");
-    QString password = QStringLiteral("admin");
-    QString viewName = QStringLiteral("ORDERLINES_1");
-    QString filter = QStringLiteral("WHERE ( ol.ProductID = 7 )");
-    QString sortCaption = QStringLiteral("Line Total");
-    for (int k = 0; k + 1 < args.size(); ++k) {
-        if (args[k] == QLatin1String("--server"))
-            server = args[++k];
-        else if (args[k] == QLatin1String("--company"))
-            company = args[++k];
-        else if (args[k] == QLatin1String("--user"))
-            user = args[++k];
-        else if (args[k] == QLatin1String("--password"))
-            password = args[++k];
-        else if (args[k] == QLatin1String("--view"))
-            viewName = args[++k];
-        else if (args[k] == QLatin1String("--filter"))
-            filter = args[++k];
-        else if (args[k] == QLatin1String("--sort-caption"))
-            sortCaption = args[++k];
-    }
-    // A message box would wait for a user: its text goes to the error output instead.
-    SetMessageBoxAnswerer([](const MessageBoxRequest& r) {
-        std::fprintf(stderr, "quillon-list-bench: message: %s\n", OneLine(r.prompt).toUtf8().constData());
-        return r.buttons() == vbYesNo ? static_cast<int>(vbNo) : static_cast<int>(vbOK);
-    });
+    const bench::Options options(app.arguments().mid(1));
+    const QString server = options.Value("--server", QStringLiteral("BENCH"));
+    const QString company = options.Value("--company", QString::fromLatin1(erpdb::kDemoCompanyID));
+    const QString user = options.Value("--user", QStringLiteral("admin"));
+    const QString password = options.Value("--password", QStringLiteral("admin"));
+    const QString viewName = options.Value("--view", QStringLiteral("ORDERLINES_1"));
+    const QString filter = options.Value("--filter", QStringLiteral("WHERE ( ol.ProductID = 7 )"));
+    const QString sortCaption = options.Value("--sort-caption", QStringLiteral("Line Total"));
+    bench::AnswerMessagesOnErrorOutput("quillon-list-bench");
     try {
-        clsLogonProfile profile;
-        profile.SQLServer = server;
-        profile.Company = company;
-        profile.HBServer = QStringLiteral("hbhost");
-        profile.HBServerPort = 1331;
-        profile.CurrentUser = user;
-        profile.CurrentUserPwd = password;
-        LogOn(profile, false);
+        if (!bench::LogOnTo(server, company, user, password))
+            return 1;
         BrandleDatabase& dbi = SessionEngine().DBI();
 
         BrandleRecordsetPtr rs;

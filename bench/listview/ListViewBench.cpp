@@ -7,6 +7,7 @@
 //
 //   quillon-listview-bench --server NAME [--rows N]
 
+#include "bench/BenchSupport.h"
 #include "base/AppError.h"
 #include "core/CoQuillonSystemEngine.h"
 #include "core/StartUp.h"
@@ -79,28 +80,14 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     erpdb::InstallEmbeddedServer();
-    QString server = QStringLiteral("BENCH");
-    int rows = 100000;
-    const QStringList args = app.arguments().mid(1);
-    for (int k = 0; k + 1 < args.size(); ++k) {
-        if (args[k] == QLatin1String("--server"))
-            server = args[++k];
-        else if (args[k] == QLatin1String("--rows"))
-            rows = args[++k].toInt();
-    }
-    SetMessageBoxAnswerer([](const MessageBoxRequest& r) {
-        std::fprintf(stderr, "quillon-listview-bench: message: %s\n", r.prompt.toUtf8().constData());
-        return static_cast<int>(vbOK);
-    });
+    const bench::Options options(app.arguments().mid(1));
+    const QString server = options.Value("--server", QStringLiteral("BENCH"));
+    const int rows = options.Value("--rows", QStringLiteral("100000")).toInt();
+    bench::AnswerMessagesOnErrorOutput("quillon-listview-bench");
     try {
-        clsLogonProfile profile;
-        profile.SQLServer = server;
-        profile.Company = QString::fromLatin1(erpdb::kDemoCompanyID);
-        profile.HBServer = QStringLiteral("hbhost");
-        profile.HBServerPort = 1331;
-        profile.CurrentUser = QStringLiteral("admin");
-        profile.CurrentUserPwd = QStringLiteral("admin");
-        LogOn(profile, false);
+        if (!bench::LogOnTo(server, QString::fromLatin1(erpdb::kDemoCompanyID), QStringLiteral("admin"),
+                            QStringLiteral("admin")))
+            return 1;
         const QString select = QStringLiteral("SELECT OrderLineID, OrderLineID, OrderID, LineNo, Quantity, UnitPrice, "
                                               "LineTotal FROM OrderLines");
         const QString where = QStringLiteral("WHERE OrderLineID <= %1 ORDER BY OrderLineID").arg(rows);

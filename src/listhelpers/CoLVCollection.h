@@ -182,6 +182,8 @@ private:
     int32_t FindKeyByColIndex(int32_t colIndex) const;
     int32_t FindLvByKey(int32_t rowId) const;
     int32_t ColIndexOfRow(const ::ListItem* row) const;
+    // The collection index of the row `step` rows away in the list's order.
+    int32_t SortedNeighbour(int32_t lIndex, int step);
     bool HasSelectedItem() const;
     void UpdateArrayAfterRemove(std::vector<int32_t> removed);
 

@@ -190,32 +190,26 @@ ObjectRef CoLVCollection::RemoveNextSelectedobject()
 
 int32_t CoLVCollection::NextItemSorted(int32_t lIndex)
 {
-    return Traced(kObject, "NextItemSorted", [&] {
-        if (lIndex < 1 || lIndex > Collection().Count())
-            RaiseError(vberr::ProgramDefined, QStringLiteral("Invalid index."));
-        const ::ListItem* row = ListItem(lIndex);
-        if (!row)
-            RaiseError(vberr::ObjectNotSet);
-        const int p = row->Index();
-        if (p == List().ItemCount())
-            return lIndex;
-        return ColIndexOfRow(List().Item(p + 1));
-    });
+    return Traced(kObject, "NextItemSorted", [&] { return SortedNeighbour(lIndex, +1); });
 }
 
 int32_t CoLVCollection::PreviousItemSorted(int32_t lIndex)
 {
-    return Traced(kObject, "PreviousItemSorted", [&] {
-        if (lIndex < 1 || lIndex > Collection().Count())
-            RaiseError(vberr::ProgramDefined, QStringLiteral("Invalid index."));
-        const ::ListItem* row = ListItem(lIndex);
-        if (!row)
-            RaiseError(vberr::ObjectNotSet);
-        const int p = row->Index();
-        if (p == 1)
-            return lIndex;
-        return ColIndexOfRow(List().Item(p - 1));
-    });
+    return Traced(kObject, "PreviousItemSorted", [&] { return SortedNeighbour(lIndex, -1); });
+}
+
+int32_t CoLVCollection::SortedNeighbour(int32_t lIndex, int step)
+{
+    if (lIndex < 1 || lIndex > Collection().Count())
+        RaiseError(vberr::ProgramDefined, QStringLiteral("Invalid index."));
+    const ::ListItem* row = ListItem(lIndex);
+    if (!row)
+        RaiseError(vberr::ObjectNotSet);
+    // At either end of the list the row is its own neighbour.
+    const int p = row->Index() + step;
+    if (p < 1 || p > List().ItemCount())
+        return lIndex;
+    return ColIndexOfRow(List().Item(p));
 }
 
 void CoLVCollection::SelectItemByID(int32_t lID, bool bEnsureVisible)

@@ -15,6 +15,20 @@ bool IsMainWindowName(const QString& name)
     return name == QLatin1String("frmMDIFrame") || name == QLatin1String("frmMain");
 }
 
+// The rows of a list that match, counted up to `stopAt` (a caller that only
+// needs to know "two or more" stops scanning a long list at the second).
+template <typename Match>
+int32_t CountRows(ReportListView* list, Match match, int32_t stopAt = INT32_MAX)
+{
+    int32_t n = 0;
+    if (list)
+        for (int i = 1; i <= list->ItemCount() && n < stopAt; ++i)
+            n += match(*list->Item(i)) ? 1 : 0;
+    return n;
+}
+
+bool IsSelected(const ListItem& item) { return item.Selected(); }
+
 }  // namespace
 
 // ---------------------------------------------------------------- ListSelectedIndexes
@@ -104,53 +118,24 @@ void ListSelectHelper::Init(ReportListView* list)
 
 bool ListSelectHelper::MoreThanOneSelected(ReportListView* listView) const
 {
-    return Traced(kObject, "MoreThanOneSelected", [&] {
-        ReportListView* list = ListOf(listView);
-        if (!list)
-            return false;
-        int selected = 0;
-        for (int i = 1; i <= list->ItemCount(); ++i)
-            if (list->Item(i)->Selected() && ++selected == 2)
-                return true;
-        return false;
-    });
+    return Traced(kObject, "MoreThanOneSelected", [&] { return CountRows(ListOf(listView), IsSelected, 2) == 2; });
 }
 
 int32_t ListSelectHelper::NumberSelected(ReportListView* listView) const
 {
-    return Traced(kObject, "NumberSelected", [&] {
-        ReportListView* list = ListOf(listView);
-        int32_t n = 0;
-        if (list)
-            for (int i = 1; i <= list->ItemCount(); ++i)
-                n += list->Item(i)->Selected() ? 1 : 0;
-        return n;
-    });
+    return Traced(kObject, "NumberSelected", [&] { return CountRows(ListOf(listView), IsSelected); });
 }
 
 int32_t ListSelectHelper::NumberChecked(ReportListView* listView) const
 {
-    return Traced(kObject, "NumberChecked", [&] {
-        ReportListView* list = ListOf(listView);
-        int32_t n = 0;
-        if (list)
-            for (int i = 1; i <= list->ItemCount(); ++i)
-                n += list->Item(i)->Checked() ? 1 : 0;
-        return n;
-    });
+    return Traced(kObject, "NumberChecked",
+                  [&] { return CountRows(ListOf(listView), [](const ListItem& item) { return item.Checked(); }); });
 }
 
 int32_t ListSelectHelper::NumberSelectedAndChecked(ReportListView* listView) const
 {
     return Traced(kObject, "NumberSelectedAndChecked", [&] {
-        ReportListView* list = ListOf(listView);
-        int32_t n = 0;
-        if (list)
-            for (int i = 1; i <= list->ItemCount(); ++i) {
-                const ListItem* item = list->Item(i);
-                n += item->Selected() && item->Checked() ? 1 : 0;
-            }
-        return n;
+        return CountRows(ListOf(listView), [](const ListItem& item) { return item.Selected() && item.Checked(); });
     });
 }
 
@@ -170,16 +155,7 @@ std::shared_ptr<ListSelectedIndexes> ListSelectHelper::ItemsSelected(ReportListV
 
 bool ListSelectHelper::OnlyOneSelected(ReportListView* listView) const
 {
-    return Traced(kObject, "OnlyOneSelected", [&] {
-        ReportListView* list = ListOf(listView);
-        if (!list)
-            return false;
-        int selected = 0;
-        for (int i = 1; i <= list->ItemCount(); ++i)
-            if (list->Item(i)->Selected() && ++selected == 2)
-                return false;
-        return selected == 1;
-    });
+    return Traced(kObject, "OnlyOneSelected", [&] { return CountRows(ListOf(listView), IsSelected, 2) == 1; });
 }
 
 // ---------------------------------------------------------------- saved selections

@@ -259,8 +259,16 @@ void frmList::ApplyCascade()
     QWidget* box = Container();
     const int height = m_cascade.height() < 0 ? box->height() : std::max(1, Px(m_cascade.height(), true));
     // Positions as the owner's (a window's frame, not its client area).
-    box->move(Px(m_cascade.x(), false), Px(m_cascade.y(), true));
-    box->resize(std::max(1, Px(m_cascade.width(), false)), height);
+    const int x = Px(m_cascade.x(), false);
+    int width = std::max(1, Px(m_cascade.width(), false));
+    // A window opened from a cascaded one would reach past the main window's right
+    // edge, its buttons and close box out of sight: it ends at that edge instead
+    // (Form_Resize still keeps the minimum width).
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(box))
+        if (QMdiArea* area = frame->mdiArea(); area && !frame->isMaximized())
+            width = std::max(1, std::min(width, area->viewport()->width() - x));
+    box->move(x, Px(m_cascade.y(), true));
+    box->resize(width, height);
     // Once framed, the frame holds the position.
     if (box != this)
         m_cascadePending = false;

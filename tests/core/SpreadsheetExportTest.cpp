@@ -3,7 +3,7 @@
 // property with and without the right to keep it), failures that say why and
 // leave no file, Cancel, and a workbook no program could open.
 
-#include "listwindow/ListWindowTestSupport.h"
+#include "listwindow/ExportTestSupport.h"
 #include "platform/spreadsheet/XlsxReadBack.h"
 
 #include "core/SpreadsheetExport.h"
@@ -20,42 +20,13 @@ namespace {
 
 const QString kAttention = QStringLiteral("Attention Required");
 
-class SpreadsheetExportTest : public ListWindowTest {
+class SpreadsheetExportTest : public ExportTest {
 protected:
-    void SetUp() override
-    {
-        m_oldCache = qgetenv("XDG_CACHE_HOME");
-        qputenv("XDG_CACHE_HOME", m_work.filePath(QStringLiteral("cache")).toUtf8());
-        SetSpreadsheetOpener([this](const QString& path) {
-            opened << path;
-            return openerAnswer;
-        });
-        ListWindowTest::SetUp();
-    }
-    void TearDown() override
-    {
-        ListWindowTest::TearDown();
-        SetSpreadsheetOpener(nullptr);
-        qputenv("XDG_CACHE_HOME", m_oldCache);
-    }
-    // The workbooks in the export folder.
-    static QStringList Exports()
-    {
-        QDir dir(SpreadsheetExportFolder());
-        QStringList files;
-        for (const QString& name : dir.entryList(QDir::Files))
-            files << dir.filePath(name);
-        return files;
-    }
     void SetAuthMethod(const QString& value)
     {
         Exec(QStringLiteral("UPDATE CoRegValues SET Value = ") + QuoteSQLString(value) +
              QStringLiteral(" WHERE Name = 'ExcelExportAuthMethod'"));
     }
-
-    QStringList opened;
-    bool openerAnswer = true;
-    QByteArray m_oldCache;
 };
 
 TEST_F(SpreadsheetExportTest, AUserWithoutTheExportRightIsRefusedAndNothingIsWritten)

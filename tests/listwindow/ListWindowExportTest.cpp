@@ -3,7 +3,7 @@
 // captions, typed cells, the statement ordered by the first column, the
 // extended FROM when the filter needs it, and the filter keeps its tokens.
 
-#include "ListWindowTestSupport.h"
+#include "ExportTestSupport.h"
 #include "platform/spreadsheet/XlsxReadBack.h"
 
 #include "core/SpreadsheetExport.h"
@@ -17,24 +17,8 @@ using namespace xlsxtest;
 
 namespace {
 
-class ListWindowExportTest : public ListWindowTest {
+class ListWindowExportTest : public ExportTest {
 protected:
-    void SetUp() override
-    {
-        m_oldCache = qgetenv("XDG_CACHE_HOME");
-        qputenv("XDG_CACHE_HOME", m_work.filePath(QStringLiteral("cache")).toUtf8());
-        SetSpreadsheetOpener([this](const QString& path) {
-            opened << path;
-            return true;
-        });
-        ListWindowTest::SetUp();
-    }
-    void TearDown() override
-    {
-        ListWindowTest::TearDown();
-        SetSpreadsheetOpener(nullptr);
-        qputenv("XDG_CACHE_HOME", m_oldCache);
-    }
     // Clicks EXPORT and returns the workbook written ("" when none).
     QString Export(frmList* w)
     {
@@ -59,9 +43,6 @@ protected:
             ids.insert(row.section(QLatin1Char('|'), 0, 0));
         return ids;
     }
-
-    QStringList opened;
-    QByteArray m_oldCache;
 };
 
 TEST_F(ListWindowExportTest, ExportWritesTheListsRowsWithItsCaptionsAndTypesAndKeepsTheFiltersTokens)

@@ -122,6 +122,21 @@ TEST_F(ListWindowMdiTest, WindowsOpenAtAUsableSizeAndAfterACloseTheWindowBeforeI
     EXPECT_EQ(area->activeSubWindow(), ordersFrame);
     ExpectWholeInside(orders, "Orders, cascaded");
 
+    // A window opened from Orders (as a linked view that keeps its source) ends at
+    // the client area's right edge rather than past it.
+    auto* third = new frmList;
+    third->Init(ViewId(QStringLiteral("ORDERLINES_1")), QString(), orders, false);
+    main->ShowChild(third);
+    ASSERT_TRUE(Loads(third, [] {}));
+    QMdiSubWindow* thirdFrame = main->ChildFrameOf(third);
+    EXPECT_NEAR(thirdFrame->x(), ordersFrame->x() + stepX, 1);
+    EXPECT_LE(thirdFrame->geometry().right(), client.width() - 1);
+    EXPECT_GE(thirdFrame->geometry().right(), client.width() - 2);
+    ExpectWholeInside(third, "a third window, cascaded");
+    Esc(third);
+    ASSERT_EQ(Children(main).size(), 2u);
+    ASSERT_EQ(area->activeSubWindow(), ordersFrame);
+
     // At the minimum size the hint and the strip still show whole.
     orders->SetWindowSize(1, 1);
     orders->cmdClear_Click();
