@@ -102,6 +102,20 @@ protected:
             }
         ADD_FAILURE() << "no row " << text.toStdString();
     }
+    // Neither a selected nor a current row.
+    void NoRow()
+    {
+        m->lstProfiles->UnSelectAll();
+        m->lstProfiles->SetSelectedItem(nullptr);
+    }
+    // The row whose text is name ("" when none).
+    QString Row(const QString& name) const
+    {
+        for (const QString& row : Rows())
+            if (row.section(QLatin1Char('|'), 0, 0) == name)
+                return row;
+        return QString();
+    }
     // Each record's name with its key, company and branch, in collection order.
     QStringList Collection() const
     {
@@ -171,7 +185,7 @@ TEST_F(ManagerTest, ColumnsRowsAndTheSelectedProfileFollowTheUserAndTheCurrentPr
         EXPECT_EQ(Selected(), c.selected);
         EXPECT_EQ(m->UsedProfileList(), QStringLiteral("[^]Home[^]Home Office[^]Plain[^]"));
         // OK without a selected row keeps the name given.
-        m->lstProfiles->UnSelectAll();
+        NoRow();
         m->cmdOK_Click();
         EXPECT_TRUE(IsFormLoaded(m));
         EXPECT_FALSE(m->isVisible());
@@ -230,7 +244,8 @@ TEST_F(ManagerTest, EditRenamesTheRowAndItsKeyAndFreesTheOldName)
     Edit(QStringLiteral("Home"), {QStringLiteral("127.0.0.1:%1").arg(port), kServer, QStringLiteral("BETA"),
                                   QStringLiteral("Only"), QStringLiteral("Main")});
     EXPECT_TRUE(boxes.isEmpty()) << boxes.join(" | ").toStdString();
-    EXPECT_EQ(Rows(), (QStringList{"Main|BETA|Only", "Home Office|BETA|Only", "Plain|PLAIN|"}));
+    // The list keeps its rows sorted by name.
+    EXPECT_EQ(Rows(), (QStringList{"Home Office|BETA|Only", "Main|BETA|Only", "Plain|PLAIN|"}));
     EXPECT_EQ(Collection(), (QStringList{"Main|BETA|Only", "Home Office|BETA|Only", "Plain|PLAIN|"}));
     EXPECT_FALSE(col->HasKey(QStringLiteral("Home")));
     EXPECT_EQ(m->UsedProfileList(), QStringLiteral("[^]Main[^]Home Office[^]Plain[^]"));
@@ -247,15 +262,16 @@ TEST_F(ManagerTest, EditRenamesTheRowAndItsKeyAndFreesTheOldName)
     SelectRow(QStringLiteral("Plain"));
     WhenWizardShownCancel();
     m->cmdEditProfile_Click();
-    EXPECT_EQ(Rows().at(2), QStringLiteral("Plain|PLAIN|"));
+    EXPECT_EQ(Row(QStringLiteral("Plain")), QStringLiteral("Plain|PLAIN|"));
     SelectRow(QStringLiteral("Plain"));
     WhenWizardShown({QString(), QString(), QString(), QString(), QStringLiteral("Flat")});
     emit m->lstProfiles->DblClick();
-    EXPECT_EQ(Rows().at(2), QStringLiteral("Flat|PLAIN|"));
+    EXPECT_EQ(Row(QStringLiteral("Flat")), QStringLiteral("Flat|PLAIN|"));
+    EXPECT_TRUE(Row(QStringLiteral("Plain")).isEmpty());
     EXPECT_TRUE(col->HasKey(QStringLiteral("Flat")));
 
     // Edit and Delete without a selected row do nothing.
-    m->lstProfiles->UnSelectAll();
+    NoRow();
     m->cmdEditProfile_Click();
     m->cmdDeleteProfile_Click();
     EXPECT_EQ(col->Count(), 4);
@@ -275,7 +291,7 @@ TEST_F(ManagerTest, DeleteRemovesTheProfileAndFreesOnlyItsName)
     EXPECT_EQ(boxes, QStringList{kNameInUse});
     Add(NewProfile(QStringLiteral("HOME")));
     EXPECT_EQ(boxes.size(), 1);
-    EXPECT_EQ(Rows().last(), QStringLiteral("HOME|ACME|South"));
+    EXPECT_EQ(Row(QStringLiteral("HOME")), QStringLiteral("HOME|ACME|South"));
 
     // All rows selected (Ctrl+A): all go, and every name is free again.
     m->lstProfiles->SelectAll();
