@@ -6,6 +6,9 @@
 #   help-window.png   the help window on its first topic, opened with F1
 #   logon.png         the logon window with the demo profile, user id and password typed
 #   logon-profiles.png  the logon window with its profile list open
+#   profile-wizard-company.png  the profile wizard on its company frame, the companies
+#                     asked from the HBServer the script starts
+#   profile-manager.png  the profile manager after the wizard added a profile
 #   list-window.png   the main window with All Views and the Orders view open as list
 #                     windows at their first size: a search in the filter pane, rows and
 #                     the statistics strip
@@ -54,8 +57,10 @@ fi
 WORK=$(mktemp -d)
 XVFB_PID=""
 APP_PID=""
+HB_PID=""
 cleanup() {
   [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null || true
+  [ -n "$HB_PID" ] && kill "$HB_PID" 2>/dev/null || true
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null || true
   rm -rf "$WORK"
 }
@@ -69,6 +74,18 @@ export XDG_RUNTIME_DIR=$WORK/runtime
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 SERVER=SHOWCASE
 "$BUILD_DIR/quillon-db" create-demo --server "$SERVER" --order-lines 400 >/dev/null
+
+# ---- the HBServer the profile wizard asks, on a free loopback port of its own
+HB_PORT=""
+for _ in $(seq 1 20); do
+  port=$((20000 + RANDOM % 12000))
+  "$BUILD_DIR/quillon-db" serve-hb --port "$port" --server "$SERVER" 2>>"$WORK/hbserver.log" &
+  HB_PID=$!
+  sleep 0.5
+  if kill -0 "$HB_PID" 2>/dev/null; then HB_PORT=$port; break; fi
+  HB_PID=""
+done
+[ -n "$HB_PORT" ] || { echo "The HBServer did not start." >&2; exit 1; }
 
 # ---- the display
 DISPLAY_NUMBER=${DISPLAY_NUMBER:-}
@@ -209,6 +226,47 @@ sleep 0.3
 xdotool key Return
 wait_window "DEMO - quillon 7.6" >/dev/null
 echo "logged on through the logon window"
+
+kill "$APP_PID" 2>/dev/null || true
+wait "$APP_PID" 2>/dev/null || true
+APP_PID=""
+
+# ---- the profile manager and the wizard: the edit-profiles button beside the profile
+# box opens the manager; Add walks the wizard through the servers (the HBServer
+# started above), the company, the branch and the name.
+"$BUILD_DIR/quillon" &
+APP_PID=$!
+LOGON=$(wait_window "quillon Login")
+xdotool windowmove "$LOGON" 60 60
+sleep 0.5
+xdotool key --clearmodifiers shift+Tab
+xdotool type --delay 40 jdoe
+xdotool mousemove --window "$LOGON" 291 25 click 1
+MANAGER=$(wait_window "Manage Logon Profiles")
+xdotool windowmove "$MANAGER" 60 60
+sleep 0.3
+xdotool key --clearmodifiers alt+a
+WIZARD=$(wait_window "Edit Logon Profile")
+xdotool windowmove "$WIZARD" 120 120
+sleep 0.3
+# The wizard's Next button (its position on the wizard, at 15 twips a pixel).
+wizard_next() { xdotool mousemove --window "$WIZARD" 362 210 click 1; sleep 0.8; }
+# The SQL server box has the focus; what is typed there is copied into the HBServer
+# box while the two agree, so the HBServer box is filled after it.
+xdotool key --clearmodifiers ctrl+a
+xdotool type --delay 20 "$SERVER"
+xdotool key shift+Tab ctrl+a
+xdotool type --delay 20 "localhost:$HB_PORT"
+wizard_next
+shoot "$WIZARD" profile-wizard-company.png
+# DEMO, the company above TRADING, has branches: the branch frame comes next.
+xdotool key Up
+wizard_next
+wizard_next
+wizard_next
+shoot "$MANAGER" profile-manager.png
+xdotool key --clearmodifiers Escape
+sleep 0.3
 
 kill "$APP_PID" 2>/dev/null || true
 wait "$APP_PID" 2>/dev/null || true

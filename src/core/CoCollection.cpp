@@ -206,6 +206,8 @@ int32_t CoCollection::IndexByKey(const QString& sKey)
     return m_colKeys->Item(sKey).lIndex;
 }
 
+bool CoCollection::HasKey(const QString& sKey) const { return m_colKeys && m_colKeys->Contains(sKey); }
+
 void CoCollection::ChangeKey(const QString& sOldKey, const QString& sNewKey)
 {
     RequireKeyed("Keyed access has not been enabled.  You can't change an item key without enabling it.");

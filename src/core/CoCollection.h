@@ -61,6 +61,8 @@ public:
     // Keyed look-ups; they need keyed access. A key that is not held fails with 5.
     ObjectRef ItemByKey(const QString& sKey);
     int32_t IndexByKey(const QString& sKey);
+    // True when an item holds the key (letter case ignored); false without keyed access.
+    bool HasKey(const QString& sKey) const;
     // Gives the item keyed sOldKey the key sNewKey. A new key that another item
     // holds fails with 457 before anything changes, so the item keeps its key.
     void ChangeKey(const QString& sOldKey, const QString& sNewKey);

@@ -5,6 +5,7 @@
 #include "core/CoQuillonSystemEngine.h"
 #include "base/ProgramDefinition.h"
 #include "core/SessionValues.h"
+#include "logon/frmLogonProfileList.h"
 #include "platform/forms/Resources.h"
 
 #include <QAbstractItemView>
@@ -237,10 +238,6 @@ void frmLogonNew::CreateControls()
     setTabOrder(picDropSelector, Picture1);
     setTabOrder(Picture1, picOk);
     setTabOrder(picOk, picCancel);
-
-    // The profile manager is not part of the program yet.
-    Picture1->setEnabled(false);
-    cmdEditProfiles->setEnabled(false);
 
     connect(picOk, &PictureBox::Click, this, [this] { picOk_Click(); });
     connect(picCancel, &PictureBox::Click, this,
@@ -636,7 +633,25 @@ void frmLogonNew::cmdEditProfiles_Click()
 
 void frmLogonNew::Picture1_Click() { cmdEditProfiles_Click(); }
 
-void frmLogonNew::ManageProfiles() {}
+void frmLogonNew::ManageProfiles()
+{
+    Traced(kObjectName, "ManageProfiles", [&] {
+        // The manager changes the collection in place and undoes its own changes when
+        // cancelled; what stays is stored only after the next successful logon.
+        QPointer<frmLogonProfileList> manager = new frmLogonProfileList;
+        const QString current =
+            cbxProfiles->Text() == LogonSettings::kCreateNewProfile ? QString() : cbxProfiles->Text();
+        manager->Init(m_settings.Profiles(), txtUserName->text(), m_iApplication, current, true);
+        ShowModal(manager);
+        if (manager && IsFormLoaded(manager)) {
+            m_settings.SetCurrentProfile(manager->GetSelectedProfile());
+            Unload(manager);
+        }
+        LoadProfileCombo();
+        txtProfile->setText(cbxProfiles->Text());
+        txtProfile->setCursorPosition(0);
+    });
+}
 
 // ---------------------------------------------------------------- OK and Cancel
 

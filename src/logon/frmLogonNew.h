@@ -70,8 +70,8 @@ public:
     // Unloads the window; with bEnd, outside re-logon mode, ends the program.
     void CloseLogonForm(bool bEnd);
     // The profile manager, reached by the edit-profiles controls and by OK on the
-    // create entry. It is not part of the program yet: the edit-profiles controls
-    // are disabled and the create entry makes OK do nothing.
+    // create entry; the profile box is filled again afterwards, the profile chosen
+    // in the manager (after OK) selected.
     void ManageProfiles();
 
     LogonSettings& Settings() { return m_settings; }

@@ -220,18 +220,6 @@ TEST_F(LogonWindowTest, EnterAnywhereIsOk)
     EXPECT_EQ(fixture.boxes[0].prompt, QStringLiteral("Please choose a logon profile before logging into Pelmora."));
 }
 
-TEST_F(LogonWindowTest, TheCreateEntryMakesOkDoNothingYet)
-{
-    frmLogonNew& win = Open();
-    win.txtUserName->setText(QStringLiteral("jdoe"));
-    EXPECT_FALSE(Ok());
-    EXPECT_TRUE(fixture.boxes.empty());
-    EXPECT_TRUE(win.IsLoaded());
-    EXPECT_TRUE(win.LblStatus->text().isEmpty());
-    EXPECT_FALSE(win.cmdEditProfiles->isEnabled());
-    EXPECT_FALSE(win.Picture1->isEnabled());
-}
-
 // ---------------------------------------------------------------- attempts
 
 TEST_F(LogonWindowTest, ASuccessfulAttemptStoresTheSettingsAndClosesTheWindow)
