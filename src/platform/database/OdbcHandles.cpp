@@ -201,15 +201,13 @@ Variant Statement::value(int column, SQLSMALLINT sqlType) const
     case SQL_INTEGER:
     case SQL_SMALLINT:
     case SQL_TINYINT:
-    case SQL_BIGINT: {
+    case SQL_BIGINT:
+    // Flags come as the numbers they are, as the embedded back end gives them: the
+    // program compares them with numbers.
+    case SQL_BIT: {
         SQLBIGINT v = 0;
         Check(SQLGetData(m_stmt, col, SQL_C_SBIGINT, &v, sizeof v, &indicator), SQL_HANDLE_STMT, m_stmt);
         return indicator == SQL_NULL_DATA ? Variant(Null) : Variant::fromInt64Checked(v);
-    }
-    case SQL_BIT: {
-        unsigned char v = 0;
-        Check(SQLGetData(m_stmt, col, SQL_C_BIT, &v, sizeof v, &indicator), SQL_HANDLE_STMT, m_stmt);
-        return indicator == SQL_NULL_DATA ? Variant(Null) : Variant(v != 0);
     }
     case SQL_REAL:
     case SQL_FLOAT:
