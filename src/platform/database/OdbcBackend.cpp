@@ -385,33 +385,40 @@ ResultSnapshot OdbcBackend::callHostProcedure(const QString& name, std::vector<V
 
 ResultSnapshot OdbcBackend::runProcedure(BrandleCommand& command)
 {
-    logSent(tsql::CallEscape(command));
-    if (m_dialect == OdbcServerConfig::Dialect::SqlServer)
-        return callSqlServer(command);
-    // The embedded server's procedures are host code: they run on the connection
-    // under the driver, inside a savepoint so that a failure leaves nothing behind.
-    std::vector<Variant> args;
-    QStringList names;
-    for (const BrandleCommand::Parameter& p : command.Parameters()) {
-        args.push_back(p.direction == adParamOutput ? Variant() : p.value);
-        names << p.name;
-    }
+    // A call runs in a transaction (a savepoint inside an open one) of its own, so
+    // that a procedure that fails leaves nothing of its work behind.
+    const bool outer = !inTransaction();
     const int number = ++m_batches;
-    const QString savepoint = QStringLiteral("quillon_batch_%1").arg(number);
-    sendDirect(QStringLiteral("SAVEPOINT ") + savepoint);
+    sendControl(outer ? tsql::Begin(0) : tsql::SaveBatch(number));
     try {
-        std::vector<Variant> outputs;
-        ResultSnapshot result = callHostProcedure(command.ProcedureName(), std::move(args), names, &outputs);
-        sendDirect(QStringLiteral("RELEASE ") + savepoint);
-        for (size_t i = 0; i < command.Parameters().size() && i < outputs.size(); ++i) {
-            if (command.Parameters()[i].direction == adParamOutput)
-                command.Parameters()[i].value = outputs[i].isEmpty() ? Variant(Null) : outputs[i];
+        logSent(tsql::CallEscape(command));
+        ResultSnapshot result;
+        if (m_dialect == OdbcServerConfig::Dialect::SqlServer) {
+            result = callSqlServer(command);
+        } else {
+            // The embedded server's procedures are host code: they run on the
+            // connection under the driver, in its transaction.
+            std::vector<Variant> args;
+            QStringList names;
+            for (const BrandleCommand::Parameter& p : command.Parameters()) {
+                args.push_back(p.direction == adParamOutput ? Variant() : p.value);
+                names << p.name;
+            }
+            std::vector<Variant> outputs;
+            result = callHostProcedure(command.ProcedureName(), std::move(args), names, &outputs);
+            for (size_t i = 0; i < command.Parameters().size() && i < outputs.size(); ++i) {
+                if (command.Parameters()[i].direction == adParamOutput)
+                    command.Parameters()[i].value = outputs[i].isEmpty() ? Variant(Null) : outputs[i];
+            }
         }
+        if (outer)
+            sendControl(tsql::Commit(0));
         return result;
     } catch (...) {
-        if (!sqlite3_get_autocommit(m_sqlite)) {
-            sqlite3_exec(m_sqlite, ("ROLLBACK TO " + savepoint.toUtf8()).constData(), nullptr, nullptr, nullptr);
-            sqlite3_exec(m_sqlite, ("RELEASE " + savepoint.toUtf8()).constData(), nullptr, nullptr, nullptr);
+        try {
+            if (inTransaction())
+                sendControl(outer ? tsql::Rollback(0) : tsql::RollbackBatch(number));
+        } catch (...) {
         }
         throw;
     }

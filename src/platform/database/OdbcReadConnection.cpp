@@ -284,7 +284,7 @@ int64_t OdbcCursor::SeekId(int64_t id, int keep, std::vector<BrandleRow>& kept)
                     ++at;
                     return !hit;
                 });
-        m_position = at + (found >= 0 ? 1 : 0);
+        m_position = at;  // after the row found, or after the page
         if (found < 0 && got < kPage)
             m_atEnd = true;
     }
