@@ -148,7 +148,7 @@ std::unique_ptr<OdbcBackend> OdbcBackend::openSqliteFile(const QString& path, co
     } release{keep};
     const QString connectionString = QStringLiteral("Driver=SQLite3;Database=") + OdbcQuoteValue(path) +
                                      QStringLiteral(";LoadExt=") + OdbcQuoteValue(extension) +
-                                     QStringLiteral(";NoTXN=0;Timeout=0;StepAPI=0;ShortNames=1;") +
+                                     QStringLiteral(";NoTXN=0;Timeout=1;StepAPI=0;ShortNames=1;") +
                                      (readOnly ? QStringLiteral("ReadOnly=1;") : QString());
     auto connection = std::make_unique<odbc::Connection>(connectionString);
     sqlite3* db = TakeCapturedConnection(extension);
