@@ -255,7 +255,7 @@ int64_t OdbcCursor::Skip(int64_t count)
     int64_t n = 0;
     while (n < count && !m_atEnd) {
         const int64_t before = m_position;
-        page(std::min<int64_t>(count - n, kPage * 10), [](BrandleRow&&) { return true; });
+        page(std::min<int64_t>(count - n, kPage * 256), [](BrandleRow&&) { return true; });
         n += m_position - before;
     }
     return n;
@@ -266,13 +266,15 @@ int64_t OdbcCursor::SeekId(int64_t id, int keep, std::vector<BrandleRow>& kept)
     kept.clear();
     std::deque<BrandleRow> ring;
     int64_t found = -1;
+    // Pages grow as the seek goes on: each page runs the query again up to its end.
+    long long pageSize = kPage;
     while (found < 0 && !m_atEnd) {
         const int64_t start = m_position;
         int64_t at = start;
         // The page stops at the row found, so that reading goes on after it.
         long long got = 0;
-        m_c.run(m_token, OdbcPageQuery(m_query, m_order, start, kPage),
-                SqlitePage(m_translated, m_order, start, kPage), nullptr, [&](BrandleRow&& row) {
+        m_c.run(m_token, OdbcPageQuery(m_query, m_order, start, pageSize),
+                SqlitePage(m_translated, m_order, start, pageSize), nullptr, [&](BrandleRow&& row) {
                     ++got;
                     const bool hit = !row.empty() && !row.front().isNull() &&
                                      static_cast<int64_t>(row.front().toDouble()) == id;
@@ -285,8 +287,9 @@ int64_t OdbcCursor::SeekId(int64_t id, int keep, std::vector<BrandleRow>& kept)
                     return !hit;
                 });
         m_position = at;  // after the row found, or after the page
-        if (found < 0 && got < kPage)
+        if (found < 0 && got < pageSize)
             m_atEnd = true;
+        pageSize = std::min<long long>(pageSize * 4, 256 * kPage);
     }
     if (found >= 0)
         kept.assign(std::make_move_iterator(ring.begin()), std::make_move_iterator(ring.end()));
