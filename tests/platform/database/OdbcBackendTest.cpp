@@ -6,6 +6,7 @@
 
 #include "base/AppError.h"
 #include "db/ClientOdbcConfig.h"
+#include "db/EmbeddedServer.h"
 #include "platform/controls/ControlsTestSupport.h"
 #include "platform/database/BrandleCursor.h"
 #include "platform/database/BrandleDatabase.h"
@@ -16,6 +17,7 @@
 #include "platform/database/SqliteBackend.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -221,6 +223,18 @@ TEST(OdbcServers, TheClientConfigurationSendsAServerThroughOdbc)
     EXPECT_FALSE(db.GetServerVersion(kOdbcServer, QString::fromLatin1(erpdb::kExecutiveLogin),
                                      QString::fromLatin1(erpdb::kDemoExecutivePassword), v1, v2, v3)
                      .isEmpty());
+
+    // the file as a user writes it by hand
+    {
+        QFile file(erpdb::ClientConfigRoot() + QStringLiteral("/HANDMADE.ini"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[Odbc]\nDriver=FreeTDS\nServer=\"sqlprod\\\\ERP\"\nOptions=\"TDS_Version=7.4;Encrypt=no\"\n");
+    }
+    const auto handmade = FindOdbcServer(QStringLiteral("HANDMADE"));
+    ASSERT_TRUE(handmade.has_value());
+    EXPECT_EQ(handmade->host, QStringLiteral("sqlprod\\ERP"));
+    EXPECT_EQ(handmade->options, QStringLiteral("TDS_Version=7.4;Encrypt=no"));
+    EXPECT_EQ(handmade->dialect, OdbcServerConfig::Dialect::SqlServer);
 
     // a SQL Server that cannot be reached fails with the driver's message, in the usual shape
     OdbcServerConfig unreachable;
