@@ -4,6 +4,7 @@
 #include "platform/database/BrandleDatabase.h"
 #include "platform/database/DatabaseServer.h"
 #include "platform/database/HostProcedures.h"
+#include "platform/database/LockWait.h"
 #include "platform/database/OdbcHandles.h"
 #include "platform/database/SqlTranslator.h"
 #include "platform/database/SqliteBackend.h"
@@ -184,15 +185,45 @@ int OdbcBackend::progress(void* self)
     return 0;
 }
 
+// Waiting for another connection's lock counts against the command timeout. On
+// the window's thread the lock-wait observer keeps the windows painting meanwhile
+// and may cancel the wait, which then ends as the time-out does.
 int OdbcBackend::busy(void* self, int count)
 {
     auto* b = static_cast<OdbcBackend*>(self);
-    if (b->m_cancelled || (b->m_hasDeadline && std::chrono::steady_clock::now() >= b->m_deadline)) {
+    const auto now = std::chrono::steady_clock::now();
+    if (b->m_cancelled || (b->m_hasDeadline && now >= b->m_deadline)) {
         b->m_timedOut = !b->m_cancelled;
         return 0;
     }
+    if (const LockWaitObserver* observer = CurrentLockWaitObserver()) {
+        if (b->m_lockWait == LockWait::None)
+            b->m_lockWaitStart = now;
+        b->m_lockWait = LockWait::InObserver;
+        bool goOn = true;
+        try {
+            goOn = observer->waiting(
+                std::chrono::duration_cast<std::chrono::milliseconds>(now - b->m_lockWaitStart).count());
+        } catch (...) {
+            goOn = false;
+        }
+        b->m_lockWait = LockWait::Waiting;
+        if (!goOn) {
+            b->m_timedOut = true;
+            return 0;
+        }
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(count < 10 ? 1 : 5));
     return 1;
+}
+
+void OdbcBackend::endLockWait()
+{
+    if (m_lockWait == LockWait::None)
+        return;
+    m_lockWait = LockWait::None;
+    if (const LockWaitObserver* observer = CurrentLockWaitObserver(); observer && observer->ended)
+        observer->ended();
 }
 
 void OdbcBackend::cancel()
@@ -288,8 +319,16 @@ ResultSnapshot OdbcBackend::send(const QString& tsql)
     return result;
 }
 
+// A statement with a NUL character in it would end there for the server.
+void RefuseNul(const QString& sql)
+{
+    if (sql.contains(QChar(u'\0')))
+        Fail(QStringLiteral("A text holds a NUL character, which the database cannot take."));
+}
+
 ResultSnapshot OdbcBackend::run(const QString& sql)
 {
+    RefuseNul(sql);
     // How many statements the batch has and whether it writes; a text the
     // translator does not know counts as a writing batch for a SQL Server.
     bool several = true;
@@ -331,6 +370,7 @@ ResultSnapshot OdbcBackend::run(const QString& sql)
 
 ResultSnapshot OdbcBackend::runReadOnly(const QString& sql)
 {
+    RefuseNul(sql);
     const std::vector<TranslatedStatement> statements = TranslateBatch(sql);
     if (statements.size() != 1 || statements.front().kind != TranslatedStatement::Kind::Sql ||
         statements.front().writes)

@@ -8,6 +8,8 @@
 // call escape with bound input and output parameters; transactions nest by
 // BEGIN / SAVE / ROLLBACK TRANSACTION.
 
+#include "base/AppError.h"
+#include "platform/database/BrandleDatabase.h"
 #include "platform/database/DatabaseBackend.h"
 #include "platform/database/OdbcServers.h"
 
@@ -81,6 +83,12 @@ private:
     public:
         CallScope(OdbcBackend& b, odbc::Statement* st) : m_b(b)
         {
+            // A window event handled while this connection waits for a lock must
+            // not use the connection: the wait is inside a call of the driver.
+            if (m_b.m_lockWait == LockWait::InObserver)
+                throw AppError(kDatabaseErrorNumber,
+                               QStringLiteral("The database is busy: a statement of this connection waits for another user."),
+                               QStringLiteral("BrandleDatabase"));
             m_b.m_timedOut = false;
             m_b.m_hasDeadline = m_b.m_timeout > 0;
             m_b.m_deadline = std::chrono::steady_clock::now() + std::chrono::seconds(m_b.m_timeout);
@@ -91,6 +99,7 @@ private:
         ~CallScope()
         {
             m_b.m_hasDeadline = false;
+            m_b.endLockWait();
             std::lock_guard<std::mutex> lock(m_b.m_runningMutex);
             m_b.m_running = nullptr;
         }
@@ -101,6 +110,7 @@ private:
 
     static int progress(void* self);
     static int busy(void* self, int count);
+    void endLockWait();
 
     // Sends a T-SQL text; the first result set it gave.
     ResultSnapshot send(const QString& tsql);
@@ -130,6 +140,11 @@ private:
     bool m_hasDeadline = false;
     bool m_timedOut = false;
     std::chrono::steady_clock::time_point m_deadline;
+    // A wait for another connection's lock (SQLite driver): whether the lock-wait
+    // observer runs now, and since when the wait lasts.
+    enum class LockWait { None, Waiting, InObserver };
+    LockWait m_lockWait = LockWait::None;
+    std::chrono::steady_clock::time_point m_lockWaitStart;
 };
 
 // Opens a server of the client configuration: a SQL Server by its connection
