@@ -546,3 +546,45 @@ std::unique_ptr<OdbcBackend> OpenOdbcBackend(const OdbcServerConfig& config, con
         Fail(QStringLiteral("Server user '%1' is not a valid user in database '%2'.").arg(login, database));
     return OdbcBackend::openSqliteFile(path, server, database, login, readOnly);
 }
+
+OdbcBackend::OpenQuery::~OpenQuery() = default;
+
+std::unique_ptr<OdbcBackend::OpenQuery> OdbcBackend::openQuery(const QString& tsql, const QString& sqliteText,
+                                                               QStringList& names, std::vector<int32_t>& types)
+{
+    logSent(tsql);
+    auto q = std::make_unique<OpenQuery>();
+    q->statement = std::make_unique<odbc::Statement>(*m_connection);
+    if (m_timeout > 0)
+        q->statement->setQueryTimeout(m_timeout);
+    CallScope scope(*this, q->statement.get());
+    try {
+        q->statement->execDirect(m_dialect == OdbcServerConfig::Dialect::SqliteFiles ? sqliteText : tsql);
+        std::vector<SQLSMALLINT> sqlTypes;
+        q->statement->describe(names, types, sqlTypes);
+        q->sqlTypes.assign(sqlTypes.begin(), sqlTypes.end());
+    } catch (const AppError&) {
+        if (m_timedOut)
+            Fail(kTimeoutMessage);
+        throw;
+    }
+    return q;
+}
+
+bool OdbcBackend::readRow(OpenQuery& query, std::vector<Variant>& row)
+{
+    CallScope scope(*this, query.statement.get());
+    try {
+        if (!query.statement->fetch())
+            return false;
+        row.clear();
+        row.reserve(query.sqlTypes.size());
+        for (size_t c = 0; c < query.sqlTypes.size(); ++c)
+            row.push_back(query.statement->value(static_cast<int>(c), static_cast<SQLSMALLINT>(query.sqlTypes[c])));
+        return true;
+    } catch (const AppError&) {
+        if (m_timedOut)
+            Fail(kTimeoutMessage);
+        throw;
+    }
+}

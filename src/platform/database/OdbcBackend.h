@@ -75,6 +75,18 @@ public:
                const std::function<void(const QStringList&, const std::vector<int32_t>&)>& header,
                const std::function<bool(std::vector<Variant>&&)>& sink);
 
+    // A query left open to be read on row by row (the list's cursors read a
+    // result forward without asking for it again a page at a time).
+    struct OpenQuery {
+        std::unique_ptr<odbc::Statement> statement;
+        std::vector<short> sqlTypes;
+        ~OpenQuery();
+    };
+    std::unique_ptr<OpenQuery> openQuery(const QString& tsql, const QString& sqliteText, QStringList& names,
+                                         std::vector<int32_t>& types);
+    // The next row; false at the end.
+    bool readRow(OpenQuery& query, std::vector<Variant>& row);
+
 private:
     OdbcBackend(std::unique_ptr<odbc::Connection> connection, OdbcServerConfig::Dialect dialect, QString server,
                 QString database, QString login);

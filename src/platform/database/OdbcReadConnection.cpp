@@ -13,7 +13,6 @@ namespace {
 
 const QString kSource = QStringLiteral("BrandleDatabase");
 const QString kNotAQuery = QStringLiteral("Only a single query that does not change the database may run here.");
-constexpr long long kPage = 1000;  // rows a page when the caller reads on without a count
 
 [[noreturn]] void Fail(const QString& message) { throw AppError(kDatabaseErrorNumber, message, kSource); }
 [[noreturn]] void Cancelled()
@@ -97,7 +96,7 @@ QString SqlitePage(const QString& translated, const std::vector<BrandleSortKey>&
     QString s = QStringLiteral("SELECT * FROM (\n") + translated + QStringLiteral("\n)");
     if (!order.empty())
         s += QStringLiteral(" ORDER BY ") + SqliteKeys(order);
-    return s + QStringLiteral(" LIMIT ") + QString::number(count) + QStringLiteral(" OFFSET ") +
+    return s + QStringLiteral(" LIMIT ") + QString::number(count < 0 ? -1 : count) + QStringLiteral(" OFFSET ") +
            QString::number(offset);
 }
 
@@ -117,11 +116,18 @@ public:
     bool AtEnd() const override { return m_atEnd; }
     void Rewind() override
     {
+        closeStream();
         m_position = 0;
         m_atEnd = false;
     }
+    ~OdbcCursor() override { closeStream(); }
+    void closeStream();
 
 private:
+    // The next row from the query left open at the current position (opened
+    // there when needed); false at the end.
+    bool next(BrandleRow& row);
+
     // A page from the current position; moves on by the rows it gave.
     void page(long long count, const std::function<bool(BrandleRow&&)>& sink);
 
@@ -134,6 +140,7 @@ private:
     std::vector<int32_t> m_types;
     int64_t m_position = 0;
     bool m_atEnd = false;
+    std::unique_ptr<OdbcBackend::OpenQuery> m_open;  // reads on at m_position
 };
 
 class OdbcReadConnectionImpl final : public BrandleReadConnection {
@@ -180,6 +187,23 @@ public:
              const std::function<void(const QStringList&, const std::vector<int32_t>&)>& header,
              const std::function<bool(BrandleRow&&)>& sink)
     {
+        closeStream();
+        guard(token, [&] {
+            m_backend->query(tsqlText, sqliteText,
+                             header ? header : [](const QStringList&, const std::vector<int32_t>&) {}, sink);
+        });
+    }
+
+    OdbcBackend& backend() { return *m_backend; }
+
+    // One query at a time is left open on the connection (a SQL Server without
+    // multiple active results serves one): another statement closes it first.
+    void closeStream();
+    void setStream(OdbcCursor* owner) { m_stream = owner; }
+
+    // Runs f as the call under the token.
+    void guard(const BrandleCancelToken& token, const std::function<void()>& f)
+    {
         if (token && token->load())
             Cancelled();
         {
@@ -195,8 +219,7 @@ public:
             }
         } clear{*this};
         try {
-            m_backend->query(tsqlText, sqliteText, header ? header : [](const QStringList&, const std::vector<int32_t>&) {},
-                             sink);
+            f();
         } catch (const AppError&) {
             if (token && token->load())
                 Cancelled();
@@ -208,6 +231,7 @@ private:
     std::unique_ptr<OdbcBackend> m_backend;
     std::mutex m_mutex;
     std::atomic<bool>* m_current = nullptr;
+    OdbcCursor* m_stream = nullptr;
 };
 
 OdbcCursor::OdbcCursor(OdbcReadConnectionImpl& c, QString query, QString translated,
@@ -238,25 +262,66 @@ void OdbcCursor::page(long long count, const std::function<bool(BrandleRow&&)>& 
         m_atEnd = true;
 }
 
+
+bool OdbcCursor::next(BrandleRow& row)
+{
+    if (m_atEnd)
+        return false;
+    bool got = false;
+    m_c.guard(m_token, [&] {
+        if (!m_open) {
+            m_c.closeStream();
+            QStringList names;
+            std::vector<int32_t> types;
+            m_open = m_c.backend().openQuery(OdbcPageQuery(m_query, m_order, m_position, -1),
+                                             SqlitePage(m_translated, m_order, m_position, -1), names, types);
+            m_c.setStream(this);
+        }
+        got = m_c.backend().readRow(*m_open, row);
+    });
+    if (got) {
+        ++m_position;
+    } else {
+        m_atEnd = true;
+        closeStream();
+    }
+    return got;
+}
+
 std::vector<BrandleRow> OdbcCursor::Fetch(int count)
 {
     std::vector<BrandleRow> rows;
     if (m_atEnd || count <= 0)
         return rows;
-    page(count, [&](BrandleRow&& row) {
-        rows.push_back(std::move(row));
-        return true;
-    });
+    // The first screen by a page of its own, which need not sort the whole result.
+    if (m_position == 0 && !m_open) {
+        page(count, [&](BrandleRow&& row) {
+            rows.push_back(std::move(row));
+            return true;
+        });
+        return rows;
+    }
+    try {
+        BrandleRow row;
+        while (static_cast<int>(rows.size()) < count && next(row))
+            rows.push_back(std::move(row));
+    } catch (...) {
+        closeStream();
+        throw;
+    }
     return rows;
 }
 
 int64_t OdbcCursor::Skip(int64_t count)
 {
     int64_t n = 0;
-    while (n < count && !m_atEnd) {
-        const int64_t before = m_position;
-        page(std::min<int64_t>(count - n, kPage * 256), [](BrandleRow&&) { return true; });
-        n += m_position - before;
+    try {
+        BrandleRow row;
+        while (n < count && next(row))
+            ++n;
+    } catch (...) {
+        closeStream();
+        throw;
     }
     return n;
 }
@@ -265,35 +330,41 @@ int64_t OdbcCursor::SeekId(int64_t id, int keep, std::vector<BrandleRow>& kept)
 {
     kept.clear();
     std::deque<BrandleRow> ring;
-    int64_t found = -1;
-    // Pages grow as the seek goes on: each page runs the query again up to its end.
-    long long pageSize = kPage;
-    while (found < 0 && !m_atEnd) {
-        const int64_t start = m_position;
-        int64_t at = start;
-        // The page stops at the row found, so that reading goes on after it.
-        long long got = 0;
-        m_c.run(m_token, OdbcPageQuery(m_query, m_order, start, pageSize),
-                SqlitePage(m_translated, m_order, start, pageSize), nullptr, [&](BrandleRow&& row) {
-                    ++got;
-                    const bool hit = !row.empty() && !row.front().isNull() &&
-                                     static_cast<int64_t>(row.front().toDouble()) == id;
-                    ring.push_back(std::move(row));
-                    if (static_cast<int>(ring.size()) > keep + 1)
-                        ring.pop_front();
-                    if (hit)
-                        found = at;
-                    ++at;
-                    return !hit;
-                });
-        m_position = at;  // after the row found, or after the page
-        if (found < 0 && got < pageSize)
-            m_atEnd = true;
-        pageSize = std::min<long long>(pageSize * 4, 256 * kPage);
+    try {
+        BrandleRow row;
+        while (next(row)) {
+            const bool hit = !row.empty() && !row.front().isNull() && static_cast<int64_t>(row.front().toDouble()) == id;
+            if (hit || keep > 0) {
+                ring.push_back(std::move(row));
+                if (static_cast<int>(ring.size()) > keep + 1)
+                    ring.pop_front();
+            }
+            if (hit) {
+                kept.assign(std::make_move_iterator(ring.begin()), std::make_move_iterator(ring.end()));
+                return m_position - 1;
+            }
+        }
+    } catch (...) {
+        closeStream();
+        throw;
     }
-    if (found >= 0)
-        kept.assign(std::make_move_iterator(ring.begin()), std::make_move_iterator(ring.end()));
-    return found;
+    return -1;
+}
+
+void OdbcCursor::closeStream()
+{
+    if (m_open)
+        m_c.setStream(nullptr);
+    m_open.reset();
+}
+
+void OdbcReadConnectionImpl::closeStream()
+{
+    if (m_stream) {
+        OdbcCursor* owner = m_stream;
+        m_stream = nullptr;
+        owner->closeStream();
+    }
 }
 
 }  // namespace
