@@ -5,6 +5,7 @@
 #include "platform/database/DatabaseServer.h"
 #include "platform/database/HostProcedures.h"
 #include "platform/database/LockWait.h"
+#include "platform/database/SqlFence.h"
 #include "platform/database/OdbcHandles.h"
 #include "platform/database/SqlTranslator.h"
 #include "platform/database/SqliteBackend.h"
@@ -368,13 +369,37 @@ ResultSnapshot OdbcBackend::run(const QString& sql)
     }
 }
 
+void OdbcBackend::fence(const QString& sqliteText)
+{
+    if (!m_sqlite)
+        return;
+    if (!m_fenced) {
+        QStringList denied;
+        try {
+            denied = TheDatabaseServer().DeniedReads(m_login);
+        } catch (const AppError&) {
+            // a bare file without a server: no denials
+        }
+        const char* file = sqlite3_db_filename(m_sqlite, "main");
+        m_fenced = FencedDatabase::Open(file ? QString::fromUtf8(file) : QString(), denied);
+    }
+    sqlite3_stmt* st = nullptr;
+    const int rc = m_fenced->PrepareSingleQuery(sqliteText, &st);
+    sqlite3_finalize(st);
+    if (rc == FencedDatabase::kNotASingleQuery)
+        Fail(NotASingleQueryMessage());
+    if (rc != SQLITE_OK)
+        Fail(QString::fromUtf8(sqlite3_errmsg(m_fenced->handle())));
+}
+
 ResultSnapshot OdbcBackend::runReadOnly(const QString& sql)
 {
     RefuseNul(sql);
     const std::vector<TranslatedStatement> statements = TranslateBatch(sql);
     if (statements.size() != 1 || statements.front().kind != TranslatedStatement::Kind::Sql ||
         statements.front().writes)
-        Fail(kNotAQuery);
+        Fail(NotASingleQueryMessage());
+    fence(statements.front().sql);
     return send(sql);
 }
 

@@ -20,6 +20,7 @@
 #include <mutex>
 
 struct sqlite3;
+class FencedDatabase;
 struct TranslatedStatement;
 namespace odbc {
 class Connection;
@@ -74,6 +75,12 @@ public:
     void query(const QString& tsql, const QString& sqliteText,
                const std::function<void(const QStringList&, const std::vector<int32_t>&)>& header,
                const std::function<bool(std::vector<Variant>&&)>& sink);
+
+    // SQLite driver: checks a translated query on a fenced connection to the same
+    // file (one statement by SQLite's own reading, read-only, the login's read
+    // denials) before it goes through the driver. Nothing for a SQL Server, where
+    // the login's rights are the fence.
+    void fence(const QString& sqliteText);
 
     // A query left open to be read on row by row (the list's cursors read a
     // result forward without asking for it again a page at a time).
@@ -136,6 +143,7 @@ private:
     void logSent(const QString& tsql);
 
     std::unique_ptr<odbc::Connection> m_connection;
+    std::unique_ptr<FencedDatabase> m_fenced;
     OdbcServerConfig::Dialect m_dialect;
     sqlite3* m_sqlite = nullptr;
     QString m_server;

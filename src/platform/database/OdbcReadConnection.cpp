@@ -157,12 +157,14 @@ public:
                                                    const BrandleCancelToken& token) override
     {
         const QString translated = TranslatedQuery(query);
+        m_backend->fence(translated);
         return std::make_unique<OdbcCursor>(*this, query, translated, order, token);
     }
 
     int64_t CountRows(const QString& query, const BrandleCancelToken& token) override
     {
         const QString translated = TranslatedQuery(query);
+        m_backend->fence(translated);
         int64_t n = 0;
         run(token, tsql::CountQuery(query), QStringLiteral("SELECT COUNT(*) FROM (\n") + translated + QStringLiteral("\n)"),
             nullptr, [&](BrandleRow&& row) {
