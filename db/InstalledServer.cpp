@@ -1,5 +1,6 @@
 // The embedded server behind the database interface's server seam.
 #include "db/EmbeddedServer.h"
+#include "db/ClientOdbcConfig.h"
 #include "db/procedures/Procedures.h"
 #include "platform/database/DatabaseServer.h"
 
@@ -43,6 +44,7 @@ void InstallEmbeddedServer()
 {
     static EmbeddedDatabaseServer server;
     SetDatabaseServer(&server);
+    SetOdbcServerLookup(&ClientOdbcServer);
 }
 
 }  // namespace erpdb

@@ -5,7 +5,8 @@ pkgs=(build-essential cmake ninja-build pkg-config
       qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libgl-dev
       qt6-tools-dev qt6-tools-dev-tools libqt6help6
       libsqlite3-dev sqlite3 libxlsxwriter-dev zlib1g-dev
-      libgtest-dev googletest fonts-dejavu-core unzip)
+      libgtest-dev googletest fonts-dejavu-core unzip
+      unixodbc unixodbc-dev tdsodbc libsqliteodbc)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

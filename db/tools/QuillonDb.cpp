@@ -4,6 +4,7 @@
 #include "db/DemoCompany.h"
 #include "db/EmbeddedServer.h"
 #include "db/HbServer.h"
+#include "db/SqlServerScripts.h"
 #include "logon/DemoLogonProfile.h"
 
 #include <QCoreApplication>
@@ -55,6 +56,11 @@ const char* const kHelp =
     "        (default \"(LOCAL)\") to this user's stored logon profiles, next to the\n"
     "        ones there; it becomes the profile the logon window selects only when\n"
     "        none is set.\n"
+    "  print-sqlserver-script system | company DBNAME\n"
+    "        Prints the T-SQL that sets up the system database (CoSystem) or a company\n"
+    "        database on a SQL Server for a trial: tables, indexes, the catalogue views\n"
+    "        and the lookup sources. Safe to run again. Not in it: the stored\n"
+    "        procedures, the logins and the demo company's rows.\n"
     "  list [--server NAME]\n"
     "        Lists the servers, or the databases and companies of one server.\n"
     "  --help\n"
@@ -289,6 +295,15 @@ void ListCommand(const QStringList& raw)
         Print(QStringLiteral("  database ") + db);
 }
 
+void PrintSqlServerScriptCommand(const QStringList& args)
+{
+    if (args.size() == 1 && args[0] == QLatin1String("system"))
+        return Print(erpdb::SqlServerSystemScript());
+    if (args.size() == 2 && args[0] == QLatin1String("company"))
+        return Print(erpdb::SqlServerCompanyScript(args[1]));
+    throw UsageError{QStringLiteral("Say which script: system, or company with the database's name.")};
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -311,6 +326,7 @@ int main(int argc, char** argv)
         {QStringLiteral("add-demo-profile"), AddDemoProfileCommand},
         {QStringLiteral("serve-hb"), ServeHbCommand},
         {QStringLiteral("list"), ListCommand},
+        {QStringLiteral("print-sqlserver-script"), PrintSqlServerScriptCommand},
     };
     const QString command = args.takeFirst();
     auto it = commands.find(command);

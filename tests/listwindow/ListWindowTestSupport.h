@@ -9,6 +9,7 @@
 #include "core/CoQuillonSystemEngine.h"
 #include "core/SessionValues.h"
 #include "core/StartUp.h"
+#include "db/ClientOdbcConfig.h"
 #include "db/DemoCompany.h"
 #include "db/EmbeddedServer.h"
 #include "listwindow/frmList.h"
@@ -96,6 +97,15 @@ protected:
         PristineServer::Get().CopyTo(m_work.path());
         erpdb::SetServersRoot(m_work.filePath(QStringLiteral("servers")));
         erpdb::SetClientConfigRoot(m_work.filePath(QStringLiteral("config")));
+        // CTest runs these tests a second time with the server reached through the
+        // SQLite ODBC driver on the same files.
+        if (qEnvironmentVariableIntValue("QUILLON_TESTS_OVER_ODBC") == 1) {
+            OdbcServerConfig odbc;
+            odbc.dialect = OdbcServerConfig::Dialect::SqliteFiles;
+            odbc.driver = QStringLiteral("SQLite3");
+            odbc.filesServer = kServer;
+            erpdb::WriteClientOdbcServer(kServer, odbc);
+        }
         RegistryStore::SetDirectory(m_work.filePath(QStringLiteral("registry")));
         ResetSession();
         SetMessageBoxAnswerer([this](const MessageBoxRequest& r) {

@@ -3,6 +3,7 @@
 #include "base/AppError.h"
 #include "platform/database/DatabaseServer.h"
 #include "platform/database/SqlFence.h"
+#include "platform/database/OdbcReadConnection.h"
 #include "platform/database/BrandleDatabase.h"
 #include "platform/database/SqlTranslator.h"
 #include "platform/database/SqliteBackend.h"
@@ -359,6 +360,8 @@ std::unique_ptr<BrandleReadConnection> BrandleReadConnection::Open(const QString
                                                                    const QString& login, const QString& password)
 {
     try {
+        if (const std::optional<OdbcServerConfig> odbc = FindOdbcServer(server))
+            return OpenOdbcReadConnection(*odbc, server, database, login, password);
         // The checks of a logon, in the order the server makes them; then the file is
         // opened read-only whatever the login may do elsewhere.
         if (!TheDatabaseServer().ServerExists(server))

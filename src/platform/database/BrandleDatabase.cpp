@@ -5,6 +5,7 @@
 #include "platform/database/SqliteBackend.h"
 
 #include "platform/database/DatabaseServer.h"
+#include "platform/database/OdbcBackend.h"
 
 namespace {
 
@@ -243,6 +244,11 @@ int32_t BrandleDatabase::OpenConnection(const QString& server, const QString& da
 {
     CloseConnection();
     guarded([&] {
+        // A server the client configuration maps to an ODBC driver goes through ODBC.
+        if (const std::optional<OdbcServerConfig> odbc = FindOdbcServer(server)) {
+            OpenBackend(OpenOdbcBackend(*odbc, server, database, login, password, false));
+            return;
+        }
         sqlite3* db = TheDatabaseServer().OpenDatabase(server, database, login, password);
         OpenBackend(std::make_unique<SqliteBackend>(db, server.trimmed(), database.trimmed(), login.trimmed()));
     });
@@ -436,6 +442,16 @@ QString BrandleDatabase::GetServerVersion(const QString& server, const QString& 
                                           Variant& v1, Variant& v2, Variant& v3)
 {
     try {
+        if (const std::optional<OdbcServerConfig> odbc = FindOdbcServer(server)) {
+            if (odbc->dialect == OdbcServerConfig::Dialect::SqlServer) {
+                auto b = OdbcBackend::openSqlServer(*odbc, server, QStringLiteral("master"), login, password);
+                const ResultSnapshot r = b->run(QStringLiteral("SELECT @@VERSION"));
+                return r.rows.empty() ? QString() : r.rows.front().front().toString();
+            }
+            if (!TheDatabaseServer().CheckLogin(odbc->filesServer, login, password))
+                return {};
+            return TheDatabaseServer().ServerVersionText();
+        }
         if (!TheDatabaseServer().CheckLogin(server, login, password))
             return {};
         return TheDatabaseServer().ServerVersionText();

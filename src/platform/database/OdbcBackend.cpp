@@ -1,0 +1,615 @@
+#include "platform/database/OdbcBackend.h"
+
+#include "base/AppError.h"
+#include "platform/database/BrandleDatabase.h"
+#include "platform/database/DatabaseServer.h"
+#include "platform/database/HostProcedures.h"
+#include "platform/database/LockWait.h"
+#include "platform/database/SqlFence.h"
+#include "platform/database/OdbcHandles.h"
+#include "platform/database/SqlTranslator.h"
+#include "platform/database/SqliteBackend.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QDateTime>
+#include <dlfcn.h>
+#include <mutex>
+#include <sqlite3.h>
+#include <thread>
+
+namespace {
+
+const QString kSource = QStringLiteral("BrandleDatabase");
+const QString kTimeoutMessage = QStringLiteral("Query timeout expired");
+const QString kNotAQuery = QStringLiteral("Only a single query that does not change the database may run here.");
+
+[[noreturn]] void Fail(const QString& message) { throw AppError(kDatabaseErrorNumber, message, kSource); }
+
+// The capture extension the SQLite driver loads: beside the program, or where
+// QUILLON_SQLITEODBC_EXT says.
+QString CaptureExtensionPath()
+{
+    const QByteArray env = qgetenv("QUILLON_SQLITEODBC_EXT");
+    if (!env.isEmpty())
+        return QString::fromLocal8Bit(env);
+    const QString dir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
+                                                     : QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget().section(QLatin1Char('/'), 0, -2);
+    return dir + QStringLiteral("/quillon-sqliteodbc.so");
+}
+
+sqlite3* TakeCapturedConnection(const QString& extension)
+{
+    void* lib = dlopen(QFile::encodeName(extension).constData(), RTLD_NOW | RTLD_NOLOAD);
+    if (!lib)
+        return nullptr;
+    using Take = sqlite3* (*)();
+    auto take = reinterpret_cast<Take>(dlsym(lib, "quillon_odbc_take_connection"));
+    sqlite3* db = take ? take() : nullptr;
+    dlclose(lib);
+    return db;
+}
+
+// The SQLite form of the transaction statements the back end sends.
+QString SqliteControl(const QString& tsql)
+{
+    if (tsql == QLatin1String("BEGIN TRANSACTION"))
+        return QStringLiteral("BEGIN IMMEDIATE");
+    if (tsql == QLatin1String("COMMIT TRANSACTION"))
+        return QStringLiteral("COMMIT");
+    if (tsql == QLatin1String("ROLLBACK TRANSACTION"))
+        return QStringLiteral("ROLLBACK");
+    static const QString save = QStringLiteral("SAVE TRANSACTION ");
+    static const QString rollback = QStringLiteral("ROLLBACK TRANSACTION ");
+    if (tsql.startsWith(save))
+        return QStringLiteral("SAVEPOINT ") + tsql.mid(save.size());
+    if (tsql.startsWith(rollback))
+        return QStringLiteral("ROLLBACK TO ") + tsql.mid(rollback.size());
+    Fail(QStringLiteral("Not a transaction statement: %1").arg(tsql));
+}
+
+int32_t AdoTypeOfValues(const std::vector<std::vector<Variant>>& rows, size_t column)
+{
+    for (const auto& row : rows) {
+        switch (row[column].type()) {
+        case VarType::Long:
+        case VarType::Integer:
+            return adInteger;
+        case VarType::Double:
+            return adDouble;
+        case VarType::Currency:
+            return adCurrency;
+        case VarType::Boolean:
+            return adBoolean;
+        case VarType::Date:
+            return adDate;
+        case VarType::Null:
+        case VarType::Empty:
+            continue;
+        default:
+            return adVarChar;
+        }
+    }
+    return adVarChar;
+}
+
+}  // namespace
+
+OdbcBackend::OdbcBackend(std::unique_ptr<odbc::Connection> connection, OdbcServerConfig::Dialect dialect,
+                         QString server, QString database, QString login)
+    : m_connection(std::move(connection)),
+      m_dialect(dialect),
+      m_server(std::move(server)),
+      m_database(std::move(database)),
+      m_login(std::move(login))
+{
+}
+
+OdbcBackend::~OdbcBackend()
+{
+    try {
+        if (inTransaction())
+            sendControl(tsql::Rollback(0));
+    } catch (...) {
+    }
+}
+
+std::unique_ptr<OdbcBackend> OdbcBackend::openSqlServer(const OdbcServerConfig& config, const QString& server,
+                                                        const QString& database, const QString& login,
+                                                        const QString& password)
+{
+    QString connectionString = SqlServerConnectionString(config, database, login, password);
+    struct Wipe {
+        QString& text;
+        ~Wipe() { text.fill(QChar(u'\0')); }
+    } wipe{connectionString};
+    auto connection = std::make_unique<odbc::Connection>(connectionString);
+    return std::unique_ptr<OdbcBackend>(new OdbcBackend(std::move(connection), OdbcServerConfig::Dialect::SqlServer,
+                                                        server.trimmed(), database.trimmed(), login.trimmed()));
+}
+
+std::unique_ptr<OdbcBackend> OdbcBackend::openSqliteFile(const QString& path, const QString& server,
+                                                         const QString& database, const QString& login,
+                                                         bool readOnly)
+{
+    if (!QFileInfo::exists(path))
+        Fail(QStringLiteral("Cannot open database '%1' requested by the login. The login failed.").arg(database));
+    const QString extension = CaptureExtensionPath();
+    if (!QFileInfo::exists(extension))
+        Fail(QStringLiteral("The SQLite ODBC connection needs '%1', which is missing.").arg(extension));
+    // Keeps the extension loaded while the driver loads it, so that its one copy
+    // is the one asked for the connection.
+    void* keep = dlopen(QFile::encodeName(extension).constData(), RTLD_NOW);
+    struct Release {
+        void* lib;
+        ~Release()
+        {
+            if (lib)
+                dlclose(lib);
+        }
+    } release{keep};
+    const QString connectionString = QStringLiteral("Driver=SQLite3;Database=") + OdbcQuoteValue(path) +
+                                     QStringLiteral(";LoadExt=") + OdbcQuoteValue(extension) +
+                                     QStringLiteral(";NoTXN=0;Timeout=1;StepAPI=0;ShortNames=1;") +
+                                     (readOnly ? QStringLiteral("ReadOnly=1;") : QString());
+    auto connection = std::make_unique<odbc::Connection>(connectionString);
+    sqlite3* db = TakeCapturedConnection(extension);
+    if (!db)
+        Fail(QStringLiteral("The SQLite ODBC driver did not load '%1'.").arg(extension));
+    std::unique_ptr<OdbcBackend> b(new OdbcBackend(std::move(connection), OdbcServerConfig::Dialect::SqliteFiles,
+                                                   server.trimmed(), database.trimmed(), login.trimmed()));
+    b->m_sqlite = db;
+    SqliteBackend::PrepareConnection(db);
+    try {
+        TheDatabaseServer().PrepareConnection(db);
+    } catch (const AppError&) {
+        // a bare file without a server: the functions above are enough
+    }
+    sqlite3_busy_handler(db, &OdbcBackend::busy, b.get());
+    sqlite3_progress_handler(db, 1000, &OdbcBackend::progress, b.get());
+    if (readOnly)
+        sqlite3_exec(db, "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
+    return b;
+}
+
+QString OdbcBackend::driverName() const { return m_connection->driverName(); }
+
+int OdbcBackend::progress(void* self)
+{
+    auto* b = static_cast<OdbcBackend*>(self);
+    if (b->m_cancelled)
+        return 1;
+    if (b->m_hasDeadline && std::chrono::steady_clock::now() >= b->m_deadline) {
+        b->m_timedOut = true;
+        return 1;
+    }
+    return 0;
+}
+
+// Waiting for another connection's lock counts against the command timeout. On
+// the window's thread the lock-wait observer keeps the windows painting meanwhile
+// and may cancel the wait, which then ends as the time-out does.
+int OdbcBackend::busy(void* self, int count)
+{
+    auto* b = static_cast<OdbcBackend*>(self);
+    const auto now = std::chrono::steady_clock::now();
+    if (b->m_cancelled || (b->m_hasDeadline && now >= b->m_deadline)) {
+        b->m_timedOut = !b->m_cancelled;
+        return 0;
+    }
+    if (const LockWaitObserver* observer = CurrentLockWaitObserver()) {
+        if (b->m_lockWait == LockWait::None)
+            b->m_lockWaitStart = now;
+        b->m_lockWait = LockWait::InObserver;
+        bool goOn = true;
+        try {
+            goOn = observer->waiting(
+                std::chrono::duration_cast<std::chrono::milliseconds>(now - b->m_lockWaitStart).count());
+        } catch (...) {
+            goOn = false;
+        }
+        b->m_lockWait = LockWait::Waiting;
+        if (!goOn) {
+            b->m_timedOut = true;
+            return 0;
+        }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(count < 10 ? 1 : 5));
+    return 1;
+}
+
+void OdbcBackend::endLockWait()
+{
+    if (m_lockWait == LockWait::None)
+        return;
+    m_lockWait = LockWait::None;
+    if (const LockWaitObserver* observer = CurrentLockWaitObserver(); observer && observer->ended)
+        observer->ended();
+}
+
+void OdbcBackend::cancel()
+{
+    std::lock_guard<std::mutex> lock(m_runningMutex);
+    m_cancelled = true;
+    // The SQLite driver stops a statement through the connection under it; a
+    // SQL Server through the driver's cancel of the running statement.
+    if (m_sqlite)
+        sqlite3_interrupt(m_sqlite);
+    else if (m_running)
+        m_running->cancel();
+}
+
+void OdbcBackend::logSent(const QString& tsql)
+{
+    if (m_logging)
+        m_sent << tsql;
+}
+
+ResultSnapshot OdbcBackend::readResults(odbc::Statement& st)
+{
+    ResultSnapshot result;
+    bool haveResult = false;
+    do {
+        if (st.columnCount() == 0)
+            continue;
+        ResultSnapshot snap;
+        std::vector<SQLSMALLINT> sqlTypes;
+        snap.fieldNames.clear();
+        st.describe(snap.fieldNames, snap.fieldTypes, sqlTypes);
+        const size_t columns = sqlTypes.size();
+        while (st.fetch()) {
+            std::vector<Variant> row;
+            row.reserve(columns);
+            for (size_t c = 0; c < columns; ++c)
+                row.push_back(st.value(static_cast<int>(c), sqlTypes[c]));
+            snap.rows.push_back(std::move(row));
+        }
+        if (!haveResult) {
+            result = std::move(snap);
+            haveResult = true;
+        }
+    } while (m_dialect == OdbcServerConfig::Dialect::SqlServer && st.moreResults());
+    return result;
+}
+
+ResultSnapshot OdbcBackend::sendDirect(const QString& text)
+{
+    odbc::Statement st(*m_connection);
+    if (m_timeout > 0)
+        st.setQueryTimeout(m_timeout);
+    CallScope scope(*this, &st);
+    try {
+        st.execDirect(text);
+        return readResults(st);
+    } catch (const AppError&) {
+        if (m_timedOut)
+            Fail(kTimeoutMessage);
+        throw;
+    }
+}
+
+void OdbcBackend::sendControl(const QString& tsql)
+{
+    if (tsql.isEmpty())
+        return;
+    logSent(tsql);
+    sendDirect(m_dialect == OdbcServerConfig::Dialect::SqlServer ? tsql : SqliteControl(tsql));
+}
+
+ResultSnapshot OdbcBackend::runSqlite(const TranslatedStatement& st)
+{
+    if (st.kind == TranslatedStatement::Kind::Exec)
+        return callHostProcedure(st.procedure, st.args, {}, nullptr);
+    return sendDirect(st.sql);
+}
+
+ResultSnapshot OdbcBackend::send(const QString& tsql)
+{
+    logSent(tsql);
+    if (m_dialect == OdbcServerConfig::Dialect::SqlServer)
+        return sendDirect(tsql);
+    ResultSnapshot result;
+    bool haveResult = false;
+    for (const TranslatedStatement& st : TranslateBatch(tsql)) {
+        ResultSnapshot snap = runSqlite(st);
+        if (!haveResult && !snap.fieldNames.isEmpty()) {
+            result = std::move(snap);
+            haveResult = true;
+        }
+    }
+    return result;
+}
+
+// A statement with a NUL character in it would end there for the server.
+void RefuseNul(const QString& sql)
+{
+    if (sql.contains(QChar(u'\0')))
+        Fail(QStringLiteral("A text holds a NUL character, which the database cannot take."));
+}
+
+ResultSnapshot OdbcBackend::run(const QString& sql)
+{
+    RefuseNul(sql);
+    // How many statements the batch has and whether it writes; a text the
+    // translator does not know counts as a writing batch for a SQL Server.
+    bool several = true;
+    bool writes = true;
+    try {
+        const std::vector<TranslatedStatement> statements = TranslateBatch(sql);
+        several = statements.size() > 1;
+        writes = false;
+        for (const TranslatedStatement& st : statements) {
+            writes = writes || st.writes || st.kind == TranslatedStatement::Kind::Exec;
+            several = several || st.kind == TranslatedStatement::Kind::Exec;
+        }
+    } catch (const AppError&) {
+        if (m_dialect != OdbcServerConfig::Dialect::SqlServer)
+            throw;
+    }
+    if (!several || !writes)
+        return send(sql);
+    // A batch of several statements runs in a transaction (a savepoint inside an
+    // open one) of its own, so that a failure anywhere undoes all of it.
+    const bool outer = !inTransaction();
+    const int number = ++m_batches;
+    sendControl(outer ? tsql::Begin(0) : tsql::SaveBatch(number));
+    try {
+        ResultSnapshot result = send(sql);
+        if (outer)
+            sendControl(tsql::Commit(0));
+        return result;
+    } catch (...) {
+        try {
+            // The server may have ended the transaction itself; then nothing is left to undo.
+            if (inTransaction())
+                sendControl(outer ? tsql::Rollback(0) : tsql::RollbackBatch(number));
+        } catch (...) {
+        }
+        throw;
+    }
+}
+
+void OdbcBackend::fence(const QString& sqliteText)
+{
+    if (!m_sqlite)
+        return;
+    if (!m_fenced) {
+        QStringList denied;
+        try {
+            denied = TheDatabaseServer().DeniedReads(m_login);
+        } catch (const AppError&) {
+            // a bare file without a server: no denials
+        }
+        const char* file = sqlite3_db_filename(m_sqlite, "main");
+        m_fenced = FencedDatabase::Open(file ? QString::fromUtf8(file) : QString(), denied);
+    }
+    sqlite3_stmt* st = nullptr;
+    const int rc = m_fenced->PrepareSingleQuery(sqliteText, &st);
+    sqlite3_finalize(st);
+    if (rc == FencedDatabase::kNotASingleQuery)
+        Fail(NotASingleQueryMessage());
+    if (rc != SQLITE_OK)
+        Fail(QString::fromUtf8(sqlite3_errmsg(m_fenced->handle())));
+}
+
+ResultSnapshot OdbcBackend::runReadOnly(const QString& sql)
+{
+    RefuseNul(sql);
+    const std::vector<TranslatedStatement> statements = TranslateBatch(sql);
+    if (statements.size() != 1 || statements.front().kind != TranslatedStatement::Kind::Sql ||
+        statements.front().writes)
+        Fail(NotASingleQueryMessage());
+    fence(statements.front().sql);
+    return send(sql);
+}
+
+ResultSnapshot OdbcBackend::callHostProcedure(const QString& name, std::vector<Variant> args,
+                                              const QStringList& names, std::vector<Variant>* outputs)
+{
+    static std::once_flag once;
+    std::call_once(once, [] { TheDatabaseServer().RegisterProcedures(); });
+    const HostProcedureInfo* info = FindHostProcedure(name);
+    if (!info)
+        Fail(QStringLiteral("Could not find stored procedure '%1'.").arg(name));
+    if (static_cast<int>(args.size()) > info->maxArgs)
+        Fail(QStringLiteral("Procedure or function '%1' has too many arguments specified.").arg(info->name));
+    if (static_cast<int>(args.size()) < info->minArgs)
+        Fail(QStringLiteral("Procedure or function '%1' expects parameter number %2, which was not supplied.")
+                 .arg(info->name)
+                 .arg(args.size() + 1));
+    ProcedureCall call;
+    call.db = m_sqlite;
+    call.login = m_login;
+    call.args = std::move(args);
+    call.names = names;
+    while (call.names.size() < static_cast<qsizetype>(call.args.size()))
+        call.names << QString();
+    call.outputs.resize(call.args.size());
+    call.procedureName = info->name;
+    CallScope scope(*this, nullptr);
+    try {
+        info->run(call);
+    } catch (const AppError& e) {
+        Fail(m_timedOut ? kTimeoutMessage : e.description());
+    } catch (const std::exception& e) {
+        Fail(m_timedOut ? kTimeoutMessage : QString::fromLocal8Bit(e.what()));
+    }
+    if (outputs)
+        *outputs = std::move(call.outputs);
+    ResultSnapshot snap;
+    snap.fieldNames = call.columns;
+    snap.rows = std::move(call.rows);
+    for (auto& row : snap.rows)
+        row.resize(snap.fieldNames.size(), Variant(Null));
+    for (int c = 0; c < snap.fieldNames.size(); ++c) {
+        const int32_t given = c < static_cast<int>(call.columnTypes.size()) ? call.columnTypes[c] : 0;
+        snap.fieldTypes.push_back(given ? given : AdoTypeOfValues(snap.rows, c));
+    }
+    return snap;
+}
+
+ResultSnapshot OdbcBackend::runProcedure(BrandleCommand& command)
+{
+    // A call runs in a transaction (a savepoint inside an open one) of its own, so
+    // that a procedure that fails leaves nothing of its work behind.
+    const bool outer = !inTransaction();
+    const int number = ++m_batches;
+    sendControl(outer ? tsql::Begin(0) : tsql::SaveBatch(number));
+    try {
+        logSent(tsql::CallEscape(command));
+        ResultSnapshot result;
+        if (m_dialect == OdbcServerConfig::Dialect::SqlServer) {
+            result = callSqlServer(command);
+        } else {
+            // The embedded server's procedures are host code: they run on the
+            // connection under the driver, in its transaction.
+            std::vector<Variant> args;
+            QStringList names;
+            for (const BrandleCommand::Parameter& p : command.Parameters()) {
+                args.push_back(p.direction == adParamOutput ? Variant() : p.value);
+                names << p.name;
+            }
+            std::vector<Variant> outputs;
+            result = callHostProcedure(command.ProcedureName(), std::move(args), names, &outputs);
+            for (size_t i = 0; i < command.Parameters().size() && i < outputs.size(); ++i) {
+                if (command.Parameters()[i].direction == adParamOutput)
+                    command.Parameters()[i].value = outputs[i].isEmpty() ? Variant(Null) : outputs[i];
+            }
+        }
+        if (outer)
+            sendControl(tsql::Commit(0));
+        return result;
+    } catch (...) {
+        try {
+            if (inTransaction())
+                sendControl(outer ? tsql::Rollback(0) : tsql::RollbackBatch(number));
+        } catch (...) {
+        }
+        throw;
+    }
+}
+
+void OdbcBackend::begin(int level)
+{
+    sendControl(tsql::Begin(level));
+}
+
+void OdbcBackend::commit(int level)
+{
+    sendControl(tsql::Commit(level));
+}
+
+void OdbcBackend::rollback(int level)
+{
+    sendControl(tsql::Rollback(level));
+}
+
+bool OdbcBackend::inTransaction() const
+{
+    if (m_sqlite)
+        return !sqlite3_get_autocommit(m_sqlite);
+    auto* self = const_cast<OdbcBackend*>(this);
+    try {
+        const ResultSnapshot r = self->sendDirect(QStringLiteral("SELECT @@TRANCOUNT"));
+        return !r.rows.empty() && r.rows.front().front().toInt32() > 0;
+    } catch (...) {
+        return false;
+    }
+}
+
+void OdbcBackend::query(const QString& tsql, const QString& sqliteText,
+                        const std::function<void(const QStringList&, const std::vector<int32_t>&)>& header,
+                        const std::function<bool(std::vector<Variant>&&)>& sink)
+{
+    logSent(tsql);
+    const QString text = m_dialect == OdbcServerConfig::Dialect::SqliteFiles ? sqliteText : tsql;
+    odbc::Statement st(*m_connection);
+    if (m_timeout > 0)
+        st.setQueryTimeout(m_timeout);
+    CallScope scope(*this, &st);
+    try {
+        st.execDirect(text);
+        QStringList names;
+        std::vector<int32_t> types;
+        std::vector<SQLSMALLINT> sqlTypes;
+        st.describe(names, types, sqlTypes);
+        header(names, types);
+        while (st.fetch()) {
+            std::vector<Variant> row;
+            row.reserve(sqlTypes.size());
+            for (size_t c = 0; c < sqlTypes.size(); ++c)
+                row.push_back(st.value(static_cast<int>(c), sqlTypes[c]));
+            if (!sink(std::move(row)))
+                break;
+        }
+        st.closeCursor();
+    } catch (const AppError&) {
+        if (m_timedOut)
+            Fail(kTimeoutMessage);
+        throw;
+    }
+}
+
+std::unique_ptr<OdbcBackend> OpenOdbcBackend(const OdbcServerConfig& config, const QString& server,
+                                             const QString& database, const QString& login, const QString& password,
+                                             bool readOnly)
+{
+    if (config.dialect == OdbcServerConfig::Dialect::SqlServer)
+        return OdbcBackend::openSqlServer(config, server, database, login, password);
+    // The checks of a logon, in the order the embedded server makes them.
+    DatabaseServer& files = TheDatabaseServer();
+    const QString filesServer = config.filesServer.isEmpty() ? server : config.filesServer;
+    if (!files.ServerExists(filesServer))
+        Fail(QStringLiteral("SQL Server '%1' does not exist or access denied.").arg(server.trimmed()));
+    if (!files.CheckLogin(filesServer, login, password))
+        Fail(QStringLiteral("Login failed for user '%1'.").arg(login));
+    const QString path = files.FindDatabaseFile(filesServer, database);
+    if (path.isEmpty())
+        Fail(QStringLiteral("Cannot open database '%1' requested by the login. The login failed.")
+                 .arg(database.trimmed()));
+    if (!files.LoginMayUse(filesServer, login, database))
+        Fail(QStringLiteral("Server user '%1' is not a valid user in database '%2'.").arg(login, database));
+    return OdbcBackend::openSqliteFile(path, server, database, login, readOnly);
+}
+
+OdbcBackend::OpenQuery::~OpenQuery() = default;
+
+std::unique_ptr<OdbcBackend::OpenQuery> OdbcBackend::openQuery(const QString& tsql, const QString& sqliteText,
+                                                               QStringList& names, std::vector<int32_t>& types)
+{
+    logSent(tsql);
+    auto q = std::make_unique<OpenQuery>();
+    q->statement = std::make_unique<odbc::Statement>(*m_connection);
+    if (m_timeout > 0)
+        q->statement->setQueryTimeout(m_timeout);
+    CallScope scope(*this, q->statement.get());
+    try {
+        q->statement->execDirect(m_dialect == OdbcServerConfig::Dialect::SqliteFiles ? sqliteText : tsql);
+        std::vector<SQLSMALLINT> sqlTypes;
+        q->statement->describe(names, types, sqlTypes);
+        q->sqlTypes.assign(sqlTypes.begin(), sqlTypes.end());
+    } catch (const AppError&) {
+        if (m_timedOut)
+            Fail(kTimeoutMessage);
+        throw;
+    }
+    return q;
+}
+
+bool OdbcBackend::readRow(OpenQuery& query, std::vector<Variant>& row)
+{
+    CallScope scope(*this, query.statement.get());
+    try {
+        if (!query.statement->fetch())
+            return false;
+        row.clear();
+        row.reserve(query.sqlTypes.size());
+        for (size_t c = 0; c < query.sqlTypes.size(); ++c)
+            row.push_back(query.statement->value(static_cast<int>(c), static_cast<SQLSMALLINT>(query.sqlTypes[c])));
+        return true;
+    } catch (const AppError&) {
+        if (m_timedOut)
+            Fail(kTimeoutMessage);
+        throw;
+    }
+}

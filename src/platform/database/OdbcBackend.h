@@ -1,0 +1,176 @@
+#pragma once
+// The ODBC back end: a connection through unixODBC to a SQL Server (FreeTDS)
+// or, to try the ODBC path without one, to the SQLite ODBC driver on an
+// embedded server's database files. Statements go to the server as the program
+// wrote them (T-SQL); only for the SQLite driver are they translated first, by
+// the embedded server's translator, right before the call. Result sets are read
+// completely, as the embedded back end's are. Procedures are called by the ODBC
+// call escape with bound input and output parameters; transactions nest by
+// BEGIN / SAVE / ROLLBACK TRANSACTION.
+
+#include "base/AppError.h"
+#include "platform/database/BrandleDatabase.h"
+#include "platform/database/DatabaseBackend.h"
+#include "platform/database/OdbcServers.h"
+
+#include <atomic>
+#include <functional>
+#include <chrono>
+#include <memory>
+#include <mutex>
+
+struct sqlite3;
+class FencedDatabase;
+struct TranslatedStatement;
+namespace odbc {
+class Connection;
+class Statement;
+}
+
+class OdbcBackend final : public DatabaseBackend {
+public:
+    // A SQL Server by its client configuration; login errors as the server reports them.
+    static std::unique_ptr<OdbcBackend> openSqlServer(const OdbcServerConfig& config, const QString& server,
+                                                      const QString& database, const QString& login,
+                                                      const QString& password);
+    // The SQLite ODBC driver on a database file (which must exist); readOnly opens
+    // it so that nothing can be written.
+    static std::unique_ptr<OdbcBackend> openSqliteFile(const QString& path, const QString& server,
+                                                       const QString& database, const QString& login,
+                                                       bool readOnly = false);
+    ~OdbcBackend() override;
+    OdbcBackend(const OdbcBackend&) = delete;
+    OdbcBackend& operator=(const OdbcBackend&) = delete;
+
+    OdbcServerConfig::Dialect dialect() const { return m_dialect; }
+    // The SQLite connection under the driver (SqliteFiles only; nullptr otherwise).
+    sqlite3* sqliteHandle() const { return m_sqlite; }
+    QString driverName() const;
+
+    // The texts this connection handed to the driver as a SQL Server receives
+    // them (for the SQLite driver: before they were translated), in order.
+    void setSentLogging(bool on) { m_logging = on; }
+    const QStringList& sentLog() const { return m_sent; }
+    void clearSentLog() { m_sent.clear(); }
+
+    QString serverName() const override { return m_server; }
+    QString databaseName() const override { return m_database; }
+    QString loginName() const override { return m_login; }
+    void setCommandTimeout(int32_t seconds) override { m_timeout = seconds; }
+    ResultSnapshot run(const QString& sql) override;
+    ResultSnapshot runReadOnly(const QString& sql) override;
+    ResultSnapshot runProcedure(BrandleCommand& command) override;
+    void begin(int level) override;
+    void commit(int level) override;
+    void rollback(int level) override;
+    bool inTransaction() const override;
+
+    // Any thread: stops the statement running now, if any (it fails with the
+    // driver's "operation cancelled" error).
+    void cancel();
+
+    // A query run through a statement of its own, rows handed to sink one by one
+    // (the read-only connections' cursors) while it returns true. tsql is what a
+    // SQL Server receives; for the SQLite driver, sqliteText is sent in its place.
+    void query(const QString& tsql, const QString& sqliteText,
+               const std::function<void(const QStringList&, const std::vector<int32_t>&)>& header,
+               const std::function<bool(std::vector<Variant>&&)>& sink);
+
+    // SQLite driver: checks a translated query on a fenced connection to the same
+    // file (one statement by SQLite's own reading, read-only, the login's read
+    // denials) before it goes through the driver. Nothing for a SQL Server, where
+    // the login's rights are the fence.
+    void fence(const QString& sqliteText);
+
+    // A query left open to be read on row by row (the list's cursors read a
+    // result forward without asking for it again a page at a time).
+    struct OpenQuery {
+        std::unique_ptr<odbc::Statement> statement;
+        std::vector<short> sqlTypes;
+        ~OpenQuery();
+    };
+    std::unique_ptr<OpenQuery> openQuery(const QString& tsql, const QString& sqliteText, QStringList& names,
+                                         std::vector<int32_t>& types);
+    // The next row; false at the end.
+    bool readRow(OpenQuery& query, std::vector<Variant>& row);
+
+private:
+    OdbcBackend(std::unique_ptr<odbc::Connection> connection, OdbcServerConfig::Dialect dialect, QString server,
+                QString database, QString login);
+    // Bounds one call by the command timeout and makes it the one cancel() stops.
+    class CallScope {
+    public:
+        CallScope(OdbcBackend& b, odbc::Statement* st) : m_b(b)
+        {
+            // A window event handled while this connection waits for a lock must
+            // not use the connection: the wait is inside a call of the driver.
+            if (m_b.m_lockWait == LockWait::InObserver)
+                throw AppError(kDatabaseErrorNumber,
+                               QStringLiteral("The database is busy: a statement of this connection waits for another user."),
+                               QStringLiteral("BrandleDatabase"));
+            m_b.m_timedOut = false;
+            m_b.m_hasDeadline = m_b.m_timeout > 0;
+            m_b.m_deadline = std::chrono::steady_clock::now() + std::chrono::seconds(m_b.m_timeout);
+            std::lock_guard<std::mutex> lock(m_b.m_runningMutex);
+            m_b.m_running = st;
+            m_b.m_cancelled = false;
+        }
+        ~CallScope()
+        {
+            m_b.m_hasDeadline = false;
+            m_b.endLockWait();
+            std::lock_guard<std::mutex> lock(m_b.m_runningMutex);
+            m_b.m_running = nullptr;
+        }
+
+    private:
+        OdbcBackend& m_b;
+    };
+
+    static int progress(void* self);
+    static int busy(void* self, int count);
+    void endLockWait();
+
+    // Sends a T-SQL text; the first result set it gave.
+    ResultSnapshot send(const QString& tsql);
+    ResultSnapshot sendDirect(const QString& text);  // to the driver as it is
+    ResultSnapshot runSqlite(const TranslatedStatement& st);
+    void sendControl(const QString& tsql);  // a transaction statement
+    ResultSnapshot callHostProcedure(const QString& name, std::vector<Variant> args, const QStringList& names,
+                                     std::vector<Variant>* outputs);
+    ResultSnapshot callSqlServer(BrandleCommand& command);
+    ResultSnapshot readResults(odbc::Statement& st);
+    void logSent(const QString& tsql);
+
+    std::unique_ptr<odbc::Connection> m_connection;
+    std::unique_ptr<FencedDatabase> m_fenced;
+    OdbcServerConfig::Dialect m_dialect;
+    sqlite3* m_sqlite = nullptr;
+    QString m_server;
+    QString m_database;
+    QString m_login;
+    int32_t m_timeout = 30;
+    int m_batches = 0;
+    bool m_logging = false;
+    QStringList m_sent;
+
+    std::mutex m_runningMutex;
+    odbc::Statement* m_running = nullptr;  // the statement a call runs now
+    std::atomic<bool> m_cancelled{false};
+    bool m_hasDeadline = false;
+    bool m_timedOut = false;
+    std::chrono::steady_clock::time_point m_deadline;
+    // A wait for another connection's lock (SQLite driver): whether the lock-wait
+    // observer runs now, and since when the wait lasts.
+    enum class LockWait { None, Waiting, InObserver };
+    LockWait m_lockWait = LockWait::None;
+    std::chrono::steady_clock::time_point m_lockWaitStart;
+};
+
+// Opens a server of the client configuration: a SQL Server by its connection
+// string, or the SQLite driver on the files of the embedded server the
+// configuration names, after that server's own logon checks. readOnly: a
+// connection that can never write (the list control's).
+std::unique_ptr<OdbcBackend> OpenOdbcBackend(const OdbcServerConfig& config, const QString& server,
+                                             const QString& database, const QString& login, const QString& password,
+                                             bool readOnly);

@@ -1,0 +1,22 @@
+#pragma once
+// The list control's read-only connections over ODBC: a connection with the
+// read-only login that pages through a query (OFFSET ... FETCH on a SQL Server,
+// the row id the last key so that pages neither overlap nor leave gaps) and
+// counts its rows; Cancel stops the running statement from another thread.
+
+#include "platform/database/BrandleCursor.h"
+#include "platform/database/OdbcServers.h"
+
+#include <memory>
+
+class OdbcBackend;
+
+std::unique_ptr<BrandleReadConnection> OpenOdbcReadConnection(const OdbcServerConfig& config, const QString& server,
+                                                               const QString& database, const QString& login,
+                                                               const QString& password);
+// Over a back end already open (tests that open a file directly).
+std::unique_ptr<BrandleReadConnection> MakeOdbcReadConnection(std::unique_ptr<OdbcBackend> backend);
+
+// The texts of a page of a query as a SQL Server receives them (tests compare them).
+QString OdbcPageQuery(const QString& query, const std::vector<BrandleSortKey>& order, long long offset,
+                      long long count);

@@ -1,0 +1,64 @@
+#pragma once
+// Which servers are reached through ODBC, and how. The client configuration of
+// a server (kept per user beside the logins' passwords, db/ reads it) may name
+// an ODBC driver; a server with such an entry is opened by the ODBC back end,
+// every other name by the embedded server as before.
+//
+// Also here: the T-SQL texts the ODBC back end sends for what the program does
+// not write itself (transactions, procedure calls, paging, counting), so that
+// tests can compare them with what a real server is meant to receive.
+
+#include <QString>
+#include <functional>
+#include <optional>
+#include <vector>
+
+class BrandleCommand;
+struct BrandleSortKey;
+
+struct OdbcServerConfig {
+    // The dialect the driver's server speaks. SqliteFiles: the SQLite ODBC driver
+    // on the database files of an embedded server (how the ODBC path is tried
+    // without a SQL Server); the T-SQL is translated for it before each call.
+    enum class Dialect { SqlServer, SqliteFiles };
+    Dialect dialect = Dialect::SqlServer;
+    QString driver = QStringLiteral("FreeTDS");
+    // The server as the client configuration names it: "host", "host\instance" or "host,port".
+    QString host;
+    // More "key=value;" pairs appended to the connection string (TDS_Version, Encrypt ...).
+    QString options;
+    // SqliteFiles: the embedded server whose database files the driver opens.
+    QString filesServer;
+};
+
+// The configuration of a server name; nullopt for a name not reached through ODBC.
+using OdbcServerLookup = std::function<std::optional<OdbcServerConfig>(const QString& server)>;
+void SetOdbcServerLookup(OdbcServerLookup lookup);
+std::optional<OdbcServerConfig> FindOdbcServer(const QString& server);
+
+// "{...}" around a connection-string value that needs it, "}" doubled inside.
+QString OdbcQuoteValue(const QString& value);
+// The connection string for a SQL Server: Driver, Server (and Port for "host,port";
+// "host\instance" as FreeTDS takes it), Database, UID, PWD, then the options.
+QString SqlServerConnectionString(const OdbcServerConfig& config, const QString& database, const QString& login,
+                                  const QString& password);
+
+// The T-SQL sent to a SQL Server.
+namespace tsql {
+// Transactions by nesting level: the outermost is the transaction, each deeper
+// level a savepoint named after its level. Commit of an inner level sends nothing
+// (SQL Server has no release of a savepoint); "" when nothing is sent.
+QString Begin(int level);
+QString Commit(int level);
+QString Rollback(int level);
+// The savepoint a batch of several statements runs in inside an open transaction.
+QString SaveBatch(int number);
+QString RollbackBatch(int number);
+// The ODBC call escape for a command: "{call name(?, ?)}", one marker a parameter.
+QString CallEscape(const BrandleCommand& command);
+// A query's rows in an order (select-list positions), the first column (the row id)
+// as the last key so that pages never overlap; from offset, count rows (count < 0: all).
+QString OrderedQuery(const QString& query, const std::vector<BrandleSortKey>& order, long long offset,
+                     long long count);
+QString CountQuery(const QString& query);
+}  // namespace tsql

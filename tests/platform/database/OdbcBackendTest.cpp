@@ -1,0 +1,313 @@
+// The ODBC back end beyond what the database interface's own tests cover on
+// both back ends: the T-SQL a SQL Server receives (statements, batches,
+// transactions, call escapes, pages and counts), connection strings, the client
+// configuration that sends a server through ODBC, and the list control's
+// read-only connections over ODBC.
+
+#include "base/AppError.h"
+#include "db/ClientOdbcConfig.h"
+#include "db/EmbeddedServer.h"
+#include "platform/controls/ControlsTestSupport.h"
+#include "platform/database/BrandleCursor.h"
+#include "platform/database/BrandleDatabase.h"
+#include "platform/database/HostProcedures.h"
+#include "platform/database/OdbcBackend.h"
+#include "platform/database/OdbcHandles.h"
+#include "platform/database/OdbcReadConnection.h"
+#include "platform/database/SqliteBackend.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <thread>
+
+using namespace controlstest;
+
+namespace {
+
+AppError ErrorOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const AppError& e) {
+        return e;
+    }
+    return AppError(0, QStringLiteral("no error"));
+}
+
+class OdbcStatementsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        RegisterHostProcedure({QStringLiteral("odbc_Sum"), 3, 3, [](ProcedureCall& call) {
+                                   if (call.arg(0).isNull())
+                                       throw AppError(kDatabaseErrorNumber, QStringLiteral("@a must not be NULL"));
+                                   sqlite3_exec(call.db, "INSERT INTO Items (Name) VALUES ('summed')", nullptr,
+                                                nullptr, nullptr);
+                                   call.outputs[2] = Variant(call.arg(0).toInt32() + call.arg(1).toInt32());
+                               }});
+        path = dir.filePath(QStringLiteral("Company.sqlite"));
+        SqliteBackend::openFile(path)->run(
+            QStringLiteral("CREATE TABLE Items (ItemID INTEGER PRIMARY KEY AUTOINCREMENT, Name varchar(50))"));
+        auto backend = OdbcBackend::openSqliteFile(path, QStringLiteral("TEST"), QStringLiteral("Company"),
+                                                   QStringLiteral("coexecutive"));
+        odbc = backend.get();
+        odbc->setSentLogging(true);
+        db.OpenBackend(std::move(backend));
+    }
+
+    int count() { return db.DLookup(QStringLiteral("COUNT(*)"), QStringLiteral("Items"), QString()).toInt32(); }
+
+    QTemporaryDir dir;
+    QString path;
+    BrandleDatabase db;
+    OdbcBackend* odbc = nullptr;
+};
+
+TEST_F(OdbcStatementsTest, ASqlServerReceivesTheStatementsAsWrittenWithTransactionsAndCallEscapes)
+{
+    const QString one = QStringLiteral("INSERT INTO Items (Name) VALUES ('a')");
+    const QString batch = QStringLiteral("INSERT INTO Items (Name) VALUES ('b')\r\nINSERT INTO Items (Name) VALUES ('c')");
+    const QString failing = QStringLiteral("INSERT INTO Items (Name) VALUES ('d')\r\nINSERT INTO Items (Nme) VALUES ('e')");
+    int32_t flag = 0;
+    db.Execute(one);
+    db.Execute(batch);
+    EXPECT_NE(ErrorOf([&] { db.Execute(failing); }).number(), 0);
+    db.BeginTrans(QStringLiteral("CoLdUV.Store"), flag);
+    db.BeginTrans(QStringLiteral("CoLdUVColumn.Store"), flag);
+    db.Execute(batch);
+    db.RollbackTrans(QStringLiteral("CoLdUVColumn.Store"), flag);
+    db.BeginTrans(QStringLiteral("again"), flag);
+    db.CommitTrans(QStringLiteral("again"), flag);
+    BrandleCommand sum;
+    sum.Init(QStringLiteral("odbc_Sum"), 3);
+    sum.AddParameter(QStringLiteral("@a"), adInteger, adParamInput, 0, Variant(int32_t(40)));
+    sum.AddParameter(QStringLiteral("@b"), adInteger, adParamInput, 0, Variant(int32_t(2)));
+    sum.AddParameter(QStringLiteral("@r_iSum"), adInteger, adParamOutput, 0);
+    db.ExecuteCommand(sum);
+    EXPECT_EQ(sum.ParameterValue(QStringLiteral("r_iSum")).toInt32(), 42);
+    db.CommitTrans(QStringLiteral("CoLdUV.Store"), flag);
+    odbc->clearSentLog();
+    // ... and outside a transaction, a call that fails
+    sum.Parameters()[0].value = Variant(Null);
+    EXPECT_EQ(ErrorOf([&] { db.ExecuteCommand(sum); }).description(), QStringLiteral("@a must not be NULL"));
+    BrandleRecordsetPtr rs;
+    db.OpenReadOnlyRecordset(QStringLiteral("SELECT Name FROM Items WHERE Name LIKE 'a%'"), rs);
+
+    EXPECT_EQ(odbc->sentLog(), (QStringList{
+                                   QStringLiteral("BEGIN TRANSACTION"),
+                                   QStringLiteral("{call odbc_Sum(?, ?, ?)}"),
+                                   QStringLiteral("ROLLBACK TRANSACTION"),
+                                   QStringLiteral("SELECT Name FROM Items WHERE Name LIKE 'a%'"),
+                               }));
+    EXPECT_EQ(count(), 4);  // a, b, c and the one call that was committed
+}
+
+TEST_F(OdbcStatementsTest, TheSentLogOfANestedTransaction)
+{
+    const QString batch = QStringLiteral("INSERT INTO Items (Name) VALUES ('b')\r\nINSERT INTO Items (Name) VALUES ('c')");
+    const QString failing = QStringLiteral("INSERT INTO Items (Name) VALUES ('d')\r\nINSERT INTO Items (Nme) VALUES ('e')");
+    int32_t flag = 0;
+    db.Execute(QStringLiteral("INSERT INTO Items (Name) VALUES ('a')"));
+    db.Execute(batch);
+    EXPECT_NE(ErrorOf([&] { db.Execute(failing); }).number(), 0);
+    db.BeginTrans(QStringLiteral("outer"), flag);
+    db.BeginTrans(QStringLiteral("inner"), flag);
+    db.Execute(batch);
+    db.RollbackTrans(QStringLiteral("inner"), flag);
+    db.BeginTrans(QStringLiteral("again"), flag);
+    db.CommitTrans(QStringLiteral("again"), flag);
+    db.CommitTrans(QStringLiteral("outer"), flag);
+    const QStringList expected = {
+        QStringLiteral("INSERT INTO Items (Name) VALUES ('a')"),
+        QStringLiteral("BEGIN TRANSACTION"), batch, QStringLiteral("COMMIT TRANSACTION"),
+        QStringLiteral("BEGIN TRANSACTION"), failing, QStringLiteral("ROLLBACK TRANSACTION"),
+        QStringLiteral("BEGIN TRANSACTION"),
+        QStringLiteral("SAVE TRANSACTION quillon_tran_1"),
+        QStringLiteral("SAVE TRANSACTION quillon_batch_3"), batch,
+        QStringLiteral("ROLLBACK TRANSACTION quillon_tran_1"),
+        QStringLiteral("SAVE TRANSACTION quillon_tran_1"),  // its commit sends nothing
+        QStringLiteral("COMMIT TRANSACTION"),
+    };
+    EXPECT_EQ(odbc->sentLog(), expected);
+    EXPECT_EQ(count(), 3);  // the inner rollback undid exactly the inner batch
+}
+
+TEST_F(OdbcStatementsTest, FailuresCarryTheDriversMessageAndNativeNumber)
+{
+    const AppError e = ErrorOf([&] { db.Execute(QStringLiteral("SELECT * FROM NoSuchTable")); });
+    EXPECT_EQ(e.number(), kDatabaseErrorNumber);
+    EXPECT_EQ(e.source(), QStringLiteral("BrandleDatabase"));
+    EXPECT_TRUE(e.description().contains(QLatin1String("no such table: NoSuchTable"))) << e.description().toStdString();
+    EXPECT_FALSE(e.description().startsWith(QLatin1Char('[')));  // no driver tags
+    EXPECT_EQ(odbc::LastDiagnostic().nativeError, 1);  // SQLite's SQLITE_ERROR
+    EXPECT_EQ(odbc::StripVendorTags(QStringLiteral("[unixODBC][FreeTDS][SQL Server]Invalid object name 'x'.")),
+              QStringLiteral("Invalid object name 'x'."));
+}
+
+TEST(OdbcTexts, ConnectionStringsPagesAndCounts)
+{
+    struct Case {
+        const char* host;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"sqlhost", "Driver=FreeTDS;Server=sqlhost;Database=Pelmora;UID=coexecutive;PWD={p;w}}d};TDS_Version=7.4;"},
+        {"sqlhost\\ERP", "Driver=FreeTDS;Server=sqlhost\\ERP;Database=Pelmora;UID=coexecutive;PWD={p;w}}d};TDS_Version=7.4;"},
+        {"sqlhost, 1433",
+         "Driver=FreeTDS;Server=sqlhost;Port=1433;Database=Pelmora;UID=coexecutive;PWD={p;w}}d};TDS_Version=7.4;"},
+    };
+    for (const Case& c : cases) {
+        OdbcServerConfig config;
+        config.host = QString::fromLatin1(c.host);
+        config.options = QStringLiteral("TDS_Version=7.4");
+        EXPECT_EQ(SqlServerConnectionString(config, QStringLiteral("Pelmora"), QStringLiteral("coexecutive"),
+                                            QStringLiteral("p;w}d")),
+                  QString::fromLatin1(c.expected));
+    }
+    const QString q = QStringLiteral("SELECT CustomerID, Name FROM Customers -- all");
+    EXPECT_EQ(OdbcPageQuery(q, {BrandleSortKey{1, true}}, 100, 50),
+              QStringLiteral("SELECT * FROM (\nSELECT CustomerID, Name FROM Customers -- all\n) AS q ORDER BY 2 DESC, 1 "
+                             "OFFSET 100 ROWS FETCH NEXT 50 ROWS ONLY"));
+    EXPECT_EQ(OdbcPageQuery(q, {}, 0, 10),
+              QStringLiteral("SELECT * FROM (\nSELECT CustomerID, Name FROM Customers -- all\n) AS q ORDER BY 1 "
+                             "OFFSET 0 ROWS FETCH NEXT 10 ROWS ONLY"));
+    // a query with its own order keeps it and is paged as it is
+    EXPECT_EQ(OdbcPageQuery(QStringLiteral("SELECT a FROM t ORDER BY a"), {}, 10, 5),
+              QStringLiteral("SELECT a FROM t ORDER BY a\nOFFSET 10 ROWS FETCH NEXT 5 ROWS ONLY"));
+    EXPECT_EQ(OdbcPageQuery(QStringLiteral("SELECT a FROM (SELECT TOP 5 a FROM t ORDER BY a) x WHERE b = 'ORDER BY'"),
+                            {}, 0, 5)
+                  .left(16),
+              QStringLiteral("SELECT * FROM (\n"));
+    EXPECT_EQ(tsql::CountQuery(q), QStringLiteral("SELECT COUNT(*) FROM (\n") + q + QStringLiteral("\n) AS q"));
+}
+
+// The demo company of the controls' tests, reached through ODBC under a name of
+// its own that the client configuration maps to the SQLite driver on its files.
+const QString kOdbcServer = QStringLiteral("CTLODBC");
+
+void ConfigureOdbcServer()
+{
+    ControlsServer::Get();
+    OdbcServerConfig config;
+    config.dialect = OdbcServerConfig::Dialect::SqliteFiles;
+    config.driver = QStringLiteral("SQLite3");
+    config.filesServer = kServer;
+    erpdb::WriteClientOdbcServer(kOdbcServer, config);
+}
+
+TEST(OdbcServers, TheClientConfigurationSendsAServerThroughOdbc)
+{
+    ConfigureOdbcServer();
+    EXPECT_FALSE(FindOdbcServer(kServer).has_value());
+    const auto found = FindOdbcServer(QStringLiteral("ctlodbc"));  // without regard to case
+    ASSERT_TRUE(found.has_value());
+    EXPECT_EQ(found->dialect, OdbcServerConfig::Dialect::SqliteFiles);
+    EXPECT_EQ(found->filesServer, kServer);
+
+    BrandleDatabase db;
+    int32_t flag = 0;
+    db.OpenConnection(kOdbcServer, kDatabase, QString::fromLatin1(erpdb::kExecutiveLogin),
+                      QString::fromLatin1(erpdb::kDemoExecutivePassword), 0, flag);
+    EXPECT_EQ(db.ServerName(), kOdbcServer);
+    EXPECT_GT(db.DLookup(QStringLiteral("COUNT(*)"), QStringLiteral("OrderLines"), QString()).toInt32(), 0);
+    EXPECT_EQ(ErrorOf([&] {
+                  db.OpenConnection(kOdbcServer, kDatabase, QString::fromLatin1(erpdb::kExecutiveLogin),
+                                    QStringLiteral("wrong"), 0, flag);
+              }).description(),
+              QStringLiteral("Login failed for user 'coexecutive'."));
+    Variant v1, v2, v3;
+    EXPECT_FALSE(db.GetServerVersion(kOdbcServer, QString::fromLatin1(erpdb::kExecutiveLogin),
+                                     QString::fromLatin1(erpdb::kDemoExecutivePassword), v1, v2, v3)
+                     .isEmpty());
+
+    // the file as a user writes it by hand
+    {
+        QFile file(erpdb::ClientConfigRoot() + QStringLiteral("/HANDMADE.ini"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[Odbc]\nDriver=FreeTDS\nServer=\"sqlprod\\\\ERP\"\nOptions=\"TDS_Version=7.4;Encrypt=no\"\n");
+    }
+    const auto handmade = FindOdbcServer(QStringLiteral("HANDMADE"));
+    ASSERT_TRUE(handmade.has_value());
+    EXPECT_EQ(handmade->host, QStringLiteral("sqlprod\\ERP"));
+    EXPECT_EQ(handmade->options, QStringLiteral("TDS_Version=7.4;Encrypt=no"));
+    EXPECT_EQ(handmade->dialect, OdbcServerConfig::Dialect::SqlServer);
+
+    // a SQL Server that cannot be reached fails with the driver's message, in the usual shape
+    OdbcServerConfig unreachable;
+    unreachable.driver = QStringLiteral("No Such Driver");
+    unreachable.host = QStringLiteral("nowhere");
+    erpdb::WriteClientOdbcServer(QStringLiteral("NOWHERE"), unreachable);
+    const AppError e = ErrorOf([&] {
+        db.OpenConnection(QStringLiteral("NOWHERE"), kDatabase, QStringLiteral("coexecutive"), QStringLiteral("x"), 0,
+                          flag);
+    });
+    EXPECT_EQ(e.number(), kDatabaseErrorNumber);
+    EXPECT_FALSE(e.description().isEmpty());
+    EXPECT_FALSE(db.IsOpen());
+}
+
+TEST(OdbcReadConnection, PagesForwardSkipsSeeksCountsAndRefusesWrites)
+{
+    ConfigureOdbcServer();
+    auto c = BrandleReadConnection::Open(kOdbcServer, kDatabase, QString::fromLatin1(erpdb::kExecutiveLogin),
+                                         QString::fromLatin1(erpdb::kDemoExecutivePassword));
+    const BrandleCancelToken token = MakeCancelToken();
+    for (const char* sql : {"DELETE FROM OrderLines", "SELECT 1; DELETE FROM OrderLines", "EXEC Ld_DeleteView 5"})
+        EXPECT_EQ(ErrorOf([&] { c->OpenCursor(QString::fromLatin1(sql), {}, token); }).number(), kDatabaseErrorNumber)
+            << sql;
+
+    const QString sql = QStringLiteral("SELECT ol.OrderLineID, ol.Quantity FROM OrderLines ol WHERE ol.OrderLineID <= 1000");
+    EXPECT_EQ(c->CountRows(sql, token), 1000);
+    auto cursor = c->OpenCursor(sql, {BrandleSortKey{1, true}}, token);
+    EXPECT_EQ(cursor->FieldNames(), (QStringList{"OrderLineID", "Quantity"}));
+    const auto expected = ControlsServer::Get().Ids(
+        QStringLiteral("SELECT OrderLineID FROM OrderLines WHERE OrderLineID <= 1000 ORDER BY Quantity DESC, OrderLineID"));
+    auto first = cursor->Fetch(10);
+    ASSERT_EQ(first.size(), 10u);
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(first[i][0].toInt32(), expected[i]);
+    EXPECT_EQ(cursor->Skip(500), 500);
+    EXPECT_EQ(cursor->Fetch(1).front()[0].toInt32(), expected[510]);
+    std::vector<BrandleRow> kept;
+    EXPECT_EQ(cursor->SeekId(expected[900], 5, kept), 900);
+    ASSERT_EQ(kept.size(), 6u);
+    EXPECT_EQ(kept.front()[0].toInt32(), expected[895]);
+    EXPECT_EQ(cursor->Fetch(1).front()[0].toInt32(), expected[901]);
+    EXPECT_EQ(cursor->SeekId(expected[100], 0, kept), -1);
+    EXPECT_TRUE(cursor->AtEnd());
+    cursor->Rewind();
+    EXPECT_EQ(cursor->Fetch(1).front()[0].toInt32(), expected[0]);
+    EXPECT_EQ(cursor->Skip(5000), 999);
+    EXPECT_TRUE(cursor->AtEnd());
+}
+
+TEST(OdbcReadConnection, CancelFromAnotherThreadStopsTheRunningCall)
+{
+    ConfigureOdbcServer();
+    auto c = BrandleReadConnection::Open(kOdbcServer, kDatabase, QString::fromLatin1(erpdb::kExecutiveLogin),
+                                         QString::fromLatin1(erpdb::kDemoExecutivePassword));
+    const BrandleCancelToken token = MakeCancelToken();
+    QElapsedTimer t;
+    t.start();
+    std::thread canceller([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        c->Cancel(token);
+    });
+    int32_t number = 0;
+    try {
+        c->CountRows(QStringLiteral("SELECT a.OrderLineID FROM OrderLines a, OrderLines b"), token);
+    } catch (const AppError& e) {
+        number = e.number();
+    }
+    canceller.join();
+    EXPECT_EQ(number, kQueryCancelledNumber);
+    EXPECT_LT(t.elapsed(), 3000);
+    EXPECT_EQ(ErrorOf([&] { c->CountRows(QStringLiteral("SELECT 1"), token); }).number(), kQueryCancelledNumber);
+    EXPECT_EQ(c->CountRows(QStringLiteral("SELECT 1"), MakeCancelToken()), 1);
+}
+
+}  // namespace
