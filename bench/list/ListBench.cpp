@@ -140,11 +140,13 @@ protected:
     {
         if (m_armed && event->type() == QEvent::Paint && watched == m_grid->viewport()) {
             const int row = m_row();
+            // The grid's model is a window onto the result: its rows are offset.
             const QRect visible = m_grid->viewport()->rect();
-            const int first = m_grid->rowAt(visible.top());
-            int last = m_grid->rowAt(visible.bottom());
-            if (last < 0)
-                last = m_list->RowCount() - 1;
+            const int64_t base = m_list->WindowStart();
+            const int top = m_grid->rowAt(visible.top());
+            const int bottom = m_grid->rowAt(visible.bottom());
+            const int first = static_cast<int>(base + std::max(0, top));
+            const int last = bottom < 0 ? m_list->RowCount() - 1 : static_cast<int>(base + bottom);
             if (row >= 0 && m_list->RowID(row) != 0 && row >= first && row <= last && m_list->RowID(first) != 0 &&
                 m_list->RowID(last) != 0) {
                 m_armed = false;
@@ -252,7 +254,7 @@ int main(int argc, char** argv)
                 window->pmFilter()->ClearRows();
             else
                 window->pmFilter()->LoadFilter(where, true);
-            grid->scrollToTop();
+            list.ScrollToRow(0);
             WaitFor([] { return false; }, 20);
             g_heartbeat->reset();
             const int runsBefore = window->StatisticsRuns();
@@ -325,7 +327,7 @@ int main(int argc, char** argv)
             g_heartbeat->reset();
             paint.arm([middle] { return middle; });
             const qint64 start = clock.nsecsElapsed();
-            grid->scrollTo(grid->model()->index(middle, 0), QAbstractItemView::PositionAtTop);
+            list.ScrollToRow(middle);
             WaitFor([&] { return paint.painted(); }, 600000);
             const double seconds = static_cast<double>(paint.paintedAt() - start) / 1e9;
             Blocked("jump_to_middle");
@@ -335,11 +337,11 @@ int main(int argc, char** argv)
         // A selection by id near the end of the sorted result, right after the list
         // ran again, as RefreshList does it: no row of it is in memory yet.
         {
-            grid->scrollToBottom();
             const int last = list.RowCount() - 1;
+            list.ScrollToRow(last);
             WaitFor([&] { return list.RowID(last) != 0; }, 600000);
             const int32_t id = list.RowID(last);
-            grid->scrollToTop();
+            list.ScrollToRow(0);
             WaitFor([&] { return list.RowID(0) != 0; }, 600000);
             loaded = false;
             WaitFor([] { return false; }, 20);

@@ -14,7 +14,8 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTableView>
-#include <QVBoxLayout>
+#include <QTimer>
+#include <QHBoxLayout>
 
 #include <algorithm>
 
@@ -45,8 +46,9 @@ void eListView::cancelJob()
 eListView::eListView(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("eListView"));
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
     m_grid = new QTableView(this);
     m_model = new ListQueryModel(this);
     m_grid->setModel(m_model);
@@ -67,6 +69,13 @@ eListView::eListView(QWidget* parent) : QWidget(parent)
     m_grid->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     m_grid->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     layout->addWidget(m_grid);
+    m_scroll = new QScrollBar(Qt::Vertical, this);
+    m_scroll->setObjectName(QStringLiteral("eListViewScrollBar"));
+    m_scroll->setFocusPolicy(Qt::NoFocus);
+    m_scroll->hide();
+    layout->addWidget(m_scroll);
+    connect(m_scroll, &QScrollBar::valueChanged, this, &eListView::onScrollBarMoved);
+    connect(m_grid->verticalScrollBar(), &QScrollBar::valueChanged, this, &eListView::onGridScrolled);
     setFocusProxy(m_grid);
     m_grid->installEventFilter(this);
     m_grid->viewport()->installEventFilter(this);
@@ -180,7 +189,7 @@ void eListView::runCurrentQuery(bool keepCount)
 
     if (countKnown) {
         m_model->total = knownTotal;
-        m_model->setRows(static_cast<int>(std::min<int64_t>(knownTotal, INT32_MAX)));
+        m_model->setResultRows(knownTotal);
     } else {
         Workers& w = workers();
         QPointer<eListView> self(this);
@@ -219,7 +228,7 @@ void eListView::onCountKnown(int64_t count)
         // The cursor may have met the end of the result first; its count stands.
         if (m.total < 0) {
             m.total = count;
-            m.setRows(static_cast<int>(std::min<int64_t>(count, INT32_MAX)));
+            m.setResultRows(count);
         }
         if (m_workers && m_workers->started)
             m_workers->count->cancel(m.job->countToken);
@@ -254,7 +263,8 @@ void eListView::ClearRows()
 
 void eListView::ClickHeader(int column)
 {
-    if (column < 1 || column > static_cast<int>(m_model->columns.size()) || m_model->rows == 0 || m_statement.isEmpty())
+    if (column < 1 || column > static_cast<int>(m_model->columns.size()) || m_model->resultRows == 0 ||
+        m_statement.isEmpty())
         return;
     if (column == m_sortColumn) {
         m_sortDescending = !m_sortDescending;
@@ -268,11 +278,11 @@ void eListView::ClickHeader(int column)
     runCurrentQuery(true);
 }
 
-int32_t eListView::SelectedID() const
+int64_t eListView::selectedRow() const
 {
     QItemSelectionModel* sel = m_grid->selectionModel();
     if (!sel)
-        return 0;
+        return -1;
     int row = -1;
     const QModelIndex current = sel->currentIndex();
     if (current.isValid() && sel->isRowSelected(current.row(), QModelIndex()))
@@ -284,7 +294,15 @@ int32_t eListView::SelectedID() const
                 row = r.top();
         }
     }
-    const BrandleRow* values = m_model->rowAt(row);
+    if (row < 0)
+        return m_model->heldRow;
+    return m_model->base + row;
+}
+
+int32_t eListView::SelectedID() const
+{
+    const int64_t row = selectedRow();
+    const BrandleRow* values = row >= 0 ? m_model->rowAt(row) : nullptr;
     return values ? static_cast<int32_t>(RowIdOf(*values)) : 0;
 }
 
@@ -297,6 +315,8 @@ int32_t eListView::SelectedCount() const
     for (const QItemSelectionRange& r : sel->selection())
         spans.emplace_back(r.top(), r.bottom());
     std::sort(spans.begin(), spans.end());
+    if (spans.empty() && m_model->heldRow >= 0)
+        return 1;
     int64_t count = 0;
     int end = -1;
     for (const auto& [top, bottom] : spans) {
@@ -308,13 +328,14 @@ int32_t eListView::SelectedCount() const
     return static_cast<int32_t>(std::min<int64_t>(count, INT32_MAX));
 }
 
-void eListView::selectGridRow(int row)
+void eListView::selectGridRow(int64_t row)
 {
-    if (row < 0 || row >= m_model->rows) {
+    if (row < 0 || row >= m_model->resultRows) {
         m_grid->clearSelection();
         return;
     }
-    const QModelIndex index = m_model->index(row, 0);
+    showResultRow(row);
+    const QModelIndex index = m_model->index(static_cast<int>(row - m_model->base), 0);
     m_grid->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     m_grid->scrollTo(index, QAbstractItemView::PositionAtCenter);
 }
@@ -322,6 +343,7 @@ void eListView::selectGridRow(int row)
 void eListView::SelectRowByID(int32_t id)
 {
     m_pendingSelectId = 0;
+    m_model->heldRow = -1;
     if (id < 1) {
         m_grid->clearSelection();
         return;
@@ -332,7 +354,7 @@ void eListView::SelectRowByID(int32_t id)
     for (const auto& [page, p] : m.pages) {
         for (size_t k = 0; k < p.rows.size(); ++k) {
             if (RowIdOf(p.rows[k]) == id) {
-                selectGridRow(static_cast<int>(page * m.batch + static_cast<int64_t>(k)));
+                selectGridRow(page * m.batch + static_cast<int64_t>(k));
                 return;
             }
         }
@@ -344,7 +366,7 @@ void eListView::SelectRowByID(int32_t id)
     JobPtr job = m.job;
     QueryWorker* worker = workers().cursor;
     QPointer<eListView> self(this);
-    m.inFlight.insert(-1);  // keeps other batches back until the search is done
+    m.busy[0] = -2;  // keeps other forward batches back until the search is done
     QMetaObject::invokeMethod(worker, [worker, job, id, self] {
         if (job->cursorToken->load())
             return;
@@ -387,15 +409,16 @@ void eListView::SelectRowByID(int32_t id)
             if (!self || self->m_model->job != job)
                 return;
             ListQueryModel& m = *self->m_model;
-            m.inFlight.erase(-1);
+            if (m.busy[0] == -2)
+                m.busy[0] = -1;
             if (page >= 0) {
                 m.inFlight.insert(page);
                 m.pageArrived(job, page, std::move(rows));
             }
             if (self->m_pendingSelectId == id) {
                 self->m_pendingSelectId = 0;
-                if (position >= 0 && position < m.rows)
-                    self->selectGridRow(static_cast<int>(position));
+                if (position >= 0 && position < m.resultRows)
+                    self->selectGridRow(position);
                 else
                     self->m_grid->clearSelection();
             }
@@ -406,20 +429,9 @@ void eListView::SelectRowByID(int32_t id)
 
 QString eListView::ColumnText(int n) const
 {
-    QItemSelectionModel* sel = m_grid->selectionModel();
-    if (!sel || n < 0)
+    if (n < 0 || SelectedID() == 0)
         return QString();
-    const int32_t id = SelectedID();
-    if (id == 0)
-        return QString();
-    int row = sel->currentIndex().row();
-    if (row < 0 || !sel->isRowSelected(row, QModelIndex())) {
-        row = -1;
-        for (const QItemSelectionRange& r : sel->selection())
-            if (row < 0 || r.top() < row)
-                row = r.top();
-    }
-    const BrandleRow* values = m_model->rowAt(row);
+    const BrandleRow* values = m_model->rowAt(selectedRow());
     if (!values || static_cast<size_t>(n) >= values->size())
         return QString();
     return DisplayText((*values)[static_cast<size_t>(n)]);
@@ -437,7 +449,7 @@ bool eListView::ContainsFocus() const
     return f && (f == this || isAncestorOf(f));
 }
 
-int eListView::RowCount() const { return m_model->rows; }
+int eListView::RowCount() const { return static_cast<int>(std::min<int64_t>(m_model->resultRows, INT32_MAX)); }
 
 int eListView::RowsInMemory() const
 {
@@ -480,7 +492,7 @@ void eListView::applyColumns()
     // Each column as wide as its caption and the first batch's texts need, within bounds.
     const QFontMetrics fm = m_grid->fontMetrics();
     const QFontMetrics hfm = m_grid->horizontalHeader()->fontMetrics();
-    const int sample = std::min(m_model->rows, 100);
+    const int sample = static_cast<int>(std::min<int64_t>(m_model->resultRows, 100));
     QHeaderView* header = m_grid->horizontalHeader();
     {
         // The header and the grid hear of the new widths once, not column by column
@@ -500,22 +512,157 @@ void eListView::applyColumns()
     m_grid->viewport()->update();
 }
 
+// ---------------------------------------------------------------- the window onto the result
+
+void eListView::SetWindowRows(int rows)
+{
+    m_model->windowRows = std::max(rows, 40);
+    m_model->moveWindow(0);
+}
+
+int64_t eListView::WindowStart() const { return m_model->base; }
+
+int64_t eListView::TopRow() const { return m_model->base + std::max(0, m_grid->rowAt(0)); }
+
+void eListView::ScrollToRow(int64_t row)
+{
+    if (m_windowed) {
+        m_scroll->setValue(static_cast<int>(std::clamp<int64_t>(row, 0, m_scroll->maximum())));
+    } else if (row >= 0 && row < m_model->rows) {
+        m_grid->scrollTo(m_model->index(static_cast<int>(row), 0), QAbstractItemView::PositionAtTop);
+    }
+}
+
+int eListView::visibleRows() const
+{
+    const int height = std::max(1, m_grid->verticalHeader()->defaultSectionSize());
+    return std::max(1, m_grid->viewport()->height() / height);
+}
+
+void eListView::updateScrollBar()
+{
+    const ListQueryModel& m = *m_model;
+    const bool windowed = m.base > 0 || m.resultRows > m.rows;
+    if (windowed != m_windowed) {
+        m_windowed = windowed;
+        m_grid->setVerticalScrollBarPolicy(windowed ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
+        m_scroll->setVisible(windowed);
+    }
+    if (!windowed)
+        return;
+    const int page = visibleRows();
+    const QSignalBlocker block(m_scroll);
+    m_scroll->setRange(0, static_cast<int>(std::clamp<int64_t>(m.resultRows - page, 0, INT32_MAX)));
+    m_scroll->setPageStep(page);
+    m_scroll->setSingleStep(1);
+    m_scroll->setValue(static_cast<int>(std::min<int64_t>(m.base + m_grid->verticalScrollBar()->value(), INT32_MAX)));
+}
+
+void eListView::onGridScrolled(int value)
+{
+    if (!m_windowed)
+        return;
+    const ListQueryModel& m = *m_model;
+    {
+        const QSignalBlocker block(m_scroll);
+        m_scroll->setValue(static_cast<int>(std::min<int64_t>(m.base + value, INT32_MAX)));
+    }
+    // Near an edge of the window with more of the result beyond it: the window
+    // moves once the current event is done (a key or wheel the grid still handles).
+    const int margin = m.windowRows / 4;
+    const bool nearStart = value < margin && m.base > 0;
+    const bool nearEnd = value + visibleRows() > m.rows - margin && m.base + m.rows < m.resultRows;
+    if ((nearStart || nearEnd) && !m_moveQueued) {
+        m_moveQueued = true;
+        QTimer::singleShot(0, this, [this] {
+            m_moveQueued = false;
+            moveWindowAround(TopRow());
+        });
+    }
+}
+
+void eListView::onScrollBarMoved(int value)
+{
+    const ListQueryModel& m = *m_model;
+    if (!m_windowed)
+        return;
+    if (value < m.base || value + visibleRows() > m.base + m.rows)
+        moveWindowAround(value);
+    else
+        m_grid->verticalScrollBar()->setValue(static_cast<int>(value - m.base));
+}
+
+void eListView::showResultRow(int64_t row)
+{
+    if (row < m_model->base || row >= m_model->base + m_model->rows)
+        moveWindowAround(row);
+}
+
+void eListView::moveWindowAround(int64_t top)
+{
+    ListQueryModel& m = *m_model;
+    const int64_t newBase = std::clamp<int64_t>(top - m.windowRows / 2, 0,
+                                                std::max<int64_t>(0, m.resultRows - m.windowRows));
+    if (newBase != m.base) {
+        // The selection and the current row are kept as rows of the result, and put
+        // back where they fall inside the new window.
+        QItemSelectionModel* sel = m_grid->selectionModel();
+        std::vector<std::pair<int64_t, int64_t>> ranges;
+        for (const QItemSelectionRange& r : sel->selection())
+            ranges.emplace_back(m.base + r.top(), m.base + r.bottom());
+        const QModelIndex current = sel->currentIndex();
+        int64_t currentRow = current.isValid() ? m.base + current.row() : -1;
+        const int currentColumn = std::max(0, current.column());
+        bool currentSelected = currentRow >= 0 && sel->isRowSelected(current.row(), QModelIndex());
+        if (!currentSelected && ranges.empty() && m.heldRow >= 0) {
+            ranges.emplace_back(m.heldRow, m.heldRow);
+            currentRow = m.heldRow;
+            currentSelected = true;
+        }
+        m.heldRow = -1;
+        m.moveWindow(newBase);
+        const int64_t last = m.base + m.rows - 1;
+        const int lastColumn = std::max(0, ColumnCount() - 1);
+        QItemSelection kept;
+        for (const auto& [from, to] : ranges) {
+            const int64_t a = std::max(from, m.base);
+            const int64_t b = std::min(to, last);
+            if (a <= b)
+                kept.select(m.index(static_cast<int>(a - m.base), 0), m.index(static_cast<int>(b - m.base), lastColumn));
+        }
+        if (!kept.isEmpty())
+            sel->select(kept, QItemSelectionModel::ClearAndSelect);
+        if (currentRow >= m.base && currentRow <= last)
+            sel->setCurrentIndex(m.index(static_cast<int>(currentRow - m.base), currentColumn),
+                                 QItemSelectionModel::NoUpdate);
+        else if (currentSelected && kept.isEmpty())
+            m.heldRow = currentRow;  // a multi-row selection outside the window is not kept
+        m_grid->doItemsLayout();
+    }
+    m_grid->verticalScrollBar()->setValue(static_cast<int>(std::clamp<int64_t>(top - m.base, 0, m.rows)));
+    updateScrollBar();
+}
+
 bool eListView::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_grid && event->type() == QEvent::KeyPress) {
         auto* ke = static_cast<QKeyEvent*>(event);
+        m_model->heldRow = -1;
         int code = VbKeyCode(ke->key());
         emit KeyDown(code, VbShiftState(ke->modifiers()));
         if (code == 0)
             return true;
-        if ((ke->key() == Qt::Key_Home || ke->key() == Qt::Key_End) && m_model->rows > 0) {
-            const int row = ke->key() == Qt::Key_Home ? 0 : m_model->rows - 1;
+        if ((ke->key() == Qt::Key_Home || ke->key() == Qt::Key_End) && m_model->resultRows > 0) {
+            const int64_t target = ke->key() == Qt::Key_Home ? 0 : m_model->resultRows - 1;
+            const int64_t anchorRow = m_model->base + std::max(0, m_grid->currentIndex().row());
+            showResultRow(target);
+            const int row = static_cast<int>(target - m_model->base);
             const QModelIndex index = m_model->index(row, std::max(0, m_grid->currentIndex().column()));
             const auto flags = (ke->modifiers() & Qt::ShiftModifier)
                                    ? QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows
                                    : QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
             if (ke->modifiers() & Qt::ShiftModifier) {
-                const int anchor = std::max(0, m_grid->currentIndex().row());
+                const int anchor = static_cast<int>(std::clamp<int64_t>(anchorRow - m_model->base, 0, m_model->rows - 1));
                 QItemSelection range(m_model->index(std::min(anchor, row), 0),
                                      m_model->index(std::max(anchor, row), ColumnCount() - 1));
                 m_grid->selectionModel()->select(range, QItemSelectionModel::ClearAndSelect);
@@ -531,8 +678,11 @@ bool eListView::eventFilter(QObject* watched, QEvent* event)
         return false;
     }
     if (watched == m_grid->viewport()) {
-        if (event->type() == QEvent::MouseButtonPress) {
+        if (event->type() == QEvent::Resize) {
+            updateScrollBar();
+        } else if (event->type() == QEvent::MouseButtonPress) {
             auto* me = static_cast<QMouseEvent*>(event);
+            m_model->heldRow = -1;
             if (me->button() == Qt::RightButton) {
                 m_pendingSelectId = 0;
                 const QModelIndex index = m_grid->indexAt(me->position().toPoint());

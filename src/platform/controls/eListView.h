@@ -27,6 +27,7 @@
 
 class QTableView;
 class QLabel;
+class QScrollBar;
 class ListQueryModel;
 
 // Where a WHERE text's own ORDER BY begins (outside brackets, texts and
@@ -88,6 +89,17 @@ public:
     QString Statement() const { return m_statement; }
     // Rows the grid shows (the count once known, the rows read so far before).
     int RowCount() const;
+    // The grid's model holds a window of at most this many rows of the result and
+    // moves it as the user scrolls; a scroll bar of the control's own then stands
+    // for the whole result. Rows below are those of the result, not of the model.
+    void SetWindowRows(int rows);
+    // The result row of the grid model's row 0, and of the top row shown.
+    int64_t WindowStart() const;
+    int64_t TopRow() const;
+    // Shows that result row at the top, as a drag of the scroll bar there does.
+    void ScrollToRow(int64_t row);
+    // The scroll bar over the whole result (shown while the result is larger than the window).
+    QScrollBar* ScrollBar() const { return m_scroll; }
     // Rows held in memory now.
     int RowsInMemory() const;
     // The record count of the last completed load; -1 while unknown.
@@ -128,10 +140,25 @@ private:
     void onLoadFailed(const QString& message);
     void onCountKnown(int64_t count);
     void onPositionFound(int64_t position);
-    void selectGridRow(int row);
+    void selectGridRow(int64_t row);
     void applyColumns();
+    // The window onto the result: the control's scroll bar follows the grid and the
+    // grid the scroll bar; the window moves when the grid nears its edges.
+    void updateScrollBar();
+    int visibleRows() const;
+    void onGridScrolled(int value);
+    void onScrollBarMoved(int value);
+    void showResultRow(int64_t row);
+    void moveWindowAround(int64_t top);
 
     QTableView* m_grid = nullptr;
+    QScrollBar* m_scroll = nullptr;
+    bool m_windowed = false;
+    bool m_moveQueued = false;
+    // The selected current row while the window has moved away from it (a row of
+    // the result), -1 when none: it is selected again when the window comes back.
+    int64_t m_heldRow = -1;
+    int64_t selectedRow() const;
     ListQueryModel* m_model = nullptr;
     QString m_server, m_user, m_password, m_database;
     QString m_viewName, m_select, m_from, m_fromEx, m_columnString;

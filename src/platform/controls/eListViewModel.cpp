@@ -79,7 +79,27 @@ bool ListQueryModel::pageVisible(int64_t page) const
         last = rows - 1;
     const int64_t start = page * batch;
     const int64_t end = start + batch - 1;
-    return end >= first - batch && start <= last + batch;
+    return end >= base + first - batch && start <= base + last + batch;
+}
+
+void ListQueryModel::setResultRows(int64_t n)
+{
+    resultRows = std::max<int64_t>(0, n);
+    if (base > 0 && base >= resultRows) {
+        moveWindow(std::max<int64_t>(0, resultRows - windowRows));
+        return;
+    }
+    setRows(static_cast<int>(std::min<int64_t>(resultRows - base, windowRows)));
+    m_owner->updateScrollBar();
+}
+
+void ListQueryModel::moveWindow(int64_t newBase)
+{
+    beginResetModel();
+    base = std::max<int64_t>(0, newBase);
+    rows = static_cast<int>(std::clamp<int64_t>(resultRows - base, 0, windowRows));
+    endResetModel();
+    m_owner->updateScrollBar();
 }
 
 void ListQueryModel::requestPage(int64_t page, bool forced)
@@ -98,67 +118,78 @@ void ListQueryModel::requestPage(int64_t page, bool forced)
 
 void ListQueryModel::pump()
 {
-    // One batch at a time, the latest wish first, so that a fast scroll does not
-    // leave a queue of batches nobody looks at any more.
-    while (inFlight.empty() && !wanted.empty() && job) {
-        const auto [page, forced] = wanted.back();
-        wanted.pop_back();
-        if (pages.count(page) || (!forced && !pageVisible(page)))
+    // One batch at a time on each cursor, the latest wish first, so that a fast
+    // scroll does not leave a queue of batches nobody looks at any more. A page
+    // nearer the end than the start is read from the end, backwards, on a cursor
+    // and thread of its own, so that the last rows cost what the first ones do and
+    // need not wait for a forward read still running (a sorted result's next batch).
+    for (size_t i = wanted.size(); i-- > 0 && job;) {
+        const auto [page, forced] = wanted[i];
+        if (pages.count(page) || (!forced && !pageVisible(page))) {
+            wanted.erase(wanted.begin() + static_cast<std::ptrdiff_t>(i));
             continue;
-        inFlight.insert(page);
-        JobPtr j = job;
-        QueryWorker* worker = m_owner->workers().cursor;
-        QPointer<ListQueryModel> self(this);
-        // A page nearer the end than the start is read from the end, backwards, so
-        // that the last rows cost what the first ones do.
-        const int64_t known = total;
+        }
         const int64_t first = page * batch;
-        const bool backwards = !j->reverseOrder.empty() && known > 0 && first < known && first > known - (first + batch);
-        QMetaObject::invokeMethod(worker, [worker, j, page, self, backwards, known] {
-            if (j->cursorToken->load())
-                return;
-            try {
-                RunQueryThreadFault();
-                const int64_t start = page * j->batch;
-                std::vector<BrandleRow> got;
-                if (backwards) {
-                    const int64_t end = std::min<int64_t>(known, start + j->batch);
-                    const int64_t from = known - end;  // rows after this page
-                    BrandleQueryCursor& c = worker->cursor(j, true);
-                    if (c.Position() > from)
-                        c.Rewind();
-                    if (c.Position() < from)
-                        c.Skip(from - c.Position());
-                    if (c.Position() == from)
-                        got = c.Fetch(static_cast<int>(end - start));
-                    std::reverse(got.begin(), got.end());
-                } else {
-                    BrandleQueryCursor& c = worker->cursor(j);
-                    if (c.Position() > start)
-                        c.Rewind();
-                    if (c.Position() < start)
-                        c.Skip(start - c.Position());
-                    if (c.Position() == start)
-                        got = c.Fetch(j->batch);
-                }
-                QMetaObject::invokeMethod(self.data(), [self, j, page, got = std::move(got)]() mutable {
-                    if (self)
-                        self->pageArrived(j, page, std::move(got));
-                }, Qt::QueuedConnection);
-            } catch (...) {
-                // Any failure, not only a database error, is a failed query.
-                worker->dropCursor(j);
-                const AppError e = QueryFailure(std::current_exception());
-                if (IsCancelled(e))
-                    return;
-                const QString message = e.description();
-                QMetaObject::invokeMethod(self.data(), [self, j, message] {
-                    if (self && self->job == j)
-                        self->m_owner->onLoadFailed(message);
-                }, Qt::QueuedConnection);
-            }
-        }, Qt::QueuedConnection);
+        const bool backwards = !job->reverseOrder.empty() && total > 0 && first < total && first > total - (first + batch);
+        if (busy[backwards ? 1 : 0] != -1)
+            continue;
+        wanted.erase(wanted.begin() + static_cast<std::ptrdiff_t>(i));
+        busy[backwards ? 1 : 0] = page;
+        inFlight.insert(page);
+        readPage(page, backwards);
     }
+}
+
+void ListQueryModel::readPage(int64_t page, bool backwards)
+{
+    JobPtr j = job;
+    QueryWorker* worker = backwards ? m_owner->workers().reverse : m_owner->workers().cursor;
+    QPointer<ListQueryModel> self(this);
+    const int64_t known = total;
+    QMetaObject::invokeMethod(worker, [worker, j, page, self, backwards, known] {
+        if (j->cursorToken->load())
+            return;
+        try {
+            RunQueryThreadFault();
+            const int64_t start = page * j->batch;
+            std::vector<BrandleRow> got;
+            if (backwards) {
+                const int64_t end = std::min<int64_t>(known, start + j->batch);
+                const int64_t from = known - end;  // rows after this page
+                BrandleQueryCursor& c = worker->cursor(j, true);
+                if (c.Position() > from)
+                    c.Rewind();
+                if (c.Position() < from)
+                    c.Skip(from - c.Position());
+                if (c.Position() == from)
+                    got = c.Fetch(static_cast<int>(end - start));
+                std::reverse(got.begin(), got.end());
+            } else {
+                BrandleQueryCursor& c = worker->cursor(j);
+                if (c.Position() > start)
+                    c.Rewind();
+                if (c.Position() < start)
+                    c.Skip(start - c.Position());
+                if (c.Position() == start)
+                    got = c.Fetch(j->batch);
+            }
+            QMetaObject::invokeMethod(self.data(), [self, j, page, got = std::move(got)]() mutable {
+                if (self)
+                    self->pageArrived(j, page, std::move(got));
+            }, Qt::QueuedConnection);
+        } catch (...) {
+            // Any failure, not only a database error, is a failed query.
+            worker->dropCursor(j);
+            const AppError e = QueryFailure(std::current_exception());
+            if (IsCancelled(e))
+                return;
+            const QString message = e.description();
+            QMetaObject::invokeMethod(self.data(), [self, j, message] {
+                if (self && self->job == j)
+                    self->m_owner->onLoadFailed(message);
+            }, Qt::QueuedConnection);
+        }
+    }, Qt::QueuedConnection);
 }
 
 void ListQueryModel::pageArrived(const JobPtr& j, int64_t page, std::vector<BrandleRow> got)
@@ -166,6 +197,9 @@ void ListQueryModel::pageArrived(const JobPtr& j, int64_t page, std::vector<Bran
     if (j != job)
         return;
     inFlight.erase(page);
+    for (int64_t& b : busy)
+        if (b == page)
+            b = -1;
     const int64_t start = page * batch;
     const bool isEnd = static_cast<int>(got.size()) < batch;
     const int64_t endRow = start + static_cast<int64_t>(got.size());
@@ -178,14 +212,14 @@ void ListQueryModel::pageArrived(const JobPtr& j, int64_t page, std::vector<Bran
         // The end of the result: the count is known without waiting for it.
         if (total < 0 || endRow < total) {
             total = endRow;
-            setRows(static_cast<int>(std::min<int64_t>(endRow, INT32_MAX)));
+            setResultRows(endRow);
             m_owner->onCountKnown(endRow);
         }
-    } else if (total < 0 && endRow > rows) {
-        setRows(static_cast<int>(std::min<int64_t>(endRow, INT32_MAX)));
+    } else if (total < 0 && endRow > resultRows) {
+        setResultRows(endRow);
     }
-    const int first = static_cast<int>(std::min<int64_t>(start, rows));
-    const int last = static_cast<int>(std::min<int64_t>(endRow, rows)) - 1;
+    const int first = static_cast<int>(std::clamp<int64_t>(start - base, 0, rows));
+    const int last = static_cast<int>(std::clamp<int64_t>(endRow - base, 0, rows)) - 1;
     if (last >= first && !columns.empty())
         emit dataChanged(index(first, 0), index(last, static_cast<int>(columns.size()) - 1));
     evict();
@@ -208,10 +242,11 @@ void ListQueryModel::evict()
     if (pages.size() <= maxPages)
         return;
     QTableView* grid = m_owner->Grid();
-    const int current = grid && grid->selectionModel() ? grid->selectionModel()->currentIndex().row() : -1;
+    const int currentInGrid = grid && grid->selectionModel() ? grid->selectionModel()->currentIndex().row() : -1;
+    const int64_t current = currentInGrid >= 0 ? base + currentInGrid : -1;
     std::vector<std::pair<uint64_t, int64_t>> candidates;
     for (const auto& [page, p] : pages) {
-        if (pageVisible(page) || (current >= 0 && current / batch == page))
+        if (pageVisible(page) || (current >= 0 && current / batch == page) || (heldRow >= 0 && heldRow / batch == page))
             continue;
         candidates.emplace_back(p.used, page);
     }

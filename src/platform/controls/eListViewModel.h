@@ -26,6 +26,10 @@ namespace elistview {
 
 // Rows kept in memory at most (besides the batch being read), whatever the result's size.
 constexpr int kMaxRowsInMemory = 20000;
+// Rows the grid's model holds at most: a window onto the result that moves as the
+// user scrolls, since the item view keeps state per row and a change of its row
+// count costs time in proportion to it.
+constexpr int kDefaultWindowRows = 100000;
 
 struct ConnectInfo {
     QString server, user, password, database;
@@ -188,11 +192,17 @@ public:
     std::vector<ColumnDef> columns;
     JobPtr job;
     int batch = eListView::kDefaultBatchSize;
-    int rows = 0;           // rows the grid shows
-    int64_t total = -1;     // the whole result's count, -1 while unknown
+    int rows = 0;             // rows of the grid's model: a window onto the result
+    int64_t base = 0;         // the result row of the model's row 0
+    int64_t resultRows = 0;   // rows the result shows (the count, or the rows read so far)
+    int windowRows = kDefaultWindowRows;
+    int64_t total = -1;       // the whole result's count, -1 while unknown
     bool endKnown = false;  // the cursor met the end of the result
     std::unordered_map<int64_t, Page> pages;
     std::set<int64_t> inFlight;
+    // A page read by each cursor (forwards, backwards) right now, -1 for none; the
+    // forward one is -2 while a selection by id is being looked for.
+    int64_t busy[2] = {-1, -1};
     std::deque<std::pair<int64_t, bool>> wanted;  // page, forced (not only while visible)
     uint64_t clock = 0;
     bool firstShown = false;
@@ -203,7 +213,8 @@ public:
         return parent.isValid() ? 0 : static_cast<int>(columns.size());
     }
 
-    const BrandleRow* rowAt(int row) const
+    // A row of the result (not of the grid's model).
+    const BrandleRow* rowAt(int64_t row) const
     {
         if (row < 0 || batch <= 0)
             return nullptr;
@@ -226,13 +237,14 @@ public:
         if (role != Qt::DisplayRole)
             return {};
         auto* self = const_cast<ListQueryModel*>(this);
-        auto it = self->pages.find(index.row() / batch);
+        const int64_t row = base + index.row();
+        auto it = self->pages.find(row / batch);
         if (it == self->pages.end()) {
-            self->requestPage(index.row() / batch, false);
+            self->requestPage(row / batch, false);
             return QString();
         }
         it->second.used = ++self->clock;
-        const size_t k = static_cast<size_t>(index.row() % batch);
+        const size_t k = static_cast<size_t>(row % batch);
         if (k >= it->second.rows.size())
             return QString();
         const BrandleRow& r = it->second.rows[k];
@@ -259,13 +271,19 @@ public:
     // reaches its end.
     bool canFetchMore(const QModelIndex& parent) const override
     {
-        return !parent.isValid() && job && total < 0 && !endKnown && rows > 0 && !inFlight.count(rows / batch);
+        return !parent.isValid() && job && total < 0 && !endKnown && rows > 0 && base + rows == resultRows &&
+               !inFlight.count(resultRows / batch);
     }
     void fetchMore(const QModelIndex& parent) override
     {
         if (canFetchMore(parent))
-            requestPage(rows / batch, true);
+            requestPage(resultRows / batch, true);
     }
+
+    // The result's rows: the model holds those of the window that exist.
+    void setResultRows(int64_t n);
+    // Moves the window so that it starts at that result row (a reset of the model).
+    void moveWindow(int64_t newBase);
 
     void setRows(int n)
     {
@@ -300,16 +318,22 @@ public:
     {
         job.reset();
         rows = 0;
+        base = 0;
+        resultRows = 0;
         total = -1;
+        busy[0] = busy[1] = -1;
         endKnown = false;
         pages.clear();
         inFlight.clear();
         wanted.clear();
         firstShown = false;
+        heldRow = -1;
     }
 
+    int64_t heldRow = -1;  // a row evict keeps (the selected row outside the window)
     void requestPage(int64_t page, bool forced);
     void pump();
+    void readPage(int64_t page, bool backwards);
     void pageArrived(const JobPtr& j, int64_t page, std::vector<BrandleRow> got);
     void evict();
     bool pageVisible(int64_t page) const;
@@ -321,8 +345,10 @@ public:
 
 struct eListView::Workers {
     QThread cursorThread;
+    QThread reverseThread;  // the pages read backwards, beside a forward read still running
     QThread countThread;
     QueryWorker* cursor = nullptr;
+    QueryWorker* reverse = nullptr;
     QueryWorker* count = nullptr;
     bool started = false;
 
@@ -331,12 +357,16 @@ struct eListView::Workers {
         if (started)
             return;
         cursor = new QueryWorker;
+        reverse = new QueryWorker;
         count = new QueryWorker;
         cursor->moveToThread(&cursorThread);
+        reverse->moveToThread(&reverseThread);
         count->moveToThread(&countThread);
         cursorThread.setObjectName(QStringLiteral("eListView cursor"));
+        reverseThread.setObjectName(QStringLiteral("eListView reverse"));
         countThread.setObjectName(QStringLiteral("eListView count"));
         cursorThread.start();
+        reverseThread.start();
         countThread.start();
         started = true;
     }
@@ -347,12 +377,15 @@ struct eListView::Workers {
         if (!started)
             return;
         cursorThread.quit();
+        reverseThread.quit();
         countThread.quit();
         cursorThread.wait();
+        reverseThread.wait();
         countThread.wait();
         delete cursor;
+        delete reverse;
         delete count;
-        cursor = count = nullptr;
+        cursor = reverse = count = nullptr;
         started = false;
     }
 };

@@ -105,6 +105,65 @@ TEST_F(ListViewTest, ScrollingReadsBatchesAndKeepsMemoryBounded)
     EXPECT_EQ(list->RowID(kOrderLines - 1), all.back());
 }
 
+// A result larger than the grid's window: the control's own scroll bar stands for
+// the whole result, the window follows it, keys and a selection by id move it, and
+// the selected row survives a move of the window.
+TEST_F(ListViewTest, WindowedGridShowsTheRightRowsAnywhereInTheResult)
+{
+    list->SetWindowRows(1000);
+    Run(QString());
+    ASSERT_TRUE(WaitFor([&] { return list->RowCount() == kOrderLines; }));
+    QTableView* grid = list->Grid();
+    EXPECT_LE(grid->model()->rowCount(), 1000);
+    ASSERT_TRUE(list->ScrollBar()->isVisible());
+    EXPECT_EQ(list->ScrollBar()->maximum() + list->ScrollBar()->pageStep(), kOrderLines);
+    const std::vector<int64_t> all =
+        server->Ids(QStringLiteral("SELECT ol.OrderLineID FROM OrderLines ol ORDER BY ol.OrderLineID"));
+    // The painted top row of the grid is the result row the scroll bar names.
+    const auto topShownId = [&] {
+        const QModelIndex top = grid->indexAt(QPoint(1, 1));
+        return top.isValid() ? grid->model()->index(top.row(), 0).data().toString() : QString();
+    };
+    const int orderNumber = 1;
+    for (int64_t row : {int64_t{15000}, int64_t{29950}, int64_t{400}, int64_t{22222}, int64_t{0}}) {
+        list->ScrollToRow(row);
+        EXPECT_EQ(list->TopRow(), row);
+        EXPECT_EQ(list->ScrollBar()->value(), row);
+        ASSERT_TRUE(WaitFor([&] { return list->RowID(static_cast<int>(row)) != 0 && !topShownId().isEmpty(); })) << row;
+        EXPECT_EQ(list->RowID(static_cast<int>(row)), all[row]) << row;
+        EXPECT_EQ(topShownId(), list->CellText(static_cast<int>(row), orderNumber)) << row;
+        EXPECT_LE(grid->model()->rowCount(), 1000);
+    }
+    // The grid's own scrolling (keys, wheel) moves the window before it reaches its edge.
+    list->ScrollToRow(0);
+    grid->verticalScrollBar()->setValue(900);
+    ASSERT_TRUE(WaitFor([&] { return list->WindowStart() > 0; }));
+    EXPECT_EQ(list->TopRow(), 900);
+    EXPECT_EQ(list->ScrollBar()->value(), 900);
+
+    grid->setFocus();
+    ASSERT_TRUE(WaitFor([&] { return list->ContainsFocus(); }));
+    QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
+    ASSERT_TRUE(WaitFor([&] { return list->SelectedID() == all.back(); }));
+    EXPECT_EQ(list->ScrollBar()->value(), list->ScrollBar()->maximum());
+    QTest::keyClick(grid, Qt::Key_Up);
+    EXPECT_EQ(list->SelectedID(), all[kOrderLines - 2]);
+    // Away and back: the selected row is kept as a row of the result.
+    list->ScrollToRow(100);
+    list->ScrollToRow(29000);
+    EXPECT_EQ(list->SelectedID(), all[kOrderLines - 2]);
+    QTest::keyClick(grid, Qt::Key_Home, Qt::ControlModifier);
+    ASSERT_TRUE(WaitFor([&] { return list->SelectedID() == all.front(); }));
+    EXPECT_EQ(list->WindowStart(), 0);
+
+    // A selection by id far outside the window lands on its row, on the screen.
+    const int64_t position = 20500;
+    list->SelectRowByID(static_cast<int32_t>(all[position]));
+    ASSERT_TRUE(WaitFor([&] { return list->SelectedID() == all[position]; }));
+    EXPECT_EQ(list->WindowStart() + grid->currentIndex().row(), position);
+    EXPECT_TRUE(grid->viewport()->rect().intersects(grid->visualRect(grid->currentIndex())));
+}
+
 TEST_F(ListViewTest, HeaderClickSortsTheWholeResultInTheDatabase)
 {
     Run(QStringLiteral("WHERE ol.Quantity >= 3"));
