@@ -34,10 +34,13 @@ void eListView::cancelJob()
         return;
     job->cursorToken->store(true);
     job->countToken->store(true);
+    job->seekToken->store(true);
     if (!m_workers || !m_workers->started)
         return;
     m_workers->cursor->cancel(job->cursorToken);
+    m_workers->reverse->cancel(job->cursorToken);
     m_workers->count->cancel(job->countToken);
+    m_workers->seek->cancel(job->seekToken);
 }
 
 
@@ -362,67 +365,47 @@ void eListView::SelectRowByID(int32_t id)
     m_pendingSelectId = id;
     if (!m.firstShown)
         return;  // looked for again when the first batch is in
-    // Deeper in the result: the cursor thread reads ahead for it.
+    // Deeper in the result: its position comes from counting the rows before it in
+    // the result's order, on a thread and connection of its own; the page it is on
+    // is then read like any other (from the end, when it is nearer the end).
     JobPtr job = m.job;
-    QueryWorker* worker = workers().cursor;
+    QueryWorker* worker = workers().seek;
     QPointer<eListView> self(this);
-    m.busy[0] = -2;  // keeps other forward batches back until the search is done
     QMetaObject::invokeMethod(worker, [worker, job, id, self] {
-        if (job->cursorToken->load())
+        if (job->seekToken->load())
             return;
-        int64_t position = -1;
-        int64_t page = -1;
-        std::vector<BrandleRow> pageRows;
+        BrandleReadConnection::IdPosition found;
         try {
-            BrandleQueryCursor& c = worker->cursor(job);
-            const int64_t from = c.Position();
-            std::vector<BrandleRow> kept;
-            position = c.SeekId(id, job->batch - 1, kept);
-            if (position < 0 && from > 0) {
-                c.Rewind();
-                position = c.SeekId(id, job->batch - 1, kept);
-            }
-            if (position >= 0) {
-                page = position / job->batch;
-                const int64_t start = page * job->batch;
-                const int64_t firstKept = position - static_cast<int64_t>(kept.size()) + 1;
-                if (firstKept <= start) {
-                    pageRows.assign(std::make_move_iterator(kept.begin() + (start - firstKept)),
-                                    std::make_move_iterator(kept.end()));
-                    std::vector<BrandleRow> rest = c.Fetch(static_cast<int>(start + job->batch - (position + 1)));
-                    for (auto& r : rest)
-                        pageRows.push_back(std::move(r));
-                } else {
-                    page = -1;
-                }
+            found = worker->connection(job->connect).PositionOfId(job->query, job->order, id, job->seekToken);
+            if (found.position == BrandleReadConnection::kNoPosition) {
+                // The WHERE text's own order cannot be counted in: the rows are read up to it.
+                std::vector<BrandleRow> kept;
+                found.position = worker->cursor(job).SeekId(id, 0, kept);
+                found.count = -1;
+                worker->dropCursor(job);
             }
         } catch (const AppError& e) {
             worker->dropCursor(job);
             if (IsCancelled(e))
                 return;
-            position = -1;
+            found = {};
         } catch (...) {
             worker->dropCursor(job);
-            position = -1;
+            found = {};
         }
-        QMetaObject::invokeMethod(self.data(), [self, job, id, position, page, rows = std::move(pageRows)]() mutable {
+        QMetaObject::invokeMethod(self.data(), [self, job, id, found] {
             if (!self || self->m_model->job != job)
                 return;
             ListQueryModel& m = *self->m_model;
-            if (m.busy[0] == -2)
-                m.busy[0] = -1;
-            if (page >= 0) {
-                m.inFlight.insert(page);
-                m.pageArrived(job, page, std::move(rows));
-            }
+            if (found.count >= 0 && m.total < 0)
+                self->onCountKnown(found.count);
             if (self->m_pendingSelectId == id) {
                 self->m_pendingSelectId = 0;
-                if (position >= 0 && position < m.resultRows)
-                    self->selectGridRow(position);
+                if (found.position >= 0 && found.position < m.resultRows)
+                    self->selectGridRow(found.position);
                 else
                     self->m_grid->clearSelection();
             }
-            m.pump();
         }, Qt::QueuedConnection);
     }, Qt::QueuedConnection);
 }

@@ -49,6 +49,7 @@ struct ListJob {
     int batch = eListView::kDefaultBatchSize;
     BrandleCancelToken cursorToken = MakeCancelToken();
     BrandleCancelToken countToken = MakeCancelToken();
+    BrandleCancelToken seekToken = MakeCancelToken();
 };
 using JobPtr = std::shared_ptr<ListJob>;
 
@@ -200,8 +201,7 @@ public:
     bool endKnown = false;  // the cursor met the end of the result
     std::unordered_map<int64_t, Page> pages;
     std::set<int64_t> inFlight;
-    // A page read by each cursor (forwards, backwards) right now, -1 for none; the
-    // forward one is -2 while a selection by id is being looked for.
+    // A page read by each cursor (forwards, backwards) right now, -1 for none.
     int64_t busy[2] = {-1, -1};
     std::deque<std::pair<int64_t, bool>> wanted;  // page, forced (not only while visible)
     uint64_t clock = 0;
@@ -347,9 +347,11 @@ struct eListView::Workers {
     QThread cursorThread;
     QThread reverseThread;  // the pages read backwards, beside a forward read still running
     QThread countThread;
+    QThread seekThread;  // where a selection by id looks for its row's position
     QueryWorker* cursor = nullptr;
     QueryWorker* reverse = nullptr;
     QueryWorker* count = nullptr;
+    QueryWorker* seek = nullptr;
     bool started = false;
 
     void start()
@@ -359,6 +361,10 @@ struct eListView::Workers {
         cursor = new QueryWorker;
         reverse = new QueryWorker;
         count = new QueryWorker;
+        seek = new QueryWorker;
+        seek->moveToThread(&seekThread);
+        seekThread.setObjectName(QStringLiteral("eListView seek"));
+        seekThread.start();
         cursor->moveToThread(&cursorThread);
         reverse->moveToThread(&reverseThread);
         count->moveToThread(&countThread);
@@ -379,13 +385,16 @@ struct eListView::Workers {
         cursorThread.quit();
         reverseThread.quit();
         countThread.quit();
+        seekThread.quit();
+        seekThread.wait();
         cursorThread.wait();
         reverseThread.wait();
         countThread.wait();
         delete cursor;
         delete reverse;
         delete count;
-        cursor = reverse = count = nullptr;
+        delete seek;
+        cursor = reverse = count = seek = nullptr;
         started = false;
     }
 };

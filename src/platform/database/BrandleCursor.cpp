@@ -67,6 +67,8 @@ public:
     std::unique_ptr<BrandleQueryCursor> OpenCursor(const QString& query, const std::vector<BrandleSortKey>& order,
                                                    const BrandleCancelToken& token) override;
     int64_t CountRows(const QString& query, const BrandleCancelToken& token) override;
+    IdPosition PositionOfId(const QString& query, const std::vector<BrandleSortKey>& order, int64_t id,
+                            const BrandleCancelToken& token) override;
 
     void Cancel(const BrandleCancelToken& token) override
     {
@@ -340,6 +342,82 @@ int64_t SqliteReadConnection::CountRows(const QString& query, const BrandleCance
     if (rc == SQLITE_DONE)
         return 0;
     failDatabase();
+}
+
+BrandleReadConnection::IdPosition SqliteReadConnection::PositionOfId(const QString& query,
+                                                                    const std::vector<BrandleSortKey>& order,
+                                                                    int64_t id, const BrandleCancelToken& token)
+{
+    IdPosition result;
+    if (order.empty() || order.back().field != 0) {
+        result.position = kNoPosition;
+        return result;
+    }
+    const QString inner = TranslateQuery(query);
+    CallScope scope(*this, token);
+    struct Statement {
+        sqlite3_stmt* st = nullptr;
+        ~Statement() { sqlite3_finalize(st); }
+    };
+    int columns = 0;
+    {
+        Statement probe{prepare(inner)};
+        columns = sqlite3_column_count(probe.st);
+    }
+    // The query's columns get names of their own by position (its own names may repeat).
+    QString names;
+    for (int i = 0; i < columns; ++i)
+        names += (i ? QStringLiteral(", c") : QStringLiteral("c")) + QString::number(i);
+    const QString with = QStringLiteral("WITH t(") + names + QStringLiteral(") AS (\n") + inner + QStringLiteral("\n) ");
+    for (const BrandleSortKey& k : order)
+        if (k.field < 0 || k.field >= columns)
+            Fail(QStringLiteral("The sort column %1 is not in the query.").arg(k.field + 1));
+    const auto column = [](const BrandleSortKey& k) { return QStringLiteral("c") + QString::number(k.field); };
+
+    // The row's own values of the order's keys.
+    QString keys;
+    for (const BrandleSortKey& k : order)
+        keys += (keys.isEmpty() ? QString() : QStringLiteral(", ")) + column(k);
+    Statement row{prepare(with + QStringLiteral("SELECT ") + keys + QStringLiteral(" FROM t WHERE c0 = ?1 LIMIT 1"))};
+    sqlite3_bind_int64(row.st, 1, id);
+    int rc = sqlite3_step(row.st);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        failDatabase();
+    const bool found = rc == SQLITE_ROW;
+
+    // The rows before it: those before on one key and equal on all keys before that
+    // one, with SQLite's order of values (NULL first ascending, last descending).
+    QString before;
+    for (size_t i = 0; found && i < order.size(); ++i) {
+        const bool isNull = sqlite3_column_type(row.st, static_cast<int>(i)) == SQLITE_NULL;
+        const QString c = column(order[i]);
+        const QString value = QStringLiteral("?") + QString::number(i + 1);
+        QString term;
+        if (order[i].descending)
+            term = isNull ? c + QStringLiteral(" IS NOT NULL") : c + QStringLiteral(" > ") + value;
+        else if (!isNull)
+            term = QStringLiteral("(") + c + QStringLiteral(" IS NULL OR ") + c + QStringLiteral(" < ") + value +
+                   QStringLiteral(")");
+        if (!term.isEmpty()) {
+            for (size_t j = 0; j < i; ++j)
+                term += QStringLiteral(" AND ") + column(order[j]) + QStringLiteral(" IS ?") + QString::number(j + 1);
+            before += (before.isEmpty() ? QString() : QStringLiteral(" OR ")) + QStringLiteral("(") + term +
+                      QStringLiteral(")");
+        }
+    }
+    if (before.isEmpty())
+        before = QStringLiteral("0");
+    // One pass gives the count of the whole result beside the position.
+    Statement count{prepare(with + QStringLiteral("SELECT COUNT(*), COALESCE(SUM(CASE WHEN ") + before +
+                            QStringLiteral(" THEN 1 ELSE 0 END), 0) FROM t"))};
+    for (size_t i = 0; found && i < order.size(); ++i)
+        sqlite3_bind_value(count.st, static_cast<int>(i + 1), sqlite3_column_value(row.st, static_cast<int>(i)));
+    rc = sqlite3_step(count.st);
+    if (rc != SQLITE_ROW)
+        failDatabase();
+    result.count = sqlite3_column_int64(count.st, 0);
+    result.position = found ? sqlite3_column_int64(count.st, 1) : -1;
+    return result;
 }
 
 // Opens the file of a database whose logon was checked: read-only by the file's
