@@ -93,6 +93,40 @@ TEST(BrandleCursor, ReadsForwardSkipsRewindsAndSeeks)
     EXPECT_TRUE(cursor->AtEnd());
 }
 
+// The position of a row by the count of the rows before it agrees with the
+// cursor's own order: keys up and down, ties broken by the id, NULLs, texts
+// compared without regard to case, repeated column names; an id the result does
+// not hold has none, and the count of the whole result comes with it.
+TEST(BrandleCursor, PositionOfIdAgreesWithTheCursorsOrder)
+{
+    auto c = OpenDemo();
+    const BrandleCancelToken token = MakeCancelToken();
+    const QString sql = QStringLiteral(
+        "SELECT ol.OrderLineID AS ID, CASE WHEN ol.Quantity > 7 THEN NULL ELSE ol.Quantity END AS Q, "
+        "CASE WHEN ol.OrderLineID % 2 = 0 THEN UPPER(p.Name) ELSE p.Name END AS Q "
+        "FROM OrderLines ol INNER JOIN Products p ON p.ProductID = ol.ProductID WHERE ol.OrderLineID <= 2000");
+    const std::vector<std::vector<BrandleSortKey>> orders = {
+        {BrandleSortKey{0, false}},
+        {BrandleSortKey{1, false}, BrandleSortKey{0, false}},
+        {BrandleSortKey{1, true}, BrandleSortKey{0, false}},
+        {BrandleSortKey{2, false}, BrandleSortKey{0, false}},
+        {BrandleSortKey{2, true}, BrandleSortKey{0, false}},
+    };
+    for (size_t o = 0; o < orders.size(); ++o) {
+        auto cursor = c->OpenCursor(sql, orders[o], token);
+        const std::vector<BrandleRow> rows = cursor->Fetch(5000);
+        ASSERT_EQ(rows.size(), 2000u);
+        for (size_t k : {size_t{0}, size_t{1}, size_t{17}, size_t{999}, size_t{1500}, size_t{1998}, size_t{1999}}) {
+            const int64_t id = static_cast<int64_t>(rows[k][0].toDouble());
+            const BrandleReadConnection::IdPosition found = c->PositionOfId(sql, orders[o], id, token);
+            EXPECT_EQ(found.position, static_cast<int64_t>(k)) << "order " << o << " row " << k;
+            EXPECT_EQ(found.count, 2000);
+        }
+        EXPECT_EQ(c->PositionOfId(sql, orders[o], 999999, token).position, -1) << o;
+    }
+    EXPECT_EQ(c->PositionOfId(sql, {}, 5, token).position, BrandleReadConnection::kNoPosition);
+}
+
 TEST(BrandleCursor, CancelFromAnotherThreadStopsTheRunningCall)
 {
     auto c = OpenDemo();
