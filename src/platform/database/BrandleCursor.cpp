@@ -161,7 +161,7 @@ public:
     {
         std::vector<BrandleRow> rows;
         CallScope scope(m_c, m_token);
-        if (m_ordered && !m_started && !m_topDone && count > 0 && m_position + count <= kTopRows)
+        if (m_ordered && !m_started && m_topFetches < kTopFetches && count > 0 && m_position + count <= kTopRows)
             return fetchFirst(count);
         while (static_cast<int>(rows.size()) < count && step())
             rows.push_back(row());
@@ -173,7 +173,7 @@ public:
         // Near the start of a sorted result nothing is stepped over: the rows after
         // the skipped ones come from a top-N query of their own (they are taken to
         // be there; a short result shows as an end at the fetch).
-        if (m_ordered && !m_started && !m_topDone && !m_atEnd && count > 0 && m_position + count < kTopRows) {
+        if (m_ordered && !m_started && m_topFetches == 0 && !m_atEnd && count > 0 && m_position + count < kTopRows) {
             m_position += count;
             m_lag = m_position;
             return count;
@@ -214,7 +214,7 @@ public:
         m_position = 0;
         m_lag = 0;
         m_started = false;
-        m_topDone = false;
+        m_topFetches = 0;
         m_atEnd = false;
     }
 
@@ -222,13 +222,16 @@ private:
     // Rows of a sorted result this near its start come by a top-N query (its
     // sorter holds no more than this many rows).
     static constexpr int64_t kTopRows = 20000;
+    // Batches served so: the first screen and the one read ahead after it (which
+    // would otherwise sort the whole result, holding up other reads meanwhile).
+    static constexpr int kTopFetches = 2;
 
     // Rows near the start of a sorted result by a top-N query, which need not sort it
-    // all; once only: the cursor's own statement catches up when rows further on are
-    // read, so that paging on sorts the result once instead of once a page.
+    // all; for the first batches only: the cursor's own statement catches up when rows
+    // further on are read, so that paging on sorts the result once instead of once a page.
     std::vector<BrandleRow> fetchFirst(int count)
     {
-        m_topDone = true;
+        ++m_topFetches;
         std::vector<BrandleRow> rows;
         sqlite3_stmt* first = m_c.prepare(m_sql + QStringLiteral("\nLIMIT ") + QString::number(count) +
                                           QStringLiteral(" OFFSET ") + QString::number(m_position));
@@ -297,7 +300,7 @@ private:
     QString m_sql;
     bool m_ordered = false;
     bool m_started = false;  // the statement has been stepped since it was (re)started
-    bool m_topDone = false;  // the top-N query has served its rows since then
+    int m_topFetches = 0;    // batches top-N queries have served since then
     int64_t m_lag = 0;       // rows the statement is behind the position
     int64_t m_position = 0;
     bool m_atEnd = false;
