@@ -376,6 +376,7 @@ void eListView::SelectRowByID(int32_t id)
             return;
         BrandleReadConnection::IdPosition found;
         try {
+            RunQueryThreadFault();
             found = worker->connection(job->connect).PositionOfId(job->query, job->order, id, job->seekToken);
             if (found.position == BrandleReadConnection::kNoPosition) {
                 // The WHERE text's own order cannot be counted in: the rows are read up to it.
@@ -384,13 +385,11 @@ void eListView::SelectRowByID(int32_t id)
                 found.count = -1;
                 worker->dropCursor(job);
             }
-        } catch (const AppError& e) {
-            worker->dropCursor(job);
-            if (IsCancelled(e))
-                return;
-            found = {};
         } catch (...) {
+            // Not found, whatever went wrong: the selection is cleared.
             worker->dropCursor(job);
+            if (IsCancelled(QueryFailure(std::current_exception())))
+                return;
             found = {};
         }
         QMetaObject::invokeMethod(self.data(), [self, job, id, found] {
