@@ -87,14 +87,19 @@ public:
     // Where the row whose field 0 is id stands in the query's rows in that order
     // (whose last key must be field 0, so that it is unique), found by counting
     // the rows before it rather than reading them; and the number of all rows.
-    // position -1 when no row has that id; kNoPosition when the order is empty.
+    // position -1 when no row has that id; kNoPosition when the order is empty or
+    // the connection cannot count so (the caller then reads the rows up to it).
     struct IdPosition {
         int64_t position = -1;
         int64_t count = 0;
     };
     static constexpr int64_t kNoPosition = -2;
     virtual IdPosition PositionOfId(const QString& query, const std::vector<BrandleSortKey>& order, int64_t id,
-                                    const BrandleCancelToken& token) = 0;
+                                    const BrandleCancelToken& token)
+    {
+        (void)query, (void)order, (void)id, (void)token;
+        return IdPosition{kNoPosition, -1};
+    }
     // Marks the token cancelled and stops the call this connection is running under
     // it, if any. Any thread. Later calls under that token fail at once.
     virtual void Cancel(const BrandleCancelToken& token) = 0;
