@@ -1,5 +1,4 @@
 #include "platform/database/SqliteBackend.h"
-#include "platform/database/LockWait.h"
 
 #include "base/AppError.h"
 #include "platform/database/DatabaseServer.h"
@@ -14,12 +13,11 @@
 #include <QTimeZone>
 #include <mutex>
 #include <sqlite3.h>
-#include <thread>
 
 namespace {
 
 const QString kSource = QStringLiteral("BrandleDatabase");
-const QString kTimeoutMessage = QStringLiteral("Query timeout expired");
+const QString kTimeoutMessage = CallWatch::TimeoutMessage();
 
 // ---------------------------------------------------------------- values
 
@@ -318,24 +316,9 @@ void fnDateDiff(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 
 class SqliteBackend::CallScope {
 public:
-    explicit CallScope(SqliteBackend& b) : m_b(b)
-    {
-        // A window event handled while this connection waits for a lock must not
-        // use the connection: SQLite's busy handler is not re-entrant.
-        if (m_b.m_lockWait == LockWaitState::InObserver)
-            m_b.fail(QStringLiteral("The database is busy: a statement of this connection waits for another user."));
-        m_b.m_timedOut = false;
-        m_b.m_hasDeadline = m_b.m_timeout > 0;
-        if (m_b.m_hasDeadline)
-            m_b.m_deadline = std::chrono::steady_clock::now() + std::chrono::seconds(m_b.m_timeout);
-    }
-    ~CallScope()
-    {
-        m_b.m_hasDeadline = false;
-        m_b.endLockWait();
-    }
-    // Cleaning up after a failure must not be stopped by the deadline.
-    void lift() { m_b.m_hasDeadline = false; }
+    explicit CallScope(SqliteBackend& b) : m_b(b) { m_b.m_watch.begin(m_b.m_timeout); }
+    ~CallScope() { m_b.m_watch.end(); }
+    void lift() { m_b.m_watch.lift(); }
 
 private:
     SqliteBackend& m_b;
@@ -345,8 +328,7 @@ SqliteBackend::SqliteBackend(sqlite3* db, QString server, QString database, QStr
     : m_db(db), m_server(std::move(server)), m_database(std::move(database)), m_login(std::move(login))
 {
     PrepareConnection(m_db);
-    sqlite3_progress_handler(m_db, 1000, &SqliteBackend::progress, this);
-    sqlite3_busy_handler(m_db, &SqliteBackend::busy, this);
+    m_watch.attach(m_db);
 }
 
 SqliteBackend::~SqliteBackend()
@@ -407,65 +389,11 @@ void SqliteBackend::PrepareConnection(sqlite3* db)
         sqlite3_create_function_v2(db, fn.name, fn.args, fn.flags, db, fn.f, nullptr, nullptr, nullptr);
 }
 
-int SqliteBackend::progress(void* self)
-{
-    auto* b = static_cast<SqliteBackend*>(self);
-    if (b->m_hasDeadline && std::chrono::steady_clock::now() >= b->m_deadline) {
-        b->m_timedOut = true;
-        return 1;
-    }
-    return 0;
-}
-
-// Waiting for another connection's lock counts against the command timeout. On
-// the window's thread the lock-wait observer keeps the windows painting meanwhile
-// and may cancel the wait, which then ends as the time-out does.
-int SqliteBackend::busy(void* self, int count)
-{
-    auto* b = static_cast<SqliteBackend*>(self);
-    const auto now = std::chrono::steady_clock::now();
-    if (b->m_hasDeadline && now >= b->m_deadline) {
-        b->m_timedOut = true;
-        return 0;
-    }
-    if (const LockWaitObserver* observer = CurrentLockWaitObserver()) {
-        if (b->m_lockWait == LockWaitState::None) {
-            b->m_lockWait = LockWaitState::Waiting;
-            b->m_lockWaitStart = now;
-        }
-        b->m_lockWait = LockWaitState::InObserver;
-        bool goOn = true;
-        try {
-            goOn = observer->waiting(
-                std::chrono::duration_cast<std::chrono::milliseconds>(now - b->m_lockWaitStart).count());
-        } catch (...) {
-            goOn = false;
-        }
-        b->m_lockWait = LockWaitState::Waiting;
-        if (!goOn) {
-            b->m_timedOut = true;
-            return 0;
-        }
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(count < 10 ? 1 : 5));
-    return 1;
-}
-
-void SqliteBackend::endLockWait()
-{
-    if (m_lockWait == LockWaitState::None)
-        return;
-    m_lockWait = LockWaitState::None;
-    if (const LockWaitObserver* observer = CurrentLockWaitObserver(); observer && observer->ended)
-        observer->ended();
-}
-
-
 void SqliteBackend::fail(const QString& message) const { throw AppError(kDatabaseErrorNumber, message, kSource); }
 
 void SqliteBackend::failDatabase() const
 {
-    fail(m_timedOut ? kTimeoutMessage : QString::fromUtf8(sqlite3_errmsg(m_db)));
+    fail(m_watch.timedOut() ? kTimeoutMessage : QString::fromUtf8(sqlite3_errmsg(m_db)));
 }
 
 void SqliteBackend::exec(const QString& sql)
@@ -565,9 +493,9 @@ ResultSnapshot SqliteBackend::callProcedure(const HostProcedureInfo& info, std::
     try {
         info.run(call);
     } catch (const AppError& e) {
-        fail(m_timedOut ? kTimeoutMessage : e.description());
+        fail(m_watch.timedOut() ? kTimeoutMessage : e.description());
     } catch (const std::exception& e) {
-        fail(m_timedOut ? kTimeoutMessage : QString::fromLocal8Bit(e.what()));
+        fail(m_watch.timedOut() ? kTimeoutMessage : QString::fromLocal8Bit(e.what()));
     }
     if (outputs)
         *outputs = std::move(call.outputs);
@@ -668,11 +596,10 @@ ResultSnapshot SqliteBackend::runReadOnly(const QString& sql)
         const char* file = sqlite3_db_filename(m_db, "main");
         m_fenced = FencedDatabase::Open(file ? QString::fromUtf8(file) : QString(),
                                         TheDatabaseServer().DeniedReads(m_login));
-        sqlite3_progress_handler(m_fenced->handle(), 1000, &SqliteBackend::progress, this);
-        sqlite3_busy_handler(m_fenced->handle(), &SqliteBackend::busy, this);
+        m_watch.attach(m_fenced->handle());
     }
     sqlite3* db = m_fenced->handle();
-    auto failHere = [&] { fail(m_timedOut ? kTimeoutMessage : QString::fromUtf8(sqlite3_errmsg(db))); };
+    auto failHere = [&] { fail(m_watch.timedOut() ? kTimeoutMessage : QString::fromUtf8(sqlite3_errmsg(db))); };
     CallScope scope(*this);
     sqlite3_stmt* st = nullptr;
     const int prepared = m_fenced->PrepareSingleQuery(statements.front().sql, &st);
