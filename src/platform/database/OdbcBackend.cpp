@@ -3,7 +3,7 @@
 #include "base/AppError.h"
 #include "platform/database/BrandleDatabase.h"
 #include "platform/database/DatabaseServer.h"
-#include "platform/database/HostProcedures.h"
+#include "platform/database/HostProcedureCall.h"
 #include "platform/database/SqlFence.h"
 #include "platform/database/OdbcHandles.h"
 #include "platform/database/SqlTranslator.h"
@@ -64,31 +64,6 @@ QString SqliteControl(const QString& tsql)
     if (tsql.startsWith(rollback))
         return QStringLiteral("ROLLBACK TO ") + tsql.mid(rollback.size());
     Fail(QStringLiteral("Not a transaction statement: %1").arg(tsql));
-}
-
-int32_t AdoTypeOfValues(const std::vector<std::vector<Variant>>& rows, size_t column)
-{
-    for (const auto& row : rows) {
-        switch (row[column].type()) {
-        case VarType::Long:
-        case VarType::Integer:
-            return adInteger;
-        case VarType::Double:
-            return adDouble;
-        case VarType::Currency:
-            return adCurrency;
-        case VarType::Boolean:
-            return adBoolean;
-        case VarType::Date:
-            return adDate;
-        case VarType::Null:
-        case VarType::Empty:
-            continue;
-        default:
-            return adVarChar;
-        }
-    }
-    return adVarChar;
 }
 
 }  // namespace
@@ -350,46 +325,9 @@ ResultSnapshot OdbcBackend::runReadOnly(const QString& sql)
 ResultSnapshot OdbcBackend::callHostProcedure(const QString& name, std::vector<Variant> args,
                                               const QStringList& names, std::vector<Variant>* outputs)
 {
-    static std::once_flag once;
-    std::call_once(once, [] { TheDatabaseServer().RegisterProcedures(); });
-    const HostProcedureInfo* info = FindHostProcedure(name);
-    if (!info)
-        Fail(QStringLiteral("Could not find stored procedure '%1'.").arg(name));
-    if (static_cast<int>(args.size()) > info->maxArgs)
-        Fail(QStringLiteral("Procedure or function '%1' has too many arguments specified.").arg(info->name));
-    if (static_cast<int>(args.size()) < info->minArgs)
-        Fail(QStringLiteral("Procedure or function '%1' expects parameter number %2, which was not supplied.")
-                 .arg(info->name)
-                 .arg(args.size() + 1));
-    ProcedureCall call;
-    call.db = m_sqlite;
-    call.login = m_login;
-    call.args = std::move(args);
-    call.names = names;
-    while (call.names.size() < static_cast<qsizetype>(call.args.size()))
-        call.names << QString();
-    call.outputs.resize(call.args.size());
-    call.procedureName = info->name;
+    const HostProcedureInfo& info = FindCallableHostProcedure(name, args.size());
     CallScope scope(*this, nullptr);
-    try {
-        info->run(call);
-    } catch (const AppError& e) {
-        Fail(m_watch.timedOut() ? kTimeoutMessage : e.description());
-    } catch (const std::exception& e) {
-        Fail(m_watch.timedOut() ? kTimeoutMessage : QString::fromLocal8Bit(e.what()));
-    }
-    if (outputs)
-        *outputs = std::move(call.outputs);
-    ResultSnapshot snap;
-    snap.fieldNames = call.columns;
-    snap.rows = std::move(call.rows);
-    for (auto& row : snap.rows)
-        row.resize(snap.fieldNames.size(), Variant(Null));
-    for (int c = 0; c < snap.fieldNames.size(); ++c) {
-        const int32_t given = c < static_cast<int>(call.columnTypes.size()) ? call.columnTypes[c] : 0;
-        snap.fieldTypes.push_back(given ? given : AdoTypeOfValues(snap.rows, c));
-    }
-    return snap;
+    return RunHostProcedure(info, m_sqlite, m_login, std::move(args), names, outputs, m_watch);
 }
 
 ResultSnapshot OdbcBackend::runProcedure(BrandleCommand& command)

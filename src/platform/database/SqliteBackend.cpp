@@ -3,7 +3,7 @@
 #include "base/AppError.h"
 #include "platform/database/DatabaseServer.h"
 #include "platform/database/BrandleDatabase.h"
-#include "platform/database/HostProcedures.h"
+#include "platform/database/HostProcedureCall.h"
 #include "platform/database/SqlFence.h"
 #include "platform/database/SqlTranslator.h"
 #include "platform/database/SqliteValues.h"
@@ -11,7 +11,6 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QTimeZone>
-#include <mutex>
 #include <sqlite3.h>
 
 namespace {
@@ -20,33 +19,6 @@ const QString kSource = QStringLiteral("BrandleDatabase");
 const QString kTimeoutMessage = CallWatch::TimeoutMessage();
 
 // ---------------------------------------------------------------- values
-
-// The ADO type of a field from the values it holds (the first that is not Null).
-int32_t adoTypeOfValues(const std::vector<std::vector<Variant>>& rows, size_t column)
-{
-    for (const auto& row : rows) {
-        const Variant& v = row[column];
-        switch (v.type()) {
-        case VarType::Long:
-        case VarType::Integer:
-            return adInteger;
-        case VarType::Double:
-            return adDouble;
-        case VarType::Currency:
-            return adCurrency;
-        case VarType::Boolean:
-            return adBoolean;
-        case VarType::Date:
-            return adDate;
-        case VarType::Null:
-        case VarType::Empty:
-            continue;
-        default:
-            return adVarChar;
-        }
-    }
-    return adVarChar;
-}
 
 // ---------------------------------------------------------------- SQL functions
 
@@ -454,61 +426,12 @@ ResultSnapshot SqliteBackend::runSql(const QString& sql, bool readOnly)
             failDatabase();
         if (columns > 0 && !haveResult) {
             for (int c = 0; c < columns; ++c)
-                snap.fieldTypes.push_back(declared[c] ? declared[c] : adoTypeOfValues(snap.rows, c));
+                snap.fieldTypes.push_back(declared[c] ? declared[c] : AdoTypeOfValues(snap.rows, c));
             result = std::move(snap);
             haveResult = true;
         }
     }
     return result;
-}
-
-const HostProcedureInfo& SqliteBackend::procedure(const QString& name, size_t argCount) const
-{
-    static std::once_flag once;
-    std::call_once(once, [] { TheDatabaseServer().RegisterProcedures(); });
-    const HostProcedureInfo* info = FindHostProcedure(name);
-    if (!info)
-        fail(QStringLiteral("Could not find stored procedure '%1'.").arg(name));
-    if (static_cast<int>(argCount) > info->maxArgs)
-        fail(QStringLiteral("Procedure or function '%1' has too many arguments specified.").arg(info->name));
-    if (static_cast<int>(argCount) < info->minArgs)
-        fail(QStringLiteral("Procedure or function '%1' expects parameter number %2, which was not supplied.")
-                 .arg(info->name)
-                 .arg(argCount + 1));
-    return *info;
-}
-
-ResultSnapshot SqliteBackend::callProcedure(const HostProcedureInfo& info, std::vector<Variant> args,
-                                            const QStringList& names, std::vector<Variant>* outputs)
-{
-    ProcedureCall call;
-    call.db = m_db;
-    call.login = m_login;
-    call.args = std::move(args);
-    call.names = names;
-    while (call.names.size() < static_cast<qsizetype>(call.args.size()))
-        call.names << QString();
-    call.outputs.resize(call.args.size());
-    call.procedureName = info.name;
-    try {
-        info.run(call);
-    } catch (const AppError& e) {
-        fail(m_watch.timedOut() ? kTimeoutMessage : e.description());
-    } catch (const std::exception& e) {
-        fail(m_watch.timedOut() ? kTimeoutMessage : QString::fromLocal8Bit(e.what()));
-    }
-    if (outputs)
-        *outputs = std::move(call.outputs);
-    ResultSnapshot snap;
-    snap.fieldNames = call.columns;
-    snap.rows = std::move(call.rows);
-    for (auto& row : snap.rows)
-        row.resize(snap.fieldNames.size(), Variant(Null));
-    for (int c = 0; c < snap.fieldNames.size(); ++c) {
-        const int32_t given = c < static_cast<int>(call.columnTypes.size()) ? call.columnTypes[c] : 0;
-        snap.fieldTypes.push_back(given ? given : adoTypeOfValues(snap.rows, c));
-    }
-    return snap;
 }
 
 // A batch of several statements, or one with a procedure call, runs inside a
@@ -520,7 +443,7 @@ ResultSnapshot SqliteBackend::runStatements(const std::vector<TranslatedStatemen
     bool writes = false;
     for (const TranslatedStatement& st : statements) {
         if (st.kind == TranslatedStatement::Kind::Exec) {
-            procedure(st.procedure, st.args.size());  // an unknown procedure fails before anything runs
+            FindCallableHostProcedure(st.procedure, st.args.size());  // an unknown procedure fails before anything runs
             hasExec = true;
         } else {
             writes = writes || st.writes;
@@ -544,7 +467,7 @@ ResultSnapshot SqliteBackend::runStatements(const std::vector<TranslatedStatemen
         bool haveResult = false;
         for (const TranslatedStatement& st : statements) {
             ResultSnapshot snap = st.kind == TranslatedStatement::Kind::Exec
-                                      ? callProcedure(procedure(st.procedure, st.args.size()), st.args, {}, nullptr)
+                                      ? RunHostProcedure(FindCallableHostProcedure(st.procedure, st.args.size()), m_db, m_login, st.args, {}, nullptr, m_watch)
                                       : runSql(st.sql, false);
             if (!haveResult && !snap.fieldNames.isEmpty()) {
                 result = std::move(snap);
@@ -616,7 +539,7 @@ ResultSnapshot SqliteBackend::runReadOnly(const QString& sql)
     if (ReadStatement(st, snap, declared) != SQLITE_DONE)
         failHere();
     for (int c = 0; c < snap.fieldNames.size(); ++c)
-        snap.fieldTypes.push_back(declared[c] ? declared[c] : adoTypeOfValues(snap.rows, c));
+        snap.fieldTypes.push_back(declared[c] ? declared[c] : AdoTypeOfValues(snap.rows, c));
     return snap;
 }
 
@@ -628,13 +551,13 @@ ResultSnapshot SqliteBackend::runProcedure(BrandleCommand& command)
         args.push_back(p.direction == adParamOutput ? Variant() : p.value);
         names << p.name;
     }
-    const HostProcedureInfo& info = procedure(command.ProcedureName(), args.size());
+    const HostProcedureInfo& info = FindCallableHostProcedure(command.ProcedureName(), args.size());
     CallScope scope(*this);
     const QString savepoint = QStringLiteral("quillon_batch_%1").arg(++m_batchSavepoints);
     exec(QStringLiteral("SAVEPOINT ") + savepoint);
     try {
         std::vector<Variant> outputs;
-        ResultSnapshot result = callProcedure(info, std::move(args), names, &outputs);
+        ResultSnapshot result = RunHostProcedure(info, m_db, m_login, std::move(args), names, &outputs, m_watch);
         exec(QStringLiteral("RELEASE ") + savepoint);
         auto& params = command.Parameters();
         for (size_t i = 0; i < params.size() && i < outputs.size(); ++i) {

@@ -58,9 +58,6 @@ private:
 
     ResultSnapshot runStatements(const std::vector<TranslatedStatement>& statements);
     ResultSnapshot runSql(const QString& sql, bool readOnly);
-    ResultSnapshot callProcedure(const HostProcedureInfo& info, std::vector<Variant> args, const QStringList& names,
-                                 std::vector<Variant>* outputs);
-    const HostProcedureInfo& procedure(const QString& name, size_t argCount) const;
     void exec(const QString& sql);  // an internal statement; fails like any other
     bool execQuietly(const QString& sql) noexcept;
     [[noreturn]] void fail(const QString& message) const;
