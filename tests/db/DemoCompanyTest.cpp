@@ -5,9 +5,7 @@
 // administration command refuses bad input without changing anything.
 #include "base/AppError.h"
 #include "base/AuUtilities.h"
-#include "db/DemoCompany.h"
-#include "db/EmbeddedServer.h"
-#include "platform/database/BrandleDatabase.h"
+#include "DemoCompanyFixture.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -34,41 +32,12 @@ struct Column {
     bool extended = false;
 };
 
-class DemoCompanyTest : public ::testing::Test {
+class DemoCompanyTest : public DemoCompanyFixture {
 protected:
-    static void SetUpTestSuite()
-    {
-        dir = std::make_unique<QTemporaryDir>();
-        erpdb::SetServersRoot(dir->filePath(QStringLiteral("servers")));
-        erpdb::SetClientConfigRoot(dir->filePath(QStringLiteral("client")));
-        erpdb::DemoOptions options;
-        options.server = kServer;
-        summary = erpdb::CreateDemoCompany(options);
-    }
-    static void TearDownTestSuite()
-    {
-        erpdb::SetServersRoot(QString());
-        erpdb::SetClientConfigRoot(QString());
-        dir.reset();
-    }
-    void SetUp() override
-    {
-        erpdb::SetServersRoot(dir->filePath(QStringLiteral("servers")));
-        erpdb::SetClientConfigRoot(dir->filePath(QStringLiteral("client")));
-        int32_t flag = 0;
-        dbi.OpenConnection(kServer, QLatin1String(erpdb::kDemoDatabaseName), QStringLiteral("coexecutive"),
-                           QLatin1String(erpdb::kDemoExecutivePassword), 0, flag);
-    }
+    static void SetUpTestSuite() { summary = MakeCompany(kServer); }
+    static void TearDownTestSuite() { DropCompany(); }
+    void SetUp() override { Connect(kServer); }
 
-    Variant Value(const QString& sql)
-    {
-        BrandleRecordsetPtr rs;
-        const bool rows = dbi.OpenRecordset(sql, rs);
-        Variant v = rows ? rs->Item(0) : Variant(NullValue{});
-        dbi.CloseRecordset(rs);
-        return v;
-    }
-    int Count(const QString& sql) { return Value(sql).toInt32(); }
     // The first column of every row, as text.
     QStringList Column0(const QString& sql)
     {
@@ -137,12 +106,9 @@ protected:
         return n;
     }
 
-    static std::unique_ptr<QTemporaryDir> dir;
     static erpdb::DemoSummary summary;
-    BrandleDatabase dbi;
 };
 
-std::unique_ptr<QTemporaryDir> DemoCompanyTest::dir;
 erpdb::DemoSummary DemoCompanyTest::summary;
 
 TEST_F(DemoCompanyTest, HoldsBelievableBusinessData)

@@ -4,9 +4,7 @@
 // filter and sum), the refusals, and deleting an imported column with everything
 // that used it while every view of the base keeps working.
 #include "base/AppError.h"
-#include "db/DemoCompany.h"
-#include "db/EmbeddedServer.h"
-#include "platform/database/BrandleDatabase.h"
+#include "DemoCompanyFixture.h"
 #include "ErrorOf.h"
 
 #include <QTemporaryDir>
@@ -27,31 +25,15 @@ constexpr int kCustomerTable = 1;      // LdBaseTables: customers for orders
 constexpr int kProfileGroup = 1;       // custom properties of customers
 constexpr int kShelfGroup = 2;         // custom properties of products
 
-class ImportProceduresTest : public ::testing::Test {
+class ImportProceduresTest : public DemoCompanyFixture {
 protected:
-    static void SetUpTestSuite()
-    {
-        dir = std::make_unique<QTemporaryDir>();
-        erpdb::SetServersRoot(dir->filePath(QStringLiteral("servers")));
-        erpdb::SetClientConfigRoot(dir->filePath(QStringLiteral("client")));
-        erpdb::DemoOptions options;
-        options.server = kServer;
-        erpdb::CreateDemoCompany(options);
-    }
-    static void TearDownTestSuite()
-    {
-        erpdb::SetServersRoot(QString());
-        erpdb::SetClientConfigRoot(QString());
-        dir.reset();
-    }
+    static void SetUpTestSuite() { MakeCompany(kServer); }
+    static void TearDownTestSuite() { DropCompany(); }
     // Each test works inside a transaction it rolls back, so all see the demo as made.
     void SetUp() override
     {
-        erpdb::SetServersRoot(dir->filePath(QStringLiteral("servers")));
-        erpdb::SetClientConfigRoot(dir->filePath(QStringLiteral("client")));
+        Connect(kServer);
         int32_t flag = 0;
-        dbi.OpenConnection(kServer, QLatin1String(erpdb::kDemoDatabaseName), QStringLiteral("coexecutive"),
-                           QLatin1String(erpdb::kDemoExecutivePassword), 0, flag);
         dbi.BeginTrans(QStringLiteral("test"), flag);
     }
     void TearDown() override
@@ -61,15 +43,6 @@ protected:
         dbi.CloseConnection();
     }
 
-    Variant Value(const QString& sql)
-    {
-        BrandleRecordsetPtr rs;
-        const bool rows = dbi.OpenRecordset(sql, rs);
-        Variant v = rows ? rs->Item(0) : Variant(NullValue{});
-        dbi.CloseRecordset(rs);
-        return v;
-    }
-    int Count(const QString& sql) { return Value(sql).toInt32(); }
     // Rows of a result as "a|b|..." texts.
     QStringList Rows(const QString& sql)
     {
@@ -114,12 +87,8 @@ protected:
     {
         return Value(QStringLiteral("SELECT ColumnSQL FROM LdBaseColumns WHERE ColumnID = %1").arg(columnId)).toString();
     }
-
-    static std::unique_ptr<QTemporaryDir> dir;
-    BrandleDatabase dbi;
 };
 
-std::unique_ptr<QTemporaryDir> ImportProceduresTest::dir;
 
 TEST_F(ImportProceduresTest, SourcesOfferTheirColumnsLessThoseAlreadyImported)
 {

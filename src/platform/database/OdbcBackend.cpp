@@ -3,8 +3,7 @@
 #include "base/AppError.h"
 #include "platform/database/BrandleDatabase.h"
 #include "platform/database/DatabaseServer.h"
-#include "platform/database/HostProcedures.h"
-#include "platform/database/LockWait.h"
+#include "platform/database/HostProcedureCall.h"
 #include "platform/database/SqlFence.h"
 #include "platform/database/OdbcHandles.h"
 #include "platform/database/SqlTranslator.h"
@@ -16,12 +15,11 @@
 #include <dlfcn.h>
 #include <mutex>
 #include <sqlite3.h>
-#include <thread>
 
 namespace {
 
 const QString kSource = QStringLiteral("BrandleDatabase");
-const QString kTimeoutMessage = QStringLiteral("Query timeout expired");
+const QString kTimeoutMessage = CallWatch::TimeoutMessage();
 const QString kNotAQuery = QStringLiteral("Only a single query that does not change the database may run here.");
 
 [[noreturn]] void Fail(const QString& message) { throw AppError(kDatabaseErrorNumber, message, kSource); }
@@ -66,31 +64,6 @@ QString SqliteControl(const QString& tsql)
     if (tsql.startsWith(rollback))
         return QStringLiteral("ROLLBACK TO ") + tsql.mid(rollback.size());
     Fail(QStringLiteral("Not a transaction statement: %1").arg(tsql));
-}
-
-int32_t AdoTypeOfValues(const std::vector<std::vector<Variant>>& rows, size_t column)
-{
-    for (const auto& row : rows) {
-        switch (row[column].type()) {
-        case VarType::Long:
-        case VarType::Integer:
-            return adInteger;
-        case VarType::Double:
-            return adDouble;
-        case VarType::Currency:
-            return adCurrency;
-        case VarType::Boolean:
-            return adBoolean;
-        case VarType::Date:
-            return adDate;
-        case VarType::Null:
-        case VarType::Empty:
-            continue;
-        default:
-            return adVarChar;
-        }
-    }
-    return adVarChar;
 }
 
 }  // namespace
@@ -165,67 +138,13 @@ std::unique_ptr<OdbcBackend> OdbcBackend::openSqliteFile(const QString& path, co
     } catch (const AppError&) {
         // a bare file without a server: the functions above are enough
     }
-    sqlite3_busy_handler(db, &OdbcBackend::busy, b.get());
-    sqlite3_progress_handler(db, 1000, &OdbcBackend::progress, b.get());
+    b->m_watch.attach(db);
     if (readOnly)
         sqlite3_exec(db, "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
     return b;
 }
 
 QString OdbcBackend::driverName() const { return m_connection->driverName(); }
-
-int OdbcBackend::progress(void* self)
-{
-    auto* b = static_cast<OdbcBackend*>(self);
-    if (b->m_cancelled)
-        return 1;
-    if (b->m_hasDeadline && std::chrono::steady_clock::now() >= b->m_deadline) {
-        b->m_timedOut = true;
-        return 1;
-    }
-    return 0;
-}
-
-// Waiting for another connection's lock counts against the command timeout. On
-// the window's thread the lock-wait observer keeps the windows painting meanwhile
-// and may cancel the wait, which then ends as the time-out does.
-int OdbcBackend::busy(void* self, int count)
-{
-    auto* b = static_cast<OdbcBackend*>(self);
-    const auto now = std::chrono::steady_clock::now();
-    if (b->m_cancelled || (b->m_hasDeadline && now >= b->m_deadline)) {
-        b->m_timedOut = !b->m_cancelled;
-        return 0;
-    }
-    if (const LockWaitObserver* observer = CurrentLockWaitObserver()) {
-        if (b->m_lockWait == LockWait::None)
-            b->m_lockWaitStart = now;
-        b->m_lockWait = LockWait::InObserver;
-        bool goOn = true;
-        try {
-            goOn = observer->waiting(
-                std::chrono::duration_cast<std::chrono::milliseconds>(now - b->m_lockWaitStart).count());
-        } catch (...) {
-            goOn = false;
-        }
-        b->m_lockWait = LockWait::Waiting;
-        if (!goOn) {
-            b->m_timedOut = true;
-            return 0;
-        }
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(count < 10 ? 1 : 5));
-    return 1;
-}
-
-void OdbcBackend::endLockWait()
-{
-    if (m_lockWait == LockWait::None)
-        return;
-    m_lockWait = LockWait::None;
-    if (const LockWaitObserver* observer = CurrentLockWaitObserver(); observer && observer->ended)
-        observer->ended();
-}
 
 void OdbcBackend::cancel()
 {
@@ -282,7 +201,7 @@ ResultSnapshot OdbcBackend::sendDirect(const QString& text)
         st.execDirect(text);
         return readResults(st);
     } catch (const AppError&) {
-        if (m_timedOut)
+        if (m_watch.timedOut())
             Fail(kTimeoutMessage);
         throw;
     }
@@ -406,46 +325,9 @@ ResultSnapshot OdbcBackend::runReadOnly(const QString& sql)
 ResultSnapshot OdbcBackend::callHostProcedure(const QString& name, std::vector<Variant> args,
                                               const QStringList& names, std::vector<Variant>* outputs)
 {
-    static std::once_flag once;
-    std::call_once(once, [] { TheDatabaseServer().RegisterProcedures(); });
-    const HostProcedureInfo* info = FindHostProcedure(name);
-    if (!info)
-        Fail(QStringLiteral("Could not find stored procedure '%1'.").arg(name));
-    if (static_cast<int>(args.size()) > info->maxArgs)
-        Fail(QStringLiteral("Procedure or function '%1' has too many arguments specified.").arg(info->name));
-    if (static_cast<int>(args.size()) < info->minArgs)
-        Fail(QStringLiteral("Procedure or function '%1' expects parameter number %2, which was not supplied.")
-                 .arg(info->name)
-                 .arg(args.size() + 1));
-    ProcedureCall call;
-    call.db = m_sqlite;
-    call.login = m_login;
-    call.args = std::move(args);
-    call.names = names;
-    while (call.names.size() < static_cast<qsizetype>(call.args.size()))
-        call.names << QString();
-    call.outputs.resize(call.args.size());
-    call.procedureName = info->name;
+    const HostProcedureInfo& info = FindCallableHostProcedure(name, args.size());
     CallScope scope(*this, nullptr);
-    try {
-        info->run(call);
-    } catch (const AppError& e) {
-        Fail(m_timedOut ? kTimeoutMessage : e.description());
-    } catch (const std::exception& e) {
-        Fail(m_timedOut ? kTimeoutMessage : QString::fromLocal8Bit(e.what()));
-    }
-    if (outputs)
-        *outputs = std::move(call.outputs);
-    ResultSnapshot snap;
-    snap.fieldNames = call.columns;
-    snap.rows = std::move(call.rows);
-    for (auto& row : snap.rows)
-        row.resize(snap.fieldNames.size(), Variant(Null));
-    for (int c = 0; c < snap.fieldNames.size(); ++c) {
-        const int32_t given = c < static_cast<int>(call.columnTypes.size()) ? call.columnTypes[c] : 0;
-        snap.fieldTypes.push_back(given ? given : AdoTypeOfValues(snap.rows, c));
-    }
-    return snap;
+    return RunHostProcedure(info, m_sqlite, m_login, std::move(args), names, outputs, m_watch);
 }
 
 ResultSnapshot OdbcBackend::runProcedure(BrandleCommand& command)
@@ -544,7 +426,7 @@ void OdbcBackend::query(const QString& tsql, const QString& sqliteText,
         }
         st.closeCursor();
     } catch (const AppError&) {
-        if (m_timedOut)
+        if (m_watch.timedOut())
             Fail(kTimeoutMessage);
         throw;
     }
@@ -589,7 +471,7 @@ std::unique_ptr<OdbcBackend::OpenQuery> OdbcBackend::openQuery(const QString& ts
         q->statement->describe(names, types, sqlTypes);
         q->sqlTypes.assign(sqlTypes.begin(), sqlTypes.end());
     } catch (const AppError&) {
-        if (m_timedOut)
+        if (m_watch.timedOut())
             Fail(kTimeoutMessage);
         throw;
     }
@@ -608,7 +490,7 @@ bool OdbcBackend::readRow(OpenQuery& query, std::vector<Variant>& row)
             row.push_back(query.statement->value(static_cast<int>(c), static_cast<SQLSMALLINT>(query.sqlTypes[c])));
         return true;
     } catch (const AppError&) {
-        if (m_timedOut)
+        if (m_watch.timedOut())
             Fail(kTimeoutMessage);
         throw;
     }

@@ -10,12 +10,12 @@
 
 #include "base/AppError.h"
 #include "platform/database/BrandleDatabase.h"
+#include "platform/database/CallWatch.h"
 #include "platform/database/DatabaseBackend.h"
 #include "platform/database/OdbcServers.h"
 
 #include <atomic>
 #include <functional>
-#include <chrono>
 #include <memory>
 #include <mutex>
 
@@ -102,23 +102,14 @@ private:
     public:
         CallScope(OdbcBackend& b, odbc::Statement* st) : m_b(b)
         {
-            // A window event handled while this connection waits for a lock must
-            // not use the connection: the wait is inside a call of the driver.
-            if (m_b.m_lockWait == LockWait::InObserver)
-                throw AppError(kDatabaseErrorNumber,
-                               QStringLiteral("The database is busy: a statement of this connection waits for another user."),
-                               QStringLiteral("BrandleDatabase"));
-            m_b.m_timedOut = false;
-            m_b.m_hasDeadline = m_b.m_timeout > 0;
-            m_b.m_deadline = std::chrono::steady_clock::now() + std::chrono::seconds(m_b.m_timeout);
+            m_b.m_watch.begin(m_b.m_timeout);
             std::lock_guard<std::mutex> lock(m_b.m_runningMutex);
             m_b.m_running = st;
             m_b.m_cancelled = false;
         }
         ~CallScope()
         {
-            m_b.m_hasDeadline = false;
-            m_b.endLockWait();
+            m_b.m_watch.end();
             std::lock_guard<std::mutex> lock(m_b.m_runningMutex);
             m_b.m_running = nullptr;
         }
@@ -126,10 +117,6 @@ private:
     private:
         OdbcBackend& m_b;
     };
-
-    static int progress(void* self);
-    static int busy(void* self, int count);
-    void endLockWait();
 
     // Sends a T-SQL text; the first result set it gave.
     ResultSnapshot send(const QString& tsql);
@@ -157,14 +144,8 @@ private:
     std::mutex m_runningMutex;
     odbc::Statement* m_running = nullptr;  // the statement a call runs now
     std::atomic<bool> m_cancelled{false};
-    bool m_hasDeadline = false;
-    bool m_timedOut = false;
-    std::chrono::steady_clock::time_point m_deadline;
-    // A wait for another connection's lock (SQLite driver): whether the lock-wait
-    // observer runs now, and since when the wait lasts.
-    enum class LockWait { None, Waiting, InObserver };
-    LockWait m_lockWait = LockWait::None;
-    std::chrono::steady_clock::time_point m_lockWaitStart;
+    // The SQLite driver's connection: its command timeout, cancel and lock waits.
+    CallWatch m_watch{&m_cancelled};
 };
 
 // Opens a server of the client configuration: a SQL Server by its connection

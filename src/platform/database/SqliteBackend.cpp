@@ -1,10 +1,9 @@
 #include "platform/database/SqliteBackend.h"
-#include "platform/database/LockWait.h"
 
 #include "base/AppError.h"
 #include "platform/database/DatabaseServer.h"
 #include "platform/database/BrandleDatabase.h"
-#include "platform/database/HostProcedures.h"
+#include "platform/database/HostProcedureCall.h"
 #include "platform/database/SqlFence.h"
 #include "platform/database/SqlTranslator.h"
 #include "platform/database/SqliteValues.h"
@@ -12,43 +11,14 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QTimeZone>
-#include <mutex>
 #include <sqlite3.h>
-#include <thread>
 
 namespace {
 
 const QString kSource = QStringLiteral("BrandleDatabase");
-const QString kTimeoutMessage = QStringLiteral("Query timeout expired");
+const QString kTimeoutMessage = CallWatch::TimeoutMessage();
 
 // ---------------------------------------------------------------- values
-
-// The ADO type of a field from the values it holds (the first that is not Null).
-int32_t adoTypeOfValues(const std::vector<std::vector<Variant>>& rows, size_t column)
-{
-    for (const auto& row : rows) {
-        const Variant& v = row[column];
-        switch (v.type()) {
-        case VarType::Long:
-        case VarType::Integer:
-            return adInteger;
-        case VarType::Double:
-            return adDouble;
-        case VarType::Currency:
-            return adCurrency;
-        case VarType::Boolean:
-            return adBoolean;
-        case VarType::Date:
-            return adDate;
-        case VarType::Null:
-        case VarType::Empty:
-            continue;
-        default:
-            return adVarChar;
-        }
-    }
-    return adVarChar;
-}
 
 // ---------------------------------------------------------------- SQL functions
 
@@ -318,24 +288,9 @@ void fnDateDiff(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 
 class SqliteBackend::CallScope {
 public:
-    explicit CallScope(SqliteBackend& b) : m_b(b)
-    {
-        // A window event handled while this connection waits for a lock must not
-        // use the connection: SQLite's busy handler is not re-entrant.
-        if (m_b.m_lockWait == LockWaitState::InObserver)
-            m_b.fail(QStringLiteral("The database is busy: a statement of this connection waits for another user."));
-        m_b.m_timedOut = false;
-        m_b.m_hasDeadline = m_b.m_timeout > 0;
-        if (m_b.m_hasDeadline)
-            m_b.m_deadline = std::chrono::steady_clock::now() + std::chrono::seconds(m_b.m_timeout);
-    }
-    ~CallScope()
-    {
-        m_b.m_hasDeadline = false;
-        m_b.endLockWait();
-    }
-    // Cleaning up after a failure must not be stopped by the deadline.
-    void lift() { m_b.m_hasDeadline = false; }
+    explicit CallScope(SqliteBackend& b) : m_b(b) { m_b.m_watch.begin(m_b.m_timeout); }
+    ~CallScope() { m_b.m_watch.end(); }
+    void lift() { m_b.m_watch.lift(); }
 
 private:
     SqliteBackend& m_b;
@@ -345,8 +300,7 @@ SqliteBackend::SqliteBackend(sqlite3* db, QString server, QString database, QStr
     : m_db(db), m_server(std::move(server)), m_database(std::move(database)), m_login(std::move(login))
 {
     PrepareConnection(m_db);
-    sqlite3_progress_handler(m_db, 1000, &SqliteBackend::progress, this);
-    sqlite3_busy_handler(m_db, &SqliteBackend::busy, this);
+    m_watch.attach(m_db);
 }
 
 SqliteBackend::~SqliteBackend()
@@ -407,65 +361,11 @@ void SqliteBackend::PrepareConnection(sqlite3* db)
         sqlite3_create_function_v2(db, fn.name, fn.args, fn.flags, db, fn.f, nullptr, nullptr, nullptr);
 }
 
-int SqliteBackend::progress(void* self)
-{
-    auto* b = static_cast<SqliteBackend*>(self);
-    if (b->m_hasDeadline && std::chrono::steady_clock::now() >= b->m_deadline) {
-        b->m_timedOut = true;
-        return 1;
-    }
-    return 0;
-}
-
-// Waiting for another connection's lock counts against the command timeout. On
-// the window's thread the lock-wait observer keeps the windows painting meanwhile
-// and may cancel the wait, which then ends as the time-out does.
-int SqliteBackend::busy(void* self, int count)
-{
-    auto* b = static_cast<SqliteBackend*>(self);
-    const auto now = std::chrono::steady_clock::now();
-    if (b->m_hasDeadline && now >= b->m_deadline) {
-        b->m_timedOut = true;
-        return 0;
-    }
-    if (const LockWaitObserver* observer = CurrentLockWaitObserver()) {
-        if (b->m_lockWait == LockWaitState::None) {
-            b->m_lockWait = LockWaitState::Waiting;
-            b->m_lockWaitStart = now;
-        }
-        b->m_lockWait = LockWaitState::InObserver;
-        bool goOn = true;
-        try {
-            goOn = observer->waiting(
-                std::chrono::duration_cast<std::chrono::milliseconds>(now - b->m_lockWaitStart).count());
-        } catch (...) {
-            goOn = false;
-        }
-        b->m_lockWait = LockWaitState::Waiting;
-        if (!goOn) {
-            b->m_timedOut = true;
-            return 0;
-        }
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(count < 10 ? 1 : 5));
-    return 1;
-}
-
-void SqliteBackend::endLockWait()
-{
-    if (m_lockWait == LockWaitState::None)
-        return;
-    m_lockWait = LockWaitState::None;
-    if (const LockWaitObserver* observer = CurrentLockWaitObserver(); observer && observer->ended)
-        observer->ended();
-}
-
-
 void SqliteBackend::fail(const QString& message) const { throw AppError(kDatabaseErrorNumber, message, kSource); }
 
 void SqliteBackend::failDatabase() const
 {
-    fail(m_timedOut ? kTimeoutMessage : QString::fromUtf8(sqlite3_errmsg(m_db)));
+    fail(m_watch.timedOut() ? kTimeoutMessage : QString::fromUtf8(sqlite3_errmsg(m_db)));
 }
 
 void SqliteBackend::exec(const QString& sql)
@@ -526,61 +426,12 @@ ResultSnapshot SqliteBackend::runSql(const QString& sql, bool readOnly)
             failDatabase();
         if (columns > 0 && !haveResult) {
             for (int c = 0; c < columns; ++c)
-                snap.fieldTypes.push_back(declared[c] ? declared[c] : adoTypeOfValues(snap.rows, c));
+                snap.fieldTypes.push_back(declared[c] ? declared[c] : AdoTypeOfValues(snap.rows, c));
             result = std::move(snap);
             haveResult = true;
         }
     }
     return result;
-}
-
-const HostProcedureInfo& SqliteBackend::procedure(const QString& name, size_t argCount) const
-{
-    static std::once_flag once;
-    std::call_once(once, [] { TheDatabaseServer().RegisterProcedures(); });
-    const HostProcedureInfo* info = FindHostProcedure(name);
-    if (!info)
-        fail(QStringLiteral("Could not find stored procedure '%1'.").arg(name));
-    if (static_cast<int>(argCount) > info->maxArgs)
-        fail(QStringLiteral("Procedure or function '%1' has too many arguments specified.").arg(info->name));
-    if (static_cast<int>(argCount) < info->minArgs)
-        fail(QStringLiteral("Procedure or function '%1' expects parameter number %2, which was not supplied.")
-                 .arg(info->name)
-                 .arg(argCount + 1));
-    return *info;
-}
-
-ResultSnapshot SqliteBackend::callProcedure(const HostProcedureInfo& info, std::vector<Variant> args,
-                                            const QStringList& names, std::vector<Variant>* outputs)
-{
-    ProcedureCall call;
-    call.db = m_db;
-    call.login = m_login;
-    call.args = std::move(args);
-    call.names = names;
-    while (call.names.size() < static_cast<qsizetype>(call.args.size()))
-        call.names << QString();
-    call.outputs.resize(call.args.size());
-    call.procedureName = info.name;
-    try {
-        info.run(call);
-    } catch (const AppError& e) {
-        fail(m_timedOut ? kTimeoutMessage : e.description());
-    } catch (const std::exception& e) {
-        fail(m_timedOut ? kTimeoutMessage : QString::fromLocal8Bit(e.what()));
-    }
-    if (outputs)
-        *outputs = std::move(call.outputs);
-    ResultSnapshot snap;
-    snap.fieldNames = call.columns;
-    snap.rows = std::move(call.rows);
-    for (auto& row : snap.rows)
-        row.resize(snap.fieldNames.size(), Variant(Null));
-    for (int c = 0; c < snap.fieldNames.size(); ++c) {
-        const int32_t given = c < static_cast<int>(call.columnTypes.size()) ? call.columnTypes[c] : 0;
-        snap.fieldTypes.push_back(given ? given : adoTypeOfValues(snap.rows, c));
-    }
-    return snap;
 }
 
 // A batch of several statements, or one with a procedure call, runs inside a
@@ -592,7 +443,7 @@ ResultSnapshot SqliteBackend::runStatements(const std::vector<TranslatedStatemen
     bool writes = false;
     for (const TranslatedStatement& st : statements) {
         if (st.kind == TranslatedStatement::Kind::Exec) {
-            procedure(st.procedure, st.args.size());  // an unknown procedure fails before anything runs
+            FindCallableHostProcedure(st.procedure, st.args.size());  // an unknown procedure fails before anything runs
             hasExec = true;
         } else {
             writes = writes || st.writes;
@@ -616,7 +467,7 @@ ResultSnapshot SqliteBackend::runStatements(const std::vector<TranslatedStatemen
         bool haveResult = false;
         for (const TranslatedStatement& st : statements) {
             ResultSnapshot snap = st.kind == TranslatedStatement::Kind::Exec
-                                      ? callProcedure(procedure(st.procedure, st.args.size()), st.args, {}, nullptr)
+                                      ? RunHostProcedure(FindCallableHostProcedure(st.procedure, st.args.size()), m_db, m_login, st.args, {}, nullptr, m_watch)
                                       : runSql(st.sql, false);
             if (!haveResult && !snap.fieldNames.isEmpty()) {
                 result = std::move(snap);
@@ -668,11 +519,10 @@ ResultSnapshot SqliteBackend::runReadOnly(const QString& sql)
         const char* file = sqlite3_db_filename(m_db, "main");
         m_fenced = FencedDatabase::Open(file ? QString::fromUtf8(file) : QString(),
                                         TheDatabaseServer().DeniedReads(m_login));
-        sqlite3_progress_handler(m_fenced->handle(), 1000, &SqliteBackend::progress, this);
-        sqlite3_busy_handler(m_fenced->handle(), &SqliteBackend::busy, this);
+        m_watch.attach(m_fenced->handle());
     }
     sqlite3* db = m_fenced->handle();
-    auto failHere = [&] { fail(m_timedOut ? kTimeoutMessage : QString::fromUtf8(sqlite3_errmsg(db))); };
+    auto failHere = [&] { fail(m_watch.timedOut() ? kTimeoutMessage : QString::fromUtf8(sqlite3_errmsg(db))); };
     CallScope scope(*this);
     sqlite3_stmt* st = nullptr;
     const int prepared = m_fenced->PrepareSingleQuery(statements.front().sql, &st);
@@ -689,7 +539,7 @@ ResultSnapshot SqliteBackend::runReadOnly(const QString& sql)
     if (ReadStatement(st, snap, declared) != SQLITE_DONE)
         failHere();
     for (int c = 0; c < snap.fieldNames.size(); ++c)
-        snap.fieldTypes.push_back(declared[c] ? declared[c] : adoTypeOfValues(snap.rows, c));
+        snap.fieldTypes.push_back(declared[c] ? declared[c] : AdoTypeOfValues(snap.rows, c));
     return snap;
 }
 
@@ -701,13 +551,13 @@ ResultSnapshot SqliteBackend::runProcedure(BrandleCommand& command)
         args.push_back(p.direction == adParamOutput ? Variant() : p.value);
         names << p.name;
     }
-    const HostProcedureInfo& info = procedure(command.ProcedureName(), args.size());
+    const HostProcedureInfo& info = FindCallableHostProcedure(command.ProcedureName(), args.size());
     CallScope scope(*this);
     const QString savepoint = QStringLiteral("quillon_batch_%1").arg(++m_batchSavepoints);
     exec(QStringLiteral("SAVEPOINT ") + savepoint);
     try {
         std::vector<Variant> outputs;
-        ResultSnapshot result = callProcedure(info, std::move(args), names, &outputs);
+        ResultSnapshot result = RunHostProcedure(info, m_db, m_login, std::move(args), names, &outputs, m_watch);
         exec(QStringLiteral("RELEASE ") + savepoint);
         auto& params = command.Parameters();
         for (size_t i = 0; i < params.size() && i < outputs.size(); ++i) {

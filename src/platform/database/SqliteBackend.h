@@ -6,9 +6,9 @@
 // too); a failing batch is undone as a whole, and a statement outside a
 // transaction leaves nothing half-written.
 
+#include "platform/database/CallWatch.h"
 #include "platform/database/DatabaseBackend.h"
 
-#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -55,15 +55,9 @@ public:
 private:
     class CallScope;
     friend class CallScope;
-    static int progress(void* self);
-    static int busy(void* self, int count);
-    void endLockWait();
 
     ResultSnapshot runStatements(const std::vector<TranslatedStatement>& statements);
     ResultSnapshot runSql(const QString& sql, bool readOnly);
-    ResultSnapshot callProcedure(const HostProcedureInfo& info, std::vector<Variant> args, const QStringList& names,
-                                 std::vector<Variant>* outputs);
-    const HostProcedureInfo& procedure(const QString& name, size_t argCount) const;
     void exec(const QString& sql);  // an internal statement; fails like any other
     bool execQuietly(const QString& sql) noexcept;
     [[noreturn]] void fail(const QString& message) const;
@@ -75,13 +69,7 @@ private:
     QString m_database;
     QString m_login;
     int32_t m_timeout = 30;
-    bool m_hasDeadline = false;
-    bool m_timedOut = false;
-    std::chrono::steady_clock::time_point m_deadline;
+    CallWatch m_watch;
     int m_batchSavepoints = 0;
     std::unique_ptr<FencedDatabase> m_fenced;
-    // A statement of this connection waits for a lock; InObserver while the
-    // lock-wait observer runs (and may handle window events).
-    enum class LockWaitState { None, Waiting, InObserver } m_lockWait = LockWaitState::None;
-    std::chrono::steady_clock::time_point m_lockWaitStart;
 };

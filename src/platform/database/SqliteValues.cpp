@@ -43,3 +43,28 @@ int32_t AdoTypeOfDeclaration(const char* declared)
         return adDouble;
     return adVarChar;
 }
+
+int32_t AdoTypeOfValues(const std::vector<std::vector<Variant>>& rows, size_t column)
+{
+    for (const auto& row : rows) {
+        switch (row[column].type()) {
+        case VarType::Long:
+        case VarType::Integer:
+            return adInteger;
+        case VarType::Double:
+            return adDouble;
+        case VarType::Currency:
+            return adCurrency;
+        case VarType::Boolean:
+            return adBoolean;
+        case VarType::Date:
+            return adDate;
+        case VarType::Null:
+        case VarType::Empty:
+            continue;
+        default:
+            return adVarChar;
+        }
+    }
+    return adVarChar;
+}

@@ -5,6 +5,7 @@
 #include "base/Variant.h"
 
 #include <cstdint>
+#include <vector>
 
 struct sqlite3_stmt;
 
@@ -13,3 +14,6 @@ Variant SqliteColumnValue(sqlite3_stmt* st, int i);
 
 // The ADO type a declared column type stands for; 0 when the declaration says nothing.
 int32_t AdoTypeOfDeclaration(const char* declared);
+
+// The ADO type of a result column from the values it holds (the first that is not Null).
+int32_t AdoTypeOfValues(const std::vector<std::vector<Variant>>& rows, size_t column);

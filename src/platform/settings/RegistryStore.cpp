@@ -623,25 +623,36 @@ long RegQueryValueEx(HKEY hKey, const QString& valueName, uint32_t* type, uint32
     return ERROR_SUCCESS;
 }
 
+namespace {
+
+// A value read into a caller's buffer of *count bytes, as text or as bytes. Its
+// type is reported even when it does not suit the buffer or does not fit (then
+// *count says the size it needs).
+long readValue(HKEY hKey, const QString& valueName, uint32_t* type, uint32_t* count, bool asText, StoredValue* v)
+{
+    if (const long rc = lookUp(hKey, valueName, v); rc != ERROR_SUCCESS)
+        return rc;
+    if (type)
+        *type = v->type;
+    if (asText ? !v->isText && !isTextType(v->type) : v->isText)
+        return ERROR_INVALID_DATATYPE;
+    const uint32_t size = sizeOf(*v);
+    const bool fits = size <= *count;
+    *count = size;
+    return fits ? ERROR_SUCCESS : ERROR_MORE_DATA;
+}
+
+}  // namespace
+
 long RegQueryValueEx(HKEY hKey, const QString& valueName, uint32_t* type, QString* text, uint32_t* count)
 {
     if (!text || !count)
         return ERROR_INVALID_PARAMETER;
     StoredValue v;
-    if (const long rc = lookUp(hKey, valueName, &v); rc != ERROR_SUCCESS)
+    if (const long rc = readValue(hKey, valueName, type, count, true, &v); rc != ERROR_SUCCESS)
         return rc;
-    if (type)
-        *type = v.type;
-    if (!v.isText && !isTextType(v.type))
-        return ERROR_INVALID_DATATYPE;
-    const uint32_t size = sizeOf(v);
-    if (size > *count) {
-        *count = size;
-        return ERROR_MORE_DATA;
-    }
     // A text value carries the NUL the store reports; text written as bytes is what was written.
     *text = v.isText ? v.text + QChar(0) : AnsiTextFromBytes(v.bytes);
-    *count = size;
     return ERROR_SUCCESS;
 }
 
@@ -650,19 +661,9 @@ long RegQueryValueEx(HKEY hKey, const QString& valueName, uint32_t* type, QByteA
     if (!data || !count)
         return ERROR_INVALID_PARAMETER;
     StoredValue v;
-    if (const long rc = lookUp(hKey, valueName, &v); rc != ERROR_SUCCESS)
+    if (const long rc = readValue(hKey, valueName, type, count, false, &v); rc != ERROR_SUCCESS)
         return rc;
-    if (type)
-        *type = v.type;
-    if (v.isText)
-        return ERROR_INVALID_DATATYPE;
-    const uint32_t size = sizeOf(v);
-    if (size > *count) {
-        *count = size;
-        return ERROR_MORE_DATA;
-    }
     *data = v.bytes;
-    *count = size;
     return ERROR_SUCCESS;
 }
 
