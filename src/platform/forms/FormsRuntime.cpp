@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QThread>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -249,11 +250,60 @@ void Show(Form* form)
     }
 }
 
+namespace {
+// The window a modal form is opened from: the active one, else the last loaded form on screen.
+QWidget* ModalOwner(const Form* form)
+{
+    QWidget* active = QApplication::activeWindow();
+    if (active && active != form && active->isVisible())
+        return active;
+    const auto forms = LoadedForms();
+    for (auto it = forms.rbegin(); it != forms.rend(); ++it)
+        if (*it != form && (*it)->isVisible())
+            return (*it)->window();
+    return nullptr;
+}
+
+// A modal form that was never placed opens centred on the window it came from (on the
+// screen when there is none), and stays above that window: otherwise it opened in the
+// screen's corner and could fall behind the window it blocks.
+void PlaceModal(Form* form)
+{
+    QWidget* owner = ModalOwner(form);
+    if (owner) {
+        form->winId();
+        owner->winId();
+        if (form->windowHandle() && owner->windowHandle())
+            form->windowHandle()->setTransientParent(owner->windowHandle());
+    }
+    if (form->testAttribute(Qt::WA_Moved))
+        return;
+    if (!form->testAttribute(Qt::WA_Resized))
+        form->adjustSize();  // what showing it would do; centring needs the final size
+    QRect area;
+    if (owner)
+        area = owner->frameGeometry();
+    else if (const QScreen* screen = QGuiApplication::primaryScreen())
+        area = screen->availableGeometry();
+    if (!area.isValid())
+        return;
+    QPoint at = area.center() - QPoint(form->width() / 2, form->height() / 2);
+    // Never past the screen's top left, so the caption and first controls stay in reach.
+    if (const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen()) {
+        const QRect avail = screen->availableGeometry();
+        at.setX(std::max(avail.left(), std::min(at.x(), avail.right() - form->width())));
+        at.setY(std::max(avail.top(), std::min(at.y(), avail.bottom() - form->height())));
+    }
+    form->move(at);
+}
+}  // namespace
+
 void ShowModal(Form* form)
 {
     Load(form);
     if (!form || !form->IsLoaded())
         return;
+    PlaceModal(form);
     QEventLoop loop;
     QPointer<Form> guard(form);
     QObject::connect(form, &Form::hidden, &loop, &QEventLoop::quit);

@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 #include <ctime>
@@ -147,6 +148,39 @@ TEST_F(FormsRuntimeTest, ModalShowReturnsWhenTheFormHidesOrUnloads)
         Unload(dialog);
         Unload(owner);
     }
+}
+
+TEST_F(FormsRuntimeTest, ModalFormOpensCentredOverTheWindowItComesFromAndStaysAboveIt)
+{
+    TestForm* owner = make("frmOwner");
+    owner->setGeometry(200, 150, 800, 600);
+    Show(owner);
+    owner->activateWindow();
+    QCoreApplication::processEvents();
+
+    struct Case { const char* what; bool placed; };
+    for (const Case c : {Case{"never placed: centred on its owner", false}, {"placed by its form: kept", true}}) {
+        SCOPED_TRACE(c.what);
+        TestForm* dialog = make("frmDialog");
+        dialog->resize(300, 200);
+        if (c.placed)
+            dialog->move(40, 30);
+        QRect seen;
+        QWindow* transient = nullptr;
+        QTimer::singleShot(20, dialog, [&] {
+            seen = dialog->frameGeometry();
+            transient = dialog->windowHandle() ? dialog->windowHandle()->transientParent() : nullptr;
+            Hide(dialog);
+        });
+        ShowModal(dialog);
+        if (c.placed)
+            EXPECT_EQ(seen.topLeft(), QPoint(40, 30));
+        else
+            EXPECT_LE((seen.center() - owner->frameGeometry().center()).manhattanLength(), 4);
+        EXPECT_EQ(transient, owner->windowHandle());
+        Unload(dialog);
+    }
+    Unload(owner);
 }
 
 TEST_F(FormsRuntimeTest, ModalShowStillWaitsAfterTheLastFormUnloaded)
