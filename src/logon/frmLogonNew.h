@@ -71,7 +71,7 @@ public:
     void CloseLogonForm(bool bEnd);
     // The profile manager, reached by the edit-profiles controls and by OK on the
     // create entry; the profile box is filled again afterwards, the profile chosen
-    // in the manager (after OK) selected.
+    // in the manager (after OK) selected and the typed user id kept.
     void ManageProfiles();
 
     LogonSettings& Settings() { return m_settings; }
