@@ -128,6 +128,11 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
+    // The name the trace hook and the error message box know the window by.
+    static constexpr const char* kObjectName = "frmNewLogon";
+    // The height every showing gets, in twips.
+    static constexpr int kShowingHeightTwips = 3600;
+
     void CreateControls();
     void SetDesignValues();
     void LoadImages();
