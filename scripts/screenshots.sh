@@ -249,8 +249,8 @@ xdotool key --clearmodifiers alt+a
 WIZARD=$(wait_window "Edit Logon Profile")
 xdotool windowmove "$WIZARD" 120 120
 sleep 0.3
-# The wizard's Next button (its position on the wizard, at 15 twips a pixel).
-wizard_next() { xdotool mousemove --window "$WIZARD" 362 210 click 1; sleep 0.8; }
+# Enter is the wizard's Next (Finish on its last frame).
+wizard_next() { xdotool key --clearmodifiers Return; sleep 0.8; }
 # The SQL server box has the focus; what is typed there is copied into the HBServer
 # box while the two agree, so the HBServer box is filled after it.
 xdotool key --clearmodifiers ctrl+a

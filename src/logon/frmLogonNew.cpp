@@ -5,7 +5,6 @@
 #include "core/CoQuillonSystemEngine.h"
 #include "base/ProgramDefinition.h"
 #include "core/SessionValues.h"
-#include "logon/frmLogonProfileList.h"
 #include "platform/forms/Resources.h"
 
 #include <QAbstractItemView>
@@ -23,15 +22,13 @@
 
 namespace {
 
-const char* const kObjectName = "frmNewLogon";
 const QString kErpName = QStringLiteral("Pelmora");
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kAttentionRequired = QStringLiteral("Attention Required");
 
-// The window's client area at design, and the height every showing gets.
+// The window's client area at design.
 constexpr int kDesignWidthTwips = 4995;
 constexpr int kDesignHeightTwips = 3585;
-constexpr int kShowingHeightTwips = 3600;
 
 const QColor kPaper(0xfb, 0xfc, 0xfe);
 const QColor kInk(0x1f, 0x3a, 0x5f);
@@ -381,43 +378,6 @@ void frmLogonNew::InitSettings()
     });
 }
 
-void frmLogonNew::LoadProfileCombo()
-{
-    cbxProfiles->Clear();
-    for (const QString& name : m_settings.ProfileNames())
-        SetCbxValue(cbxProfiles, name, -1, true);
-    SetCbxValue(cbxProfiles, LogonSettings::kCreateNewProfile, -1, true);
-    SetCbxValue(cbxProfiles, m_settings.CurrentProfile(), -1, false);
-    txtUserName->setText(m_settings.UserID());
-    setFixedHeight(TwipsToPixelsY(kShowingHeightTwips));
-}
-
-void frmLogonNew::SetCbxValue(ComboBox* combo, const QString& value, int32_t itemData, bool add, bool matchByItemData)
-{
-    Traced(kObjectName, "SetCbxValue", [&] {
-        if (!combo || TrimBlanks(value).isEmpty())
-            return;
-        for (int32_t i = 0; i < combo->ListCount(); ++i) {
-            if (matchByItemData ? combo->ItemData(i) == itemData : combo->List(i) == value) {
-                combo->SetListIndex(i);
-                return;
-            }
-        }
-        if (add) {
-            combo->AddItem(value);
-            const int32_t added = combo->ListCount() - 1;
-            combo->SetItemData(added, itemData);
-            combo->SetListIndex(added);
-        }
-    });
-}
-
-void frmLogonNew::cbxProfiles_Click()
-{
-    txtProfile->setText(cbxProfiles->Text());
-    txtProfile->setCursorPosition(0);  // a long name shows its beginning
-}
-
 void frmLogonNew::SetStatus(const QString& text)
 {
     LblStatus->setText(text);
@@ -555,25 +515,6 @@ bool frmLogonNew::Form_KeyDown(int keyCode, int shift)
     return !isVisible();
 }
 
-void frmLogonNew::txtProfile_KeyDown(int keyCode, int shift)
-{
-    if (shift == vbkey::AltMask) {
-        ToggleProfileDropDown();
-        return;
-    }
-    // Moving past either end changes nothing.
-    const int32_t count = cbxProfiles->ListCount();
-    if (count == 0)
-        return;
-    const int32_t index = cbxProfiles->ListIndex();
-    if (keyCode == vbkey::Down) {
-        if (index + 1 < count)
-            cbxProfiles->SetListIndex(index + 1);
-    } else if (keyCode == vbkey::Up) {
-        cbxProfiles->SetListIndex(std::max(index - 1, 0));
-    }
-}
-
 // ---------------------------------------------------------------- dragging
 
 void frmLogonNew::mousePressEvent(QMouseEvent* e)
@@ -608,48 +549,6 @@ void frmLogonNew::mouseReleaseEvent(QMouseEvent* e)
             m_bDragging = false;
             update();
         }
-    });
-}
-
-// ---------------------------------------------------------------- the profile selector
-
-void frmLogonNew::ToggleProfileDropDown()
-{
-    if (cbxProfiles->DroppedState()) {
-        cbxProfiles->ShowDropdown(false);
-    } else {
-        cbxProfiles->setFocus(Qt::OtherFocusReason);
-        cbxProfiles->ShowDropdown(true);
-    }
-}
-
-void frmLogonNew::picDropSelector_Click() { ToggleProfileDropDown(); }
-
-void frmLogonNew::cmdEditProfiles_Click()
-{
-    if (CheckValidInformation())
-        ManageProfiles();
-}
-
-void frmLogonNew::Picture1_Click() { cmdEditProfiles_Click(); }
-
-void frmLogonNew::ManageProfiles()
-{
-    Traced(kObjectName, "ManageProfiles", [&] {
-        // The manager changes the collection in place and undoes its own changes when
-        // cancelled; what stays is stored only after the next successful logon.
-        QPointer<frmLogonProfileList> manager = new frmLogonProfileList;
-        const QString current =
-            cbxProfiles->Text() == LogonSettings::kCreateNewProfile ? QString() : cbxProfiles->Text();
-        manager->Init(m_settings.Profiles(), txtUserName->text(), m_iApplication, current, true);
-        ShowModal(manager);
-        if (manager && IsFormLoaded(manager)) {
-            m_settings.SetCurrentProfile(manager->GetSelectedProfile());
-            Unload(manager);
-        }
-        LoadProfileCombo();
-        txtProfile->setText(cbxProfiles->Text());
-        txtProfile->setCursorPosition(0);
     });
 }
 

@@ -71,7 +71,7 @@ public:
     void CloseLogonForm(bool bEnd);
     // The profile manager, reached by the edit-profiles controls and by OK on the
     // create entry; the profile box is filled again afterwards, the profile chosen
-    // in the manager (after OK) selected.
+    // in the manager (after OK) selected and the typed user id kept.
     void ManageProfiles();
 
     LogonSettings& Settings() { return m_settings; }
@@ -128,6 +128,11 @@ protected:
     void closeEvent(QCloseEvent* e) override;
 
 private:
+    // The name the trace hook and the error message box know the window by.
+    static constexpr const char* kObjectName = "frmNewLogon";
+    // The height every showing gets, in twips.
+    static constexpr int kShowingHeightTwips = 3600;
+
     void CreateControls();
     void SetDesignValues();
     void LoadImages();

@@ -211,10 +211,27 @@ bool frmLogonWizard::Form_Unload()
 
 void frmLogonWizard::keyPressEvent(QKeyEvent* e)
 {
-    // Esc leaves the wizard as closing its window does: the record stays as it was.
-    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
-        RunEventHandler(kObjectName, "Form_KeyDown", [this] { Unload(this); });
+    switch (e->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // The window is no dialog, so its default button needs this: a button with
+        // the focus answers Enter itself, anywhere else Enter is Next (Finish on the
+        // last frame).
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
+            button->click();
+        else
+            cmdNext->click();
+        e->accept();
         return;
+    case Qt::Key_Escape:
+        // Esc leaves the wizard as closing its window does: the record stays as it was.
+        if (e->modifiers() == Qt::NoModifier) {
+            RunEventHandler(kObjectName, "Form_KeyDown", [this] { Unload(this); });
+            return;
+        }
+        break;
+    default:
+        break;
     }
     Form::keyPressEvent(e);
 }

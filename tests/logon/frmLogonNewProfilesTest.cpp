@@ -140,7 +140,7 @@ TEST_F(LogonProfilesTest, TheEditProfilesControlsOpenTheManagerAndTheBoxIsFilled
     EXPECT_EQ(given, QStringLiteral("Other"));
     EXPECT_EQ(Entries(), (QStringList{"Acme", "Other", kCreate}));
     EXPECT_EQ(win.cbxProfiles->Text(), QStringLiteral("Other"));
-    EXPECT_EQ(win.txtUserName->text(), QStringLiteral("stored"));  // the stored user id again
+    EXPECT_EQ(win.txtUserName->text(), QStringLiteral("jdoe"));  // what was typed stays
 
     // OK: the deletion stays and the profile selected in the manager is chosen.
     WhenShown<frmLogonProfileList>(QStringLiteral("frmLogonProfileList"), [&](frmLogonProfileList* m) {
@@ -154,6 +154,7 @@ TEST_F(LogonProfilesTest, TheEditProfilesControlsOpenTheManagerAndTheBoxIsFilled
     EXPECT_EQ(win.cbxProfiles->Text(), QStringLiteral("Acme"));
     EXPECT_EQ(win.txtProfile->text(), QStringLiteral("Acme"));
     EXPECT_EQ(win.Settings().Profiles()->Count(), 1);
+    EXPECT_EQ(win.txtUserName->text(), QStringLiteral("jdoe"));
     EXPECT_TRUE(fixture.boxes.empty());
     // Nothing is stored before a logon succeeds.
     EXPECT_EQ(LogonFixture::Stored("PRF_NAME_RCT_LIST"), Record("Acme", "ACME") + Record("Other", "OTHER"));
@@ -182,10 +183,11 @@ TEST_F(LogonProfilesTest, ANewUserCreatesAProfileThroughTheWizardAndLogsOnWithIt
     EXPECT_TRUE(fixture.boxes.empty()) << Prompts().join(" | ").toStdString();
     EXPECT_EQ(Entries(), (QStringList{"My Acme", kCreate}));
     EXPECT_EQ(win.cbxProfiles->Text(), QStringLiteral("My Acme"));
+    // Nothing was stored on this machine; the user id typed before stays for the logon.
+    EXPECT_EQ(win.txtUserName->text(), QStringLiteral("jdoe"));
     EXPECT_FALSE(g_oSystemEngine);
 
     // Chosen, it logs on.
-    win.txtUserName->setText(QStringLiteral("jdoe"));
     win.txtPassword->setText(QStringLiteral("secret"));
     EXPECT_FALSE(Ok());
     EXPECT_TRUE(fixture.boxes.empty()) << Prompts().join(" | ").toStdString();

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 
 using namespace hbtest;
 
@@ -446,4 +447,52 @@ TEST_F(WizardTest, ClosingTheWindowLeavesTheRecordAlone)
     EXPECT_EQ(profile->ProfileName, QString());
     EXPECT_EQ(profile->Company, QString());
     EXPECT_EQ(profile->HBServerPort, 0);
+}
+
+TEST_F(WizardTest, EnterIsNextOrFinishUnlessAButtonHasTheFocus)
+{
+    Open();
+    w->show();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    // Enter goes to the control with the focus, as a key press from the user would.
+    auto enter = [this](QWidget* focus, Qt::Key key = Qt::Key_Return) {
+        focus->setFocus(Qt::OtherFocusReason);
+        ASSERT_EQ(w->focusWidget(), focus);
+        QTest::keyClick(focus, key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+    };
+
+    // A frame that does not pass its check stays, with its message.
+    enter(w->txtHBServer);
+    EXPECT_EQ(w->CurrentFrame(), 1);
+    EXPECT_EQ(boxes, QStringList{kSupply});
+    boxes.clear();
+
+    w->txtSQLServer->setText(kServer);
+    w->txtHBServer->setText(HbText());
+    enter(w->txtSQLServer, Qt::Key_Enter);
+    ASSERT_EQ(w->CurrentFrame(), 2) << Boxes();
+    Choose(w->cboCompany, QStringLiteral("ACME"));
+    enter(w->cboCompany);
+    ASSERT_EQ(w->CurrentFrame(), 3) << Boxes();
+    enter(w->chkShowOnlyLoggedInBranch);
+    ASSERT_EQ(w->CurrentFrame(), 4) << Boxes();
+    EXPECT_FALSE(w->chkShowOnlyLoggedInBranch->isChecked());  // Enter is no toggle
+
+    // The focused Previous goes back; the focused Next goes on once.
+    enter(w->cmdPrev);
+    ASSERT_EQ(w->CurrentFrame(), 3);
+    enter(w->cmdNext);
+    ASSERT_EQ(w->CurrentFrame(), 4);
+    EXPECT_EQ(w->cmdNext->text(), QStringLiteral("Finish"));
+    EXPECT_EQ(profile->ProfileName, QString());
+
+    // On the last frame Enter is Finish.
+    w->txtProfileName->setText(QStringLiteral("By keyboard"));
+    enter(w->txtProfileName);
+    EXPECT_TRUE(boxes.isEmpty()) << Boxes();
+    EXPECT_TRUE(IsFormLoaded(w));
+    EXPECT_TRUE(w->isHidden());
+    EXPECT_EQ(profile->ProfileName, QStringLiteral("By keyboard"));
+    EXPECT_EQ(profile->Company, QStringLiteral("ACME"));
 }
