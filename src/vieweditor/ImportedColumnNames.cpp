@@ -4,6 +4,9 @@
 #include "core/CoQuillonSystemEngine.h"
 #include "platform/forms/FormsRuntime.h"
 
+#include <QLabel>
+#include <QLineEdit>
+
 namespace importednames {
 
 namespace {
@@ -90,6 +93,41 @@ bool CheckNames(int32_t lViewID, const QString& displayName, const QString& sqlN
         return false;
     }
     return true;
+}
+
+namespace {
+
+const QString kRequiredTip = QStringLiteral("* Required Field");
+
+QLineEdit* NameBox(QWidget* parent, const char* objectName, const char* tag, int maxLength)
+{
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(QString::fromLatin1(objectName));
+    box->setMaxLength(maxLength);
+    box->setToolTip(kRequiredTip);
+    box->setProperty("Tag", QString::fromLatin1(tag));
+    return box;
+}
+
+}  // namespace
+
+NameBoxes MakeNameBoxes(QWidget* parent, int maxLength)
+{
+    NameBoxes boxes{};
+    boxes.lblColumnName = new QLabel(QStringLiteral("&Column Name:"), parent);
+    boxes.txtColumnName = NameBox(parent, "txtColumnName", "Column Name", maxLength);
+    boxes.lblColumnName->setBuddy(boxes.txtColumnName);
+    boxes.lblSQLColumnName = new QLabel(QStringLiteral("&SQL Column Name:"), parent);
+    boxes.txtSQLColumnName = NameBox(parent, "txtSQLColumnName", "SQL Column Name", maxLength);
+    boxes.lblSQLColumnName->setBuddy(boxes.txtSQLColumnName);
+    return boxes;
+}
+
+QLabel* RequiredAsterisk(QWidget* parent)
+{
+    auto* label = new QLabel(QStringLiteral("*"), parent);
+    label->setToolTip(kRequiredTip);
+    return label;
 }
 
 }  // namespace importednames

@@ -7,6 +7,10 @@
 #include <QString>
 #include <cstdint>
 
+class QLabel;
+class QLineEdit;
+class QWidget;
+
 namespace importednames {
 
 // The characters an SQL column name may not hold (besides a blank), in the order
@@ -32,5 +36,18 @@ int32_t CountDisplayName(int32_t lViewID, const QString& displayName, int32_t lE
 // Runs the two rules and the two uniqueness tests in this order; the first that
 // fails shows its message ("Attention Required", exclamation) and gives false.
 bool CheckNames(int32_t lViewID, const QString& displayName, const QString& sqlName, int32_t lExceptColumnID = 0);
+
+// The two required name boxes both dialogs show, with their labels (the boxes as
+// their buddies), maximum length, required tip and the tags the required-field
+// message names them by.
+struct NameBoxes {
+    QLabel* lblColumnName;
+    QLineEdit* txtColumnName;
+    QLabel* lblSQLColumnName;
+    QLineEdit* txtSQLColumnName;
+};
+NameBoxes MakeNameBoxes(QWidget* parent, int maxLength);
+// The "*" beside a required box.
+QLabel* RequiredAsterisk(QWidget* parent);
 
 }  // namespace importednames

@@ -9,40 +9,18 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-namespace {
-
-const QString kRequiredTip = QStringLiteral("* Required Field");
-
-QLabel* Asterisk(QWidget* parent)
-{
-    auto* label = new QLabel(QStringLiteral("*"), parent);
-    label->setToolTip(kRequiredTip);
-    return label;
-}
-
-}  // namespace
-
 frmEditImportedColumn::frmEditImportedColumn()
     : Form(QStringLiteral("frmEditImportedColumn")), m_required(std::make_unique<CFieldRequired>())
 {
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
     setWindowTitle(QStringLiteral("Edit Imported Column"));
 
-    auto* lblColumnName = new QLabel(QStringLiteral("&Column Name:"), this);
-    m_txtColumnName = new QLineEdit(this);
-    m_txtColumnName->setObjectName(QStringLiteral("txtColumnName"));
-    m_txtColumnName->setMaxLength(kMaxNameLength);
-    m_txtColumnName->setToolTip(kRequiredTip);
-    m_txtColumnName->setProperty("Tag", QStringLiteral("Column Name"));
+    const importednames::NameBoxes names = importednames::MakeNameBoxes(this, kMaxNameLength);
+    auto* lblColumnName = names.lblColumnName;
+    m_txtColumnName = names.txtColumnName;
+    auto* lblSQLColumnName = names.lblSQLColumnName;
+    m_txtSQLColumnName = names.txtSQLColumnName;
     m_txtColumnName->setMinimumWidth(280);
-    lblColumnName->setBuddy(m_txtColumnName);
-    auto* lblSQLColumnName = new QLabel(QStringLiteral("&SQL Column Name:"), this);
-    m_txtSQLColumnName = new QLineEdit(this);
-    m_txtSQLColumnName->setObjectName(QStringLiteral("txtSQLColumnName"));
-    m_txtSQLColumnName->setMaxLength(kMaxNameLength);
-    m_txtSQLColumnName->setToolTip(kRequiredTip);
-    m_txtSQLColumnName->setProperty("Tag", QStringLiteral("SQL Column Name"));
-    lblSQLColumnName->setBuddy(m_txtSQLColumnName);
     m_cmdOK = new QPushButton(QStringLiteral("OK"), this);
     m_cmdOK->setObjectName(QStringLiteral("cmdOK"));
     m_cmdOK->setDefault(true);
@@ -52,10 +30,10 @@ frmEditImportedColumn::frmEditImportedColumn()
     auto* grid = new QGridLayout(this);
     grid->addWidget(lblColumnName, 0, 0);
     grid->addWidget(m_txtColumnName, 0, 1);
-    grid->addWidget(Asterisk(this), 0, 2);
+    grid->addWidget(importednames::RequiredAsterisk(this), 0, 2);
     grid->addWidget(lblSQLColumnName, 1, 0);
     grid->addWidget(m_txtSQLColumnName, 1, 1);
-    grid->addWidget(Asterisk(this), 1, 2);
+    grid->addWidget(importednames::RequiredAsterisk(this), 1, 2);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(m_cmdOK);

@@ -21,15 +21,6 @@ namespace {
 
 const QString kLinkedViews = QStringLiteral("Linked Views");
 const QString kCustomProperties = QStringLiteral("Custom Properties");
-const QString kRequiredTip = QStringLiteral("* Required Field");
-
-QLabel* Asterisk(QWidget* parent)
-{
-    auto* label = new QLabel(QStringLiteral("*"), parent);
-    label->setToolTip(kRequiredTip);
-    return label;
-}
-
 }  // namespace
 
 frmImportColumn::frmImportColumn() : Form(QStringLiteral("frmImportColumn")), m_required(std::make_unique<CFieldRequired>())
@@ -51,20 +42,11 @@ frmImportColumn::frmImportColumn() : Form(QStringLiteral("frmImportColumn")), m_
     m_lstViews->SetFullRowSelect(true);
     m_lstViews->SetHideSelection(false);
     m_lstViews->setMinimumSize(440, 200);
-    auto* lblColumnName = new QLabel(QStringLiteral("&Column Name:"), this);
-    m_txtColumnName = new QLineEdit(this);
-    m_txtColumnName->setObjectName(QStringLiteral("txtColumnName"));
-    m_txtColumnName->setMaxLength(kMaxNameLength);
-    m_txtColumnName->setToolTip(kRequiredTip);
-    m_txtColumnName->setProperty("Tag", QStringLiteral("Column Name"));
-    lblColumnName->setBuddy(m_txtColumnName);
-    auto* lblSQLColumnName = new QLabel(QStringLiteral("&SQL Column Name:"), this);
-    m_txtSQLColumnName = new QLineEdit(this);
-    m_txtSQLColumnName->setObjectName(QStringLiteral("txtSQLColumnName"));
-    m_txtSQLColumnName->setMaxLength(kMaxNameLength);
-    m_txtSQLColumnName->setToolTip(kRequiredTip);
-    m_txtSQLColumnName->setProperty("Tag", QStringLiteral("SQL Column Name"));
-    lblSQLColumnName->setBuddy(m_txtSQLColumnName);
+    const importednames::NameBoxes names = importednames::MakeNameBoxes(this, kMaxNameLength);
+    auto* lblColumnName = names.lblColumnName;
+    m_txtColumnName = names.txtColumnName;
+    auto* lblSQLColumnName = names.lblSQLColumnName;
+    m_txtSQLColumnName = names.txtSQLColumnName;
     m_cmdOK = new QPushButton(QStringLiteral("OK"), this);
     m_cmdOK->setObjectName(QStringLiteral("cmdOK"));
     m_cmdOK->setDefault(true);
@@ -78,15 +60,15 @@ frmImportColumn::frmImportColumn() : Form(QStringLiteral("frmImportColumn")), m_
     grid->addWidget(m_cboSources, 0, 1);
     grid->addWidget(m_lblSourceListLabel, 1, 0);
     grid->addWidget(m_lkupView, 1, 1);
-    grid->addWidget(Asterisk(this), 1, 2);
+    grid->addWidget(importednames::RequiredAsterisk(this), 1, 2);
     grid->addWidget(lblAvailable, 2, 0, 1, 2);
     grid->addWidget(m_lstViews, 3, 0, 1, 2);
     grid->addWidget(lblColumnName, 4, 0);
     grid->addWidget(m_txtColumnName, 4, 1);
-    grid->addWidget(Asterisk(this), 4, 2);
+    grid->addWidget(importednames::RequiredAsterisk(this), 4, 2);
     grid->addWidget(lblSQLColumnName, 5, 0);
     grid->addWidget(m_txtSQLColumnName, 5, 1);
-    grid->addWidget(Asterisk(this), 5, 2);
+    grid->addWidget(importednames::RequiredAsterisk(this), 5, 2);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(m_cmdOK);
