@@ -163,8 +163,7 @@ void frmListSearchEditSQL::keyPressEvent(QKeyEvent* e)
         return;
     }
     if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
-        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
-            button->click();
+        if (ClickFocusedButton(this)) {
             e->accept();
             return;
         }

@@ -115,9 +115,7 @@ void frmListSearchName::keyPressEvent(QKeyEvent* e)
     case Qt::Key_Return:
     case Qt::Key_Enter:
         // A button with the focus answers Enter itself; anywhere else Enter is OK.
-        if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
-            button->click();
-        else
+        if (!ClickFocusedButton(this))
             m_cmdOK->click();
         e->accept();
         return;

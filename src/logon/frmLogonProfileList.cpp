@@ -181,10 +181,8 @@ void frmLogonProfileList::keyPressEvent(QKeyEvent* e)
         }
         if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
             // Enter on a button presses it; anywhere else it is OK.
-            if (auto* b = qobject_cast<QPushButton*>(focusWidget())) {
-                b->click();
+            if (ClickFocusedButton(this))
                 return;
-            }
             RunEventHandler(kObjectName, "cmdOK_Click", [this] { cmdOK_Click(); });
             return;
         }

@@ -217,9 +217,7 @@ void frmLogonWizard::keyPressEvent(QKeyEvent* e)
         // The window is no dialog, so its default button needs this: a button with
         // the focus answers Enter itself, anywhere else Enter is Next (Finish on the
         // last frame).
-        if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
-            button->click();
-        else
+        if (!ClickFocusedButton(this))
             cmdNext->click();
         e->accept();
         return;

@@ -439,3 +439,12 @@ void RunEventHandler(const char* objectName, const char* procedureName, const st
         ShowErrorMessage();
     }
 }
+
+bool ClickFocusedButton(QWidget* form)
+{
+    auto* button = qobject_cast<QPushButton*>(form->focusWidget());
+    if (!button)
+        return false;
+    button->click();
+    return true;
+}

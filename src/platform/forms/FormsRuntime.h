@@ -158,6 +158,10 @@ void SetProgramEndHandler(std::function<void()> handler);
 // titled with the application title. Shows the current error.
 void ShowErrorMessage();
 
+// Enter in a form: a push button that has the focus answers it itself. Clicks that
+// button and gives true; false when the focus is elsewhere (the form's default).
+bool ClickFocusedButton(QWidget* form);
+
 // Event-handler boundary: runs f; an error that escapes it is traced and shown in
 // the standard error message box, and the event returns normally.
 // The program's end (ProgramEnded, above) passes through.
