@@ -2,6 +2,9 @@
 
 #include "db/Schema.h"
 
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -289,6 +292,18 @@ QString Convert(const QString& sqliteScript, const QString& database, const QStr
 }
 
 }  // namespace
+
+QMap<QString, QString> SqlServerProcedures()
+{
+    QMap<QString, QString> procedures;
+    QDirIterator it(QStringLiteral(":/sqlserver/procedures"), {QStringLiteral("*.sql")}, QDir::Files);
+    while (it.hasNext()) {
+        QFile f(it.next());
+        if (f.open(QIODevice::ReadOnly))
+            procedures.insert(QFileInfo(f.fileName()).completeBaseName(), QString::fromUtf8(f.readAll()));
+    }
+    return procedures;
+}
 
 QString SqlServerSystemScript()
 {

@@ -9,10 +9,15 @@
 // Not here: the stored procedures (host code in the embedded server), the
 // logins, and the demo company's rows.
 
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
 namespace erpdb {
+
+// The stored procedures as T-SQL, by name: the files db/sqlserver/procedures/<name>.sql,
+// each one batch that starts with CREATE OR ALTER PROCEDURE dbo.<name>.
+QMap<QString, QString> SqlServerProcedures();
 
 // The script of the system database (CoSystem) and of a company database.
 QString SqlServerSystemScript();

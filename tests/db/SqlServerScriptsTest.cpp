@@ -4,6 +4,8 @@
 
 #include "db/SqlServerScripts.h"
 
+#include <QRegularExpression>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -58,6 +60,20 @@ TEST(SqlServerScripts, TheCheckFindsWhatASqlServerOrASecondRunWouldRefuse)
                   "IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'i')\nCREATE INDEX i ON t (a);\nGO\n"
                   "SELECT 'LIMIT || GO' AS [TEXT], \"IFNULL\" FROM t -- PRAGMA\nGO\n")),
               QStringList());
+}
+
+TEST(SqlServerScripts, EachProcedureFileIsOneBatchThatCreatesTheProcedureOfItsName)
+{
+    const QMap<QString, QString> procedures = erpdb::SqlServerProcedures();
+    ASSERT_FALSE(procedures.isEmpty());
+    for (auto it = procedures.begin(); it != procedures.end(); ++it) {
+        EXPECT_EQ(erpdb::TsqlScriptProblems(it.value()), QStringList()) << it.key().toStdString();
+        EXPECT_TRUE(it.value().contains(QStringLiteral("CREATE OR ALTER PROCEDURE dbo.%1\n").arg(it.key())))
+            << it.key().toStdString();
+        EXPECT_FALSE(it.value().contains(QRegularExpression(QStringLiteral("^GO\\s*$"),
+                                                            QRegularExpression::MultilineOption)))
+            << it.key().toStdString();
+    }
 }
 
 }  // namespace
