@@ -1,0 +1,71 @@
+-- Ld_DeleteView @ViewID: deletes a custom view with everything that belongs to it
+-- (searches, columns, functions, links from and to it, My Views rows, its SQL
+-- view), all or nothing. A standard view cannot be deleted.
+CREATE OR ALTER PROCEDURE dbo.Ld_DeleteView
+    @ViewID int
+AS
+BEGIN
+    SET NOCOUNT ON;
+    -- Blanks as the embedded server trims a stored name (tabs and line ends too).
+    DECLARE @Blanks nvarchar(10) = N' ' + NCHAR(9) + NCHAR(10) + NCHAR(11) + NCHAR(12) + NCHAR(13) + NCHAR(133) + NCHAR(160);
+    DECLARE @Custom bit, @DisplayName nvarchar(128), @SQLViewName nvarchar(max);
+    DECLARE @Existing sysname, @Sql nvarchar(max);
+    DECLARE @OuterTran int = @@TRANCOUNT;
+    IF @ViewID IS NULL
+    BEGIN
+        RAISERROR(N'Ld_DeleteView: @ViewID must not be NULL.', 16, 1);
+        RETURN;
+    END;
+    SELECT @Custom = Custom, @DisplayName = DisplayName, @SQLViewName = TRIM(@Blanks FROM COALESCE(SQLViewName, N''))
+    FROM dbo.LdViews
+    WHERE ViewID = @ViewID;
+    IF @@ROWCOUNT = 0
+    BEGIN
+        RAISERROR(N'Ld_DeleteView: view %d does not exist.', 16, 1, @ViewID);
+        RETURN;
+    END;
+    IF @Custom = 0
+    BEGIN
+        -- The name goes in as an argument, so that a '%' in it is not read as a format.
+        RAISERROR(N'Ld_DeleteView: view ''%s'' is a standard view and cannot be deleted.', 16, 1, @DisplayName);
+        RETURN;
+    END;
+    BEGIN TRY
+        -- Inside the caller's transaction a savepoint of our own, so that a failure
+        -- undoes exactly this procedure's work.
+        IF @OuterTran = 0
+            BEGIN TRANSACTION;
+        ELSE
+            SAVE TRANSACTION Ld_DeleteView;
+        DELETE FROM dbo.LdViewFilterColumns
+        WHERE ViewFilterID IN (SELECT ViewFilterID FROM dbo.LdViewFilters WHERE ViewID = @ViewID);
+        DELETE FROM dbo.LdViewFilters WHERE ViewID = @ViewID;
+        DELETE FROM dbo.LdViewColumnFunctions WHERE ViewID = @ViewID;
+        DELETE FROM dbo.LdViewColumns WHERE ViewID = @ViewID;
+        DELETE FROM dbo.LdViewRelationships WHERE ViewID = @ViewID OR LinkViewID = @ViewID;
+        DELETE FROM dbo.LdMyViews WHERE ViewID = @ViewID;
+        UPDATE dbo.LdViews SET BaseViewID = NULL WHERE BaseViewID = @ViewID;
+        DELETE FROM dbo.LdViews WHERE ViewID = @ViewID;
+        -- Its SQL view, found without regard to case as object names are.
+        IF DATALENGTH(@SQLViewName) > 0
+        BEGIN
+            SELECT @Existing = name
+            FROM sys.views
+            WHERE schema_id = SCHEMA_ID(N'dbo') AND name = @SQLViewName COLLATE Latin1_General_CI_AS;
+            IF @Existing IS NOT NULL
+            BEGIN
+                SET @Sql = N'DROP VIEW dbo.' + QUOTENAME(@Existing) + N';';
+                EXEC sys.sp_executesql @Sql;
+            END;
+        END;
+        IF @OuterTran = 0
+            COMMIT TRANSACTION;
+    END TRY
+    BEGIN CATCH
+        IF XACT_STATE() = -1 OR (XACT_STATE() = 1 AND @OuterTran = 0)
+            ROLLBACK TRANSACTION;
+        ELSE IF XACT_STATE() = 1
+            ROLLBACK TRANSACTION Ld_DeleteView;
+        THROW;
+    END CATCH;
+END
