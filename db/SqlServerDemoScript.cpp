@@ -169,22 +169,23 @@ QString AllRows(sqlite3* db)
     return out + QStringLiteral("GO\n");
 }
 
-// The demo's own tables (its business data), which the company schema does not
-// have, as the SQLite schema text they were made with.
-QString DemoOwnTables(sqlite3* db)
+// The demo's own tables (its business data) with their indexes, and the SQL views
+// its list views asked for, which the company schema does not have: the SQLite
+// schema text they were made with.
+QString DemoOwnObjects(sqlite3* db)
 {
     const QSet<QString> schema = SqlServerObjectNames();
     QSet<QString> own;
     QString sql;
-    Query tables(db, QStringLiteral("SELECT type, name, tbl_name, sql FROM sqlite_master WHERE sql IS NOT NULL AND "
-                                    "type IN ('table', 'index') ORDER BY type DESC, rowid"));
-    while (tables.next()) {
-        const QString table = tables.text(2);
-        if (tables.text(0) == QLatin1String("table") && !schema.contains(table.toUpper()) &&
-            !table.startsWith(QLatin1String("sqlite_")))
+    Query objects(db, QStringLiteral("SELECT type, name, tbl_name, sql FROM sqlite_master WHERE sql IS NOT NULL AND "
+                                     "type IN ('table', 'index', 'view') AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' "
+                                     "ORDER BY CASE type WHEN 'table' THEN 0 WHEN 'index' THEN 1 ELSE 2 END, rowid"));
+    while (objects.next()) {
+        const QString table = objects.text(2);
+        if (objects.text(0) != QLatin1String("index") && !schema.contains(table.toUpper()))
             own.insert(table);
         if (own.contains(table))
-            sql += tables.text(3) + QStringLiteral(";\n");
+            sql += objects.text(3) + QStringLiteral(";\n");
     }
     return sql;
 }
@@ -225,7 +226,8 @@ QString SqlServerDemoScript(const QString& databaseName)
     sqlite3* demo = DemoCompanyInMemory();
     Closer close{demo};
     out += QStringLiteral("USE [%1];\nGO\n").arg(databaseName);
-    out += QStringLiteral("-- The demo's business tables.\n") + SqlServerSchemaStatements(DemoOwnTables(demo));
+    out += QStringLiteral("-- The demo's business tables and the SQL views of its list views.\n") +
+           SqlServerSchemaStatements(DemoOwnObjects(demo));
     out += QStringLiteral("-- The rows.\n") + AllRows(demo);
     return out;
 }
