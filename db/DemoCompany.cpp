@@ -30,23 +30,47 @@ QString DefaultDemoServer()
     return LocalServerName();
 }
 
+void AddDemoBranches(sqlite3* db)
+{
+    ExecScript(db, QStringLiteral(
+                       "INSERT OR IGNORE INTO GLBranches (BranchID, BranchName) VALUES\n"
+                       "  (1, 'Main Branch'), (2, 'North Branch'), (3, 'South Branch');\n"
+                       "INSERT OR IGNORE INTO CoRegKeys (KeyID, ParentID, Name)\n"
+                       "  SELECT COALESCE(MAX(KeyID), 0) + 1, NULL, 'Config' FROM CoRegKeys\n"
+                       "  WHERE NOT EXISTS (SELECT 1 FROM CoRegKeys WHERE ParentID IS NULL AND Name = 'Config');\n"
+                       "INSERT OR IGNORE INTO CoRegValues (KeyID, Name, Type, Value)\n"
+                       "  SELECT KeyID, 'FilterBranchData', 'I4', '1' FROM CoRegKeys\n"
+                       "  WHERE ParentID IS NULL AND Name = 'Config';\n"));
+}
+
+sqlite3* DemoCompanyInMemory()
+{
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+        sqlite3_close_v2(db);
+        Fail(QStringLiteral("A database in memory could not be opened."));
+    }
+    try {
+        PrepareConnection(db);
+        CreateCompanyDatabase(db);
+        FillDemoCompany(db, kDemoOrderLines);
+        AddDemoBranches(db);
+    } catch (...) {
+        sqlite3_close_v2(db);
+        throw;
+    }
+    return db;
+}
+
 void EnsureDemoBranchesAndCompanies(const QString& server)
 {
     const QString demoDb = CompanyDatabaseName(server, QLatin1String(kDemoCompanyID));
     if (!demoDb.isEmpty()) {
         sqlite3* db = OpenServerDatabase(server, demoDb, false);
         try {
-            ExecScript(db, QStringLiteral(
-                               "BEGIN IMMEDIATE;\n"
-                               "INSERT OR IGNORE INTO GLBranches (BranchID, BranchName) VALUES\n"
-                               "  (1, 'Main Branch'), (2, 'North Branch'), (3, 'South Branch');\n"
-                               "INSERT OR IGNORE INTO CoRegKeys (KeyID, ParentID, Name)\n"
-                               "  SELECT COALESCE(MAX(KeyID), 0) + 1, NULL, 'Config' FROM CoRegKeys\n"
-                               "  WHERE NOT EXISTS (SELECT 1 FROM CoRegKeys WHERE ParentID IS NULL AND Name = 'Config');\n"
-                               "INSERT OR IGNORE INTO CoRegValues (KeyID, Name, Type, Value)\n"
-                               "  SELECT KeyID, 'FilterBranchData', 'I4', '1' FROM CoRegKeys\n"
-                               "  WHERE ParentID IS NULL AND Name = 'Config';\n"
-                               "COMMIT;"));
+            ExecScript(db, QStringLiteral("BEGIN IMMEDIATE"));
+            AddDemoBranches(db);
+            ExecScript(db, QStringLiteral("COMMIT"));
         } catch (...) {
             sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
             sqlite3_close_v2(db);

@@ -69,6 +69,14 @@ DemoSummary CreateDemoCompany(const DemoOptions& options);
 // branches. Adds what is missing, also to a demo made before there were branches.
 void EnsureDemoBranchesAndCompanies(const QString& server);
 
+// The branches North and South beside Main and the registry value that filters
+// branch data; adds only what is missing.
+void AddDemoBranches(sqlite3* db);
+
+// The demo company (the small one) in a database of its own in memory, as
+// CreateDemoCompany makes it on a server. Close it with sqlite3_close_v2.
+sqlite3* DemoCompanyInMemory();
+
 // Fills an empty company database (schema created, nothing else) with the demo
 // content, in one transaction; builds every view's SQL with Ld_UpdateSQLStmts.
 void FillDemoCompany(sqlite3* db, int64_t orderLines, DemoSummary* summary = nullptr);

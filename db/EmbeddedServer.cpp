@@ -1,4 +1,5 @@
 #include "db/EmbeddedServer.h"
+#include "db/ClientOdbcConfig.h"
 
 #include "base/AnsiCodePage.h"
 #include "base/AppError.h"
@@ -555,6 +556,18 @@ bool LoginMayUse(const QString& server, const QString& login, const QString& dat
 void SetLoginPassword(const QString& server, const QString& login, const QString& password)
 {
     const QString path = ServerFilePath(server);
+    if (path.isEmpty() && ClientOdbcServer(server)) {
+        // A SQL Server reached through ODBC keeps its logins itself: only the
+        // client side, which the program logs on with, is ours to write.
+        const QString name = login.trimmed().toLower();
+        if (name != QLatin1String(kExecutiveLogin) && name != QLatin1String(kReadOnlyLogin))
+            Fail(QStringLiteral("The program logs on only as %1 and %2, not as '%3'.")
+                     .arg(QLatin1String(kExecutiveLogin), QLatin1String(kReadOnlyLogin), login.trimmed()));
+        if (password.isEmpty())
+            Fail(QStringLiteral("The password of a login may not be empty."));
+        WriteClientPassword(server, name, password);
+        return;
+    }
     if (path.isEmpty())
         Fail(QStringLiteral("The server '%1' does not exist.").arg(ResolveServerName(server)));
     if (password.isEmpty())

@@ -82,7 +82,9 @@ bool CheckLogin(const QString& server, const QString& login, const QString& pass
 // Whether a known login may use a database of the server (the database need not
 // exist). server.ini lists the databases of each login; "*" stands for all.
 bool LoginMayUse(const QString& server, const QString& login, const QString& database);
-// Changes a login's password on the server and in the client configuration.
+// Changes a login's password on the server and in the client configuration; for
+// a SQL Server reached through ODBC (no embedded server of that name, an [Odbc]
+// group in its client configuration) in the client configuration only.
 void SetLoginPassword(const QString& server, const QString& login, const QString& password);
 
 // Opens a database of a server for a login. Errors:

@@ -1,5 +1,6 @@
 #include "db/SqlServerScripts.h"
 
+#include "db/EmbeddedServer.h"
 #include "db/Schema.h"
 
 #include <QDirIterator>
@@ -11,93 +12,6 @@
 namespace erpdb {
 
 namespace {
-
-// ---------------------------------------------------------------- tokens
-
-struct Token {
-    enum Kind { Word, Text, Name, Symbol } kind;
-    QString text;
-    int line;
-};
-
-// Splits T-SQL into tokens; comments and blanks are dropped. Problems (an
-// unclosed text, name or comment) go to problems.
-std::vector<Token> Tokenise(const QString& s, int firstLine, QStringList* problems)
-{
-    std::vector<Token> tokens;
-    int line = firstLine;
-    for (qsizetype i = 0; i < s.size();) {
-        const QChar c = s[i];
-        if (c == QLatin1Char('\n')) {
-            ++line;
-            ++i;
-        } else if (c.isSpace()) {
-            ++i;
-        } else if (s.mid(i, 2) == QLatin1String("--")) {
-            while (i < s.size() && s[i] != QLatin1Char('\n'))
-                ++i;
-        } else if (s.mid(i, 2) == QLatin1String("/*")) {
-            const qsizetype end = s.indexOf(QLatin1String("*/"), i + 2);
-            if (end < 0) {
-                if (problems)
-                    *problems << QStringLiteral("line %1: a comment is not closed").arg(line);
-                break;
-            }
-            line += static_cast<int>(s.mid(i, end - i).count(QLatin1Char('\n')));
-            i = end + 2;
-        } else if (c == QLatin1Char('\'') || c == QLatin1Char('[') || c == QLatin1Char('"')) {
-            const QChar close = c == QLatin1Char('[') ? QLatin1Char(']') : c;
-            qsizetype j = i + 1;
-            QString text;
-            bool closed = false;
-            while (j < s.size()) {
-                if (s[j] == close) {
-                    if (j + 1 < s.size() && s[j + 1] == close) {  // doubled: one of it inside
-                        text += close;
-                        j += 2;
-                        continue;
-                    }
-                    closed = true;
-                    break;
-                }
-                text += s[j++];
-            }
-            if (!closed) {
-                if (problems)
-                    *problems << QStringLiteral("line %1: a %2 is not closed")
-                                     .arg(line)
-                                     .arg(c == QLatin1Char('\'') ? QStringLiteral("text") : QStringLiteral("name"));
-                break;
-            }
-            tokens.push_back({c == QLatin1Char('\'') ? Token::Text : Token::Name, text, line});
-            line += static_cast<int>(text.count(QLatin1Char('\n')));
-            i = j + 1;
-        } else if (c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('@') || c == QLatin1Char('#')) {
-            qsizetype j = i;
-            while (j < s.size() && (s[j].isLetterOrNumber() || s[j] == QLatin1Char('_') || s[j] == QLatin1Char('@') ||
-                                    s[j] == QLatin1Char('#') || s[j] == QLatin1Char('$')))
-                ++j;
-            tokens.push_back({Token::Word, s.mid(i, j - i).toUpper(), line});
-            i = j;
-        } else {
-            const QString two = s.mid(i, 2);
-            if (two == QLatin1String("||") || two == QLatin1String("<>") || two == QLatin1String("<=") ||
-                two == QLatin1String(">=") || two == QLatin1String("!=")) {
-                tokens.push_back({Token::Symbol, two, line});
-                i += 2;
-            } else {
-                tokens.push_back({Token::Symbol, QString(c), line});
-                ++i;
-            }
-        }
-    }
-    return tokens;
-}
-
-bool IsWord(const std::vector<Token>& t, size_t i, const char* word)
-{
-    return i < t.size() && t[i].kind == Token::Word && t[i].text == QLatin1String(word);
-}
 
 // ---------------------------------------------------------------- conversion
 
@@ -269,26 +183,24 @@ QString ConvertIndex(const QString& st)
     return guarded(name, columns, QString());
 }
 
-QString Convert(const QString& sqliteScript, const QString& database, const QString& title)
+QString Header(const QString& database, const QString& title)
 {
-    const QStringList statements = SqliteStatements(sqliteScript);
-    const auto keys = KeyColumns(statements);
-    QString out = QStringLiteral("-- %1 for SQL Server. Safe to run again: what exists is left as it is.\n").arg(title);
-    out += QStringLiteral("IF DB_ID(N'%1') IS NULL\nCREATE DATABASE [%1];\nGO\nUSE [%1];\nGO\n").arg(database);
-    for (const QString& st : statements) {
-        const QString head = st.section(QRegularExpression(QStringLiteral("\\s+")), 0, 2).toUpper();
-        if (head.startsWith(QLatin1String("CREATE TABLE")))
-            out += ConvertTable(st, keys);
-        else if (head.startsWith(QLatin1String("CREATE INDEX")) || head.startsWith(QLatin1String("CREATE UNIQUE")))
-            out += ConvertIndex(st);
-        else if (head.startsWith(QLatin1String("CREATE VIEW")))
-            out += QStringLiteral("CREATE OR ALTER VIEW") + st.mid(QStringLiteral("CREATE VIEW").size()) +
-                   QLatin1Char(';');
-        else
-            continue;  // the embedded server's own settings (triggers, pragmas)
-        out += QStringLiteral("\nGO\n");
+    return QStringLiteral("-- %1 for SQL Server. Safe to run again: what exists is left as it is.\n").arg(title) +
+           QStringLiteral("IF DB_ID(N'%1') IS NULL\nCREATE DATABASE [%1];\nGO\nUSE [%1];\nGO\n").arg(database);
+}
+
+// The names of the tables and views an SQLite schema script creates.
+QStringList CreatedObjects(const QString& sqliteScript)
+{
+    QStringList names;
+    static const QRegularExpression create(QStringLiteral("^CREATE\\s+(TABLE|VIEW)\\s+(\\w+)"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    for (const QString& st : SqliteStatements(sqliteScript)) {
+        const auto m = create.match(st);
+        if (m.hasMatch())
+            names << m.captured(2);
     }
-    return out;
+    return names;
 }
 
 }  // namespace
@@ -305,85 +217,52 @@ QMap<QString, QString> SqlServerProcedures()
     return procedures;
 }
 
+QString SqlServerSchemaStatements(const QString& sqliteSchema)
+{
+    const QStringList statements = SqliteStatements(sqliteSchema);
+    const auto keys = KeyColumns(statements);
+    QString out;
+    for (const QString& st : statements) {
+        const QString head = st.section(QRegularExpression(QStringLiteral("\\s+")), 0, 2).toUpper();
+        if (head.startsWith(QLatin1String("CREATE TABLE")))
+            out += ConvertTable(st, keys);
+        else if (head.startsWith(QLatin1String("CREATE INDEX")) || head.startsWith(QLatin1String("CREATE UNIQUE")))
+            out += ConvertIndex(st);
+        else if (head.startsWith(QLatin1String("CREATE VIEW")))
+            out += QStringLiteral("CREATE OR ALTER VIEW") + st.mid(QStringLiteral("CREATE VIEW").size()) +
+                   QLatin1Char(';');
+        else
+            continue;  // the embedded server's own settings (triggers, pragmas)
+        out += QStringLiteral("\nGO\n");
+    }
+    return out;
+}
+
 QString SqlServerSystemScript()
 {
-    return Convert(SystemSchemaSql(), QStringLiteral("CoSystem"), QStringLiteral("The system database"));
+    return Header(QLatin1String(kSystemDatabase), QStringLiteral("The system database")) +
+           SqlServerSchemaStatements(SystemSchemaSql());
 }
 
 QString SqlServerCompanyScript(const QString& databaseName)
 {
-    return Convert(CompanySchemaSql(), databaseName, QStringLiteral("A company database"));
+    QString out = Header(databaseName, QStringLiteral("A company database")) +
+                  SqlServerSchemaStatements(CompanySchemaSql());
+    // The stored procedures the program calls, after the tables and views they read.
+    const QMap<QString, QString> procedures = SqlServerProcedures();
+    for (auto it = procedures.begin(); it != procedures.end(); ++it)
+        out += it.value().trimmed() + QStringLiteral("\nGO\n");
+    return out;
 }
 
-QStringList TsqlScriptProblems(const QString& script)
+QSet<QString> SqlServerObjectNames()
 {
-    QStringList problems;
-    static const QSet<QString> sqliteWords = {QStringLiteral("AUTOINCREMENT"), QStringLiteral("NOCASE"),
-                                              QStringLiteral("IFNULL"),        QStringLiteral("INSTR"),
-                                              QStringLiteral("PRAGMA"),        QStringLiteral("LIMIT"),
-                                              QStringLiteral("GLOB"),          QStringLiteral("TEXT")};
-    // batches end at a line that holds only GO
-    const QStringList lines = script.split(QLatin1Char('\n'));
-    QString batch;
-    int batchLine = 1;
-    auto check = [&](const QString& text, int firstLine) {
-        const std::vector<Token> t = Tokenise(text, firstLine, &problems);
-        int depth = 0;
-        for (size_t i = 0; i < t.size(); ++i) {
-            const Token& k = t[i];
-            if (k.kind == Token::Symbol && k.text == QLatin1String("("))
-                ++depth;
-            if (k.kind == Token::Symbol && k.text == QLatin1String(")") && --depth < 0) {
-                problems << QStringLiteral("line %1: a ')' closes nothing").arg(k.line);
-                depth = 0;
-            }
-            if ((k.kind == Token::Word && sqliteWords.contains(k.text)) || (k.kind == Token::Symbol && k.text == QLatin1String("||")))
-                problems << QStringLiteral("line %1: '%2' is not T-SQL").arg(k.line).arg(k.text);
-            if (!IsWord(t, i, "CREATE"))
-                continue;
-            const bool orAlter = IsWord(t, i + 1, "OR") && IsWord(t, i + 2, "ALTER");
-            const size_t what = orAlter ? i + 3 : i + 1;
-            const bool unique = IsWord(t, what, "UNIQUE");
-            if (IsWord(t, what, "VIEW") || IsWord(t, what, "PROCEDURE") || IsWord(t, what, "PROC") ||
-                IsWord(t, what, "FUNCTION") || IsWord(t, what, "TRIGGER")) {
-                if (i != 0)
-                    problems << QStringLiteral("line %1: CREATE %2 must start its batch").arg(k.line).arg(t[what].text);
-                if (!orAlter)
-                    problems << QStringLiteral("line %1: CREATE %2 fails when run again (CREATE OR ALTER)")
-                                    .arg(k.line)
-                                    .arg(t[what].text);
-            } else if (IsWord(t, what, "TABLE") || IsWord(t, what, "INDEX") || unique || IsWord(t, what, "DATABASE")) {
-                // guarded: IF OBJECT_ID(...) IS NULL / IF NOT EXISTS (...) / IF DB_ID(...) IS NULL right before
-                bool guarded = false;
-                for (size_t j = i; j-- > 0;) {
-                    if (IsWord(t, j, "IF")) {
-                        guarded = IsWord(t, j + 1, "OBJECT_ID") || IsWord(t, j + 1, "DB_ID") ||
-                                  (IsWord(t, j + 1, "NOT") && IsWord(t, j + 2, "EXISTS"));
-                        break;
-                    }
-                    if (t[j].kind == Token::Symbol && t[j].text == QLatin1String(";"))
-                        break;
-                }
-                if (!guarded)
-                    problems << QStringLiteral("line %1: CREATE %2 is not guarded against a second run")
-                                    .arg(k.line)
-                                    .arg(t[what].text);
-            }
-        }
-        if (depth > 0)
-            problems << QStringLiteral("line %1: a '(' is not closed").arg(firstLine);
-    };
-    for (int n = 0; n < lines.size(); ++n) {
-        if (lines[n].trimmed().compare(QLatin1String("GO"), Qt::CaseInsensitive) == 0) {
-            check(batch, batchLine);
-            batch.clear();
-            batchLine = n + 2;
-            continue;
-        }
-        batch += lines[n] + QLatin1Char('\n');
-    }
-    check(batch, batchLine);
-    return problems;
+    QSet<QString> names;
+    for (const QString& n : CreatedObjects(SystemSchemaSql()) + CreatedObjects(CompanySchemaSql()))
+        names.insert(n.toUpper());
+    for (const QString& n : SqlServerProcedures().keys())
+        names.insert(n.toUpper());
+    return names;
 }
 
 }  // namespace erpdb

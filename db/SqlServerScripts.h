@@ -1,15 +1,20 @@
 #pragma once
-// T-SQL scripts that set up a SQL Server for a trial of the program: the system
-// database and a company database with the schema, the catalogue views and the
-// lookup sources, written from the embedded server's own schema. Each statement
-// is guarded so that running a script again changes nothing (IF OBJECT_ID ...
-// IS NULL before a table, IF NOT EXISTS before an index, CREATE OR ALTER for a
-// view), and each CREATE VIEW starts a batch of its own (GO).
-//
-// Not here: the stored procedures (host code in the embedded server), the
-// logins, and the demo company's rows.
+// T-SQL scripts that set up a SQL Server for a trial of the program, written from
+// the embedded server's own schema, procedures and demo company:
+//   system            the system database CoSystem
+//   company DBNAME    a company database: tables, indexes, the catalogue views, the
+//                     lookup sources and the stored procedures
+//   logins DBNAME     the program's two SQL logins, their users in CoSystem and in
+//                     the company database, and their rights
+//   demo DBNAME       the demo company's rows in that company database and its
+//                     CoCompanies row
+// Each statement is guarded so that running a script again changes nothing (IF
+// OBJECT_ID ... IS NULL before a table, IF NOT EXISTS before an index, CREATE OR
+// ALTER for a view or procedure, INSERT ... WHERE NOT EXISTS for a row), and each
+// CREATE VIEW or PROCEDURE starts a batch of its own (GO).
 
 #include <QMap>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -19,14 +24,36 @@ namespace erpdb {
 // each one batch that starts with CREATE OR ALTER PROCEDURE dbo.<name>.
 QMap<QString, QString> SqlServerProcedures();
 
-// The script of the system database (CoSystem) and of a company database.
+// The scripts, as above.
 QString SqlServerSystemScript();
 QString SqlServerCompanyScript(const QString& databaseName);
+QString SqlServerLoginsScript(const QString& databaseName);
+QString SqlServerDemoScript(const QString& databaseName);
+
+// The sqlcmd variables the logins script takes the passwords from.
+inline constexpr const char* kExecutivePasswordVariable = "CoExecutivePassword";
+inline constexpr const char* kReadOnlyPasswordVariable = "CoReadOnlyPassword";
+
+// The T-SQL of the tables, indexes and views of an SQLite schema script of ours,
+// each statement guarded and followed by GO.
+QString SqlServerSchemaStatements(const QString& sqliteSchema);
+
+// The objects a stored procedure may name as dbo.<name>: the tables and views of
+// the system and company schemas and the procedures, in upper case.
+QSet<QString> SqlServerObjectNames();
 
 // What a T-SQL script does wrong by our rules, one text a problem ("" lines none):
 // an unclosed text, comment or parenthesis, a word of SQLite's own dialect, a
 // CREATE VIEW or PROCEDURE that does not start its batch, a CREATE that a second
 // run would fail on (not guarded, not CREATE OR ALTER).
 QStringList TsqlScriptProblems(const QString& script);
+
+// What a stored procedure's T-SQL does wrong beyond that: a variable used before
+// (or without) its declaration as a parameter, by DECLARE or as a table variable;
+// an object dbo.<name> that is not in knownObjects (upper case).
+QStringList TsqlProcedureProblems(const QString& procedure, const QSet<QString>& knownObjects);
+
+// The parameters of a CREATE [OR ALTER] PROCEDURE, upper case with their @, in order.
+QStringList TsqlProcedureParameters(const QString& procedure);
 
 }  // namespace erpdb

@@ -6,11 +6,22 @@
 
 namespace erpdb {
 
+namespace {
+
+QStringList& Names()
+{
+    static QStringList names;
+    return names;
+}
+
+}  // namespace
+
 namespace procs {
 
 void Register(const char* name, int minArgs, int maxArgs, void (*run)(ProcedureCall&))
 {
     const QString procedure = QLatin1String(name);
+    Names() << procedure;
     RegisterHostProcedure({procedure, minArgs, maxArgs, [procedure, run](ProcedureCall& call) {
                                if (call.procedureName.isEmpty())
                                    call.procedureName = procedure;
@@ -30,6 +41,12 @@ void RegisterProcedures()
         procs::RegisterListDialogProcedures();
         procs::RegisterImportProcedures();
     });
+}
+
+QStringList ServerProcedureNames()
+{
+    RegisterProcedures();
+    return Names();
 }
 
 }  // namespace erpdb

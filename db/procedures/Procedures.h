@@ -4,6 +4,7 @@
 // be called any number of times.
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 
 struct sqlite3;
@@ -11,6 +12,8 @@ struct sqlite3;
 namespace erpdb {
 
 void RegisterProcedures();
+// The names of the procedures RegisterProcedures adds (registering them first).
+QStringList ServerProcedureNames();
 
 // What building a view's SQL gave: the statement SELECT + FROM (+ extended FROM),
 // cut to 8000 characters, and whether the whole one was longer (nothing is then written).

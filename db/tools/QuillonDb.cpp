@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSocketNotifier>
 #include <QStringList>
 
@@ -45,7 +46,8 @@ const char* const kHelp =
     "        Sets a user's password.\n"
     "  set-login-password --server NAME LOGIN PASSWORD\n"
     "        Sets the password of a SQL login (coexecutive or coreadonly), on the server\n"
-    "        and in its client configuration.\n"
+    "        and in its client configuration; for a SQL Server reached through ODBC\n"
+    "        (an [Odbc] group in its client configuration) in the client configuration.\n"
     "  create-demo [--server NAME] [--large] [--order-lines N] [--replace | --if-missing]\n"
     "        Creates the demo company DEMO (making the server when it does not exist;\n"
     "        default server: this computer's, \"(LOCAL)\"). --large makes a million order\n"
@@ -56,11 +58,15 @@ const char* const kHelp =
     "        (default \"(LOCAL)\") to this user's stored logon profiles, next to the\n"
     "        ones there; it becomes the profile the logon window selects only when\n"
     "        none is set.\n"
-    "  print-sqlserver-script system | company DBNAME\n"
-    "        Prints the T-SQL that sets up the system database (CoSystem) or a company\n"
-    "        database on a SQL Server for a trial: tables, indexes, the catalogue views\n"
-    "        and the lookup sources. Safe to run again. Not in it: the stored\n"
-    "        procedures, the logins and the demo company's rows.\n"
+    "  print-sqlserver-script system | company DBNAME | logins DBNAME | demo DBNAME\n"
+    "        Prints the T-SQL that sets up a SQL Server for a trial, each script safe to\n"
+    "        run again: system: the system database CoSystem; company: a company\n"
+    "        database (tables, indexes, catalogue views, lookup sources and the stored\n"
+    "        procedures); logins: the logins coexecutive and coreadonly with their users\n"
+    "        and rights in CoSystem and the company database (passwords from the sqlcmd\n"
+    "        variables CoExecutivePassword and CoReadOnlyPassword); demo: the demo\n"
+    "        company's rows in the company database and its CoCompanies row. Run them\n"
+    "        in that order.\n"
     "  list [--server NAME]\n"
     "        Lists the servers, or the databases and companies of one server.\n"
     "  --help\n"
@@ -299,9 +305,21 @@ void PrintSqlServerScriptCommand(const QStringList& args)
 {
     if (args.size() == 1 && args[0] == QLatin1String("system"))
         return Print(erpdb::SqlServerSystemScript());
-    if (args.size() == 2 && args[0] == QLatin1String("company"))
-        return Print(erpdb::SqlServerCompanyScript(args[1]));
-    throw UsageError{QStringLiteral("Say which script: system, or company with the database's name.")};
+    const std::map<QString, QString (*)(const QString&)> perCompany = {
+        {QStringLiteral("company"), erpdb::SqlServerCompanyScript},
+        {QStringLiteral("logins"), erpdb::SqlServerLoginsScript},
+        {QStringLiteral("demo"), erpdb::SqlServerDemoScript},
+    };
+    const auto it = args.size() == 2 ? perCompany.find(args[0]) : perCompany.end();
+    if (it == perCompany.end())
+        throw UsageError{QStringLiteral("Say which script: system, or company, logins or demo with the database's name.")};
+    // The name goes into the script between brackets and quotes: only a plain name.
+    static const QRegularExpression name(QStringLiteral("^[A-Za-z][A-Za-z0-9_]{0,63}$"));
+    if (!name.match(args[1]).hasMatch() || args[1].compare(QLatin1String(erpdb::kSystemDatabase), Qt::CaseInsensitive) == 0)
+        throw UsageError{QStringLiteral("'%1' is not a usable company database name: use letters, digits and '_', "
+                                        "beginning with a letter, at most 64, and not CoSystem.")
+                             .arg(args[1])};
+    Print(it->second(args[1]));
 }
 
 }  // namespace

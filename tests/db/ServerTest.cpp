@@ -3,6 +3,7 @@
 // companies and users, and two processes writing one company at once.
 #include "base/AppError.h"
 #include "base/AuUtilities.h"
+#include "db/ClientOdbcConfig.h"
 #include "db/EmbeddedServer.h"
 #include "db/Schema.h"
 #include "platform/database/BrandleDatabase.h"
@@ -440,6 +441,27 @@ TEST_F(ServerTest, ALoginsNewPasswordReachesServerAndClient)
         erpdb::SetLoginPassword(QStringLiteral("Alpha"), QStringLiteral("sa"), QStringLiteral("x"));
     });
     EXPECT_EQ(e.description(), QStringLiteral("The server 'Alpha' has no login 'sa'."));
+}
+
+TEST_F(ServerTest, ALoginPasswordOfASqlServerGoesToTheClientConfigurationOnly)
+{
+    OdbcServerConfig config;
+    config.host = QStringLiteral("sqlhost\\ERP");
+    erpdb::WriteClientOdbcServer(QStringLiteral("SQLPROD"), config);
+    erpdb::SetLoginPassword(QStringLiteral("sqlprod"), QStringLiteral("CoExecutive"), QStringLiteral("exec-site"));
+    erpdb::SetLoginPassword(QStringLiteral("SQLPROD"), QStringLiteral("coreadonly"), QStringLiteral("read-site"));
+    const erpdb::ClientPasswords client = erpdb::ClientLoginPasswords(QStringLiteral("SQLPROD"));
+    EXPECT_EQ(CryptText(1, client.executive, SessionCipherKey(), false), QStringLiteral("exec-site"));
+    EXPECT_EQ(CryptText(1, client.readOnly, SessionCipherKey(), false), QStringLiteral("read-site"));
+    EXPECT_FALSE(erpdb::ServerExists(QStringLiteral("SQLPROD")));
+    ASSERT_TRUE(erpdb::ClientOdbcServer(QStringLiteral("SQLPROD")));
+    EXPECT_EQ(erpdb::ClientOdbcServer(QStringLiteral("SQLPROD"))->host, QStringLiteral("sqlhost\\ERP"));
+    EXPECT_EQ(ErrorOf([] { erpdb::SetLoginPassword(QStringLiteral("SQLPROD"), QStringLiteral("sa"), QStringLiteral("x")); })
+                  .description(),
+              QStringLiteral("The program logs on only as coexecutive and coreadonly, not as 'sa'."));
+    EXPECT_EQ(ErrorOf([] { erpdb::SetLoginPassword(QStringLiteral("NOSUCH"), QStringLiteral("coreadonly"), QStringLiteral("x")); })
+                  .description(),
+              QStringLiteral("The server 'NOSUCH' does not exist."));
 }
 
 // ---- Two processes writing one company at once -------------------------------

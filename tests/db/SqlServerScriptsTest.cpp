@@ -1,8 +1,13 @@
 // The T-SQL scripts for a SQL Server trial site: they pass our T-SQL check
 // (closed texts and parentheses, no SQLite words, views first in their batch,
-// every CREATE safe to run again), and the check finds what it is there for.
+// every CREATE safe to run again, procedures that declare what they use and name
+// only objects that exist), and the check finds what it is there for.
 
 #include "db/SqlServerScripts.h"
+
+#include "db/EmbeddedServer.h"
+#include "db/procedures/Procedures.h"
+#include "platform/database/HostProcedures.h"
 
 #include <QRegularExpression>
 
@@ -51,6 +56,9 @@ TEST(SqlServerScripts, TheCheckFindsWhatASqlServerOrASecondRunWouldRefuse)
         {"GO\nSELECT a || b FROM t LIMIT 3\n", "line 2: '||' is not T-SQL"},
         {"CREATE INDEX i ON t (a);", "line 1: CREATE INDEX is not guarded against a second run"},
         {"/* never closed\nSELECT 1", "line 1: a comment is not closed"},
+        {"USE [master];\nCREATE LOGIN [x] WITH PASSWORD = N'$(Pw)';\n", "line 2: CREATE LOGIN is not guarded against a second run"},
+        {"GRANT CREATE VIEW TO [x];\nCREATE VIEW v AS SELECT 1 AS a;\n", "line 2: CREATE VIEW must start its batch"},
+        {"CREATE USER [x] FOR LOGIN [x];\n", "line 1: CREATE USER is not guarded against a second run"},
     };
     for (const Case& c : cases)
         EXPECT_TRUE(erpdb::TsqlScriptProblems(QString::fromLatin1(c.script)).contains(QString::fromLatin1(c.problem)))
@@ -58,7 +66,10 @@ TEST(SqlServerScripts, TheCheckFindsWhatASqlServerOrASecondRunWouldRefuse)
     // what is fine: guarded creates, words inside texts and names, GO in a text
     EXPECT_EQ(erpdb::TsqlScriptProblems(QStringLiteral(
                   "IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'i')\nCREATE INDEX i ON t (a);\nGO\n"
-                  "SELECT 'LIMIT || GO' AS [TEXT], \"IFNULL\" FROM t -- PRAGMA\nGO\n")),
+                  "SELECT 'LIMIT || GO' AS [TEXT], \"IFNULL\" FROM t -- PRAGMA\nGO\n"
+                  "IF SUSER_ID(N'x') IS NULL\nCREATE LOGIN [x] WITH PASSWORD = N'$(Pw)';\nGO\n"
+                  "IF DATABASE_PRINCIPAL_ID(N'x') IS NULL\nCREATE USER [x] FOR LOGIN [x];\nGO\n"
+                  "GRANT CREATE VIEW TO [x];\nGRANT SELECT, CREATE TABLE TO [x];\nGO\n")),
               QStringList());
 }
 
@@ -74,6 +85,154 @@ TEST(SqlServerScripts, EachProcedureFileIsOneBatchThatCreatesTheProcedureOfItsNa
                                                             QRegularExpression::MultilineOption)))
             << it.key().toStdString();
     }
+}
+
+TEST(SqlServerScripts, TheCompanyScriptEndsWithEveryProcedureInABatchOfItsOwnAfterTheViews)
+{
+    const QString company = erpdb::SqlServerCompanyScript(QStringLiteral("DemoCo"));
+    const qsizetype lastView = company.lastIndexOf(QLatin1String("CREATE OR ALTER VIEW"));
+    ASSERT_GT(lastView, 0);
+    qsizetype previous = lastView;
+    const QMap<QString, QString> procedures = erpdb::SqlServerProcedures();
+    for (auto it = procedures.begin(); it != procedures.end(); ++it) {
+        const qsizetype at = company.indexOf(QLatin1String("GO\n") + it.value().trimmed() + QLatin1String("\nGO\n"));
+        EXPECT_GT(at, previous) << it.key().toStdString();
+        previous = at;
+    }
+    EXPECT_TRUE(company.endsWith(procedures.last().trimmed() + QLatin1String("\nGO\n")));
+}
+
+// The script's parts between USE statements, by database.
+QMap<QString, QString> ByDatabase(const QString& script)
+{
+    QMap<QString, QString> parts;
+    QString current;
+    static const QRegularExpression use(QStringLiteral("^USE \\[(\\w+)\\];$"));
+    for (const QString& line : script.split(QLatin1Char('\n'))) {
+        const auto m = use.match(line);
+        if (m.hasMatch())
+            current = m.captured(1);
+        else
+            parts[current] += line + QLatin1Char('\n');
+    }
+    return parts;
+}
+
+TEST(SqlServerScripts, TheLoginsGetTheRightsTheEmbeddedServerGivesThemAndNoPasswordIsInTheScript)
+{
+    const QString script = erpdb::SqlServerLoginsScript(QStringLiteral("DemoCo"));
+    EXPECT_EQ(erpdb::TsqlScriptProblems(script).join(QLatin1Char('|')).toStdString(), "");
+    EXPECT_FALSE(script.contains(QLatin1String(erpdb::kDemoExecutivePassword)));
+    EXPECT_FALSE(script.contains(QLatin1String(erpdb::kDemoReadOnlyPassword)));
+    const QMap<QString, QString> part = ByDatabase(script);
+    ASSERT_EQ(part.keys(), (QStringList{QString(), QStringLiteral("CoSystem"), QStringLiteral("DemoCo"), QStringLiteral("master")}));
+    const QString& master = part[QStringLiteral("master")];
+    EXPECT_TRUE(master.contains(QLatin1String("IF SUSER_ID(N'coexecutive') IS NULL\nCREATE LOGIN [coexecutive] WITH "
+                                              "PASSWORD = N'$(CoExecutivePassword)'")));
+    EXPECT_TRUE(master.contains(QLatin1String("IF SUSER_ID(N'coreadonly') IS NULL\nCREATE LOGIN [coreadonly] WITH "
+                                              "PASSWORD = N'$(CoReadOnlyPassword)'")));
+    // the system database: the application login only, reading and writing
+    const QString& system = part[QStringLiteral("CoSystem")];
+    EXPECT_FALSE(system.contains(QLatin1String("coreadonly")));
+    for (const char* role : {"db_datareader", "db_datawriter"})
+        EXPECT_TRUE(system.contains(QStringLiteral("ALTER ROLE %1 ADD MEMBER [coexecutive];").arg(QLatin1String(role))));
+    // the company: the application login also runs the procedures; the read-only
+    // login only reads, and not the users' passwords
+    const QString& company = part[QStringLiteral("DemoCo")];
+    for (const char* piece : {"CREATE USER [coexecutive] FOR LOGIN [coexecutive];",
+                              "ALTER ROLE db_datawriter ADD MEMBER [coexecutive];",
+                              "GRANT EXECUTE ON SCHEMA::dbo TO [coexecutive];",
+                              "IF DATABASE_PRINCIPAL_ID(N'coreadonly') IS NULL\nCREATE USER [coreadonly] FOR LOGIN [coreadonly];",
+                              "IF IS_ROLEMEMBER(N'db_datareader', N'coreadonly') = 0\nALTER ROLE db_datareader ADD MEMBER [coreadonly];",
+                              "DENY SELECT ON dbo.CoUsers (Password) TO [coreadonly];"})
+        EXPECT_TRUE(company.contains(QLatin1String(piece))) << piece;
+    static const QRegularExpression readOnlyRights(QStringLiteral("(GRANT|ALTER ROLE)[^;]*coreadonly"));
+    QStringList rights;
+    for (auto it = readOnlyRights.globalMatch(company); it.hasNext();)
+        rights << it.next().captured(0);
+    EXPECT_EQ(rights, QStringList{QStringLiteral("ALTER ROLE db_datareader ADD MEMBER [coreadonly")});
+}
+
+TEST(SqlServerScripts, TheProcedureCheckFindsUndeclaredVariablesAndMissingObjects)
+{
+    const QSet<QString> known = {QStringLiteral("LDVIEWS"), QStringLiteral("COCOMPANIES"), QStringLiteral("P"),
+                                 QStringLiteral("OTHER")};
+    auto procedure = [](const char* body) {
+        return QStringLiteral("-- a test\nCREATE OR ALTER PROCEDURE dbo.P\n    @ViewID int,\n    @r_Name nvarchar(255) = NULL OUTPUT\n"
+                              "AS\nBEGIN\n") +
+               QString::fromLatin1(body) + QStringLiteral("\nEND\n");
+    };
+    struct Case {
+        const char* body;
+        const char* problem;  // "" for none
+    };
+    const Case cases[] = {
+        {"SELECT @Name = ViewName FROM dbo.LdViews WHERE ViewID = @ViewID;", "line 7: @NAME is not declared"},
+        {"SET @n = 1;\nDECLARE @n int;", "line 7: @N is not declared"},
+        {"DECLARE @a int = @b + 1, @b int;", "line 7: @B is not declared"},
+        {"DECLARE c CURSOR LOCAL FOR SELECT ViewID FROM dbo.LdViews;\nOPEN c;\nFETCH NEXT FROM c INTO @id;",
+         "line 9: @ID is not declared"},
+        {"SELECT ViewID FROM dbo.LdView WHERE ViewID = @ViewID;", "line 7: dbo.LDVIEW does not exist"},
+        {"EXEC dbo.Ld_NoSuchProcedure @ViewID;", "line 7: dbo.LD_NOSUCHPROCEDURE does not exist"},
+        {"SELECT 1 FROM [dbo].[Missing];", "line 7: dbo.Missing does not exist"},
+        // what is fine
+        {"DECLARE @a int = 1, @b nvarchar(10) = N'@c', @t TABLE (id int, name nvarchar(10));\n"
+         "INSERT INTO @t (id, name) SELECT ViewID, ViewName FROM dbo.LdViews WHERE ViewID = @a;\n"
+         "IF @@ROWCOUNT = 0 SET @r_Name = @b;",
+         ""},
+        {"DECLARE @id int;\nDECLARE c CURSOR LOCAL FOR SELECT ViewID FROM dbo.LdViews\nOPEN c\n"
+         "FETCH NEXT FROM c INTO @id\nWHILE @@FETCH_STATUS = 0 FETCH NEXT FROM c INTO @id\nCLOSE c\nDEALLOCATE c",
+         ""},
+        {"DECLARE @rc int;\nEXEC @rc = dbo.Other @ViewID = @ViewID, @Flag = 1;\n"
+         "EXEC sp_executesql N'SELECT @x', N'@x int', @x = @rc;\n"
+         "SELECT CompanyID FROM CoSystem.dbo.CoCompanies;",
+         ""},
+    };
+    for (const Case& c : cases) {
+        const QStringList problems = erpdb::TsqlProcedureProblems(procedure(c.body), known);
+        EXPECT_EQ(problems.join(QLatin1Char('|')).toStdString(), c.problem) << c.body;
+    }
+    EXPECT_EQ(erpdb::TsqlProcedureProblems(QStringLiteral("SELECT 1"), known),
+              QStringList{QStringLiteral("line 1: no CREATE PROCEDURE ... AS")});
+    // the parameters, with or without parentheses, defaults and OUTPUT
+    EXPECT_EQ(erpdb::TsqlProcedureParameters(procedure("")), (QStringList{QStringLiteral("@VIEWID"), QStringLiteral("@R_NAME")}));
+    EXPECT_EQ(erpdb::TsqlProcedureParameters(QStringLiteral(
+                  "CREATE PROCEDURE dbo.Q (@a decimal(10, 2) = 0, @b int OUTPUT) AS SELECT @a, @b")),
+              (QStringList{QStringLiteral("@A"), QStringLiteral("@B")}));
+    EXPECT_EQ(erpdb::TsqlProcedureParameters(QStringLiteral("CREATE OR ALTER PROCEDURE dbo.R AS SELECT 1")), QStringList());
+}
+
+TEST(SqlServerScripts, EachProcedureFileDeclaresWhatItUsesAndNamesOnlyObjectsThatExist)
+{
+    const QSet<QString> known = erpdb::SqlServerObjectNames();
+    EXPECT_TRUE(known.contains(QStringLiteral("COCOMPANIES")));
+    EXPECT_TRUE(known.contains(QStringLiteral("LDCATALOGVIEWS")));
+    const QMap<QString, QString> procedures = erpdb::SqlServerProcedures();
+    for (auto it = procedures.begin(); it != procedures.end(); ++it)
+        EXPECT_EQ(erpdb::TsqlProcedureProblems(it.value(), known).join(QLatin1Char('|')).toStdString(), "")
+            << it.key().toStdString();
+}
+
+TEST(SqlServerScripts, EveryStoredProcedureOfTheServerHasAFileThatTakesItsArguments)
+{
+    const QStringList host = erpdb::ServerProcedureNames();
+    ASSERT_FALSE(host.isEmpty());
+    const QMap<QString, QString> files = erpdb::SqlServerProcedures();
+    QStringList missing;
+    for (const QString& name : host) {
+        const HostProcedureInfo* info = FindHostProcedure(name);
+        ASSERT_NE(info, nullptr) << name.toStdString();
+        if (!files.contains(name)) {
+            missing << name;
+            continue;
+        }
+        const auto count = erpdb::TsqlProcedureParameters(files[name]).size();
+        EXPECT_GE(count, info->minArgs) << name.toStdString();
+        EXPECT_LE(count, info->maxArgs) << name.toStdString();
+    }
+    EXPECT_EQ(missing.join(QStringLiteral(", ")).toStdString(), "") << "procedures without a file";
+    for (const QString& name : files.keys())
+        EXPECT_TRUE(host.contains(name)) << name.toStdString() << ": a file for a procedure the server does not have";
 }
 
 }  // namespace

@@ -1,0 +1,84 @@
+// The logins script: the program's two SQL logins with the rights the embedded
+// server gives them. The application login (coexecutive) uses the system database
+// and every company database, reads and writes and runs the stored procedures;
+// the read-only login (coreadonly), which the list windows, the export and the
+// statistics use, may only read a company database and is refused what the
+// embedded server refuses it (DeniedReads). The passwords are sqlcmd variables,
+// so none is in the script.
+#include "db/SqlServerScripts.h"
+
+#include "db/EmbeddedServer.h"
+
+namespace erpdb {
+
+namespace {
+
+QString Login(const QString& login, const char* passwordVariable, const QString& defaultDatabase)
+{
+    return QStringLiteral("IF SUSER_ID(N'%1') IS NULL\n"
+                          "CREATE LOGIN [%1] WITH PASSWORD = N'$(%2)', DEFAULT_DATABASE = [%3];\nGO\n")
+        .arg(login, QLatin1String(passwordVariable), defaultDatabase);
+}
+
+QString User(const QString& login)
+{
+    return QStringLiteral("IF DATABASE_PRINCIPAL_ID(N'%1') IS NULL\nCREATE USER [%1] FOR LOGIN [%1];\nGO\n").arg(login);
+}
+
+QString RoleMember(const char* role, const QString& login)
+{
+    return QStringLiteral("IF IS_ROLEMEMBER(N'%1', N'%2') = 0\nALTER ROLE %1 ADD MEMBER [%2];\nGO\n")
+        .arg(QLatin1String(role), login);
+}
+
+// The application login's rights in a database: read, write, run the procedures,
+// and make the SQL views a view's definition asks for (the view procedures create
+// and drop them).
+QString ApplicationRights(const QString& login, bool procedures)
+{
+    QString out = User(login) + RoleMember("db_datareader", login) + RoleMember("db_datawriter", login);
+    if (procedures)
+        out += QStringLiteral("GRANT EXECUTE ON SCHEMA::dbo TO [%1];\n"
+                              "GRANT CREATE VIEW TO [%1];\n"
+                              "GRANT ALTER ON SCHEMA::dbo TO [%1];\nGO\n")
+                   .arg(login);
+    return out;
+}
+
+}  // namespace
+
+QString SqlServerLoginsScript(const QString& databaseName)
+{
+    const QString executive = QLatin1String(kExecutiveLogin);
+    const QString readOnly = QLatin1String(kReadOnlyLogin);
+    const QString system = QLatin1String(kSystemDatabase);
+    QString out = QStringLiteral(
+        "-- The program's SQL logins and their rights in CoSystem and the company database\n"
+        "-- %1, for SQL Server. Run after the system and company scripts, with the passwords\n"
+        "-- as sqlcmd variables:\n"
+        "--   sqlcmd -S SERVER -i logins.sql -v %2=\"...\" %3=\"...\"\n"
+        "-- Safe to run again: a login or user that exists keeps its password; rights are\n"
+        "-- granted again as they are. Run it once per company database.\n")
+                      .arg(databaseName, QLatin1String(kExecutivePasswordVariable),
+                           QLatin1String(kReadOnlyPasswordVariable));
+    out += QStringLiteral("USE [master];\nGO\n");
+    out += Login(executive, kExecutivePasswordVariable, system);
+    out += Login(readOnly, kReadOnlyPasswordVariable, databaseName);
+    // The system database: the application login only.
+    out += QStringLiteral("USE [%1];\nGO\n").arg(system);
+    out += ApplicationRights(executive, false);
+    out += QStringLiteral("USE [%1];\nGO\n").arg(databaseName);
+    out += ApplicationRights(executive, true);
+    out += User(readOnly) + RoleMember("db_datareader", readOnly);
+    for (const QString& denied : DeniedReads(readOnly)) {
+        const QString table = denied.section(QLatin1Char('.'), 0, 0);
+        const QString column = denied.section(QLatin1Char('.'), 1);
+        out += column.isEmpty()
+                   ? QStringLiteral("DENY SELECT ON dbo.%1 TO [%2];\n").arg(table, readOnly)
+                   : QStringLiteral("DENY SELECT ON dbo.%1 (%2) TO [%3];\n").arg(table, column, readOnly);
+    }
+    out += QStringLiteral("GO\n");
+    return out;
+}
+
+}  // namespace erpdb
