@@ -92,14 +92,31 @@ QString SqliteKeys(const std::vector<BrandleSortKey>& order)
     return keys;
 }
 
+// SQLite sorts the rows of an ORDER BY with a LIMIT in a tree it keeps to the
+// limit plus the offset, which for a page deep in a result costs several times
+// a sort of the whole result (its sorter, used only without a LIMIT): there the
+// sorted result is made first and the page stepped to. A page near the start,
+// or of an order by the row id alone (which its key gives without a sort),
+// needs no such thing.
+constexpr long long kTopRows = 100000;
+
 QString SqlitePage(const QString& translated, const std::vector<BrandleSortKey>& order, long long offset,
                    long long count)
 {
+    const QString limit = QStringLiteral(" LIMIT ") + QString::number(count < 0 ? -1 : count) +
+                          QStringLiteral(" OFFSET ") + QString::number(offset);
     QString s = QStringLiteral("SELECT * FROM (\n") + translated + QStringLiteral("\n)");
-    if (!order.empty())
-        s += QStringLiteral(" ORDER BY ") + SqliteKeys(order);
-    return s + QStringLiteral(" LIMIT ") + QString::number(count < 0 ? -1 : count) + QStringLiteral(" OFFSET ") +
-           QString::number(offset);
+    if (order.empty())
+        return s + limit;
+    s += QStringLiteral(" ORDER BY ") + SqliteKeys(order);
+    const bool sorts = std::any_of(order.begin(), order.end(), [](const BrandleSortKey& k) { return k.field != 0; });
+    if (!sorts)
+        return s + limit;
+    if (count < 0 && offset == 0)
+        return s;
+    if (count < 0 || offset + count > kTopRows)
+        return QStringLiteral("WITH s AS MATERIALIZED (\n") + s + QStringLiteral("\n) SELECT * FROM s") + limit;
+    return s + limit;
 }
 
 class OdbcReadConnectionImpl;
