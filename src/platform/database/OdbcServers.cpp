@@ -57,12 +57,15 @@ QString IdPositionText(const QString& query, int columns, const std::vector<Bran
     }
     // The query is read once for the count and the position (the row itself is
     // found by its id, which a server finds by its key).
-    return QStringLiteral("WITH t (") + names + (sqlite ? QStringLiteral(") AS NOT MATERIALIZED (\n") : QStringLiteral(") AS (\n")) +
-           query + QStringLiteral("\n), r AS (SELECT ") + (sqlite ? QString() : QStringLiteral("TOP 1 ")) +
-           QStringLiteral("1 AS hit") + values + QStringLiteral(" FROM t WHERE c0 = ") + QString::number(id) +
+    // Names of the program's own for the two parts, which a table of the query
+    // cannot take for itself; t and r only name them outside the query.
+    return QStringLiteral("WITH quillon_rows (") + names +
+           (sqlite ? QStringLiteral(") AS NOT MATERIALIZED (\n") : QStringLiteral(") AS (\n")) + query +
+           QStringLiteral("\n), quillon_row AS (SELECT ") + (sqlite ? QString() : QStringLiteral("TOP 1 ")) +
+           QStringLiteral("1 AS hit") + values + QStringLiteral(" FROM quillon_rows WHERE c0 = ") + QString::number(id) +
            (sqlite ? QStringLiteral(" LIMIT 1)") : QStringLiteral(")")) +
            QStringLiteral("\nSELECT COUNT(*), SUM(CASE WHEN ") + before +
-           QStringLiteral(" THEN 1 ELSE 0 END), MAX(r.hit) FROM t LEFT JOIN r ON 1 = 1");
+           QStringLiteral(" THEN 1 ELSE 0 END), MAX(r.hit) FROM quillon_rows AS t LEFT JOIN quillon_row AS r ON 1 = 1");
 }
 
 }  // namespace
