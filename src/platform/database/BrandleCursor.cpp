@@ -371,7 +371,8 @@ BrandleReadConnection::IdPosition SqliteReadConnection::PositionOfId(const QStri
     QString names;
     for (int i = 0; i < columns; ++i)
         names += (i ? QStringLiteral(", c") : QStringLiteral("c")) + QString::number(i);
-    const QString with = QStringLiteral("WITH t(") + names + QStringLiteral(") AS (\n") + inner + QStringLiteral("\n) ");
+    // A name of the program's own, which no table of the query can have.
+    const QString with = QStringLiteral("WITH quillon_rows(") + names + QStringLiteral(") AS (\n") + inner + QStringLiteral("\n) ");
     for (const BrandleSortKey& k : order)
         if (k.field < 0 || k.field >= columns)
             Fail(QStringLiteral("The sort column %1 is not in the query.").arg(k.field + 1));
@@ -381,7 +382,7 @@ BrandleReadConnection::IdPosition SqliteReadConnection::PositionOfId(const QStri
     QString keys;
     for (const BrandleSortKey& k : order)
         keys += (keys.isEmpty() ? QString() : QStringLiteral(", ")) + column(k);
-    Statement row{prepare(with + QStringLiteral("SELECT ") + keys + QStringLiteral(" FROM t WHERE c0 = ?1 LIMIT 1"))};
+    Statement row{prepare(with + QStringLiteral("SELECT ") + keys + QStringLiteral(" FROM quillon_rows WHERE c0 = ?1 LIMIT 1"))};
     sqlite3_bind_int64(row.st, 1, id);
     int rc = sqlite3_step(row.st);
     if (rc != SQLITE_ROW && rc != SQLITE_DONE)
@@ -412,7 +413,7 @@ BrandleReadConnection::IdPosition SqliteReadConnection::PositionOfId(const QStri
         before = QStringLiteral("0");
     // One pass gives the count of the whole result beside the position.
     Statement count{prepare(with + QStringLiteral("SELECT COUNT(*), COALESCE(SUM(CASE WHEN ") + before +
-                            QStringLiteral(" THEN 1 ELSE 0 END), 0) FROM t"))};
+                            QStringLiteral(" THEN 1 ELSE 0 END), 0) FROM quillon_rows"))};
     for (size_t i = 0; found && i < order.size(); ++i)
         sqlite3_bind_value(count.st, static_cast<int>(i + 1), sqlite3_column_value(row.st, static_cast<int>(i)));
     rc = sqlite3_step(count.st);

@@ -6,8 +6,10 @@
 #include "platform/database/SqlLexer.h"
 #include "platform/database/SqlTranslator.h"
 
+#include <algorithm>
 #include <deque>
 #include <mutex>
+#include <optional>
 
 namespace {
 
@@ -90,18 +92,42 @@ QString SqliteKeys(const std::vector<BrandleSortKey>& order)
     return keys;
 }
 
+// SQLite sorts the rows of an ORDER BY with a LIMIT in a tree it keeps to the
+// limit plus the offset, which for a page deep in a result costs several times
+// a sort of the whole result (its sorter, used only without a LIMIT): there the
+// sorted result is made first and the page stepped to. A page near the start,
+// or of an order by the row id alone (which its key gives without a sort),
+// needs no such thing.
+constexpr long long kTopRows = 100000;
+
 QString SqlitePage(const QString& translated, const std::vector<BrandleSortKey>& order, long long offset,
                    long long count)
 {
+    const QString limit = QStringLiteral(" LIMIT ") + QString::number(count < 0 ? -1 : count) +
+                          QStringLiteral(" OFFSET ") + QString::number(offset);
     QString s = QStringLiteral("SELECT * FROM (\n") + translated + QStringLiteral("\n)");
-    if (!order.empty())
-        s += QStringLiteral(" ORDER BY ") + SqliteKeys(order);
-    return s + QStringLiteral(" LIMIT ") + QString::number(count < 0 ? -1 : count) + QStringLiteral(" OFFSET ") +
-           QString::number(offset);
+    if (order.empty())
+        return s + limit;
+    s += QStringLiteral(" ORDER BY ") + SqliteKeys(order);
+    const bool sorts = std::any_of(order.begin(), order.end(), [](const BrandleSortKey& k) { return k.field != 0; });
+    if (!sorts)
+        return s + limit;
+    if (count < 0 && offset == 0)
+        return s;
+    if (count < 0 || offset + count > kTopRows)
+        return QStringLiteral("WITH s AS MATERIALIZED (\n") + s + QStringLiteral("\n) SELECT * FROM s") + limit;
+    return s + limit;
 }
 
 class OdbcReadConnectionImpl;
 
+// Reads a query's rows forward. Rows come through windows, pages of the sorted
+// result asked for at the position (OFFSET ... FETCH), after a move; a cursor
+// that reads on past a few windows leaves one query open to the end of the
+// result and reads on through it. A long move (a skip, a seek to a row by id)
+// asks the server for the rows where it lands instead of reading through the
+// rows it passes: each row through the driver costs more than the server's
+// stepping over it.
 class OdbcCursor final : public BrandleQueryCursor {
 public:
     OdbcCursor(OdbcReadConnectionImpl& c, QString query, QString translated, std::vector<BrandleSortKey> order,
@@ -119,17 +145,28 @@ public:
         closeStream();
         m_position = 0;
         m_atEnd = false;
+        m_windows = 0;
     }
     ~OdbcCursor() override { closeStream(); }
     void closeStream();
 
 private:
-    // The next row from the query left open at the current position (opened
-    // there when needed); false at the end.
-    bool next(BrandleRow& row);
+    // Windows read after a move before the cursor reads on through one open query.
+    static constexpr int kWindows = 2;
+    // A skip over no more rows than this reads through the open query.
+    static constexpr int64_t kReadThroughRows = 1000;
 
-    // A page from the current position; moves on by the rows it gave.
-    void page(long long count, const std::function<bool(BrandleRow&&)>& sink);
+    // The next row; wanted: how many rows the caller means to read from here, the
+    // size of a window opened for it. False at the end.
+    bool next(BrandleRow& row, int64_t wanted);
+    // Opens the query at the current position: a window of wanted rows, or to the end.
+    void open(int64_t wanted);
+    // Moves to target, more than a window ahead, by a window opened there; how
+    // many rows were stepped over.
+    int64_t land(int64_t target);
+    // SeekId by reading every row up to the one with the id.
+    int64_t seekThrough(int64_t id, int keep, std::vector<BrandleRow>& kept);
+    std::vector<BrandleRow> read(int64_t count);
 
     OdbcReadConnectionImpl& m_c;
     QString m_query;
@@ -140,7 +177,11 @@ private:
     std::vector<int32_t> m_types;
     int64_t m_position = 0;
     bool m_atEnd = false;
+    int m_windows = 0;           // windows opened since the last move
+    int64_t m_lastFetch = 256;   // the size of the caller's batches: the window a move opens
     std::unique_ptr<OdbcBackend::OpenQuery> m_open;  // reads on at m_position
+    int64_t m_openEnd = -1;      // where m_open's window ends; -1: at the end of the result
+    std::optional<BrandleRow> m_peeked;  // the row at m_position, read from m_open already
 };
 
 class OdbcReadConnectionImpl final : public BrandleReadConnection {
@@ -165,6 +206,11 @@ public:
     {
         const QString translated = TranslatedQuery(query);
         m_backend->fence(translated);
+        return count(query, translated, token);
+    }
+
+    int64_t count(const QString& query, const QString& translated, const BrandleCancelToken& token)
+    {
         int64_t n = 0;
         run(token, tsql::CountQuery(query), QStringLiteral("SELECT COUNT(*) FROM (\n") + translated + QStringLiteral("\n)"),
             nullptr, [&](BrandleRow&& row) {
@@ -172,6 +218,50 @@ public:
                 return false;
             });
         return n;
+    }
+
+    IdPosition PositionOfId(const QString& query, const std::vector<BrandleSortKey>& order, int64_t id,
+                            const BrandleCancelToken& token) override
+    {
+        if (order.empty())
+            return IdPosition{kNoPosition, -1};
+        const QString translated = TranslatedQuery(query);
+        m_backend->fence(translated);
+        QStringList names;
+        run(token, HeaderQuery(query), SqliteHeaderQuery(translated),
+            [&](const QStringList& n, const std::vector<int32_t>&) { names = n; }, [](BrandleRow&&) { return false; });
+        for (const BrandleSortKey& k : order)
+            if (k.field < 0 || k.field >= names.size())
+                Fail(QStringLiteral("The sort column %1 is not in the query.").arg(k.field + 1));
+        return position(query, translated, static_cast<int>(names.size()), order, id, token);
+    }
+
+    // Where the row with the id stands in the query's rows in the order a cursor
+    // with that order reads them, counted by the server.
+    IdPosition position(const QString& query, const QString& translated, int columns,
+                        const std::vector<BrandleSortKey>& order, int64_t id, const BrandleCancelToken& token)
+    {
+        const std::vector<BrandleSortKey> keys = IdPositionKeys(order);
+        IdPosition result;
+        run(token, tsql::IdPositionQuery(query, columns, keys, id),
+            SqliteIdPositionQuery(translated, columns, keys, id), nullptr, [&](BrandleRow&& row) {
+                const auto number = [&](size_t i) {
+                    return i < row.size() && !row[i].isNull() ? static_cast<int64_t>(row[i].toDouble()) : 0;
+                };
+                result.count = number(0);
+                result.position = number(2) > 0 ? number(1) : -1;
+                return false;
+            });
+        return result;
+    }
+
+    static QString HeaderQuery(const QString& query)
+    {
+        return QStringLiteral("SELECT TOP 0 * FROM (\n") + query + QStringLiteral("\n) AS q");
+    }
+    static QString SqliteHeaderQuery(const QString& translated)
+    {
+        return QStringLiteral("SELECT * FROM (\n") + translated + QStringLiteral("\n) LIMIT 0");
     }
 
     void Cancel(const BrandleCancelToken& token) override
@@ -242,8 +332,8 @@ OdbcCursor::OdbcCursor(OdbcReadConnectionImpl& c, QString query, QString transla
       m_token(std::move(token))
 {
     // The columns, from a statement that reads no row.
-    m_c.run(m_token, QStringLiteral("SELECT TOP 0 * FROM (\n") + m_query + QStringLiteral("\n) AS q"),
-            QStringLiteral("SELECT * FROM (\n") + m_translated + QStringLiteral("\n) LIMIT 0"),
+    m_c.run(m_token, OdbcReadConnectionImpl::HeaderQuery(m_query),
+            OdbcReadConnectionImpl::SqliteHeaderQuery(m_translated),
             [&](const QStringList& names, const std::vector<int32_t>& types) {
                 m_names = names;
                 m_types = types;
@@ -251,61 +341,57 @@ OdbcCursor::OdbcCursor(OdbcReadConnectionImpl& c, QString query, QString transla
             [](BrandleRow&&) { return false; });
 }
 
-void OdbcCursor::page(long long count, const std::function<bool(BrandleRow&&)>& sink)
+void OdbcCursor::open(int64_t wanted)
 {
-    long long got = 0;
-    m_c.run(m_token, OdbcPageQuery(m_query, m_order, m_position, count),
-            SqlitePage(m_translated, m_order, m_position, count), nullptr, [&](BrandleRow&& row) {
-                ++got;
-                ++m_position;
-                return sink(std::move(row));
-            });
-    if (got < count)
-        m_atEnd = true;
+    m_c.closeStream();
+    long long count = -1;
+    if (m_windows < kWindows && wanted > 0) {
+        ++m_windows;
+        count = wanted;
+    }
+    QStringList names;
+    std::vector<int32_t> types;
+    m_open = m_c.backend().openQuery(OdbcPageQuery(m_query, m_order, m_position, count),
+                                     SqlitePage(m_translated, m_order, m_position, count), names, types);
+    m_openEnd = count < 0 ? -1 : m_position + count;
+    m_c.setStream(this);
 }
 
-
-bool OdbcCursor::next(BrandleRow& row)
+bool OdbcCursor::next(BrandleRow& row, int64_t wanted)
 {
     if (m_atEnd)
         return false;
+    if (m_peeked) {
+        row = std::move(*m_peeked);
+        m_peeked.reset();
+        ++m_position;
+        return true;
+    }
+    // A window read to its end: the rows after it come by another.
+    if (m_open && m_openEnd >= 0 && m_position >= m_openEnd)
+        closeStream();
     bool got = false;
     m_c.guard(m_token, [&] {
-        if (!m_open) {
-            m_c.closeStream();
-            QStringList names;
-            std::vector<int32_t> types;
-            m_open = m_c.backend().openQuery(OdbcPageQuery(m_query, m_order, m_position, -1),
-                                             SqlitePage(m_translated, m_order, m_position, -1), names, types);
-            m_c.setStream(this);
-        }
+        if (!m_open)
+            open(wanted);
         got = m_c.backend().readRow(*m_open, row);
     });
     if (got) {
         ++m_position;
     } else {
+        // A window shorter than asked for ends where the result does.
         m_atEnd = true;
         closeStream();
     }
     return got;
 }
 
-std::vector<BrandleRow> OdbcCursor::Fetch(int count)
+std::vector<BrandleRow> OdbcCursor::read(int64_t count)
 {
     std::vector<BrandleRow> rows;
-    if (m_atEnd || count <= 0)
-        return rows;
-    // The first screen by a page of its own, which need not sort the whole result.
-    if (m_position == 0 && !m_open) {
-        page(count, [&](BrandleRow&& row) {
-            rows.push_back(std::move(row));
-            return true;
-        });
-        return rows;
-    }
     try {
         BrandleRow row;
-        while (static_cast<int>(rows.size()) < count && next(row))
+        while (static_cast<int64_t>(rows.size()) < count && next(row, count - static_cast<int64_t>(rows.size())))
             rows.push_back(std::move(row));
     } catch (...) {
         closeStream();
@@ -314,12 +400,57 @@ std::vector<BrandleRow> OdbcCursor::Fetch(int count)
     return rows;
 }
 
+std::vector<BrandleRow> OdbcCursor::Fetch(int count)
+{
+    if (m_atEnd || count <= 0)
+        return {};
+    m_lastFetch = count;
+    return read(count);
+}
+
+int64_t OdbcCursor::land(int64_t target)
+{
+    const int64_t from = m_position;
+    closeStream();
+    m_windows = 0;
+    m_position = target;
+    try {
+        // The first row of a window opened where the move lands shows that the
+        // rows stepped over were there; it is kept for the next read.
+        BrandleRow row;
+        m_c.guard(m_token, [&] {
+            open(m_lastFetch);
+            if (m_c.backend().readRow(*m_open, row))
+                m_peeked = std::move(row);
+        });
+        if (m_peeked)
+            return target - from;
+        // Nothing there: the rows left are counted.
+        closeStream();
+        const int64_t all = m_c.count(m_query, m_translated, m_token);
+        m_position = std::clamp<int64_t>(all, from, target);
+        m_atEnd = true;
+        return m_position - from;
+    } catch (...) {
+        closeStream();
+        m_position = from;
+        throw;
+    }
+}
+
 int64_t OdbcCursor::Skip(int64_t count)
 {
+    if (m_atEnd || count <= 0)
+        return 0;
+    const int64_t target = m_position + count;
+    // Rows in the window open, or a few on the query left open: read through.
+    const bool open = m_open || m_peeked;
+    if (!open || (m_openEnd >= 0 ? target > m_openEnd : count > kReadThroughRows))
+        return land(target);
     int64_t n = 0;
     try {
         BrandleRow row;
-        while (n < count && next(row))
+        while (n < count && next(row, count - n))
             ++n;
     } catch (...) {
         closeStream();
@@ -331,10 +462,43 @@ int64_t OdbcCursor::Skip(int64_t count)
 int64_t OdbcCursor::SeekId(int64_t id, int keep, std::vector<BrandleRow>& kept)
 {
     kept.clear();
+    if (m_atEnd)
+        return -1;
+    // Without an order of its own the query's rows come in the order its server
+    // reads them, which only reading them shows.
+    if (m_order.empty())
+        return seekThrough(id, keep, kept);
+    const BrandleReadConnection::IdPosition found =
+        m_c.position(m_query, m_translated, static_cast<int>(m_names.size()), m_order, id, m_token);
+    if (found.position < m_position) {
+        // Not in the rows from here on: the cursor is at the end, as after reading them.
+        closeStream();
+        m_position = std::max(m_position, found.count);
+        m_atEnd = true;
+        return -1;
+    }
+    const int64_t from = std::max<int64_t>(m_position, found.position - std::max(keep, 0));
+    if (from > m_position) {
+        const int64_t gap = from - m_position;
+        if (Skip(gap) != gap)
+            return -1;  // fewer rows than counted: the result changed meanwhile
+    }
+    std::vector<BrandleRow> rows = read(found.position - from + 1);
+    const bool hit = static_cast<int64_t>(rows.size()) == found.position - from + 1 && !rows.back().empty() &&
+                     !rows.back().front().isNull() && static_cast<int64_t>(rows.back().front().toDouble()) == id;
+    if (!hit)
+        return m_atEnd ? -1 : seekThrough(id, keep, kept);  // the rows changed since they were counted
+    kept = std::move(rows);
+    return found.position;
+}
+
+int64_t OdbcCursor::seekThrough(int64_t id, int keep, std::vector<BrandleRow>& kept)
+{
+    kept.clear();
     std::deque<BrandleRow> ring;
     try {
         BrandleRow row;
-        while (next(row)) {
+        while (next(row, m_lastFetch)) {
             const bool hit = !row.empty() && !row.front().isNull() && static_cast<int64_t>(row.front().toDouble()) == id;
             if (hit || keep > 0) {
                 ring.push_back(std::move(row));
@@ -358,6 +522,8 @@ void OdbcCursor::closeStream()
     if (m_open)
         m_c.setStream(nullptr);
     m_open.reset();
+    m_openEnd = -1;
+    m_peeked.reset();
 }
 
 void OdbcReadConnectionImpl::closeStream()

@@ -2,7 +2,9 @@
 // The list control's read-only connections over ODBC: a connection with the
 // read-only login that pages through a query (OFFSET ... FETCH on a SQL Server,
 // the row id the last key so that pages neither overlap nor leave gaps) and
-// counts its rows; Cancel stops the running statement from another thread.
+// counts its rows; a long move asks the server for the rows where it lands and
+// the position of a row by id is counted on the server. Cancel stops the
+// running statement from another thread.
 
 #include "platform/database/BrandleCursor.h"
 #include "platform/database/OdbcServers.h"

@@ -25,7 +25,68 @@ QString Keys(const std::vector<BrandleSortKey>& order)
     return keys;
 }
 
+// The texts of tsql::IdPositionQuery for both dialects: they differ only in how
+// the query is named and how the one row is limited.
+QString IdPositionText(const QString& query, int columns, const std::vector<BrandleSortKey>& keys, long long id,
+                       bool sqlite)
+{
+    const auto c = [](int field) { return QStringLiteral("t.c") + QString::number(field); };
+    const auto k = [](size_t i) { return QStringLiteral("r.k") + QString::number(i); };
+    QString names;
+    for (int i = 0; i < columns; ++i)
+        names += (i ? QStringLiteral(", c") : QStringLiteral("c")) + QString::number(i);
+    QString values;
+    for (size_t i = 0; i < keys.size(); ++i)
+        values += QStringLiteral(", c") + QString::number(keys[i].field) + QStringLiteral(" AS k") + QString::number(i);
+    // A row before the one with the id: before it on one key, equal on every key
+    // before that one (NULL equal to NULL, NULL below any value).
+    QString before;
+    QString equalSoFar;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const QString col = c(keys[i].field);
+        const QString key = k(i);
+        const QString strict =
+            keys[i].descending
+                ? QStringLiteral("(%1 > %2 OR (%1 IS NOT NULL AND %2 IS NULL))").arg(col, key)
+                : QStringLiteral("(%1 < %2 OR (%1 IS NULL AND %2 IS NOT NULL))").arg(col, key);
+        before += (before.isEmpty() ? QString() : QStringLiteral(" OR ")) +
+                  (equalSoFar.isEmpty() ? strict : QStringLiteral("(") + equalSoFar + QStringLiteral(" AND ") + strict +
+                                                       QStringLiteral(")"));
+        const QString equal = QStringLiteral("(%1 = %2 OR (%1 IS NULL AND %2 IS NULL))").arg(col, key);
+        equalSoFar += (equalSoFar.isEmpty() ? QString() : QStringLiteral(" AND ")) + equal;
+    }
+    // The query is read once for the count and the position (the row itself is
+    // found by its id, which a server finds by its key).
+    // Names of the program's own for the two parts, which a table of the query
+    // cannot take for itself; t and r only name them outside the query.
+    return QStringLiteral("WITH quillon_rows (") + names +
+           (sqlite ? QStringLiteral(") AS NOT MATERIALIZED (\n") : QStringLiteral(") AS (\n")) + query +
+           QStringLiteral("\n), quillon_row AS (SELECT ") + (sqlite ? QString() : QStringLiteral("TOP 1 ")) +
+           QStringLiteral("1 AS hit") + values + QStringLiteral(" FROM quillon_rows WHERE c0 = ") + QString::number(id) +
+           (sqlite ? QStringLiteral(" LIMIT 1)") : QStringLiteral(")")) +
+           QStringLiteral("\nSELECT COUNT(*), SUM(CASE WHEN ") + before +
+           QStringLiteral(" THEN 1 ELSE 0 END), MAX(r.hit) FROM quillon_rows AS t LEFT JOIN quillon_row AS r ON 1 = 1");
+}
+
 }  // namespace
+
+std::vector<BrandleSortKey> IdPositionKeys(const std::vector<BrandleSortKey>& order)
+{
+    std::vector<BrandleSortKey> keys;
+    for (const BrandleSortKey& k : order) {
+        keys.push_back(k);
+        if (k.field == 0)
+            return keys;
+    }
+    keys.push_back(BrandleSortKey{0, false});
+    return keys;
+}
+
+QString SqliteIdPositionQuery(const QString& translated, int columns, const std::vector<BrandleSortKey>& keys,
+                              long long id)
+{
+    return IdPositionText(translated, columns, keys, id, true);
+}
 
 void SetOdbcServerLookup(OdbcServerLookup lookup)
 {
@@ -124,6 +185,11 @@ QString OrderedQuery(const QString& query, const std::vector<BrandleSortKey>& or
 QString CountQuery(const QString& query)
 {
     return QStringLiteral("SELECT COUNT(*) FROM (\n") + query + QStringLiteral("\n) AS q");
+}
+
+QString IdPositionQuery(const QString& query, int columns, const std::vector<BrandleSortKey>& keys, long long id)
+{
+    return IdPositionText(query, columns, keys, id, false);
 }
 
 }  // namespace tsql

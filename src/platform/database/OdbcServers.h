@@ -61,4 +61,21 @@ QString CallEscape(const BrandleCommand& command);
 QString OrderedQuery(const QString& query, const std::vector<BrandleSortKey>& order, long long offset,
                      long long count);
 QString CountQuery(const QString& query);
+// Where the row whose first column is id stands in a query's rows in an order
+// (the keys as the list's cursor sorts: see IdPositionKeys), counted on the
+// server: one row of the number of all rows, the number before that row (NULL
+// when there are none) and 1 when the row is there (NULL when it is not). The
+// query's columns (columns of them) are named c0, c1 ... by position; the
+// row's own key values are compared on the server, so nothing goes through the
+// client and its types. NULLs sort as SQL Server sorts them: first ascending,
+// last descending.
+QString IdPositionQuery(const QString& query, int columns, const std::vector<BrandleSortKey>& keys, long long id);
 }  // namespace tsql
+
+// The keys a cursor over ODBC sorts by: the order up to the row id (field 0),
+// the row id ascending appended when the order does not have it.
+std::vector<BrandleSortKey> IdPositionKeys(const std::vector<BrandleSortKey>& order);
+// tsql::IdPositionQuery in SQLite's SQL, for the SQLite driver (translated: the
+// query as the driver runs it).
+QString SqliteIdPositionQuery(const QString& translated, int columns, const std::vector<BrandleSortKey>& keys,
+                              long long id);
