@@ -50,8 +50,14 @@ void OdbcCallThread::run(const std::function<void()>& call, const LockWaitObserv
     bool waited = false;
     bool stopped = false;
     while (!m_done.wait_for(lock, std::chrono::milliseconds(kSliceMs), [this] { return m_finished; })) {
-        if (stopped)
+        // Asked again each slice: a stop that came before the driver had the
+        // statement running would be lost otherwise.
+        if (stopped) {
+            lock.unlock();
+            stop();
+            lock.lock();
             continue;
+        }
         lock.unlock();
         bool goOn = false;
         try {

@@ -24,8 +24,8 @@ public:
 
     // Runs call on the thread and returns when it is over, rethrowing what it threw.
     // While it runs, observer.waiting is called every slice with the time waited;
-    // when it answers false, stop is called once (from this thread) and the wait
-    // goes on, without the observer, until the call gives up. observer.ended is
+    // when it answers false, stop is called (from this thread, again each slice)
+    // and the wait goes on, without the observer, until the call gives up. observer.ended is
     // called once at the end when waiting was called at all.
     void run(const std::function<void()>& call, const LockWaitObserver& observer, const std::function<void()>& stop);
 
