@@ -35,7 +35,6 @@ public:
 private:
     void loop();
 
-    std::thread m_thread;
     std::mutex m_mutex;
     std::condition_variable m_wake;  // a call for the thread, or the end
     std::condition_variable m_done;  // the call is over
@@ -43,4 +42,5 @@ private:
     std::exception_ptr m_error;
     bool m_finished = false;
     bool m_quit = false;
+    std::thread m_thread;  // last: it starts using the members above at once
 };
