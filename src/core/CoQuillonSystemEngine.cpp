@@ -20,8 +20,10 @@ CoQuillonSystemEngine& SessionEngine()
 }
 
 void OpenWithApplicationLogin(BrandleDatabase& db, const QString& server, const QString& database,
-                              const QString& encipheredPassword)
+                              const QString& encipheredPassword, const QString& encipheredReadPassword)
 {
+    // Queries a user typed or a definition holds run with the read-only login.
+    db.SetReadOnlyLogin(QString::fromLatin1(erpdb::kReadOnlyLogin), encipheredReadPassword);
     QString plain = CryptText(1, encipheredPassword, SessionCipherKey(), false);
     // The plain password lives only for the open.
     struct Wipe {
@@ -100,7 +102,7 @@ bool CoQuillonSystemEngine::CreateConnection(const QString& sServer, const QStri
         dbi.CloseConnection();
 
         const SqlLoginPasswords passwords = SessionLoginPasswords(sServer);
-        OpenWithApplicationLogin(dbi, sServer, QStringLiteral("CoSystem"), passwords.application);
+        OpenWithApplicationLogin(dbi, sServer, QStringLiteral("CoSystem"), passwords.application, passwords.readOnly);
 
         CoEnvironmentSettings& settings = EnvironmentSettings();
         settings.SetSqlPassword(passwords.application);
@@ -126,7 +128,7 @@ bool CoQuillonSystemEngine::CreateConnection(const QString& sServer, const QStri
         settings.SetCompanyDatabase(sDatabase);
 
         dbi.CloseConnection();
-        OpenWithApplicationLogin(dbi, sServer, sDatabase, passwords.application);
+        OpenWithApplicationLogin(dbi, sServer, sDatabase, passwords.application, passwords.readOnly);
         dbi.SetCommandTimeout(150);
 
         const QString trimmedUser = TrimBlanks(spmUser);

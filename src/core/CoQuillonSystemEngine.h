@@ -80,5 +80,7 @@ SqlLoginPasswords SessionLoginPasswords(const QString& server);
 
 // Opens db with the application login, deciphering its enciphered password
 // (as the session settings hold it) only for the call and wiping it afterwards.
+// The read-only login's password (enciphered too) is what db's read-only queries
+// open their connection with, where the server needs one.
 void OpenWithApplicationLogin(BrandleDatabase& db, const QString& server, const QString& database,
-                              const QString& encipheredPassword);
+                              const QString& encipheredPassword, const QString& encipheredReadPassword);

@@ -33,9 +33,9 @@ BrandleDatabasePtr CreateADOConnection()
 {
     // The pieces of the lookup connection: the application login with its password,
     // the company database and the server of the session.
-    const QString encipheredPassword = SessionEngine().EnvironmentSettings().SqlPassword();
+    const CoEnvironmentSettings& settings = SessionEngine().EnvironmentSettings();
     auto connection = std::make_shared<BrandleDatabase>();
-    OpenWithApplicationLogin(*connection, g_sServer, g_sDatabase, encipheredPassword);
+    OpenWithApplicationLogin(*connection, g_sServer, g_sDatabase, settings.SqlPassword(), settings.SqlReadPassword());
     return connection;
 }
 

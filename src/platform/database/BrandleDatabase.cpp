@@ -255,12 +255,23 @@ int32_t BrandleDatabase::OpenConnection(const QString& server, const QString& da
     return 0;
 }
 
+void BrandleDatabase::SetReadOnlyLogin(const QString& login, const QString& encipheredPassword)
+{
+    m_readLogin = login;
+    m_readPassword = encipheredPassword;
+    if (m_backend)
+        m_backend->setReadOnlyLogin(m_readLogin, m_readPassword);
+}
+
 void BrandleDatabase::OpenBackend(std::unique_ptr<DatabaseBackend> backend)
 {
     CloseConnection();
     m_backend = std::move(backend);
-    if (m_backend)
+    if (m_backend) {
         m_backend->setCommandTimeout(m_commandTimeout);
+        if (!m_readLogin.isEmpty())
+            m_backend->setReadOnlyLogin(m_readLogin, m_readPassword);
+    }
 }
 
 void BrandleDatabase::CloseConnection()

@@ -102,6 +102,10 @@ public:
     // Login and database errors are raised. Returns 0.
     int32_t OpenConnection(const QString& server, const QString& database, const QString& login,
                            const QString& password, int32_t options, int32_t& flag);
+    // The read-only login a server reached through ODBC runs OpenReadOnlyRecordset's
+    // queries with (its password enciphered as the session keeps it, deciphered
+    // only to open that connection). Kept for the connections opened later.
+    void SetReadOnlyLogin(const QString& login, const QString& encipheredPassword);
     // Takes an already open back end as this object's connection (tools and tests that
     // open a database file directly); closes any open one first.
     void OpenBackend(std::unique_ptr<DatabaseBackend> backend);
@@ -160,6 +164,8 @@ private:
     // inside it): later statements fail until the names are committed or rolled back.
     bool m_aborted = false;
     int32_t m_commandTimeout = 30;
+    QString m_readLogin;
+    QString m_readPassword;
     bool m_logging = false;
     QStringList m_log;
 };

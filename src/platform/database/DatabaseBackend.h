@@ -30,6 +30,10 @@ public:
 
     // Seconds a later call may run (0: no limit).
     virtual void setCommandTimeout(int32_t seconds) = 0;
+    // The login (and its password, enciphered as the session keeps it) whose
+    // connection runs runReadOnly's queries, for a back end that opens one; the
+    // embedded back end fences a connection of its own to the file instead.
+    virtual void setReadOnlyLogin(const QString& /*login*/, const QString& /*encipheredPassword*/) {}
 
     // Runs a statement or a batch of statements; the first result set a statement
     // of it gave. A failing batch leaves nothing of its own work behind.

@@ -1,9 +1,12 @@
 #include "platform/database/OdbcBackend.h"
 
 #include "base/AppError.h"
+#include "base/AuUtilities.h"
 #include "platform/database/BrandleDatabase.h"
 #include "platform/database/DatabaseServer.h"
 #include "platform/database/HostProcedureCall.h"
+#include "platform/database/LockWait.h"
+#include "platform/database/OdbcCallThread.h"
 #include "platform/database/SqlFence.h"
 #include "platform/database/OdbcHandles.h"
 #include "platform/database/SqlTranslator.h"
@@ -23,6 +26,13 @@ const QString kTimeoutMessage = CallWatch::TimeoutMessage();
 const QString kNotAQuery = QStringLiteral("Only a single query that does not change the database may run here.");
 
 [[noreturn]] void Fail(const QString& message) { throw AppError(kDatabaseErrorNumber, message, kSource); }
+
+// What a window event meets when it uses a connection whose statement it is
+// waiting for: the driver is not re-entrant.
+[[noreturn]] void FailBusy()
+{
+    Fail(QStringLiteral("The database is busy: a statement of this connection waits for another user."));
+}
 
 // The capture extension the SQLite driver loads: beside the program, or where
 // QUILLON_SQLITEODBC_EXT says.
@@ -97,8 +107,14 @@ std::unique_ptr<OdbcBackend> OdbcBackend::openSqlServer(const OdbcServerConfig& 
         ~Wipe() { text.fill(QChar(u'\0')); }
     } wipe{connectionString};
     auto connection = std::make_unique<odbc::Connection>(connectionString);
-    return std::unique_ptr<OdbcBackend>(new OdbcBackend(std::move(connection), OdbcServerConfig::Dialect::SqlServer,
-                                                        server.trimmed(), database.trimmed(), login.trimmed()));
+    std::unique_ptr<OdbcBackend> b(new OdbcBackend(std::move(connection), OdbcServerConfig::Dialect::SqlServer,
+                                                   server.trimmed(), database.trimmed(), login.trimmed()));
+    // The read-only login's connection: the same server and database; what it may
+    // do is what the server grants that login.
+    b->m_openReader = [config, server, database](const QString& readLogin, const QString& readPassword) {
+        return openSqlServer(config, server, database, readLogin, readPassword);
+    };
+    return b;
 }
 
 std::unique_ptr<OdbcBackend> OdbcBackend::openSqliteFile(const QString& path, const QString& server,
@@ -141,6 +157,11 @@ std::unique_ptr<OdbcBackend> OdbcBackend::openSqliteFile(const QString& path, co
     b->m_watch.attach(db);
     if (readOnly)
         sqlite3_exec(db, "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
+    // A file opened directly has no logons to check: the read-only login's
+    // connection is the file opened so that it cannot write.
+    b->m_openReader = [path, server, database](const QString& readLogin, const QString&) {
+        return openSqliteFile(path, server, database, readLogin, true);
+    };
     return b;
 }
 
@@ -162,6 +183,107 @@ void OdbcBackend::logSent(const QString& tsql)
 {
     if (m_logging)
         m_sent << tsql;
+}
+
+void OdbcBackend::setSentLogging(bool on)
+{
+    m_logging = on;
+    if (m_reader)
+        m_reader->setSentLogging(on);
+}
+
+const QStringList& OdbcBackend::readOnlySentLog() const
+{
+    static const QStringList none;
+    return m_reader ? m_reader->sentLog() : none;
+}
+
+void OdbcBackend::clearSentLog()
+{
+    m_sent.clear();
+    if (m_reader)
+        m_reader->clearSentLog();
+}
+
+void OdbcBackend::setCommandTimeout(int32_t seconds)
+{
+    m_timeout = seconds;
+    if (m_reader)
+        m_reader->setCommandTimeout(seconds);
+}
+
+void OdbcBackend::setReadOnlyLogin(const QString& login, const QString& encipheredPassword)
+{
+    if (login.trimmed().compare(m_readLogin, Qt::CaseInsensitive) != 0 || encipheredPassword != m_readPassword)
+        m_reader.reset();
+    m_readLogin = login.trimmed();
+    m_readPassword = encipheredPassword;
+}
+
+OdbcBackend& OdbcBackend::reader()
+{
+    if (m_reader)
+        return *m_reader;
+    if (m_readLogin.isEmpty() || !m_openReader)
+        Fail(QStringLiteral("This connection has no read-only login to run the query with."));
+    QString plain = CryptText(1, m_readPassword, SessionCipherKey(), false);
+    struct Wipe {
+        QString& text;
+        ~Wipe() { text.fill(QChar(u'\0')); }
+    } wipe{plain};
+    try {
+        m_reader = m_openReader(m_readLogin, plain);
+    } catch (const AppError& e) {
+        // Never the session's own connection in its place: it may write.
+        Fail(QStringLiteral("The read-only login '%1' could not log on: %2").arg(m_readLogin, e.description()));
+    }
+    m_reader->setCommandTimeout(m_timeout);
+    m_reader->setSentLogging(m_logging);
+    return *m_reader;
+}
+
+void OdbcBackend::onDriverThread(const std::function<void()>& call)
+{
+    if (m_inCallWait)
+        FailBusy();
+    const LockWaitObserver* current = CurrentLockWaitObserver();
+    if (!current) {
+        call();
+        return;
+    }
+    const LockWaitObserver observer = *current;
+    if (!m_callThread)
+        m_callThread = std::make_unique<OdbcCallThread>();
+    m_waitStopped = false;
+    // The driver's diagnostics belong to the thread the call failed on.
+    odbc::Diagnostic diagnostic;
+    const std::function<void()> job = [&] {
+        try {
+            call();
+        } catch (...) {
+            diagnostic = odbc::LastDiagnostic();
+            throw;
+        }
+    };
+    m_inCallWait = true;
+    try {
+        m_callThread->run(job, observer, [this] {
+            m_waitStopped = true;
+            cancel();
+        });
+    } catch (const AppError&) {
+        m_inCallWait = false;
+        odbc::SetLastDiagnostic(diagnostic);
+        // Stopped by the user: the call fails as a lock wait the user cancels on
+        // the embedded server does.
+        if (m_waitStopped)
+            Fail(kTimeoutMessage);
+        throw;
+    } catch (...) {
+        m_inCallWait = false;
+        throw;
+    }
+    m_inCallWait = false;
 }
 
 ResultSnapshot OdbcBackend::readResults(odbc::Statement& st)
@@ -193,18 +315,22 @@ ResultSnapshot OdbcBackend::readResults(odbc::Statement& st)
 
 ResultSnapshot OdbcBackend::sendDirect(const QString& text)
 {
-    odbc::Statement st(*m_connection);
-    if (m_timeout > 0)
-        st.setQueryTimeout(m_timeout);
-    CallScope scope(*this, &st);
-    try {
-        st.execDirect(text);
-        return readResults(st);
-    } catch (const AppError&) {
-        if (m_watch.timedOut())
-            Fail(kTimeoutMessage);
-        throw;
-    }
+    ResultSnapshot result;
+    onDriverThread([&] {
+        odbc::Statement st(*m_connection);
+        if (m_timeout > 0)
+            st.setQueryTimeout(m_timeout);
+        CallScope scope(*this, &st);
+        try {
+            st.execDirect(text);
+            result = readResults(st);
+        } catch (const AppError&) {
+            if (m_watch.timedOut())
+                Fail(kTimeoutMessage);
+            throw;
+        }
+    });
+    return result;
 }
 
 void OdbcBackend::sendControl(const QString& tsql)
@@ -318,13 +444,18 @@ ResultSnapshot OdbcBackend::runReadOnly(const QString& sql)
     if (statements.size() != 1 || statements.front().kind != TranslatedStatement::Kind::Sql ||
         statements.front().writes)
         Fail(NotASingleQueryMessage());
-    fence(statements.front().sql);
-    return send(sql);
+    // User-typed and stored SQL runs on the read-only login's connection only,
+    // never on this one, which can write.
+    OdbcBackend& r = reader();
+    r.fence(statements.front().sql);
+    return r.send(sql);
 }
 
 ResultSnapshot OdbcBackend::callHostProcedure(const QString& name, std::vector<Variant> args,
                                               const QStringList& names, std::vector<Variant>* outputs)
 {
+    if (m_inCallWait)
+        FailBusy();
     const HostProcedureInfo& info = FindCallableHostProcedure(name, args.size());
     CallScope scope(*this, nullptr);
     return RunHostProcedure(info, m_sqlite, m_login, std::move(args), names, outputs, m_watch);
@@ -341,7 +472,7 @@ ResultSnapshot OdbcBackend::runProcedure(BrandleCommand& command)
         logSent(tsql::CallEscape(command));
         ResultSnapshot result;
         if (m_dialect == OdbcServerConfig::Dialect::SqlServer) {
-            result = callSqlServer(command);
+            onDriverThread([&] { result = callSqlServer(command); });
         } else {
             // The embedded server's procedures are host code: they run on the
             // connection under the driver, in its transaction.
@@ -391,12 +522,16 @@ bool OdbcBackend::inTransaction() const
     if (m_sqlite)
         return !sqlite3_get_autocommit(m_sqlite);
     auto* self = const_cast<OdbcBackend*>(this);
+    // While a statement of this connection runs, the answer it last gave.
+    if (m_inCallWait)
+        return m_knownInTransaction;
     try {
         const ResultSnapshot r = self->sendDirect(QStringLiteral("SELECT @@TRANCOUNT"));
-        return !r.rows.empty() && r.rows.front().front().toInt32() > 0;
+        self->m_knownInTransaction = !r.rows.empty() && r.rows.front().front().toInt32() > 0;
     } catch (...) {
-        return false;
+        self->m_knownInTransaction = false;
     }
+    return m_knownInTransaction;
 }
 
 void OdbcBackend::query(const QString& tsql, const QString& sqliteText,
@@ -405,31 +540,33 @@ void OdbcBackend::query(const QString& tsql, const QString& sqliteText,
 {
     logSent(tsql);
     const QString text = m_dialect == OdbcServerConfig::Dialect::SqliteFiles ? sqliteText : tsql;
-    odbc::Statement st(*m_connection);
-    if (m_timeout > 0)
-        st.setQueryTimeout(m_timeout);
-    CallScope scope(*this, &st);
-    try {
-        st.execDirect(text);
-        QStringList names;
-        std::vector<int32_t> types;
-        std::vector<SQLSMALLINT> sqlTypes;
-        st.describe(names, types, sqlTypes);
-        header(names, types);
-        while (st.fetch()) {
-            std::vector<Variant> row;
-            row.reserve(sqlTypes.size());
-            for (size_t c = 0; c < sqlTypes.size(); ++c)
-                row.push_back(st.value(static_cast<int>(c), sqlTypes[c]));
-            if (!sink(std::move(row)))
-                break;
+    onDriverThread([&] {
+        odbc::Statement st(*m_connection);
+        if (m_timeout > 0)
+            st.setQueryTimeout(m_timeout);
+        CallScope scope(*this, &st);
+        try {
+            st.execDirect(text);
+            QStringList names;
+            std::vector<int32_t> types;
+            std::vector<SQLSMALLINT> sqlTypes;
+            st.describe(names, types, sqlTypes);
+            header(names, types);
+            while (st.fetch()) {
+                std::vector<Variant> row;
+                row.reserve(sqlTypes.size());
+                for (size_t c = 0; c < sqlTypes.size(); ++c)
+                    row.push_back(st.value(static_cast<int>(c), sqlTypes[c]));
+                if (!sink(std::move(row)))
+                    break;
+            }
+            st.closeCursor();
+        } catch (const AppError&) {
+            if (m_watch.timedOut())
+                Fail(kTimeoutMessage);
+            throw;
         }
-        st.closeCursor();
-    } catch (const AppError&) {
-        if (m_watch.timedOut())
-            Fail(kTimeoutMessage);
-        throw;
-    }
+    });
 }
 
 std::unique_ptr<OdbcBackend> OpenOdbcBackend(const OdbcServerConfig& config, const QString& server,
@@ -451,7 +588,12 @@ std::unique_ptr<OdbcBackend> OpenOdbcBackend(const OdbcServerConfig& config, con
                  .arg(database.trimmed()));
     if (!files.LoginMayUse(filesServer, login, database))
         Fail(QStringLiteral("Server user '%1' is not a valid user in database '%2'.").arg(login, database));
-    return OdbcBackend::openSqliteFile(path, server, database, login, readOnly);
+    std::unique_ptr<OdbcBackend> b = OdbcBackend::openSqliteFile(path, server, database, login, readOnly);
+    // The read-only login logs on as any login does, then gets a connection that cannot write.
+    b->m_openReader = [config, server, database](const QString& readLogin, const QString& readPassword) {
+        return OpenOdbcBackend(config, server, database, readLogin, readPassword, true);
+    };
+    return b;
 }
 
 OdbcBackend::OpenQuery::~OpenQuery() = default;
@@ -461,37 +603,44 @@ std::unique_ptr<OdbcBackend::OpenQuery> OdbcBackend::openQuery(const QString& ts
 {
     logSent(tsql);
     auto q = std::make_unique<OpenQuery>();
-    q->statement = std::make_unique<odbc::Statement>(*m_connection);
-    if (m_timeout > 0)
-        q->statement->setQueryTimeout(m_timeout);
-    CallScope scope(*this, q->statement.get());
-    try {
-        q->statement->execDirect(m_dialect == OdbcServerConfig::Dialect::SqliteFiles ? sqliteText : tsql);
-        std::vector<SQLSMALLINT> sqlTypes;
-        q->statement->describe(names, types, sqlTypes);
-        q->sqlTypes.assign(sqlTypes.begin(), sqlTypes.end());
-    } catch (const AppError&) {
-        if (m_watch.timedOut())
-            Fail(kTimeoutMessage);
-        throw;
-    }
+    onDriverThread([&] {
+        q->statement = std::make_unique<odbc::Statement>(*m_connection);
+        if (m_timeout > 0)
+            q->statement->setQueryTimeout(m_timeout);
+        CallScope scope(*this, q->statement.get());
+        try {
+            q->statement->execDirect(m_dialect == OdbcServerConfig::Dialect::SqliteFiles ? sqliteText : tsql);
+            std::vector<SQLSMALLINT> sqlTypes;
+            q->statement->describe(names, types, sqlTypes);
+            q->sqlTypes.assign(sqlTypes.begin(), sqlTypes.end());
+        } catch (const AppError&) {
+            if (m_watch.timedOut())
+                Fail(kTimeoutMessage);
+            throw;
+        }
+    });
     return q;
 }
 
 bool OdbcBackend::readRow(OpenQuery& query, std::vector<Variant>& row)
 {
-    CallScope scope(*this, query.statement.get());
-    try {
-        if (!query.statement->fetch())
-            return false;
-        row.clear();
-        row.reserve(query.sqlTypes.size());
-        for (size_t c = 0; c < query.sqlTypes.size(); ++c)
-            row.push_back(query.statement->value(static_cast<int>(c), static_cast<SQLSMALLINT>(query.sqlTypes[c])));
-        return true;
-    } catch (const AppError&) {
-        if (m_watch.timedOut())
-            Fail(kTimeoutMessage);
-        throw;
-    }
+    bool got = false;
+    onDriverThread([&] {
+        CallScope scope(*this, query.statement.get());
+        try {
+            if (!query.statement->fetch())
+                return;
+            row.clear();
+            row.reserve(query.sqlTypes.size());
+            for (size_t c = 0; c < query.sqlTypes.size(); ++c)
+                row.push_back(
+                    query.statement->value(static_cast<int>(c), static_cast<SQLSMALLINT>(query.sqlTypes[c])));
+            got = true;
+        } catch (const AppError&) {
+            if (m_watch.timedOut())
+                Fail(kTimeoutMessage);
+            throw;
+        }
+    });
+    return got;
 }

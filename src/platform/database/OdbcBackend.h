@@ -7,6 +7,13 @@
 // completely, as the embedded back end's are. Procedures are called by the ODBC
 // call escape with bound input and output parameters; transactions nest by
 // BEGIN / SAVE / ROLLBACK TRANSACTION.
+//
+// A query a user typed or a stored definition holds never runs on this
+// (writable) connection: it goes to a second connection of the read-only login,
+// opened on first use and closed with this one. On the window's thread (the one
+// with a lock-wait observer) driver calls run on the connection's own thread,
+// so that a wait for another user's lock keeps the windows painting and can be
+// cancelled.
 
 #include "base/AppError.h"
 #include "platform/database/BrandleDatabase.h"
@@ -26,6 +33,8 @@ namespace odbc {
 class Connection;
 class Statement;
 }
+
+class OdbcCallThread;
 
 class OdbcBackend final : public DatabaseBackend {
 public:
@@ -49,14 +58,17 @@ public:
 
     // The texts this connection handed to the driver as a SQL Server receives
     // them (for the SQLite driver: before they were translated), in order.
-    void setSentLogging(bool on) { m_logging = on; }
+    // The read-only login's connection keeps a log of its own.
+    void setSentLogging(bool on);
     const QStringList& sentLog() const { return m_sent; }
-    void clearSentLog() { m_sent.clear(); }
+    const QStringList& readOnlySentLog() const;
+    void clearSentLog();
 
     QString serverName() const override { return m_server; }
     QString databaseName() const override { return m_database; }
     QString loginName() const override { return m_login; }
-    void setCommandTimeout(int32_t seconds) override { m_timeout = seconds; }
+    void setCommandTimeout(int32_t seconds) override;
+    void setReadOnlyLogin(const QString& login, const QString& encipheredPassword) override;
     ResultSnapshot run(const QString& sql) override;
     ResultSnapshot runReadOnly(const QString& sql) override;
     ResultSnapshot runProcedure(BrandleCommand& command) override;
@@ -95,6 +107,11 @@ public:
     bool readRow(OpenQuery& query, std::vector<Variant>& row);
 
 private:
+    friend std::unique_ptr<OdbcBackend> OpenOdbcBackend(const OdbcServerConfig&, const QString&, const QString&,
+                                                        const QString&, const QString&, bool);
+    // Opens a connection to the same database with another login and password.
+    using Opener = std::function<std::unique_ptr<OdbcBackend>(const QString& login, const QString& password)>;
+
     OdbcBackend(std::unique_ptr<odbc::Connection> connection, OdbcServerConfig::Dialect dialect, QString server,
                 QString database, QString login);
     // Bounds one call by the command timeout and makes it the one cancel() stops.
@@ -128,6 +145,11 @@ private:
     ResultSnapshot callSqlServer(BrandleCommand& command);
     ResultSnapshot readResults(odbc::Statement& st);
     void logSent(const QString& tsql);
+    // Runs the driver calls of call: here, or on the window's thread through the
+    // connection's own thread while the lock-wait observer keeps the windows going.
+    void onDriverThread(const std::function<void()>& call);
+    // The read-only login's connection, opened on first use.
+    OdbcBackend& reader();
 
     std::unique_ptr<odbc::Connection> m_connection;
     std::unique_ptr<FencedDatabase> m_fenced;
@@ -146,6 +168,18 @@ private:
     std::atomic<bool> m_cancelled{false};
     // The SQLite driver's connection: its command timeout, cancel and lock waits.
     CallWatch m_watch{&m_cancelled};
+
+    // The calling thread waits for a driver call of this connection (events it
+    // handles meanwhile must not use the connection), and whether the user stopped it.
+    bool m_inCallWait = false;
+    std::atomic<bool> m_waitStopped{false};
+    bool m_knownInTransaction = false;  // a SQL Server's answer while the connection is busy
+    std::unique_ptr<OdbcCallThread> m_callThread;
+
+    QString m_readLogin;
+    QString m_readPassword;  // enciphered as the session keeps it
+    Opener m_openReader;
+    std::unique_ptr<OdbcBackend> m_reader;
 };
 
 // Opens a server of the client configuration: a SQL Server by its connection

@@ -52,6 +52,7 @@ void Check(SQLRETURN rc, SQLSMALLINT type, SQLHANDLE h)
 }  // namespace
 
 const Diagnostic& LastDiagnostic() { return t_last; }
+void SetLastDiagnostic(const Diagnostic& d) { t_last = d; }
 
 QString StripVendorTags(const QString& message)
 {

@@ -22,6 +22,8 @@ struct Diagnostic {
     QString message;
 };
 const Diagnostic& LastDiagnostic();
+// Hands a failure's diagnostic to the thread the failure is reported on.
+void SetLastDiagnostic(const Diagnostic& d);
 
 // Raises the failure of a call on a handle as the database interface's error.
 [[noreturn]] void Fail(SQLSMALLINT handleType, SQLHANDLE handle, const QString& fallback = {});

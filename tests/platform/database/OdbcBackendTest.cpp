@@ -1,25 +1,30 @@
 // The ODBC back end beyond what the database interface's own tests cover on
 // both back ends: the T-SQL a SQL Server receives (statements, batches,
 // transactions, call escapes, pages and counts), connection strings, the client
-// configuration that sends a server through ODBC, and the list control's
-// read-only connections over ODBC.
+// configuration that sends a server through ODBC, the list control's read-only
+// connections over ODBC, the read-only login's connection that a user's query
+// runs on, and the hand-off of driver calls to the connection's thread.
 
 #include "base/AppError.h"
+#include "base/AuUtilities.h"
 #include "db/ClientOdbcConfig.h"
 #include "db/EmbeddedServer.h"
 #include "platform/controls/ControlsTestSupport.h"
 #include "platform/database/BrandleCursor.h"
 #include "platform/database/BrandleDatabase.h"
 #include "platform/database/HostProcedures.h"
+#include "platform/database/LockWait.h"
 #include "platform/database/OdbcBackend.h"
 #include "platform/database/OdbcHandles.h"
 #include "platform/database/OdbcReadConnection.h"
+#include "platform/database/SqlFence.h"
 #include "platform/database/SqliteBackend.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <iostream>
 #include <sqlite3.h>
 #include <thread>
 
@@ -56,8 +61,11 @@ protected:
                                                    QStringLiteral("coexecutive"));
         odbc = backend.get();
         odbc->setSentLogging(true);
+        db.SetReadOnlyLogin(QStringLiteral("coreadonly"), Enciphered(QStringLiteral("read")));
         db.OpenBackend(std::move(backend));
     }
+
+    static QString Enciphered(const QString& password) { return CryptText(1, password, SessionCipherKey(), true); }
 
     int count() { return db.DLookup(QStringLiteral("COUNT(*)"), QStringLiteral("Items"), QString()).toInt32(); }
 
@@ -97,12 +105,13 @@ TEST_F(OdbcStatementsTest, ASqlServerReceivesTheStatementsAsWrittenWithTransacti
     BrandleRecordsetPtr rs;
     db.OpenReadOnlyRecordset(QStringLiteral("SELECT Name FROM Items WHERE Name LIKE 'a%'"), rs);
 
+    // the user's query on the read-only login's connection, nothing of it on the session's
     EXPECT_EQ(odbc->sentLog(), (QStringList{
                                    QStringLiteral("BEGIN TRANSACTION"),
                                    QStringLiteral("{call odbc_Sum(?, ?, ?)}"),
                                    QStringLiteral("ROLLBACK TRANSACTION"),
-                                   QStringLiteral("SELECT Name FROM Items WHERE Name LIKE 'a%'"),
                                }));
+    EXPECT_EQ(odbc->readOnlySentLog(), QStringList{QStringLiteral("SELECT Name FROM Items WHERE Name LIKE 'a%'")});
     EXPECT_EQ(count(), 4);  // a, b, c and the one call that was committed
 }
 
@@ -134,6 +143,37 @@ TEST_F(OdbcStatementsTest, TheSentLogOfANestedTransaction)
     };
     EXPECT_EQ(odbc->sentLog(), expected);
     EXPECT_EQ(count(), 3);  // the inner rollback undid exactly the inner batch
+}
+
+// The window's thread waits for a driver call in slices; a call that does not
+// wait must pay next to nothing for the hand-off to the connection's thread.
+TEST_F(OdbcStatementsTest, ACallOnTheWindowsThreadPaysLittleForTheHandOff)
+{
+    db.Execute(QStringLiteral("INSERT INTO Items (Name) VALUES ('a')"));
+    const int calls = 300;
+    auto timeCalls = [&] {
+        QElapsedTimer t;
+        t.start();
+        for (int i = 0; i < calls; ++i)
+            db.DLookup(QStringLiteral("Name"), QStringLiteral("Items"), QStringLiteral("ItemID = 1"));
+        return static_cast<double>(t.nsecsElapsed()) / calls / 1000.0;
+    };
+    timeCalls();  // warm
+    const double direct = timeCalls();
+    int waits = 0;
+    SetLockWaitObserver(LockWaitObserver{[&](int64_t) { return ++waits > 0; }, [] {}});
+    const double handedOff = timeCalls();
+    SetLockWaitObserver({});
+    std::cout << "[ hand-off ] direct " << direct << " us a call, through the connection's thread " << handedOff
+              << " us a call\n";
+    EXPECT_LT(handedOff - direct, 1000.0);  // far below one slice of the wait
+    // the driver's diagnostics come back to the calling thread
+    SetLockWaitObserver(LockWaitObserver{[](int64_t) { return true; }, [] {}});
+    EXPECT_TRUE(ErrorOf([&] { db.Execute(QStringLiteral("SELECT * FROM NoSuchTable")); })
+                    .description()
+                    .contains(QLatin1String("no such table")));
+    SetLockWaitObserver({});
+    EXPECT_EQ(odbc::LastDiagnostic().nativeError, 1);
 }
 
 TEST_F(OdbcStatementsTest, FailuresCarryTheDriversMessageAndNativeNumber)
@@ -248,6 +288,74 @@ TEST(OdbcServers, TheClientConfigurationSendsAServerThroughOdbc)
     EXPECT_EQ(e.number(), kDatabaseErrorNumber);
     EXPECT_FALSE(e.description().isEmpty());
     EXPECT_FALSE(db.IsOpen());
+}
+
+// A user's query over ODBC: the read-only login logs on as any login does, on a
+// connection of its own; its read denials hold there and on the list's cursors.
+TEST(OdbcReadOnlyLogin, AUsersQueryRunsOnTheReadOnlyLoginsConnectionWithItsDenials)
+{
+    ConfigureOdbcServer();
+    const auto config = FindOdbcServer(kOdbcServer);
+    ASSERT_TRUE(config.has_value());
+    const QString executive = QString::fromLatin1(erpdb::kExecutiveLogin);
+    const QString readLogin = QString::fromLatin1(erpdb::kReadOnlyLogin);
+    const QString readPassword = QString::fromLatin1(erpdb::kDemoReadOnlyPassword);
+    auto open = [&](const QString& encipheredReadPassword, OdbcBackend*& backend, BrandleDatabase& db) {
+        auto b = OpenOdbcBackend(*config, kOdbcServer, kDatabase, executive,
+                                 QString::fromLatin1(erpdb::kDemoExecutivePassword), false);
+        backend = b.get();
+        backend->setSentLogging(true);
+        if (!encipheredReadPassword.isNull())
+            db.SetReadOnlyLogin(readLogin, encipheredReadPassword);
+        db.OpenBackend(std::move(b));
+    };
+    const QString user = QStringLiteral("SELECT UserID FROM CoUsers");
+    const QString secret = QStringLiteral("SELECT UserID, Password FROM CoUsers");
+
+    BrandleDatabase db;
+    OdbcBackend* odbc = nullptr;
+    open(CryptText(1, readPassword, SessionCipherKey(), true), odbc, db);
+    BrandleRecordsetPtr rs;
+    EXPECT_TRUE(db.OpenReadOnlyRecordset(user, rs));
+    EXPECT_EQ(ErrorOf([&] { db.OpenReadOnlyRecordset(secret, rs); }).number(), kDatabaseErrorNumber);
+    EXPECT_EQ(ErrorOf([&] { db.OpenReadOnlyRecordset(QStringLiteral("SELECT 1; DELETE FROM CoUsers"), rs); })
+                  .description(),
+              NotASingleQueryMessage());
+    EXPECT_EQ(odbc->readOnlySentLog(), (QStringList{user}));  // the refused ones never went out
+    EXPECT_TRUE(odbc->sentLog().isEmpty());
+    // the session's own connection still reads what its login may
+    EXPECT_TRUE(db.OpenRecordset(secret, rs));
+
+    // the list's cursors and counts of the read-only login
+    auto c = BrandleReadConnection::Open(kOdbcServer, kDatabase, readLogin, readPassword);
+    const BrandleCancelToken token = MakeCancelToken();
+    EXPECT_EQ(c->CountRows(user, token), c->CountRows(QStringLiteral("SELECT * FROM (SELECT UserID FROM CoUsers)"), token));
+    for (const QString& sql : {secret, QStringLiteral("SELECT UserID FROM CoUsers WHERE Password <> ''")}) {
+        EXPECT_EQ(ErrorOf([&] { c->CountRows(sql, token); }).number(), kDatabaseErrorNumber) << sql.toStdString();
+        EXPECT_EQ(ErrorOf([&] { c->OpenCursor(sql, {}, token); }).number(), kDatabaseErrorNumber)
+            << sql.toStdString();
+    }
+
+    // a read-only login that cannot log on is an error; the session's connection never stands in
+    struct Case {
+        const char* what;
+        QString encipheredPassword;  // null: none set
+        QString message;
+    };
+    const Case cases[] = {
+        {"wrong password", CryptText(1, QStringLiteral("wrong"), SessionCipherKey(), true),
+         QStringLiteral("The read-only login 'coreadonly' could not log on: Login failed for user 'coreadonly'.")},
+        {"no login", QString(), QStringLiteral("This connection has no read-only login to run the query with.")},
+    };
+    for (const Case& k : cases) {
+        BrandleDatabase refused;
+        OdbcBackend* session = nullptr;
+        open(k.encipheredPassword, session, refused);
+        EXPECT_EQ(ErrorOf([&] { refused.OpenReadOnlyRecordset(user, rs); }).description(), k.message) << k.what;
+        EXPECT_TRUE(session->sentLog().isEmpty()) << k.what;
+        // and it is tried again on the next query
+        EXPECT_EQ(ErrorOf([&] { refused.OpenReadOnlyRecordset(user, rs); }).description(), k.message) << k.what;
+    }
 }
 
 TEST(OdbcReadConnection, PagesForwardSkipsSeeksCountsAndRefusesWrites)
