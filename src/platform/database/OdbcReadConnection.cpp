@@ -32,52 +32,6 @@ QString TranslatedQuery(const QString& query)
     return statements.front().sql;
 }
 
-// Whether the query ends with an ORDER BY of its own (outside parentheses,
-// texts, names in brackets and comments).
-bool HasOwnOrder(const QString& query)
-{
-    int depth = 0;
-    bool lastWasOrder = false;
-    for (qsizetype i = 0; i < query.size(); ++i) {
-        const QChar c = query[i];
-        if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('[')) {
-            const QChar close = c == QLatin1Char('[') ? QLatin1Char(']') : c;
-            i = query.indexOf(close, i + 1);
-            if (i < 0)
-                return false;
-            continue;
-        }
-        if (c == QLatin1Char('-') && query.mid(i, 2) == QLatin1String("--")) {
-            i = query.indexOf(QLatin1Char('\n'), i);
-            if (i < 0)
-                break;
-            continue;
-        }
-        if (c == QLatin1Char('/') && query.mid(i, 2) == QLatin1String("/*")) {
-            i = query.indexOf(QLatin1String("*/"), i + 2);
-            if (i < 0)
-                break;
-            ++i;
-            continue;
-        }
-        if (c == QLatin1Char('('))
-            ++depth;
-        else if (c == QLatin1Char(')'))
-            --depth;
-        else if (depth == 0 && c.isLetter() && (i == 0 || !query[i - 1].isLetterOrNumber())) {
-            qsizetype j = i;
-            while (j < query.size() && (query[j].isLetterOrNumber() || query[j] == QLatin1Char('_')))
-                ++j;
-            const QString word = query.mid(i, j - i).toUpper();
-            if (word == QLatin1String("BY") && lastWasOrder)
-                return true;
-            lastWasOrder = word == QLatin1String("ORDER");
-            i = j - 1;
-        }
-    }
-    return false;
-}
-
 QString SqliteKeys(const std::vector<BrandleSortKey>& order)
 {
     QString keys;
@@ -257,7 +211,7 @@ public:
 
     static QString HeaderQuery(const QString& query)
     {
-        return QStringLiteral("SELECT TOP 0 * FROM (\n") + query + QStringLiteral("\n) AS q");
+        return QStringLiteral("SELECT TOP 0 * FROM (\n") + tsql::InnerQuery(query) + QStringLiteral("\n) AS q");
     }
     static QString SqliteHeaderQuery(const QString& translated)
     {
@@ -540,7 +494,7 @@ void OdbcReadConnectionImpl::closeStream()
 QString OdbcPageQuery(const QString& query, const std::vector<BrandleSortKey>& order, long long offset,
                       long long count)
 {
-    if (order.empty() && HasOwnOrder(query)) {
+    if (order.empty() && tsql::HasOwnOrder(query)) {
         QString s = query + QStringLiteral("\nOFFSET ") + QString::number(offset) + QStringLiteral(" ROWS");
         if (count >= 0)
             s += QStringLiteral(" FETCH NEXT ") + QString::number(count) + QStringLiteral(" ROWS ONLY");

@@ -10,6 +10,59 @@ namespace {
 QMutex g_lookupMutex;
 OdbcServerLookup g_lookup;
 
+// The words of a query outside parentheses, texts, bracketed names and comments,
+// in upper case.
+QStringList TopLevelWords(const QString& query)
+{
+    QStringList words;
+    int depth = 0;
+    for (qsizetype i = 0; i < query.size(); ++i) {
+        const QChar c = query[i];
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('[')) {
+            const QChar close = c == QLatin1Char('[') ? QLatin1Char(']') : c;
+            i = query.indexOf(close, i + 1);
+            if (i < 0)
+                break;
+            continue;
+        }
+        if (c == QLatin1Char('-') && query.mid(i, 2) == QLatin1String("--")) {
+            i = query.indexOf(QLatin1Char('\n'), i);
+            if (i < 0)
+                break;
+            continue;
+        }
+        if (c == QLatin1Char('/') && query.mid(i, 2) == QLatin1String("/*")) {
+            i = query.indexOf(QLatin1String("*/"), i + 2);
+            if (i < 0)
+                break;
+            ++i;
+            continue;
+        }
+        if (c == QLatin1Char('('))
+            ++depth;
+        else if (c == QLatin1Char(')'))
+            --depth;
+        else if (depth == 0 && (c.isLetter() || c == QLatin1Char('_')) && (i == 0 || !query[i - 1].isLetterOrNumber())) {
+            qsizetype j = i;
+            while (j < query.size() && (query[j].isLetterOrNumber() || query[j] == QLatin1Char('_')))
+                ++j;
+            words << query.mid(i, j - i).toUpper();
+            i = j - 1;
+        }
+    }
+    return words;
+}
+
+// Where the query's own top-level ORDER BY starts among its words; -1 when none.
+qsizetype OwnOrderAt(const QStringList& words)
+{
+    for (qsizetype i = words.size() - 1; i > 0; --i) {
+        if (words[i] == QLatin1String("BY") && words[i - 1] == QLatin1String("ORDER"))
+            return i - 1;
+    }
+    return -1;
+}
+
 QString Keys(const std::vector<BrandleSortKey>& order)
 {
     QString keys;
@@ -60,7 +113,8 @@ QString IdPositionText(const QString& query, int columns, const std::vector<Bran
     // Names of the program's own for the two parts, which a table of the query
     // cannot take for itself; t and r only name them outside the query.
     return QStringLiteral("WITH quillon_rows (") + names +
-           (sqlite ? QStringLiteral(") AS NOT MATERIALIZED (\n") : QStringLiteral(") AS (\n")) + query +
+           (sqlite ? QStringLiteral(") AS NOT MATERIALIZED (\n") : QStringLiteral(") AS (\n")) +
+           (sqlite ? query : tsql::InnerQuery(query)) +
            QStringLiteral("\n), quillon_row AS (SELECT ") + (sqlite ? QString() : QStringLiteral("TOP 1 ")) +
            QStringLiteral("1 AS hit") + values + QStringLiteral(" FROM quillon_rows WHERE c0 = ") + QString::number(id) +
            (sqlite ? QStringLiteral(" LIMIT 1)") : QStringLiteral(")")) +
@@ -175,7 +229,7 @@ QString OrderedQuery(const QString& query, const std::vector<BrandleSortKey>& or
 {
     // The query becomes a derived table; a line break before the closing
     // parenthesis keeps a comment ending the query a comment.
-    QString s = QStringLiteral("SELECT * FROM (\n") + query + QStringLiteral("\n) AS q ORDER BY ") + Keys(order) +
+    QString s = QStringLiteral("SELECT * FROM (\n") + InnerQuery(query) + QStringLiteral("\n) AS q ORDER BY ") + Keys(order) +
                 QStringLiteral(" OFFSET ") + QString::number(offset) + QStringLiteral(" ROWS");
     if (count >= 0)
         s += QStringLiteral(" FETCH NEXT ") + QString::number(count) + QStringLiteral(" ROWS ONLY");
@@ -184,7 +238,36 @@ QString OrderedQuery(const QString& query, const std::vector<BrandleSortKey>& or
 
 QString CountQuery(const QString& query)
 {
-    return QStringLiteral("SELECT COUNT(*) FROM (\n") + query + QStringLiteral("\n) AS q");
+    return QStringLiteral("SELECT COUNT(*) FROM (\n") + InnerQuery(query) + QStringLiteral("\n) AS q");
+}
+
+bool HasOwnOrder(const QString& query) { return OwnOrderAt(TopLevelWords(query)) >= 0; }
+
+QString InnerQuery(const QString& query)
+{
+    const QStringList words = TopLevelWords(query);
+    const qsizetype order = OwnOrderAt(words);
+    if (order < 0)
+        return query;
+    // TOP right after the SELECT (or its DISTINCT / ALL) of the query's last part
+    qsizetype select = -1;
+    for (qsizetype i = order; i-- > 0;) {
+        if (words[i] == QLatin1String("SELECT")) {
+            select = i;
+            break;
+        }
+    }
+    qsizetype afterSelect = select + 1;
+    if (select >= 0 && afterSelect < words.size() &&
+        (words[afterSelect] == QLatin1String("DISTINCT") || words[afterSelect] == QLatin1String("ALL")))
+        ++afterSelect;
+    const bool top = select >= 0 && afterSelect < words.size() && words[afterSelect] == QLatin1String("TOP");
+    const bool limited = words.mid(order).contains(QLatin1String("OFFSET")) ||
+                         words.mid(order).contains(QLatin1String("FOR"));
+    if (top || limited)
+        return query;
+    // a line break first: a comment that ends the query stays a comment
+    return query + QStringLiteral("\nOFFSET 0 ROWS");
 }
 
 QString IdPositionQuery(const QString& query, int columns, const std::vector<BrandleSortKey>& keys, long long id)

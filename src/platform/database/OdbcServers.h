@@ -61,6 +61,14 @@ QString CallEscape(const BrandleCommand& command);
 QString OrderedQuery(const QString& query, const std::vector<BrandleSortKey>& order, long long offset,
                      long long count);
 QString CountQuery(const QString& query);
+// Whether a query ends with an ORDER BY of its own (outside parentheses, texts,
+// bracketed names and comments).
+bool HasOwnOrder(const QString& query);
+// A query as the inside of a derived table or a WITH part: SQL Server refuses an
+// ORDER BY there unless TOP, OFFSET or FOR XML comes with it, so a query with an
+// order of its own and none of those gets "OFFSET 0 ROWS" (the order kept, nothing
+// left out).
+QString InnerQuery(const QString& query);
 // Where the row whose first column is id stands in a query's rows in an order
 // (the keys as the list's cursor sorts: see IdPositionKeys), counted on the
 // server: one row of the number of all rows, the number before that row (NULL

@@ -225,6 +225,48 @@ TEST(OdbcTexts, ConnectionStringsPagesAndCounts)
     EXPECT_EQ(tsql::CountQuery(q), QStringLiteral("SELECT COUNT(*) FROM (\n") + q + QStringLiteral("\n) AS q"));
 }
 
+// SQL Server refuses an ORDER BY inside a derived table or a WITH part unless TOP,
+// OFFSET or FOR XML comes with it: a query with an order of its own must still
+// page under the list's order, count and give its position.
+TEST(OdbcTexts, AQueryWithItsOwnOrderIsLegalInsideTheWrappers)
+{
+    struct Case {
+        const char* query;
+        const char* inner;  // as it goes inside a wrapper
+    };
+    const Case cases[] = {
+        {"SELECT a FROM t ORDER BY a", "SELECT a FROM t ORDER BY a\nOFFSET 0 ROWS"},
+        {"SELECT a FROM t ORDER BY a -- newest", "SELECT a FROM t ORDER BY a -- newest\nOFFSET 0 ROWS"},
+        {"select a from t order by a desc, b", "select a from t order by a desc, b\nOFFSET 0 ROWS"},
+        // legal as they are
+        {"SELECT a FROM t", "SELECT a FROM t"},
+        {"SELECT TOP 10 a FROM t ORDER BY a", "SELECT TOP 10 a FROM t ORDER BY a"},
+        {"SELECT DISTINCT TOP (5) a FROM t ORDER BY a", "SELECT DISTINCT TOP (5) a FROM t ORDER BY a"},
+        {"SELECT a FROM t ORDER BY a OFFSET 5 ROWS", "SELECT a FROM t ORDER BY a OFFSET 5 ROWS"},
+        {"SELECT a FROM t ORDER BY a FOR XML PATH", "SELECT a FROM t ORDER BY a FOR XML PATH"},
+        // orders that are not the query's own
+        {"SELECT a, ROW_NUMBER() OVER (ORDER BY b) AS n FROM t", "SELECT a, ROW_NUMBER() OVER (ORDER BY b) AS n FROM t"},
+        {"SELECT a FROM t WHERE b = 'x ORDER BY a' -- ORDER BY a", "SELECT a FROM t WHERE b = 'x ORDER BY a' -- ORDER BY a"},
+        {"SELECT [order by] FROM t /* ORDER BY 1 */", "SELECT [order by] FROM t /* ORDER BY 1 */"},
+        // the TOP of another part of a UNION does not count
+        {"SELECT TOP 1 a FROM t UNION ALL SELECT a FROM u ORDER BY a",
+         "SELECT TOP 1 a FROM t UNION ALL SELECT a FROM u ORDER BY a\nOFFSET 0 ROWS"},
+    };
+    for (const Case& c : cases) {
+        const QString query = QString::fromLatin1(c.query);
+        const QString inner = QString::fromLatin1(c.inner);
+        EXPECT_EQ(tsql::InnerQuery(query), inner) << c.query;
+        EXPECT_EQ(tsql::CountQuery(query), QStringLiteral("SELECT COUNT(*) FROM (\n") + inner + QStringLiteral("\n) AS q"))
+            << c.query;
+        EXPECT_EQ(tsql::OrderedQuery(query, {BrandleSortKey{1, false}}, 0, 5),
+                  QStringLiteral("SELECT * FROM (\n") + inner +
+                      QStringLiteral("\n) AS q ORDER BY 2, 1 OFFSET 0 ROWS FETCH NEXT 5 ROWS ONLY"))
+            << c.query;
+        EXPECT_TRUE(tsql::IdPositionQuery(query, 2, {BrandleSortKey{0, false}}, 7).contains(inner + QStringLiteral("\n)")))
+            << c.query;
+    }
+}
+
 // The demo company of the controls' tests, reached through ODBC under a name of
 // its own that the client configuration maps to the SQLite driver on its files.
 const QString kOdbcServer = QStringLiteral("CTLODBC");
