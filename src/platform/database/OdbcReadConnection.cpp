@@ -494,7 +494,10 @@ void OdbcReadConnectionImpl::closeStream()
 QString OdbcPageQuery(const QString& query, const std::vector<BrandleSortKey>& order, long long offset,
                       long long count)
 {
-    if (order.empty() && tsql::HasOwnOrder(query)) {
+    // An order of the query's own is kept when OFFSET may stand beside it; one that
+    // comes with TOP, OFFSET or FOR XML already may not take another, and such a
+    // query is paged as a derived table (where its order is legal) by the row id.
+    if (order.empty() && tsql::HasOwnOrder(query) && tsql::InnerQuery(query) != query) {
         QString s = query + QStringLiteral("\nOFFSET ") + QString::number(offset) + QStringLiteral(" ROWS");
         if (count >= 0)
             s += QStringLiteral(" FETCH NEXT ") + QString::number(count) + QStringLiteral(" ROWS ONLY");

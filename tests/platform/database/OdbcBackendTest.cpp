@@ -218,6 +218,16 @@ TEST(OdbcTexts, ConnectionStringsPagesAndCounts)
     // a query with its own order keeps it and is paged as it is
     EXPECT_EQ(OdbcPageQuery(QStringLiteral("SELECT a FROM t ORDER BY a"), {}, 10, 5),
               QStringLiteral("SELECT a FROM t ORDER BY a\nOFFSET 10 ROWS FETCH NEXT 5 ROWS ONLY"));
+    // An order that comes with its own TOP, OFFSET or FOR XML takes no second
+    // OFFSET beside it (SQL Server refuses TOP with OFFSET, and two OFFSETs): such
+    // a query is paged as a derived table, by the row id.
+    for (const char* limited : {"SELECT TOP 10 a FROM t ORDER BY a", "SELECT a FROM t ORDER BY a OFFSET 5 ROWS",
+                                "SELECT a FROM t ORDER BY a OFFSET 0 ROWS FETCH NEXT 3 ROWS ONLY"}) {
+        const QString query = QString::fromLatin1(limited);
+        EXPECT_EQ(OdbcPageQuery(query, {}, 10, 5), QStringLiteral("SELECT * FROM (\n") + query +
+                                                       QStringLiteral("\n) AS q ORDER BY 1 OFFSET 10 ROWS FETCH NEXT 5 ROWS ONLY"))
+            << limited;
+    }
     EXPECT_EQ(OdbcPageQuery(QStringLiteral("SELECT a FROM (SELECT TOP 5 a FROM t ORDER BY a) x WHERE b = 'ORDER BY'"),
                             {}, 0, 5)
                   .left(16),
