@@ -5,6 +5,7 @@
 #include "db/SqlServerScripts.h"
 
 #include "base/AppError.h"
+#include "base/SqlText.h"
 #include "platform/database/BrandleDatabase.h"
 #include "db/DemoCompany.h"
 #include "db/EmbeddedServer.h"
@@ -48,10 +49,8 @@ private:
     sqlite3_stmt* m_stmt = nullptr;
 };
 
-QString TextLiteral(const QString& text)
-{
-    return QStringLiteral("N'") + QString(text).replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
-}
+// A Unicode text literal: the program's own quoting with SQL Server's N before it.
+QString TextLiteral(const QString& text) { return QLatin1Char('N') + QuoteSQLString(Variant(text)); }
 
 // A stored date ("2024-11-02", "2024-11-02 08:00:00.000") as the ISO form SQL
 // Server reads the same under every language and date format setting.
