@@ -305,9 +305,20 @@ void OdbcCursor::open(int64_t wanted)
     }
     QStringList names;
     std::vector<int32_t> types;
+    // (the SQLite driver takes such a query as written too, so that the reading
+    // past is the same on both)
+    const bool asWritten = OdbcRunsAsWritten(m_query, m_order);
     m_open = m_c.backend().openQuery(OdbcPageQuery(m_query, m_order, m_position, count),
-                                     SqlitePage(m_translated, m_order, m_position, count), names, types);
+                                     asWritten ? m_translated : SqlitePage(m_translated, m_order, m_position, count),
+                                     names, types);
     m_openEnd = count < 0 ? -1 : m_position + count;
+    if (asWritten) {
+        // the whole query from its first row: read past the rows before the position
+        m_openEnd = -1;
+        BrandleRow skipped;
+        for (int64_t i = 0; i < m_position && m_c.backend().readRow(*m_open, skipped); ++i) {
+        }
+    }
     m_c.setStream(this);
 }
 
@@ -491,13 +502,21 @@ void OdbcReadConnectionImpl::closeStream()
 
 }  // namespace
 
+bool OdbcRunsAsWritten(const QString& query, const std::vector<BrandleSortKey>& order)
+{
+    return order.empty() && tsql::HasOwnOrder(query) && tsql::InnerQuery(query) == query;
+}
+
 QString OdbcPageQuery(const QString& query, const std::vector<BrandleSortKey>& order, long long offset,
                       long long count)
 {
-    // An order of the query's own is kept when OFFSET may stand beside it; one that
-    // comes with TOP, OFFSET or FOR XML already may not take another, and such a
-    // query is paged as a derived table (where its order is legal) by the row id.
-    if (order.empty() && tsql::HasOwnOrder(query) && tsql::InnerQuery(query) != query) {
+    // An order of the query's own is kept and paged as it is when OFFSET may stand
+    // beside it. One that comes with TOP, OFFSET or FOR XML already takes no second
+    // OFFSET, and wrapped it would lose its order: it runs as written (the cursor
+    // reads past the rows before its position; such a query chose its few rows).
+    if (OdbcRunsAsWritten(query, order))
+        return query;
+    if (order.empty() && tsql::HasOwnOrder(query)) {
         QString s = query + QStringLiteral("\nOFFSET ") + QString::number(offset) + QStringLiteral(" ROWS");
         if (count >= 0)
             s += QStringLiteral(" FETCH NEXT ") + QString::number(count) + QStringLiteral(" ROWS ONLY");

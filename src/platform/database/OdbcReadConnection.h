@@ -20,5 +20,9 @@ std::unique_ptr<BrandleReadConnection> OpenOdbcReadConnection(const OdbcServerCo
 std::unique_ptr<BrandleReadConnection> MakeOdbcReadConnection(std::unique_ptr<OdbcBackend> backend);
 
 // The texts of a page of a query as a SQL Server receives them (tests compare them).
+// Whether a SQL Server runs the query as written, unpaged: its own order comes with
+// TOP, OFFSET or FOR XML (no second OFFSET may follow, and wrapped it would lose
+// its order) and the list asks for no order of its own.
+bool OdbcRunsAsWritten(const QString& query, const std::vector<BrandleSortKey>& order);
 QString OdbcPageQuery(const QString& query, const std::vector<BrandleSortKey>& order, long long offset,
                       long long count);

@@ -219,15 +219,23 @@ TEST(OdbcTexts, ConnectionStringsPagesAndCounts)
     EXPECT_EQ(OdbcPageQuery(QStringLiteral("SELECT a FROM t ORDER BY a"), {}, 10, 5),
               QStringLiteral("SELECT a FROM t ORDER BY a\nOFFSET 10 ROWS FETCH NEXT 5 ROWS ONLY"));
     // An order that comes with its own TOP, OFFSET or FOR XML takes no second
-    // OFFSET beside it (SQL Server refuses TOP with OFFSET, and two OFFSETs): such
-    // a query is paged as a derived table, by the row id.
+    // OFFSET beside it (SQL Server refuses TOP with OFFSET, and two OFFSETs), and a
+    // wrapper would lose the order: such a query runs as written, in its own order;
+    // under an order of the list's it is a derived table, where its order is legal.
     for (const char* limited : {"SELECT TOP 10 a FROM t ORDER BY a", "SELECT a FROM t ORDER BY a OFFSET 5 ROWS",
-                                "SELECT a FROM t ORDER BY a OFFSET 0 ROWS FETCH NEXT 3 ROWS ONLY"}) {
+                                "SELECT a FROM t ORDER BY a OFFSET 0 ROWS FETCH NEXT 3 ROWS ONLY",
+                                "SELECT a FROM t ORDER BY a FOR XML PATH"}) {
         const QString query = QString::fromLatin1(limited);
-        EXPECT_EQ(OdbcPageQuery(query, {}, 10, 5), QStringLiteral("SELECT * FROM (\n") + query +
-                                                       QStringLiteral("\n) AS q ORDER BY 1 OFFSET 10 ROWS FETCH NEXT 5 ROWS ONLY"))
+        EXPECT_TRUE(OdbcRunsAsWritten(query, {})) << limited;
+        EXPECT_EQ(OdbcPageQuery(query, {}, 10, 5), query) << limited;
+        EXPECT_FALSE(OdbcRunsAsWritten(query, {BrandleSortKey{0, true}})) << limited;
+        EXPECT_EQ(OdbcPageQuery(query, {BrandleSortKey{0, true}}, 10, 5),
+                  QStringLiteral("SELECT * FROM (\n") + query +
+                      QStringLiteral("\n) AS q ORDER BY 1 DESC OFFSET 10 ROWS FETCH NEXT 5 ROWS ONLY"))
             << limited;
     }
+    EXPECT_FALSE(OdbcRunsAsWritten(QStringLiteral("SELECT a FROM t ORDER BY a"), {}));
+    EXPECT_FALSE(OdbcRunsAsWritten(QStringLiteral("SELECT TOP 3 a FROM t"), {}));
     EXPECT_EQ(OdbcPageQuery(QStringLiteral("SELECT a FROM (SELECT TOP 5 a FROM t ORDER BY a) x WHERE b = 'ORDER BY'"),
                             {}, 0, 5)
                   .left(16),
@@ -443,6 +451,39 @@ TEST(OdbcReadConnection, PagesForwardSkipsSeeksCountsAndRefusesWrites)
     EXPECT_EQ(cursor->Fetch(1).front()[0].toInt32(), expected[0]);
     EXPECT_EQ(cursor->Skip(5000), 999);
     EXPECT_TRUE(cursor->AtEnd());
+}
+
+// A query whose own order comes with TOP (a lookup's first rows by name) runs as
+// written: its rows in its own order, the cursor reading past those before it.
+TEST(OdbcReadConnection, AQueryWithItsOwnTopAndOrderKeepsItsOrderWhereverTheCursorLands)
+{
+    ConfigureOdbcServer();
+    auto c = BrandleReadConnection::Open(kOdbcServer, kDatabase, QString::fromLatin1(erpdb::kExecutiveLogin),
+                                         QString::fromLatin1(erpdb::kDemoExecutivePassword));
+    const BrandleCancelToken token = MakeCancelToken();
+    const QString sql = QStringLiteral(
+        "SELECT TOP 300 ol.OrderLineID, ol.Quantity FROM OrderLines ol ORDER BY ol.Quantity DESC, ol.OrderLineID DESC");
+    const auto expected = ControlsServer::Get().Ids(
+        QStringLiteral("SELECT OrderLineID FROM OrderLines ORDER BY Quantity DESC, OrderLineID DESC LIMIT 300"));
+    ASSERT_EQ(expected.size(), 300u);
+    EXPECT_EQ(c->CountRows(sql, token), 300);
+    auto cursor = c->OpenCursor(sql, {}, token);
+    auto first = cursor->Fetch(10);
+    ASSERT_EQ(first.size(), 10u);
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(first[i][0].toInt32(), expected[i]);
+    EXPECT_EQ(cursor->Skip(150), 150);
+    EXPECT_EQ(cursor->Fetch(1).front()[0].toInt32(), expected[160]);
+    std::vector<BrandleRow> kept;
+    EXPECT_EQ(cursor->SeekId(expected[250], 2, kept), 250);
+    ASSERT_EQ(kept.size(), 3u);
+    EXPECT_EQ(kept.front()[0].toInt32(), expected[248]);
+    EXPECT_EQ(cursor->Skip(5000), 49);
+    EXPECT_TRUE(cursor->AtEnd());
+    cursor->Rewind();
+    EXPECT_EQ(cursor->Skip(299), 299);
+    EXPECT_EQ(cursor->Fetch(5).size(), 1u);
+    EXPECT_EQ(cursor->Position(), 300);
 }
 
 TEST(OdbcReadConnection, CancelFromAnotherThreadStopsTheRunningCall)
