@@ -179,6 +179,19 @@ void OdbcBackend::cancel()
         m_running->cancel();
 }
 
+void OdbcBackend::beginOperation()
+{
+    std::lock_guard<std::mutex> lock(m_runningMutex);
+    m_inOperation = true;
+    m_cancelled = false;
+}
+
+void OdbcBackend::endOperation()
+{
+    std::lock_guard<std::mutex> lock(m_runningMutex);
+    m_inOperation = false;
+}
+
 void OdbcBackend::logSent(const QString& tsql)
 {
     if (m_logging)

@@ -80,6 +80,12 @@ public:
     // Any thread: stops the statement running now, if any (it fails with the
     // driver's "operation cancelled" error).
     void cancel();
+    // An operation of several calls that cancel() stops as a whole (a read
+    // connection's move): a cancel() from its beginning on, even one that comes
+    // between two of its calls or before the first reaches the driver, fails the
+    // next call at once instead of being forgotten.
+    void beginOperation();
+    void endOperation();
 
     // A query run through a statement of its own, rows handed to sink one by one
     // (the read-only connections' cursors) while it returns true. tsql is what a
@@ -121,8 +127,15 @@ private:
         {
             m_b.m_watch.begin(m_b.m_timeout);
             std::lock_guard<std::mutex> lock(m_b.m_runningMutex);
+            if (!m_b.m_inOperation) {
+                m_b.m_cancelled = false;
+            } else if (m_b.m_cancelled) {
+                // cancelled before this call of the operation reached the driver
+                m_b.m_watch.end();
+                throw AppError(kDatabaseErrorNumber, QStringLiteral("Operation cancelled"),
+                               QStringLiteral("BrandleDatabase"));
+            }
             m_b.m_running = st;
-            m_b.m_cancelled = false;
         }
         ~CallScope()
         {
@@ -166,6 +179,7 @@ private:
     std::mutex m_runningMutex;
     odbc::Statement* m_running = nullptr;  // the statement a call runs now
     std::atomic<bool> m_cancelled{false};
+    bool m_inOperation = false;  // under m_runningMutex
     // The SQLite driver's connection: its command timeout, cancel and lock waits.
     CallWatch m_watch{&m_cancelled};
 

@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QTimeZone>
 #include <mutex>
+#include <string.h>
 
 namespace odbc {
 
@@ -93,6 +94,9 @@ Connection::Connection(const QString& connectionString)
     const SQLRETURN rc = SQLDriverConnectW(m_dbc, nullptr, in.data(), static_cast<SQLSMALLINT>(in.size() - 1), out,
                                            static_cast<SQLSMALLINT>(std::size(out)), &outLength,
                                            SQL_DRIVER_NOPROMPT);
+    // both strings hold the password: gone before anything else can read them
+    explicit_bzero(in.data(), in.size() * sizeof(SQLWCHAR));
+    explicit_bzero(out, sizeof(out));
     if (!SQL_SUCCEEDED(rc)) {
         try {
             Fail(SQL_HANDLE_DBC, m_dbc, QStringLiteral("The connection to the server could not be opened."));

@@ -252,6 +252,7 @@ public:
     {
         if (token && token->load())
             Cancelled();
+        m_backend->beginOperation();
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_current = token.get();
@@ -260,10 +261,16 @@ public:
             OdbcReadConnectionImpl& c;
             ~Clear()
             {
-                std::lock_guard<std::mutex> lock(c.m_mutex);
-                c.m_current = nullptr;
+                {
+                    std::lock_guard<std::mutex> lock(c.m_mutex);
+                    c.m_current = nullptr;
+                }
+                c.m_backend->endOperation();
             }
         } clear{*this};
+        // a Cancel that came before the token was current found nothing to stop
+        if (token && token->load())
+            Cancelled();
         try {
             f();
         } catch (const AppError&) {

@@ -176,6 +176,25 @@ TEST_F(OdbcStatementsTest, ACallOnTheWindowsThreadPaysLittleForTheHandOff)
     EXPECT_EQ(odbc::LastDiagnostic().nativeError, 1);
 }
 
+// A read connection's move is several calls; a cancel that comes between two of
+// them, or before the first reaches the driver, must stop the move, while a
+// cancel left over from an earlier call must not stop the next one.
+TEST_F(OdbcStatementsTest, ACancelWithinAnOperationStopsItsNextCallAndALeftoverOneNothing)
+{
+    odbc->beginOperation();
+    odbc->cancel();
+    EXPECT_EQ(ErrorOf([&] { db.Execute(QStringLiteral("INSERT INTO Items (Name) VALUES ('x')")); }).description(),
+              QStringLiteral("Operation cancelled"));
+    odbc->endOperation();
+    EXPECT_EQ(count(), 0);
+    odbc->cancel();
+    db.Execute(QStringLiteral("INSERT INTO Items (Name) VALUES ('y')"));
+    EXPECT_EQ(count(), 1);
+    odbc->beginOperation();  // a new operation starts uncancelled
+    EXPECT_EQ(count(), 1);
+    odbc->endOperation();
+}
+
 TEST_F(OdbcStatementsTest, FailuresCarryTheDriversMessageAndNativeNumber)
 {
     const AppError e = ErrorOf([&] { db.Execute(QStringLiteral("SELECT * FROM NoSuchTable")); });
