@@ -9,6 +9,7 @@
 #include "platform/database/OdbcCallThread.h"
 #include "platform/database/SqlFence.h"
 #include "platform/database/OdbcHandles.h"
+#include "platform/database/OdbcTsqlReading.h"
 #include "platform/database/SqlTranslator.h"
 #include "platform/database/SqliteBackend.h"
 
@@ -119,7 +120,7 @@ std::unique_ptr<OdbcBackend> OdbcBackend::openSqlServer(const OdbcServerConfig& 
 
 std::unique_ptr<OdbcBackend> OdbcBackend::openSqliteFile(const QString& path, const QString& server,
                                                          const QString& database, const QString& login,
-                                                         bool readOnly)
+                                                         bool readOnly, OdbcServerConfig::Dialect dialect)
 {
     if (!QFileInfo::exists(path))
         Fail(QStringLiteral("Cannot open database '%1' requested by the login. The login failed.").arg(database));
@@ -145,8 +146,8 @@ std::unique_ptr<OdbcBackend> OdbcBackend::openSqliteFile(const QString& path, co
     sqlite3* db = TakeCapturedConnection(extension);
     if (!db)
         Fail(QStringLiteral("The SQLite ODBC driver did not load '%1'.").arg(extension));
-    std::unique_ptr<OdbcBackend> b(new OdbcBackend(std::move(connection), OdbcServerConfig::Dialect::SqliteFiles,
-                                                   server.trimmed(), database.trimmed(), login.trimmed()));
+    std::unique_ptr<OdbcBackend> b(
+        new OdbcBackend(std::move(connection), dialect, server.trimmed(), database.trimmed(), login.trimmed()));
     b->m_sqlite = db;
     SqliteBackend::PrepareConnection(db);
     try {
@@ -159,8 +160,8 @@ std::unique_ptr<OdbcBackend> OdbcBackend::openSqliteFile(const QString& path, co
         sqlite3_exec(db, "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
     // A file opened directly has no logons to check: the read-only login's
     // connection is the file opened so that it cannot write.
-    b->m_openReader = [path, server, database](const QString& readLogin, const QString&) {
-        return openSqliteFile(path, server, database, readLogin, true);
+    b->m_openReader = [path, server, database, dialect](const QString& readLogin, const QString&) {
+        return openSqliteFile(path, server, database, readLogin, true, dialect);
     };
     return b;
 }
@@ -363,9 +364,12 @@ ResultSnapshot OdbcBackend::runSqlite(const TranslatedStatement& st)
 
 ResultSnapshot OdbcBackend::send(const QString& tsql)
 {
+    if (m_dialect == OdbcServerConfig::Dialect::SqlServer) {
+        const QString national = tsql::NationalTexts(tsql);
+        logSent(national);
+        return sendDirect(national);
+    }
     logSent(tsql);
-    if (m_dialect == OdbcServerConfig::Dialect::SqlServer)
-        return sendDirect(tsql);
     ResultSnapshot result;
     bool haveResult = false;
     for (const TranslatedStatement& st : TranslateBatch(tsql)) {
@@ -453,6 +457,12 @@ void OdbcBackend::fence(const QString& sqliteText)
 ResultSnapshot OdbcBackend::runReadOnly(const QString& sql)
 {
     RefuseNul(sql);
+    if (m_dialect == OdbcServerConfig::Dialect::SqlServer) {
+        // As written: the server reads it, the read-only login's rights fence it.
+        if (!tsql::IsSingleQuery(sql))
+            Fail(NotASingleQueryMessage());
+        return reader().send(sql);
+    }
     const std::vector<TranslatedStatement> statements = TranslateBatch(sql);
     if (statements.size() != 1 || statements.front().kind != TranslatedStatement::Kind::Sql ||
         statements.front().writes)
@@ -610,6 +620,26 @@ std::unique_ptr<OdbcBackend> OpenOdbcBackend(const OdbcServerConfig& config, con
 }
 
 OdbcBackend::OpenQuery::~OpenQuery() = default;
+
+void OdbcBackend::describe(const QString& tsql, QStringList& names, std::vector<int32_t>& types)
+{
+    logSent(tsql);
+    onDriverThread([&] {
+        odbc::Statement st(*m_connection);
+        if (m_timeout > 0)
+            st.setQueryTimeout(m_timeout);
+        CallScope scope(*this, &st);
+        try {
+            st.prepare(tsql);
+            std::vector<SQLSMALLINT> sqlTypes;
+            st.describe(names, types, sqlTypes);
+        } catch (const AppError&) {
+            if (m_watch.timedOut())
+                Fail(kTimeoutMessage);
+            throw;
+        }
+    });
+}
 
 std::unique_ptr<OdbcBackend::OpenQuery> OdbcBackend::openQuery(const QString& tsql, const QString& sqliteText,
                                                                QStringList& names, std::vector<int32_t>& types)

@@ -43,10 +43,12 @@ public:
                                                       const QString& database, const QString& login,
                                                       const QString& password);
     // The SQLite ODBC driver on a database file (which must exist); readOnly opens
-    // it so that nothing can be written.
-    static std::unique_ptr<OdbcBackend> openSqliteFile(const QString& path, const QString& server,
-                                                       const QString& database, const QString& login,
-                                                       bool readOnly = false);
+    // it so that nothing can be written. Dialect SqlServer: every text goes to the
+    // driver as a SQL Server would receive it, untranslated (tests record what a
+    // server is sent; the driver refuses what SQLite does not read).
+    static std::unique_ptr<OdbcBackend> openSqliteFile(
+        const QString& path, const QString& server, const QString& database, const QString& login,
+        bool readOnly = false, OdbcServerConfig::Dialect dialect = OdbcServerConfig::Dialect::SqliteFiles);
     ~OdbcBackend() override;
     OdbcBackend(const OdbcBackend&) = delete;
     OdbcBackend& operator=(const OdbcBackend&) = delete;
@@ -94,6 +96,9 @@ public:
                const std::function<void(const QStringList&, const std::vector<int32_t>&)>& header,
                const std::function<bool(std::vector<Variant>&&)>& sink);
 
+    // The names and ADO types of a query's columns, from the query prepared and
+    // not run (a SQL Server's reading of it as written).
+    void describe(const QString& tsql, QStringList& names, std::vector<int32_t>& types);
     // SQLite driver: checks a translated query on a fenced connection to the same
     // file (one statement by SQLite's own reading, read-only, the login's read
     // denials) before it goes through the driver. Nothing for a SQL Server, where

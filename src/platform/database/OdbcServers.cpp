@@ -85,9 +85,7 @@ QString IdPositionText(const QString& query, int columns, const std::vector<Bran
 {
     const auto c = [](int field) { return QStringLiteral("t.c") + QString::number(field); };
     const auto k = [](size_t i) { return QStringLiteral("r.k") + QString::number(i); };
-    QString names;
-    for (int i = 0; i < columns; ++i)
-        names += (i ? QStringLiteral(", c") : QStringLiteral("c")) + QString::number(i);
+    const QString names = tsql::ColumnNames(columns);
     QString values;
     for (size_t i = 0; i < keys.size(); ++i)
         values += QStringLiteral(", c") + QString::number(keys[i].field) + QStringLiteral(" AS k") + QString::number(i);
@@ -224,21 +222,37 @@ QString CallEscape(const BrandleCommand& command)
     return QStringLiteral("{call ") + command.ProcedureName() + QLatin1Char('(') + markers + QStringLiteral(")}");
 }
 
-QString OrderedQuery(const QString& query, const std::vector<BrandleSortKey>& order, long long offset,
+QString ColumnNames(int columns)
+{
+    QString names;
+    for (int i = 0; i < columns; ++i)
+        names += (i ? QStringLiteral(", c") : QStringLiteral("c")) + QString::number(i);
+    return names;
+}
+
+QString DerivedTable(const QString& query, int columns)
+{
+    // The columns named by position: SQL Server refuses a derived table with two
+    // columns of one name or a column without a name, which a query it runs alone
+    // may have. A line break before the closing parenthesis keeps a comment
+    // ending the query a comment.
+    return QStringLiteral("(\n") + InnerQuery(query) + QStringLiteral("\n) AS q (") + ColumnNames(columns) +
+           QLatin1Char(')');
+}
+
+QString OrderedQuery(const QString& query, int columns, const std::vector<BrandleSortKey>& order, long long offset,
                      long long count)
 {
-    // The query becomes a derived table; a line break before the closing
-    // parenthesis keeps a comment ending the query a comment.
-    QString s = QStringLiteral("SELECT * FROM (\n") + InnerQuery(query) + QStringLiteral("\n) AS q ORDER BY ") + Keys(order) +
-                QStringLiteral(" OFFSET ") + QString::number(offset) + QStringLiteral(" ROWS");
+    QString s = QStringLiteral("SELECT * FROM ") + DerivedTable(query, columns) + QStringLiteral(" ORDER BY ") +
+                Keys(order) + QStringLiteral(" OFFSET ") + QString::number(offset) + QStringLiteral(" ROWS");
     if (count >= 0)
         s += QStringLiteral(" FETCH NEXT ") + QString::number(count) + QStringLiteral(" ROWS ONLY");
     return s;
 }
 
-QString CountQuery(const QString& query)
+QString CountQuery(const QString& query, int columns)
 {
-    return QStringLiteral("SELECT COUNT(*) FROM (\n") + InnerQuery(query) + QStringLiteral("\n) AS q");
+    return QStringLiteral("SELECT COUNT(*) FROM ") + DerivedTable(query, columns);
 }
 
 bool HasOwnOrder(const QString& query) { return OwnOrderAt(TopLevelWords(query)) >= 0; }

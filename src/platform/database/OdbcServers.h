@@ -56,11 +56,16 @@ QString SaveBatch(int number);
 QString RollbackBatch(int number);
 // The ODBC call escape for a command: "{call name(?, ?)}", one marker a parameter.
 QString CallEscape(const BrandleCommand& command);
+// "c0, c1 ...": the names by position the program gives a query's columns
+// (columns of them) where it wraps the query.
+QString ColumnNames(int columns);
+// "(<query>) AS q (c0, c1 ...)": the query as a derived table of columns columns.
+QString DerivedTable(const QString& query, int columns);
 // A query's rows in an order (select-list positions), the first column (the row id)
 // as the last key so that pages never overlap; from offset, count rows (count < 0: all).
-QString OrderedQuery(const QString& query, const std::vector<BrandleSortKey>& order, long long offset,
+QString OrderedQuery(const QString& query, int columns, const std::vector<BrandleSortKey>& order, long long offset,
                      long long count);
-QString CountQuery(const QString& query);
+QString CountQuery(const QString& query, int columns);
 // Whether a query ends with an ORDER BY of its own (outside parentheses, texts,
 // bracketed names and comments).
 bool HasOwnOrder(const QString& query);
