@@ -392,6 +392,9 @@ void RefuseNul(const QString& sql)
 ResultSnapshot OdbcBackend::run(const QString& sql)
 {
     RefuseNul(sql);
+    // One query, by T-SQL's reading, needs no transaction of its own.
+    if (m_dialect == OdbcServerConfig::Dialect::SqlServer && tsql::IsSingleQuery(sql))
+        return send(sql);
     // How many statements the batch has and whether it writes; a text the
     // translator does not know counts as a writing batch for a SQL Server.
     bool several = true;

@@ -9,7 +9,9 @@
 // parted by "GO", for the check by a T-SQL grammar (tests/tsql-grammar).
 
 #include "base/AppError.h"
+#include "db/ClientOdbcConfig.h"
 #include "platform/database/BrandleCursor.h"
+#include "platform/database/BrandleDatabase.h"
 #include "platform/database/OdbcBackend.h"
 #include "platform/database/OdbcReadConnection.h"
 #include "platform/database/OdbcServers.h"
@@ -121,7 +123,7 @@ const char* const kNotOneQuery[] = {
     "",
 };
 
-class SqlServerReads : public ::testing::Test {
+class SqlServerSession : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -155,7 +157,7 @@ protected:
     QString path;
 };
 
-TEST_F(SqlServerReads, OrdinaryQueriesGoAsWrittenAndAreWrappedWithTheirColumnsNamed)
+TEST_F(SqlServerSession, OrdinaryQueriesGoAsWrittenAndAreWrappedWithTheirColumnsNamed)
 {
     OdbcBackend* backend = nullptr;
     auto c = open(&backend);
@@ -192,7 +194,7 @@ TEST_F(SqlServerReads, OrdinaryQueriesGoAsWrittenAndAreWrappedWithTheirColumnsNa
     }
 }
 
-TEST_F(SqlServerReads, WhatIsNotOneQueryIsRefusedBeforeItIsSent)
+TEST_F(SqlServerSession, WhatIsNotOneQueryIsRefusedBeforeItIsSent)
 {
     OdbcBackend* backend = nullptr;
     auto c = open(&backend);
@@ -212,7 +214,7 @@ TEST_F(SqlServerReads, WhatIsNotOneQueryIsRefusedBeforeItIsSent)
     }
 }
 
-TEST_F(SqlServerReads, ACountAsksForTheColumnsThenCountsThemUnderNamesOfItsOwn)
+TEST_F(SqlServerSession, ACountAsksForTheColumnsThenCountsThemUnderNamesOfItsOwn)
 {
     OdbcBackend* backend = nullptr;
     auto c = open(&backend);
@@ -226,6 +228,33 @@ TEST_F(SqlServerReads, ACountAsksForTheColumnsThenCountsThemUnderNamesOfItsOwn)
     }
     EXPECT_EQ(backend->sentLog(), (QStringList{query, QStringLiteral("SELECT COUNT(*) FROM (\n") + query +
                                                           QStringLiteral("\n) AS q (c0, c1, c2)")}));
+}
+
+TEST_F(SqlServerSession, TheServerVersionIsAskedOverTheSessionsConnectionWithoutALogonOfItsOwn)
+{
+    // A driver that is not there: a logon of the version's own would fail, and
+    // the session's connection (the SQLite driver) answers without one.
+    OdbcServerConfig config;
+    config.driver = QStringLiteral("NoSuchDriver");
+    config.host = QStringLiteral("sqlprod\\ERP");
+    erpdb::WriteClientOdbcServer(QStringLiteral("SQLVERSION"), config);
+    BrandleDatabase db;
+    Variant v1, v2, v3;
+    EXPECT_TRUE(db.GetServerVersion(QStringLiteral("SQLVERSION"), QStringLiteral("coreadonly"), QStringLiteral("mipvel"),
+                                    v1, v2, v3)
+                    .isEmpty());
+    auto backend = OdbcBackend::openSqliteFile(path, QStringLiteral("SQLVERSION"), QStringLiteral("Reads"),
+                                               QStringLiteral("coexecutive"), false,
+                                               OdbcServerConfig::Dialect::SqlServer);
+    OdbcBackend* session = backend.get();
+    session->setSentLogging(true);
+    db.OpenBackend(std::move(backend));
+    db.GetServerVersion(QStringLiteral("sqlversion"), QStringLiteral("coreadonly"), QStringLiteral("mipvel"), v1, v2, v3);
+    EXPECT_EQ(session->sentLog(), QStringList{QStringLiteral("SELECT @@VERSION")});
+    // another server's version is not asked of this one
+    session->clearSentLog();
+    db.GetServerVersion(QStringLiteral("OTHER"), QStringLiteral("coreadonly"), QStringLiteral("mipvel"), v1, v2, v3);
+    EXPECT_TRUE(session->sentLog().isEmpty());
 }
 
 }  // namespace
