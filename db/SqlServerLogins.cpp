@@ -62,7 +62,7 @@ QString SqlServerLoginsScript(const QString& databaseName)
         "-- granted again as they are. Run it once per company database.\n")
                       .arg(databaseName, QLatin1String(kExecutivePasswordVariable),
                            QLatin1String(kReadOnlyPasswordVariable));
-    out += QStringLiteral("USE [master];\nGO\n");
+    out += SqlServerScriptStart() + QStringLiteral("USE [master];\nGO\n");
     out += Login(executive, kExecutivePasswordVariable, system);
     out += Login(readOnly, kReadOnlyPasswordVariable, databaseName);
     // The system database: the application login only.

@@ -115,6 +115,7 @@ std::unique_ptr<OdbcBackend> OdbcBackend::openSqlServer(const OdbcServerConfig& 
     b->m_openReader = [config, server, database](const QString& readLogin, const QString& readPassword) {
         return openSqlServer(config, server, database, readLogin, readPassword);
     };
+    b->sendControl(tsql::SessionOptions());
     return b;
 }
 

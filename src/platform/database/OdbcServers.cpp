@@ -198,6 +198,12 @@ QString SqlServerConnectionString(const OdbcServerConfig& config, const QString&
 
 namespace tsql {
 
+QString SessionOptions()
+{
+    return QStringLiteral("SET QUOTED_IDENTIFIER ON;\nSET ANSI_NULLS ON;\nSET ANSI_PADDING ON;\nSET ANSI_WARNINGS ON;\n"
+                          "SET ARITHABORT ON;\nSET CONCAT_NULL_YIELDS_NULL ON;\nSET NUMERIC_ROUNDABORT OFF;");
+}
+
 QString Begin(int level)
 {
     return level == 0 ? QStringLiteral("BEGIN TRANSACTION") : QStringLiteral("SAVE TRANSACTION quillon_tran_%1").arg(level);

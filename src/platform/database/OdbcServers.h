@@ -45,6 +45,11 @@ QString SqlServerConnectionString(const OdbcServerConfig& config, const QString&
 
 // The T-SQL sent to a SQL Server.
 namespace tsql {
+// The session options the program's writes need (a filtered index, as CoRegKeys
+// has, refuses a write under other settings; sqlcmd runs with QUOTED_IDENTIFIER
+// OFF), one SET a line: every trial script sets them first, and every connection
+// to a SQL Server once it is open.
+QString SessionOptions();
 // Transactions by nesting level: the outermost is the transaction, each deeper
 // level a savepoint named after its level. Commit of an inner level sends nothing
 // (SQL Server has no release of a savepoint); "" when nothing is sent.
