@@ -210,6 +210,13 @@ TEST(SqlServerScripts, TheLoginsGetTheRightsTheEmbeddedServerGivesThemAndNoPassw
     for (auto it = readOnlyRights.globalMatch(company); it.hasNext();)
         rights << it.next().captured(0);
     EXPECT_EQ(rights, QStringList{QStringLiteral("ALTER ROLE db_datareader ADD MEMBER [coreadonly")});
+    // No login may change the schema: the SQL views of list views are made by the
+    // procedures that run as their owner.
+    for (const char* right : {"ALTER ON SCHEMA", "CREATE VIEW TO", "CONTROL", "db_ddladmin", "db_owner"})
+        EXPECT_FALSE(script.contains(QLatin1String(right))) << right;
+    const QMap<QString, QString> procedures = erpdb::SqlServerProcedures();
+    for (const char* name : {"Ld_UpdateSQLStmts", "Ld_DeleteView"})
+        EXPECT_TRUE(procedures.value(QLatin1String(name)).contains(QLatin1String("\nWITH EXECUTE AS OWNER\nAS\n"))) << name;
 }
 
 TEST(SqlServerScripts, TheProcedureCheckFindsUndeclaredVariablesAndMissingObjects)
