@@ -303,8 +303,13 @@ void OdbcBackend::onDriverThread(const std::function<void()>& call)
 
 ResultSnapshot OdbcBackend::readResults(odbc::Statement& st)
 {
-    ResultSnapshot result;
-    bool haveResult = false;
+    std::vector<ResultSnapshot> all = readAllResults(st);
+    return all.empty() ? ResultSnapshot() : std::move(all.front());
+}
+
+std::vector<ResultSnapshot> OdbcBackend::readAllResults(odbc::Statement& st)
+{
+    std::vector<ResultSnapshot> results;
     do {
         if (st.columnCount() == 0)
             continue;
@@ -320,12 +325,9 @@ ResultSnapshot OdbcBackend::readResults(odbc::Statement& st)
                 row.push_back(st.value(static_cast<int>(c), sqlTypes[c]));
             snap.rows.push_back(std::move(row));
         }
-        if (!haveResult) {
-            result = std::move(snap);
-            haveResult = true;
-        }
+        results.push_back(std::move(snap));
     } while (m_dialect == OdbcServerConfig::Dialect::SqlServer && st.moreResults());
-    return result;
+    return results;
 }
 
 ResultSnapshot OdbcBackend::sendDirect(const QString& text)
@@ -490,6 +492,25 @@ ResultSnapshot OdbcBackend::callHostProcedure(const QString& name, std::vector<V
 
 ResultSnapshot OdbcBackend::runProcedure(BrandleCommand& command)
 {
+    if (m_dialect == OdbcServerConfig::Dialect::SqlServer) {
+        // One batch: the call and its transaction handling in one round trip.
+        const QString batch = tsql::CallBatch(command, ++m_batches);
+        logSent(batch);
+        try {
+            ResultSnapshot result;
+            onDriverThread([&] { result = callSqlServer(command, batch); });
+            return result;
+        } catch (...) {
+            // A batch stopped before its end (Cancel, the timeout) may leave the
+            // transaction it began open.
+            try {
+                if (m_heldLevels == 0 && inTransaction())
+                    sendControl(tsql::Rollback(0));
+            } catch (...) {
+            }
+            throw;
+        }
+    }
     // A call runs in a transaction (a savepoint inside an open one) of its own, so
     // that a procedure that fails leaves nothing of its work behind.
     const bool outer = !inTransaction();
@@ -497,24 +518,19 @@ ResultSnapshot OdbcBackend::runProcedure(BrandleCommand& command)
     sendControl(outer ? tsql::Begin(0) : tsql::SaveBatch(number));
     try {
         logSent(tsql::CallEscape(command));
-        ResultSnapshot result;
-        if (m_dialect == OdbcServerConfig::Dialect::SqlServer) {
-            onDriverThread([&] { result = callSqlServer(command); });
-        } else {
-            // The embedded server's procedures are host code: they run on the
-            // connection under the driver, in its transaction.
-            std::vector<Variant> args;
-            QStringList names;
-            for (const BrandleCommand::Parameter& p : command.Parameters()) {
-                args.push_back(p.direction == adParamOutput ? Variant() : p.value);
-                names << p.name;
-            }
-            std::vector<Variant> outputs;
-            result = callHostProcedure(command.ProcedureName(), std::move(args), names, &outputs);
-            for (size_t i = 0; i < command.Parameters().size() && i < outputs.size(); ++i) {
-                if (command.Parameters()[i].direction == adParamOutput)
-                    command.Parameters()[i].value = outputs[i].isEmpty() ? Variant(Null) : outputs[i];
-            }
+        // The embedded server's procedures are host code: they run on the
+        // connection under the driver, in its transaction.
+        std::vector<Variant> args;
+        QStringList names;
+        for (const BrandleCommand::Parameter& p : command.Parameters()) {
+            args.push_back(p.direction == adParamOutput ? Variant() : p.value);
+            names << p.name;
+        }
+        std::vector<Variant> outputs;
+        ResultSnapshot result = callHostProcedure(command.ProcedureName(), std::move(args), names, &outputs);
+        for (size_t i = 0; i < command.Parameters().size() && i < outputs.size(); ++i) {
+            if (command.Parameters()[i].direction == adParamOutput)
+                command.Parameters()[i].value = outputs[i].isEmpty() ? Variant(Null) : outputs[i];
         }
         if (outer)
             sendControl(tsql::Commit(0));
@@ -532,16 +548,19 @@ ResultSnapshot OdbcBackend::runProcedure(BrandleCommand& command)
 void OdbcBackend::begin(int level)
 {
     sendControl(tsql::Begin(level));
+    m_heldLevels = level + 1;
 }
 
 void OdbcBackend::commit(int level)
 {
     sendControl(tsql::Commit(level));
+    m_heldLevels = level;
 }
 
 void OdbcBackend::rollback(int level)
 {
     sendControl(tsql::Rollback(level));
+    m_heldLevels = level;
 }
 
 bool OdbcBackend::inTransaction() const

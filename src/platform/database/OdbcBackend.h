@@ -160,8 +160,10 @@ private:
     void sendControl(const QString& tsql);  // a transaction statement
     ResultSnapshot callHostProcedure(const QString& name, std::vector<Variant> args, const QStringList& names,
                                      std::vector<Variant>* outputs);
-    ResultSnapshot callSqlServer(BrandleCommand& command);
+    ResultSnapshot callSqlServer(BrandleCommand& command, const QString& batch);
     ResultSnapshot readResults(odbc::Statement& st);
+    // Every result of the statement that has columns, in order.
+    std::vector<ResultSnapshot> readAllResults(odbc::Statement& st);
     void logSent(const QString& tsql);
     // Runs the driver calls of call: here, or on the window's thread through the
     // connection's own thread while the lock-wait observer keeps the windows going.
@@ -193,6 +195,7 @@ private:
     bool m_inCallWait = false;
     std::atomic<bool> m_waitStopped{false};
     bool m_knownInTransaction = false;  // a SQL Server's answer while the connection is busy
+    int m_heldLevels = 0;               // the transaction levels the caller opened by begin()
     std::unique_ptr<OdbcCallThread> m_callThread;
 
     QString m_readLogin;

@@ -228,6 +228,55 @@ QString CallEscape(const BrandleCommand& command)
     return QStringLiteral("{call ") + command.ProcedureName() + QLatin1Char('(') + markers + QStringLiteral(")}");
 }
 
+QString CallBatch(const BrandleCommand& command, int number)
+{
+    const auto typeOf = [](const BrandleCommand::Parameter& p) -> QString {
+        switch (p.type) {
+        case adInteger:
+            return QStringLiteral("int");
+        case adDouble:
+            return QStringLiteral("float");
+        case adCurrency:
+            return QStringLiteral("money");
+        case adBoolean:
+            return QStringLiteral("bit");
+        case adDate:
+            return QStringLiteral("datetime");
+        default: {
+            const QString size = p.size > 0 && p.size <= 4000 ? QString::number(p.size) : QStringLiteral("max");
+            return (p.type == adChar && p.size > 0 && p.size <= 4000 ? QStringLiteral("nchar(")
+                                                                      : QStringLiteral("nvarchar(")) +
+                   size + QLatin1Char(')');
+        }
+        }
+    };
+    const QString save = QStringLiteral("quillon_batch_") + QString::number(number);
+    QString declares;
+    QString args;
+    QString outputs;
+    for (size_t i = 0; i < command.Parameters().size(); ++i) {
+        const BrandleCommand::Parameter& p = command.Parameters()[i];
+        args += i == 0 ? QStringLiteral(" ") : QStringLiteral(", ");
+        if (p.direction == adParamOutput) {
+            const QString var = QStringLiteral("@quillon_out") + QString::number(i + 1);
+            declares += QStringLiteral("DECLARE ") + var + QLatin1Char(' ') + typeOf(p) + QStringLiteral(";\n");
+            args += var + QStringLiteral(" OUTPUT");
+            outputs += (outputs.isEmpty() ? QStringLiteral("SELECT ") : QStringLiteral(", ")) + var;
+        } else {
+            args += QLatin1Char('?');
+        }
+    }
+    return QStringLiteral("DECLARE @quillon_outer bit = CASE WHEN @@TRANCOUNT = 0 THEN 1 ELSE 0 END;\n") + declares +
+           QStringLiteral("IF @quillon_outer = 1 BEGIN TRANSACTION; ELSE SAVE TRANSACTION ") + save +
+           QStringLiteral(";\nBEGIN TRY\n    EXEC ") + command.ProcedureName() + args +
+           QStringLiteral(";\n    IF @quillon_outer = 1 AND @@TRANCOUNT > 0 COMMIT TRANSACTION;\nEND TRY\nBEGIN CATCH\n"
+                          "    IF @quillon_outer = 1 AND @@TRANCOUNT > 0 ROLLBACK TRANSACTION;\n"
+                          "    ELSE IF @quillon_outer = 0 AND XACT_STATE() = 1 ROLLBACK TRANSACTION ") +
+           save +
+           QStringLiteral(";\n    IF NOT (ERROR_NUMBER() = 266 AND @quillon_outer = 1) THROW;\nEND CATCH;\n") +
+           (outputs.isEmpty() ? QString() : outputs + QStringLiteral(";\n"));
+}
+
 QString ColumnNames(int columns)
 {
     QString names;

@@ -61,6 +61,13 @@ QString SaveBatch(int number);
 QString RollbackBatch(int number);
 // The ODBC call escape for a command: "{call name(?, ?)}", one marker a parameter.
 QString CallEscape(const BrandleCommand& command);
+// A command as one batch with its transaction handling, so that a call costs one
+// round trip: a transaction of its own when the connection holds none (else the
+// savepoint quillon_batch_<number>), ended in the batch; a marker for each input,
+// a variable for each output, the outputs selected as the batch's last result.
+// A procedure that ends the transaction it was called in with a ROLLBACK of its
+// own (error 266, in the old style) has undone its work as it meant to: no error.
+QString CallBatch(const BrandleCommand& command, int number);
 // "c0, c1 ...": the names by position the program gives a query's columns
 // (columns of them) where it wraps the query.
 QString ColumnNames(int columns);

@@ -10,6 +10,7 @@
 
 #include "base/AppError.h"
 #include "db/ClientOdbcConfig.h"
+#include "db/SqlServerScripts.h"
 #include "platform/database/BrandleCursor.h"
 #include "platform/database/BrandleDatabase.h"
 #include "platform/database/OdbcBackend.h"
@@ -255,6 +256,55 @@ TEST_F(SqlServerSession, TheServerVersionIsAskedOverTheSessionsConnectionWithout
     session->clearSentLog();
     db.GetServerVersion(QStringLiteral("OTHER"), QStringLiteral("coreadonly"), QStringLiteral("mipvel"), v1, v2, v3);
     EXPECT_TRUE(session->sentLog().isEmpty());
+}
+
+// A call is one batch: no SELECT @@TRANCOUNT, BEGIN and COMMIT around it. Over
+// the stand-in the batch reaches the driver, which refuses its T-SQL.
+TEST_F(SqlServerSession, ACallIsOneBatchWithItsTransactionHandlingAndItsOutputsSelectedLast)
+{
+    auto backend = OdbcBackend::openSqliteFile(path, QStringLiteral("SQLPROD"), QStringLiteral("Reads"),
+                                               QStringLiteral("coexecutive"), false,
+                                               OdbcServerConfig::Dialect::SqlServer);
+    OdbcBackend* session = backend.get();
+    session->setSentLogging(true);
+    BrandleCommand command;
+    command.Init(QStringLiteral("Co_GetRegValue"), 5);
+    command.AddParameter(QStringLiteral("@vi_ParentID"), adInteger, adParamInput, 0, Variant(Null));
+    command.AddParameter(QStringLiteral("@vs_SubKey"), adVarChar, adParamInput, 255, Variant(QStringLiteral("Config")));
+    command.AddParameter(QStringLiteral("@vs_Name"), adVarChar, adParamInput, 50, Variant(QStringLiteral("Z\u00fcrich")));
+    command.AddParameter(QStringLiteral("@rs_Type"), adChar, adParamOutput, 2);
+    command.AddParameter(QStringLiteral("@rs_Value"), adVarChar, adParamOutput, 255);
+    EXPECT_THROW(session->runProcedure(command), AppError);
+    const QString batch = QStringLiteral(
+        "DECLARE @quillon_outer bit = CASE WHEN @@TRANCOUNT = 0 THEN 1 ELSE 0 END;\n"
+        "DECLARE @quillon_out4 nchar(2);\n"
+        "DECLARE @quillon_out5 nvarchar(255);\n"
+        "IF @quillon_outer = 1 BEGIN TRANSACTION; ELSE SAVE TRANSACTION quillon_batch_1;\n"
+        "BEGIN TRY\n"
+        "    EXEC Co_GetRegValue ?, ?, ?, @quillon_out4 OUTPUT, @quillon_out5 OUTPUT;\n"
+        "    IF @quillon_outer = 1 AND @@TRANCOUNT > 0 COMMIT TRANSACTION;\n"
+        "END TRY\n"
+        "BEGIN CATCH\n"
+        "    IF @quillon_outer = 1 AND @@TRANCOUNT > 0 ROLLBACK TRANSACTION;\n"
+        "    ELSE IF @quillon_outer = 0 AND XACT_STATE() = 1 ROLLBACK TRANSACTION quillon_batch_1;\n"
+        "    IF NOT (ERROR_NUMBER() = 266 AND @quillon_outer = 1) THROW;\n"
+        "END CATCH;\n"
+        "SELECT @quillon_out4, @quillon_out5;\n");
+    EXPECT_EQ(session->sentLog(), QStringList{batch});
+    // inside the caller's transaction the same batch takes a savepoint of its own
+    session->clearSentLog();
+    session->begin(0);
+    EXPECT_THROW(session->runProcedure(command), AppError);
+    EXPECT_EQ(session->sentLog(), (QStringList{QStringLiteral("BEGIN TRANSACTION"),
+                                               QString(batch).replace(QStringLiteral("quillon_batch_1"),
+                                                                      QStringLiteral("quillon_batch_2"))}));
+    // the batch keeps our own T-SQL rules
+    EXPECT_EQ(erpdb::TsqlScriptProblems(batch), QStringList());
+    // a call without outputs selects nothing after it
+    BrandleCommand plain;
+    plain.Init(QStringLiteral("Ld_DeleteView"), 1);
+    plain.AddParameter(QStringLiteral("@ViewID"), adInteger, adParamInput, 0, Variant(7));
+    EXPECT_TRUE(tsql::CallBatch(plain, 3).endsWith(QStringLiteral("END CATCH;\n")));
 }
 
 }  // namespace
