@@ -1,5 +1,6 @@
 #include "platform/database/OdbcServers.h"
 
+#include "base/AppError.h"
 #include "platform/database/BrandleCursor.h"
 #include "platform/database/BrandleDatabase.h"
 
@@ -171,9 +172,44 @@ QString OdbcQuoteValue(const QString& value)
     return QLatin1Char('{') + v + QLatin1Char('}');
 }
 
+OdbcDriverFamily DriverFamily(const QString& driver)
+{
+    return driver.contains(QLatin1String("tds"), Qt::CaseInsensitive) ? OdbcDriverFamily::FreeTds
+                                                                       : OdbcDriverFamily::Microsoft;
+}
+
+namespace {
+
+// A value as FreeTDS 1.3 reads it: to the next ";", or in braces up to the first
+// "}" (a doubled one stays doubled), so a "}" can only go without braces.
+QString FreeTdsValue(const QString& value, const QString& what)
+{
+    static const QString special = QStringLiteral(";{}=");
+    bool needs = value.trimmed() != value;
+    for (const QChar c : value)
+        needs = needs || special.contains(c);
+    if (!needs)
+        return value;
+    if (!value.contains(QLatin1Char('}')))
+        return QLatin1Char('{') + value + QLatin1Char('}');
+    if (value.contains(QLatin1Char(';')) || value.startsWith(QLatin1Char('{')) || value.trimmed() != value)
+        throw AppError(kDatabaseErrorNumber,
+                       QStringLiteral("The %1 holds a \"}\" together with a \";\", a leading \"{\" or blanks at its "
+                                      "ends, which the FreeTDS driver cannot be given.")
+                           .arg(what),
+                       QStringLiteral("BrandleDatabase"));
+    return value;
+}
+
+}  // namespace
+
 QString SqlServerConnectionString(const OdbcServerConfig& config, const QString& database, const QString& login,
                                   const QString& password)
 {
+    const bool freeTds = DriverFamily(config.driver) == OdbcDriverFamily::FreeTds;
+    const auto quote = [&](const QString& value, const QString& what) {
+        return freeTds ? FreeTdsValue(value, what) : OdbcQuoteValue(value);
+    };
     QString host = config.host.trimmed();
     QString port;
     const int comma = host.indexOf(QLatin1Char(','));
@@ -181,17 +217,41 @@ QString SqlServerConnectionString(const OdbcServerConfig& config, const QString&
         port = host.mid(comma + 1).trimmed();
         host = host.left(comma).trimmed();
     }
-    QString s = QStringLiteral("Driver=") + OdbcQuoteValue(config.driver) + QStringLiteral(";Server=") +
-                OdbcQuoteValue(host) + QLatin1Char(';');
-    if (!port.isEmpty())
-        s += QStringLiteral("Port=") + OdbcQuoteValue(port) + QLatin1Char(';');
-    s += QStringLiteral("Database=") + OdbcQuoteValue(database.trimmed()) + QStringLiteral(";UID=") +
-         OdbcQuoteValue(login) + QStringLiteral(";PWD=") + OdbcQuoteValue(password) + QLatin1Char(';');
-    QString options = config.options.trimmed();
-    if (!options.isEmpty()) {
-        if (!options.endsWith(QLatin1Char(';')))
-            options += QLatin1Char(';');
-        s += options;
+    QString s = QStringLiteral("Driver=") + OdbcQuoteValue(config.driver) + QStringLiteral(";Server=");
+    if (freeTds) {
+        s += quote(host, QStringLiteral("server name")) + QLatin1Char(';');
+        if (!port.isEmpty())
+            s += QStringLiteral("Port=") + quote(port, QStringLiteral("port")) + QLatin1Char(';');
+    } else {
+        s += quote(port.isEmpty() ? host : host + QLatin1Char(',') + port, QString()) + QLatin1Char(';');
+    }
+    s += QStringLiteral("Database=") + quote(database.trimmed(), QStringLiteral("database name")) +
+         QStringLiteral(";UID=") + quote(login, QStringLiteral("login name")) + QStringLiteral(";PWD=") +
+         quote(password, QStringLiteral("password of login '%1'").arg(login)) + QLatin1Char(';');
+    // The options, with the encryption keyword the family reads.
+    const QString wrong = freeTds ? QStringLiteral("Encrypt") : QStringLiteral("Encryption");
+    const QString right = freeTds ? QStringLiteral("Encryption") : QStringLiteral("Encrypt");
+    for (const QString& option : config.options.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        QString key = option.section(QLatin1Char('='), 0, 0).trimmed();
+        QString value = option.section(QLatin1Char('='), 1).trimmed();
+        if (key.isEmpty())
+            continue;
+        if (key.compare(wrong, Qt::CaseInsensitive) == 0) {
+            key = right;
+            // FreeTDS: off / request / require; Microsoft's: no / yes / strict
+            static const QStringList freeTdsValues = {QStringLiteral("off"), QStringLiteral("require"),
+                                                      QStringLiteral("strict")};
+            static const QStringList microsoftValues = {QStringLiteral("no"), QStringLiteral("yes"),
+                                                        QStringLiteral("strict")};
+            const QStringList& from = freeTds ? microsoftValues : freeTdsValues;
+            const QStringList& to = freeTds ? freeTdsValues : microsoftValues;
+            const qsizetype at = from.indexOf(value.toLower());
+            if (at >= 0)
+                value = to[at];
+            else if (!freeTds && value.compare(QLatin1String("request"), Qt::CaseInsensitive) == 0)
+                value = QStringLiteral("yes");
+        }
+        s += key + QLatin1Char('=') + value + QLatin1Char(';');
     }
     return s;
 }

@@ -38,8 +38,18 @@ std::optional<OdbcServerConfig> FindOdbcServer(const QString& server);
 
 // "{...}" around a connection-string value that needs it, "}" doubled inside.
 QString OdbcQuoteValue(const QString& value);
-// The connection string for a SQL Server: Driver, Server (and Port for "host,port";
-// "host\instance" as FreeTDS takes it), Database, UID, PWD, then the options.
+
+// The drivers that reach a SQL Server read a connection string each in its own
+// way: FreeTDS (tdsodbc) takes the port as Port= and encryption as Encryption=,
+// and does not undo a "}" doubled inside braces; Microsoft's drivers take the
+// port after the host ("host,port"), ignore Port=, and take Encrypt=.
+enum class OdbcDriverFamily { FreeTds, Microsoft };
+OdbcDriverFamily DriverFamily(const QString& driver);
+// The connection string for a SQL Server, as the config's driver family reads it:
+// Driver, Server (with the port of "host,port" where that family wants it;
+// "host\instance" as it is), Database, UID, PWD, then the options (Encrypt= and
+// Encryption= written as that family's keyword). A value FreeTDS cannot be given
+// (a "}" where braces are needed) fails with a message that says so.
 QString SqlServerConnectionString(const OdbcServerConfig& config, const QString& database, const QString& login,
                                   const QString& password);
 

@@ -209,23 +209,52 @@ TEST_F(OdbcStatementsTest, FailuresCarryTheDriversMessageAndNativeNumber)
 
 TEST(OdbcTexts, ConnectionStringsPagesAndCounts)
 {
+    // Each driver family reads the string its own way: FreeTDS takes Port= and
+    // Encryption= and does not undo a doubled "}", Microsoft's drivers take
+    // "host,port" and Encrypt=.
     struct Case {
+        const char* driver;
         const char* host;
+        const char* password;
+        const char* options;
         const char* expected;
     };
     const Case cases[] = {
-        {"sqlhost", "Driver=FreeTDS;Server=sqlhost;Database=Pelmora;UID=coexecutive;PWD={p;w}}d};TDS_Version=7.4;"},
-        {"sqlhost\\ERP", "Driver=FreeTDS;Server=sqlhost\\ERP;Database=Pelmora;UID=coexecutive;PWD={p;w}}d};TDS_Version=7.4;"},
-        {"sqlhost, 1433",
-         "Driver=FreeTDS;Server=sqlhost;Port=1433;Database=Pelmora;UID=coexecutive;PWD={p;w}}d};TDS_Version=7.4;"},
+        {"FreeTDS", "sqlhost", "p;w", "TDS_Version=7.4",
+         "Driver=FreeTDS;Server=sqlhost;Database=Pelmora;UID=coexecutive;PWD={p;w};TDS_Version=7.4;"},
+        {"FreeTDS", "sqlhost\\ERP", "pw}d", "TDS_Version=7.4; Encrypt=no",
+         "Driver=FreeTDS;Server=sqlhost\\ERP;Database=Pelmora;UID=coexecutive;PWD=pw}d;TDS_Version=7.4;Encryption=off;"},
+        {"FreeTDS", "sqlhost, 1433", "pw", "Encrypt=yes",
+         "Driver=FreeTDS;Server=sqlhost;Port=1433;Database=Pelmora;UID=coexecutive;PWD=pw;Encryption=require;"},
+        {"/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so", "sqlhost", "pw", "",
+         "Driver=/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so;Server=sqlhost;Database=Pelmora;UID=coexecutive;PWD=pw;"},
+        {"ODBC Driver 18 for SQL Server", "sqlhost, 1433", "p;w}d", "Encryption=require;TrustServerCertificate=yes",
+         "Driver=ODBC Driver 18 for SQL Server;Server=sqlhost,1433;Database=Pelmora;UID=coexecutive;PWD={p;w}}d};"
+         "Encrypt=yes;TrustServerCertificate=yes;"},
+        {"ODBC Driver 17 for SQL Server", "sqlhost\\ERP", "pw", "Encrypt=no",
+         "Driver=ODBC Driver 17 for SQL Server;Server=sqlhost\\ERP;Database=Pelmora;UID=coexecutive;PWD=pw;Encrypt=no;"},
     };
     for (const Case& c : cases) {
         OdbcServerConfig config;
+        config.driver = QString::fromLatin1(c.driver);
         config.host = QString::fromLatin1(c.host);
-        config.options = QStringLiteral("TDS_Version=7.4");
+        config.options = QString::fromLatin1(c.options);
         EXPECT_EQ(SqlServerConnectionString(config, QStringLiteral("Pelmora"), QStringLiteral("coexecutive"),
-                                            QStringLiteral("p;w}d")),
-                  QString::fromLatin1(c.expected));
+                                            QString::fromLatin1(c.password)),
+                  QString::fromLatin1(c.expected))
+            << c.driver << " " << c.password;
+    }
+    // A password FreeTDS cannot be given is refused in words, not sent mangled.
+    for (const char* password : {"p;w}d", "{pw}", " pw} "}) {
+        OdbcServerConfig config;
+        config.host = QStringLiteral("sqlhost");
+        EXPECT_EQ(ErrorOf([&] {
+                      SqlServerConnectionString(config, QStringLiteral("Pelmora"), QStringLiteral("coexecutive"),
+                                                QString::fromLatin1(password));
+                  }).description(),
+                  QStringLiteral("The password of login 'coexecutive' holds a \"}\" together with a \";\", a leading "
+                                 "\"{\" or blanks at its ends, which the FreeTDS driver cannot be given."))
+            << password;
     }
     const QString q = QStringLiteral("SELECT CustomerID, Name FROM Customers -- all");
     EXPECT_EQ(OdbcPageQuery(q, 2, {BrandleSortKey{1, true}}, 100, 50),
