@@ -55,7 +55,7 @@ QString SqlServerLoginsScript(const QString& databaseName)
         "-- The program's SQL logins and their rights in CoSystem and the company database\n"
         "-- %1, for SQL Server. Run after the system and company scripts, with the passwords\n"
         "-- as sqlcmd variables:\n"
-        "--   sqlcmd -S SERVER -i logins.sql -v %2=\"...\" %3=\"...\"\n"
+        "--   sqlcmd -S 'host\\instance' -U sa -C -I -b -i logins.sql -v %2='...' %3='...'\n"
         "-- sqlcmd pastes them into N'...' as they are: a password must not hold a '.\n"
         "-- Safe to run again: a login or user that exists keeps its password; rights are\n"
         "-- granted again as they are. Run it once per company database.\n")
