@@ -330,22 +330,29 @@ std::vector<ResultSnapshot> OdbcBackend::readAllResults(odbc::Statement& st)
     return results;
 }
 
-ResultSnapshot OdbcBackend::sendDirect(const QString& text)
+void OdbcBackend::withStatement(const std::function<void(odbc::Statement&)>& call)
 {
-    ResultSnapshot result;
     onDriverThread([&] {
         odbc::Statement st(*m_connection);
         if (m_timeout > 0)
             st.setQueryTimeout(m_timeout);
         CallScope scope(*this, &st);
         try {
-            st.execDirect(text);
-            result = readResults(st);
+            call(st);
         } catch (const AppError&) {
             if (m_watch.timedOut())
                 Fail(kTimeoutMessage);
             throw;
         }
+    });
+}
+
+ResultSnapshot OdbcBackend::sendDirect(const QString& text)
+{
+    ResultSnapshot result;
+    withStatement([&](odbc::Statement& st) {
+        st.execDirect(text);
+        result = readResults(st);
     });
     return result;
 }
@@ -586,32 +593,22 @@ void OdbcBackend::query(const QString& tsql, const QString& sqliteText,
 {
     logSent(tsql);
     const QString text = m_dialect == OdbcServerConfig::Dialect::SqliteFiles ? sqliteText : tsql;
-    onDriverThread([&] {
-        odbc::Statement st(*m_connection);
-        if (m_timeout > 0)
-            st.setQueryTimeout(m_timeout);
-        CallScope scope(*this, &st);
-        try {
-            st.execDirect(text);
-            QStringList names;
-            std::vector<int32_t> types;
-            std::vector<SQLSMALLINT> sqlTypes;
-            st.describe(names, types, sqlTypes);
-            header(names, types);
-            while (st.fetch()) {
-                std::vector<Variant> row;
-                row.reserve(sqlTypes.size());
-                for (size_t c = 0; c < sqlTypes.size(); ++c)
-                    row.push_back(st.value(static_cast<int>(c), sqlTypes[c]));
-                if (!sink(std::move(row)))
-                    break;
-            }
-            st.closeCursor();
-        } catch (const AppError&) {
-            if (m_watch.timedOut())
-                Fail(kTimeoutMessage);
-            throw;
+    withStatement([&](odbc::Statement& st) {
+        st.execDirect(text);
+        QStringList names;
+        std::vector<int32_t> types;
+        std::vector<SQLSMALLINT> sqlTypes;
+        st.describe(names, types, sqlTypes);
+        header(names, types);
+        while (st.fetch()) {
+            std::vector<Variant> row;
+            row.reserve(sqlTypes.size());
+            for (size_t c = 0; c < sqlTypes.size(); ++c)
+                row.push_back(st.value(static_cast<int>(c), sqlTypes[c]));
+            if (!sink(std::move(row)))
+                break;
         }
+        st.closeCursor();
     });
 }
 
@@ -647,20 +644,10 @@ OdbcBackend::OpenQuery::~OpenQuery() = default;
 void OdbcBackend::describe(const QString& tsql, QStringList& names, std::vector<int32_t>& types)
 {
     logSent(tsql);
-    onDriverThread([&] {
-        odbc::Statement st(*m_connection);
-        if (m_timeout > 0)
-            st.setQueryTimeout(m_timeout);
-        CallScope scope(*this, &st);
-        try {
-            st.prepare(tsql);
-            std::vector<SQLSMALLINT> sqlTypes;
-            st.describe(names, types, sqlTypes);
-        } catch (const AppError&) {
-            if (m_watch.timedOut())
-                Fail(kTimeoutMessage);
-            throw;
-        }
+    withStatement([&](odbc::Statement& st) {
+        st.prepare(tsql);
+        std::vector<SQLSMALLINT> sqlTypes;
+        st.describe(names, types, sqlTypes);
     });
 }
 

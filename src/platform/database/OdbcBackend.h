@@ -156,6 +156,9 @@ private:
     // Sends a T-SQL text; the first result set it gave.
     ResultSnapshot send(const QString& tsql);
     ResultSnapshot sendDirect(const QString& text);  // to the driver as it is
+    // Runs call with a statement of its own on the driver's thread, bounded by the
+    // command timeout and stopped by cancel().
+    void withStatement(const std::function<void(odbc::Statement&)>& call);
     ResultSnapshot runSqlite(const TranslatedStatement& st);
     void sendControl(const QString& tsql);  // a transaction statement
     ResultSnapshot callHostProcedure(const QString& name, std::vector<Variant> args, const QStringList& names,

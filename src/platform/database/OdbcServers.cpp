@@ -159,13 +159,24 @@ std::optional<OdbcServerConfig> FindOdbcServer(const QString& server)
     return lookup(server.trimmed());
 }
 
-QString OdbcQuoteValue(const QString& value)
+namespace {
+
+// Whether a connection-string value must go in braces: it holds a character of
+// the string's own syntax, or blanks at its ends.
+bool NeedsBraces(const QString& value)
 {
     static const QString special = QStringLiteral(";{}=");
     bool needs = value.trimmed() != value;
     for (const QChar c : value)
         needs = needs || special.contains(c);
-    if (!needs)
+    return needs;
+}
+
+}  // namespace
+
+QString OdbcQuoteValue(const QString& value)
+{
+    if (!NeedsBraces(value))
         return value;
     QString v = value;
     v.replace(QStringLiteral("}"), QStringLiteral("}}"));
@@ -184,11 +195,7 @@ namespace {
 // "}" (a doubled one stays doubled), so a "}" can only go without braces.
 QString FreeTdsValue(const QString& value, const QString& what)
 {
-    static const QString special = QStringLiteral(";{}=");
-    bool needs = value.trimmed() != value;
-    for (const QChar c : value)
-        needs = needs || special.contains(c);
-    if (!needs)
+    if (!NeedsBraces(value))
         return value;
     if (!value.contains(QLatin1Char('}')))
         return QLatin1Char('{') + value + QLatin1Char('}');
