@@ -59,7 +59,9 @@ public:
     QString driverName() const;
 
     // The texts this connection handed to the driver as a SQL Server receives
-    // them (for the SQLite driver: before they were translated), in order.
+    // them, in order. For the SQLite driver (Dialect SqliteFiles): the T-SQL before
+    // it was translated, its texts without the N of a SQL Server's, and a call as
+    // the call escape in a transaction of its own (a SQL Server gets tsql::CallBatch).
     // The read-only login's connection keeps a log of its own.
     void setSentLogging(bool on);
     const QStringList& sentLog() const { return m_sent; }
