@@ -88,29 +88,28 @@ std::vector<Token> Lex(const QString& s)
     return tokens;
 }
 
-// Words that begin a statement of their own and cannot stand at the top level
-// of a query.
+// Reserved keywords that begin a statement of their own and cannot stand at the
+// top level of a query (a word T-SQL does not reserve, such as THROW or GET, is a
+// name there: a column or an alias).
 const QSet<QString>& StatementWords()
 {
     static const QSet<QString> words{
-        QStringLiteral("INSERT"),     QStringLiteral("UPDATE"),    QStringLiteral("DELETE"),
-        QStringLiteral("MERGE"),      QStringLiteral("EXEC"),      QStringLiteral("EXECUTE"),
-        QStringLiteral("CREATE"),     QStringLiteral("ALTER"),     QStringLiteral("DROP"),
-        QStringLiteral("TRUNCATE"),   QStringLiteral("DECLARE"),   QStringLiteral("SET"),
-        QStringLiteral("IF"),         QStringLiteral("WHILE"),     QStringLiteral("BEGIN"),
-        QStringLiteral("GRANT"),      QStringLiteral("REVOKE"),    QStringLiteral("DENY"),
-        QStringLiteral("USE"),        QStringLiteral("WAITFOR"),   QStringLiteral("PRINT"),
-        QStringLiteral("RAISERROR"),  QStringLiteral("THROW"),     QStringLiteral("RETURN"),
-        QStringLiteral("BACKUP"),     QStringLiteral("RESTORE"),   QStringLiteral("DBCC"),
-        QStringLiteral("KILL"),       QStringLiteral("SHUTDOWN"),  QStringLiteral("OPEN"),
-        QStringLiteral("CLOSE"),      QStringLiteral("DEALLOCATE"), QStringLiteral("COMMIT"),
-        QStringLiteral("ROLLBACK"),   QStringLiteral("SAVE"),      QStringLiteral("GOTO"),
-        QStringLiteral("BULK"),       QStringLiteral("RECONFIGURE"), QStringLiteral("CHECKPOINT"),
-        QStringLiteral("READTEXT"),   QStringLiteral("WRITETEXT"), QStringLiteral("UPDATETEXT"),
-        QStringLiteral("BREAK"),      QStringLiteral("CONTINUE"),  QStringLiteral("GO"),
-        QStringLiteral("ENABLE"),     QStringLiteral("DISABLE"),   QStringLiteral("SETUSER"),
-        QStringLiteral("REVERT"),     QStringLiteral("RECEIVE"),   QStringLiteral("SEND"),
-        QStringLiteral("GET"),        QStringLiteral("MOVE"),      QStringLiteral("FETCH"),
+        QStringLiteral("INSERT"),     QStringLiteral("UPDATE"),      QStringLiteral("DELETE"),
+        QStringLiteral("MERGE"),      QStringLiteral("EXEC"),        QStringLiteral("EXECUTE"),
+        QStringLiteral("CREATE"),     QStringLiteral("ALTER"),       QStringLiteral("DROP"),
+        QStringLiteral("TRUNCATE"),   QStringLiteral("DECLARE"),     QStringLiteral("SET"),
+        QStringLiteral("IF"),         QStringLiteral("WHILE"),       QStringLiteral("BEGIN"),
+        QStringLiteral("GRANT"),      QStringLiteral("REVOKE"),      QStringLiteral("DENY"),
+        QStringLiteral("USE"),        QStringLiteral("WAITFOR"),     QStringLiteral("PRINT"),
+        QStringLiteral("RAISERROR"),  QStringLiteral("RETURN"),      QStringLiteral("BACKUP"),
+        QStringLiteral("RESTORE"),    QStringLiteral("DBCC"),        QStringLiteral("KILL"),
+        QStringLiteral("SHUTDOWN"),   QStringLiteral("OPEN"),        QStringLiteral("CLOSE"),
+        QStringLiteral("DEALLOCATE"), QStringLiteral("COMMIT"),      QStringLiteral("ROLLBACK"),
+        QStringLiteral("SAVE"),       QStringLiteral("GOTO"),        QStringLiteral("BULK"),
+        QStringLiteral("RECONFIGURE"), QStringLiteral("CHECKPOINT"), QStringLiteral("READTEXT"),
+        QStringLiteral("WRITETEXT"),  QStringLiteral("UPDATETEXT"),  QStringLiteral("BREAK"),
+        QStringLiteral("CONTINUE"),   QStringLiteral("SETUSER"),     QStringLiteral("REVERT"),
+        QStringLiteral("FETCH"),
         // SELECT ... INTO makes a table
         QStringLiteral("INTO")};
     return words;
@@ -156,7 +155,8 @@ bool IsSingleQuery(const QString& text)
         if (punct(i, ';'))
             return i + 1 == tokens.size();
         const QString w = word(i);
-        if (w.isEmpty())
+        // a name after a "." (o.Open) is no keyword
+        if (w.isEmpty() || punct(i - 1, '.'))
             continue;
         const QString before = i > 0 ? word(i - 1) : QString();
         if (w == QLatin1String("SELECT")) {

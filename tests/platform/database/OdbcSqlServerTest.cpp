@@ -10,6 +10,7 @@
 
 #include "base/AppError.h"
 #include "db/ClientOdbcConfig.h"
+#include "db/DemoCompany.h"
 #include "db/SqlServerScripts.h"
 #include "platform/database/BrandleCursor.h"
 #include "platform/database/BrandleDatabase.h"
@@ -23,6 +24,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace {
 
@@ -193,6 +195,30 @@ TEST_F(SqlServerSession, OrdinaryQueriesGoAsWrittenAndAreWrappedWithTheirColumns
             EXPECT_TRUE(tsql::IsSingleQuery(wrapped)) << wrapped.toStdString();
         record({sent, page, count, position});
     }
+}
+
+// The demo company's views as the list sends them (its stored select list, FROM
+// and extended FROM clauses): each one query by T-SQL's reading; recorded for
+// the grammar too.
+TEST_F(SqlServerSession, TheDemosViewsAreEachOneQuery)
+{
+    sqlite3* demo = erpdb::DemoCompanyInMemory();
+    sqlite3_stmt* st = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(demo,
+                                 "SELECT SQLSelect || ' ' || SQLFrom || ' ' || IFNULL(SQLFromEx, '') "
+                                 "FROM LdViews WHERE SQLSelect IS NOT NULL",
+                                 -1, &st, nullptr),
+              SQLITE_OK);
+    QStringList recorded;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        const QString query = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        EXPECT_TRUE(tsql::IsSingleQuery(query)) << query.toStdString();
+        recorded << tsql::NationalTexts(query);
+    }
+    sqlite3_finalize(st);
+    sqlite3_close_v2(demo);
+    EXPECT_GE(recorded.size(), 10);
+    record(recorded);
 }
 
 TEST_F(SqlServerSession, WhatIsNotOneQueryIsRefusedBeforeItIsSent)
