@@ -102,6 +102,8 @@ const ReadCase kReads[] = {
      "SELECT DISTINCT CustomerID, CHOOSE(DATEPART(weekday, OrderDate), N'Sun', N'Mon') AS Day, DATEFROMPARTS(2024, 1, "
      "1) AS First FROM Orders"},
     {"SELECT OrderID /* shown /* as written */ SELECT 2 */ FROM Orders -- SELECT 3", 1, nullptr},
+    // a reserved keyword after a dot is a name, an unreserved one a name anywhere
+    {"SELECT t.[Open], t.Open, Move AS Get FROM Tasks t", 3, nullptr},
     // the ";" that may end a query is not sent into the wrappers
     {"SELECT OrderID FROM Orders; -- all", 1, "SELECT OrderID FROM Orders  -- all"},
 };
