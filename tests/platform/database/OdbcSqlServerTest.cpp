@@ -259,6 +259,23 @@ TEST_F(SqlServerSession, ACountAsksForTheColumnsThenCountsThemUnderNamesOfItsOwn
                                                           QStringLiteral("\n) AS q (c0, c1, c2)")}));
 }
 
+// A connection to a SQL Server sets the session options first, in one batch. The
+// SQLite driver, given the connection string a SQL Server gets, shows it by
+// refusing that batch (it takes one statement at a time), the only text sent.
+TEST_F(SqlServerSession, AConnectionSetsTheSessionOptionsFirst)
+{
+    OdbcServerConfig config;
+    config.driver = QStringLiteral("SQLite3");
+    config.host = QStringLiteral("sqlhost");
+    try {
+        OdbcBackend::openSqlServer(config, QStringLiteral("SQLPROD"), path, QStringLiteral("coexecutive"),
+                                   QStringLiteral("pw"));
+        ADD_FAILURE() << "the SQLite driver took the session options";
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.description(), QStringLiteral("only one SQL statement allowed"));
+    }
+}
+
 TEST_F(SqlServerSession, TheServerVersionIsAskedOverTheSessionsConnectionWithoutALogonOfItsOwn)
 {
     // A driver that is not there: a logon of the version's own would fail, and
