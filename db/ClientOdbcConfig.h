@@ -9,7 +9,7 @@
 //   Driver=FreeTDS                      the unixODBC driver name (odbcinst.ini)
 //   Server=sqlhost\ERP                  "host", "host\instance" or "host,port";
 //                                       the server's own name when left out
-//   Options=TDS_Version=7.4;Encrypt=no  more connection-string pairs
+//   Options=TDS_Version=7.4;Encryption=require  more connection-string pairs
 //   Dialect=SqlServer                   or SQLite: the SQLite ODBC driver on the
 //   Files=DEMO                          files of the embedded server Files names
 

@@ -54,7 +54,7 @@ CREATE TABLE Orders (
 CREATE TABLE OrderLines (
     OrderLineID INTEGER PRIMARY KEY AUTOINCREMENT,
     OrderID     INTEGER NOT NULL,
-    LineNo      INTEGER NOT NULL,
+    LineNumber  INTEGER NOT NULL,
     ProductID   INTEGER NOT NULL,
     Quantity    INTEGER NOT NULL,
     UnitPrice   REAL    NOT NULL,
@@ -189,7 +189,7 @@ BusinessCounts FillBusiness(sqlite3* db, int64_t orderLines)
     {
         Insert order(db, "INSERT INTO Orders (OrderNumber, CustomerID, OrderDate, Status, SalesRep, LineCount, OrderTotal) "
                          "VALUES (?,?,?,?,?,?,?)");
-        Insert line(db, "INSERT INTO OrderLines (OrderID, LineNo, ProductID, Quantity, UnitPrice, Discount, LineTotal) "
+        Insert line(db, "INSERT INTO OrderLines (OrderID, LineNumber, ProductID, Quantity, UnitPrice, Discount, LineTotal) "
                         "VALUES (?,?,?,?,?,?,?)");
         Insert invoice(db, "INSERT INTO Invoices (InvoiceNumber, OrderID, CustomerID, InvoiceDate, DueDate, Amount, "
                            "AmountPaid, Paid) VALUES (?,?,?,?,?,?,?,?)");

@@ -103,7 +103,7 @@ const std::vector<ColumnDef>& Columns()
         {kOrders, "InvoiceNumber", "Invoice Number", "xi.InvoiceNumber", "varchar", 4, false, false, "text", true},
         // Order lines.
         {kOrderLines, "OrderNumber", "Order Number", "o.OrderNumber", "varchar", 4, true, false, "text", false},
-        {kOrderLines, "LineNo", "Line", "ol.LineNo", "int", 1, false, false, "number", false},
+        {kOrderLines, "LineNumber", "Line", "ol.LineNumber", "int", 1, false, false, "number", false},
         {kOrderLines, "ProductName", "Product", "p.Name", "varchar", 2, false, false, "text", false},
         {kOrderLines, "Quantity", "Quantity", "ol.Quantity", "int", 1, false, true, "number", false},
         {kOrderLines, "UnitPrice", "Unit Price", "ol.UnitPrice", "money", 1, false, true, "money", false},
@@ -189,7 +189,7 @@ const std::vector<ViewDef>& Views()
           V("OrderTotal"), V("LineCount"), V("OrderID"), FilterOnly("InvoiceNumber")}},
         // 5
         {"ORDERLINES_1", "Order Lines", "Every line of every order", kOrderLines, false, true, "", 0, false, 0,
-         {V("OrderNumber"), V("LineNo"), V("ProductName"), V("Quantity"), V("UnitPrice"), V("ListPrice"),
+         {V("OrderNumber"), V("LineNumber"), V("ProductName"), V("Quantity"), V("UnitPrice"), V("ListPrice"),
           V("LineTotal"), V("OrderDate"), V("OrderID"), V("CustomerID"), V("ProductID")}},
         // 6
         {"PRODUCTS_1", "Products", "The product catalogue", kProducts, false, true, "", 0, false, 0,

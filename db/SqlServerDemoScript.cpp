@@ -205,6 +205,7 @@ QString SqlServerDemoScript(const QString& databaseName)
         "-- The demo users (user id / password): admin / admin, asmith / alice, jdoe / secret,\n"
         "-- guest / guest.\n")
                       .arg(QLatin1String(kDemoCompanyID), QLatin1String(kDemoCompanyName), databaseName);
+    out += SqlServerScriptStart();
 
     // The company's CoCompanies row, written as CreateCompany writes it.
     {

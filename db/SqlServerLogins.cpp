@@ -31,17 +31,16 @@ QString RoleMember(const char* role, const QString& login)
         .arg(QLatin1String(role), login);
 }
 
-// The application login's rights in a database: read, write, run the procedures,
-// and make the SQL views a view's definition asks for (the view procedures create
-// and drop them).
+// The application login's rights in a database: read, write and run the
+// procedures. It gets no right to change the schema: the SQL views a view's
+// definition asks for are made and dropped by the two procedures that do it
+// (Ld_UpdateSQLStmts, Ld_DeleteView), which run as their owner (WITH EXECUTE AS
+// OWNER) and replace only a view made for that list view.
 QString ApplicationRights(const QString& login, bool procedures)
 {
     QString out = User(login) + RoleMember("db_datareader", login) + RoleMember("db_datawriter", login);
     if (procedures)
-        out += QStringLiteral("GRANT EXECUTE ON SCHEMA::dbo TO [%1];\n"
-                              "GRANT CREATE VIEW TO [%1];\n"
-                              "GRANT ALTER ON SCHEMA::dbo TO [%1];\nGO\n")
-                   .arg(login);
+        out += QStringLiteral("GRANT EXECUTE ON SCHEMA::dbo TO [%1];\nGO\n").arg(login);
     return out;
 }
 
@@ -56,13 +55,13 @@ QString SqlServerLoginsScript(const QString& databaseName)
         "-- The program's SQL logins and their rights in CoSystem and the company database\n"
         "-- %1, for SQL Server. Run after the system and company scripts, with the passwords\n"
         "-- as sqlcmd variables:\n"
-        "--   sqlcmd -S SERVER -i logins.sql -v %2=\"...\" %3=\"...\"\n"
+        "--   sqlcmd -S 'host\\instance' -U sa -C -I -b -i logins.sql -v %2='...' %3='...'\n"
         "-- sqlcmd pastes them into N'...' as they are: a password must not hold a '.\n"
         "-- Safe to run again: a login or user that exists keeps its password; rights are\n"
         "-- granted again as they are. Run it once per company database.\n")
                       .arg(databaseName, QLatin1String(kExecutivePasswordVariable),
                            QLatin1String(kReadOnlyPasswordVariable));
-    out += QStringLiteral("USE [master];\nGO\n");
+    out += SqlServerScriptStart() + QStringLiteral("USE [master];\nGO\n");
     out += Login(executive, kExecutivePasswordVariable, system);
     out += Login(readOnly, kReadOnlyPasswordVariable, databaseName);
     // The system database: the application login only.

@@ -2,6 +2,7 @@
 
 #include "db/EmbeddedServer.h"
 #include "db/Schema.h"
+#include "platform/database/OdbcServers.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -186,7 +187,9 @@ QString ConvertIndex(const QString& st)
 QString Header(const QString& database, const QString& title)
 {
     return QStringLiteral("-- %1 for SQL Server. Safe to run again: what exists is left as it is.\n").arg(title) +
-           QStringLiteral("IF DB_ID(N'%1') IS NULL\nCREATE DATABASE [%1];\nGO\nUSE [%1];\nGO\n").arg(database);
+           SqlServerScriptStart() +
+           QStringLiteral("IF DB_ID(N'%1') IS NULL\nCREATE DATABASE [%1] COLLATE %2;\nGO\nUSE [%1];\nGO\n")
+               .arg(database, QLatin1String(kSqlServerCollation));
 }
 
 // The names of the tables and views an SQLite schema script creates.
@@ -204,6 +207,8 @@ QStringList CreatedObjects(const QString& sqliteScript)
 }
 
 }  // namespace
+
+QString SqlServerScriptStart() { return ::tsql::SessionOptions() + QStringLiteral("\nGO\n"); }
 
 QMap<QString, QString> SqlServerProcedures()
 {

@@ -30,6 +30,15 @@ QString SqlServerCompanyScript(const QString& databaseName);
 QString SqlServerLoginsScript(const QString& databaseName);
 QString SqlServerDemoScript(const QString& databaseName);
 
+// The collation the scripts create the databases with: case-insensitive, so that
+// the program's "=" finds a user id typed "JDoe" for "jdoe" whatever the server's
+// own collation is.
+inline constexpr const char* kSqlServerCollation = "Latin1_General_CI_AS";
+
+// The first batch of every script: the session options it depends on, as sqlcmd
+// (QUOTED_IDENTIFIER OFF unless given -I) would not set them.
+QString SqlServerScriptStart();
+
 // The sqlcmd variables the logins script takes the passwords from.
 inline constexpr const char* kExecutivePasswordVariable = "CoExecutivePassword";
 inline constexpr const char* kReadOnlyPasswordVariable = "CoReadOnlyPassword";
@@ -45,8 +54,21 @@ QSet<QString> SqlServerObjectNames();
 // What a T-SQL script does wrong by our rules, one text a problem ("" lines none):
 // an unclosed text, comment or parenthesis, a word of SQLite's own dialect, a
 // CREATE VIEW or PROCEDURE that does not start its batch, a CREATE that a second
-// run would fail on (not guarded, not CREATE OR ALTER).
+// run would fail on (not guarded, not CREATE OR ALTER), a reserved keyword of
+// T-SQL used as a name without brackets (a created table, view, procedure, index
+// or column, a column of a key or insert list, a name after "."), a CREATE
+// DATABASE without a case-insensitive COLLATE; and for a script of several batches
+// (not a procedure file), a first batch that does not set the session options of
+// SqlServerScriptStart, or a later SET that changes one of them.
 QStringList TsqlScriptProblems(const QString& script);
+
+// Whether a word (any case) is a reserved keyword of T-SQL, which SQL Server
+// takes as a name only in brackets or double quotes.
+bool IsTsqlReservedKeyword(const QString& word);
+
+// The reserved keywords a piece of stored SQL (a column's SQL, a FROM clause)
+// uses as names: after a "." or as a column alias after AS, upper case.
+QStringList TsqlReservedNames(const QString& sql);
 
 // What a stored procedure's T-SQL does wrong beyond that: a variable used before
 // (or without) its declaration as a parameter, by DECLARE or as a table variable;

@@ -5,6 +5,8 @@
 
 #include <QSet>
 
+#include <algorithm>
+
 namespace erpdb {
 
 namespace tsql {
@@ -111,16 +113,60 @@ QStringList TsqlScriptProblems(const QString& script)
                                               QStringLiteral("IFNULL"),        QStringLiteral("INSTR"),
                                               QStringLiteral("PRAGMA"),        QStringLiteral("LIMIT"),
                                               QStringLiteral("GLOB"),          QStringLiteral("TEXT")};
+    const auto reserved = [&](const Token& k) {
+        problems << QStringLiteral("line %1: %2 is a reserved keyword of T-SQL: bracket it or choose another name")
+                        .arg(k.line)
+                        .arg(k.text);
+    };
+    // Whether the "(" at i opens the column list of TABLE, INTO or ON <name>.
+    const auto opensNameList = [](const std::vector<Token>& t, size_t i) {
+        if (i < 2 || (t[i - 1].kind != Token::Word && t[i - 1].kind != Token::Name))
+            return false;
+        size_t before = i - 2;
+        if (IsSymbol(t, before, ".") && before >= 2)
+            before -= 2;
+        return IsWord(t, before, "TABLE") || IsWord(t, before, "INTO") || IsWord(t, before, "ON");
+    };
+    static const QSet<QString> constraintWords = {QStringLiteral("CONSTRAINT"), QStringLiteral("PRIMARY"),
+                                                  QStringLiteral("UNIQUE"), QStringLiteral("FOREIGN"),
+                                                  QStringLiteral("CHECK"), QStringLiteral("INDEX")};
     auto check = [&](const QString& text, int firstLine) {
         const std::vector<Token> t = Tokenise(text, firstLine, &problems);
         int depth = 0;
+        std::vector<bool> nameLists;  // per open "(": whether it holds a list of column names
         for (size_t i = 0; i < t.size(); ++i) {
             const Token& k = t[i];
-            if (k.kind == Token::Symbol && k.text == QLatin1String("("))
+            if (k.kind == Token::Symbol && k.text == QLatin1String("(")) {
                 ++depth;
-            if (k.kind == Token::Symbol && k.text == QLatin1String(")") && --depth < 0) {
-                problems << QStringLiteral("line %1: a ')' closes nothing").arg(k.line);
-                depth = 0;
+                nameLists.push_back(opensNameList(t, i));
+            }
+            if (k.kind == Token::Symbol && k.text == QLatin1String(")")) {
+                if (!nameLists.empty())
+                    nameLists.pop_back();
+                if (--depth < 0) {
+                    problems << QStringLiteral("line %1: a ')' closes nothing").arg(k.line);
+                    depth = 0;
+                }
+            }
+            if (k.kind == Token::Word && IsTsqlReservedKeyword(k.text) && i > 0) {
+                const bool qualified = IsSymbol(t, i - 1, ".") && i >= 2 &&
+                                       (t[i - 2].kind == Token::Word || t[i - 2].kind == Token::Name);
+                const bool listed = !nameLists.empty() && nameLists.back() &&
+                                    (IsSymbol(t, i - 1, "(") || IsSymbol(t, i - 1, ",")) &&
+                                    !constraintWords.contains(k.text);
+                if (qualified || listed)
+                    reserved(k);
+            }
+            if (IsWord(t, i, "DATABASE") && i > 0 && IsWord(t, i - 1, "CREATE")) {
+                bool collated = false;
+                for (size_t j = i + 1; j < t.size() && !IsSymbol(t, j, ";"); ++j) {
+                    if (IsWord(t, j, "COLLATE") && j + 1 < t.size())
+                        collated = t[j + 1].text.contains(QLatin1String("_CI_"), Qt::CaseInsensitive);
+                }
+                if (!collated)
+                    problems << QStringLiteral("line %1: CREATE DATABASE without a case-insensitive COLLATE takes "
+                                               "the server's collation")
+                                    .arg(k.line);
             }
             if ((k.kind == Token::Word && sqliteWords.contains(k.text)) || (k.kind == Token::Symbol && k.text == QLatin1String("||")))
                 problems << QStringLiteral("line %1: '%2' is not T-SQL").arg(k.line).arg(k.text);
@@ -133,6 +179,14 @@ QStringList TsqlScriptProblems(const QString& script)
             const bool orAlter = IsWord(t, i + 1, "OR") && IsWord(t, i + 2, "ALTER");
             const size_t what = orAlter ? i + 3 : i + 1;
             const bool unique = IsWord(t, what, "UNIQUE");
+            {
+                // the created object's own name, after its schema
+                size_t name = unique ? what + 2 : what + 1;
+                if (IsSymbol(t, name + 1, "."))
+                    name += 2;
+                if (name < t.size() && t[name].kind == Token::Word && IsTsqlReservedKeyword(t[name].text))
+                    reserved(t[name]);
+            }
             if (IsWord(t, what, "VIEW") || IsWord(t, what, "PROCEDURE") || IsWord(t, what, "PROC") ||
                 IsWord(t, what, "FUNCTION") || IsWord(t, what, "TRIGGER")) {
                 if (i != 0)
@@ -167,8 +221,56 @@ QStringList TsqlScriptProblems(const QString& script)
         if (depth > 0)
             problems << QStringLiteral("line %1: a '(' is not closed").arg(firstLine);
     };
-    for (const Batch& b : Batches(script))
+    const std::vector<Batch> batches = Batches(script);
+    for (const Batch& b : batches)
         check(b.text, b.firstLine);
+    // A script of several batches (a procedure file is one) sets the session
+    // options it needs in its first batch and keeps them.
+    if (batches.size() > 1) {
+        const auto sets = [](const Batch& b) {
+            QList<std::pair<Token, QString>> found;  // an option and the value it is set to
+            const std::vector<Token> t = Tokenise(b.text, b.firstLine, nullptr);
+            for (size_t i = 0; i < t.size(); ++i) {
+                if (!IsWord(t, i, "SET"))
+                    continue;
+                QList<Token> options;
+                size_t j = i + 1;
+                for (; j < t.size() && (t[j].kind == Token::Word || IsSymbol(t, j, ",")); ++j) {
+                    if (IsWord(t, j, "ON") || IsWord(t, j, "OFF"))
+                        break;
+                    if (t[j].kind == Token::Word)
+                        options << t[j];
+                }
+                if (j < t.size() && (IsWord(t, j, "ON") || IsWord(t, j, "OFF")))
+                    for (const Token& o : options)
+                        found.append({o, t[j].text});
+            }
+            return found;
+        };
+        const QList<std::pair<const char*, const char*>> needed = {
+            {"QUOTED_IDENTIFIER", "ON"}, {"ANSI_NULLS", "ON"}, {"ANSI_PADDING", "ON"},
+            {"ANSI_WARNINGS", "ON"},     {"ARITHABORT", "ON"}, {"CONCAT_NULL_YIELDS_NULL", "ON"},
+            {"NUMERIC_ROUNDABORT", "OFF"}};
+        const auto first = sets(batches.front());
+        for (const auto& [option, value] : needed) {
+            const bool set = std::any_of(first.begin(), first.end(), [&](const std::pair<Token, QString>& s) {
+                return s.first.text == QLatin1String(option) && s.second == QLatin1String(value);
+            });
+            if (!set)
+                problems << QStringLiteral("line 1: the script does not set %1 %2 in its first batch")
+                                .arg(QLatin1String(option), QLatin1String(value));
+        }
+        for (size_t b = 1; b < batches.size(); ++b) {
+            for (const auto& [token, value] : sets(batches[b])) {
+                for (const auto& [option, wanted] : needed) {
+                    if (token.text == QLatin1String(option) && value != QLatin1String(wanted))
+                        problems << QStringLiteral("line %1: SET %2 %3 undoes a session option the script needs")
+                                        .arg(token.line)
+                                        .arg(token.text, value);
+                }
+            }
+        }
+    }
     return problems;
 }
 

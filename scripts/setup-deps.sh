@@ -7,6 +7,18 @@ pkgs=(build-essential cmake ninja-build pkg-config
       libsqlite3-dev sqlite3 libxlsxwriter-dev zlib1g-dev
       libgtest-dev googletest fonts-dejavu-core unzip
       unixodbc unixodbc-dev tdsodbc libsqliteodbc)
+# The T-SQL grammar the tests parse the SQL Server scripts with: an npm package
+# installed beside its check (tests/tsql-grammar); node and npm from Debian when
+# the machine has none.
+grammar="$(cd "$(dirname "$0")/.." && pwd)/tests/tsql-grammar"
+if [ ! -d "$grammar/node_modules/@guanmingchiu/sqlparser-ts" ]; then
+  if ! command -v npm >/dev/null 2>&1; then
+    s=""; [ "$(id -u)" -eq 0 ] || s="sudo"
+    $s apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $s apt-get install -y -qq --no-install-recommends nodejs npm
+  fi
+  (cd "$grammar" && npm ci --no-audit --no-fund --loglevel=error)
+fi
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

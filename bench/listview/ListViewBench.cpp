@@ -88,7 +88,7 @@ int main(int argc, char** argv)
         if (!bench::LogOnTo(server, QString::fromLatin1(erpdb::kDemoCompanyID), QStringLiteral("admin"),
                             QStringLiteral("admin")))
             return 1;
-        const QString select = QStringLiteral("SELECT OrderLineID, OrderLineID, OrderID, LineNo, Quantity, UnitPrice, "
+        const QString select = QStringLiteral("SELECT OrderLineID, OrderLineID, OrderID, LineNumber, Quantity, UnitPrice, "
                                               "LineTotal FROM OrderLines");
         const QString where = QStringLiteral("WHERE OrderLineID <= %1 ORDER BY OrderLineID").arg(rows);
         const QString columns = QStringLiteral("Line,0,Order,1,No,1,Quantity,1,Price,1,Total,1,");

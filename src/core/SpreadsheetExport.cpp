@@ -332,9 +332,11 @@ void ExportToExcel(const QString& sql, const QString& title, const QStringList* 
         CoEnvironmentSettings& settings = SessionEngine().EnvironmentSettings();
         job.server = g_sServer;
         job.database = g_sDatabase;
-        job.login = integrated ? QString::fromLatin1(kApplicationLogin) : QString::fromLatin1(kReadOnlyLogin);
-        job.password = CryptText(1, integrated ? settings.SqlPassword() : settings.SqlReadPassword(),
-                                 SessionCipherKey(), false);
+        // The user's query runs as the read-only login in both cases: without
+        // Windows logins the integrated case has no login of the user's own, and the
+        // application login would read past the read-only login's denials.
+        job.login = QString::fromLatin1(kReadOnlyLogin);
+        job.password = CryptText(1, settings.SqlReadPassword(), SessionCipherKey(), false);
         job.sql = sql;
         job.title = title;
         job.connectionText = keepConnection ? connection : kBlankConnection;

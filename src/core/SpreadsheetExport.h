@@ -1,8 +1,9 @@
 #pragma once
 // The export of a list into a spreadsheet workbook. The export runs the list's
 // statement itself, over a read-only connection of its own (the read-only login,
-// or the session's own login when the company's Config\ExcelExportAuthMethod
-// asks for integrated security), and writes the rows into a new .xlsx file in
+// also when the company's Config\ExcelExportAuthMethod asks for integrated
+// security, which without Windows logins has no login of the user's own; the
+// connection text still says which was asked for), and writes the rows into a new .xlsx file in
 // the user's export folder, which the desktop's spreadsheet program then opens.
 // The workbook keeps its connection text and statement as document properties
 // ("Connection", "CommandText"); the real connection text only for users with

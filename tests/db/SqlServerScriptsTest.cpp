@@ -5,6 +5,7 @@
 
 #include "db/SqlServerScripts.h"
 
+#include "db/DemoCompany.h"
 #include "db/EmbeddedServer.h"
 #include "db/procedures/Procedures.h"
 #include "platform/database/HostProcedures.h"
@@ -12,6 +13,7 @@
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace {
 
@@ -59,18 +61,75 @@ TEST(SqlServerScripts, TheCheckFindsWhatASqlServerOrASecondRunWouldRefuse)
         {"USE [master];\nCREATE LOGIN [x] WITH PASSWORD = N'$(Pw)';\n", "line 2: CREATE LOGIN is not guarded against a second run"},
         {"GRANT CREATE VIEW TO [x];\nCREATE VIEW v AS SELECT 1 AS a;\n", "line 2: CREATE VIEW must start its batch"},
         {"CREATE USER [x] FOR LOGIN [x];\n", "line 1: CREATE USER is not guarded against a second run"},
+        // reserved keywords as names: a column, a qualified name, insert and index
+        // lists, a created object
+        {"IF OBJECT_ID(N'dbo.OrderLines', N'U') IS NULL\nCREATE TABLE dbo.OrderLines (\n    OrderLineID int,\n"
+         "    LineNo int NOT NULL\n);\n",
+         "line 4: LINENO is a reserved keyword of T-SQL: bracket it or choose another name"},
+        {"CREATE OR ALTER VIEW v AS SELECT ol.LineNo AS n FROM OrderLines ol;\n",
+         "line 1: LINENO is a reserved keyword of T-SQL: bracket it or choose another name"},
+        {"INSERT INTO dbo.OrderLines (OrderID, LineNo) VALUES (1, 2);\n",
+         "line 1: LINENO is a reserved keyword of T-SQL: bracket it or choose another name"},
+        {"IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'i')\nCREATE INDEX i ON dbo.T (Percent);\n",
+         "line 2: PERCENT is a reserved keyword of T-SQL: bracket it or choose another name"},
+        {"IF OBJECT_ID(N'dbo.Plan', N'U') IS NULL\nCREATE TABLE dbo.Plan (a int);\n",
+         "line 2: PLAN is a reserved keyword of T-SQL: bracket it or choose another name"},
+        // the databases' collation and the session options
+        {"IF DB_ID(N'x') IS NULL\nCREATE DATABASE [x];\n",
+         "line 2: CREATE DATABASE without a case-insensitive COLLATE takes the server's collation"},
+        {"IF DB_ID(N'x') IS NULL\nCREATE DATABASE [x] COLLATE Latin1_General_CS_AS;\n",
+         "line 2: CREATE DATABASE without a case-insensitive COLLATE takes the server's collation"},
+        {"USE [x];\nGO\nSELECT 1;\n", "line 1: the script does not set QUOTED_IDENTIFIER ON in its first batch"},
+        {"SET QUOTED_IDENTIFIER, ANSI_NULLS ON;\nGO\nSELECT 1;\n",
+         "line 1: the script does not set NUMERIC_ROUNDABORT OFF in its first batch"},
+        {"GO\nSET ANSI_NULLS OFF;\n", "line 2: SET ANSI_NULLS OFF undoes a session option the script needs"},
     };
     for (const Case& c : cases)
         EXPECT_TRUE(erpdb::TsqlScriptProblems(QString::fromLatin1(c.script)).contains(QString::fromLatin1(c.problem)))
             << c.script << "\n gave: " << erpdb::TsqlScriptProblems(QString::fromLatin1(c.script)).join('|').toStdString();
     // what is fine: guarded creates, words inside texts and names, GO in a text
-    EXPECT_EQ(erpdb::TsqlScriptProblems(QStringLiteral(
+    EXPECT_EQ(erpdb::TsqlScriptProblems(erpdb::SqlServerScriptStart() + QStringLiteral(
                   "IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'i')\nCREATE INDEX i ON t (a);\nGO\n"
                   "SELECT 'LIMIT || GO' AS [TEXT], \"IFNULL\" FROM t -- PRAGMA\nGO\n"
                   "IF SUSER_ID(N'x') IS NULL\nCREATE LOGIN [x] WITH PASSWORD = N'$(Pw)';\nGO\n"
                   "IF DATABASE_PRINCIPAL_ID(N'x') IS NULL\nCREATE USER [x] FOR LOGIN [x];\nGO\n"
-                  "GRANT CREATE VIEW TO [x];\nGRANT SELECT, CREATE TABLE TO [x];\nGO\n")),
+                  "GRANT CREATE VIEW TO [x];\nGRANT SELECT, CREATE TABLE TO [x];\nGO\n"
+                  "IF OBJECT_ID(N'dbo.T', N'U') IS NULL\nCREATE TABLE dbo.T (ID int, [LineNo] int, \"Percent\" int,\n"
+                  "    CONSTRAINT T_Key PRIMARY KEY (ID), UNIQUE (ID, [LineNo]));\n"
+                  "IF DB_ID(N'x') IS NULL\nCREATE DATABASE [x] COLLATE Latin1_General_CI_AS;\nGO\n"
+                  "SELECT t.[LineNo], CAST(t.ID AS DOUBLE PRECISION) FROM T t JOIN U u ON (t.ID = u.ID);\nGO\n")),
               QStringList());
+    // a procedure file is one batch: no session options of its own
+    EXPECT_EQ(erpdb::TsqlScriptProblems(QStringLiteral("CREATE OR ALTER PROCEDURE dbo.P AS SELECT 1;\n")), QStringList());
+}
+
+// The SQL the demo company stores (columns, FROM clauses, built statements,
+// lookups) runs on a SQL Server too: it names nothing by a reserved keyword.
+TEST(SqlServerScripts, TheDemosStoredSqlNamesNoReservedKeyword)
+{
+    EXPECT_EQ(erpdb::TsqlReservedNames(QStringLiteral("ol.LineNo, x.[Percent], o.Status AS [Key], p.Name AS Plan")),
+              (QStringList{QStringLiteral("LINENO"), QStringLiteral("PLAN")}));
+    sqlite3* demo = erpdb::DemoCompanyInMemory();
+    const char* const queries[] = {
+        "SELECT KeySQL || ' ' || FromSQL || ' ' || IFNULL(FromExSQL, '') FROM LdBases",
+        "SELECT ColumnSQL FROM LdBaseColumns",
+        "SELECT IFNULL(CorrelationSQL, '') FROM LdBaseTables",
+        "SELECT IFNULL(SQLSelect, '') || ' ' || IFNULL(SQLFrom, '') || ' ' || IFNULL(SQLFromEx, '') FROM LdViews",
+        "SELECT IFNULL(SQLSelect, '') || ' ' || IFNULL(SQLFrom, '') || ' ' || SQLFromEx FROM ListDialogTypes",
+    };
+    int texts = 0;
+    for (const char* q : queries) {
+        sqlite3_stmt* st = nullptr;
+        ASSERT_EQ(sqlite3_prepare_v2(demo, q, -1, &st, nullptr), SQLITE_OK) << sqlite3_errmsg(demo);
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            const QString sql = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+            EXPECT_EQ(erpdb::TsqlReservedNames(sql), QStringList()) << sql.toStdString();
+            ++texts;
+        }
+        sqlite3_finalize(st);
+    }
+    sqlite3_close_v2(demo);
+    EXPECT_GT(texts, 50);
 }
 
 TEST(SqlServerScripts, EachProcedureFileIsOneBatchThatCreatesTheProcedureOfItsName)
@@ -151,6 +210,13 @@ TEST(SqlServerScripts, TheLoginsGetTheRightsTheEmbeddedServerGivesThemAndNoPassw
     for (auto it = readOnlyRights.globalMatch(company); it.hasNext();)
         rights << it.next().captured(0);
     EXPECT_EQ(rights, QStringList{QStringLiteral("ALTER ROLE db_datareader ADD MEMBER [coreadonly")});
+    // No login may change the schema: the SQL views of list views are made by the
+    // procedures that run as their owner.
+    for (const char* right : {"ALTER ON SCHEMA", "CREATE VIEW TO", "CONTROL", "db_ddladmin", "db_owner"})
+        EXPECT_FALSE(script.contains(QLatin1String(right))) << right;
+    const QMap<QString, QString> procedures = erpdb::SqlServerProcedures();
+    for (const char* name : {"Ld_UpdateSQLStmts", "Ld_DeleteView"})
+        EXPECT_TRUE(procedures.value(QLatin1String(name)).contains(QLatin1String("\nWITH EXECUTE AS OWNER\nAS\n"))) << name;
 }
 
 TEST(SqlServerScripts, TheProcedureCheckFindsUndeclaredVariablesAndMissingObjects)

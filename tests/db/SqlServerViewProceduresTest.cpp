@@ -54,7 +54,7 @@ QString CodeOnly(const QString& sql)
 QStringList DeclaredParameters(const QString& file, const char* name)
 {
     const QString code = CodeOnly(file);
-    const QRegularExpression header(QStringLiteral("CREATE OR ALTER PROCEDURE dbo\\.%1\\n(.*?)\\nAS\\n").arg(QLatin1String(name)),
+    const QRegularExpression header(QStringLiteral("CREATE OR ALTER PROCEDURE dbo\\.%1\\n(.*?)\\n(?:WITH [^\\n]*\\n)?AS\\n").arg(QLatin1String(name)),
                                     QRegularExpression::DotMatchesEverythingOption);
     const auto m = header.match(code);
     if (!m.hasMatch())

@@ -1,8 +1,10 @@
 -- Ld_DeleteView @ViewID: deletes a custom view with everything that belongs to it
 -- (searches, columns, functions, links from and to it, My Views rows, its SQL
--- view), all or nothing. A standard view cannot be deleted.
+-- view), all or nothing. A standard view cannot be deleted. Runs as its owner:
+-- the application login may not change the schema, and the SQL view is dropped here.
 CREATE OR ALTER PROCEDURE dbo.Ld_DeleteView
     @ViewID int
+WITH EXECUTE AS OWNER
 AS
 BEGIN
     SET NOCOUNT ON;

@@ -8,10 +8,13 @@
 -- A statement longer than 8000 characters is reported (@r_bStmtTooLong = 1, the
 -- first 8000 characters in @r_sSQLStmt) and nothing is written.
 -- Needs SQL Server 2017 or later: STRING_AGG ... WITHIN GROUP and TRIM.
+-- Runs as its owner: the application login may not change the schema, and the
+-- SQL view is made here (only one made for this list view is ever replaced).
 CREATE OR ALTER PROCEDURE dbo.Ld_UpdateSQLStmts
     @v_iViewID int,
     @r_sSQLStmt nvarchar(max) = NULL OUTPUT,
     @r_bStmtTooLong int = NULL OUTPUT
+WITH EXECUTE AS OWNER
 AS
 BEGIN
     SET NOCOUNT ON;

@@ -455,9 +455,15 @@ QString BrandleDatabase::GetServerVersion(const QString& server, const QString& 
     try {
         if (const std::optional<OdbcServerConfig> odbc = FindOdbcServer(server)) {
             if (odbc->dialect == OdbcServerConfig::Dialect::SqlServer) {
-                auto b = OdbcBackend::openSqlServer(*odbc, server, QStringLiteral("master"), login, password);
-                const ResultSnapshot r = b->run(QStringLiteral("SELECT @@VERSION"));
-                return r.rows.empty() ? QString() : r.rows.front().front().toString();
+                // Asked over the session's own connection: a logon with a login the
+                // site may not have configured would count as a failed login, and a
+                // few of them lock that login out under the server's lockout policy.
+                (void)login;
+                (void)password;
+                if (!m_backend || m_backend->serverName().compare(server.trimmed(), Qt::CaseInsensitive) != 0)
+                    return {};
+                const ResultSnapshot r = m_backend->run(QStringLiteral("SELECT @@VERSION"));
+                return r.rows.empty() || r.rows.front().empty() ? QString() : r.rows.front().front().toString();
             }
             if (!TheDatabaseServer().CheckLogin(odbc->filesServer, login, password))
                 return {};

@@ -140,7 +140,9 @@ public:
     // SELECT expression FROM from [WHERE where]: the first field of the first row, Null without a row.
     Variant DLookup(const QString& expression, const QString& from, const QString& where);
     // Logs on to the server with the login and password and reports its version text;
-    // a refused login gives an empty text.
+    // a refused login gives an empty text. A SQL Server reached through ODBC is asked
+    // over this object's open connection to it, with no logon of its own (empty when
+    // none is open).
     QString GetServerVersion(const QString& server, const QString& login, const QString& password, Variant& v1,
                              Variant& v2, Variant& v3);
 

@@ -9,6 +9,7 @@
 #include "platform/database/OdbcCallThread.h"
 #include "platform/database/SqlFence.h"
 #include "platform/database/OdbcHandles.h"
+#include "platform/database/OdbcTsqlReading.h"
 #include "platform/database/SqlTranslator.h"
 #include "platform/database/SqliteBackend.h"
 
@@ -114,12 +115,13 @@ std::unique_ptr<OdbcBackend> OdbcBackend::openSqlServer(const OdbcServerConfig& 
     b->m_openReader = [config, server, database](const QString& readLogin, const QString& readPassword) {
         return openSqlServer(config, server, database, readLogin, readPassword);
     };
+    b->sendControl(tsql::SessionOptions());
     return b;
 }
 
 std::unique_ptr<OdbcBackend> OdbcBackend::openSqliteFile(const QString& path, const QString& server,
                                                          const QString& database, const QString& login,
-                                                         bool readOnly)
+                                                         bool readOnly, OdbcServerConfig::Dialect dialect)
 {
     if (!QFileInfo::exists(path))
         Fail(QStringLiteral("Cannot open database '%1' requested by the login. The login failed.").arg(database));
@@ -145,8 +147,8 @@ std::unique_ptr<OdbcBackend> OdbcBackend::openSqliteFile(const QString& path, co
     sqlite3* db = TakeCapturedConnection(extension);
     if (!db)
         Fail(QStringLiteral("The SQLite ODBC driver did not load '%1'.").arg(extension));
-    std::unique_ptr<OdbcBackend> b(new OdbcBackend(std::move(connection), OdbcServerConfig::Dialect::SqliteFiles,
-                                                   server.trimmed(), database.trimmed(), login.trimmed()));
+    std::unique_ptr<OdbcBackend> b(
+        new OdbcBackend(std::move(connection), dialect, server.trimmed(), database.trimmed(), login.trimmed()));
     b->m_sqlite = db;
     SqliteBackend::PrepareConnection(db);
     try {
@@ -159,8 +161,8 @@ std::unique_ptr<OdbcBackend> OdbcBackend::openSqliteFile(const QString& path, co
         sqlite3_exec(db, "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
     // A file opened directly has no logons to check: the read-only login's
     // connection is the file opened so that it cannot write.
-    b->m_openReader = [path, server, database](const QString& readLogin, const QString&) {
-        return openSqliteFile(path, server, database, readLogin, true);
+    b->m_openReader = [path, server, database, dialect](const QString& readLogin, const QString&) {
+        return openSqliteFile(path, server, database, readLogin, true, dialect);
     };
     return b;
 }
@@ -301,8 +303,13 @@ void OdbcBackend::onDriverThread(const std::function<void()>& call)
 
 ResultSnapshot OdbcBackend::readResults(odbc::Statement& st)
 {
-    ResultSnapshot result;
-    bool haveResult = false;
+    std::vector<ResultSnapshot> all = readAllResults(st);
+    return all.empty() ? ResultSnapshot() : std::move(all.front());
+}
+
+std::vector<ResultSnapshot> OdbcBackend::readAllResults(odbc::Statement& st)
+{
+    std::vector<ResultSnapshot> results;
     do {
         if (st.columnCount() == 0)
             continue;
@@ -318,30 +325,34 @@ ResultSnapshot OdbcBackend::readResults(odbc::Statement& st)
                 row.push_back(st.value(static_cast<int>(c), sqlTypes[c]));
             snap.rows.push_back(std::move(row));
         }
-        if (!haveResult) {
-            result = std::move(snap);
-            haveResult = true;
-        }
+        results.push_back(std::move(snap));
     } while (m_dialect == OdbcServerConfig::Dialect::SqlServer && st.moreResults());
-    return result;
+    return results;
 }
 
-ResultSnapshot OdbcBackend::sendDirect(const QString& text)
+void OdbcBackend::withStatement(const std::function<void(odbc::Statement&)>& call)
 {
-    ResultSnapshot result;
     onDriverThread([&] {
         odbc::Statement st(*m_connection);
         if (m_timeout > 0)
             st.setQueryTimeout(m_timeout);
         CallScope scope(*this, &st);
         try {
-            st.execDirect(text);
-            result = readResults(st);
+            call(st);
         } catch (const AppError&) {
             if (m_watch.timedOut())
                 Fail(kTimeoutMessage);
             throw;
         }
+    });
+}
+
+ResultSnapshot OdbcBackend::sendDirect(const QString& text)
+{
+    ResultSnapshot result;
+    withStatement([&](odbc::Statement& st) {
+        st.execDirect(text);
+        result = readResults(st);
     });
     return result;
 }
@@ -363,9 +374,12 @@ ResultSnapshot OdbcBackend::runSqlite(const TranslatedStatement& st)
 
 ResultSnapshot OdbcBackend::send(const QString& tsql)
 {
+    if (m_dialect == OdbcServerConfig::Dialect::SqlServer) {
+        const QString national = tsql::NationalTexts(tsql);
+        logSent(national);
+        return sendDirect(national);
+    }
     logSent(tsql);
-    if (m_dialect == OdbcServerConfig::Dialect::SqlServer)
-        return sendDirect(tsql);
     ResultSnapshot result;
     bool haveResult = false;
     for (const TranslatedStatement& st : TranslateBatch(tsql)) {
@@ -388,6 +402,9 @@ void RefuseNul(const QString& sql)
 ResultSnapshot OdbcBackend::run(const QString& sql)
 {
     RefuseNul(sql);
+    // One query, by T-SQL's reading, needs no transaction of its own.
+    if (m_dialect == OdbcServerConfig::Dialect::SqlServer && tsql::IsSingleQuery(sql))
+        return send(sql);
     // How many statements the batch has and whether it writes; a text the
     // translator does not know counts as a writing batch for a SQL Server.
     bool several = true;
@@ -453,6 +470,12 @@ void OdbcBackend::fence(const QString& sqliteText)
 ResultSnapshot OdbcBackend::runReadOnly(const QString& sql)
 {
     RefuseNul(sql);
+    if (m_dialect == OdbcServerConfig::Dialect::SqlServer) {
+        // As written: the server reads it, the read-only login's rights fence it.
+        if (!tsql::IsSingleQuery(sql))
+            Fail(NotASingleQueryMessage());
+        return reader().send(sql);
+    }
     const std::vector<TranslatedStatement> statements = TranslateBatch(sql);
     if (statements.size() != 1 || statements.front().kind != TranslatedStatement::Kind::Sql ||
         statements.front().writes)
@@ -476,6 +499,25 @@ ResultSnapshot OdbcBackend::callHostProcedure(const QString& name, std::vector<V
 
 ResultSnapshot OdbcBackend::runProcedure(BrandleCommand& command)
 {
+    if (m_dialect == OdbcServerConfig::Dialect::SqlServer) {
+        // One batch: the call and its transaction handling in one round trip.
+        const QString batch = tsql::CallBatch(command, ++m_batches);
+        logSent(batch);
+        try {
+            ResultSnapshot result;
+            onDriverThread([&] { result = callSqlServer(command, batch); });
+            return result;
+        } catch (...) {
+            // A batch stopped before its end (Cancel, the timeout) may leave the
+            // transaction it began open.
+            try {
+                if (m_heldLevels == 0 && inTransaction())
+                    sendControl(tsql::Rollback(0));
+            } catch (...) {
+            }
+            throw;
+        }
+    }
     // A call runs in a transaction (a savepoint inside an open one) of its own, so
     // that a procedure that fails leaves nothing of its work behind.
     const bool outer = !inTransaction();
@@ -483,24 +525,19 @@ ResultSnapshot OdbcBackend::runProcedure(BrandleCommand& command)
     sendControl(outer ? tsql::Begin(0) : tsql::SaveBatch(number));
     try {
         logSent(tsql::CallEscape(command));
-        ResultSnapshot result;
-        if (m_dialect == OdbcServerConfig::Dialect::SqlServer) {
-            onDriverThread([&] { result = callSqlServer(command); });
-        } else {
-            // The embedded server's procedures are host code: they run on the
-            // connection under the driver, in its transaction.
-            std::vector<Variant> args;
-            QStringList names;
-            for (const BrandleCommand::Parameter& p : command.Parameters()) {
-                args.push_back(p.direction == adParamOutput ? Variant() : p.value);
-                names << p.name;
-            }
-            std::vector<Variant> outputs;
-            result = callHostProcedure(command.ProcedureName(), std::move(args), names, &outputs);
-            for (size_t i = 0; i < command.Parameters().size() && i < outputs.size(); ++i) {
-                if (command.Parameters()[i].direction == adParamOutput)
-                    command.Parameters()[i].value = outputs[i].isEmpty() ? Variant(Null) : outputs[i];
-            }
+        // The embedded server's procedures are host code: they run on the
+        // connection under the driver, in its transaction.
+        std::vector<Variant> args;
+        QStringList names;
+        for (const BrandleCommand::Parameter& p : command.Parameters()) {
+            args.push_back(p.direction == adParamOutput ? Variant() : p.value);
+            names << p.name;
+        }
+        std::vector<Variant> outputs;
+        ResultSnapshot result = callHostProcedure(command.ProcedureName(), std::move(args), names, &outputs);
+        for (size_t i = 0; i < command.Parameters().size() && i < outputs.size(); ++i) {
+            if (command.Parameters()[i].direction == adParamOutput)
+                command.Parameters()[i].value = outputs[i].isEmpty() ? Variant(Null) : outputs[i];
         }
         if (outer)
             sendControl(tsql::Commit(0));
@@ -518,16 +555,19 @@ ResultSnapshot OdbcBackend::runProcedure(BrandleCommand& command)
 void OdbcBackend::begin(int level)
 {
     sendControl(tsql::Begin(level));
+    m_heldLevels = level + 1;
 }
 
 void OdbcBackend::commit(int level)
 {
     sendControl(tsql::Commit(level));
+    m_heldLevels = level;
 }
 
 void OdbcBackend::rollback(int level)
 {
     sendControl(tsql::Rollback(level));
+    m_heldLevels = level;
 }
 
 bool OdbcBackend::inTransaction() const
@@ -553,32 +593,22 @@ void OdbcBackend::query(const QString& tsql, const QString& sqliteText,
 {
     logSent(tsql);
     const QString text = m_dialect == OdbcServerConfig::Dialect::SqliteFiles ? sqliteText : tsql;
-    onDriverThread([&] {
-        odbc::Statement st(*m_connection);
-        if (m_timeout > 0)
-            st.setQueryTimeout(m_timeout);
-        CallScope scope(*this, &st);
-        try {
-            st.execDirect(text);
-            QStringList names;
-            std::vector<int32_t> types;
-            std::vector<SQLSMALLINT> sqlTypes;
-            st.describe(names, types, sqlTypes);
-            header(names, types);
-            while (st.fetch()) {
-                std::vector<Variant> row;
-                row.reserve(sqlTypes.size());
-                for (size_t c = 0; c < sqlTypes.size(); ++c)
-                    row.push_back(st.value(static_cast<int>(c), sqlTypes[c]));
-                if (!sink(std::move(row)))
-                    break;
-            }
-            st.closeCursor();
-        } catch (const AppError&) {
-            if (m_watch.timedOut())
-                Fail(kTimeoutMessage);
-            throw;
+    withStatement([&](odbc::Statement& st) {
+        st.execDirect(text);
+        QStringList names;
+        std::vector<int32_t> types;
+        std::vector<SQLSMALLINT> sqlTypes;
+        st.describe(names, types, sqlTypes);
+        header(names, types);
+        while (st.fetch()) {
+            std::vector<Variant> row;
+            row.reserve(sqlTypes.size());
+            for (size_t c = 0; c < sqlTypes.size(); ++c)
+                row.push_back(st.value(static_cast<int>(c), sqlTypes[c]));
+            if (!sink(std::move(row)))
+                break;
         }
+        st.closeCursor();
     });
 }
 
@@ -610,6 +640,16 @@ std::unique_ptr<OdbcBackend> OpenOdbcBackend(const OdbcServerConfig& config, con
 }
 
 OdbcBackend::OpenQuery::~OpenQuery() = default;
+
+void OdbcBackend::describe(const QString& tsql, QStringList& names, std::vector<int32_t>& types)
+{
+    logSent(tsql);
+    withStatement([&](odbc::Statement& st) {
+        st.prepare(tsql);
+        std::vector<SQLSMALLINT> sqlTypes;
+        st.describe(names, types, sqlTypes);
+    });
+}
 
 std::unique_ptr<OdbcBackend::OpenQuery> OdbcBackend::openQuery(const QString& tsql, const QString& sqliteText,
                                                                QStringList& names, std::vector<int32_t>& types)

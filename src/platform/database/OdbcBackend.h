@@ -43,10 +43,12 @@ public:
                                                       const QString& database, const QString& login,
                                                       const QString& password);
     // The SQLite ODBC driver on a database file (which must exist); readOnly opens
-    // it so that nothing can be written.
-    static std::unique_ptr<OdbcBackend> openSqliteFile(const QString& path, const QString& server,
-                                                       const QString& database, const QString& login,
-                                                       bool readOnly = false);
+    // it so that nothing can be written. Dialect SqlServer: every text goes to the
+    // driver as a SQL Server would receive it, untranslated (tests record what a
+    // server is sent; the driver refuses what SQLite does not read).
+    static std::unique_ptr<OdbcBackend> openSqliteFile(
+        const QString& path, const QString& server, const QString& database, const QString& login,
+        bool readOnly = false, OdbcServerConfig::Dialect dialect = OdbcServerConfig::Dialect::SqliteFiles);
     ~OdbcBackend() override;
     OdbcBackend(const OdbcBackend&) = delete;
     OdbcBackend& operator=(const OdbcBackend&) = delete;
@@ -57,7 +59,9 @@ public:
     QString driverName() const;
 
     // The texts this connection handed to the driver as a SQL Server receives
-    // them (for the SQLite driver: before they were translated), in order.
+    // them, in order. For the SQLite driver (Dialect SqliteFiles): the T-SQL before
+    // it was translated, its texts without the N of a SQL Server's, and a call as
+    // the call escape in a transaction of its own (a SQL Server gets tsql::CallBatch).
     // The read-only login's connection keeps a log of its own.
     void setSentLogging(bool on);
     const QStringList& sentLog() const { return m_sent; }
@@ -94,6 +98,9 @@ public:
                const std::function<void(const QStringList&, const std::vector<int32_t>&)>& header,
                const std::function<bool(std::vector<Variant>&&)>& sink);
 
+    // The names and ADO types of a query's columns, from the query prepared and
+    // not run (a SQL Server's reading of it as written).
+    void describe(const QString& tsql, QStringList& names, std::vector<int32_t>& types);
     // SQLite driver: checks a translated query on a fenced connection to the same
     // file (one statement by SQLite's own reading, read-only, the login's read
     // denials) before it goes through the driver. Nothing for a SQL Server, where
@@ -151,12 +158,17 @@ private:
     // Sends a T-SQL text; the first result set it gave.
     ResultSnapshot send(const QString& tsql);
     ResultSnapshot sendDirect(const QString& text);  // to the driver as it is
+    // Runs call with a statement of its own on the driver's thread, bounded by the
+    // command timeout and stopped by cancel().
+    void withStatement(const std::function<void(odbc::Statement&)>& call);
     ResultSnapshot runSqlite(const TranslatedStatement& st);
     void sendControl(const QString& tsql);  // a transaction statement
     ResultSnapshot callHostProcedure(const QString& name, std::vector<Variant> args, const QStringList& names,
                                      std::vector<Variant>* outputs);
-    ResultSnapshot callSqlServer(BrandleCommand& command);
+    ResultSnapshot callSqlServer(BrandleCommand& command, const QString& batch);
     ResultSnapshot readResults(odbc::Statement& st);
+    // Every result of the statement that has columns, in order.
+    std::vector<ResultSnapshot> readAllResults(odbc::Statement& st);
     void logSent(const QString& tsql);
     // Runs the driver calls of call: here, or on the window's thread through the
     // connection's own thread while the lock-wait observer keeps the windows going.
@@ -188,6 +200,7 @@ private:
     bool m_inCallWait = false;
     std::atomic<bool> m_waitStopped{false};
     bool m_knownInTransaction = false;  // a SQL Server's answer while the connection is busy
+    int m_heldLevels = 0;               // the transaction levels the caller opened by begin()
     std::unique_ptr<OdbcCallThread> m_callThread;
 
     QString m_readLogin;

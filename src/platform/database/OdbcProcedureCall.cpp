@@ -1,6 +1,6 @@
-// A stored procedure on a SQL Server: the ODBC call escape with one bound
-// parameter a command parameter, in its ADO type; outputs are read back after
-// the last result of the call.
+// A stored procedure on a SQL Server: one batch with the call and its
+// transaction handling (tsql::CallBatch), each input a bound parameter in its
+// ADO type, the outputs read from the batch's last result.
 #include "platform/database/OdbcBackend.h"
 
 #include "base/AppError.h"
@@ -26,14 +26,6 @@ void Store(Bound& b, const T& v)
     b.buffer.resize(sizeof(T));
     std::memcpy(b.buffer.data(), &v, sizeof(T));
     b.indicator = sizeof(T);
-}
-
-template <class T>
-T Load(const Bound& b)
-{
-    T v{};
-    std::memcpy(&v, b.buffer.data(), sizeof(T));
-    return v;
 }
 
 Bound Bind(const BrandleCommand::Parameter& p)
@@ -96,62 +88,49 @@ Bound Bind(const BrandleCommand::Parameter& p)
     return b;
 }
 
-Variant OutputValue(const Bound& b, int32_t type)
-{
-    if (b.indicator == SQL_NULL_DATA)
-        return Variant(Null);
-    switch (type) {
-    case adInteger:
-        return Variant(static_cast<int32_t>(Load<SQLINTEGER>(b)));
-    case adDouble:
-        return Variant(Load<double>(b));
-    case adCurrency:
-        return Variant(Currency::fromDouble(Load<double>(b)));
-    case adBoolean:
-        return Variant(Load<unsigned char>(b) != 0);
-    case adDate: {
-        const auto t = Load<SQL_TIMESTAMP_STRUCT>(b);
-        return Variant(QDateTime(QDate(t.year, t.month, t.day),
-                                 QTime(t.hour, t.minute, t.second, static_cast<int>(t.fraction / 1000000))));
-    }
-    default: {
-        const qsizetype chars = std::min<qsizetype>(b.indicator / static_cast<SQLLEN>(sizeof(SQLWCHAR)),
-                                                    static_cast<qsizetype>(b.buffer.size() / sizeof(SQLWCHAR)) - 1);
-        return Variant(QString::fromUtf16(reinterpret_cast<const char16_t*>(b.buffer.data()), chars));
-    }
-    }
-}
-
 }  // namespace
 
-ResultSnapshot OdbcBackend::callSqlServer(BrandleCommand& command)
+ResultSnapshot OdbcBackend::callSqlServer(BrandleCommand& command, const QString& batch)
 {
     odbc::Statement st(*m_connection);
     if (m_timeout > 0)
         st.setQueryTimeout(m_timeout);
-    st.prepare(tsql::CallEscape(command));
+    // The inputs are the batch's markers, in order; the outputs its variables.
     std::vector<Bound> bound;
-    bound.reserve(command.Parameters().size());
-    for (const BrandleCommand::Parameter& p : command.Parameters())
-        bound.push_back(Bind(p));
+    bool outputs = false;
+    for (const BrandleCommand::Parameter& p : command.Parameters()) {
+        if (p.direction == adParamOutput)
+            outputs = true;
+        else
+            bound.push_back(Bind(p));
+    }
     for (size_t i = 0; i < bound.size(); ++i) {
         Bound& b = bound[i];
-        const bool output = command.Parameters()[i].direction == adParamOutput;
-        const SQLRETURN rc = SQLBindParameter(st.handle(), static_cast<SQLUSMALLINT>(i + 1),
-                                              output ? SQL_PARAM_OUTPUT : SQL_PARAM_INPUT, b.cType, b.sqlType,
-                                              b.columnSize, b.digits, b.buffer.data(),
-                                              static_cast<SQLLEN>(b.buffer.size()), &b.indicator);
+        const SQLRETURN rc =
+            SQLBindParameter(st.handle(), static_cast<SQLUSMALLINT>(i + 1), SQL_PARAM_INPUT, b.cType, b.sqlType,
+                             b.columnSize, b.digits, b.buffer.data(), static_cast<SQLLEN>(b.buffer.size()), &b.indicator);
         if (!SQL_SUCCEEDED(rc))
             odbc::Fail(SQL_HANDLE_STMT, st.handle());
     }
     CallScope scope(*this, &st);
-    st.execute();
-    // Outputs arrive after the last result has been read.
-    ResultSnapshot result = readResults(st);
-    for (size_t i = 0; i < bound.size(); ++i) {
-        BrandleCommand::Parameter& p = command.Parameters()[i];
-        if (p.direction == adParamOutput)
-            p.value = OutputValue(bound[i], p.type);
+    st.execDirect(batch);
+    // The procedure's first result is the call's; the batch's last holds the outputs.
+    std::vector<ResultSnapshot> results = readAllResults(st);
+    if (outputs) {
+        if (results.empty())
+            throw AppError(kDatabaseErrorNumber,
+                           QStringLiteral("The call of %1 gave no output values.").arg(command.ProcedureName()),
+                           QStringLiteral("BrandleDatabase"));
+        const ResultSnapshot values = std::move(results.back());
+        results.pop_back();
+        size_t column = 0;
+        for (BrandleCommand::Parameter& p : command.Parameters()) {
+            if (p.direction != adParamOutput)
+                continue;
+            p.value = !values.rows.empty() && column < values.rows.front().size() ? values.rows.front()[column]
+                                                                                  : Variant(Null);
+            ++column;
+        }
     }
-    return result;
+    return results.empty() ? ResultSnapshot() : std::move(results.front());
 }

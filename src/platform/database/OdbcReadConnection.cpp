@@ -3,6 +3,7 @@
 #include "base/AppError.h"
 #include "platform/database/BrandleDatabase.h"
 #include "platform/database/OdbcBackend.h"
+#include "platform/database/OdbcTsqlReading.h"
 #include "platform/database/SqlLexer.h"
 #include "platform/database/SqlTranslator.h"
 
@@ -148,26 +149,64 @@ public:
     QString ServerName() const override { return m_backend->serverName(); }
     QString DatabaseName() const override { return m_backend->databaseName(); }
 
+    // A query as this connection's server takes it: for a SQL Server as written
+    // (its texts N'...'), one query by T-SQL's reading, the login's rights its
+    // fence; for the SQLite driver translated, and fenced on the file.
+    struct Texts {
+        QString tsql;
+        QString sqlite;
+    };
+    Texts texts(const QString& query)
+    {
+        if (m_backend->dialect() == OdbcServerConfig::Dialect::SqlServer) {
+            if (!tsql::IsSingleQuery(query))
+                Fail(kNotAQuery);
+            return {tsql::NationalTexts(tsql::WithoutFinalSemicolon(query)), QString()};
+        }
+        const QString translated = TranslatedQuery(query);
+        m_backend->fence(translated);
+        return {query, translated};
+    }
+
     std::unique_ptr<BrandleQueryCursor> OpenCursor(const QString& query, const std::vector<BrandleSortKey>& order,
                                                    const BrandleCancelToken& token) override
     {
-        const QString translated = TranslatedQuery(query);
-        m_backend->fence(translated);
-        return std::make_unique<OdbcCursor>(*this, query, translated, order, token);
+        const Texts t = texts(query);
+        return std::make_unique<OdbcCursor>(*this, t.tsql, t.sqlite, order, token);
     }
 
     int64_t CountRows(const QString& query, const BrandleCancelToken& token) override
     {
-        const QString translated = TranslatedQuery(query);
-        m_backend->fence(translated);
-        return count(query, translated, token);
+        const Texts t = texts(query);
+        QStringList names;
+        std::vector<int32_t> types;
+        header(token, t.tsql, t.sqlite, names, types);
+        return count(t.tsql, t.sqlite, static_cast<int>(names.size()), token);
     }
 
-    int64_t count(const QString& query, const QString& translated, const BrandleCancelToken& token)
+    // The names and types of a query's columns, without reading a row.
+    void header(const BrandleCancelToken& token, const QString& query, const QString& translated, QStringList& names,
+                std::vector<int32_t>& types)
+    {
+        if (m_backend->dialect() == OdbcServerConfig::Dialect::SqlServer) {
+            closeStream();
+            guard(token, [&] { m_backend->describe(query, names, types); });
+            return;
+        }
+        run(token, query, SqliteHeaderQuery(translated),
+            [&](const QStringList& n, const std::vector<int32_t>& t) {
+                names = n;
+                types = t;
+            },
+            [](BrandleRow&&) { return false; });
+    }
+
+    int64_t count(const QString& query, const QString& translated, int columns, const BrandleCancelToken& token)
     {
         int64_t n = 0;
-        run(token, tsql::CountQuery(query), QStringLiteral("SELECT COUNT(*) FROM (\n") + translated + QStringLiteral("\n)"),
-            nullptr, [&](BrandleRow&& row) {
+        run(token, tsql::CountQuery(query, columns),
+            QStringLiteral("SELECT COUNT(*) FROM (\n") + translated + QStringLiteral("\n)"), nullptr,
+            [&](BrandleRow&& row) {
                 n = row.empty() || row.front().isNull() ? 0 : static_cast<int64_t>(row.front().toDouble());
                 return false;
             });
@@ -179,15 +218,14 @@ public:
     {
         if (order.empty())
             return IdPosition{kNoPosition, -1};
-        const QString translated = TranslatedQuery(query);
-        m_backend->fence(translated);
+        const Texts t = texts(query);
         QStringList names;
-        run(token, HeaderQuery(query), SqliteHeaderQuery(translated),
-            [&](const QStringList& n, const std::vector<int32_t>&) { names = n; }, [](BrandleRow&&) { return false; });
+        std::vector<int32_t> types;
+        header(token, t.tsql, t.sqlite, names, types);
         for (const BrandleSortKey& k : order)
             if (k.field < 0 || k.field >= names.size())
                 Fail(QStringLiteral("The sort column %1 is not in the query.").arg(k.field + 1));
-        return position(query, translated, static_cast<int>(names.size()), order, id, token);
+        return position(t.tsql, t.sqlite, static_cast<int>(names.size()), order, id, token);
     }
 
     // Where the row with the id stands in the query's rows in the order a cursor
@@ -209,10 +247,6 @@ public:
         return result;
     }
 
-    static QString HeaderQuery(const QString& query)
-    {
-        return QStringLiteral("SELECT TOP 0 * FROM (\n") + tsql::InnerQuery(query) + QStringLiteral("\n) AS q");
-    }
     static QString SqliteHeaderQuery(const QString& translated)
     {
         return QStringLiteral("SELECT * FROM (\n") + translated + QStringLiteral("\n) LIMIT 0");
@@ -293,13 +327,7 @@ OdbcCursor::OdbcCursor(OdbcReadConnectionImpl& c, QString query, QString transla
       m_token(std::move(token))
 {
     // The columns, from a statement that reads no row.
-    m_c.run(m_token, OdbcReadConnectionImpl::HeaderQuery(m_query),
-            OdbcReadConnectionImpl::SqliteHeaderQuery(m_translated),
-            [&](const QStringList& names, const std::vector<int32_t>& types) {
-                m_names = names;
-                m_types = types;
-            },
-            [](BrandleRow&&) { return false; });
+    m_c.header(m_token, m_query, m_translated, m_names, m_types);
 }
 
 void OdbcCursor::open(int64_t wanted)
@@ -315,7 +343,7 @@ void OdbcCursor::open(int64_t wanted)
     // (the SQLite driver takes such a query as written too, so that the reading
     // past is the same on both)
     const bool asWritten = OdbcRunsAsWritten(m_query, m_order);
-    m_open = m_c.backend().openQuery(OdbcPageQuery(m_query, m_order, m_position, count),
+    m_open = m_c.backend().openQuery(OdbcPageQuery(m_query, static_cast<int>(m_names.size()), m_order, m_position, count),
                                      asWritten ? m_translated : SqlitePage(m_translated, m_order, m_position, count),
                                      names, types);
     m_openEnd = count < 0 ? -1 : m_position + count;
@@ -399,7 +427,7 @@ int64_t OdbcCursor::land(int64_t target)
             return target - from;
         // Nothing there: the rows left are counted.
         closeStream();
-        const int64_t all = m_c.count(m_query, m_translated, m_token);
+        const int64_t all = m_c.count(m_query, m_translated, static_cast<int>(m_names.size()), m_token);
         m_position = std::clamp<int64_t>(all, from, target);
         m_atEnd = true;
         return m_position - from;
@@ -514,7 +542,7 @@ bool OdbcRunsAsWritten(const QString& query, const std::vector<BrandleSortKey>& 
     return order.empty() && tsql::HasOwnOrder(query) && tsql::InnerQuery(query) == query;
 }
 
-QString OdbcPageQuery(const QString& query, const std::vector<BrandleSortKey>& order, long long offset,
+QString OdbcPageQuery(const QString& query, int columns, const std::vector<BrandleSortKey>& order, long long offset,
                       long long count)
 {
     // An order of the query's own is kept and paged as it is when OFFSET may stand
@@ -529,7 +557,7 @@ QString OdbcPageQuery(const QString& query, const std::vector<BrandleSortKey>& o
             s += QStringLiteral(" FETCH NEXT ") + QString::number(count) + QStringLiteral(" ROWS ONLY");
         return s;
     }
-    return tsql::OrderedQuery(query, order, offset, count);
+    return tsql::OrderedQuery(query, columns, order, offset, count);
 }
 
 std::unique_ptr<BrandleReadConnection> MakeOdbcReadConnection(std::unique_ptr<OdbcBackend> backend)

@@ -24,5 +24,6 @@ std::unique_ptr<BrandleReadConnection> MakeOdbcReadConnection(std::unique_ptr<Od
 // TOP, OFFSET or FOR XML (no second OFFSET may follow, and wrapped it would lose
 // its order) and the list asks for no order of its own.
 bool OdbcRunsAsWritten(const QString& query, const std::vector<BrandleSortKey>& order);
-QString OdbcPageQuery(const QString& query, const std::vector<BrandleSortKey>& order, long long offset,
+// columns: how many the query has (the derived table names them by position).
+QString OdbcPageQuery(const QString& query, int columns, const std::vector<BrandleSortKey>& order, long long offset,
                       long long count);

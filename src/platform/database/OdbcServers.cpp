@@ -1,5 +1,6 @@
 #include "platform/database/OdbcServers.h"
 
+#include "base/AppError.h"
 #include "platform/database/BrandleCursor.h"
 #include "platform/database/BrandleDatabase.h"
 
@@ -85,9 +86,7 @@ QString IdPositionText(const QString& query, int columns, const std::vector<Bran
 {
     const auto c = [](int field) { return QStringLiteral("t.c") + QString::number(field); };
     const auto k = [](size_t i) { return QStringLiteral("r.k") + QString::number(i); };
-    QString names;
-    for (int i = 0; i < columns; ++i)
-        names += (i ? QStringLiteral(", c") : QStringLiteral("c")) + QString::number(i);
+    const QString names = tsql::ColumnNames(columns);
     QString values;
     for (size_t i = 0; i < keys.size(); ++i)
         values += QStringLiteral(", c") + QString::number(keys[i].field) + QStringLiteral(" AS k") + QString::number(i);
@@ -160,22 +159,64 @@ std::optional<OdbcServerConfig> FindOdbcServer(const QString& server)
     return lookup(server.trimmed());
 }
 
-QString OdbcQuoteValue(const QString& value)
+namespace {
+
+// Whether a connection-string value must go in braces: it holds a character of
+// the string's own syntax, or blanks at its ends.
+bool NeedsBraces(const QString& value)
 {
     static const QString special = QStringLiteral(";{}=");
     bool needs = value.trimmed() != value;
     for (const QChar c : value)
         needs = needs || special.contains(c);
-    if (!needs)
+    return needs;
+}
+
+}  // namespace
+
+QString OdbcQuoteValue(const QString& value)
+{
+    if (!NeedsBraces(value))
         return value;
     QString v = value;
     v.replace(QStringLiteral("}"), QStringLiteral("}}"));
     return QLatin1Char('{') + v + QLatin1Char('}');
 }
 
+OdbcDriverFamily DriverFamily(const QString& driver)
+{
+    return driver.contains(QLatin1String("tds"), Qt::CaseInsensitive) ? OdbcDriverFamily::FreeTds
+                                                                       : OdbcDriverFamily::Microsoft;
+}
+
+namespace {
+
+// A value as FreeTDS 1.3 reads it: to the next ";", or in braces up to the first
+// "}" (a doubled one stays doubled), so a "}" can only go without braces.
+QString FreeTdsValue(const QString& value, const QString& what)
+{
+    if (!NeedsBraces(value))
+        return value;
+    if (!value.contains(QLatin1Char('}')))
+        return QLatin1Char('{') + value + QLatin1Char('}');
+    if (value.contains(QLatin1Char(';')) || value.startsWith(QLatin1Char('{')) || value.trimmed() != value)
+        throw AppError(kDatabaseErrorNumber,
+                       QStringLiteral("The %1 holds a \"}\" together with a \";\", a leading \"{\" or blanks at its "
+                                      "ends, which the FreeTDS driver cannot be given.")
+                           .arg(what),
+                       QStringLiteral("BrandleDatabase"));
+    return value;
+}
+
+}  // namespace
+
 QString SqlServerConnectionString(const OdbcServerConfig& config, const QString& database, const QString& login,
                                   const QString& password)
 {
+    const bool freeTds = DriverFamily(config.driver) == OdbcDriverFamily::FreeTds;
+    const auto quote = [&](const QString& value, const QString& what) {
+        return freeTds ? FreeTdsValue(value, what) : OdbcQuoteValue(value);
+    };
     QString host = config.host.trimmed();
     QString port;
     const int comma = host.indexOf(QLatin1Char(','));
@@ -183,22 +224,52 @@ QString SqlServerConnectionString(const OdbcServerConfig& config, const QString&
         port = host.mid(comma + 1).trimmed();
         host = host.left(comma).trimmed();
     }
-    QString s = QStringLiteral("Driver=") + OdbcQuoteValue(config.driver) + QStringLiteral(";Server=") +
-                OdbcQuoteValue(host) + QLatin1Char(';');
-    if (!port.isEmpty())
-        s += QStringLiteral("Port=") + OdbcQuoteValue(port) + QLatin1Char(';');
-    s += QStringLiteral("Database=") + OdbcQuoteValue(database.trimmed()) + QStringLiteral(";UID=") +
-         OdbcQuoteValue(login) + QStringLiteral(";PWD=") + OdbcQuoteValue(password) + QLatin1Char(';');
-    QString options = config.options.trimmed();
-    if (!options.isEmpty()) {
-        if (!options.endsWith(QLatin1Char(';')))
-            options += QLatin1Char(';');
-        s += options;
+    QString s = QStringLiteral("Driver=") + OdbcQuoteValue(config.driver) + QStringLiteral(";Server=");
+    if (freeTds) {
+        s += quote(host, QStringLiteral("server name")) + QLatin1Char(';');
+        if (!port.isEmpty())
+            s += QStringLiteral("Port=") + quote(port, QStringLiteral("port")) + QLatin1Char(';');
+    } else {
+        s += quote(port.isEmpty() ? host : host + QLatin1Char(',') + port, QString()) + QLatin1Char(';');
+    }
+    s += QStringLiteral("Database=") + quote(database.trimmed(), QStringLiteral("database name")) +
+         QStringLiteral(";UID=") + quote(login, QStringLiteral("login name")) + QStringLiteral(";PWD=") +
+         quote(password, QStringLiteral("password of login '%1'").arg(login)) + QLatin1Char(';');
+    // The options, with the encryption keyword the family reads.
+    const QString wrong = freeTds ? QStringLiteral("Encrypt") : QStringLiteral("Encryption");
+    const QString right = freeTds ? QStringLiteral("Encryption") : QStringLiteral("Encrypt");
+    for (const QString& option : config.options.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        QString key = option.section(QLatin1Char('='), 0, 0).trimmed();
+        QString value = option.section(QLatin1Char('='), 1).trimmed();
+        if (key.isEmpty())
+            continue;
+        if (key.compare(wrong, Qt::CaseInsensitive) == 0) {
+            key = right;
+            // FreeTDS: off / request / require; Microsoft's: no / yes / strict
+            static const QStringList freeTdsValues = {QStringLiteral("off"), QStringLiteral("require"),
+                                                      QStringLiteral("strict")};
+            static const QStringList microsoftValues = {QStringLiteral("no"), QStringLiteral("yes"),
+                                                        QStringLiteral("strict")};
+            const QStringList& from = freeTds ? microsoftValues : freeTdsValues;
+            const QStringList& to = freeTds ? freeTdsValues : microsoftValues;
+            const qsizetype at = from.indexOf(value.toLower());
+            if (at >= 0)
+                value = to[at];
+            else if (!freeTds && value.compare(QLatin1String("request"), Qt::CaseInsensitive) == 0)
+                value = QStringLiteral("yes");
+        }
+        s += key + QLatin1Char('=') + value + QLatin1Char(';');
     }
     return s;
 }
 
 namespace tsql {
+
+QString SessionOptions()
+{
+    return QStringLiteral("SET QUOTED_IDENTIFIER ON;\nSET ANSI_NULLS ON;\nSET ANSI_PADDING ON;\nSET ANSI_WARNINGS ON;\n"
+                          "SET ARITHABORT ON;\nSET CONCAT_NULL_YIELDS_NULL ON;\nSET NUMERIC_ROUNDABORT OFF;");
+}
 
 QString Begin(int level)
 {
@@ -224,21 +295,86 @@ QString CallEscape(const BrandleCommand& command)
     return QStringLiteral("{call ") + command.ProcedureName() + QLatin1Char('(') + markers + QStringLiteral(")}");
 }
 
-QString OrderedQuery(const QString& query, const std::vector<BrandleSortKey>& order, long long offset,
+QString CallBatch(const BrandleCommand& command, int number)
+{
+    const auto typeOf = [](const BrandleCommand::Parameter& p) -> QString {
+        switch (p.type) {
+        case adInteger:
+            return QStringLiteral("int");
+        case adDouble:
+            return QStringLiteral("float");
+        case adCurrency:
+            return QStringLiteral("money");
+        case adBoolean:
+            return QStringLiteral("bit");
+        case adDate:
+            return QStringLiteral("datetime");
+        default: {
+            const QString size = p.size > 0 && p.size <= 4000 ? QString::number(p.size) : QStringLiteral("max");
+            return (p.type == adChar && p.size > 0 && p.size <= 4000 ? QStringLiteral("nchar(")
+                                                                      : QStringLiteral("nvarchar(")) +
+                   size + QLatin1Char(')');
+        }
+        }
+    };
+    const QString save = QStringLiteral("quillon_batch_") + QString::number(number);
+    QString declares;
+    QString args;
+    QString outputs;
+    for (size_t i = 0; i < command.Parameters().size(); ++i) {
+        const BrandleCommand::Parameter& p = command.Parameters()[i];
+        args += i == 0 ? QStringLiteral(" ") : QStringLiteral(", ");
+        if (p.direction == adParamOutput) {
+            const QString var = QStringLiteral("@quillon_out") + QString::number(i + 1);
+            declares += QStringLiteral("DECLARE ") + var + QLatin1Char(' ') + typeOf(p) + QStringLiteral(";\n");
+            args += var + QStringLiteral(" OUTPUT");
+            outputs += (outputs.isEmpty() ? QStringLiteral("SELECT ") : QStringLiteral(", ")) + var;
+        } else {
+            args += QLatin1Char('?');
+        }
+    }
+    return QStringLiteral("DECLARE @quillon_outer bit = CASE WHEN @@TRANCOUNT = 0 THEN 1 ELSE 0 END;\n") + declares +
+           QStringLiteral("IF @quillon_outer = 1 BEGIN TRANSACTION; ELSE SAVE TRANSACTION ") + save +
+           QStringLiteral(";\nBEGIN TRY\n    EXEC ") + command.ProcedureName() + args +
+           QStringLiteral(";\n    IF @quillon_outer = 1 AND @@TRANCOUNT > 0 COMMIT TRANSACTION;\nEND TRY\nBEGIN CATCH\n"
+                          "    IF @quillon_outer = 1 AND @@TRANCOUNT > 0 ROLLBACK TRANSACTION;\n"
+                          "    ELSE IF @quillon_outer = 0 AND XACT_STATE() = 1 ROLLBACK TRANSACTION ") +
+           save +
+           QStringLiteral(";\n    IF NOT (ERROR_NUMBER() = 266 AND @quillon_outer = 1) THROW;\nEND CATCH;\n") +
+           (outputs.isEmpty() ? QString() : outputs + QStringLiteral(";\n"));
+}
+
+QString ColumnNames(int columns)
+{
+    QString names;
+    for (int i = 0; i < columns; ++i)
+        names += (i ? QStringLiteral(", c") : QStringLiteral("c")) + QString::number(i);
+    return names;
+}
+
+QString DerivedTable(const QString& query, int columns)
+{
+    // The columns named by position: SQL Server refuses a derived table with two
+    // columns of one name or a column without a name, which a query it runs alone
+    // may have. A line break before the closing parenthesis keeps a comment
+    // ending the query a comment.
+    return QStringLiteral("(\n") + InnerQuery(query) + QStringLiteral("\n) AS q (") + ColumnNames(columns) +
+           QLatin1Char(')');
+}
+
+QString OrderedQuery(const QString& query, int columns, const std::vector<BrandleSortKey>& order, long long offset,
                      long long count)
 {
-    // The query becomes a derived table; a line break before the closing
-    // parenthesis keeps a comment ending the query a comment.
-    QString s = QStringLiteral("SELECT * FROM (\n") + InnerQuery(query) + QStringLiteral("\n) AS q ORDER BY ") + Keys(order) +
-                QStringLiteral(" OFFSET ") + QString::number(offset) + QStringLiteral(" ROWS");
+    QString s = QStringLiteral("SELECT * FROM ") + DerivedTable(query, columns) + QStringLiteral(" ORDER BY ") +
+                Keys(order) + QStringLiteral(" OFFSET ") + QString::number(offset) + QStringLiteral(" ROWS");
     if (count >= 0)
         s += QStringLiteral(" FETCH NEXT ") + QString::number(count) + QStringLiteral(" ROWS ONLY");
     return s;
 }
 
-QString CountQuery(const QString& query)
+QString CountQuery(const QString& query, int columns)
 {
-    return QStringLiteral("SELECT COUNT(*) FROM (\n") + InnerQuery(query) + QStringLiteral("\n) AS q");
+    return QStringLiteral("SELECT COUNT(*) FROM ") + DerivedTable(query, columns);
 }
 
 bool HasOwnOrder(const QString& query) { return OwnOrderAt(TopLevelWords(query)) >= 0; }

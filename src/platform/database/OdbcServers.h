@@ -38,13 +38,28 @@ std::optional<OdbcServerConfig> FindOdbcServer(const QString& server);
 
 // "{...}" around a connection-string value that needs it, "}" doubled inside.
 QString OdbcQuoteValue(const QString& value);
-// The connection string for a SQL Server: Driver, Server (and Port for "host,port";
-// "host\instance" as FreeTDS takes it), Database, UID, PWD, then the options.
+
+// The drivers that reach a SQL Server read a connection string each in its own
+// way: FreeTDS (tdsodbc) takes the port as Port= and encryption as Encryption=,
+// and does not undo a "}" doubled inside braces; Microsoft's drivers take the
+// port after the host ("host,port"), ignore Port=, and take Encrypt=.
+enum class OdbcDriverFamily { FreeTds, Microsoft };
+OdbcDriverFamily DriverFamily(const QString& driver);
+// The connection string for a SQL Server, as the config's driver family reads it:
+// Driver, Server (with the port of "host,port" where that family wants it;
+// "host\instance" as it is), Database, UID, PWD, then the options (Encrypt= and
+// Encryption= written as that family's keyword). A value FreeTDS cannot be given
+// (a "}" where braces are needed) fails with a message that says so.
 QString SqlServerConnectionString(const OdbcServerConfig& config, const QString& database, const QString& login,
                                   const QString& password);
 
 // The T-SQL sent to a SQL Server.
 namespace tsql {
+// The session options the program's writes need (a filtered index, as CoRegKeys
+// has, refuses a write under other settings; sqlcmd runs with QUOTED_IDENTIFIER
+// OFF), one SET a line: every trial script sets them first, and every connection
+// to a SQL Server once it is open.
+QString SessionOptions();
 // Transactions by nesting level: the outermost is the transaction, each deeper
 // level a savepoint named after its level. Commit of an inner level sends nothing
 // (SQL Server has no release of a savepoint); "" when nothing is sent.
@@ -56,11 +71,23 @@ QString SaveBatch(int number);
 QString RollbackBatch(int number);
 // The ODBC call escape for a command: "{call name(?, ?)}", one marker a parameter.
 QString CallEscape(const BrandleCommand& command);
+// A command as one batch with its transaction handling, so that a call costs one
+// round trip: a transaction of its own when the connection holds none (else the
+// savepoint quillon_batch_<number>), ended in the batch; a marker for each input,
+// a variable for each output, the outputs selected as the batch's last result.
+// A procedure that ends the transaction it was called in with a ROLLBACK of its
+// own (error 266, in the old style) has undone its work as it meant to: no error.
+QString CallBatch(const BrandleCommand& command, int number);
+// "c0, c1 ...": the names by position the program gives a query's columns
+// (columns of them) where it wraps the query.
+QString ColumnNames(int columns);
+// "(<query>) AS q (c0, c1 ...)": the query as a derived table of columns columns.
+QString DerivedTable(const QString& query, int columns);
 // A query's rows in an order (select-list positions), the first column (the row id)
 // as the last key so that pages never overlap; from offset, count rows (count < 0: all).
-QString OrderedQuery(const QString& query, const std::vector<BrandleSortKey>& order, long long offset,
+QString OrderedQuery(const QString& query, int columns, const std::vector<BrandleSortKey>& order, long long offset,
                      long long count);
-QString CountQuery(const QString& query);
+QString CountQuery(const QString& query, int columns);
 // Whether a query ends with an ORDER BY of its own (outside parentheses, texts,
 // bracketed names and comments).
 bool HasOwnOrder(const QString& query);

@@ -261,7 +261,7 @@ TEST_F(ListViewTest, WhereTextWithItsOwnOrderOrACommentKeepsWorking)
     list->ClickHeader(line);
     ASSERT_TRUE(shown.wait(20000));
     const std::vector<int64_t> byLine = server->Ids(
-        QStringLiteral("SELECT ol.OrderLineID FROM OrderLines ol WHERE ol.Quantity > 5 ORDER BY ol.LineNo, "
+        QStringLiteral("SELECT ol.OrderLineID FROM OrderLines ol WHERE ol.Quantity > 5 ORDER BY ol.LineNumber, "
                        "ol.OrderLineID LIMIT 50"));
     for (int r = 0; r < 50; r += 7)
         EXPECT_EQ(list->RowID(r), byLine[r]) << r;
@@ -492,7 +492,7 @@ TEST_F(ListViewTest, SelectionMouseAndKeys)
     EXPECT_EQ(list->SelectedCount(), 1);
     // ColumnText is the database's value, not a display format.
     const std::vector<int64_t> line =
-        server->Ids(QStringLiteral("SELECT ol.LineNo FROM OrderLines ol WHERE ol.OrderLineID = ") +
+        server->Ids(QStringLiteral("SELECT ol.LineNumber FROM OrderLines ol WHERE ol.OrderLineID = ") +
                     QString::number(list->RowID(2)));
     EXPECT_EQ(list->ColumnText(ColumnOf(QStringLiteral("Line"))), QString::number(line.front()));
 

@@ -209,33 +209,62 @@ TEST_F(OdbcStatementsTest, FailuresCarryTheDriversMessageAndNativeNumber)
 
 TEST(OdbcTexts, ConnectionStringsPagesAndCounts)
 {
+    // Each driver family reads the string its own way: FreeTDS takes Port= and
+    // Encryption= and does not undo a doubled "}", Microsoft's drivers take
+    // "host,port" and Encrypt=.
     struct Case {
+        const char* driver;
         const char* host;
+        const char* password;
+        const char* options;
         const char* expected;
     };
     const Case cases[] = {
-        {"sqlhost", "Driver=FreeTDS;Server=sqlhost;Database=Pelmora;UID=coexecutive;PWD={p;w}}d};TDS_Version=7.4;"},
-        {"sqlhost\\ERP", "Driver=FreeTDS;Server=sqlhost\\ERP;Database=Pelmora;UID=coexecutive;PWD={p;w}}d};TDS_Version=7.4;"},
-        {"sqlhost, 1433",
-         "Driver=FreeTDS;Server=sqlhost;Port=1433;Database=Pelmora;UID=coexecutive;PWD={p;w}}d};TDS_Version=7.4;"},
+        {"FreeTDS", "sqlhost", "p;w", "TDS_Version=7.4",
+         "Driver=FreeTDS;Server=sqlhost;Database=Pelmora;UID=coexecutive;PWD={p;w};TDS_Version=7.4;"},
+        {"FreeTDS", "sqlhost\\ERP", "pw}d", "TDS_Version=7.4; Encrypt=no",
+         "Driver=FreeTDS;Server=sqlhost\\ERP;Database=Pelmora;UID=coexecutive;PWD=pw}d;TDS_Version=7.4;Encryption=off;"},
+        {"FreeTDS", "sqlhost, 1433", "pw", "Encrypt=yes",
+         "Driver=FreeTDS;Server=sqlhost;Port=1433;Database=Pelmora;UID=coexecutive;PWD=pw;Encryption=require;"},
+        {"/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so", "sqlhost", "pw", "",
+         "Driver=/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so;Server=sqlhost;Database=Pelmora;UID=coexecutive;PWD=pw;"},
+        {"ODBC Driver 18 for SQL Server", "sqlhost, 1433", "p;w}d", "Encryption=require;TrustServerCertificate=yes",
+         "Driver=ODBC Driver 18 for SQL Server;Server=sqlhost,1433;Database=Pelmora;UID=coexecutive;PWD={p;w}}d};"
+         "Encrypt=yes;TrustServerCertificate=yes;"},
+        {"ODBC Driver 17 for SQL Server", "sqlhost\\ERP", "pw", "Encrypt=no",
+         "Driver=ODBC Driver 17 for SQL Server;Server=sqlhost\\ERP;Database=Pelmora;UID=coexecutive;PWD=pw;Encrypt=no;"},
     };
     for (const Case& c : cases) {
         OdbcServerConfig config;
+        config.driver = QString::fromLatin1(c.driver);
         config.host = QString::fromLatin1(c.host);
-        config.options = QStringLiteral("TDS_Version=7.4");
+        config.options = QString::fromLatin1(c.options);
         EXPECT_EQ(SqlServerConnectionString(config, QStringLiteral("Pelmora"), QStringLiteral("coexecutive"),
-                                            QStringLiteral("p;w}d")),
-                  QString::fromLatin1(c.expected));
+                                            QString::fromLatin1(c.password)),
+                  QString::fromLatin1(c.expected))
+            << c.driver << " " << c.password;
+    }
+    // A password FreeTDS cannot be given is refused in words, not sent mangled.
+    for (const char* password : {"p;w}d", "{pw}", " pw} "}) {
+        OdbcServerConfig config;
+        config.host = QStringLiteral("sqlhost");
+        EXPECT_EQ(ErrorOf([&] {
+                      SqlServerConnectionString(config, QStringLiteral("Pelmora"), QStringLiteral("coexecutive"),
+                                                QString::fromLatin1(password));
+                  }).description(),
+                  QStringLiteral("The password of login 'coexecutive' holds a \"}\" together with a \";\", a leading "
+                                 "\"{\" or blanks at its ends, which the FreeTDS driver cannot be given."))
+            << password;
     }
     const QString q = QStringLiteral("SELECT CustomerID, Name FROM Customers -- all");
-    EXPECT_EQ(OdbcPageQuery(q, {BrandleSortKey{1, true}}, 100, 50),
-              QStringLiteral("SELECT * FROM (\nSELECT CustomerID, Name FROM Customers -- all\n) AS q ORDER BY 2 DESC, 1 "
+    EXPECT_EQ(OdbcPageQuery(q, 2, {BrandleSortKey{1, true}}, 100, 50),
+              QStringLiteral("SELECT * FROM (\nSELECT CustomerID, Name FROM Customers -- all\n) AS q (c0, c1) ORDER BY 2 DESC, 1 "
                              "OFFSET 100 ROWS FETCH NEXT 50 ROWS ONLY"));
-    EXPECT_EQ(OdbcPageQuery(q, {}, 0, 10),
-              QStringLiteral("SELECT * FROM (\nSELECT CustomerID, Name FROM Customers -- all\n) AS q ORDER BY 1 "
+    EXPECT_EQ(OdbcPageQuery(q, 2, {}, 0, 10),
+              QStringLiteral("SELECT * FROM (\nSELECT CustomerID, Name FROM Customers -- all\n) AS q (c0, c1) ORDER BY 1 "
                              "OFFSET 0 ROWS FETCH NEXT 10 ROWS ONLY"));
     // a query with its own order keeps it and is paged as it is
-    EXPECT_EQ(OdbcPageQuery(QStringLiteral("SELECT a FROM t ORDER BY a"), {}, 10, 5),
+    EXPECT_EQ(OdbcPageQuery(QStringLiteral("SELECT a FROM t ORDER BY a"), 1, {}, 10, 5),
               QStringLiteral("SELECT a FROM t ORDER BY a\nOFFSET 10 ROWS FETCH NEXT 5 ROWS ONLY"));
     // An order that comes with its own TOP, OFFSET or FOR XML takes no second
     // OFFSET beside it (SQL Server refuses TOP with OFFSET, and two OFFSETs), and a
@@ -246,20 +275,20 @@ TEST(OdbcTexts, ConnectionStringsPagesAndCounts)
                                 "SELECT a FROM t ORDER BY a FOR XML PATH"}) {
         const QString query = QString::fromLatin1(limited);
         EXPECT_TRUE(OdbcRunsAsWritten(query, {})) << limited;
-        EXPECT_EQ(OdbcPageQuery(query, {}, 10, 5), query) << limited;
+        EXPECT_EQ(OdbcPageQuery(query, 1, {}, 10, 5), query) << limited;
         EXPECT_FALSE(OdbcRunsAsWritten(query, {BrandleSortKey{0, true}})) << limited;
-        EXPECT_EQ(OdbcPageQuery(query, {BrandleSortKey{0, true}}, 10, 5),
+        EXPECT_EQ(OdbcPageQuery(query, 1, {BrandleSortKey{0, true}}, 10, 5),
                   QStringLiteral("SELECT * FROM (\n") + query +
-                      QStringLiteral("\n) AS q ORDER BY 1 DESC OFFSET 10 ROWS FETCH NEXT 5 ROWS ONLY"))
+                      QStringLiteral("\n) AS q (c0) ORDER BY 1 DESC OFFSET 10 ROWS FETCH NEXT 5 ROWS ONLY"))
             << limited;
     }
     EXPECT_FALSE(OdbcRunsAsWritten(QStringLiteral("SELECT a FROM t ORDER BY a"), {}));
     EXPECT_FALSE(OdbcRunsAsWritten(QStringLiteral("SELECT TOP 3 a FROM t"), {}));
     EXPECT_EQ(OdbcPageQuery(QStringLiteral("SELECT a FROM (SELECT TOP 5 a FROM t ORDER BY a) x WHERE b = 'ORDER BY'"),
-                            {}, 0, 5)
+                            1, {}, 0, 5)
                   .left(16),
               QStringLiteral("SELECT * FROM (\n"));
-    EXPECT_EQ(tsql::CountQuery(q), QStringLiteral("SELECT COUNT(*) FROM (\n") + q + QStringLiteral("\n) AS q"));
+    EXPECT_EQ(tsql::CountQuery(q, 2), QStringLiteral("SELECT COUNT(*) FROM (\n") + q + QStringLiteral("\n) AS q (c0, c1)"));
 }
 
 // SQL Server refuses an ORDER BY inside a derived table or a WITH part unless TOP,
@@ -293,11 +322,12 @@ TEST(OdbcTexts, AQueryWithItsOwnOrderIsLegalInsideTheWrappers)
         const QString query = QString::fromLatin1(c.query);
         const QString inner = QString::fromLatin1(c.inner);
         EXPECT_EQ(tsql::InnerQuery(query), inner) << c.query;
-        EXPECT_EQ(tsql::CountQuery(query), QStringLiteral("SELECT COUNT(*) FROM (\n") + inner + QStringLiteral("\n) AS q"))
+        EXPECT_EQ(tsql::CountQuery(query, 2),
+                  QStringLiteral("SELECT COUNT(*) FROM (\n") + inner + QStringLiteral("\n) AS q (c0, c1)"))
             << c.query;
-        EXPECT_EQ(tsql::OrderedQuery(query, {BrandleSortKey{1, false}}, 0, 5),
+        EXPECT_EQ(tsql::OrderedQuery(query, 2, {BrandleSortKey{1, false}}, 0, 5),
                   QStringLiteral("SELECT * FROM (\n") + inner +
-                      QStringLiteral("\n) AS q ORDER BY 2, 1 OFFSET 0 ROWS FETCH NEXT 5 ROWS ONLY"))
+                      QStringLiteral("\n) AS q (c0, c1) ORDER BY 2, 1 OFFSET 0 ROWS FETCH NEXT 5 ROWS ONLY"))
             << c.query;
         EXPECT_TRUE(tsql::IdPositionQuery(query, 2, {BrandleSortKey{0, false}}, 7).contains(inner + QStringLiteral("\n)")))
             << c.query;

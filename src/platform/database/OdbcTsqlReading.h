@@ -1,0 +1,24 @@
+#pragma once
+// T-SQL read as a SQL Server reads it, for what the ODBC back end sends to a
+// real server as written: where its statements end (T-SQL needs no ";": two
+// SELECTs side by side are two statements) and its text literals.
+
+#include <QString>
+
+namespace tsql {
+
+// Whether the text is one query: a SELECT (or WITH ... SELECT, or a query in
+// parentheses) and nothing after it but a ";", every text, name and comment
+// closed. The rights of the read-only login are the server's fence; this keeps
+// a user's text to the one statement the caller means to run.
+bool IsSingleQuery(const QString& text);
+
+// The text with every text literal written N'...', so that the server keeps
+// each character whatever the database's code page (an 'x' already N'x' stays).
+QString NationalTexts(const QString& text);
+
+// The text without the ";" that may end it (a query wrapped in a derived table
+// or a WITH part must not end with one); a comment after it stays a comment.
+QString WithoutFinalSemicolon(const QString& text);
+
+}  // namespace tsql

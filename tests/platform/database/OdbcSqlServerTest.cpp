@@ -1,0 +1,355 @@
+// What a real SQL Server receives for ordinary read queries: the query as
+// written (nothing translated, every text N'...'), refused only when it is not
+// one query by T-SQL's reading, and wrapped for pages, counts and positions so
+// that any query the server runs alone may be wrapped. The SQLite driver stands
+// in for the server under the SQL Server dialect: it receives the texts, refuses
+// what SQLite does not read, and the texts it received are compared here.
+//
+// With QUILLON_TSQL_RECORD naming a file, every text is written to it, batches
+// parted by "GO", for the check by a T-SQL grammar (tests/tsql-grammar).
+
+#include "base/AppError.h"
+#include "db/ClientOdbcConfig.h"
+#include "db/DemoCompany.h"
+#include "db/SqlServerScripts.h"
+#include "platform/database/BrandleCursor.h"
+#include "platform/database/BrandleDatabase.h"
+#include "platform/database/OdbcBackend.h"
+#include "platform/database/OdbcReadConnection.h"
+#include "platform/database/OdbcServers.h"
+#include "platform/database/OdbcTsqlReading.h"
+#include "platform/database/SqlFence.h"
+#include "platform/database/SqliteBackend.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+namespace {
+
+struct ReadCase {
+    const char* query;
+    int columns;
+    const char* sent;  // what the server receives; nullptr: the query as it is
+};
+
+// Ordinary queries of views, searches, statistics and exports on a SQL Server.
+const ReadCase kReads[] = {
+    {"SELECT o.OrderID, CONVERT(varchar(10), o.OrderDate, 103) AS OrderDay FROM dbo.Orders o", 2, nullptr},
+    {"SELECT OrderID, CONVERT(char(8), OrderDate, 112) AS Ymd, CAST(OrderDate AS date) AS Day FROM Orders", 3, nullptr},
+    {"SELECT TOP (10) PERCENT OrderID, OrderTotal FROM Orders ORDER BY OrderTotal DESC", 2, nullptr},
+    {"SELECT TOP (5) WITH TIES OrderID, OrderTotal FROM Orders ORDER BY OrderTotal DESC", 2, nullptr},
+    {"SELECT c.CustomerID, c.Name, x.Orders FROM Customers c CROSS APPLY (SELECT COUNT(*) AS Orders FROM Orders o "
+     "WHERE o.CustomerID = c.CustomerID) x",
+     3, nullptr},
+    {"SELECT c.CustomerID, l.OrderDate FROM Customers c OUTER APPLY (SELECT TOP 1 o.OrderDate FROM Orders o WHERE "
+     "o.CustomerID = c.CustomerID ORDER BY o.OrderDate DESC) l",
+     2, nullptr},
+    {"SELECT OrderID, ROW_NUMBER() OVER (PARTITION BY CustomerID ORDER BY OrderDate) AS n FROM Orders", 2, nullptr},
+    {"SELECT OrderID, SUM(OrderTotal) OVER (PARTITION BY CustomerID) AS CustomerTotal, RANK() OVER (ORDER BY "
+     "OrderTotal DESC) AS r FROM Orders",
+     3, nullptr},
+    {"WITH big AS (SELECT CustomerID, SUM(OrderTotal) AS Total FROM Orders GROUP BY CustomerID) SELECT c.CustomerID, "
+     "c.Name, b.Total FROM Customers c JOIN big b ON b.CustomerID = c.CustomerID",
+     3, nullptr},
+    {"SELECT c.CustomerID, STUFF((SELECT ', ' + o.OrderNumber FROM Orders o WHERE o.CustomerID = c.CustomerID FOR "
+     "XML PATH('')), 1, 2, '') AS Numbers FROM Customers c",
+     2,
+     "SELECT c.CustomerID, STUFF((SELECT N', ' + o.OrderNumber FROM Orders o WHERE o.CustomerID = c.CustomerID FOR "
+     "XML PATH('')), 1, 2, N'') AS Numbers FROM Customers c"},
+    {"SELECT CustomerID, LEFT(Name, 3) AS a, RIGHT(Name, 2) AS b, LEN(Name) AS c, CHARINDEX('x', Name) AS d, "
+     "LTRIM(RTRIM(REPLACE(Name, '-', ' '))) AS e FROM Customers",
+     6,
+     "SELECT CustomerID, LEFT(Name, 3) AS a, RIGHT(Name, 2) AS b, LEN(Name) AS c, CHARINDEX(N'x', Name) AS d, "
+     "LTRIM(RTRIM(REPLACE(Name, N'-', N' '))) AS e FROM Customers"},
+    {"SELECT OrderID, DATEADD(day, 30, OrderDate) AS Due, DATEDIFF(day, OrderDate, GETDATE()) AS Age, "
+     "DATEPART(quarter, OrderDate) AS Q, EOMONTH(OrderDate) AS MonthEnd FROM Orders",
+     5, nullptr},
+    {"SELECT OrderID, IIF(OrderTotal > 1000, 'large', 'small') AS Size FROM Orders", 2,
+     "SELECT OrderID, IIF(OrderTotal > 1000, N'large', N'small') AS Size FROM Orders"},
+    {"SELECT OrderID, TRY_CONVERT(int, OrderNumber) AS n, TRY_CAST(Status AS int) AS s FROM Orders", 3, nullptr},
+    {"SELECT [Order ID] = o.OrderID, o.[Status] AS [Order Status], o.[Weird]]Name] FROM [dbo].[Orders] AS o", 3,
+     nullptr},
+    {"SELECT CustomerID, Name FROM Customers WHERE Name LIKE N'\u0141\u00f3d\u017a%'", 2, nullptr},
+    {"SELECT CustomerID, Name FROM Customers WHERE City = 'Z\u00fcrich' AND Name <> 'O''Neil'", 2,
+     "SELECT CustomerID, Name FROM Customers WHERE City = N'Z\u00fcrich' AND Name <> N'O''Neil'"},
+    // a view column shown as "ID" beside the key alias, and unnamed expressions
+    {"SELECT o.OrderID AS ID, o.OrderID AS ID, o.OrderNumber FROM Orders o", 3, nullptr},
+    {"SELECT OrderID, OrderTotal * 1.2, COUNT(*) OVER () FROM Orders", 3, nullptr},
+    {"SELECT OrderID, CASE WHEN Status = 'O' THEN 'Open' ELSE 'Closed' END AS State FROM Orders", 2,
+     "SELECT OrderID, CASE WHEN Status = N'O' THEN N'Open' ELSE N'Closed' END AS State FROM Orders"},
+    {"SELECT CustomerID, COALESCE(Phone, Email, '') AS Contact, ISNULL(City, '?') AS City FROM Customers", 3,
+     "SELECT CustomerID, COALESCE(Phone, Email, N'') AS Contact, ISNULL(City, N'?') AS City FROM Customers"},
+    {"SELECT OrderID, FORMAT(OrderDate, 'yyyy-MM') AS Month, CONCAT(OrderNumber, ' / ', Status) AS Label FROM Orders",
+     3, "SELECT OrderID, FORMAT(OrderDate, N'yyyy-MM') AS Month, CONCAT(OrderNumber, N' / ', Status) AS Label FROM Orders"},
+    {"SELECT CustomerID, STRING_AGG(OrderNumber, ',') WITHIN GROUP (ORDER BY OrderNumber) AS Numbers FROM Orders GROUP "
+     "BY CustomerID HAVING COUNT(*) > 1",
+     2,
+     "SELECT CustomerID, STRING_AGG(OrderNumber, N',') WITHIN GROUP (ORDER BY OrderNumber) AS Numbers FROM Orders GROUP "
+     "BY CustomerID HAVING COUNT(*) > 1"},
+    {"SELECT CustomerID, Name FROM Customers UNION ALL SELECT SupplierID, Name FROM Suppliers ORDER BY Name", 2,
+     nullptr},
+    {"SELECT c.CustomerID FROM Customers c WHERE EXISTS (SELECT 1 FROM Orders o WHERE o.CustomerID = c.CustomerID) "
+     "AND c.CustomerID IN (SELECT CustomerID FROM Invoices)",
+     1, nullptr},
+    {"SELECT o.OrderID, o.Status FROM Orders o WITH (NOLOCK) WHERE o.OrderDate >= '20240101'", 2,
+     "SELECT o.OrderID, o.Status FROM Orders o WITH (NOLOCK) WHERE o.OrderDate >= N'20240101'"},
+    {"SELECT OrderID, OrderTotal FROM Orders ORDER BY OrderTotal OFFSET 10 ROWS FETCH NEXT 20 ROWS ONLY", 2, nullptr},
+    {"SELECT DISTINCT CustomerID, CHOOSE(DATEPART(weekday, OrderDate), 'Sun', 'Mon') AS Day, DATEFROMPARTS(2024, 1, "
+     "1) AS First FROM Orders",
+     3,
+     "SELECT DISTINCT CustomerID, CHOOSE(DATEPART(weekday, OrderDate), N'Sun', N'Mon') AS Day, DATEFROMPARTS(2024, 1, "
+     "1) AS First FROM Orders"},
+    {"SELECT OrderID /* shown /* as written */ SELECT 2 */ FROM Orders -- SELECT 3", 1, nullptr},
+    // a reserved keyword after a dot is a name, an unreserved one a name anywhere
+    {"SELECT t.[Open], t.Open, Move AS Get FROM Tasks t", 3, nullptr},
+    // the ";" that may end a query is not sent into the wrappers
+    {"SELECT OrderID FROM Orders; -- all", 1, "SELECT OrderID FROM Orders  -- all"},
+};
+
+// Texts that are not one query by T-SQL's reading.
+const char* const kNotOneQuery[] = {
+    "SELECT 1 SELECT 2",
+    "SELECT 1; SELECT 2",
+    "SELECT * FROM Orders DELETE FROM Orders",
+    "SELECT * FROM Orders; DROP TABLE Orders",
+    "WITH x AS (SELECT 1 AS a) DELETE FROM Orders",
+    "SELECT * INTO Copy FROM Orders",
+    "SELECT 1 EXEC('DROP TABLE Orders')",
+    "SELECT 1 WAITFOR DELAY '00:00:10'",
+    "EXEC sp_who",
+    "UPDATE Orders SET Status = 'x'",
+    "SELECT 1 WITH x AS (SELECT 2 AS b) SELECT * FROM x",
+    "SELECT 'open",
+    "SELECT 1 /* open /* nested */",
+    "SELECT [open FROM t",
+    "SELECT (1",
+    "",
+};
+
+class SqlServerSession : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        path = dir.filePath(QStringLiteral("Reads.sqlite"));
+        SqliteBackend::openFile(path)->run(QStringLiteral("CREATE TABLE Orders (OrderID INTEGER PRIMARY KEY)"));
+    }
+
+    std::unique_ptr<BrandleReadConnection> open(OdbcBackend** backend)
+    {
+        auto b = OdbcBackend::openSqliteFile(path, QStringLiteral("SQLPROD"), QStringLiteral("Reads"),
+                                             QStringLiteral("coreadonly"), true,
+                                             OdbcServerConfig::Dialect::SqlServer);
+        b->setSentLogging(true);
+        *backend = b.get();
+        return MakeOdbcReadConnection(std::move(b));
+    }
+
+    static void record(const QStringList& texts)
+    {
+        const QString file = qEnvironmentVariable("QUILLON_TSQL_RECORD");
+        if (file.isEmpty())
+            return;
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::Append | QIODevice::Text));
+        for (const QString& t : texts)
+            f.write((t + QStringLiteral("\nGO\n")).toUtf8());
+    }
+
+    QTemporaryDir dir;
+    QString path;
+};
+
+TEST_F(SqlServerSession, OrdinaryQueriesGoAsWrittenAndAreWrappedWithTheirColumnsNamed)
+{
+    OdbcBackend* backend = nullptr;
+    auto c = open(&backend);
+    const BrandleCancelToken token = MakeCancelToken();
+    for (const ReadCase& r : kReads) {
+        const QString query = QString::fromUtf8(r.query);
+        const QString sent = QString::fromUtf8(r.sent ? r.sent : r.query);
+        EXPECT_TRUE(tsql::IsSingleQuery(query)) << r.query;
+        EXPECT_EQ(tsql::NationalTexts(tsql::WithoutFinalSemicolon(query)), sent) << r.query;
+        // The cursor asks the server for the query's columns: the query as written
+        // reaches the driver, which (being SQLite) may refuse it; the translator
+        // never sees it.
+        backend->clearSentLog();
+        try {
+            c->OpenCursor(query, {BrandleSortKey{r.columns - 1, true}}, token);
+        } catch (const AppError& e) {
+            EXPECT_FALSE(e.description().contains(QStringLiteral("Unsupported"))) << r.query;
+            EXPECT_NE(e.description(), NotASingleQueryMessage()) << r.query;
+        }
+        ASSERT_FALSE(backend->sentLog().isEmpty()) << r.query;
+        EXPECT_EQ(backend->sentLog().front(), sent) << r.query;
+
+        // The wrappers name every column by position, whatever the query's own names.
+        const QString names = tsql::ColumnNames(r.columns);
+        const QString page = OdbcPageQuery(sent, r.columns, {BrandleSortKey{r.columns - 1, true}}, 100, 50);
+        const QString count = tsql::CountQuery(sent, r.columns);
+        const QString position = tsql::IdPositionQuery(sent, r.columns, {BrandleSortKey{0, false}}, 7);
+        EXPECT_TRUE(page.contains(QStringLiteral(") AS q (") + names + QStringLiteral(") ORDER BY "))) << page.toStdString();
+        EXPECT_TRUE(count.endsWith(QStringLiteral(") AS q (") + names + QLatin1Char(')'))) << count.toStdString();
+        EXPECT_TRUE(position.startsWith(QStringLiteral("WITH quillon_rows (") + names + QStringLiteral(") AS ("))) << position.toStdString();
+        for (const QString& wrapped : {page, count, position})
+            EXPECT_TRUE(tsql::IsSingleQuery(wrapped)) << wrapped.toStdString();
+        record({sent, page, count, position});
+    }
+}
+
+// The demo company's views as the list sends them (its stored select list, FROM
+// and extended FROM clauses): each one query by T-SQL's reading; recorded for
+// the grammar too.
+TEST_F(SqlServerSession, TheDemosViewsAreEachOneQuery)
+{
+    sqlite3* demo = erpdb::DemoCompanyInMemory();
+    sqlite3_stmt* st = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(demo,
+                                 "SELECT SQLSelect || ' ' || SQLFrom || ' ' || IFNULL(SQLFromEx, '') "
+                                 "FROM LdViews WHERE SQLSelect IS NOT NULL",
+                                 -1, &st, nullptr),
+              SQLITE_OK);
+    QStringList recorded;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        const QString query = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+        EXPECT_TRUE(tsql::IsSingleQuery(query)) << query.toStdString();
+        recorded << tsql::NationalTexts(query);
+    }
+    sqlite3_finalize(st);
+    sqlite3_close_v2(demo);
+    EXPECT_GE(recorded.size(), 10);
+    record(recorded);
+}
+
+TEST_F(SqlServerSession, WhatIsNotOneQueryIsRefusedBeforeItIsSent)
+{
+    OdbcBackend* backend = nullptr;
+    auto c = open(&backend);
+    const BrandleCancelToken token = MakeCancelToken();
+    for (const char* text : kNotOneQuery) {
+        const QString query = QString::fromUtf8(text);
+        EXPECT_FALSE(tsql::IsSingleQuery(query)) << text;
+        backend->clearSentLog();
+        try {
+            c->CountRows(query, token);
+            ADD_FAILURE() << "counted: " << text;
+        } catch (const AppError& e) {
+            EXPECT_EQ(e.description(), QStringLiteral("Only a single query that does not change the database may run here."))
+                << text;
+        }
+        EXPECT_TRUE(backend->sentLog().isEmpty()) << text;
+    }
+}
+
+TEST_F(SqlServerSession, ACountAsksForTheColumnsThenCountsThemUnderNamesOfItsOwn)
+{
+    OdbcBackend* backend = nullptr;
+    auto c = open(&backend);
+    const BrandleCancelToken token = MakeCancelToken();
+    // SQLite reads the query, so its columns are known; the count's derived table
+    // with named columns is T-SQL that SQLite refuses, after it was sent.
+    const QString query = QStringLiteral("SELECT OrderID AS ID, OrderID AS ID, OrderID + 1 FROM Orders");
+    try {
+        c->CountRows(query, token);
+    } catch (const AppError&) {
+    }
+    EXPECT_EQ(backend->sentLog(), (QStringList{query, QStringLiteral("SELECT COUNT(*) FROM (\n") + query +
+                                                          QStringLiteral("\n) AS q (c0, c1, c2)")}));
+}
+
+// A connection to a SQL Server sets the session options first, in one batch. The
+// SQLite driver, given the connection string a SQL Server gets, shows it by
+// refusing that batch (it takes one statement at a time), the only text sent.
+TEST_F(SqlServerSession, AConnectionSetsTheSessionOptionsFirst)
+{
+    OdbcServerConfig config;
+    config.driver = QStringLiteral("SQLite3");
+    config.host = QStringLiteral("sqlhost");
+    try {
+        OdbcBackend::openSqlServer(config, QStringLiteral("SQLPROD"), path, QStringLiteral("coexecutive"),
+                                   QStringLiteral("pw"));
+        ADD_FAILURE() << "the SQLite driver took the session options";
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.description(), QStringLiteral("only one SQL statement allowed"));
+    }
+}
+
+TEST_F(SqlServerSession, TheServerVersionIsAskedOverTheSessionsConnectionWithoutALogonOfItsOwn)
+{
+    // A driver that is not there: a logon of the version's own would fail, and
+    // the session's connection (the SQLite driver) answers without one.
+    OdbcServerConfig config;
+    config.driver = QStringLiteral("NoSuchDriver");
+    config.host = QStringLiteral("sqlprod\\ERP");
+    erpdb::WriteClientOdbcServer(QStringLiteral("SQLVERSION"), config);
+    BrandleDatabase db;
+    Variant v1, v2, v3;
+    EXPECT_TRUE(db.GetServerVersion(QStringLiteral("SQLVERSION"), QStringLiteral("coreadonly"), QStringLiteral("mipvel"),
+                                    v1, v2, v3)
+                    .isEmpty());
+    auto backend = OdbcBackend::openSqliteFile(path, QStringLiteral("SQLVERSION"), QStringLiteral("Reads"),
+                                               QStringLiteral("coexecutive"), false,
+                                               OdbcServerConfig::Dialect::SqlServer);
+    OdbcBackend* session = backend.get();
+    session->setSentLogging(true);
+    db.OpenBackend(std::move(backend));
+    db.GetServerVersion(QStringLiteral("sqlversion"), QStringLiteral("coreadonly"), QStringLiteral("mipvel"), v1, v2, v3);
+    EXPECT_EQ(session->sentLog(), QStringList{QStringLiteral("SELECT @@VERSION")});
+    // another server's version is not asked of this one
+    session->clearSentLog();
+    db.GetServerVersion(QStringLiteral("OTHER"), QStringLiteral("coreadonly"), QStringLiteral("mipvel"), v1, v2, v3);
+    EXPECT_TRUE(session->sentLog().isEmpty());
+}
+
+// A call is one batch: no SELECT @@TRANCOUNT, BEGIN and COMMIT around it. Over
+// the stand-in the batch reaches the driver, which refuses its T-SQL.
+TEST_F(SqlServerSession, ACallIsOneBatchWithItsTransactionHandlingAndItsOutputsSelectedLast)
+{
+    auto backend = OdbcBackend::openSqliteFile(path, QStringLiteral("SQLPROD"), QStringLiteral("Reads"),
+                                               QStringLiteral("coexecutive"), false,
+                                               OdbcServerConfig::Dialect::SqlServer);
+    OdbcBackend* session = backend.get();
+    session->setSentLogging(true);
+    BrandleCommand command;
+    command.Init(QStringLiteral("Co_GetRegValue"), 5);
+    command.AddParameter(QStringLiteral("@vi_ParentID"), adInteger, adParamInput, 0, Variant(Null));
+    command.AddParameter(QStringLiteral("@vs_SubKey"), adVarChar, adParamInput, 255, Variant(QStringLiteral("Config")));
+    command.AddParameter(QStringLiteral("@vs_Name"), adVarChar, adParamInput, 50, Variant(QStringLiteral("Z\u00fcrich")));
+    command.AddParameter(QStringLiteral("@rs_Type"), adChar, adParamOutput, 2);
+    command.AddParameter(QStringLiteral("@rs_Value"), adVarChar, adParamOutput, 255);
+    EXPECT_THROW(session->runProcedure(command), AppError);
+    const QString batch = QStringLiteral(
+        "DECLARE @quillon_outer bit = CASE WHEN @@TRANCOUNT = 0 THEN 1 ELSE 0 END;\n"
+        "DECLARE @quillon_out4 nchar(2);\n"
+        "DECLARE @quillon_out5 nvarchar(255);\n"
+        "IF @quillon_outer = 1 BEGIN TRANSACTION; ELSE SAVE TRANSACTION quillon_batch_1;\n"
+        "BEGIN TRY\n"
+        "    EXEC Co_GetRegValue ?, ?, ?, @quillon_out4 OUTPUT, @quillon_out5 OUTPUT;\n"
+        "    IF @quillon_outer = 1 AND @@TRANCOUNT > 0 COMMIT TRANSACTION;\n"
+        "END TRY\n"
+        "BEGIN CATCH\n"
+        "    IF @quillon_outer = 1 AND @@TRANCOUNT > 0 ROLLBACK TRANSACTION;\n"
+        "    ELSE IF @quillon_outer = 0 AND XACT_STATE() = 1 ROLLBACK TRANSACTION quillon_batch_1;\n"
+        "    IF NOT (ERROR_NUMBER() = 266 AND @quillon_outer = 1) THROW;\n"
+        "END CATCH;\n"
+        "SELECT @quillon_out4, @quillon_out5;\n");
+    EXPECT_EQ(session->sentLog(), QStringList{batch});
+    // inside the caller's transaction the same batch takes a savepoint of its own
+    session->clearSentLog();
+    session->begin(0);
+    EXPECT_THROW(session->runProcedure(command), AppError);
+    EXPECT_EQ(session->sentLog(), (QStringList{QStringLiteral("BEGIN TRANSACTION"),
+                                               QString(batch).replace(QStringLiteral("quillon_batch_1"),
+                                                                      QStringLiteral("quillon_batch_2"))}));
+    // the batch keeps our own T-SQL rules
+    EXPECT_EQ(erpdb::TsqlScriptProblems(batch), QStringList());
+    // a call without outputs selects nothing after it
+    BrandleCommand plain;
+    plain.Init(QStringLiteral("Ld_DeleteView"), 1);
+    plain.AddParameter(QStringLiteral("@ViewID"), adInteger, adParamInput, 0, Variant(7));
+    EXPECT_TRUE(tsql::CallBatch(plain, 3).endsWith(QStringLiteral("END CATCH;\n")));
+}
+
+}  // namespace
