@@ -188,8 +188,14 @@ private:
     bool SaveBeforeBaseChange();
     // The other views that show or filter by the column, each after a line break.
     QString OtherViewsUsingColumn(int32_t columnID);
-    // Asks when other views use the column; True to go on.
-    bool ConfirmOtherViews(const QString& views, const QString& question);
+    // The searches of every user on every view of the base that use the column,
+    // by their filter-column rows or (copies made by Save as new have none) by the
+    // column's token in their text; each after a line break.
+    QString SearchesUsingColumn(int32_t columnID, const QString& columnName);
+    // Gives the searches of every view of the base the column's new SQL name.
+    void RenameColumnInSearches(const QString& oldName, const QString& newName);
+    // Asks when other views (or searches that will go) use the column; True to go on.
+    bool ConfirmOtherViews(const QString& views, const QString& question, const QString& searches = QString());
     // Runs f in the named transaction; on a failure rolls it back, shows the error
     // and returns False.
     bool InColumnTransaction(const QString& name, const std::function<void()>& f);

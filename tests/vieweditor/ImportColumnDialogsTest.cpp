@@ -183,6 +183,8 @@ TEST_F(ImportColumnDialogsTest, NamesAreCheckedInOrderWithTheirMessagesWordForWo
         {QStringLiteral("O'Brien"), QStringLiteral("Fine"), displayRule},
         {QStringLiteral("Fine"), QStringLiteral("city"), QString::fromLatin1(importednames::kSQLNameNotUnique)},
         {QStringLiteral("CITY"), QStringLiteral("Fine"), QString::fromLatin1(importednames::kDisplayNameNotUnique)},
+        {QStringLiteral("Fine"), QStringLiteral("Seg@ment"), sqlRule},
+        {QStringLiteral("Fine"), QStringLiteral("ID"), QString::fromLatin1(importednames::kSQLNameNotUnique)},
     };
     for (const char* c = importednames::kSQLNameCharacters; *c; ++c)
         cases.push_back({QStringLiteral("Fine"), QStringLiteral("a") + QLatin1Char(*c) + QStringLiteral("b"), sqlRule});
@@ -288,6 +290,16 @@ TEST_F(ImportColumnDialogsTest, EditLeavesTheColumnItselfOutOfTheUniquenessTests
         {QStringLiteral("Seg,ment"), QStringLiteral("Segment"), importednames::DisplayNameMessage()},
         {QStringLiteral("Segment"), QStringLiteral("City"), QString::fromLatin1(importednames::kSQLNameNotUnique)},
         {QStringLiteral("Phone"), QStringLiteral("Segment"), QString::fromLatin1(importednames::kDisplayNameNotUnique)},
+        // What the import refuses, the rename refuses: no second [City] or [ID] in the
+        // SQL view, nothing but letters, digits and "_".
+        {QStringLiteral("Segment"), QStringLiteral("City\t"), importednames::SQLNameMessage()},
+        {QStringLiteral("Segment"), QStringLiteral("Seg\r\nment"), importednames::SQLNameMessage()},
+        {QStringLiteral("Segment"), QStringLiteral("Seg\x07ment"), importednames::SQLNameMessage()},
+        {QStringLiteral("Segment"), QStringLiteral("Seg@ment"), importednames::SQLNameMessage()},
+        {QStringLiteral("Segment"), QStringLiteral("ID"), QString::fromLatin1(importednames::kSQLNameNotUnique)},
+        {QStringLiteral("Segment"), QStringLiteral("id"), QString::fromLatin1(importednames::kSQLNameNotUnique)},
+        {QStringLiteral("Seg") + QChar(0xD800), QStringLiteral("Segment"),
+         QString::fromLatin1(importednames::kIncompleteCharacter)},
     };
     for (const Case& c : cases) {
         d->txtColumnName()->setText(c.display);
