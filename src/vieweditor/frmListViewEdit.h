@@ -68,6 +68,10 @@ public:
     bool SaveView();
     bool ValidateView();
     bool ValidateSQLViewName();
+    // The header texts that will be written fit their columns and hold whole characters.
+    bool ValidateHeaderTexts();
+    // Whether this save writes the header (name, description, SQL name).
+    bool WritesHeader() const;
     // Writes the column and filter orders of the lists and the functions into the model.
     void ApplyListsToModel();
     // Saving a customized view as a new view (Save as new view shown and ticked).
@@ -183,6 +187,9 @@ private:
     void DeleteImportedColumn(int32_t columnID);
     void EditImportedColumn(int16_t tab);
     bool AnyListDirty() const;
+    // 0 when the SQL name may be stored, 1 when it holds what it may not (or is
+    // empty or too long), 2 when another view has it.
+    int SQLViewNameFault(const QString& name, bool excludeOwnRow);
     // Asks to save unsaved list changes before a change to the base; False when
     // the user declines or the save fails.
     bool SaveBeforeBaseChange();
