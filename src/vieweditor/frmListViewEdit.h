@@ -156,6 +156,8 @@ private:
     void Form_KeyDown(int& keyCode, int shift);
     void Form_KeyUp(int& keyCode, int shift);
     void SetSQLFieldsVisible(bool visible);
+    // Import New Columns and Create SQL View follow the user's rights as well as the mode.
+    void UpdateRightsStates();
     void ClearAllLists();
 
     // ---- Tab lists (frmListViewEditLists.cpp) ----
@@ -177,6 +179,8 @@ private:
     void cmdRemoveList_Click(int tab);
     void cmdSyncWithColumns_Click();
     void SSTab1_Click();
+    // After a tab switch by click or Ctrl+Tab: the focus stays on the shown tab.
+    void KeepFocusInShownTab();
     void lvwList_MouseUp(int tab, int button, int shift, int x, int y);
     void lvwPickList_MouseUp(int tab, int button, int shift, int x, int y);
     void lvwPickList_ColumnClick(int tab, ListColumnHeader* header);
@@ -223,6 +227,9 @@ private:
     bool m_bNewViewCreated = false;
     int32_t m_lNewViewID = 0;
     bool m_bCreateSQLViewHandling = false;
+    bool m_bRightsRead = false;
+    bool m_bMayImportColumns = false;
+    bool m_bMayCreateSQLViews = false;
 
     QLabel* m_lblName = nullptr;
     QLineEdit* m_txtDisplayName = nullptr;
