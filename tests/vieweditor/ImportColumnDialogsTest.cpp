@@ -11,6 +11,7 @@
 #include "vieweditor/frmImportColumn.h"
 
 #include <QComboBox>
+#include <QSet>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -136,6 +137,37 @@ TEST_F(ImportColumnDialogsTest, SourcesListTheirColumnsAndPrefixTheNamesWhereThe
     EXPECT_EQ(products->Prefix(), QString());
     EXPECT_EQ(products->txtColumnName()->text(), QStringLiteral("Aisle"));
     EXPECT_EQ(products->txtSQLColumnName()->text(), QStringLiteral("Aisle"));
+}
+
+TEST_F(ImportColumnDialogsTest, TwoLinksThroughTheSameTableAreTwoEntriesEachChosenByItsOwnId)
+{
+    // A second link of the view, to another view of the same base through the same table.
+    Probe().Execute(QStringLiteral(
+        "INSERT INTO LdViewRelationships (ViewID, BaseRelationshipID, LinkViewID, UseMe) "
+        "SELECT vr.ViewID, vr.BaseRelationshipID, 12, 1 FROM LdViewRelationships vr WHERE vr.ViewID = 10 AND vr.UseMe = 1 "
+        "AND vr.LinkViewID <> 12 LIMIT 1"));
+    frmImportColumn* d = OpenImport(kOrdersByRepView);
+    d->cboSources()->setCurrentIndex(0);
+    emit d->cboSources()->activated(0);
+    ASSERT_TRUE(d->lkupView()->WaitUntilLoaded());
+    ASSERT_EQ(d->lkupView()->OfferedCount(), 2);
+    QSet<int32_t> ids;
+    QSet<QString> linked;
+    for (int row = 0; row < 2; ++row) {
+        d->lkupView()->TypeText(QString());  // the whole list offered again
+        d->lkupView()->ChooseOffered(row);
+        ids << d->lkupView()->SelectedID();
+        linked << d->lkupView()->ColumnValue(QStringLiteral("FKViewID"));
+        EXPECT_GT(d->lstViews()->ItemCount(), 0);
+    }
+    EXPECT_EQ(ids.size(), 2);
+    EXPECT_EQ(linked.size(), 2);
+    // The chosen (second) entry stays chosen, and the import names its table.
+    const QString table = d->lkupView()->ColumnValue(QStringLiteral("TableID"));
+    TakeStatements();
+    d->cmdOK()->click();
+    EXPECT_TRUE(boxes.empty()) << (boxes.empty() ? std::string() : boxes[0].prompt.toStdString());
+    EXPECT_EQ(TakeStatements().filter(QStringLiteral("EXEC Ld_ImportColumn %1,%2,").arg(kOrdersByRepView).arg(table)).size(), 1);
 }
 
 TEST_F(ImportColumnDialogsTest, ALinkedViewTheUserMayNotOpenOffersNoColumns)
