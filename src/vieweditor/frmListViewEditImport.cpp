@@ -116,14 +116,14 @@ QString frmListViewEdit::SearchesUsingColumn(int32_t columnID, const QString& co
                        "(SELECT COUNT(*) FROM LdViewFilterColumns fc WHERE fc.ViewFilterID = f.ViewFilterID "
                        "AND fc.BaseColumnID = ") +
         QString::number(columnID) +
-        QStringLiteral(") AS Rows FROM LdViewFilters f INNER JOIN LdViews v ON v.ViewID = f.ViewID WHERE v.BaseID = ") +
+        QStringLiteral(") AS ColumnRows FROM LdViewFilters f INNER JOIN LdViews v ON v.ViewID = f.ViewID WHERE v.BaseID = ") +
         QString::number(m_oView->BaseID) + QStringLiteral(" ORDER BY v.DisplayName, f.FilterName, f.ViewFilterID");
     BrandleDatabase& dbi = SessionEngine().DBI();
     BrandleRecordsetPtr rs;
     QString searches;
     if (dbi.OpenRecordset(sql, rs)) {
         for (; rs->HasRecord(); rs->MoveNext()) {
-            if (rs->Item(QStringLiteral("Rows")).toInt32() == 0 &&
+            if (rs->Item(QStringLiteral("ColumnRows")).toInt32() == 0 &&
                 !SearchUsesColumn(rs->Item(QStringLiteral("FilterString")).toString(), columnName))
                 continue;
             // Search names hold "~" where they show an apostrophe.
