@@ -314,8 +314,11 @@ SELECT ViewID AS ID, DisplayName AS DisplayText, ViewName FROM LdViews;
 CREATE VIEW Ld_SQLViewApplications AS
 SELECT SQLViewApplicationID AS ID, ApplicationName AS DisplayText FROM LdSQLViewApplications;
 
+-- One entry per link (two links through the same table are two entries), with the
+-- table the link's columns come from.
 CREATE VIEW Ld_LinkedViews AS
-SELECT t.TableID AS ID, lv.DisplayName AS DisplayText, v.ViewID AS ViewID, lv.ViewID AS FKViewID
+SELECT vr.ViewRelationshipID AS ID, lv.DisplayName AS DisplayText, v.ViewID AS ViewID, lv.ViewID AS FKViewID,
+       t.TableID AS TableID
 FROM LdViews v
 INNER JOIN LdViewRelationships vr ON vr.ViewID = v.ViewID AND vr.UseMe = 1
 INNER JOIN LdBaseRelationships br ON br.BaseRelationshipID = vr.BaseRelationshipID

@@ -4,6 +4,7 @@
 // base's pieces (list, filter, export, statistics) reads it without a change to
 // the base's FROM clause, and deleting it cannot break the other columns.
 
+#include "base/ColumnNames.h"
 #include "db/procedures/ProcedureList.h"
 #include "db/procedures/ProcSupport.h"
 #include "db/procedures/ViewQueries.h"
@@ -147,11 +148,15 @@ void CheckNames(sqlite3* db, const ImportingView& v, NewColumn& c, const QString
         Fail(proc, QStringLiteral("a column name may have at most 64 characters."));
     if (c.columnName.at(0).isDigit())
         Fail(proc, QStringLiteral("the SQL name '%1' must not begin with a digit.").arg(c.columnName));
-    for (const QChar ch : c.columnName)
-        if (!ch.isLetterOrNumber() && ch != QLatin1Char('_'))
-            Fail(proc, QStringLiteral("the SQL name '%1' may hold only letters, digits and '_'.").arg(c.columnName));
+    if (!SqlColumnNameAllowed(c.columnName))
+        Fail(proc, QStringLiteral("the SQL name '%1' may hold only letters, digits and '_'.").arg(c.columnName));
+    // The SQL view has its row id as [ID].
+    if (SqlColumnNameReserved(c.columnName))
+        Fail(proc, QStringLiteral("the SQL name '%1' is the SQL view's row id.").arg(c.columnName));
     if (c.displayName.contains(QLatin1Char(',')))
         Fail(proc, QStringLiteral("the name '%1' must not contain a comma.").arg(c.displayName));
+    if (HasLoneSurrogate(c.displayName))
+        Fail(proc, QStringLiteral("the name '%1' holds a character that cannot be stored.").arg(c.displayName));
     Statement st(db,
                  QStringLiteral("SELECT ColumnName, DisplayName FROM LdBaseColumns WHERE BaseID = ?1 "
                                 "AND (ColumnName = ?2 OR DisplayName = ?3) LIMIT 1"),
@@ -298,13 +303,17 @@ void DeleteColumnIds(ProcedureCall& call)
     std::vector<int32_t> bases;
     for (const int32_t id : ids) {
         QString name;
+        QString columnName;
         {
-            Statement st(db, QStringLiteral("SELECT BaseID, DisplayName, Imported FROM LdBaseColumns WHERE ColumnID = ?1"),
+            Statement st(db,
+                         QStringLiteral("SELECT BaseID, DisplayName, Imported, ColumnName FROM LdBaseColumns "
+                                        "WHERE ColumnID = ?1"),
                          proc);
             st.bind(1, id);
             if (!st.step())
                 Fail(proc, QStringLiteral("column %1 does not exist.").arg(id));
             name = st.text(1);
+            columnName = st.text(3);
             if (!st.flag(2))
                 Fail(proc, QStringLiteral("the column '%1' was not imported; only imported columns can be deleted.").arg(name));
             bases.push_back(static_cast<int32_t>(st.integer(0)));
@@ -329,6 +338,27 @@ void DeleteColumnIds(ProcedureCall& call)
             st.bind(1, id);
             if (st.step())
                 Fail(proc, QStringLiteral("the column '%1' is the only column the view '%2' shows.").arg(name, st.text(0)));
+        }
+        // Copies made by Save as new have no filter-column rows: they are found by
+        // the column's token in their text.
+        std::vector<int32_t> copies;
+        {
+            Statement st(db,
+                         QStringLiteral("SELECT f.ViewFilterID, f.FilterString FROM LdViewFilters f "
+                                        "INNER JOIN LdViews v ON v.ViewID = f.ViewID WHERE v.BaseID = ?1"),
+                         proc);
+            st.bind(1, bases.back());
+            while (st.step())
+                if (SearchUsesColumn(st.text(1), columnName))
+                    copies.push_back(static_cast<int32_t>(st.integer(0)));
+        }
+        for (const int32_t search : copies) {
+            for (const char* sql : {"UPDATE LdViews SET LastUsedFilter = NULL WHERE LastUsedFilter = ?1",
+                                    "DELETE FROM LdViewFilterColumns WHERE ViewFilterID = ?1",
+                                    "DELETE FROM LdViewFilters WHERE ViewFilterID = ?1"}) {
+                Statement del(db, QLatin1String(sql), proc);
+                del.bind(1, search).run();
+            }
         }
         static const char* const statements[] = {
             // Searches on the column cannot run without it.

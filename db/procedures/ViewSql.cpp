@@ -8,6 +8,8 @@
 #include "db/procedures/ProcSupport.h"
 #include "db/procedures/ViewQueries.h"
 
+#include "base/SqlLex.h"
+
 #include <sqlite3.h>
 
 namespace erpdb {
@@ -29,6 +31,7 @@ struct BuiltColumn {
     int32_t type = 0;
     bool viewable = false;
     bool filterable = false;
+    bool useExtendedFrom = false;
 };
 
 struct ViewRow {
@@ -45,6 +48,63 @@ struct BaseRow {
     QString fromSql;
     QString fromExSql;  // "" when none
 };
+
+// Prepares (never runs) a statement the program will build from the pieces, so that a
+// view whose pieces would fail is refused when it is stored, naming what fails.
+// The statement must also be what the read-only connections run: one query, as
+// SQLite reads it, that writes nothing.
+void CheckRuns(sqlite3* db, const QString& sql, const QString& what, const QString& proc)
+{
+    const QByteArray utf8 = sql.toUtf8();
+    sqlite3_stmt* stmt = nullptr;
+    const char* tail = nullptr;
+    const int rc = sqlite3_prepare_v2(db, utf8.constData(), static_cast<int>(utf8.size()), &stmt, &tail);
+    const QString message = QString::fromUtf8(sqlite3_errmsg(db));
+    const bool readOnly = stmt && sqlite3_stmt_readonly(stmt) && sqlite3_column_count(stmt) > 0;
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_OK)
+        Fail(proc, QStringLiteral("%1 does not run: %2").arg(what, message));
+    bool more = false;
+    if (tail) {
+        const QString rest = QString::fromUtf8(tail, static_cast<qsizetype>(utf8.constData() + utf8.size() - tail));
+        for (const SqlLexToken& t : SqlLex(rest))
+            more = more || t.significant();
+    }
+    if (more || !readOnly)
+        Fail(proc, QStringLiteral("%1 does not run: it is not a single query that only reads.").arg(what));
+}
+
+// Why a stored piece (a row id, a FROM clause, a column's SQL) would break the
+// statements built from it, or "" when it would not. The pieces are joined on
+// one line with what follows, so a line comment at the end would swallow the
+// search; a ";" would start a second statement.
+QString PieceFault(const QString& piece)
+{
+    int depth = 0;
+    for (const SqlLexToken& t : SqlLex(piece)) {
+        if (!t.closed)
+            return QStringLiteral("leaves a text, name or comment open");
+        if (t.kind == SqlLexKind::Comment && piece.mid(t.begin, 2) == QLatin1String("--") && t.end() >= piece.size())
+            return QStringLiteral("ends in a line comment, which would swallow the search that follows it");
+        if (t.kind != SqlLexKind::Punct || t.length != 1)
+            continue;
+        const QChar c = piece.at(t.begin);
+        if (c == u';')
+            return QStringLiteral("holds a \";\", which would start a second statement");
+        if (c == u'(')
+            ++depth;
+        else if (c == u')' && --depth < 0)
+            return QStringLiteral("closes a parenthesis it did not open");
+    }
+    return depth == 0 ? QString() : QStringLiteral("leaves a parenthesis open");
+}
+
+void CheckPiece(const QString& piece, const QString& what, const QString& proc)
+{
+    const QString fault = PieceFault(piece);
+    if (!fault.isEmpty())
+        Fail(proc, QStringLiteral("%1 (%2) %3.").arg(what, piece, fault));
+}
 
 ViewRow ReadView(sqlite3* db, int32_t viewId, const QString& proc)
 {
@@ -82,6 +142,9 @@ BaseRow ReadBase(sqlite3* db, const ViewRow& v, const QString& proc)
     // The row id is cut off at the first comma by the search editor's test.
     if (b.keySql.contains(QLatin1Char(',')))
         Fail(proc, QStringLiteral("the row id of base %1 (%2) must not contain a comma.").arg(v.baseId).arg(b.keySql));
+    CheckPiece(b.keySql, QStringLiteral("the row id of base %1").arg(v.baseId), proc);
+    CheckPiece(b.fromSql, QStringLiteral("the FROM clause of base %1").arg(v.baseId), proc);
+    CheckPiece(b.fromExSql, QStringLiteral("the extended FROM clause of base %1").arg(v.baseId), proc);
     return b;
 }
 
@@ -101,22 +164,10 @@ std::vector<BuiltColumn> ReadColumns(sqlite3* db, int32_t viewId, const QString&
         c.type = static_cast<int32_t>(st.integer(8));
         c.viewable = st.flag(10);
         c.filterable = st.flag(11);
+        c.useExtendedFrom = st.flag(12);
         columns.push_back(std::move(c));
     }
     return columns;
-}
-
-// Prepares (never runs) a statement the program will build from the pieces, so that a
-// view whose pieces would fail is refused when it is stored, naming what fails.
-void CheckRuns(sqlite3* db, const QString& sql, const QString& what, const QString& proc)
-{
-    const QByteArray utf8 = sql.toUtf8();
-    sqlite3_stmt* stmt = nullptr;
-    const int rc = sqlite3_prepare_v2(db, utf8.constData(), static_cast<int>(utf8.size()), &stmt, nullptr);
-    const QString message = QString::fromUtf8(sqlite3_errmsg(db));
-    sqlite3_finalize(stmt);
-    if (rc != SQLITE_OK)
-        Fail(proc, QStringLiteral("%1 does not run: %2").arg(what, message));
 }
 
 bool ObjectIsView(sqlite3* db, const QString& name, QString* type, const QString& proc)
@@ -146,8 +197,8 @@ void DropSqlView(sqlite3* db, const QString& name, const QString& proc)
 }
 
 // The SQL view that other applications read: the row id and the viewable columns by their SQL names.
-void WriteSqlView(sqlite3* db, const ViewRow& v, const BaseRow& b, const std::vector<const BuiltColumn*>& viewable,
-                  const QString& proc)
+void WriteSqlView(sqlite3* db, const ViewRow& v, const BaseRow& b, const QString& fromSql,
+                  const std::vector<const BuiltColumn*>& viewable, const QString& proc)
 {
     if (!v.createSqlView) {
         DropSqlView(db, v.sqlViewName, proc);
@@ -185,7 +236,7 @@ void WriteSqlView(sqlite3* db, const ViewRow& v, const BaseRow& b, const std::ve
         select += QStringLiteral(", ") + c->columnSql + QStringLiteral(" AS ") + QuoteIdentifier(c->columnName);
     Exec(db, QStringLiteral("DROP VIEW IF EXISTS ") + QuoteIdentifier(name), proc);
     Exec(db, QStringLiteral("CREATE VIEW ") + QuoteIdentifier(name) + QStringLiteral(" AS ") + select +
-                 QStringLiteral(" FROM ") + b.fromSql,
+                 QStringLiteral(" FROM ") + fromSql,
          proc);
     Statement up(db, QStringLiteral("UPDATE LdViews SET SQLViewName = ?1 WHERE ViewID = ?2"), proc);
     up.bind(1, name).bind(2, v.viewId).run();
@@ -221,9 +272,15 @@ ViewSqlOutcome Build(sqlite3* db, int32_t viewId, const QString& proc)
     const std::vector<BuiltColumn> columns = ReadColumns(db, viewId, proc);
 
     std::vector<const BuiltColumn*> viewable;
-    for (const BuiltColumn& c : columns)
-        if (c.viewable)
+    bool shownNeedExtendedFrom = false;
+    for (const BuiltColumn& c : columns) {
+        if (c.viewable || c.filterable)
+            CheckPiece(c.columnSql, QStringLiteral("the SQL of column '%1'").arg(c.displayName), proc);
+        if (c.viewable) {
             viewable.push_back(&c);
+            shownNeedExtendedFrom = shownNeedExtendedFrom || c.useExtendedFrom;
+        }
+    }
     if (viewable.empty())
         Fail(proc, QStringLiteral("view '%1' has no viewable column; a view must show at least one.")
                        .arg(v.displayName));
@@ -241,8 +298,12 @@ ViewSqlOutcome Build(sqlite3* db, int32_t viewId, const QString& proc)
                         QStringLiteral(",");
     }
     select += QStringLiteral("\r\n");
-    const QString from = QStringLiteral("FROM ") + b.fromSql;
-    const QString& fromEx = b.fromExSql;
+    // The list adds the extended FROM clause only for a search that needs it: a
+    // shown column that needs it has it in the FROM clause itself.
+    const bool extendedInFrom = shownNeedExtendedFrom && !b.fromExSql.isEmpty();
+    const QString fromSql = extendedInFrom ? b.fromSql + QStringLiteral(" ") + b.fromExSql : b.fromSql;
+    const QString from = QStringLiteral("FROM ") + fromSql;
+    const QString fromEx = extendedInFrom ? QString() : b.fromExSql;
 
     ViewSqlOutcome outcome;
     const QString statement = select + QStringLiteral(" ") + from + (fromEx.isEmpty() ? QString() : QStringLiteral(" ") + fromEx);
@@ -261,6 +322,9 @@ ViewSqlOutcome Build(sqlite3* db, int32_t viewId, const QString& proc)
                   QStringLiteral("the extended FROM clause of view '%1'").arg(v.displayName), proc);
     }
     CheckRuns(db, firstItem + QStringLiteral(" ") + from + QStringLiteral(" ") + fromEx + QStringLiteral(" WHERE 1 = 0"), name, proc);
+    // The list's own form: the search's conditions in brackets, the closing one on a new line.
+    CheckRuns(db, select + QStringLiteral(" ") + from + QStringLiteral(" ") + fromEx + QStringLiteral(" WHERE (1 = 0\r\n)"),
+              name, proc);
     for (const BuiltColumn& c : columns) {
         if (!c.filterable)
             continue;
@@ -307,7 +371,7 @@ ViewSqlOutcome Build(sqlite3* db, int32_t viewId, const QString& proc)
         up.bind(1, select).bind(2, from).bind(3, fromEx.isEmpty() ? Variant(Null) : Variant(fromEx));
         up.bind(4, columnString).bind(5, viewId).run();
     }
-    WriteSqlView(db, v, b, viewable, proc);
+    WriteSqlView(db, v, b, fromSql, viewable, proc);
     if (!IsCatalogueView(v.viewName))
         AddCandidateLinks(db, viewId, proc);
     sp.release();
@@ -315,9 +379,46 @@ ViewSqlOutcome Build(sqlite3* db, int32_t viewId, const QString& proc)
 }
 
 // Ld_UpdateSQLStmts @v_iViewID, @r_sSQLStmt OUTPUT, @r_bStmtTooLong OUTPUT
+// What the program stores of a view's header must fit the table's columns, and
+// its name must be no other view's, compared as the database compares names
+// (without regard to case or trailing blanks): the catalogues find a view by
+// its name and leave out LdViews and LdMyViews so.
+void CheckHeader(sqlite3* db, int32_t viewId, const QString& proc)
+{
+    Statement st(db, QStringLiteral("SELECT ViewName, DisplayName, COALESCE(Description, '') FROM LdViews WHERE ViewID = ?1"),
+                 proc);
+    st.bind(1, viewId);
+    if (!st.step())
+        return;  // the builder names the missing view
+    const QString name = st.text(0);
+    const struct {
+        const char* what;
+        QString text;
+        int max;
+    } fields[] = {{"name", name, 50}, {"display name", st.text(1), 128}, {"description", st.text(2), 128}};
+    for (const auto& f : fields)
+        if (f.text.size() > f.max)
+            Fail(proc, QStringLiteral("the %1 of view %2 has %3 characters; at most %4 fit.")
+                           .arg(QLatin1String(f.what))
+                           .arg(viewId)
+                           .arg(f.text.size())
+                           .arg(f.max));
+    Statement other(db,
+                    QStringLiteral("SELECT DisplayName FROM LdViews WHERE ViewID <> ?1 AND "
+                                   "UPPER(RTRIM(ViewName)) = UPPER(RTRIM(?2)) ORDER BY ViewID LIMIT 1"),
+                    proc);
+    other.bind(1, viewId).bind(2, name);
+    if (other.step())
+        Fail(proc, QStringLiteral("the name '%1' of view %2 is the name of the view '%3'; a view's name must be unique.")
+                       .arg(name)
+                       .arg(viewId)
+                       .arg(other.text(0)));
+}
+
 void UpdateSqlStmts(ProcedureCall& call)
 {
     const int32_t viewId = RequiredIntArg(call, 0, "@v_iViewID");
+    CheckHeader(call.db, viewId, call.procedureName);
     const ViewSqlOutcome outcome = Build(call.db, viewId, call.procedureName);
     SetOutput(call, 1, outcome.statement);
     SetOutput(call, 2, Variant(outcome.tooLong ? 1 : 0));

@@ -50,6 +50,8 @@ void frmList::NewView()
             return;
         Unload(editor);
         RefreshList(id);
+        // The new view is the list's selection: Enter opens it.
+        m_eListView->setFocus();
     });
 }
 

@@ -1,6 +1,8 @@
 // The list window's geometry and chrome: the pane arithmetic, the splitter bar,
 // the layout inside both panes, the toolbar, the keys and the closing steps.
 #include "listwindow/frmList.h"
+
+#include "core/SecurityRights.h"
 #include "listwindow/frmListLayout.h"
 
 #include "base/AppError.h"
@@ -188,6 +190,12 @@ void frmList::SetButtonsEnabled(bool hasRecords)
     for (const char* key : {"DELETE", "OPEN", "CUSTOMIZE", "ADD", "EXPORT"}) {
         const QString k = QString::fromLatin1(key);
         Button(k)->setEnabled(hasRecords);
+    }
+    // Delete follows the Delete right too: a user without it is not offered a
+    // command that would only be refused.
+    if (hasRecords && ButtonVisible("DELETE")) {
+        int32_t none = 0;
+        Button(QStringLiteral("DELETE"))->setEnabled((GetRights(GetSecurityObject(none)) & kRightDelete) != 0);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "vieweditor/ImportedColumnNames.h"
 
+#include "base/ColumnNames.h"
 #include "base/SqlText.h"
 #include "core/CoQuillonSystemEngine.h"
 #include "platform/forms/FormsRuntime.h"
@@ -49,14 +50,9 @@ QString DisplayNameMessage()
 
 bool SQLNameRefused(const QString& name)
 {
-    if (!name.isEmpty() && name.at(0).isDigit())
-        return true;
-    if (name.contains(QLatin1Char(' ')))
-        return true;
-    for (const char* c = kSQLNameCharacters; *c; ++c)
-        if (name.contains(QLatin1Char(*c)))
-            return true;
-    return false;
+    // The import procedure's rule, so that a rename cannot store what an import
+    // refuses (a tab, a line break, "@" ...); the listed characters are among them.
+    return !name.isEmpty() && !SqlColumnNameAllowed(name);
 }
 
 bool DisplayNameRefused(const QString& name)
@@ -66,6 +62,9 @@ bool DisplayNameRefused(const QString& name)
 
 int32_t CountSQLName(int32_t lViewID, const QString& sqlName, int32_t lExceptColumnID)
 {
+    // The SQL view's row id is a column of it too.
+    if (SqlColumnNameReserved(sqlName))
+        return 1;
     return CountWhere(lViewID, QStringLiteral("bc.ColumnName = ") + QuoteSQLString(sqlName), lExceptColumnID);
 }
 
@@ -82,6 +81,10 @@ bool CheckNames(int32_t lViewID, const QString& displayName, const QString& sqlN
     }
     if (DisplayNameRefused(displayName)) {
         MsgBox(DisplayNameMessage(), vbExclamation, kAttention);
+        return false;
+    }
+    if (HasLoneSurrogate(displayName)) {
+        MsgBox(QString::fromLatin1(kIncompleteCharacter), vbExclamation, kAttention);
         return false;
     }
     if (CountSQLName(lViewID, sqlName, lExceptColumnID) > 0) {

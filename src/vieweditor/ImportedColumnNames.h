@@ -22,14 +22,20 @@ QString SQLNameMessage();
 QString DisplayNameMessage();
 inline constexpr const char* kSQLNameNotUnique = "The SQL Column Name is not unique.";
 inline constexpr const char* kDisplayNameNotUnique = "The Column Name is not unique.";
+// A name holding half of a surrogate pair would reach the database changed.
+inline constexpr const char* kIncompleteCharacter =
+    "The Column Name holds an incomplete character that cannot be stored. Please type it again.";
 
-// True when the SQL name begins with a digit or holds a blank or a listed character.
+// True when the SQL name begins with a digit or holds anything but letters,
+// digits and "_" (a blank and the listed characters among them): the import
+// procedure's rule. An empty name is left to the required-field test.
 bool SQLNameRefused(const QString& name);
 // True when the display name holds "," or "'".
 bool DisplayNameRefused(const QString& name);
 
 // Counts the columns of the view's base with that SQL name / display name, leaving
 // out the column lExceptColumnID when it is not 0 (its id compared as quoted text).
+// The SQL name "ID" counts as taken: the SQL view's row id has it.
 int32_t CountSQLName(int32_t lViewID, const QString& sqlName, int32_t lExceptColumnID = 0);
 int32_t CountDisplayName(int32_t lViewID, const QString& displayName, int32_t lExceptColumnID = 0);
 

@@ -174,6 +174,8 @@ void frmImportColumn::lkupView_Changed(int32_t id)
             const int32_t linkedViewId = m_lkupView->ColumnValue(QStringLiteral("FKViewID")).toInt();
             if (!CheckViewRights(linkedViewId, GetCurrentUserID()))
                 return;
+            // An entry is a link; its columns come from the table the link goes through.
+            id = SourceID();
         }
         BrandleDatabase& dbi = SessionEngine().DBI();
         BrandleRecordsetPtr rs;
@@ -203,6 +205,14 @@ void frmImportColumn::lkupView_Changed(int32_t id)
         m_lstViews->SetSelectedItem(m_lstViews->Item(1));
         lstViews_ItemClick(m_lstViews->Item(1));
     }
+}
+
+int32_t frmImportColumn::SourceID() const
+{
+    if (m_cboSources->currentIndex() != 0)
+        return m_lkupView->SelectedID();
+    const QString table = m_lkupView->ColumnValue(QStringLiteral("TableID"));
+    return table.isEmpty() ? -1 : table.toInt();
 }
 
 void frmImportColumn::lstViews_ItemClick(ListItem* item)
@@ -240,7 +250,7 @@ void frmImportColumn::cmdOK_Click()
     const QString procedure = m_cboSources->currentIndex() == 0 ? QStringLiteral("EXEC Ld_ImportColumn ")
                                                                 : QStringLiteral("EXEC Ld_ImportCustomProperty ");
     SessionEngine().DBI().Execute(procedure + QString::number(m_lViewID) + QStringLiteral(",") +
-                                  QString::number(m_lkupView->SelectedID()) + QStringLiteral(",") +
+                                  QString::number(SourceID()) + QStringLiteral(",") +
                                   QuoteSQLString(sqlName) + QStringLiteral(",") + QuoteSQLString(displayName) +
                                   QStringLiteral(",") + QString::number(m_lColumnID));
     SetScreenMousePointer(vbDefault);

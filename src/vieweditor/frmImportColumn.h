@@ -58,6 +58,9 @@ private:
     void Handle(const char* procedure, const std::function<void()>& f);
     void cboSources_Click();
     void lkupView_Changed(int32_t id);
+    // What the import procedures take as the source: the table of the chosen link
+    // (Linked Views), or the chosen custom-property group; -1 when none is chosen.
+    int32_t SourceID() const;
     void lstViews_ItemClick(ListItem* item);
     void cmdOK_Click();
     void cmdApply_Click();

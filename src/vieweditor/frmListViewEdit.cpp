@@ -220,6 +220,7 @@ QWidget* frmListViewEdit::CreateTabFrame(int tab)
     const TabTexts& texts = kTabTexts[static_cast<size_t>(tab)];
     auto* frame = new QWidget;
     frame->setObjectName(QStringLiteral("TabFrame%1").arg(tab));
+    frame->setFocusPolicy(Qt::ClickFocus);  // holds the focus when none of its controls can
     m_TabFrame[static_cast<size_t>(tab)] = frame;
     auto* grid = new QGridLayout(frame);
     auto* selectedLabel = MakeLabel(QStringLiteral("lblList%1").arg(tab), QString::fromLatin1(texts.selected), frame);
@@ -320,7 +321,12 @@ void frmListViewEdit::ConnectEvents()
             [this] { Handle("cmdSyncWithColumns_Click", [&] { cmdSyncWithColumns_Click(); }); });
     connect(m_cmdImportNewColumns, &QPushButton::clicked, this,
             [this] { Handle("cmdImportNewColumns_Click", [&] { cmdImportNewColumns_Click(); }); });
-    connect(m_SSTab1, &QTabWidget::currentChanged, this, [this](int) { Handle("SSTab1_Click", [&] { SSTab1_Click(); }); });
+    connect(m_SSTab1, &QTabWidget::currentChanged, this, [this](int) {
+        Handle("SSTab1_Click", [&] {
+            SSTab1_Click();
+            KeepFocusInShownTab();
+        });
+    });
     connect(m_lkupBaseView, &eLookUp::Changed, this,
             [this](int32_t id) { Handle("lkupBaseView_Changed", [&] { lkupBaseView_Changed(id); }); });
     connect(m_chkCreateSQLView, &QCheckBox::stateChanged, this,
@@ -334,14 +340,26 @@ void frmListViewEdit::ConnectEvents()
 
 void frmListViewEdit::Form_Load()
 {
-    // The lookups offer nothing when they cannot be read; the dialog opens anyway.
+    // A lookup that cannot be initialised offers nothing; the dialog opens anyway,
+    // and the other lookup is initialised all the same.
+    bool baseViews = true;
     try {
         m_lkupBaseView->Init(g_cn, QStringLiteral("Ld_Views"));
+    } catch (const AppError&) {
+        baseViews = false;
+    }
+    try {
         m_lkupSQLViewApplications->Init(g_cn, QStringLiteral("Ld_SQLViewApplications"));
     } catch (const AppError&) {
     }
     // The two catalogues cannot be the base of a view.
-    m_lkupBaseView->SetFilter(QStringLiteral("(ViewName <> 'LdViews' AND ViewName <> 'LdMyViews')"));
+    if (baseViews) {
+        try {
+            m_lkupBaseView->SetFilter(QStringLiteral("(ViewName <> 'LdViews' AND ViewName <> 'LdMyViews')"));
+        } catch (const AppError&) {
+            // A lookup that cannot be read offers nothing.
+        }
+    }
     m_SSTab1->setTabEnabled(4, false);
     for (int tab = 0; tab < kTabs; ++tab) {
         const size_t t = static_cast<size_t>(tab);
@@ -411,6 +429,25 @@ bool frmListViewEdit::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return Form::eventFilter(watched, event);
+}
+
+void frmListViewEdit::KeepFocusInShownTab()
+{
+    if (!isVisible())
+        return;
+    QWidget* frame = m_TabFrame[static_cast<size_t>(m_SSTab1->currentIndex())];
+    QWidget* focus = QApplication::focusWidget();
+    if (!frame || (focus && frame->isAncestorOf(focus)))
+        return;
+    // The previous tab's frame is switched off under the focus, which would then
+    // move on to the header's first box (and select its text for the next key).
+    for (QWidget* w = frame->nextInFocusChain(); w && w != frame; w = w->nextInFocusChain()) {
+        if (frame->isAncestorOf(w) && w->isEnabled() && w->isVisible() && (w->focusPolicy() & Qt::TabFocus)) {
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
+    frame->setFocus(Qt::OtherFocusReason);  // nothing on the tab takes the focus: the tab itself keeps it
 }
 
 void frmListViewEdit::Form_KeyDown(int& keyCode, int shift) { TabExcluded().KeyDown(keyCode, shift); }

@@ -68,6 +68,10 @@ public:
     bool SaveView();
     bool ValidateView();
     bool ValidateSQLViewName();
+    // The header texts that will be written fit their columns and hold whole characters.
+    bool ValidateHeaderTexts();
+    // Whether this save writes the header (name, description, SQL name).
+    bool WritesHeader() const;
     // Writes the column and filter orders of the lists and the functions into the model.
     void ApplyListsToModel();
     // Saving a customized view as a new view (Save as new view shown and ticked).
@@ -152,6 +156,8 @@ private:
     void Form_KeyDown(int& keyCode, int shift);
     void Form_KeyUp(int& keyCode, int shift);
     void SetSQLFieldsVisible(bool visible);
+    // Import New Columns and Create SQL View follow the user's rights as well as the mode.
+    void UpdateRightsStates();
     void ClearAllLists();
 
     // ---- Tab lists (frmListViewEditLists.cpp) ----
@@ -173,6 +179,8 @@ private:
     void cmdRemoveList_Click(int tab);
     void cmdSyncWithColumns_Click();
     void SSTab1_Click();
+    // After a tab switch by click or Ctrl+Tab: the focus stays on the shown tab.
+    void KeepFocusInShownTab();
     void lvwList_MouseUp(int tab, int button, int shift, int x, int y);
     void lvwPickList_MouseUp(int tab, int button, int shift, int x, int y);
     void lvwPickList_ColumnClick(int tab, ListColumnHeader* header);
@@ -183,13 +191,22 @@ private:
     void DeleteImportedColumn(int32_t columnID);
     void EditImportedColumn(int16_t tab);
     bool AnyListDirty() const;
+    // 0 when the SQL name may be stored, 1 when it holds what it may not (or is
+    // empty or too long), 2 when another view has it.
+    int SQLViewNameFault(const QString& name, bool excludeOwnRow);
     // Asks to save unsaved list changes before a change to the base; False when
     // the user declines or the save fails.
     bool SaveBeforeBaseChange();
     // The other views that show or filter by the column, each after a line break.
     QString OtherViewsUsingColumn(int32_t columnID);
-    // Asks when other views use the column; True to go on.
-    bool ConfirmOtherViews(const QString& views, const QString& question);
+    // The searches of every user on every view of the base that use the column,
+    // by their filter-column rows or (copies made by Save as new have none) by the
+    // column's token in their text; each after a line break.
+    QString SearchesUsingColumn(int32_t columnID, const QString& columnName);
+    // Gives the searches of every view of the base the column's new SQL name.
+    void RenameColumnInSearches(const QString& oldName, const QString& newName);
+    // Asks when other views (or searches that will go) use the column; True to go on.
+    bool ConfirmOtherViews(const QString& views, const QString& question, const QString& searches = QString());
     // Runs f in the named transaction; on a failure rolls it back, shows the error
     // and returns False.
     bool InColumnTransaction(const QString& name, const std::function<void()>& f);
@@ -210,6 +227,9 @@ private:
     bool m_bNewViewCreated = false;
     int32_t m_lNewViewID = 0;
     bool m_bCreateSQLViewHandling = false;
+    bool m_bRightsRead = false;
+    bool m_bMayImportColumns = false;
+    bool m_bMayCreateSQLViews = false;
 
     QLabel* m_lblName = nullptr;
     QLineEdit* m_txtDisplayName = nullptr;

@@ -32,7 +32,7 @@ int32_t frmListViewEdit::Add(int32_t lBaseViewID, bool& bShared)
     m_txtViewDesc->clear();
     m_txtSQLViewName->clear();
     m_chkShared->setChecked(bShared);
-    m_cmdImportNewColumns->setEnabled(false);
+    UpdateRightsStates();
     m_chkCreateSQLView->setVisible(true);
     m_etchedCreateSQLView->setVisible(true);
     if (lBaseViewID > 0) {
@@ -53,6 +53,7 @@ Variant frmListViewEdit::Edit(int32_t lViewID)
     SetCaption(QStringLiteral("Customize View"));
     Load(this);
     m_nMode = 4;
+    UpdateRightsStates();
     m_oView = GetView(lViewID, 4);
     LoadViewHeader();
     PopulateAllTabs();
@@ -201,6 +202,7 @@ void frmListViewEdit::chkCreateSQLView_Click()
     } else {
         SetSQLFieldsVisible(false);
     }
+    m_chkCreateSQLView->setEnabled(m_bMayCreateSQLViews || m_chkCreateSQLView->isChecked());
 }
 
 void frmListViewEdit::chkSaveAsNewView_Click()
@@ -229,7 +231,21 @@ void frmListViewEdit::chkSaveAsNewView_Click()
         if (!ticked && m_chkCreateSQLView->isChecked())
             m_chkCreateSQLView->setChecked(false);
     }
-    m_cmdImportNewColumns->setEnabled(!ticked);
+    UpdateRightsStates();
+}
+
+void frmListViewEdit::UpdateRightsStates()
+{
+    // The rights are asked without a word: a command the user may not use is
+    // switched off rather than offered and then refused.
+    if (!m_bRightsRead) {
+        m_bMayImportColumns = (GetRights(QStringLiteral("QuillonImportColumns")) & kRightCreate) != 0;
+        m_bMayCreateSQLViews = (GetRights(QStringLiteral("QuillonCreateSQLViews")) & kRightCreate) != 0;
+        m_bRightsRead = true;
+    }
+    m_cmdImportNewColumns->setEnabled(m_nMode == 4 && !m_chkSaveAsNewView->isChecked() && m_bMayImportColumns);
+    // A view stored with an SQL view shows the box ticked (its handling asks for the right).
+    m_chkCreateSQLView->setEnabled(m_bMayCreateSQLViews || m_chkCreateSQLView->isChecked());
 }
 
 void frmListViewEdit::txtSQLViewName_Change()

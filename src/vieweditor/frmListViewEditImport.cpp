@@ -7,6 +7,7 @@
 
 #include "base/AppError.h"
 #include "base/AuUtilities.h"
+#include "base/ColumnNames.h"
 #include "base/SqlText.h"
 #include "core/CoQuillonSystemEngine.h"
 #include "core/SecurityRights.h"
@@ -108,13 +109,66 @@ QString frmListViewEdit::OtherViewsUsingColumn(int32_t columnID)
     return views;
 }
 
-bool frmListViewEdit::ConfirmOtherViews(const QString& views, const QString& question)
+QString frmListViewEdit::SearchesUsingColumn(int32_t columnID, const QString& columnName)
 {
-    if (views.isEmpty())
+    const QString sql =
+        QStringLiteral("SELECT f.ViewFilterID, v.DisplayName, f.FilterName, f.CreatorID, f.FilterString, "
+                       "(SELECT COUNT(*) FROM LdViewFilterColumns fc WHERE fc.ViewFilterID = f.ViewFilterID "
+                       "AND fc.BaseColumnID = ") +
+        QString::number(columnID) +
+        QStringLiteral(") AS ColumnRows FROM LdViewFilters f INNER JOIN LdViews v ON v.ViewID = f.ViewID WHERE v.BaseID = ") +
+        QString::number(m_oView->BaseID) + QStringLiteral(" ORDER BY v.DisplayName, f.FilterName, f.ViewFilterID");
+    BrandleDatabase& dbi = SessionEngine().DBI();
+    BrandleRecordsetPtr rs;
+    QString searches;
+    if (dbi.OpenRecordset(sql, rs)) {
+        for (; rs->HasRecord(); rs->MoveNext()) {
+            if (rs->Item(QStringLiteral("ColumnRows")).toInt32() == 0 &&
+                !SearchUsesColumn(rs->Item(QStringLiteral("FilterString")).toString(), columnName))
+                continue;
+            // Search names hold "~" where they show an apostrophe.
+            const QString name = rs->Item(QStringLiteral("FilterName")).toString().replace(QLatin1Char('~'), QLatin1Char('\''));
+            searches += kCrLf + rs->Item(QStringLiteral("DisplayName")).toString() + QStringLiteral(": ") + name +
+                        QStringLiteral(" (") + rs->Item(QStringLiteral("CreatorID")).toString().trimmed() +
+                        QStringLiteral(")");
+        }
+    }
+    dbi.CloseRecordset(rs);
+    return searches;
+}
+
+void frmListViewEdit::RenameColumnInSearches(const QString& oldName, const QString& newName)
+{
+    BrandleDatabase& dbi = SessionEngine().DBI();
+    BrandleRecordsetPtr rs;
+    std::vector<std::pair<int32_t, QString>> renamed;
+    if (dbi.OpenRecordset(QStringLiteral("SELECT f.ViewFilterID, f.FilterString FROM LdViewFilters f INNER JOIN LdViews v "
+                                         "ON v.ViewID = f.ViewID WHERE v.BaseID = ") +
+                              QString::number(m_oView->BaseID),
+                          rs)) {
+        for (; rs->HasRecord(); rs->MoveNext()) {
+            const QString text = rs->Item(1).toString();
+            if (SearchUsesColumn(text, oldName))
+                renamed.emplace_back(rs->Item(0).toInt32(), RenameColumnInSearch(text, oldName, newName));
+        }
+    }
+    dbi.CloseRecordset(rs);
+    for (const auto& [id, text] : renamed)
+        dbi.Execute(QStringLiteral("UPDATE LdViewFilters SET FilterString = ") + QuoteSQLString(Variant(text)) +
+                    QStringLiteral(" WHERE ViewFilterID = ") + QString::number(id));
+}
+
+bool frmListViewEdit::ConfirmOtherViews(const QString& views, const QString& question, const QString& searches)
+{
+    if (views.isEmpty() && searches.isEmpty())
         return true;
-    return MsgBox(QStringLiteral("The following views are using this imported column: ") + kCrLf + views + kCrLf +
-                      kCrLf + question,
-                  vbYesNo | vbQuestion, kAttention) == vbYes;
+    QString text;
+    if (!views.isEmpty())
+        text += QStringLiteral("The following views are using this imported column: ") + kCrLf + views + kCrLf + kCrLf;
+    if (!searches.isEmpty())
+        text += QStringLiteral("The following searches use this imported column and will be deleted with it: ") +
+                kCrLf + searches + kCrLf + kCrLf;
+    return MsgBox(text + question, vbYesNo | vbQuestion, kAttention) == vbYes;
 }
 
 bool frmListViewEdit::InColumnTransaction(const QString& name, const std::function<void()>& f)
@@ -145,9 +199,15 @@ void frmListViewEdit::DeleteImportedColumn(int32_t columnID)
 {
     if (!SaveBeforeBaseChange())
         return;
+    const QString columnName = SessionEngine()
+                                   .DBI()
+                                   .DLookup(QStringLiteral("ColumnName"), QStringLiteral("LdBaseColumns"),
+                                            QStringLiteral("ColumnID = ") + QString::number(columnID))
+                                   .toString();
     if (!ConfirmOtherViews(OtherViewsUsingColumn(columnID),
                            QStringLiteral("If you continue, this column will be deleted from these views.  Do you "
-                                          "want to continue?")))
+                                          "want to continue?"),
+                           SearchesUsingColumn(columnID, columnName)))
         return;
 
     ReportListView* pick = m_lvwPickList[0];
@@ -206,6 +266,9 @@ void frmListViewEdit::EditImportedColumn(int16_t tab)
                                       QuoteSQLString(Variant(newColumnName)) + QStringLiteral(" , DisplayName = ") +
                                       QuoteSQLString(Variant(newDisplayName)) + QStringLiteral(" Where ColumnID = ") +
                                       QString::number(columnId));
+        // The searches name the column by its SQL name: they follow it, or they would no longer run.
+        if (newColumnName != columnName)
+            RenameColumnInSearches(columnName, newColumnName);
         column->DisplayName = newDisplayName;
         column->ColumnName = newColumnName;
         m_oView->ReloadFilters();

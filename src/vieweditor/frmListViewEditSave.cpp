@@ -6,6 +6,7 @@
 
 #include "base/AppError.h"
 #include "base/AuUtilities.h"
+#include "base/ColumnNames.h"
 #include "base/SqlText.h"
 #include "core/CoQuillonSystemEngine.h"
 #include "core/SessionValues.h"
@@ -66,6 +67,8 @@ bool frmListViewEdit::SaveView()
         return false;
     if (!m_oView)
         return false;  // no base view was ever loaded
+    if (!ValidateHeaderTexts())
+        return false;
     if (!ValidateView())
         return false;
 
@@ -153,28 +156,88 @@ bool frmListViewEdit::ValidateView()
     return false;
 }
 
-bool frmListViewEdit::ValidateSQLViewName()
+bool frmListViewEdit::WritesHeader() const
 {
-    const bool saveAsNew = m_chkSaveAsNewView->isChecked();
-    if (!m_chkCreateSQLView->isChecked() || !(saveAsNew || m_bSQLNameChanged))
+    return m_nMode == 1 || SavingAsNewView() || (m_nMode == 4 && m_bOwner);
+}
+
+bool frmListViewEdit::ValidateHeaderTexts()
+{
+    if (!WritesHeader())
         return true;
-    const QString name = m_txtSQLViewName->text();
-    if (name.contains(QLatin1Char(']')) || name.contains(QLatin1Char('\''))) {
-        MsgBox(QStringLiteral("The sql name cannot contain the following characters: ") + kCrLf + QStringLiteral("' ]"),
-               vbExclamation, kAttention);
-        return false;
-    }
-    // An exact comparison under the database's collation: wildcards in a name are
-    // characters of the name, never patterns that match other views' names.
-    QString where = QStringLiteral("ViewName = ") + QuoteSQLString(Variant(name));
-    if (!saveAsNew)
-        where += QStringLiteral(" AND ViewID <> ") + QString::number(m_oView->ViewID());
-    const Variant count = SessionEngine().DBI().DLookup(QStringLiteral("COUNT(*)"), QStringLiteral("LdViews"), where);
-    if (!IsZeroOrNull(count)) {
-        MsgBox(QStringLiteral("The sql name already exists in the database."), vbExclamation, kAttention);
+    // The boxes stop at the table's widths; a text put in by other means, or half
+    // of a surrogate pair (stored as "?" without a word), is refused here.
+    const struct {
+        QLineEdit* box;
+        const char* tag;
+        int max;
+    } texts[] = {{m_txtDisplayName, "Name", 128}, {m_txtViewDesc, "Description", 128}, {m_txtSQLViewName, "SQL Name", 50}};
+    for (const auto& t : texts) {
+        if (t.box == m_txtSQLViewName && !m_chkCreateSQLView->isChecked())
+            continue;  // a hidden SQL name is the SQL name rules' to mend
+        const QString text = t.box->text();
+        QString message;
+        if (text.size() > t.max)
+            message = QStringLiteral("The %1 can have at most %2 characters.").arg(QLatin1String(t.tag)).arg(t.max);
+        else if (HasLoneSurrogate(text))
+            message = QStringLiteral("The %1 holds an incomplete character that cannot be stored. Please type it again.")
+                          .arg(QLatin1String(t.tag));
+        if (message.isEmpty())
+            continue;
+        MsgBox(message, vbExclamation, kAttention);
+        if (t.box->isVisible())
+            t.box->setFocus();
         return false;
     }
     return true;
+}
+
+int frmListViewEdit::SQLViewNameFault(const QString& name, bool excludeOwnRow)
+{
+    if (name.trimmed().isEmpty() || name.size() > 50 || HasLoneSurrogate(name) || name.contains(QLatin1Char(']')) ||
+        name.contains(QLatin1Char('\'')))
+        return 1;
+    // An exact comparison under the database's collation (letter case aside), trailing
+    // blanks aside as the server compares names: wildcards in a name are characters
+    // of the name, never patterns that match other views' names.
+    QString where = QStringLiteral("UPPER(RTRIM(ViewName)) = UPPER(RTRIM(") + QuoteSQLString(Variant(name)) +
+                    QStringLiteral("))");
+    if (excludeOwnRow)
+        where += QStringLiteral(" AND ViewID <> ") + QString::number(m_oView->ViewID());
+    const Variant count = SessionEngine().DBI().DLookup(QStringLiteral("COUNT(*)"), QStringLiteral("LdViews"), where);
+    return IsZeroOrNull(count) ? 0 : 2;
+}
+
+bool frmListViewEdit::ValidateSQLViewName()
+{
+    // The name is stored as ViewName whether or not Create SQL View is ticked, and the
+    // catalogues find a view by it: every path that writes it keeps it unique.
+    if (!WritesHeader() || !m_oView)
+        return true;
+    const bool saveAsNew = SavingAsNewView();
+    // An unchanged name of the view itself needs no test.
+    if (m_nMode == 4 && !saveAsNew && !m_bSQLNameChanged)
+        return true;
+    // Only a customized view's own row is left out; a new view's model is its base view.
+    const bool excludeOwnRow = m_nMode == 4 && !saveAsNew;
+    const bool shown = m_chkCreateSQLView->isChecked();
+    const int fault = SQLViewNameFault(m_txtSQLViewName->text(), excludeOwnRow);
+    if (fault == 0)
+        return true;
+    if (!shown) {
+        // The user cannot see the hidden name: the view keeps its own, or takes a free default one.
+        const QString fallback = excludeOwnRow ? m_oView->ViewName : GetDefaultSQLViewName(true);
+        if (SQLViewNameFault(fallback, excludeOwnRow) == 0) {
+            m_txtSQLViewName->setText(fallback);
+            return true;
+        }
+    }
+    if (fault == 1)
+        MsgBox(QStringLiteral("The sql name cannot contain the following characters: ") + kCrLf + QStringLiteral("' ]"),
+               vbExclamation, kAttention);
+    else
+        MsgBox(QStringLiteral("The sql name already exists in the database."), vbExclamation, kAttention);
+    return false;
 }
 
 bool frmListViewEdit::AreAllColumnsInFilterList(int16_t ObjIndex)

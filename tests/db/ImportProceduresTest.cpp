@@ -215,6 +215,8 @@ TEST_F(ImportProceduresTest, RefusedImportsChangeNothing)
          "begin with a digit"},
         {"name with a comma", QStringLiteral("EXEC Ld_ImportCustomProperty %1,1,'Town','A,B',1").arg(kCustomerReport),
          "comma"},
+        {"SQL name of the SQL view's row id", QStringLiteral("EXEC Ld_ImportCustomProperty %1,1,'id','Town',1").arg(kCustomerReport),
+         "row id"},
         {"unknown source type", QStringLiteral("EXEC Ld_GetImportColumns %1,1,2").arg(kCustomerReport), "@SourceType"},
     };
     const QString before = Rows(QStringLiteral("SELECT * FROM LdBaseColumns ORDER BY ColumnID")).join(QLatin1Char('\n'));

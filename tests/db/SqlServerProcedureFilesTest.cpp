@@ -156,6 +156,7 @@ TEST_F(ProceduresTest, TheFilesRefuseWithTheHostsMessagesAndNoOthers)
             {proc, args(i(view), i(source), Variant(longName), s("A"), i(column))},
             {proc, args(i(view), i(source), s("1A"), s("A"), i(column))},
             {proc, args(i(view), i(source), s("A-B"), s("A"), i(column))},
+            {proc, args(i(view), i(source), s("id"), s("A"), i(column))},
             {proc, args(i(view), i(source), s("A"), s("A, B"), i(column))},
             {proc, args(i(view), i(source), s(linked ? "orderno" : "custname"), s("A"), i(column))},
             {proc, args(i(view), i(source), s("A"), s(linked ? "order no" : "city"), i(column))},

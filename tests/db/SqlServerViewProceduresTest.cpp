@@ -304,7 +304,13 @@ TEST_F(ProceduresTest, EachHostErrorTextIsRaisedByTheTsqlOfTheSameProcedure)
          "INSERT INTO LdViewColumns (ViewID, BaseColumnID, ColumnOrder, FilterOrder, Filterable, Viewable) VALUES "
          "(20, 101, 1, 1, -1, 0), (21, 101, 1, 1, -1, -1), (21, 108, 2, 0, 0, -1), "
          "(22, 201, 1, 1, -1, -1), (24, 101, 1, 1, -1, -1), (24, 110, 2, 0, 0, -1);"
-         "UPDATE LdViews SET CreateSQLView = 1 WHERE ViewID = 22;");
+         "UPDATE LdViews SET CreateSQLView = 1 WHERE ViewID = 22;"
+         // A second ORDERS_1, a name too long, a base whose FROM clause ends in a line comment.
+         "INSERT INTO LdViews (ViewID, ViewName, DisplayName, BaseID) VALUES (25, 'orders_1', 'Twin', 1), "
+         "(26, 'ORDERS_26', 'Long', 1), (27, 'DAMAGED_1', 'Damaged', 3);"
+         "UPDATE LdViews SET Description = printf('%.129c', 'x') WHERE ViewID = 26;"
+         "INSERT INTO LdBases (BaseID, Base, DisplayName, KeySQL, FromSQL) VALUES (3, 'DAMAGED', 'Damaged', "
+         "'c.CustomerID', 'Customers c --');");
     struct Case {
         const char* name;
         std::vector<Variant> args;
@@ -336,6 +342,11 @@ TEST_F(ProceduresTest, EachHostErrorTextIsRaisedByTheTsqlOfTheSameProcedure)
          "Ld_UpdateSQLStmts: the SQL view '%s' cannot be made: a %s of that name exists."},
         {"Ld_UpdateSQLStmts", {Variant(int32_t(24)), out, out},
          "Ld_UpdateSQLStmts: the caption '%s' of a column of view '%s' must not contain a comma."},
+        {"Ld_UpdateSQLStmts", {Variant(int32_t(25)), out, out},
+         "Ld_UpdateSQLStmts: the name '%s' of view %d is the name of the view '%s'; a view's name must be unique."},
+        {"Ld_UpdateSQLStmts", {Variant(int32_t(26)), out, out},
+         "Ld_UpdateSQLStmts: the %s of view %d has %d characters; at most %d fit."},
+        {"Ld_UpdateSQLStmts", {Variant(int32_t(27)), out, out}, "Ld_UpdateSQLStmts: %s of base %d (%s) %s."},
         {"Ld_ResetSQLForAllViews", {Variant(int32_t(999)), Variant(Null)}, "Ld_ResetSQLForAllViews: view %d does not exist."},
         {"Ld_ResetSQLForAllViews", {Variant(int32_t(1)), Variant(int32_t(2))},
          "Ld_ResetSQLForAllViews: view %d does not exist in base %d."},

@@ -69,6 +69,10 @@ TEST_F(ListWindowCustomizeTest, NewViewFromAllViewsAppearsSelectedInTheCatalogue
     ASSERT_GT(created, 0);
     EXPECT_TRUE(WaitFor([&] { return all->ListView()->SelectedID() == created; }));
     EXPECT_EQ(all->ListView()->ColumnText(1).trimmed(), QStringLiteral("Orders per Rep"));
+    // The list holds the focus, so that Enter opens the new view.
+    QWidget* focus = all->focusWidget();
+    EXPECT_TRUE(focus && (focus == all->ListView() || all->ListView()->isAncestorOf(focus)))
+        << (focus ? qPrintable(focus->objectName()) : "none");
     for (Form* f : LoadedForms())
         EXPECT_EQ(qobject_cast<frmListViewEdit*>(f), nullptr);  // the editor was unloaded
 

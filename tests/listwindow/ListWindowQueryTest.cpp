@@ -17,6 +17,8 @@
 
 using namespace listtest;
 
+#include <tuple>
+
 namespace {
 
 class ListWindowQueryTest : public ListWindowTest {
@@ -324,11 +326,25 @@ TEST_F(ListWindowQueryTest, AViewThatCannotBeShownClosesItsWindowAndStoresNothin
     EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
 }
 
+TEST_F(ListWindowQueryTest, DeleteFollowsTheDeleteRightAsWellAsTheRecordCount)
+{
+    for (const auto& [user, password, allowed] :
+         {std::tuple{"jdoe", "secret", false}, std::tuple{"admin", "admin", true}}) {
+        SCOPED_TRACE(user);
+        LogOnAs(QString::fromLatin1(user), QString::fromLatin1(password));
+        frmList* w = Open(ViewId(QStringLiteral("LdViews")), QString(), nullptr, true);
+        ASSERT_TRUE(Go(w));
+        ASSERT_GT(w->RecordCount(), 0);
+        EXPECT_TRUE(w->Button(QStringLiteral("OPEN"))->isEnabled());
+        EXPECT_EQ(w->Button(QStringLiteral("DELETE"))->isEnabled(), allowed);
+        Unload(w);
+    }
+}
+
 TEST_F(ListWindowQueryTest, GoClearAndTheLoadEventFollowTheRecordCount)
 {
     frmList* w = Open(3, QString(), nullptr, true);
-    const QStringList countButtons = {QStringLiteral("DELETE"), QStringLiteral("OPEN"), QStringLiteral("ADD"),
-                                      QStringLiteral("EXPORT")};
+    const QStringList countButtons = {QStringLiteral("OPEN"), QStringLiteral("ADD"), QStringLiteral("EXPORT")};
 
     ASSERT_TRUE(Go(w));
     const int customers = Value(QStringLiteral("SELECT COUNT(*) FROM Customers")).toInt();
@@ -336,6 +352,7 @@ TEST_F(ListWindowQueryTest, GoClearAndTheLoadEventFollowTheRecordCount)
     EXPECT_TRUE(w->fraMessage()->isHidden());
     for (const QString& key : countButtons)
         EXPECT_TRUE(w->Button(key)->isEnabled()) << qPrintable(key);
+    EXPECT_FALSE(w->Button(QStringLiteral("DELETE"))->isEnabled());  // jdoe has no Delete right
     ASSERT_EQ(w->lvwStats()->ItemCount(), 1);
     EXPECT_EQ(w->lvwStats()->Item(1)->SubItem(1), QString::number(customers));
     EXPECT_EQ(ScreenMousePointer(), static_cast<int>(vbDefault));

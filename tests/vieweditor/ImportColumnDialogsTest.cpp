@@ -11,6 +11,7 @@
 #include "vieweditor/frmImportColumn.h"
 
 #include <QComboBox>
+#include <QSet>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -138,6 +139,37 @@ TEST_F(ImportColumnDialogsTest, SourcesListTheirColumnsAndPrefixTheNamesWhereThe
     EXPECT_EQ(products->txtSQLColumnName()->text(), QStringLiteral("Aisle"));
 }
 
+TEST_F(ImportColumnDialogsTest, TwoLinksThroughTheSameTableAreTwoEntriesEachChosenByItsOwnId)
+{
+    // A second link of the view, to another view of the same base through the same table.
+    Probe().Execute(QStringLiteral(
+        "INSERT INTO LdViewRelationships (ViewID, BaseRelationshipID, LinkViewID, UseMe) "
+        "SELECT vr.ViewID, vr.BaseRelationshipID, 12, 1 FROM LdViewRelationships vr WHERE vr.ViewID = 10 AND vr.UseMe = 1 "
+        "AND vr.LinkViewID <> 12 LIMIT 1"));
+    frmImportColumn* d = OpenImport(kOrdersByRepView);
+    d->cboSources()->setCurrentIndex(0);
+    emit d->cboSources()->activated(0);
+    ASSERT_TRUE(d->lkupView()->WaitUntilLoaded());
+    ASSERT_EQ(d->lkupView()->OfferedCount(), 2);
+    QSet<int32_t> ids;
+    QSet<QString> linked;
+    for (int row = 0; row < 2; ++row) {
+        d->lkupView()->TypeText(QString());  // the whole list offered again
+        d->lkupView()->ChooseOffered(row);
+        ids << d->lkupView()->SelectedID();
+        linked << d->lkupView()->ColumnValue(QStringLiteral("FKViewID"));
+        EXPECT_GT(d->lstViews()->ItemCount(), 0);
+    }
+    EXPECT_EQ(ids.size(), 2);
+    EXPECT_EQ(linked.size(), 2);
+    // The chosen (second) entry stays chosen, and the import names its table.
+    const QString table = d->lkupView()->ColumnValue(QStringLiteral("TableID"));
+    TakeStatements();
+    d->cmdOK()->click();
+    EXPECT_TRUE(boxes.empty()) << (boxes.empty() ? std::string() : boxes[0].prompt.toStdString());
+    EXPECT_EQ(TakeStatements().filter(QStringLiteral("EXEC Ld_ImportColumn %1,%2,").arg(kOrdersByRepView).arg(table)).size(), 1);
+}
+
 TEST_F(ImportColumnDialogsTest, ALinkedViewTheUserMayNotOpenOffersNoColumns)
 {
     LogOnAs(QStringLiteral("jdoe"), QStringLiteral("secret"));
@@ -183,6 +215,8 @@ TEST_F(ImportColumnDialogsTest, NamesAreCheckedInOrderWithTheirMessagesWordForWo
         {QStringLiteral("O'Brien"), QStringLiteral("Fine"), displayRule},
         {QStringLiteral("Fine"), QStringLiteral("city"), QString::fromLatin1(importednames::kSQLNameNotUnique)},
         {QStringLiteral("CITY"), QStringLiteral("Fine"), QString::fromLatin1(importednames::kDisplayNameNotUnique)},
+        {QStringLiteral("Fine"), QStringLiteral("Seg@ment"), sqlRule},
+        {QStringLiteral("Fine"), QStringLiteral("ID"), QString::fromLatin1(importednames::kSQLNameNotUnique)},
     };
     for (const char* c = importednames::kSQLNameCharacters; *c; ++c)
         cases.push_back({QStringLiteral("Fine"), QStringLiteral("a") + QLatin1Char(*c) + QStringLiteral("b"), sqlRule});
@@ -288,6 +322,16 @@ TEST_F(ImportColumnDialogsTest, EditLeavesTheColumnItselfOutOfTheUniquenessTests
         {QStringLiteral("Seg,ment"), QStringLiteral("Segment"), importednames::DisplayNameMessage()},
         {QStringLiteral("Segment"), QStringLiteral("City"), QString::fromLatin1(importednames::kSQLNameNotUnique)},
         {QStringLiteral("Phone"), QStringLiteral("Segment"), QString::fromLatin1(importednames::kDisplayNameNotUnique)},
+        // What the import refuses, the rename refuses: no second [City] or [ID] in the
+        // SQL view, nothing but letters, digits and "_".
+        {QStringLiteral("Segment"), QStringLiteral("City\t"), importednames::SQLNameMessage()},
+        {QStringLiteral("Segment"), QStringLiteral("Seg\r\nment"), importednames::SQLNameMessage()},
+        {QStringLiteral("Segment"), QStringLiteral("Seg\x07ment"), importednames::SQLNameMessage()},
+        {QStringLiteral("Segment"), QStringLiteral("Seg@ment"), importednames::SQLNameMessage()},
+        {QStringLiteral("Segment"), QStringLiteral("ID"), QString::fromLatin1(importednames::kSQLNameNotUnique)},
+        {QStringLiteral("Segment"), QStringLiteral("id"), QString::fromLatin1(importednames::kSQLNameNotUnique)},
+        {QStringLiteral("Seg") + QChar(0xD800), QStringLiteral("Segment"),
+         QString::fromLatin1(importednames::kIncompleteCharacter)},
     };
     for (const Case& c : cases) {
         d->txtColumnName()->setText(c.display);

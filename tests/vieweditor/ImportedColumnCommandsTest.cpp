@@ -5,6 +5,7 @@
 #include "ViewEditorTestSupport.h"
 
 #include "base/AppError.h"
+#include "base/SqlText.h"
 #include "core/SecurityRights.h"
 #include "vieweditor/frmEditImportedColumn.h"
 #include "vieweditor/frmImportColumn.h"
@@ -140,15 +141,16 @@ protected:
     int shown = 0;
 };
 
-TEST_F(ImportedColumnCommandsTest, WithoutTheCreateRightNeitherTheButtonNorTheMenuOpensTheImport)
+TEST_F(ImportedColumnCommandsTest, WithoutTheCreateRightTheButtonIsOffAndTheMenuRefusesTheImport)
 {
     LogOnAs(QStringLiteral("jdoe"), QStringLiteral("secret"));
     frmListViewEdit* d = Customize(kOrdersByRep);
-    ASSERT_TRUE(d->cmdImportNewColumns()->isEnabled());
+    EXPECT_FALSE(d->cmdImportNewColumns()->isEnabled());
     d->cmdImportNewColumns()->click();
+    EXPECT_TRUE(boxes.empty());
     d->lvwPickList(0)->SetSelectedItem(d->lvwPickList(0)->Item(1));
     Menu(d, QStringLiteral("Import New Columns"));
-    ASSERT_EQ(boxes.size(), 2u);
+    ASSERT_EQ(boxes.size(), 1u);
     for (const MessageBoxRequest& b : boxes)
         EXPECT_TRUE(b.prompt.contains(RightsEntry(kRightCreate, QStringLiteral("Import View Columns"))))
             << b.prompt.toStdString();
@@ -444,6 +446,106 @@ TEST_F(ImportedColumnCommandsTest, EditWithUnsavedChangesAsksToSaveFirstAndStops
     EXPECT_EQ(Value(QStringLiteral("SELECT COUNT(*) FROM LdViewColumns vc JOIN LdBaseColumns bc ON bc.ColumnID = "
                                    "vc.BaseColumnID WHERE vc.ViewID = 12 AND vc.Viewable <> 0 AND bc.ColumnName = 'Phone'")),
               QStringLiteral("1"));
+}
+
+// Searches of two users on two views of the base use the column: one by its
+// filter-column row on each view, a copy made by Save as new (no filter-column
+// row, the view's last used search) and one that holds the token only in a text.
+class ImportedColumnSearchesTest : public ImportedColumnCommandsTest {
+protected:
+    void SetUp() override
+    {
+        ImportedColumnCommandsTest::SetUp();
+        column = ImportSegment();
+        ShowIn(kCustomers, column);
+        first = Value(QStringLiteral("SELECT MAX(ViewFilterID) + 1 FROM LdViewFilters")).toInt();
+        const int32_t own = AddSearch(kCustomerReport, "Retail~s own", "WHERE ( {Segment} = 'Retail' )", "admin");
+        Exec(QStringLiteral("INSERT INTO LdViewFilterColumns (ViewFilterID, BaseColumnID) VALUES (%1, %2)").arg(own).arg(column));
+        const int32_t other = AddSearch(kCustomers, "Wholesale", "WHERE ( {Segment} LIKE 'Whole%' )", "jdoe");
+        Exec(QStringLiteral("INSERT INTO LdViewFilterColumns (ViewFilterID, BaseColumnID) VALUES (%1, %2)").arg(other).arg(column));
+        copy = AddSearch(kCustomers, "Wholesale copy", "WHERE ( {Segment} LIKE 'Whole%' OR {Segment} IS NULL )", "jdoe");
+        Exec(QStringLiteral("UPDATE LdViews SET LastUsedFilter = %1 WHERE ViewID = %2").arg(copy).arg(kCustomers));
+        AddSearch(kCustomers, "Braces", "WHERE ( {City} = '{Segment}' )", "jdoe");
+    }
+    int32_t AddSearch(int32_t viewId, const char* name, const char* text, const char* user)
+    {
+        Exec(QStringLiteral("INSERT INTO LdViewFilters (ViewID, FilterName, FilterString, Shared, Complex, CreatorID, UseMe) "
+                            "VALUES (%1, %2, %3, 1, 0, %4, 1)")
+                 .arg(viewId)
+                 .arg(QuoteSQLString(QString::fromUtf8(name)), QuoteSQLString(QString::fromUtf8(text)),
+                      QuoteSQLString(QString::fromUtf8(user))));
+        return Value(QStringLiteral("SELECT MAX(ViewFilterID) FROM LdViewFilters")).toInt();
+    }
+    QStringList SearchTexts()
+    {
+        return Rows(QStringLiteral("SELECT FilterString FROM LdViewFilters WHERE ViewFilterID >= %1 ORDER BY ViewFilterID")
+                        .arg(first));
+    }
+    int32_t column = 0;
+    int32_t first = 0;  // the first of the searches made here
+    int32_t copy = 0;
+};
+
+TEST_F(ImportedColumnSearchesTest, RenamingTheSqlNameCarriesItIntoEverySearchOfTheBaseInTheSameTransaction)
+{
+    const QStringList before = SearchTexts();
+    frmListViewEdit* d = Customize(kCustomerReport);
+    auto rename = [](frmEditImportedColumn* dialog) {
+        dialog->txtSQLColumnName()->setText(QStringLiteral("MarketSegment"));
+        dialog->cmdOK()->click();
+    };
+    // A failing reset takes the searches' change back with the rename.
+    Exec(QStringLiteral("CREATE TRIGGER RefuseReset BEFORE UPDATE OF SQLSelect ON LdViews BEGIN SELECT RAISE(ABORT, "
+                        "'reset refused'); END"));
+    answers = {vbYes};
+    Current(d, QStringLiteral("Segment"));
+    WhenShown<frmEditImportedColumn>(rename);
+    Menu(d, QStringLiteral("Edit"));
+    EXPECT_EQ(SearchTexts(), before);
+    EXPECT_EQ(BaseColumnsNamed(QStringLiteral("Segment")), 1);
+
+    Exec(QStringLiteral("DROP TRIGGER RefuseReset"));
+    boxes.clear();
+    answers = {vbYes};
+    Current(d, QStringLiteral("Segment"));
+    WhenShown<frmEditImportedColumn>(rename);
+    Menu(d, QStringLiteral("Edit"));
+    EXPECT_EQ(BaseColumnsNamed(QStringLiteral("MarketSegment")), 1);
+    EXPECT_EQ(SearchTexts(), (QStringList{QStringLiteral("WHERE ( {MarketSegment} = 'Retail' )"),
+                                          QStringLiteral("WHERE ( {MarketSegment} LIKE 'Whole%' )"),
+                                          QStringLiteral("WHERE ( {MarketSegment} LIKE 'Whole%' OR {MarketSegment} IS NULL )"),
+                                          QStringLiteral("WHERE ( {City} = '{Segment}' )")}));
+    EXPECT_EQ(SessionEngine().DBI().TransactionDepth(), 0);
+    // The view reopens with its last used search (the copy) and lists its rows.
+    const QString where = Value(QStringLiteral("SELECT FilterString FROM LdViewFilters WHERE ViewFilterID = %1").arg(copy))
+                              .replace(QStringLiteral("{MarketSegment}"),
+                                       Value(QStringLiteral("SELECT ColumnSQL FROM LdBaseColumns WHERE ColumnID = %1").arg(column)));
+    EXPECT_NO_THROW(Rows(Value(QStringLiteral("SELECT SQLSelect || ' ' || SQLFrom FROM LdViews WHERE ViewID = 3")) +
+                         QStringLiteral(" ") + where));
+}
+
+TEST_F(ImportedColumnSearchesTest, DeleteNamesEverySearchThatWillGoOfEveryUserAndDeletesTheCopiesToo)
+{
+    frmListViewEdit* d = Customize(kCustomerReport);
+    Current(d, QStringLiteral("Segment"));
+    Menu(d, QStringLiteral("Delete"));  // answered No
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].prompt,
+              QStringLiteral("The following views are using this imported column: \r\n\r\nCustomers\r\n\r\n"
+                             "The following searches use this imported column and will be deleted with it: \r\n\r\n"
+                             "Customer Report: Retail's own (admin)\r\nCustomers: Wholesale (jdoe)\r\n"
+                             "Customers: Wholesale copy (jdoe)\r\n\r\n"
+                             "If you continue, this column will be deleted from these views.  Do you want to continue?"));
+    EXPECT_EQ(SearchTexts().size(), 4);
+
+    boxes.clear();
+    answers = {vbYes};
+    Menu(d, QStringLiteral("Delete"));
+    EXPECT_EQ(BaseColumnsNamed(QStringLiteral("Segment")), 0);
+    EXPECT_EQ(SearchTexts(), QStringList{QStringLiteral("WHERE ( {City} = '{Segment}' )")});
+    EXPECT_EQ(Value(QStringLiteral("SELECT COUNT(*) FROM LdViews WHERE LastUsedFilter = %1").arg(copy)), QStringLiteral("0"));
+    EXPECT_EQ(Value(QStringLiteral("SELECT COUNT(*) FROM LdViewFilterColumns WHERE BaseColumnID = %1").arg(column)),
+              QStringLiteral("0"));
 }
 
 }  // namespace

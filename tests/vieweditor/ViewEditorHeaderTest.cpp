@@ -2,6 +2,8 @@
 
 #include "vieweditor/ViewEditorTestSupport.h"
 
+#include <QTabBar>
+
 #include <QApplication>
 #include <QFrame>
 
@@ -199,15 +201,21 @@ TEST_F(ViewEditorHeaderTest, CreateSQLViewRight)
     EXPECT_FALSE(d->txtSQLViewName()->isVisibleTo(d));
     Unload(d);
 
-    // On click, for a new view.
+    // For a new view the box follows the right: off for jdoe, so that nothing is refused.
     LogOnAs(QStringLiteral("jdoe"), QStringLiteral("secret"));
     OpenLookupConnection();
     boxes.clear();
     d = OpenAdd(ViewId(QStringLiteral("ORDERS_1")));
+    EXPECT_FALSE(d->chkCreateSQLView()->isEnabled());
     d->chkCreateSQLView()->click();
-    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes.empty());
     EXPECT_FALSE(d->chkCreateSQLView()->isChecked());
     EXPECT_FALSE(d->lkupSQLViewApplications()->isVisibleTo(d));
+    Unload(d);
+    LogOnAs(QStringLiteral("asmith"), QStringLiteral("alice"));
+    OpenLookupConnection();
+    d = OpenAdd(ViewId(QStringLiteral("ORDERS_1")));
+    EXPECT_TRUE(d->chkCreateSQLView()->isEnabled());
 }
 
 TEST_F(ViewEditorHeaderTest, SaveAsNewView)
@@ -231,7 +239,7 @@ TEST_F(ViewEditorHeaderTest, SaveAsNewView)
     EXPECT_TRUE(d->lblViewDisplayName()->isVisibleTo(d));
     EXPECT_FALSE(d->chkCreateSQLView()->isVisibleTo(d));
     EXPECT_EQ(d->lblName()->text(), QStringLiteral("Name:"));
-    EXPECT_TRUE(d->cmdImportNewColumns()->isEnabled());
+    EXPECT_FALSE(d->cmdImportNewColumns()->isEnabled());  // jdoe may not import columns
     Unload(d);
 
     // A custom view: only the SQL name changes.
@@ -264,6 +272,65 @@ TEST_F(ViewEditorHeaderTest, CtrlTabNeverLandsOnTheSQLTab)
     d->Edit(ViewId(QStringLiteral("ORDERS_1")));
     EXPECT_EQ(forward, (std::vector<int>{1, 2, 3, 0, 1}));
     EXPECT_EQ(backward, (std::vector<int>{0, 3, 2, 1, 0}));
+}
+
+// A switch of tab, by a click on it or by Ctrl+Tab, leaves the focus on the shown
+// tab: never in Name, whose selected text the next key would replace.
+TEST_F(ViewEditorHeaderTest, TabClicksAndCtrlTabKeepTheFocusOnTheShownTab)
+{
+    frmListViewEdit* d = new frmListViewEdit;
+    std::vector<std::string> misplaced;
+    QString name;
+    auto check = [&](const char* how) {
+        QWidget* focus = QApplication::focusWidget();
+        QWidget* frame = d->TabFrame(d->SSTab1()->currentIndex());
+        if (!focus || !(focus == frame || frame->isAncestorOf(focus)))
+            misplaced.push_back(std::string(how) + " to tab " + std::to_string(d->SSTab1()->currentIndex()) + ": " +
+                                (focus ? focus->objectName().toStdString() : "none"));
+        QTest::keyClick(focus ? focus : d, Qt::Key_X);
+    };
+    WhileShown(d, [&] {
+        d->activateWindow();
+        QTest::qWaitForWindowActive(d);
+        name = d->txtDisplayName()->text();
+        QTabBar* bar = d->SSTab1()->tabBar();
+        for (int tab : {1, 2, 3, 0, 2}) {
+            // From a list of the shown tab, and from the Name box itself.
+            d->lvwList(d->SSTab1()->currentIndex())->setFocus();
+            QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab).center());
+            check("click");
+        }
+        d->txtDisplayName()->setFocus();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
+        check("click from Name");
+        d->lvwList(1)->setFocus();
+        for (int i = 0; i < 4; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+            check("Ctrl+Tab");
+        }
+    });
+    d->Edit(ViewId(QStringLiteral("ORDERS_2")));
+    EXPECT_TRUE(misplaced.empty()) << misplaced.front();
+    EXPECT_EQ(d->txtDisplayName()->text(), name);
+}
+
+// A lookup that cannot be initialised offers nothing; the dialog opens all the same.
+TEST_F(ViewEditorHeaderTest, AFailingLookupInitialisationIsIgnored)
+{
+    g_cn.reset();  // no lookup connection: both lookups refuse their Init
+    int32_t result = -1;
+    frmListViewEdit* d = OpenAdd(ViewId(QStringLiteral("ORDERS_1")), false, &result);
+    EXPECT_TRUE(boxes.empty()) << qPrintable(boxes.empty() ? QString() : boxes[0].prompt);
+    EXPECT_EQ(d->lkupBaseView()->EntryCount(), 0);
+    EXPECT_EQ(d->lkupSQLViewApplications()->EntryCount(), 0);
+    EXPECT_EQ(result, d->View() ? d->View()->ViewID() : 0);
+    Unload(d);
+
+    Variant edited;
+    d = OpenEdit(ViewId(QStringLiteral("ORDERS_2")), &edited);
+    EXPECT_TRUE(boxes.empty()) << qPrintable(boxes.empty() ? QString() : boxes[0].prompt);
+    EXPECT_EQ(edited.toInt32(), ViewId(QStringLiteral("ORDERS_2")));
+    EXPECT_GT(d->lvwList(0)->ItemCount(), 0);
 }
 
 }  // namespace

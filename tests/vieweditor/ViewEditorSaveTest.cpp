@@ -346,4 +346,95 @@ TEST_F(ViewEditorSaveTest, CreateSqlViewMakesAViewOtherProgramsReadAndDropsIt)
     EXPECT_TRUE(ShellQuery(file, QStringLiteral("SELECT COUNT(*) FROM ORDERS_RPT;")).contains(QStringLiteral("no such table")));
 }
 
+TEST_F(ViewEditorSaveTest, TheViewNameStaysUniqueByEveryPathAsTheDatabaseComparesNames)
+{
+    LogOnAs(QStringLiteral("admin"), QStringLiteral("admin"));
+    OpenLookupConnection();
+    const int32_t orders = ViewId(QStringLiteral("ORDERS_1"));
+    const QString views = QStringLiteral("SELECT COUNT(*) FROM LdViews");
+    const QString before = Value(views);
+    struct Case {
+        const char* name;
+        bool ticked;  // Create SQL View
+        bool refused;
+    };
+    const Case cases[] = {
+        {"ORDERS_1", true, true},    // the base view's own name: a new view is another view
+        {"orders_1 ", true, true},   // letter case and trailing blanks aside
+        {"ldmyviews", true, true},   // the catalogues leave it out without regard to case
+        {"LDVIEWS", true, true},
+        {"ORDERS_1", false, false},  // hidden: stored under a free default name instead
+        {"ldmyviews", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + (c.ticked ? " ticked" : " hidden"));
+        frmListViewEdit* d = OpenAdd(orders);
+        d->txtDisplayName()->setText(QStringLiteral("Twin %1").arg(QString::fromLatin1(c.name)));
+        d->chkCreateSQLView()->setChecked(true);
+        d->txtSQLViewName()->setText(QString::fromLatin1(c.name));
+        EXPECT_TRUE(d->lkupSQLViewApplications()->WaitUntilLoaded());
+        d->lkupSQLViewApplications()->SetSelectedID(1);
+        d->chkCreateSQLView()->setChecked(c.ticked);
+        boxes.clear();
+        EXPECT_EQ(PressOK(d), !c.refused);
+        if (c.refused) {
+            EXPECT_EQ(Prompts(), QStringList{QStringLiteral("The sql name already exists in the database.")});
+            EXPECT_EQ(Value(views), before);
+        } else {
+            EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts().join(QLatin1Char('|')));
+            const QString stored = Row(d->View()->ViewID(), "ViewName");
+            EXPECT_TRUE(stored.startsWith(QLatin1String("ORDERS_"))) << qPrintable(stored);
+            EXPECT_EQ(Value(QStringLiteral("SELECT COUNT(*) FROM LdViews WHERE UPPER(RTRIM(ViewName)) = UPPER('%1')").arg(stored)),
+                      QStringLiteral("1"));
+            // Listed by the catalogue.
+            EXPECT_EQ(Value(QStringLiteral("SELECT COUNT(*) FROM LdCatalogViews WHERE v_ViewID = %1").arg(d->View()->ViewID())),
+                      QStringLiteral("1"));
+        }
+        Unload(d);
+    }
+}
+
+TEST_F(ViewEditorSaveTest, HeaderTextsWithAnIncompleteCharacterAreRefusedWhereTyped)
+{
+    const int32_t orders = ViewId(QStringLiteral("ORDERS_1"));
+    const QString views = QStringLiteral("SELECT COUNT(*) FROM LdViews");
+    const QString before = Value(views);
+    const QString half = QString(QChar(0xD83D));
+    for (const char* field : {"Name", "Description"}) {
+        SCOPED_TRACE(field);
+        frmListViewEdit* d = OpenAdd(orders);
+        d->txtDisplayName()->setText(QStringLiteral("Smile"));
+        (QLatin1String(field) == QLatin1String("Name") ? d->txtDisplayName() : d->txtViewDesc())
+            ->setText(QStringLiteral("Smile ") + half);
+        EXPECT_FALSE(PressOK(d));
+        EXPECT_EQ(Prompts(), QStringList{QStringLiteral("The %1 holds an incomplete character that cannot be stored. Please "
+                                                        "type it again.")
+                                             .arg(QLatin1String(field))});
+        EXPECT_EQ(Value(views), before);
+        boxes.clear();
+        Unload(d);
+    }
+}
+
+TEST_F(ViewEditorSaveTest, EveryColumnOfferedIsStoredAndListedInvoiceNumberWithTheExtendedFrom)
+{
+    const int32_t orders = ViewId(QStringLiteral("ORDERS_1"));
+    frmListViewEdit* d = OpenAdd(orders);
+    d->txtDisplayName()->setText(QStringLiteral("Orders with invoices"));
+    // Everything the Columns tab offers.
+    ReportListView* pick = d->lvwPickList(0);
+    ASSERT_TRUE(Column(pick, 1).contains(QStringLiteral("Invoice Number")));
+    SelectByName(pick, Column(pick, 1));
+    Press(d, 0, d->cmdQuickAddList(0));
+    EXPECT_EQ(pick->ItemCount(), 0);
+    ASSERT_TRUE(PressOK(d)) << qPrintable(Prompts().join(QLatin1Char('|')));
+    const int32_t id = d->View()->ViewID();
+    EXPECT_TRUE(Value(QStringLiteral("SELECT ColumnString FROM LdViews WHERE ViewID = %1").arg(id)).contains(QLatin1String("Invoice Number")));
+    // Listed as the list runs it, with a search on the invoice and without one.
+    const QString statement = Value(QStringLiteral("SELECT SQLSelect || ' ' || SQLFrom FROM LdViews WHERE ViewID = %1").arg(id));
+    const QString fromEx = Value(QStringLiteral("SELECT COALESCE(SQLFromEx, '') FROM LdViews WHERE ViewID = %1").arg(id));
+    EXPECT_EQ(Rows(statement).size(), Value(QStringLiteral("SELECT COUNT(*) FROM Orders")).toInt());
+    EXPECT_FALSE(Rows(statement + QStringLiteral(" ") + fromEx + QStringLiteral(" WHERE ( xi.InvoiceNumber IS NOT NULL )")).isEmpty());
+}
+
 }  // namespace

@@ -107,6 +107,7 @@ TEST_F(ViewModelTest, CopiedSearchesAreStoredAsTheCopies)
     CoLdUVRef view = GetView(12, 0);
     view->Filters();
     view->Columns();
+    view->ViewName = QStringLiteral("vwCustomerCopy");  // a view's name is its own
     ASSERT_TRUE(view->Store(true));
     CoLDUVFilterRef copy = view->Filters()->Item(1);
     EXPECT_NE(copy->ViewFilterID(), 55);

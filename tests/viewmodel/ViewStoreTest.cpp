@@ -354,6 +354,7 @@ TEST_F(ViewModelTest, AUserWithAnApostropheStoresANewView)
     g_sUserID = QStringLiteral("D'Arcy");
     CoLdUVRef view = GetView(12, 0);
     view->Columns();
+    view->ViewName = QStringLiteral("vwCustomerCopy");  // a view's name is its own
     ClearLog();
     ASSERT_TRUE(view->Store(true)) << (m_boxes.empty() ? "" : m_boxes.front().prompt.toStdString());
     const QString sid = QString::number(view->ViewID());

@@ -71,11 +71,14 @@ BEGIN
         DECLARE @name nvarchar(max);
         DECLARE @imported bit;
         DECLARE @viewName nvarchar(max);
+        DECLARE @columnName nvarchar(max);
+        DECLARE @copies TABLE (ViewFilterID int PRIMARY KEY);
         WHILE @n <= @count
         BEGIN
             SELECT @id = ColumnID FROM @ids WHERE Seq = @n;
             SET @baseId = NULL;
-            SELECT @baseId = BaseID, @name = DisplayName, @imported = Imported
+            SELECT @baseId = BaseID, @name = DisplayName, @imported = Imported,
+                   @columnName = LTRIM(RTRIM(ColumnName))
             FROM dbo.LdBaseColumns
             WHERE ColumnID = @id;
             IF @baseId IS NULL
@@ -113,7 +116,18 @@ BEGIN
                 RAISERROR(N'%s', 16, 1, @msg);
             END;
 
-            -- Searches on the column cannot run without it.
+            -- Searches on the column cannot run without it. Copies made by Save as new
+            -- have no filter-column rows: they are found by the column's token in their text.
+            DELETE FROM @copies;
+            INSERT INTO @copies (ViewFilterID)
+            SELECT f.ViewFilterID
+            FROM dbo.LdViewFilters f INNER JOIN dbo.LdViews v ON v.ViewID = f.ViewID
+            WHERE v.BaseID = @baseId
+              AND CHARINDEX(N'{' + @columnName + N'}', f.FilterString COLLATE Latin1_General_100_BIN2) > 0;
+            UPDATE dbo.LdViews SET LastUsedFilter = NULL
+            WHERE LastUsedFilter IN (SELECT ViewFilterID FROM @copies);
+            DELETE FROM dbo.LdViewFilterColumns WHERE ViewFilterID IN (SELECT ViewFilterID FROM @copies);
+            DELETE FROM dbo.LdViewFilters WHERE ViewFilterID IN (SELECT ViewFilterID FROM @copies);
             UPDATE dbo.LdViews SET LastUsedFilter = NULL
             WHERE LastUsedFilter IN (SELECT ViewFilterID FROM dbo.LdViewFilterColumns WHERE BaseColumnID = @id);
             DELETE FROM dbo.LdViewFilters

@@ -144,6 +144,13 @@ BEGIN
         END;
         SET @i += 1;
     END;
+    -- The SQL view has its row id as [ID].
+    IF @ColumnName COLLATE Latin1_General_100_CI_AS = N'ID'
+    BEGIN
+        SET @msg = CONCAT(N'Ld_ImportColumn: the SQL name ''', @ColumnName, N''' is the SQL view''s row id.');
+        RAISERROR(N'%s', 16, 1, @msg);
+        RETURN;
+    END;
     IF CHARINDEX(N',', @DisplayName) > 0
     BEGIN
         SET @msg = CONCAT(N'Ld_ImportColumn: the name ''', @DisplayName, N''' must not contain a comma.');

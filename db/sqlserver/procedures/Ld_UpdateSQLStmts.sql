@@ -51,6 +51,34 @@ BEGIN
         RAISERROR(N'Ld_UpdateSQLStmts: view %d has no base.', 16, 1, @v_iViewID);
         RETURN;
     END;
+    -- The header fits its columns, and the name is no other view's as the server
+    -- compares names (the catalogues find and leave out views so).
+    DECLARE @OtherView nvarchar(max), @Description nvarchar(max);
+    DECLARE @Field nvarchar(16), @Length int, @Max int;
+    SELECT @Description = COALESCE(Description, N'') FROM dbo.LdViews WHERE ViewID = @v_iViewID;
+    SELECT TOP (1) @Field = f.Field, @Length = f.Length, @Max = f.MaxLength
+    FROM (VALUES (1, N'name', LEN(@ViewName + N'x') - 1, 50),
+                 (2, N'display name', LEN(@DisplayName + N'x') - 1, 128),
+                 (3, N'description', LEN(@Description + N'x') - 1, 128)) f (Seq, Field, Length, MaxLength)
+    WHERE f.Length > f.MaxLength
+    ORDER BY f.Seq;
+    IF @Field IS NOT NULL
+    BEGIN
+        SET @Message = CONCAT(N'Ld_UpdateSQLStmts: the ', @Field, N' of view ', @v_iViewID, N' has ', @Length,
+                              N' characters; at most ', @Max, N' fit.');
+        RAISERROR(N'%s', 16, 1, @Message);
+        RETURN;
+    END;
+    SELECT TOP (1) @OtherView = DisplayName FROM dbo.LdViews
+    WHERE ViewID <> @v_iViewID AND ViewName COLLATE Latin1_General_CI_AS = @ViewName
+    ORDER BY ViewID;
+    IF @OtherView IS NOT NULL
+    BEGIN
+        SET @Message = CONCAT(N'Ld_UpdateSQLStmts: the name ''', @ViewName, N''' of view ', @v_iViewID,
+                              N' is the name of the view ''', @OtherView, N'''; a view''s name must be unique.');
+        RAISERROR(N'%s', 16, 1, @Message);
+        RETURN;
+    END;
     -- The catalogue views are named exactly so (bytes compared: no case, no padding).
     SET @IsCatalogue = CASE WHEN CAST(@ViewName AS varbinary(100)) IN (CAST(N'LdViews' AS varbinary(100)),
                                                                       CAST(N'LdMyViews' AS varbinary(100)))
@@ -80,6 +108,25 @@ BEGIN
         RETURN;
     END;
 
+    -- The pieces are joined on one line with what follows: a line comment at the end
+    -- of one would swallow the search, a ";" would start a second statement.
+    DECLARE @Pieces TABLE (Seq int PRIMARY KEY, What nvarchar(64) NOT NULL, Piece nvarchar(max) NOT NULL);
+    INSERT INTO @Pieces (Seq, What, Piece)
+    VALUES (1, N'the row id', @KeySQL), (2, N'the FROM clause', @FromSQL), (3, N'the extended FROM clause', @FromExSQL);
+    SELECT TOP (1) @What = What, @Sql = Piece,
+           @Error = CASE WHEN CHARINDEX(N';', Piece) > 0 THEN N'holds a ";", which would start a second statement'
+                         ELSE N'ends in a line comment, which would swallow the search that follows it' END
+    FROM @Pieces
+    WHERE CHARINDEX(N';', Piece) > 0
+       OR CHARINDEX(N'--', RIGHT(Piece, CHARINDEX(NCHAR(10), REVERSE(Piece) + NCHAR(10)) - 1)) > 0
+    ORDER BY Seq;
+    IF @@ROWCOUNT > 0
+    BEGIN
+        SET @Message = CONCAT(N'Ld_UpdateSQLStmts: ', @What, N' of base ', @BaseID, N' (', @Sql, N') ', @Error, N'.');
+        RAISERROR(N'%s', 16, 1, @Message);
+        RETURN;
+    END;
+
     -- One row per base column of the view's base that has a row in LdViewColumns (the
     -- lowest row id when it has several), numbered in column order; display names
     -- order as the embedded server orders them (ASCII lower case, code point by code
@@ -95,16 +142,17 @@ BEGIN
         Type int NOT NULL,
         Viewable bit NOT NULL,
         Filterable bit NOT NULL,
+        UseExtendedFrom bit NOT NULL,
         ViewableSeq int NULL);
     INSERT INTO @Columns (Seq, ColumnID, DisplayName, ColumnSQL, QuotedDisplayName, QuotedColumnName, Type, Viewable,
-                          Filterable)
+                          Filterable, UseExtendedFrom)
     SELECT ROW_NUMBER() OVER (ORDER BY vc.ColumnOrder, LOWER(bc.DisplayName) COLLATE Latin1_General_BIN2, bc.ColumnID),
            bc.ColumnID, t.DisplayName, t.ColumnSQL,
            CASE WHEN CHARINDEX(N']', t.DisplayName) = 0 THEN N'[' + t.DisplayName + N']'
                 ELSE N'"' + REPLACE(t.DisplayName, N'"', N'""') + N'"' END,
            CASE WHEN CHARINDEX(N']', t.ColumnName) = 0 THEN N'[' + t.ColumnName + N']'
                 ELSE N'"' + REPLACE(t.ColumnName, N'"', N'""') + N'"' END,
-           bc.Type, vc.Viewable, vc.Filterable
+           bc.Type, vc.Viewable, vc.Filterable, bc.UseExtendedFrom
     FROM dbo.LdViews v
     INNER JOIN dbo.LdBaseColumns bc ON bc.BaseID = v.BaseID
     INNER JOIN dbo.LdViewColumns vc ON vc.ViewColumnID =
@@ -155,6 +203,13 @@ BEGIN
                                WITHIN GROUP (ORDER BY Seq)
     FROM @Columns
     WHERE Viewable = 1;
+    -- The list adds the extended FROM clause only for a search that needs it: a shown
+    -- column that needs it has it in the FROM clause itself.
+    IF DATALENGTH(@FromExSQL) > 0 AND EXISTS (SELECT 1 FROM @Columns WHERE Viewable = 1 AND UseExtendedFrom = 1)
+    BEGIN
+        SET @FromSQL = @FromSQL + N' ' + @FromExSQL;
+        SET @FromExSQL = N'';
+    END;
     SET @From = N'FROM ' + @FromSQL;
     SET @Statement = @Select + N' ' + @From + CASE WHEN DATALENGTH(@FromExSQL) = 0 THEN N'' ELSE N' ' + @FromExSQL END;
     -- Lengths in UTF-16 units (DATALENGTH / 2): LEN would not count trailing blanks.
@@ -175,6 +230,9 @@ BEGIN
         VALUES (N'the extended FROM clause of view ''' + @DisplayName + N'''',
                 @Select + N' ' + @From + N' ' + @FromExSQL + N' WHERE 1 = 0 ORDER BY 2');
     INSERT INTO @Checks (What, Stmt) VALUES (@What, @FirstItem + N' ' + @From + N' ' + @FromExSQL + N' WHERE 1 = 0');
+    -- The list's own form: the search's conditions in brackets, the closing one on a new line.
+    INSERT INTO @Checks (What, Stmt)
+    VALUES (@What, @Select + N' ' + @From + N' ' + @FromExSQL + N' WHERE (1 = 0' + NCHAR(13) + NCHAR(10) + N')');
     INSERT INTO @Checks (What, Stmt)
     SELECT N'the filter column ''' + DisplayName + N''' of view ''' + @DisplayName + N'''',
            @FirstItem + N' ' + @From + N' ' + @FromExSQL + N' WHERE (' + ColumnSQL + N') IS NULL'
