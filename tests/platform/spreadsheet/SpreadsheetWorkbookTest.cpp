@@ -217,7 +217,7 @@ TEST_F(SpreadsheetWorkbookTest, TextsComeBackAsWrittenWhateverCharactersTheyHold
         QString readBack;  // as a reader of the format gets it
     };
     const std::vector<Case> cases = {
-        {QStringLiteral("a\x01b\x1F"), QStringLiteral("a\x01b\x1F")},
+        {QStringLiteral("a\x01" "b\x1F"), QStringLiteral("a\x01" "b\x1F")},
         {QStringLiteral("\x0B\x0C\x08"), QStringLiteral("\x0B\x0C\x08")},
         {QStringLiteral("_x0041_"), QStringLiteral("_x0041_")},  // a literal, not an escape of "A"
         {QStringLiteral("_x005F_x0041_ and _X00e9_"), QStringLiteral("_x005F_x0041_ and _X00e9_")},
