@@ -419,6 +419,16 @@ QString eListView::ColumnText(int n) const
     return DisplayText((*values)[static_cast<size_t>(n)]);
 }
 
+Variant eListView::ColumnValue(int n) const
+{
+    if (n < 0 || SelectedID() == 0)
+        return Variant();
+    const BrandleRow* values = m_model->rowAt(selectedRow());
+    if (!values || static_cast<size_t>(n) >= values->size())
+        return Variant();
+    return (*values)[static_cast<size_t>(n)];
+}
+
 void eListView::SetTabStop(bool on)
 {
     m_tabStop = on;
