@@ -166,25 +166,35 @@ QStringList DateFormats(const QLocale& locale)
     for (qsizetype i = 0, n = formats.size(); i < n; ++i)
         if (formats.at(i).contains(QLatin1String("MMMM")))
             formats << QString(formats.at(i)).replace(QLatin1String("MMMM"), QLatin1String("MMM"));
+    // A two-digit year's format also read with the year written out.
+    for (qsizetype i = 0, n = formats.size(); i < n; ++i)
+        if (!formats.at(i).contains(QLatin1String("yyyy")) && formats.at(i).contains(QLatin1String("yy")))
+            formats << QString(formats.at(i)).replace(QLatin1String("yy"), QLatin1String("yyyy"));
     formats.removeDuplicates();
     return formats;
 }
 
-// A date in a link's constraint or a row's text: the forms a value's text has
-// (ISO, M/d/yyyy), then the locale's long, short and narrow forms. A two-digit
-// year is 1930 to 2029. Nothing when the text is no date.
+// A date in a link's constraint or a row's text: ISO first, then the locale's
+// long, short and narrow forms, then the other forms a value's text has
+// (M/d/yyyy). A two-digit year is 1930 to 2029. Nothing when the text is no date.
 std::optional<QDateTime> LinkDate(const QString& text)
 {
     const QString t = text.trimmed();
     if (t.isEmpty())
         return std::nullopt;
-    try {
-        const QDateTime d = Variant(t).toDate();
-        if (d.isValid())
-            return d;
-    } catch (const AppError&) {
-        // not one of the value's own forms
-    }
+    auto valueDate = [&t]() -> std::optional<QDateTime> {
+        try {
+            const QDateTime d = Variant(t).toDate();
+            if (d.isValid())
+                return d;
+        } catch (const AppError&) {
+            // not one of the value's own forms
+        }
+        return std::nullopt;
+    };
+    static const QRegularExpression iso(QStringLiteral("^\\d{4}-"));
+    if (iso.match(t).hasMatch())
+        return valueDate();
     const QLocale locale;
     for (const QString& format : DateFormats(locale)) {
         QDateTime d = locale.toDateTime(t, format);
@@ -194,7 +204,7 @@ std::optional<QDateTime> LinkDate(const QString& text)
             d = d.addYears(100);
         return d;
     }
-    return std::nullopt;
+    return valueDate();
 }
 
 // A field of a result as text; Null and a missing row give the empty text.

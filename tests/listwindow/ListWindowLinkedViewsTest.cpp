@@ -260,6 +260,16 @@ TEST_F(ListWindowLinkedViewsTest, AnExtraFilterThatCannotBeReadKeepsItsLinkOutOf
         {"RANGE,Amount,5000", 99, false},                // low without high
         {",Paid,No", 3, false},                          // no operator
         {"=,,No", 3, false},                             // no column
+        // Only a comparison or RANGE, and only a column of the linked view.
+        {" >= , Paid ,No", 3, true},
+        {"<=,Amount,5000", 3, true},
+        {"range,Amount,1,5000", 99, true},
+        {"= 'No' ) OR ( 1 = 1 ) OR ( 'a' =,Paid,No", 3, false},
+        {"LIKE,Paid,No", 3, false},
+        {"=,Paid} OR {Amount,No", 3, false},
+        {"=,NoSuchColumn,No", 3, false},
+        {"=,CustomerCode,No", 3, false},                 // a column of the source view only
+        {"RANGE,Amount} OR {Paid,1,5", 99, false},
     };
     for (const Case& c : cases) {
         SetExtraFilter(2, QString::fromLatin1(c.text), c.type);
