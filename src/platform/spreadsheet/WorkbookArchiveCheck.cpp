@@ -5,6 +5,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -15,7 +16,7 @@ constexpr uint32_t kZip64Locator = 0x07064b50;
 constexpr uint32_t kZip64EndOfDirectory = 0x06064b50;
 constexpr uint32_t kDirectoryEntry = 0x02014b50;
 constexpr uint32_t kLocalHeader = 0x04034b50;
-constexpr qint64 kChunk = 1 << 16;
+constexpr qint64 kChunk = 1 << 20;
 
 uint16_t U16(const QByteArray& b, qsizetype at)
 {
@@ -123,6 +124,34 @@ bool ReadDirectory(QFile& file, std::vector<Member>& members, QString& reason)
     return true;
 }
 
+// Parts up to this size are parsed as XML; larger ones are checked at their ends.
+constexpr uint64_t kParsedPartSize = 4 << 20;
+constexpr qsizetype kEnds = 512;
+
+// Whether a document's first kEnds bytes open a root element that its last
+// bytes close.
+bool WholeDocument(const QByteArray& head, QByteArray tail)
+{
+    qsizetype at = 0;
+    if (head.startsWith("<?")) {
+        at = head.indexOf("?>");
+        if (at < 0)
+            return false;
+        at += 2;
+    }
+    at = head.indexOf('<', at);
+    if (at < 0)
+        return false;
+    qsizetype end = at + 1;
+    while (end < head.size() && head[end] != ' ' && head[end] != '>' && head[end] != '/' && head[end] != '\n' &&
+           head[end] != '\r' && head[end] != '\t')
+        ++end;
+    if (end >= head.size() || end == at + 1)
+        return false;
+    const QByteArray close = "</" + head.mid(at + 1, end - at - 1) + ">";
+    return tail.trimmed().endsWith(close);
+}
+
 bool IsXmlPart(const QString& name)
 {
     return name.endsWith(QLatin1String(".xml")) || name.endsWith(QLatin1String(".rels"));
@@ -152,13 +181,26 @@ QString CheckMember(QFile& file, const Member& m)
         }
     } endInflate{&z, m.method == Z_DEFLATED};
 
+    // A large part (a sheet's rows) is only checked to be whole: its root element
+    // opens at the start and closes at the end. Parsing all of it would cost
+    // more than writing it; a cut part, what a failed write leaves, shows either way.
     const bool xmlPart = IsXmlPart(m.name);
+    const bool parse = xmlPart && m.size <= kParsedPartSize;
+    QByteArray head, tail;
     QXmlStreamReader xml;
     int depth = 0;
     bool rootClosed = false;
     auto feedXml = [&](const char* data, qint64 length) -> bool {
         if (!xmlPart || length == 0)
             return true;
+        if (!parse) {
+            if (head.size() < kEnds)
+                head.append(data, static_cast<qsizetype>(std::min<qint64>(length, kEnds - head.size())));
+            tail.append(data, static_cast<qsizetype>(length));
+            if (tail.size() > 2 * kEnds)
+                tail.remove(0, tail.size() - kEnds);
+            return true;
+        }
         xml.addData(QByteArray(data, static_cast<qsizetype>(length)));
         while (!xml.atEnd()) {
             const QXmlStreamReader::TokenType t = xml.readNext();
@@ -206,7 +248,9 @@ QString CheckMember(QFile& file, const Member& m)
     }
     if (!streamEnded || produced != m.size || crc != m.crc)
         return where + QStringLiteral("is damaged");
-    if (xmlPart && (!rootClosed || depth != 0))
+    if (parse && (!rootClosed || depth != 0))
+        return where + QStringLiteral("is cut short");
+    if (xmlPart && !parse && !WholeDocument(head, tail))
         return where + QStringLiteral("is cut short");
     return QString();
 }

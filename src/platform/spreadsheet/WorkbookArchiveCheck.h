@@ -1,7 +1,8 @@
 #pragma once
 // Reads a finished workbook's zip archive back before it is handed over: every
-// member inflates to its recorded size and CRC, and every XML part is a whole,
-// well-formed document. The writer keeps its parts in temporary files whose
+// member inflates to its recorded size and CRC, and every XML part is whole:
+// the small ones well-formed documents, the large ones (a sheet's rows)
+// opening and closing their root element. The writer keeps its parts in temporary files whose
 // writes it does not check; a part cut short by a full disk shows up here.
 
 #include <QString>

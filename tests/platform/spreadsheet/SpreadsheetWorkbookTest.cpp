@@ -286,11 +286,19 @@ TEST_F(SpreadsheetWorkbookTest, ADiskThatFillsUpFailsTheWorkbookAndLeavesNothing
     };
     // Without a limit: a sound workbook, whose sheet part gives the size that
     // lets the rows' data through but not the finished sheet around them.
+    auto sheetSizeOf = [&](int rows) {
+        write(rows);
+        EXPECT_EQ(MalformedParts(path), QStringList());
+        const qsizetype size = Member(path, QStringLiteral("xl/worksheets/sheet1.xml")).size();
+        EXPECT_TRUE(QFile::remove(path));
+        return static_cast<rlim_t>(size);
+    };
+    // A sheet part the read-back parses, and one it checks at its ends only (over 4 MB).
     constexpr int kRows = 150;
-    write(kRows);
-    ASSERT_EQ(MalformedParts(path), QStringList());
-    const qsizetype sheetSize = Member(path, QStringLiteral("xl/worksheets/sheet1.xml")).size();
-    ASSERT_TRUE(QFile::remove(path));
+    constexpr int kManyRows = 40000;
+    const rlim_t sheetSize = sheetSizeOf(kRows);
+    const rlim_t largeSheetSize = sheetSizeOf(kManyRows);
+    ASSERT_GT(largeSheetSize, rlim_t(4 << 20));
 
     struct Case {
         rlim_t limit;
@@ -301,7 +309,8 @@ TEST_F(SpreadsheetWorkbookTest, ADiskThatFillsUpFailsTheWorkbookAndLeavesNothing
         {2 * 1024 * 1024, 100000, true},  // the sheet data fills the disk while rows are written
         {6000, 60, true},                 // the other parts cannot be written when the workbook is finished
         {600, 1, true},                   // not even the smallest part
-        {static_cast<rlim_t>(sheetSize - 50), kRows, false},  // the sheet part is cut short as it is finished
+        {sheetSize - 50, kRows, false},  // the sheet part is cut short as it is finished
+        {largeSheetSize - 50, kManyRows, false},
     };
     for (const Case& c : cases) {
         const int code = InChildWithFileSizeLimit(c.limit, [&] {
