@@ -409,15 +409,7 @@ void eListView::SelectRowByID(int32_t id)
     }, Qt::QueuedConnection);
 }
 
-QString eListView::ColumnText(int n) const
-{
-    if (n < 0 || SelectedID() == 0)
-        return QString();
-    const BrandleRow* values = m_model->rowAt(selectedRow());
-    if (!values || static_cast<size_t>(n) >= values->size())
-        return QString();
-    return DisplayText((*values)[static_cast<size_t>(n)]);
-}
+QString eListView::ColumnText(int n) const { return DisplayText(ColumnValue(n)); }
 
 Variant eListView::ColumnValue(int n) const
 {

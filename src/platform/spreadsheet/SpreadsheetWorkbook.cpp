@@ -409,9 +409,10 @@ QString Escape(char16_t c)
            QLatin1Char('_');
 }
 
-}  // namespace
-
-QString SpreadsheetCellText(const QString& text)
+// Copies text: a surrogate pair as it is, a lone surrogate (which no encoding
+// holds) as U+FFFD, every other character through put(text, position, out).
+template <class Put>
+QString MapCharacters(const QString& text, Put put)
 {
     QString out;
     out.reserve(text.size());
@@ -422,31 +423,31 @@ QString SpreadsheetCellText(const QString& text)
             out += text.at(++i);
         } else if (QChar::isSurrogate(c)) {
             out += QChar(QChar::ReplacementCharacter);
-        } else if (c == u'_' && EscapeAt(text, i)) {
-            out += Escape(c);  // the underscore of a literal _xHHHH_
-        } else if (!XmlChar(c) || c == u'\r') {
-            out += Escape(c);  // a CR too: XML readers turn it into a line feed
         } else {
-            out += text.at(i);
+            put(text, i, out);
         }
     }
     return out;
 }
 
+}  // namespace
+
+QString SpreadsheetCellText(const QString& text)
+{
+    return MapCharacters(text, [](const QString& t, qsizetype i, QString& out) {
+        const char16_t c = t.at(i).unicode();
+        if (c == u'_' && EscapeAt(t, i))
+            out += Escape(c);  // the underscore of a literal _xHHHH_
+        else if (!XmlChar(c) || c == u'\r')
+            out += Escape(c);  // a CR too: XML readers turn it into a line feed
+        else
+            out += t.at(i);
+    });
+}
+
 QString SpreadsheetPropertyText(const QString& text)
 {
-    QString out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text.at(i).unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text.at(i + 1).unicode())) {
-            out += text.at(i);
-            out += text.at(++i);
-        } else if (QChar::isSurrogate(c) || !XmlChar(c)) {
-            out += QChar(QChar::ReplacementCharacter);
-        } else {
-            out += text.at(i);
-        }
-    }
-    return out;
+    return MapCharacters(text, [](const QString& t, qsizetype i, QString& out) {
+        out += XmlChar(t.at(i).unicode()) ? t.at(i) : QChar(QChar::ReplacementCharacter);
+    });
 }
