@@ -15,7 +15,11 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace listtest;
 using namespace xlsxtest;
@@ -104,6 +108,7 @@ TEST_F(SpreadsheetExportTest, TheWorkbookHoldsTheRowsAndKeepsTheRealConnectionOn
         if (!c.keeps)
             EXPECT_FALSE(Member(path, QStringLiteral("docProps/custom.xml")).contains(erpdb::kDemoReadOnlyPassword));
 
+        EXPECT_EQ(MalformedParts(path), QStringList());
         const auto cells = ReadCells(path);
         EXPECT_EQ(RowCount(path, 1), customers + 1);
         EXPECT_EQ(cells.value(QStringLiteral("A1")).value, QStringLiteral("ID"));
@@ -275,6 +280,41 @@ TEST_F(SpreadsheetExportTest, CellsKeepTheirExactValuesAndCutTextsAreCountedToTh
         << qPrintable(boxes[0].prompt);
     EXPECT_TRUE(boxes[0].prompt.contains(QLocale().toString(32767))) << qPrintable(boxes[0].prompt);
     EXPECT_EQ(boxes[0].title, kAttention);
+}
+
+TEST_F(SpreadsheetExportTest, ADiskThatFillsUpShowsTheErrorBoxAndLeavesNoFile)
+{
+    // In a child process whose files cannot grow beyond 256 KB: the workbook's
+    // temporary sheet data passes that long before the rows are all written.
+    const QString sql = QStringLiteral("SELECT a.OrderLineID, b.OrderLineID, 'a text that fills the sheet' "
+                                       "FROM OrderLines a, OrderLines b ORDER BY 2 LIMIT 20000");
+    const pid_t pid = fork();
+    if (pid == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{256 * 1024, 256 * 1024};
+        int code = setrlimit(RLIMIT_FSIZE, &limit) == 0 ? 0 : 9;
+        if (code == 0) {
+            ExportToExcel(sql, QString(), nullptr);
+            if (boxes.size() != 1 || !boxes[0].prompt.contains(QStringLiteral("The disk is full")))
+                code = 1;
+            else if (!opened.isEmpty())
+                code = 2;
+            else if (!QDir(SpreadsheetExportFolder())
+                          .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                          .isEmpty())
+                code = 3;
+        }
+        _exit(code);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    // Without the limit the same export makes a sound workbook.
+    ExportToExcel(sql, QString(), nullptr);
+    ASSERT_EQ(opened.size(), 1) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+    EXPECT_EQ(RowCount(opened.first(), 1), 20001);
+    EXPECT_EQ(MalformedParts(opened.first()), QStringList());
 }
 
 }  // namespace
