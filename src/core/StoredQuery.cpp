@@ -7,6 +7,7 @@
 #include "platform/database/BrandleCursor.h"
 #include "platform/forms/DatabaseBusyWait.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 
 #include <condition_variable>
@@ -112,7 +113,10 @@ BrandleRecordsetPtr OpenStoredQuery(const QString& sql, int maxRows)
                 break;
             lock.unlock();
             waited = true;
-            if (!cancelled && !busywait::Waiting(clock.elapsed())) {
+            if (cancelled) {
+                // The wait is over for the user; the windows paint until the query stops.
+                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            } else if (!busywait::Waiting(clock.elapsed())) {
                 cancelled = true;
                 job->Cancel();
             }
