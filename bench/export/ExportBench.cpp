@@ -16,6 +16,7 @@
 #include "core/SpreadsheetExport.h"
 #include "core/StartUp.h"
 #include "db/DemoCompany.h"
+#include "db/EmbeddedServer.h"
 #include "listwindow/frmList.h"
 #include "platform/forms/FormsRuntime.h"
 #include "platform/controls/eListView.h"
@@ -107,6 +108,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    erpdb::InstallEmbeddedServer();
     const bench::Options options(app.arguments().mid(1));
     const QString server = options.Value("--server", QStringLiteral("BENCH"));
     const QString user = options.Value("--user", QStringLiteral("admin"));

@@ -64,6 +64,14 @@ Variant Variant::fromInt64Checked(int64_t v)
     return Variant(static_cast<double>(v));
 }
 
+Variant Variant::fromInt64Exact(int64_t v)
+{
+    constexpr int64_t kExactDouble = int64_t(1) << 53;
+    if (v < -kExactDouble || v > kExactDouble)
+        return Variant(QString::number(v));
+    return fromInt64Checked(v);
+}
+
 VarType Variant::type() const
 {
     switch (m_value.index()) {

@@ -61,6 +61,9 @@ public:
     Variant(std::shared_ptr<T> v) : m_value(ObjectRef(std::move(v))) {}
 
     static Variant fromInt64Checked(int64_t v);  // Long when it fits, else Double
+    // A database's integer: Long when it fits, Double while a double holds it
+    // exactly (to 2^53), else its decimal text, so that no digit is lost.
+    static Variant fromInt64Exact(int64_t v);
 
     VarType type() const;
     QString typeName() const;  // TypeName: "Empty", "Null", "Integer", "Long", ...

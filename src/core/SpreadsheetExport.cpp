@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
@@ -27,8 +28,13 @@
 #include <QVBoxLayout>
 
 #include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <mutex>
 #include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -88,38 +94,80 @@ SpreadsheetWorkbook::Kind KindOfAdoType(int32_t type)
     }
 }
 
-// A name the file system takes: no path separators or control characters.
+// What the name of an export adds to its stem: " yyyy-MM-dd HH.mm.ss", at most
+// " (1000)" and ".xlsx", in bytes.
+constexpr int kNameSuffixBytes = 20 + 7 + 5;
+// The longest file name the file systems take, in bytes.
+constexpr int kMaxFileNameBytes = 255;
+
+// A name the file system takes: no path separators, control characters or
+// lone surrogates (which have no bytes of their own), cut to whole characters
+// so that the file's name stays within kMaxFileNameBytes.
 QString FileStem(const QString& name)
 {
     QString stem;
-    for (const QChar ch : name.trimmed()) {
-        if (ch == QLatin1Char('/') || ch == QLatin1Char('\\') || ch == QLatin1Char(':') || ch.category() == QChar::Other_Control)
-            stem += QLatin1Char('_');
-        else
+    const QString trimmed = name.trimmed();
+    for (qsizetype i = 0; i < trimmed.size(); ++i) {
+        const QChar ch = trimmed.at(i);
+        if (ch.isHighSurrogate() && i + 1 < trimmed.size() && trimmed.at(i + 1).isLowSurrogate()) {
             stem += ch;
+            stem += trimmed.at(++i);
+        } else if (ch.isSurrogate() || ch == QLatin1Char('/') || ch == QLatin1Char('\\') || ch == QLatin1Char(':') ||
+                   ch.category() == QChar::Other_Control) {
+            stem += QLatin1Char('_');
+        } else {
+            stem += ch;
+        }
     }
     while (stem.startsWith(QLatin1Char('.')))
         stem.remove(0, 1);
-    return stem.isEmpty() ? QStringLiteral("Export") : stem.left(100);
+    qsizetype keep = 0;
+    int bytes = 0;
+    while (keep < stem.size()) {
+        const qsizetype width = stem.at(keep).isHighSurrogate() ? 2 : 1;
+        const int b = static_cast<int>(stem.mid(keep, width).toUtf8().size());
+        if (bytes + b > kMaxFileNameBytes - kNameSuffixBytes)
+            break;
+        bytes += b;
+        keep += width;
+    }
+    stem.truncate(keep);
+    return stem.trimmed().isEmpty() ? QStringLiteral("Export") : stem;
 }
 
-// A new file in the export folder, created empty so that no other export takes
-// its name; an existing file is never replaced.
-QString ReserveExportFile(const QString& name)
+// The export folder, made when missing, and its folders below the cache for
+// the user alone: a workbook may hold the read-only login's password.
+QString MakeExportFolder()
 {
     const QString folder = SpreadsheetExportFolder();
     if (!QDir().mkpath(folder))
         throw AppError(vberr::PathNotFound, QStringLiteral("The export folder '%1' cannot be created.").arg(folder));
+    QString path = folder;
+    for (int level = 0; level < 3; ++level) {
+        chmod(QFile::encodeName(path).constData(), S_IRWXU);
+        path = QFileInfo(path).absolutePath();
+    }
+    return folder;
+}
+
+// A new file in the export folder, created empty (for the user alone) so that
+// no other export takes its name; an existing file is never replaced.
+QString ReserveExportFile(const QString& name)
+{
+    const QString folder = MakeExportFolder();
     const QString base = folder + QLatin1Char('/') + FileStem(name) + QLatin1Char(' ') +
                          QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH.mm.ss"));
     for (int n = 1;; ++n) {
         const QString path = base + (n == 1 ? QString() : QStringLiteral(" (%1)").arg(n)) + QStringLiteral(".xlsx");
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
+        if (fd >= 0) {
+            ::close(fd);
             return path;
-        if (!file.exists() || n >= 1000)
-            throw AppError(vberr::PathFileAccessError,
-                           QStringLiteral("The workbook '%1' cannot be created: %2").arg(path, file.errorString()));
+        }
+        const int err = errno;
+        if (err != EEXIST || n >= 1000)
+            throw AppError(vberr::PathFileAccessError, QStringLiteral("The workbook '%1' cannot be created: %2")
+                                                           .arg(path, QString::fromLocal8Bit(std::strerror(err))));
     }
 }
 
@@ -132,6 +180,7 @@ struct ExportJob {
 
     BrandleCancelToken token = MakeCancelToken();
     std::atomic<int64_t> rows{0};
+    int64_t textsCut = 0;
     std::atomic<bool> finishing{false};
     std::optional<AppError> error;
     bool cancelled = false;
@@ -191,6 +240,7 @@ struct ExportJob {
             cursor.reset();
             finishing.store(true);
             book.Close();
+            textsCut = book.TextsCut();
             // A Cancel while the file was being finished still leaves no file.
             if (token->load())
                 cancelled = true;
@@ -362,5 +412,10 @@ void ExportToExcel(const QString& sql, const QString& title, const QStringList* 
     if (!OpenWithDesktop(job.path))
         MsgBox(QStringLiteral("The list was exported to the workbook\n") + QDir::toNativeSeparators(job.path) +
                    QStringLiteral("\nbut no program to open it could be started."),
+               vbExclamation, kAttention);
+    if (job.textsCut > 0)
+        MsgBox(QStringLiteral("%1 of the exported cells held more than %2 characters, as many as a cell can hold: "
+                              "their texts were cut to that length.")
+                   .arg(QLocale().toString(job.textsCut), QLocale().toString(SpreadsheetWorkbook::kMaxTextLength)),
                vbExclamation, kAttention);
 }

@@ -5,6 +5,8 @@
 // security, which without Windows logins has no login of the user's own; the
 // connection text still says which was asked for), and writes the rows into a new .xlsx file in
 // the user's export folder, which the desktop's spreadsheet program then opens.
+// Folder and workbook are for the user alone; the file handed over is the
+// finished, checked workbook, or nothing.
 // The workbook keeps its connection text and statement as document properties
 // ("Connection", "CommandText"); the real connection text only for users with
 // the View right on "CoExportListsPassSQLConnection".
@@ -22,7 +24,8 @@ QString GetExportConnectionString(bool integratedSecurity);
 
 // What the caller knows of the statement's fields beyond what the database says.
 struct ExportHints {
-    // The file name's stem (the window's caption); empty: "Export".
+    // The file name's stem (the window's caption), cut so that the file name
+    // stays within 255 bytes; empty: "Export".
     QString name;
     // The data type of each field, by position ("money", "datetime", "bit", "int",
     // ...; empty: as the database reports it).
@@ -33,7 +36,8 @@ struct ExportHints {
 // columns, when given, makes that many cells of the header row bold.
 // A user without the View right on "CoExportLists" is refused with a message and
 // nothing is written. A failure shows the standard error message box and leaves
-// no file; Cancel leaves no file and says nothing.
+// no file; Cancel leaves no file and says nothing. Texts cut to a cell's limit
+// are counted to the user after the workbook was handed over.
 void ExportToExcel(const QString& sql, const QString& title, const QStringList* columns,
                    const ExportHints& hints = ExportHints());
 

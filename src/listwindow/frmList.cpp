@@ -335,7 +335,7 @@ void frmList::LoadList()
         SetScreenMousePointer(vbDefault);
         return;
     }
-    m_eListView->SetFilter(where, usesExtendedFrom);
+    SetListFilter(where, usesExtendedFrom);
 
     if (m_oView->AutoPopulate || !m_strInitialFilter.isEmpty()) {
         m_eListView->RunQuery();
@@ -590,7 +590,7 @@ void frmList::RefreshList(int32_t lRowID)
     if (!FilterWhereOrRefuse(QString(), where))
         return;
     const bool usesExtendedFrom = UsesExtendedFrom();
-    m_eListView->SetFilter(where, usesExtendedFrom);
+    SetListFilter(where, usesExtendedFrom);
     m_eListView->RunQuery();
     ScheduleStatistics(usesExtendedFrom, where);
     if (lRowID > 0)
@@ -617,7 +617,7 @@ void frmList::cmdGo_Click()
 void frmList::cmdClear_Click()
 {
     m_pmFilter->ClearRows();
-    m_eListView->SetFilter(QString(), false);
+    SetListFilter(QString(), false);
     m_eListView->ClearRows();
     CancelStatistics();
 }

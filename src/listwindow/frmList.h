@@ -251,6 +251,9 @@ private:
 
     // frmListExport.cpp
     QString ExportWhere() const;
+    // Hands the list control the WHERE text and extended-FROM flag of a query,
+    // and keeps both for the export of that query.
+    void SetListFilter(const QString& where, bool usesExtendedFrom);
 
     // frmListLinkedViews.cpp
     void ConnectContextMenu();
@@ -274,6 +277,9 @@ private:
     QPointer<Form> m_frmOwner;
     CoLdUVRef m_oView;
     int32_t m_lRecordCount = 0;
+    QString m_strQueryWhere;                // the WHERE text of the last query
+    bool m_bQueryUsesExtendedFrom = false;  // and its extended-FROM flag
+    bool m_bExporting = false;              // one export of the window at a time
     bool m_bViewsList = false;
     bool m_bMainView = false;
     bool m_bLoading = false;

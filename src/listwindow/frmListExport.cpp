@@ -1,23 +1,34 @@
 // The export of the list (the toolbar's EXPORT): the statement of the last
 // query over the whole result, in the order of the first column, handed to the
-// spreadsheet export with the captions of the visible columns.
+// spreadsheet export with the captions of the visible columns; one export of
+// the window at a time.
 #include "listwindow/frmList.h"
 
+#include "base/SqlLex.h"
 #include "core/SpreadsheetExport.h"
 #include "platform/controls/eListView.h"
 
+#include <QScopedValueRollback>
+
+void frmList::SetListFilter(const QString& where, bool usesExtendedFrom)
+{
+    m_strQueryWhere = where;
+    m_bQueryUsesExtendedFrom = usesExtendedFrom;
+    m_eListView->SetFilter(where, usesExtendedFrom);
+}
+
 QString frmList::ExportWhere() const
 {
-    // The list's own WHERE clause for the filter of the last query, the catalogue
-    // restriction included; the expansion works on a copy, so that the filter
-    // keeps its column tokens for a later Save.
-    return RestrictedWhere(m_strFilter);
+    // The WHERE clause the list control was given for the last query (column
+    // tokens expanded, the catalogue restriction included): the filter pane may
+    // have been edited since without Go, and the workbook holds what the list shows.
+    return m_strQueryWhere;
 }
 
 QString frmList::ExportStatement() const
 {
     QString sql = m_oView->SQLSelect + QLatin1Char(' ') + ListFrom() + QLatin1Char(' ');
-    if (UsesExtendedFrom())
+    if (m_bQueryUsesExtendedFrom)
         sql += m_oView->SQLFromEx + QLatin1Char(' ');
     const QString where = ExportWhere();
     sql += where;
@@ -25,6 +36,12 @@ QString frmList::ExportStatement() const
     // would make the statement fail).
     if (OwnOrderByPosition(where) >= 0)
         return sql;
+    // A search that ends in a LIMIT (or OFFSET, FETCH) of its own picks its rows
+    // first; the order then goes around it, as the list's own does.
+    if (SqlFindTopLevelWords(where, QLatin1String("LIMIT")) >= 0 ||
+        SqlFindTopLevelWords(where, QLatin1String("OFFSET")) >= 0 ||
+        SqlFindTopLevelWords(where, QLatin1String("FETCH")) >= 0)
+        return QStringLiteral("SELECT * FROM (\n") + sql + QStringLiteral("\n) AS ListRows ORDER BY 2");
     // After a line comment the order needs a line of its own.
     if (where.contains(QLatin1String("--")))
         sql += QStringLiteral("\r\n");
@@ -33,6 +50,10 @@ QString frmList::ExportStatement() const
 
 void frmList::ExportList()
 {
+    // EXPORT pressed again before the progress dialog shows starts nothing.
+    if (m_bExporting)
+        return;
+    const QScopedValueRollback<bool> exporting(m_bExporting, true);
     QStringList captions;
     ExportHints hints;
     // Field 0 is the row id; the visible columns follow in column order.

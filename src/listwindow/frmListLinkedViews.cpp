@@ -4,17 +4,27 @@
 // to the selected row.
 //
 // Values from the row and from the link's extra filter are quoted with their
-// apostrophes doubled, and the stored query of an extra filter runs as a single
-// query that cannot write.
+// apostrophes doubled; a row's value is taken as the database stored it, so
+// that the linked view's filter compares equal to it (a date-time with its
+// milliseconds, a real number in all its digits). A row whose relation column
+// is NULL is related to nothing: the link is not offered for it. An extra
+// filter takes only a comparison operator or RANGE, and a column of the linked
+// view; any other makes its link not offered. The stored queries of a link run
+// off the window's thread as a single query that cannot write; a Cancel of
+// their busy wait ends the right click quietly.
 #include "listwindow/frmList.h"
 
 #include "base/AppError.h"
 #include "core/CoQuillonSystemEngine.h"
 #include "core/SecurityRights.h"
 #include "core/SessionValues.h"
+#include "core/StoredQuery.h"
 #include "platform/controls/eListView.h"
 #include "shell/PopUpMenu.h"
 
+#include <QLocale>
+#include <QRegularExpression>
+#include <cmath>
 #include <optional>
 
 namespace {
@@ -46,9 +56,19 @@ struct ExtraFilter {
 
 bool ContainsSelect(const QString& text) { return text.contains(QLatin1String("select"), Qt::CaseInsensitive); }
 
-// Splits an extra filter by its type. Nothing when the type is unknown, or when the
-// text has fewer commas than the type needs or names no operator or column: such a
-// link is not offered rather than opened with a broken clause.
+// The operators of a comparison that an extra filter may hold: those of a link's
+// conditions and of its ranges. Anything else would go into the WHERE as it stands.
+bool IsComparisonOperator(const QString& op)
+{
+    static const QStringList operators = {QStringLiteral("="),  QStringLiteral("<>"), QStringLiteral("<"),
+                                          QStringLiteral(">"),  QStringLiteral("<="), QStringLiteral(">=")};
+    return operators.contains(op);
+}
+
+// Splits an extra filter by its type. Nothing when the type is unknown, when the
+// text has fewer commas than the type needs, names no operator or column, or an
+// operator other than a comparison or RANGE, or a column that cannot be a
+// column token: such a link is not offered rather than opened with a broken clause.
 std::optional<ExtraFilter> ParseExtraFilter(const QString& text, int16_t type)
 {
     if (type != kExtraValue && type != kExtraRange)
@@ -58,17 +78,133 @@ std::optional<ExtraFilter> ParseExtraFilter(const QString& text, int16_t type)
     if (second < 0)
         return std::nullopt;
     ExtraFilter f;
-    f.op = text.left(first);
-    f.column = text.mid(first + 1, second - first - 1);
+    f.op = TrimBlanks(text.left(first));
+    f.column = TrimBlanks(text.mid(first + 1, second - first - 1));
     f.rest = text.mid(second + 1);
     f.range = f.op.toUpper() == QLatin1String("RANGE");
     f.restIsQuery = ContainsSelect(f.rest);
-    if (TrimBlanks(f.op).isEmpty() || TrimBlanks(f.column).isEmpty())
+    if (f.column.isEmpty() || (!f.range && !IsComparisonOperator(f.op)))
+        return std::nullopt;
+    if (f.column.contains(QLatin1Char('{')) || f.column.contains(QLatin1Char('}')))
         return std::nullopt;
     // Low and high given as texts need the comma between them.
     if (type == kExtraRange && !f.restIsQuery && !f.rest.contains(QLatin1Char(',')))
         return std::nullopt;
     return f;
+}
+
+// The column names of a view, as its column tokens name them.
+QStringList ViewColumnNames(int32_t viewId)
+{
+    BrandleDatabase& dbi = SessionEngine().DBI();
+    BrandleRecordsetPtr rs;
+    QStringList names;
+    if (dbi.OpenRecordset(QStringLiteral("EXEC Ld_GetViewColumns ") + QString::number(viewId), rs)) {
+        for (; rs->HasRecord(); rs->MoveNext()) {
+            const Variant name = rs->Item(QStringLiteral("ColumnName"));
+            if (!name.isNull() && !name.isEmpty())
+                names << TrimBlanks(name.toString());
+        }
+    }
+    dbi.CloseRecordset(rs);
+    return names;
+}
+
+// A link's extra filter, when it can be read and names a column of the linked view.
+std::optional<ExtraFilter> AcceptedExtraFilter(const CoLdUVAssocView& link)
+{
+    std::optional<ExtraFilter> extra = ParseExtraFilter(link.MiscFilter, link.MiscFilterTypeID);
+    if (extra && !ViewColumnNames(link.ViewID).contains(extra->column))
+        return std::nullopt;
+    return extra;
+}
+
+// The selected row's value of a viewable column, as the database gave it; Empty
+// when the view has no such column.
+Variant SelectedRowValue(const frmList& w, int32_t columnId)
+{
+    for (const CoLdUVColumnRef& column : *w.View()->Columns())
+        if (column->Viewable && column->ColumnID == columnId)
+            return w.ListView()->ColumnValue(column->Order);
+    return Variant();
+}
+
+// A row's value as a literal the database compares equal to what it stored: a
+// date-time with its milliseconds, a real number with every digit it needs (as
+// a number, which compares with any numeric expression), all else as its text.
+QString LinkLiteral(const Variant& v)
+{
+    if (v.isNull() || v.isEmpty())
+        return QuoteSQLString(Variant(QString()));
+    if (v.isDate()) {
+        const QDateTime dt = v.toDate();
+        const QTime t = dt.time();
+        const QString format = t == QTime(0, 0)  ? QStringLiteral("yyyy-MM-dd")
+                               : t.msec() == 0 ? QStringLiteral("yyyy-MM-dd HH:mm:ss")
+                                               : QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz");
+        return QuoteSQLString(Variant(dt.toString(format)));
+    }
+    if (v.type() == VarType::Double && std::isfinite(v.toDouble()))
+        return QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest);
+    return QuoteSQLString(Variant(v.toString()));
+}
+
+// The formats of a locale's dates and date-times, each also without its weekday
+// ("June 1, 2024" beside "Saturday, June 1, 2024") and with short month names.
+QStringList DateFormats(const QLocale& locale)
+{
+    QStringList formats;
+    for (const QLocale::FormatType type : {QLocale::LongFormat, QLocale::ShortFormat, QLocale::NarrowFormat})
+        formats << locale.dateFormat(type) << locale.dateTimeFormat(type);
+    static const QRegularExpression weekday(QStringLiteral("^d{3,4}[,.]?\\s*|[,.]?\\s*d{3,4}$"));
+    const qsizetype given = formats.size();
+    for (qsizetype i = 0; i < given; ++i) {
+        QString plain = formats.at(i);
+        plain.remove(weekday);
+        formats << plain;
+    }
+    for (qsizetype i = 0, n = formats.size(); i < n; ++i)
+        if (formats.at(i).contains(QLatin1String("MMMM")))
+            formats << QString(formats.at(i)).replace(QLatin1String("MMMM"), QLatin1String("MMM"));
+    // A two-digit year's format also read with the year written out.
+    for (qsizetype i = 0, n = formats.size(); i < n; ++i)
+        if (!formats.at(i).contains(QLatin1String("yyyy")) && formats.at(i).contains(QLatin1String("yy")))
+            formats << QString(formats.at(i)).replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    formats.removeDuplicates();
+    return formats;
+}
+
+// A date in a link's constraint or a row's text: ISO first, then the locale's
+// long, short and narrow forms, then the other forms a value's text has
+// (M/d/yyyy). A two-digit year is 1930 to 2029. Nothing when the text is no date.
+std::optional<QDateTime> LinkDate(const QString& text)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return std::nullopt;
+    auto valueDate = [&t]() -> std::optional<QDateTime> {
+        try {
+            const QDateTime d = Variant(t).toDate();
+            if (d.isValid())
+                return d;
+        } catch (const AppError&) {
+            // not one of the value's own forms
+        }
+        return std::nullopt;
+    };
+    static const QRegularExpression iso(QStringLiteral("^\\d{4}-"));
+    if (iso.match(t).hasMatch())
+        return valueDate();
+    const QLocale locale;
+    for (const QString& format : DateFormats(locale)) {
+        QDateTime d = locale.toDateTime(t, format);
+        if (!d.isValid())
+            continue;
+        if (!format.contains(QLatin1String("yyyy")) && d.date().year() < 1930)
+            d = d.addYears(100);
+        return d;
+    }
+    return valueDate();
 }
 
 // A field of a result as text; Null and a missing row give the empty text.
@@ -80,14 +216,8 @@ QString FieldText(const BrandleRecordsetPtr& rs, int index)
     return v.isNull() || v.isEmpty() ? QString() : v.toString();
 }
 
-// Runs a link's stored query on the read-only path: one query, no writes.
-BrandleRecordsetPtr RunStoredQuery(const QString& sql)
-{
-    BrandleDatabase& dbi = SessionEngine().DBI();
-    BrandleRecordsetPtr rs;
-    dbi.OpenReadOnlyRecordset(sql, rs);
-    return rs;
-}
+// Runs a link's stored query for its first row: one query, no writes, off the window's thread.
+BrandleRecordsetPtr RunStoredQuery(const QString& sql) { return OpenStoredQuery(sql, 1); }
 
 // Between single quotes, apostrophes doubled.
 QString Quoted(const QString& value) { return QuoteSQLString(Variant(value)); }
@@ -105,10 +235,17 @@ void frmList::eListView_RightClick(int32_t x, int32_t y)
 {
     if (!m_oView)
         return;
-    if (m_bViewsList)
+    if (m_bViewsList) {
         ShowCatalogueMenu(x, y);
-    else
+        return;
+    }
+    try {
         ShowLinkedViewsMenu(x, y);
+    } catch (const AppError& e) {
+        // The user cancelled a stored query of a link: nothing opens, nothing to say.
+        if (e.number() != kQueryCancelledNumber)
+            throw;
+    }
 }
 
 // ---------------------------------------------------------------- the catalogue menu
@@ -219,8 +356,14 @@ bool frmList::IsLinkOffered(CoLdUVAssocView& link)
         return false;
     if (!holds(link.Column2Filter, link.Column2FilterTypeID, link.ColumnID2, link.Contraints2()))
         return false;
+    // A NULL relates the row to nothing (= '' would find other rows, or none).
+    if (SelectedRowValue(*this, link.ColumnID1).isNull())
+        return false;
+    if (link.AssocColumnID2 > 0 && link.Column2FilterTypeID != kNoSecondValue &&
+        SelectedRowValue(*this, link.ColumnID2).isNull())
+        return false;
     // An extra filter that cannot be read would give a broken clause.
-    return link.MiscFilter.isEmpty() || ParseExtraFilter(link.MiscFilter, link.MiscFilterTypeID).has_value();
+    return link.MiscFilter.isEmpty() || AcceptedExtraFilter(link).has_value();
 }
 
 bool frmList::EvaluateLinkConstraint(const QString& strFilter, int16_t nFilterTypeID, const QString& strValue,
@@ -284,9 +427,11 @@ bool frmList::CompareValues(const QString& strValue1, const QString& strValue2, 
             break;
         }
         case 3: {
-            const QDateTime a = Variant(strValue1).toDate();
-            const QDateTime b = Variant(strValue2).toDate();
-            order = a < b ? -1 : (a > b ? 1 : 0);
+            const std::optional<QDateTime> a = LinkDate(strValue1);
+            const std::optional<QDateTime> b = LinkDate(strValue2);
+            if (!a || !b)
+                return false;
+            order = *a < *b ? -1 : (*a > *b ? 1 : 0);
             break;
         }
         case 2:
@@ -314,18 +459,16 @@ bool frmList::CompareValues(const QString& strValue1, const QString& strValue2, 
 
 void frmList::OpenLinkedView(CoLdUVAssocView& link)
 {
-    int16_t dataType = 0;
-    QString value1;
-    GetSelectedColumnValue(Variant(link.ColumnID1), dataType, value1);
-    QString value2;
+    const QString value1 = LinkLiteral(SelectedRowValue(*this, link.ColumnID1));
+    QString value2 = LinkLiteral(Variant());
     if (link.AssocColumnID2 > 0 && link.Column2FilterTypeID != kNoSecondValue)
-        GetSelectedColumnValue(Variant(link.ColumnID2), dataType, value2);
+        value2 = LinkLiteral(SelectedRowValue(*this, link.ColumnID2));
 
     // The extra filter.
     QString extraClause;
     QString extraColumn;
     if (!link.MiscFilter.isEmpty()) {
-        const std::optional<ExtraFilter> extra = ParseExtraFilter(link.MiscFilter, link.MiscFilterTypeID);
+        const std::optional<ExtraFilter> extra = AcceptedExtraFilter(link);
         if (!extra)
             return;  // never offered
         QString value, low, high;
@@ -380,11 +523,11 @@ void frmList::OpenLinkedView(CoLdUVAssocView& link)
     QString filter;
     if (link.AssocColumnID2 != 0)
         filter = QStringLiteral("WHERE ( ( ") + MakeColumnToken(Variant(link.AssocColumnName1)) + QStringLiteral(" = ") +
-                 Quoted(value1) + QStringLiteral(" ) AND ( ") + MakeColumnToken(Variant(link.AssocColumnName2)) +
-                 QStringLiteral(" = ") + Quoted(value2) + QStringLiteral(" )") + extraClause + QStringLiteral("  ) ");
+                 value1 + QStringLiteral(" ) AND ( ") + MakeColumnToken(Variant(link.AssocColumnName2)) +
+                 QStringLiteral(" = ") + value2 + QStringLiteral(" )") + extraClause + QStringLiteral("  ) ");
     else
         filter = QStringLiteral("WHERE ( ( ") + MakeColumnToken(Variant(link.AssocColumnName1)) + QStringLiteral(" = ") +
-                 Quoted(value1) + QStringLiteral(" )") + extraClause + QStringLiteral(" ) ");
+                 value1 + QStringLiteral(" )") + extraClause + QStringLiteral(" ) ");
 
     if (!CheckViewRights(link.ViewID, GetCurrentUserID()))
         return;

@@ -1,6 +1,7 @@
 #include "viewmodel/CoLdUVAssocView.h"
 
 #include "core/AuLibrary.h"
+#include "core/StoredQuery.h"
 #include "viewmodel/ViewModelSupport.h"
 
 using namespace viewmodel;
@@ -68,21 +69,21 @@ void CoLdUVAssocView::Load(const BrandleRecordsetPtr& rs)
     MiscFilter2TypeID = orEmpty("MiscFilter2TypeID").toInt16();
 }
 
-// Appends one value per row of the query, from its first field. The query comes
-// from the stored definition: it runs as a single query that cannot write.
+// Appends one value per row of the query, from its first field; a NULL is no
+// value and is left out. The query comes from the stored definition: it runs
+// as a single query that cannot write, off the window's thread.
 void CoLdUVAssocView::fillValueList(const QString& sql, CoLdUVAssocViewContraints& list)
 {
-    BrandleDatabase& dbi = DBI();
-    BrandleRecordsetPtr rs;
-    if (dbi.OpenReadOnlyRecordset(sql, rs)) {
-        while (rs->HasRecord()) {
-            auto value = list.Create();
-            value->Value = rs->Item(0).toString();
-            list.Add(value);
-            rs->MoveNext();
-        }
+    const BrandleRecordsetPtr rs = OpenStoredQuery(sql);
+    for (; rs->HasRecord(); rs->MoveNext()) {
+        const Variant field = rs->Item(0);
+        if (field.isNull() || field.isEmpty())
+            continue;
+        auto value = list.Create();
+        value->Value = field.toString();
+        list.Add(value);
     }
-    dbi.CloseRecordset(rs);
+    rs->Close();
 }
 
 void CoLdUVAssocView::Store(int32_t lViewID, bool bAsNewView)

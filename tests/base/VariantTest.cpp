@@ -40,6 +40,33 @@ TEST(Variant, IntegerConversionsRoundHalfToEvenAndOverflow)
     EXPECT_EQ(Variant(true).toInt32(), -1);
 }
 
+TEST(Variant, ADatabaseIntegerKeepsEveryDigit)
+{
+    constexpr int64_t kExact = int64_t(1) << 53;
+    struct Case {
+        int64_t value;
+        VarType type;
+        const char* text;
+    };
+    const Case cases[] = {
+        {2147483647, VarType::Long, "2147483647"},
+        {2147483648LL, VarType::Double, "2147483648"},
+        {kExact, VarType::Double, "9007199254740992"},
+        {kExact + 1, VarType::String, "9007199254740993"},
+        {-kExact - 1, VarType::String, "-9007199254740993"},
+        {INT64_MAX, VarType::String, "9223372036854775807"},
+        {INT64_MIN, VarType::String, "-9223372036854775808"},
+    };
+    for (const Case& c : cases) {
+        const Variant v = Variant::fromInt64Exact(c.value);
+        EXPECT_EQ(v.type(), c.type) << c.text;
+        if (c.type == VarType::String)
+            EXPECT_EQ(v.toString(), QLatin1String(c.text));
+        else
+            EXPECT_EQ(v.toDouble(), static_cast<double>(c.value)) << c.text;  // exactly
+    }
+}
+
 TEST(Variant, BooleanConversion)
 {
     struct Case { Variant in; bool out; };

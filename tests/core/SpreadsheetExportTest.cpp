@@ -1,7 +1,9 @@
 // The spreadsheet export on the demo company: the rights refusal, the two
 // connection texts, the workbook a statement gives (rows, header, connection
 // property with and without the right to keep it), failures that say why and
-// leave no file, Cancel, and a workbook no program could open.
+// leave no file, Cancel, a workbook no program could open, file names cut to
+// what the file system takes, a workbook for the user alone, and cells that
+// keep their exact values.
 
 #include "listwindow/ExportTestSupport.h"
 #include "platform/spreadsheet/XlsxReadBack.h"
@@ -13,6 +15,12 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace listtest;
 using namespace xlsxtest;
 
@@ -22,6 +30,11 @@ const QString kAttention = QStringLiteral("Attention Required");
 
 class SpreadsheetExportTest : public ExportTest {
 protected:
+    static int ModeOf(const QString& path)
+    {
+        struct stat st {};
+        return stat(QFile::encodeName(path).constData(), &st) == 0 ? static_cast<int>(st.st_mode & 0777) : -1;
+    }
     void SetAuthMethod(const QString& value)
     {
         Exec(QStringLiteral("UPDATE CoRegValues SET Value = ") + QuoteSQLString(value) +
@@ -95,6 +108,7 @@ TEST_F(SpreadsheetExportTest, TheWorkbookHoldsTheRowsAndKeepsTheRealConnectionOn
         if (!c.keeps)
             EXPECT_FALSE(Member(path, QStringLiteral("docProps/custom.xml")).contains(erpdb::kDemoReadOnlyPassword));
 
+        EXPECT_EQ(MalformedParts(path), QStringList());
         const auto cells = ReadCells(path);
         EXPECT_EQ(RowCount(path, 1), customers + 1);
         EXPECT_EQ(cells.value(QStringLiteral("A1")).value, QStringLiteral("ID"));
@@ -188,6 +202,119 @@ TEST_F(SpreadsheetExportTest, AWorkbookNoProgramOpensIsNamedToTheUser)
     EXPECT_TRUE(boxes[0].prompt.contains(opened.first())) << qPrintable(boxes[0].prompt);
     EXPECT_EQ(boxes[0].title, kAttention);
     EXPECT_TRUE(QFile::exists(opened.first()));
+}
+
+TEST_F(SpreadsheetExportTest, LongNamesAreCutToWholeCharactersAndTheFileOpenedIsTheFileWritten)
+{
+    const QString cjk = QString::fromUtf8("顧客請求書");
+    const QString emoji = QString::fromUtf8("😀");
+    struct Case {
+        QString name;
+        QString stemStart;  // what the file name begins with
+    };
+    const std::vector<Case> cases = {
+        {cjk.repeated(60), cjk.repeated(14)},
+        // An emoji that the limit would cut in half is left out whole.
+        {QString(222, QLatin1Char('a')) + emoji + QStringLiteral("tail"), QString(222, QLatin1Char('a')) + QLatin1Char(' ')},
+        {QStringLiteral("Lone ") + QChar(0xD83D) + QStringLiteral(" half"), QStringLiteral("Lone _ half ")},
+        {QStringLiteral("a/b\\c:d"), QStringLiteral("a_b_c_d ")},
+        {QStringLiteral("..."), QStringLiteral("Export ")},
+    };
+    for (const Case& c : cases) {
+        QDir(SpreadsheetExportFolder()).removeRecursively();
+        opened.clear();
+        boxes.clear();
+        ExportToExcel(QStringLiteral("SELECT CustomerID, Name FROM Customers ORDER BY 2"), QString(), nullptr,
+                      {c.name, {}});
+        EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+        ASSERT_EQ(opened.size(), 1);
+        // One file: the one handed over, whole.
+        EXPECT_EQ(Exports(), opened);
+        const QString fileName = QFileInfo(opened.first()).fileName();
+        EXPECT_LE(QFile::encodeName(fileName).size(), 255);
+        EXPECT_TRUE(fileName.startsWith(c.stemStart)) << qPrintable(fileName);
+        EXPECT_GT(RowCount(opened.first(), 1), 1);
+    }
+}
+
+TEST_F(SpreadsheetExportTest, TheWorkbookAndItsFolderAreForTheUserAloneAndNothingElseIsLeftThere)
+{
+    LogOnAs(QStringLiteral("asmith"), QStringLiteral("alice"));  // keeps the real connection, password and all
+    ExportToExcel(QStringLiteral("SELECT CustomerID, Name FROM Customers ORDER BY 2"), QString(), nullptr);
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(ModeOf(opened.first()), 0600);
+    for (QString folder = SpreadsheetExportFolder(); folder.endsWith(QLatin1String("exports")) ||
+                                                     folder.endsWith(QLatin1String("Pelmora")) ||
+                                                     folder.endsWith(QLatin1String("Harbrook Inc"));
+         folder = QFileInfo(folder).absolutePath())
+        EXPECT_EQ(ModeOf(folder), 0700) << qPrintable(folder);
+    // The writer's temporary folder went with the work.
+    EXPECT_EQ(QDir(SpreadsheetExportFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 1);
+}
+
+TEST_F(SpreadsheetExportTest, CellsKeepTheirExactValuesAndCutTextsAreCountedToTheUser)
+{
+    // Control characters in the statement too: the workbook's parts stay well-formed.
+    const QString sql = QStringLiteral(
+        "SELECT CustomerID, '_x0041_' AS Literal, 'a' + CHAR(1) + 'b' AS Control, 9007199254740993 AS Big, "
+        "-9223372036854775807 AS Small, 4503599627370497 AS Exact, printf('%.*c', 40000, 'x') AS Long "
+        "FROM Customers WHERE Name <> '\x01' ORDER BY 2");
+    const int customers = Value(QStringLiteral("SELECT COUNT(*) FROM Customers")).toInt();
+    ExportToExcel(sql, QString(), nullptr);
+    ASSERT_EQ(opened.size(), 1) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+    const QString path = opened.first();
+    EXPECT_EQ(MalformedParts(path), QStringList());
+    const auto cells = ReadCells(path, 1, 2);
+    EXPECT_EQ(Unescaped(cells.value(QStringLiteral("B2")).value), QStringLiteral("_x0041_"));
+    EXPECT_EQ(Unescaped(cells.value(QStringLiteral("C2")).value), QStringLiteral("a\x01" "b"));
+    // Beyond what a double holds exactly: text, every digit kept.
+    EXPECT_EQ(cells.value(QStringLiteral("D2")).value, QStringLiteral("9007199254740993"));
+    EXPECT_EQ(cells.value(QStringLiteral("D2")).type, QStringLiteral("inlineStr"));
+    EXPECT_EQ(cells.value(QStringLiteral("E2")).value, QStringLiteral("-9223372036854775807"));
+    EXPECT_EQ(cells.value(QStringLiteral("F2")).value, QStringLiteral("4503599627370497"));
+    EXPECT_EQ(cells.value(QStringLiteral("F2")).type, QString());  // still a number
+    EXPECT_EQ(cells.value(QStringLiteral("G2")).value.size(), 32767);
+    // After the workbook was handed over, the user learns how many cells were cut.
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].prompt.startsWith(QLocale().toString(customers) + QStringLiteral(" of the exported cells")))
+        << qPrintable(boxes[0].prompt);
+    EXPECT_TRUE(boxes[0].prompt.contains(QLocale().toString(32767))) << qPrintable(boxes[0].prompt);
+    EXPECT_EQ(boxes[0].title, kAttention);
+}
+
+TEST_F(SpreadsheetExportTest, ADiskThatFillsUpShowsTheErrorBoxAndLeavesNoFile)
+{
+    // In a child process whose files cannot grow beyond 256 KB: the workbook's
+    // temporary sheet data passes that long before the rows are all written.
+    const QString sql = QStringLiteral("SELECT a.OrderLineID, b.OrderLineID, 'a text that fills the sheet' "
+                                       "FROM OrderLines a, OrderLines b ORDER BY 2 LIMIT 20000");
+    const pid_t pid = fork();
+    if (pid == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{256 * 1024, 256 * 1024};
+        int code = setrlimit(RLIMIT_FSIZE, &limit) == 0 ? 0 : 9;
+        if (code == 0) {
+            ExportToExcel(sql, QString(), nullptr);
+            if (boxes.size() != 1 || !boxes[0].prompt.contains(QStringLiteral("The disk is full")))
+                code = 1;
+            else if (!opened.isEmpty())
+                code = 2;
+            else if (!QDir(SpreadsheetExportFolder())
+                          .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                          .isEmpty())
+                code = 3;
+        }
+        _exit(code);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    // Without the limit the same export makes a sound workbook.
+    ExportToExcel(sql, QString(), nullptr);
+    ASSERT_EQ(opened.size(), 1) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+    EXPECT_EQ(RowCount(opened.first(), 1), 20001);
+    EXPECT_EQ(MalformedParts(opened.first()), QStringList());
 }
 
 }  // namespace

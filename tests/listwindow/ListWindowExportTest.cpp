@@ -1,7 +1,8 @@
 // The list window's export: the EXPORT button writes the rows of the last
 // query (the catalogue restriction included) with the visible columns'
 // captions, typed cells, the statement ordered by the first column, the
-// extended FROM when the filter needs it, and the filter keeps its tokens.
+// extended FROM when the last query needed it (whatever the pane holds now), a
+// search's own order or LIMIT, one export at a time, and the filter keeps its tokens.
 
 #include "ExportTestSupport.h"
 #include "platform/spreadsheet/XlsxReadBack.h"
@@ -10,6 +11,7 @@
 #include "platform/controls/FilterControl.h"
 
 #include <QAction>
+#include <QTimer>
 #include <set>
 
 using namespace listtest;
@@ -148,6 +150,63 @@ TEST_F(ListWindowExportTest, TheStatementAddsTheExtendedFromWhenTheFilterNeedsIt
     ASSERT_FALSE(path.isEmpty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
     EXPECT_EQ(RowCount(path, 1), plain->RecordCount() + 1);
     EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+}
+
+TEST_F(ListWindowExportTest, TheExportHoldsTheLastQueryWhenThePaneWasEditedWithoutGo)
+{
+    const QString fromEx = QStringLiteral("LEFT JOIN Invoices xi");
+    struct Case {
+        const char* queried;  // the filter of the last query
+        const char* edited;   // the pane afterwards, without Go
+        bool extended;
+    };
+    const Case cases[] = {
+        {"WHERE ( {InvoiceNumber} IS NULL )", "WHERE ( {Status} = 'Open' )", true},
+        {"WHERE ( {Status} = 'Open' )", "WHERE ( {InvoiceNumber} IS NULL )", false},
+    };
+    for (const Case& c : cases) {
+        frmList* w = Open(ViewId(QStringLiteral("ORDERS_1")), QLatin1String(c.queried), nullptr, false);
+        ASSERT_GT(w->RecordCount(), 0) << c.queried;
+        const std::multiset<QString> listed = ListIds(w);
+        w->pmFilter()->LoadFilter(QLatin1String(c.edited), false);
+        EXPECT_EQ(w->ExportStatement().contains(fromEx), c.extended) << qPrintable(w->ExportStatement());
+        const QString path = Export(w);
+        ASSERT_FALSE(path.isEmpty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+        EXPECT_EQ(Ids(path), listed) << c.queried;
+    }
+    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+}
+
+TEST_F(ListWindowExportTest, ASearchEndingInALimitExportsTheRowsItLists)
+{
+    frmList* w = Open(ViewId(QStringLiteral("ORDERS_1")), QString(), nullptr, false);
+    w->pmFilter()->LoadFilter(QStringLiteral("WHERE {Status} = 'Open' LIMIT 5"), true);
+    ASSERT_TRUE(Go(w));
+    ASSERT_EQ(w->RecordCount(), 5);
+    const QString path = Export(w);
+    ASSERT_FALSE(path.isEmpty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+    EXPECT_EQ(RowCount(path, 1), 6);
+    EXPECT_EQ(Ids(path), ListIds(w));
+    EXPECT_TRUE(w->ExportStatement().endsWith(QStringLiteral("ORDER BY 2"))) << qPrintable(w->ExportStatement());
+}
+
+TEST_F(ListWindowExportTest, ExportPressedAgainWhileAnExportRunsStartsNoSecondOne)
+{
+    frmList* w = Open(ViewId(QStringLiteral("ORDERS_1")), QStringLiteral("WHERE ( {Status} = 'Open' )"), nullptr, false);
+    ASSERT_GT(w->RecordCount(), 0);
+    // The press waits in the queue: the export lets pending messages run as it starts.
+    int pressed = 0;
+    QTimer::singleShot(0, w, [&] {
+        ++pressed;
+        w->Button(QStringLiteral("EXPORT"))->trigger();
+    });
+    ASSERT_FALSE(Export(w).isEmpty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+    EXPECT_EQ(pressed, 1);
+    EXPECT_EQ(opened.size(), 1);
+    EXPECT_EQ(Exports().size(), 1);
+    // Once it is over, EXPORT exports again.
+    ASSERT_FALSE(Export(w).isEmpty());
+    EXPECT_EQ(Exports().size(), 2);
 }
 
 }  // namespace

@@ -286,9 +286,8 @@ TEST_F(ViewModelTest, LinksReadTheirRelationColumnsAndValueLists)
     EXPECT_EQ(three->AssocColumnID2, 0);
     EXPECT_TRUE(three->AssocColumnName2.isEmpty());
 
-    // The lists' queries ran; the type-2 filter did not.
-    EXPECT_EQ(LoggedStarting(QStringLiteral("SELECT Code FROM Codes ORDER BY Code")).size(), 2);
-    EXPECT_EQ(LoggedStarting(QStringLiteral("SELECT Code FROM Codes WHERE 1 = 0")).size(), 1);
+    // The type-2 filter ran nowhere (the lists' queries run off the session's
+    // connection, their values above show they ran).
     EXPECT_FALSE(Log().contains(QStringLiteral("North")));
 }
 

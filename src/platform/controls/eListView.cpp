@@ -409,14 +409,16 @@ void eListView::SelectRowByID(int32_t id)
     }, Qt::QueuedConnection);
 }
 
-QString eListView::ColumnText(int n) const
+QString eListView::ColumnText(int n) const { return DisplayText(ColumnValue(n)); }
+
+Variant eListView::ColumnValue(int n) const
 {
     if (n < 0 || SelectedID() == 0)
-        return QString();
+        return Variant();
     const BrandleRow* values = m_model->rowAt(selectedRow());
     if (!values || static_cast<size_t>(n) >= values->size())
-        return QString();
-    return DisplayText((*values)[static_cast<size_t>(n)]);
+        return Variant();
+    return (*values)[static_cast<size_t>(n)];
 }
 
 void eListView::SetTabStop(bool on)

@@ -20,6 +20,8 @@
 // the grid handles a key; a handler that sets the key code to 0 keeps the key
 // from the grid (a window that previews its keys connects to it).
 
+#include "base/Variant.h"
+
 #include <QPointer>
 #include <QWidget>
 #include <cstdint>
@@ -76,6 +78,9 @@ public:
     // Field n (1-based column position) of the selected row as the database gave
     // it, as text; empty when none is selected or n is out of range.
     QString ColumnText(int n) const;
+    // The same field as the database gave it (Null for a NULL); Empty when none
+    // is selected or n is out of range.
+    Variant ColumnValue(int n) const;
     // The widget RightClick coordinates refer to (for popup menus).
     QWidget* hWnd() { return this; }
 

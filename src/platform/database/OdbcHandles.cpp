@@ -212,7 +212,7 @@ Variant Statement::value(int column, SQLSMALLINT sqlType) const
     case SQL_BIT: {
         SQLBIGINT v = 0;
         Check(SQLGetData(m_stmt, col, SQL_C_SBIGINT, &v, sizeof v, &indicator), SQL_HANDLE_STMT, m_stmt);
-        return indicator == SQL_NULL_DATA ? Variant(Null) : Variant::fromInt64Checked(v);
+        return indicator == SQL_NULL_DATA ? Variant(Null) : Variant::fromInt64Exact(v);
     }
     case SQL_REAL:
     case SQL_FLOAT:

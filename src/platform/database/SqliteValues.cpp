@@ -9,7 +9,7 @@ Variant SqliteColumnValue(sqlite3_stmt* st, int i)
 {
     switch (sqlite3_column_type(st, i)) {
     case SQLITE_INTEGER:
-        return Variant::fromInt64Checked(sqlite3_column_int64(st, i));
+        return Variant::fromInt64Exact(sqlite3_column_int64(st, i));
     case SQLITE_FLOAT:
         return Variant(sqlite3_column_double(st, i));
     case SQLITE_TEXT:

@@ -1,11 +1,18 @@
 #include "platform/spreadsheet/SpreadsheetWorkbook.h"
 
 #include "base/AppError.h"
+#include "platform/spreadsheet/WorkbookArchiveCheck.h"
 
 #include <QDate>
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTime>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/stat.h>
 
 #include <xlsxwriter.h>
 
@@ -74,16 +81,31 @@ int NumberWidth(double v)
 
 }  // namespace
 
-SpreadsheetWorkbook::SpreadsheetWorkbook(const QString& path) : m_path(path), m_pathUtf8(path.toUtf8())
+SpreadsheetWorkbook::SpreadsheetWorkbook(const QString& path) : m_path(path)
 {
+    // The temporary files go beside the workbook: the same disk, and a folder
+    // (mkdtemp: for the user alone) that goes with the work.
+    m_workFolderName = QFile::encodeName(QFileInfo(path).absolutePath() + QStringLiteral("/.quillon-export-XXXXXX"));
+    if (!mkdtemp(m_workFolderName.data())) {
+        const int err = errno;
+        m_workFolderName.clear();
+        throw AppError(vberr::PathFileAccessError,
+                       QStringLiteral("The workbook '%1' cannot be created: %2")
+                           .arg(path, QString::fromLocal8Bit(std::strerror(err))),
+                       kSource);
+    }
+    m_workFolder = QFile::decodeName(m_workFolderName);
+    m_workPath = m_workFolderName + "/workbook.xlsx";
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
-    options.tmpdir = nullptr;
+    options.tmpdir = m_workFolderName.data();
     // A sheet of a million rows with many columns can pass 4 GB of XML.
     options.use_zip64 = LXW_TRUE;
-    m_book = workbook_new_opt(m_pathUtf8.constData(), &options);
-    if (!m_book)
+    m_book = workbook_new_opt(m_workPath.constData(), &options);
+    if (!m_book) {
+        removeWorkFolder();
         throw AppError(vberr::OutOfMemory, QString(), kSource);
+    }
     m_bold = workbook_add_format(m_book);
     format_set_bold(m_bold);
     m_money = workbook_add_format(m_book);
@@ -95,25 +117,61 @@ SpreadsheetWorkbook::SpreadsheetWorkbook(const QString& path) : m_path(path), m_
     addSheet();
 }
 
-SpreadsheetWorkbook::~SpreadsheetWorkbook() { Discard(); }
+SpreadsheetWorkbook::~SpreadsheetWorkbook()
+{
+    Discard();
+    removeWorkFolder();
+}
+
+void SpreadsheetWorkbook::removeWorkFolder()
+{
+    if (m_workFolder.isEmpty())
+        return;
+    QDir(m_workFolder).removeRecursively();
+    m_workFolder.clear();
+}
 
 void SpreadsheetWorkbook::check(int lxwError) const
 {
     if (lxwError != LXW_NO_ERROR)
-        failWrite(lxwError);
+        failWrite(lxwError, errno);
 }
 
-void SpreadsheetWorkbook::failWrite(int lxwError) const
+void SpreadsheetWorkbook::failWrite(int lxwError, int err) const
 {
-    const int err = errno;
-    if (err == ENOSPC || err == EDQUOT)
+    if (err == ENOSPC || err == EDQUOT || err == EFBIG)
         throw AppError(vberr::DiskFull,
                        QStringLiteral("The disk is full: the workbook '%1' could not be written.").arg(m_path), kSource);
-    QString reason = QString::fromUtf8(lxw_strerror(static_cast<lxw_error>(lxwError)));
+    QString reason = lxwError == LXW_NO_ERROR ? QStringLiteral("a write to its temporary files failed")
+                                              : QString::fromUtf8(lxw_strerror(static_cast<lxw_error>(lxwError)));
     if (err != 0)
         reason += QStringLiteral(" (") + QString::fromLocal8Bit(std::strerror(err)) + QLatin1Char(')');
     throw AppError(vberr::PathFileAccessError,
                    QStringLiteral("The workbook '%1' could not be written: %2").arg(m_path, reason), kSource);
+}
+
+void SpreadsheetWorkbook::checkStreams(bool flush)
+{
+    // The writer does not check its writes; the streams keep the error.
+    auto fails = [flush](FILE* f) {
+        if (!f)
+            return false;
+        errno = 0;
+        if (flush && fflush(f) != 0)
+            return true;
+        if (ferror(f) == 0)
+            return false;
+        // The write that failed set errno long ago: writing the buffer again tells why.
+        fflush(f);
+        return true;
+    };
+    if (flush) {
+        for (lxw_worksheet* sheet : m_sheets)
+            if (fails(sheet->optimize_tmpfile) || fails(sheet->file))
+                failWrite(LXW_NO_ERROR, errno);
+    } else if (m_sheet && (fails(m_sheet->file) || fails(m_sheet->optimize_tmpfile))) {
+        failWrite(LXW_NO_ERROR, errno);
+    }
 }
 
 void SpreadsheetWorkbook::addSheet()
@@ -125,16 +183,18 @@ void SpreadsheetWorkbook::addSheet()
     m_sheet = workbook_add_worksheet(m_book, name.constData());
     if (!m_sheet)
         throw AppError(vberr::OutOfMemory, QString(), kSource);
+    m_sheets.push_back(m_sheet);
     m_sheetRow = 0;
     m_widths.assign(m_widths.size(), 0);
     if (!m_header.isEmpty())
         writeHeader();
 }
 
-void SpreadsheetWorkbook::SetDocumentProperty(const QString& name, const QString& value)
+void SpreadsheetWorkbook::SetDocumentProperty(const QString& name, const QString& text)
 {
     if (!m_book)
         return;
+    const QString value = SpreadsheetPropertyText(text);
     // Pieces of whole characters: a surrogate pair is never cut.
     int part = 1;
     qsizetype at = 0;
@@ -198,6 +258,7 @@ void SpreadsheetWorkbook::AppendRow(const std::vector<Variant>& values)
                    c < static_cast<int>(m_kinds.size()) ? m_kinds[static_cast<size_t>(c)] : Kind::Auto);
     ++m_sheetRow;
     ++m_rowsWritten;
+    checkStreams(false);
 }
 
 void SpreadsheetWorkbook::writeValue(int col, const Variant& value, Kind kind)
@@ -250,8 +311,9 @@ void SpreadsheetWorkbook::writeText(int col, const QString& text, lxw_format* fo
         t.truncate(kMaxTextLength);
         if (t.back().isHighSurrogate())
             t.chop(1);
+        ++m_textsCut;
     }
-    const QByteArray utf8 = t.toUtf8();
+    const QByteArray utf8 = SpreadsheetCellText(t).toUtf8();
     if (utf8.isEmpty()) {
         if (format)
             check(worksheet_write_blank(m_sheet, m_sheetRow, static_cast<lxw_col_t>(col), format));
@@ -280,14 +342,30 @@ void SpreadsheetWorkbook::Close()
 {
     if (!m_book)
         return;
-    fitColumns();
-    lxw_workbook* book = m_book;
-    m_book = nullptr;
-    m_sheet = nullptr;
-    errno = 0;
-    const lxw_error result = workbook_close(book);  // frees the workbook in any case
-    if (result != LXW_NO_ERROR)
-        failWrite(result);
+    try {
+        fitColumns();
+        checkStreams(true);
+        lxw_workbook* book = m_book;
+        m_book = nullptr;
+        m_sheet = nullptr;
+        m_sheets.clear();
+        errno = 0;
+        const lxw_error result = workbook_close(book);  // frees the workbook in any case
+        if (result != LXW_NO_ERROR)
+            failWrite(result, errno);
+        const QString work = QFile::decodeName(m_workPath);
+        if (const QString damage = CheckWorkbookArchive(work); !damage.isEmpty())
+            throw AppError(vberr::PathFileAccessError,
+                           QStringLiteral("The workbook '%1' could not be written: %2.").arg(m_path, damage), kSource);
+        if (chmod(m_workPath.constData(), S_IRUSR | S_IWUSR) != 0 ||
+            rename(m_workPath.constData(), QFile::encodeName(m_path).constData()) != 0)
+            failWrite(LXW_ERROR_CREATING_XLSX_FILE, errno);
+    } catch (...) {
+        Discard();
+        removeWorkFolder();
+        throw;
+    }
+    removeWorkFolder();
 }
 
 void SpreadsheetWorkbook::Discard()
@@ -297,4 +375,79 @@ void SpreadsheetWorkbook::Discard()
     lxw_workbook_free(m_book);
     m_book = nullptr;
     m_sheet = nullptr;
+    m_sheets.clear();
+}
+
+namespace {
+
+// What XML 1.0 can hold (a surrogate only as half of a pair, checked apart).
+bool XmlChar(char16_t c)
+{
+    return c == u'\t' || c == u'\n' || c == u'\r' || (c >= 0x20 && c != 0xFFFE && c != 0xFFFF);
+}
+
+bool IsHex(QChar c)
+{
+    return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+}
+
+// Whether text holds the format's escape _xHHHH_ at position i.
+bool EscapeAt(const QString& text, qsizetype i)
+{
+    if (i + 7 > text.size() || text.at(i) != u'_' || (text.at(i + 1) != u'x' && text.at(i + 1) != u'X') ||
+        text.at(i + 6) != u'_')
+        return false;
+    for (qsizetype k = 2; k < 6; ++k)
+        if (!IsHex(text.at(k + i)))
+            return false;
+    return true;
+}
+
+QString Escape(char16_t c)
+{
+    return QStringLiteral("_x") + QStringLiteral("%1").arg(static_cast<int>(c), 4, 16, QLatin1Char('0')).toUpper() +
+           QLatin1Char('_');
+}
+
+// Copies text: a surrogate pair as it is, a lone surrogate (which no encoding
+// holds) as U+FFFD, every other character through put(text, position, out).
+template <class Put>
+QString MapCharacters(const QString& text, Put put)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(text.at(i + 1).unicode())) {
+            out += text.at(i);
+            out += text.at(++i);
+        } else if (QChar::isSurrogate(c)) {
+            out += QChar(QChar::ReplacementCharacter);
+        } else {
+            put(text, i, out);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+QString SpreadsheetCellText(const QString& text)
+{
+    return MapCharacters(text, [](const QString& t, qsizetype i, QString& out) {
+        const char16_t c = t.at(i).unicode();
+        if (c == u'_' && EscapeAt(t, i))
+            out += Escape(c);  // the underscore of a literal _xHHHH_
+        else if (!XmlChar(c) || c == u'\r')
+            out += Escape(c);  // a CR too: XML readers turn it into a line feed
+        else
+            out += t.at(i);
+    });
+}
+
+QString SpreadsheetPropertyText(const QString& text)
+{
+    return MapCharacters(text, [](const QString& t, qsizetype i, QString& out) {
+        out += XmlChar(t.at(i).unicode()) ? t.at(i) : QChar(QChar::ReplacementCharacter);
+    });
 }

@@ -7,9 +7,18 @@
 // sheets ("Sheet2", "Sheet3", ...), each starting with the same header row.
 // Column widths are fitted to the header and the first rows of each sheet.
 //
-// Nothing reaches the file until Close; Discard drops the work. A failure is
-// an AppError whose description says what went wrong (the file cannot be
-// created, the disk is full, ...).
+// Texts hold only what XML can hold: a control character is written as the
+// format's escape of it ("_x0001_"), a literal text of that form keeps its
+// underscore escaped, a lone surrogate becomes U+FFFD. A text longer than a
+// cell holds is cut at kMaxTextLength characters, and counted.
+//
+// The writer's temporary files and the workbook in the making live in a folder
+// of their own (for the user alone) beside the workbook, not in TMPDIR. Every
+// write to them is checked, and the finished archive is read back before it
+// replaces the file at path (created for the user alone); nothing reaches path
+// until Close succeeds; Discard drops the work. A failure is an AppError whose
+// description says what went wrong (the file cannot be created, the disk is
+// full, ...), and leaves nothing behind.
 
 #include "base/Variant.h"
 
@@ -31,7 +40,8 @@ public:
     // Data rows of each sheet whose texts the column widths are fitted to.
     static constexpr int kWidthSampleRows = 100;
 
-    // Prepares a workbook for the file at path (created or replaced on Close).
+    // Prepares a workbook for the file at path (created or replaced on Close);
+    // fails when its folder cannot take the temporary files.
     explicit SpreadsheetWorkbook(const QString& path);
     ~SpreadsheetWorkbook();
     SpreadsheetWorkbook(const SpreadsheetWorkbook&) = delete;
@@ -50,6 +60,8 @@ public:
 
     int64_t RowsWritten() const { return m_rowsWritten; }
     int SheetCount() const { return m_sheetCount; }
+    // Cells whose text was longer than a cell holds and was cut.
+    int64_t TextsCut() const { return m_textsCut; }
 
     // Writes the file; the workbook is finished afterwards.
     void Close();
@@ -63,11 +75,17 @@ private:
     void writeValue(int col, const Variant& value, Kind kind);
     void writeText(int col, const QString& text, lxw_format* format);
     void sample(int col, int width);
-    [[noreturn]] void failWrite(int lxwError) const;
+    [[noreturn]] void failWrite(int lxwError, int err) const;
     void check(int lxwError) const;
+    // Fails when a write to one of the sheets' temporary files failed.
+    void checkStreams(bool flush);
+    void removeWorkFolder();
 
     QString m_path;
-    QByteArray m_pathUtf8;
+    QString m_workFolder;  // the temporary files and the workbook in the making
+    QByteArray m_workPath;
+    QByteArray m_workFolderName;
+    std::vector<lxw_worksheet*> m_sheets;
     lxw_workbook* m_book = nullptr;
     lxw_worksheet* m_sheet = nullptr;
     lxw_format* m_bold = nullptr;
@@ -82,4 +100,12 @@ private:
     int m_sheetCount = 0;
     uint32_t m_sheetRow = 0;  // next row of the current sheet
     int64_t m_rowsWritten = 0;
+    int64_t m_textsCut = 0;
 };
+
+// What a cell (XML-escaped by the writer) must be given so that a reader gets
+// text back: control characters and CR in the format's _xHHHH_ escape, a
+// literal escape's underscore escaped, lone surrogates as U+FFFD.
+QString SpreadsheetCellText(const QString& text);
+// A text for a document property: characters XML cannot hold become U+FFFD.
+QString SpreadsheetPropertyText(const QString& text);

@@ -1,6 +1,7 @@
-// The workbook writer: typed cells, bold header cells, text that stays text,
-// fitted column widths, long document properties, continuation sheets, and
-// failures that say what went wrong.
+// The workbook writer: typed cells, bold header cells, text that stays text
+// whatever characters it holds, fitted column widths, long document
+// properties, continuation sheets, a file for the user alone, and failures
+// (a disk that fills up included) that say what went wrong and leave nothing.
 
 #include "XlsxReadBack.h"
 
@@ -13,6 +14,13 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <functional>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace xlsxtest;
 using Kind = SpreadsheetWorkbook::Kind;
 
@@ -21,8 +29,36 @@ namespace {
 class SpreadsheetWorkbookTest : public ::testing::Test {
 protected:
     QString PathOf(const QString& name) const { return m_dir.filePath(name); }
+    // Everything in the test's folder, hidden entries included.
+    QStringList Entries() const
+    {
+        return QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
     QTemporaryDir m_dir;
 };
+
+// Runs f in a child process whose files cannot grow beyond limit bytes (a disk
+// that is full for it); the child's exit code.
+int InChildWithFileSizeLimit(rlim_t limit, const std::function<int()>& f)
+{
+    const pid_t pid = fork();
+    if (pid == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG
+        const rlimit r{limit, limit};
+        int code = setrlimit(RLIMIT_FSIZE, &r) == 0 ? 99 : 97;
+        if (code == 99) {
+            try {
+                code = f();
+            } catch (...) {
+                code = 98;
+            }
+        }
+        _exit(code);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
 TEST_F(SpreadsheetWorkbookTest, CellsKeepTheirTypesAndTheHeaderIsBoldAcrossTheGivenColumns)
 {
@@ -106,13 +142,16 @@ TEST_F(SpreadsheetWorkbookTest, WithoutBoldColumnsOnlyA1IsBoldAndTextsOfAnySizeF
         book.SetDocumentProperty(QStringLiteral("Connection"), QStringLiteral("short"));
         book.SetHeader({QStringLiteral("a"), QStringLiteral("b")}, 0);
         book.AppendRow({Variant(longText), Variant(QStringLiteral("z"))});
+        book.AppendRow({Variant(QString(SpreadsheetWorkbook::kMaxTextLength, QLatin1Char('w'))), Variant(longText)});
         book.Close();
+        EXPECT_EQ(book.TextsCut(), 2);  // a text of exactly the limit is whole
     }
     const auto cells = ReadCells(path);
     EXPECT_TRUE(cells.value(QStringLiteral("A1")).bold);
     EXPECT_FALSE(cells.value(QStringLiteral("B1")).bold);
     // Longer than a cell holds: cut at the limit rather than failing the export.
     EXPECT_EQ(cells.value(QStringLiteral("A2")).value.size(), SpreadsheetWorkbook::kMaxTextLength);
+    EXPECT_EQ(cells.value(QStringLiteral("A3")).value.size(), SpreadsheetWorkbook::kMaxTextLength);
     const auto props = CustomProperties(path);
     EXPECT_EQ(props.value(QStringLiteral("Connection")), QStringLiteral("short"));
     EXPECT_EQ(JoinedProperty(props, QStringLiteral("CommandText")), longProperty);
@@ -166,6 +205,127 @@ TEST_F(SpreadsheetWorkbookTest, AFileThatCannotBeWrittenFailsWithItsPathAndDisca
         book.Discard();
     }
     EXPECT_FALSE(QFile::exists(dropped));
+}
+
+TEST_F(SpreadsheetWorkbookTest, TextsComeBackAsWrittenWhateverCharactersTheyHold)
+{
+    const QString loneHigh = QString(QChar(0xD800));
+    const QString loneLow = QString(QChar(0xDC00));
+    const QString replacement = QString(QChar(QChar::ReplacementCharacter));
+    struct Case {
+        QString written;
+        QString readBack;  // as a reader of the format gets it
+    };
+    const std::vector<Case> cases = {
+        {QStringLiteral("a\x01" "b\x1F"), QStringLiteral("a\x01" "b\x1F")},
+        {QStringLiteral("\x0B\x0C\x08"), QStringLiteral("\x0B\x0C\x08")},
+        {QStringLiteral("_x0041_"), QStringLiteral("_x0041_")},  // a literal, not an escape of "A"
+        {QStringLiteral("_x005F_x0041_ and _X00e9_"), QStringLiteral("_x005F_x0041_ and _X00e9_")},
+        {QStringLiteral("_x00zz_ _x12_"), QStringLiteral("_x00zz_ _x12_")},
+        {QStringLiteral("tab\tline\nreturn\r\nend"), QStringLiteral("tab\tline\nreturn\r\nend")},
+        {QStringLiteral("x") + loneHigh + QStringLiteral("y") + loneLow, QStringLiteral("x") + replacement + QStringLiteral("y") + replacement},
+        {QString::fromUtf8("emoji 😀 é"), QString::fromUtf8("emoji 😀 é")},
+        {QString(QChar(0xFFFF)), QString(QChar(0xFFFF))},
+    };
+    const QString path = PathOf(QStringLiteral("texts.xlsx"));
+    {
+        SpreadsheetWorkbook book(path);
+        book.SetDocumentProperty(QStringLiteral("CommandText"), QStringLiteral("SELECT '\x01'") + loneHigh);
+        book.SetHeader({QStringLiteral("Head\x02er"), QStringLiteral("_x0042_")}, 2);
+        for (const Case& c : cases)
+            book.AppendRow({Variant(c.written)});
+        book.Close();
+    }
+    EXPECT_EQ(MalformedParts(path), QStringList());
+    const auto cells = ReadCells(path);
+    EXPECT_EQ(Unescaped(cells.value(QStringLiteral("A1")).value), QStringLiteral("Head\x02er"));
+    EXPECT_EQ(Unescaped(cells.value(QStringLiteral("B1")).value), QStringLiteral("_x0042_"));
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const QString ref = QStringLiteral("A%1").arg(i + 2);
+        EXPECT_EQ(Unescaped(cells.value(ref).value), cases[i].readBack) << qPrintable(ref);
+    }
+    // A property has no escapes: what XML cannot hold is replaced.
+    EXPECT_EQ(CustomProperties(path).value(QStringLiteral("CommandText")),
+              QStringLiteral("SELECT '") + replacement + QStringLiteral("'") + replacement);
+}
+
+TEST_F(SpreadsheetWorkbookTest, TheWorkbookIsForTheUserAloneAndItsTemporaryFilesStayBesideIt)
+{
+    // No temporary folder to be had: the writer needs none but the workbook's own.
+    const QByteArray oldTmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", PathOf(QStringLiteral("no such folder")).toUtf8());
+    const QString path = PathOf(QStringLiteral("book.xlsx"));
+    {
+        SpreadsheetWorkbook book(path);
+        book.SetHeader({QStringLiteral("a")}, 1);
+        for (int i = 0; i < 1000; ++i)
+            book.AppendRow({Variant(QStringLiteral("row %1").arg(i))});
+        // Nothing at the path until the workbook is finished.
+        EXPECT_FALSE(QFile::exists(path));
+        book.Close();
+    }
+    qputenv("TMPDIR", oldTmp);
+    struct stat st {};
+    ASSERT_EQ(stat(QFile::encodeName(path).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(RowCount(path, 1), 1001);
+    EXPECT_EQ(Entries(), QStringList{QStringLiteral("book.xlsx")});
+}
+
+TEST_F(SpreadsheetWorkbookTest, ADiskThatFillsUpFailsTheWorkbookAndLeavesNothing)
+{
+    const QString path = PathOf(QStringLiteral("full.xlsx"));
+    // Rows that compress well: the temporary sheet data is many times the archive.
+    auto write = [&path](int rows) {
+        SpreadsheetWorkbook book(path);
+        book.SetDocumentProperty(QStringLiteral("CommandText"), QStringLiteral("SELECT 1"));
+        book.SetHeader({QStringLiteral("Text"), QStringLiteral("N")}, 1);
+        for (int i = 0; i < rows; ++i)
+            book.AppendRow({Variant(QStringLiteral("the same text on every row of the sheet")), Variant(int32_t(i))});
+        book.Close();
+    };
+    // Without a limit: a sound workbook, whose sheet part gives the size that
+    // lets the rows' data through but not the finished sheet around them.
+    auto sheetSizeOf = [&](int rows) {
+        write(rows);
+        EXPECT_EQ(MalformedParts(path), QStringList());
+        const qsizetype size = Member(path, QStringLiteral("xl/worksheets/sheet1.xml")).size();
+        EXPECT_TRUE(QFile::remove(path));
+        return static_cast<rlim_t>(size);
+    };
+    // A sheet part the read-back parses, and one it checks at its ends only (over 4 MB).
+    constexpr int kRows = 150;
+    constexpr int kManyRows = 40000;
+    const rlim_t sheetSize = sheetSizeOf(kRows);
+    const rlim_t largeSheetSize = sheetSizeOf(kManyRows);
+    ASSERT_GT(largeSheetSize, rlim_t(4 << 20));
+
+    struct Case {
+        rlim_t limit;
+        int rows;
+        bool diskFull;  // the error says so (not when only the archive read back shows the damage)
+    };
+    const Case cases[] = {
+        {2 * 1024 * 1024, 100000, true},  // the sheet data fills the disk while rows are written
+        {6000, 60, true},                 // the other parts cannot be written when the workbook is finished
+        {600, 1, true},                   // not even the smallest part
+        {sheetSize - 50, kRows, false},  // the sheet part is cut short as it is finished
+        {largeSheetSize - 50, kManyRows, false},
+    };
+    for (const Case& c : cases) {
+        const int code = InChildWithFileSizeLimit(c.limit, [&] {
+            try {
+                write(c.rows);
+                return 1;  // reported as written
+            } catch (const AppError& e) {
+                if (!e.description().contains(path) || (c.diskFull && e.number() != vberr::DiskFull))
+                    return 3;
+                return 0;
+            }
+        });
+        EXPECT_EQ(code, 0) << c.limit;
+        EXPECT_EQ(Entries(), QStringList()) << c.limit;
+    }
 }
 
 }  // namespace

@@ -24,7 +24,10 @@ struct Cell {
 inline QByteArray Member(const QString& path, const QString& member)
 {
     QProcess unzip;
-    unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), path, member});
+    // unzip reads a member name as a pattern: a bracket stands for itself only in brackets.
+    QString pattern = member;
+    pattern.replace(QLatin1String("["), QLatin1String("[[]"));
+    unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), path, pattern});
     unzip.waitForFinished(120000);
     return unzip.readAllStandardOutput();
 }
@@ -122,6 +125,40 @@ inline QStringList SheetNames(const QString& path)
             names << xml.attributes().value(QLatin1String("name")).toString();
     }
     return names;
+}
+
+// A cell text as a reader of the format sees it: each _xHHHH_ is the character
+// of that code.
+inline QString Unescaped(const QString& text)
+{
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        bool ok = false;
+        const int code = text.mid(i + 2, 4).toInt(&ok, 16);
+        if (ok && i + 7 <= text.size() && text.at(i) == u'_' && text.at(i + 1) == u'x' && text.at(i + 6) == u'_') {
+            out += QChar(static_cast<char16_t>(code));
+            i += 6;
+        } else {
+            out += text.at(i);
+        }
+    }
+    return out;
+}
+
+// The members that are not well-formed XML, with the parser's message.
+inline QStringList MalformedParts(const QString& path)
+{
+    QStringList bad;
+    for (const QString& member : Members(path)) {
+        if (!member.endsWith(QLatin1String(".xml")) && !member.endsWith(QLatin1String(".rels")))
+            continue;
+        QXmlStreamReader xml(Member(path, member));
+        while (!xml.atEnd())
+            xml.readNext();
+        if (xml.hasError())
+            bad << member + QStringLiteral(": ") + xml.errorString();
+    }
+    return bad;
 }
 
 // Custom document properties by name.
