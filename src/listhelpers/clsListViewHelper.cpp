@@ -257,10 +257,18 @@ void clsListViewHelper::ManualSortList(int16_t indexHeader, int32_t& lSortDirect
     Traced(kObject, "ManualSortList", [&] {
         if (!m_lstView)
             return;
+        ListColumnHeader* column = m_lstView->Column(indexHeader);
+        // A list without rows is not sorted, so the direction is not turned either: it
+        // is kept (the requested one for the current column) for the rows to come.
+        if (m_lstView->ItemCount() == 0) {
+            if (lSortDirection >= 0 && indexHeader == m_lSortColumn)
+                m_lSortOrder = lSortDirection == 1 ? 1 : 0;
+            return;
+        }
         // The header click reverses the stored direction for the current column.
         if (lSortDirection >= 0)
             m_lSortOrder = lSortDirection == 1 ? 0 : 1;
-        onColumnClick(m_lstView->Column(indexHeader));
+        onColumnClick(column);
     });
 }
 

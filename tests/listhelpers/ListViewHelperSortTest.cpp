@@ -175,6 +175,28 @@ TEST(ListViewHelperSort, EmptyListsUnboundHelpersAndResortBeforeAnyClick)
     EXPECT_EQ(clicked.count(), 0);
     EXPECT_EQ(empty.lv.Column(1)->Image(), -1);
 
+    // A Resort of a list that came back empty keeps the direction for the next rows.
+    {
+        Fixture g({"2", "1", "3"}, QStringLiteral("2"));
+        g.Click(1);
+        g.Click(1);
+        ASSERT_EQ(g.helper.SortOrder(), 1);
+        g.lv.ClearItems();
+        g.helper.Resort();
+        g.helper.Resort();
+        EXPECT_EQ(g.helper.SortOrder(), 1);
+        for (const char* v : {"5", "7", "6"})
+            g.lv.AddItem(0, QString(), QString::fromLatin1(v))->SetSubItem(1, QStringLiteral("x"));
+        g.helper.Resort();
+        EXPECT_EQ(g.Order(), (QStringList{"7", "6", "5"}));
+        EXPECT_EQ(g.lv.Column(1)->Image(), 1);
+        // A direction asked for the current column of an empty list is kept as asked.
+        g.lv.ClearItems();
+        int32_t up = 0;
+        g.helper.ManualSortList(1, up);
+        EXPECT_EQ(g.helper.SortOrder(), 0);
+    }
+
     Fixture f({"b", "c", "a"}, QStringLiteral("0"));
     f.helper.Resort();
     EXPECT_EQ(f.Order(), (QStringList{"a", "b", "c"}));
