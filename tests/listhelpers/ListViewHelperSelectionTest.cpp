@@ -45,6 +45,13 @@ struct Fixture {
         for (int r : rows)
             lv.Item(r)->SetSelected(true);
     }
+    QStringList Texts() const
+    {
+        QStringList out;
+        for (int i = 1; i <= lv.ItemCount(); ++i)
+            out << lv.Item(i)->Text();
+        return out;
+    }
     QStringList Keys() const
     {
         QStringList out;
@@ -187,10 +194,7 @@ TEST(ListViewHelperSelection, RemoveSelectedFromListAndCollection)
         EXPECT_EQ(f.boxes[0].style, vbYesNo | vbExclamation);
         EXPECT_EQ(removed, c.removedFromObj);
         EXPECT_EQ(f.Keys(), c.keysAfter);
-        QStringList texts;
-        for (int i = 1; i <= f.lv.ItemCount(); ++i)
-            texts << f.lv.Item(i)->Text();
-        EXPECT_EQ(texts, c.textsAfter);
+        EXPECT_EQ(f.Texts(), c.textsAfter);
     }
 }
 
@@ -278,10 +282,7 @@ TEST(ListViewHelperSelection, RemoveSelectedThatFailsLeavesListAndCollectionInSt
         EXPECT_TRUE(f.boxes[0].prompt.startsWith(QStringLiteral("An error occured")));
         EXPECT_EQ(removed, c.removedFromObj);
         EXPECT_EQ(f.Keys(), c.keysAfter);
-        QStringList texts;
-        for (int i = 1; i <= f.lv.ItemCount(); ++i)
-            texts << f.lv.Item(i)->Text();
-        EXPECT_EQ(texts, c.textsAfter);
+        EXPECT_EQ(f.Texts(), c.textsAfter);
     }
 }
 
