@@ -14,14 +14,23 @@
 namespace {
 
 // The user's locale collates; the C locale has no collation of its own (Qt would
-// compare code units there), so it collates as the common order does.
-QCollator UserCollator()
+// compare code units there), so it collates as the common order does. Kept while
+// the locale stays, since lists with Sorted on sort again after every added row
+// that is read.
+const QCollator& UserCollator()
 {
+    static QLocale made(QLocale::C);
+    static QCollator collator = [] {
+        QCollator c(QLocale(QLocale::English, QLocale::UnitedStates));
+        c.setCaseSensitivity(Qt::CaseInsensitive);
+        return c;
+    }();
     const QLocale user;
-    QCollator collator(user.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates) : user);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    collator.setNumericMode(false);
-    collator.setIgnorePunctuation(false);
+    if (user != made) {
+        made = user;
+        collator.setLocale(user.language() == QLocale::C ? QLocale(QLocale::English, QLocale::UnitedStates) : user);
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+    }
     return collator;
 }
 
@@ -94,7 +103,7 @@ void ReportListView::sortNow()
     if (!m_sorted || n < 2 || m_sortKey < 0 || m_sortKey >= std::max(1, ColumnCount()))
         return;
     // Each text's collation key once, rather than collating in every comparison.
-    const QCollator collator = UserCollator();
+    const QCollator& collator = UserCollator();
     const size_t column = static_cast<size_t>(m_sortKey);
     std::vector<std::pair<QCollatorSortKey, ListItem*>> keyed;
     keyed.reserve(static_cast<size_t>(n));
