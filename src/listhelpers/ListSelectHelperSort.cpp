@@ -117,9 +117,9 @@ void ListSelectHelper::SortList(int16_t indexHeader, bool bHeaderClicked)
 }
 
 // One frame for the five typed sorts: a key per row, built from the column's
-// cell (or the row's icon or check box), in a column of width 0 that the list
-// sorts by and that leaves again. The list is not kept sorted afterwards, so
-// that it keeps the order of the keys while it shows the texts.
+// cell (or the row's icon or check box), by which the list orders its rows. The
+// list is not kept sorted afterwards, so that it keeps the order of the keys
+// while it shows the texts.
 void ListSelectHelper::SortByType(SortType type, int16_t indexHeader, bool bHeaderClicked)
 {
     ReportListView* list = m_lstView;

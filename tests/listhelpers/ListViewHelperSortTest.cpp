@@ -129,7 +129,7 @@ TEST(ListViewHelperSort, HeaderClicksDirectionsImagesAndListState)
     f.Click(1);
     EXPECT_EQ(f.Order(), (QStringList{"9", "10", "100"}));
     EXPECT_EQ(f.lv.Column(1)->Image(), 0);
-    EXPECT_EQ(f.lv.ColumnCount(), 2);  // the key column has gone
+    EXPECT_EQ(f.lv.ColumnCount(), 2);  // no column added for the keys
     EXPECT_EQ(f.lv.SortKey(), 0);
     EXPECT_FALSE(f.lv.Sorted());
     EXPECT_EQ(clicked.count(), 1);
@@ -218,7 +218,7 @@ TEST(ListViewHelperSort, EmptyListsUnboundHelpersAndResortBeforeAnyClick)
     EXPECT_EQ(afterDispose.count(), 0);
 }
 
-// A sort whose keys cannot be written leaves the list as it was: no key column, no
+// A sort whose keys cannot be built leaves the list as it was: no column added, no
 // redraw lock, the former sort column; the header click ends in the error box.
 TEST(ListViewHelperSort, AFailedSortRemovesItsKeyColumnAndLock)
 {

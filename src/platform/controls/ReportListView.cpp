@@ -407,8 +407,8 @@ void ReportListView::SetSmallIcons(const QList<QIcon>& icons, const QStringList&
 ListItem* ReportListView::AddItem(int index, const QString& key, const QString& text)
 {
     std::unique_ptr<ListItem> item(new ListItem(this, key));
-    // Room for the row's sub-items and a sort key column (long fills spend their time here).
-    item->m_texts.reserve(static_cast<size_t>(ColumnCount() + 1));
+    // Room for the row's sub-items (long fills spend their time here).
+    item->m_texts.reserve(static_cast<size_t>(std::max(1, ColumnCount())));
     item->m_texts.emplace_back(text);
     ListItem* result = item.get();
     if (!key.isEmpty()) {  // one look-up, whether the key is taken or not
