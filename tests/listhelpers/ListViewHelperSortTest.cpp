@@ -220,7 +220,7 @@ TEST(ListViewHelperSort, EmptyListsUnboundHelpersAndResortBeforeAnyClick)
 
 // A sort whose keys cannot be built leaves the list as it was: no column added, no
 // redraw lock, the former sort column; the header click ends in the error box.
-TEST(ListViewHelperSort, AFailedSortRemovesItsKeyColumnAndLock)
+TEST(ListViewHelperSort, AFailedSortLeavesTheListAsItWas)
 {
     std::vector<MessageBoxRequest> boxes;
     SetMessageBoxAnswerer([&](const MessageBoxRequest& r) {
