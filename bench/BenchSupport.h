@@ -7,7 +7,9 @@
 #include "core/clsLogonProfile.h"
 #include "platform/forms/FormsRuntime.h"
 
+#include <QEvent>
 #include <QMap>
+#include <QObject>
 #include <QStringList>
 
 #include <cstdio>
@@ -48,6 +50,18 @@ inline void AnswerMessagesOnErrorOutput(const char* program)
         return r.buttons() == vbYesNo ? static_cast<int>(vbNo) : static_cast<int>(vbOK);
     });
 }
+
+// Counts the paints of a viewport (installed as its event filter).
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
 
 // Logs on as `user` to `company` on `server`; false when refused (the
 // refusal's message has gone to the error output).

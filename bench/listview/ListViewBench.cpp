@@ -42,22 +42,10 @@ double ResidentMb()
     return parts.size() > 1 ? parts[1].toDouble() * 4096.0 / 1048576.0 : 0;
 }
 
-// Counts the paints of a viewport.
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-    bool eventFilter(QObject*, QEvent* e) override
-    {
-        if (e->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
-
 // Seconds from the start of work() until the viewport has painted afterwards.
 double TimeToPainted(QAbstractItemView* view, const std::function<void()>& work)
 {
-    PaintCounter counter;
+    bench::PaintCounter counter;
     view->viewport()->installEventFilter(&counter);
     QElapsedTimer t;
     t.start();

@@ -10,13 +10,15 @@
 // A column sorts by the Tag of its header: "NUM" numbers, "DATE" dates and times,
 // "ALPHANUM" texts left-filled with zeros (shorter first), "ICON" the row's icon,
 // "REPORTICON" the cell's icon, "CHECK" the check box; any other Tag the list's
-// own text sort. A typed sort builds a key per row in a hidden column, lets the
-// list sort by it, and drops the column again: the rows' texts and Tags are not
-// touched, and the list keeps the typed order (its Sorted reads False until the
-// next text sort, which turns it on again). The header of the sort column shows
+// own text sort. A typed sort builds a key per row and has the list order its rows
+// by the keys: the rows' texts and Tags are not touched, and the list keeps the
+// typed order (its Sorted reads False until the next text sort, which turns it on
+// again). Numbers and dates are read as the user's locale writes them, then as
+// the program writes them. The header of the sort column shows
 // image 0 (ascending) or 1 (descending) of the list's header images.
 
 #include "base/Variant.h"
+#include "listhelpers/RegionalReading.h"
 
 #include <QObject>
 #include <QPointer>
@@ -100,9 +102,9 @@ public:
     // Each digit d becomes 9 - d, "-" a blank, anything else stays.
     static QString InvNumber(const QString& text);
     // The sort keys of the typed columns (the empty text for a text that is not
-    // a number or a date).
-    static QString NumberKey(const QString& text);
-    static QString DateKey(const QString& text);
+    // a number or a date), read as the reader's locale writes them.
+    static QString NumberKey(const QString& text, const RegionalReader& reader = RegionalReader());
+    static QString DateKey(const QString& text, const RegionalReader& reader = RegionalReader());
     static QString AlphaNumberKey(const QString& text);
 
 signals:

@@ -2,8 +2,9 @@
 
 #include "listhelpers/ListSelectHelper.h"
 
+#include "listhelpers/RegionalReading.h"
+
 #include "base/AppError.h"
-#include "base/VbFormat.h"
 #include "platform/controls/ReportListView.h"
 #include "platform/forms/FormsRuntime.h"
 
@@ -13,12 +14,8 @@ namespace {
 
 const char kObject[] = "ListSelectHelper";
 
-// Thirty integer digits, the decimal separator and four decimals.
-const QString& NumberKeyPattern()
-{
-    static const QString pattern = QString(30, QLatin1Char('0')) + QStringLiteral(".0000");
-    return pattern;
-}
+// The number keys carry four decimals.
+constexpr int kKeyDecimals = 4;
 
 constexpr int kAlphaKeyLength = 255;
 
@@ -47,20 +44,20 @@ QString ListSelectHelper::InvNumber(const QString& text)
 
 // Negative numbers: "&" and the digits of the amount inverted, so that they sort
 // below zero and the most negative first.
-QString ListSelectHelper::NumberKey(const QString& text)
+QString ListSelectHelper::NumberKey(const QString& text, const RegionalReader& reader)
 {
-    const auto number = ReadRegionalNumber(text);
+    const auto number = reader.Number(text);
     if (!number)
         return QString();
     if (*number >= 0)
-        return FormatNumber(*number, NumberKeyPattern());
-    return QLatin1Char('&') + InvNumber(FormatNumber(-*number, NumberKeyPattern()));
+        return PaddedNumber(*number, kKeyDecimals, reader.DecimalPoint());
+    return QLatin1Char('&') + InvNumber(PaddedNumber(-*number, kKeyDecimals, reader.DecimalPoint()));
 }
 
-QString ListSelectHelper::DateKey(const QString& text)
+QString ListSelectHelper::DateKey(const QString& text, const RegionalReader& reader)
 {
-    const auto date = ReadRegionalDate(text);
-    return date ? FormatDate(*date, QStringLiteral("YYYYMMDDHhNnSs")) : QString();
+    const auto date = reader.Date(text);
+    return date ? DateSortKey(*date) : QString();
 }
 
 QString ListSelectHelper::AlphaNumberKey(const QString& text)
@@ -120,21 +117,22 @@ void ListSelectHelper::SortList(int16_t indexHeader, bool bHeaderClicked)
 }
 
 // One frame for the five typed sorts: a key per row, built from the column's
-// cell (or the row's icon or check box), in a column of width 0 that the list
-// sorts by and that leaves again. The list is not kept sorted afterwards, so
-// that it keeps the order of the keys while it shows the texts.
+// cell (or the row's icon or check box), by which the list orders its rows. The
+// list is not kept sorted afterwards, so that it keeps the order of the keys
+// while it shows the texts.
 void ListSelectHelper::SortByType(SortType type, int16_t indexHeader, bool bHeaderClicked)
 {
     ReportListView* list = m_lstView;
     const int column = indexHeader - 1;
+    const RegionalReader reader;
     std::function<QString(const ListItem*)> keyOf;
     auto cellText = [column](const ListItem* item) { return column == 0 ? item->Text() : item->SubItem(column); };
     switch (type) {
     case SortType::Numbers:
-        keyOf = [&](const ListItem* item) { return NumberKey(cellText(item)); };
+        keyOf = [&](const ListItem* item) { return NumberKey(cellText(item), reader); };
         break;
     case SortType::Dates:
-        keyOf = [&](const ListItem* item) { return DateKey(cellText(item)); };
+        keyOf = [&](const ListItem* item) { return DateKey(cellText(item), reader); };
         break;
     case SortType::AlphaNumbers:
         keyOf = [&](const ListItem* item) { return AlphaNumberKey(cellText(item)); };
@@ -171,26 +169,12 @@ void ListSelectHelper::SortByType(SortType type, int16_t indexHeader, bool bHead
 
     // Every click on a typed column turns the direction, also the first one on it.
     const int order = bHeaderClicked ? (list->SortOrder() + 1) % 2 : list->SortOrder();
-
-    ListRedrawLock lock(list);
+    // The list orders the rows by the keys and keeps that order while it shows the
+    // texts (it is not kept sorted); the texts themselves are never touched.
     list->SetSorted(false);
-    list->AddColumn(list->ColumnCount() + 1, QString(), QString(), 0);
-    const int keyColumn = list->ColumnCount() - 1;
-    try {
-        for (int i = 1; i <= n; ++i)
-            list->Item(i)->SetSubItem(keyColumn, keys[static_cast<size_t>(i) - 1]);
-        list->SetSortOrder(order);
-        list->SetSortKey(keyColumn);
-        list->SetSorted(true);
-    } catch (...) {
-        list->SetSorted(false);
-        list->RemoveColumn(keyColumn + 1);
-        list->SetSortKey(column);
-        throw;
-    }
-    list->SetSorted(false);
-    list->RemoveColumn(keyColumn + 1);
+    list->SetSortOrder(order);
     list->SetSortKey(column);
+    list->SortByKeys(std::move(keys), order);
 }
 
 void ListSelectHelper::ShowHeaderIcon(ReportListView* list, int32_t column, int32_t image, int32_t show)

@@ -5,6 +5,9 @@
 #include "base/VbFormat.h"
 #include "platform/forms/FormsRuntime.h"
 #include "platform/controls/ReportListView.h"
+#include "listhelpers/RegionalReading.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -22,6 +25,23 @@ QString TagText(const Variant& tag)
 
 // The text of a row in a 0-based column.
 QString ValueOf(const ListItem* item, int column) { return column == 0 ? item->Text() : item->SubItem(column); }
+
+// The number keys carry six decimals.
+constexpr int kKeyDecimals = 6;
+
+// A value written with a format pattern: as a number when it reads as one, else as a
+// date when it reads as one and the pattern has date parts, else as it is.
+QString PatternKey(const QString& text, const QString& pattern, const RegionalReader& reader)
+{
+    if (const auto number = reader.Number(text))
+        return FormatNumber(*number, pattern);
+    static const QString dateParts = QStringLiteral("yYdDhHnNsS");
+    if (std::any_of(pattern.begin(), pattern.end(), [](QChar c) { return dateParts.contains(c); }))
+        if (const auto d = reader.Date(text))
+            return FormatDate(QDateTime(QDate(d->year, d->month, d->day), QTime(d->hour, d->minute, d->second)),
+                              pattern);
+    return text;
+}
 
 }  // namespace
 
@@ -98,6 +118,9 @@ void clsListViewHelper::onColumnClick(ListColumnHeader* column)
         list->SetMousePointer(vbHourglass);
         try {
             const int index = column->Index();
+            // The column and direction change without a text sort each; ListViewSort
+            // sorts once, by the texts (Sorted on again) or by typed keys.
+            list->SetSorted(false);
             list->SetSortKey(index - 1);
             m_lSortOrder = m_lSortColumn == index ? (m_lSortOrder == 1 ? 0 : 1) : 0;
             if (m_lSortColumn > 0 && m_lSortColumn <= list->ColumnCount())
@@ -126,48 +149,34 @@ void clsListViewHelper::ListViewSort(int32_t column, int32_t /*order*/, ReportLi
         list->SetSorted(true);
         return;
     }
-    const int sortKey = list->SortKey();
-    // The keys go into a column of width 0 at the end; it leaves again, and the
-    // drawing is locked meanwhile, however the writing of the keys ends.
-    ListRedrawLock lock(list);
-    list->AddColumn(list->ColumnCount() + 1, QString(), QString(), 0);
-    const int keyColumn = list->ColumnCount() - 1;
-    try {
-        writeKeys(list, sortType, column, keyColumn, pattern);
-        list->SetSortKey(keyColumn);
-        if (!list->Sorted())
-            list->SetSorted(true);
-    } catch (...) {
-        list->SetSorted(false);
-        if (list->ColumnCount() == keyColumn + 1)
-            list->RemoveColumn(keyColumn + 1);
-        list->SetSortKey(sortKey);
-        throw;
-    }
-    list->RemoveColumn(keyColumn + 1);
-    list->SetSorted(false);
-    list->SetSortKey(sortKey);
+    // The keys are all built before the list changes, so that one that cannot be
+    // built leaves the list as it was; the list then orders its rows by them in its
+    // own direction and keeps that order (it is not kept sorted).
+    list->SortByKeys(sortKeys(list, sortType, column, pattern), list->SortOrder());
 }
 
-// The sort family: one key per row into the key column.
-void clsListViewHelper::writeKeys(ReportListView* list, const QString& sortType, int column, int keyColumn,
-                                  const QString& pattern)
+// The sort family: one key per row.
+std::vector<QString> clsListViewHelper::sortKeys(const ReportListView* list, const QString& sortType, int column,
+                                                 const QString& pattern) const
 {
     const int n = list->ItemCount();
+    const RegionalReader reader;
     std::function<QString(const ListItem*)> keyOf;
     if (sortType == QLatin1String("1")) {
         keyOf = [&](const ListItem* item) {
-            const auto date = ReadRegionalDate(ValueOf(item, column));
-            return date ? FormatDate(*date, pattern) : QStringLiteral("0");
+            const auto date = reader.Date(ValueOf(item, column));
+            return date ? DateSortKey(*date) : QStringLiteral("0");
         };
     } else if (sortType == QLatin1String("2")) {
         keyOf = [&](const ListItem* item) {
-            const auto number = ReadRegionalNumber(ValueOf(item, column));
+            const auto number = reader.Number(ValueOf(item, column));
             if (!number)
                 return QStringLiteral("0");
-            // A negative amount, also one written in parentheses, sorts below zero.
-            const QString written = FormatNumber(*number, pattern);
-            return written.startsWith(QLatin1Char('-')) ? QLatin1Char('&') + InvNumber(written) : written;
+            // A negative amount, also one written in parentheses, sorts below zero: its
+            // minus sign becomes the blank after "&".
+            if (*number < 0)
+                return QStringLiteral("& ") + InvNumber(PaddedNumber(-*number, kKeyDecimals, reader.DecimalPoint()));
+            return PaddedNumber(*number, kKeyDecimals, reader.DecimalPoint());
         };
     } else if (sortType == QLatin1String("3")) {
         keyOf = [](const ListItem* item) { return item->Checked() ? QStringLiteral("1") : QStringLiteral("0"); };
@@ -191,12 +200,13 @@ void clsListViewHelper::writeKeys(ReportListView* list, const QString& sortType,
     } else if (sortType == QLatin1String("6")) {
         keyOf = [&](const ListItem* item) { return FormatNumber(ListKeyToID(item->Key()), pattern); };
     } else {
-        keyOf = [&](const ListItem* item) { return FormatText(ValueOf(item, column), pattern); };
+        keyOf = [&](const ListItem* item) { return PatternKey(ValueOf(item, column), pattern, reader); };
     }
-    for (int i = 1; i <= n; ++i) {
-        ListItem* item = list->Item(i);
-        item->SetSubItem(keyColumn, keyOf(item));
-    }
+    std::vector<QString> keys;
+    keys.reserve(static_cast<size_t>(n));
+    for (int i = 1; i <= n; ++i)
+        keys.push_back(keyOf(list->Item(i)));
+    return keys;
 }
 
 QString clsListViewHelper::GetFormatString(const QString& sortType) const
@@ -257,10 +267,18 @@ void clsListViewHelper::ManualSortList(int16_t indexHeader, int32_t& lSortDirect
     Traced(kObject, "ManualSortList", [&] {
         if (!m_lstView)
             return;
+        ListColumnHeader* column = m_lstView->Column(indexHeader);
+        // A list without rows is not sorted, so the direction is not turned either: it
+        // is kept (the requested one for the current column) for the rows to come.
+        if (m_lstView->ItemCount() == 0) {
+            if (lSortDirection >= 0 && indexHeader == m_lSortColumn)
+                m_lSortOrder = lSortDirection == 1 ? 1 : 0;
+            return;
+        }
         // The header click reverses the stored direction for the current column.
         if (lSortDirection >= 0)
             m_lSortOrder = lSortDirection == 1 ? 0 : 1;
-        onColumnClick(m_lstView->Column(indexHeader));
+        onColumnClick(column);
     });
 }
 

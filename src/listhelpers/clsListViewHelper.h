@@ -7,8 +7,9 @@
 //
 // A column sorts by the Tag of its header: "0" or none the list's own text sort,
 // "1" date, "2" number, "3" check box, "4" icon, "5" alphanumeric, "6" record key,
-// any other text a format pattern. A typed sort writes a key per row into a
-// temporary column of width 0, lets the list sort by it and removes it again.
+// any other text a format pattern. A typed sort builds a key per row and has the
+// list order its rows by the keys; the texts are never touched. Numbers and dates
+// are read as the user's locale writes them, then as the program writes them.
 // The column of the last sort shows image 0 (ascending) or 1 (descending).
 
 #include "base/Variant.h"
@@ -120,7 +121,8 @@ private:
     void onDblClick();
     void copySelectedToClipboard();
     void showHeaderIcon(ReportListView* list, int32_t column, int32_t image, bool show);
-    void writeKeys(ReportListView* list, const QString& sortType, int column, int keyColumn, const QString& pattern);
+    std::vector<QString> sortKeys(const ReportListView* list, const QString& sortType, int column,
+                                  const QString& pattern) const;
     bool openListResults(const QString& sql, std::shared_ptr<BrandleRecordset>& rs) const;
     void setColumnSortTypes(const BrandleRecordset& rs);
     void addListItem(const BrandleRecordset& rs);

@@ -10,6 +10,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <exception>
 
 namespace {
 
@@ -212,34 +213,48 @@ bool clsListViewHelper::RemoveSelected(ReportListView* oLsv, const std::function
                 obj(*it);
             return true;
         }
-        // The ids must be exactly 1 to the row count: id(p), position(id), selected(p).
-        ListRedrawLock lock(&list);
-        std::vector<int32_t> position(static_cast<size_t>(n) + 1, 0);
-        std::vector<char> selected(static_cast<size_t>(n) + 1, 0);
+        // The ids must be exactly 1 to the row count; all of them are read and checked
+        // before anything changes, so that a list that does not qualify stays as it was.
+        std::vector<ListItem*> rowOfId(static_cast<size_t>(n) + 1, nullptr);
+        std::vector<int32_t> idAt(static_cast<size_t>(n) + 1, 0);
         for (int p = 1; p <= n; ++p) {
             ListItem* item = list.Item(p);
             const int32_t id = ListKeyToID(item->Key());
-            if (id < 1 || id > n)
+            if (id < 1 || id > n || rowOfId[static_cast<size_t>(id)])
                 RaiseError(vberr::SubscriptOutOfRange);
-            item->SetKey(item->Key() + QLatin1Char('a'));
-            position[static_cast<size_t>(id)] = p;
-            selected[static_cast<size_t>(p)] = item->Selected() ? 1 : 0;
+            rowOfId[static_cast<size_t>(id)] = item;
+            idAt[static_cast<size_t>(p)] = id;
         }
-        int removed = 0;
+        ListRedrawLock lock(&list);
+        // The collection first, highest index down; the list then loses exactly the rows
+        // the collection lost and the others are renumbered to match, also when a removal
+        // from the collection fails part-way.
+        std::vector<char> removed(static_cast<size_t>(n) + 1, 0);
+        std::exception_ptr failure;
+        try {
+            for (int id = n; id >= 1; --id) {
+                if (!rowOfId[static_cast<size_t>(id)]->Selected())
+                    continue;
+                obj(id);
+                removed[static_cast<size_t>(id)] = 1;
+            }
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        for (int p = n; p >= 1; --p)
+            if (removed[static_cast<size_t>(idAt[static_cast<size_t>(p)])])
+                list.RemoveItem(p);
+        // In ascending order of the former ids each new key is below every key still to
+        // be renamed and above every key already given, so no two rows ever share one.
+        int gone = 0;
         for (int id = 1; id <= n; ++id) {
-            const int p = position[static_cast<size_t>(id)];
-            if (p == 0)
-                RaiseError(vberr::SubscriptOutOfRange);
-            removed += selected[static_cast<size_t>(p)];
-            if (!selected[static_cast<size_t>(p)])
-                list.Item(p)->SetKey(IDToListKey(id - removed));
+            if (removed[static_cast<size_t>(id)])
+                ++gone;
+            else if (gone > 0)
+                rowOfId[static_cast<size_t>(id)]->SetKey(IDToListKey(id - gone));
         }
-        for (int k = n; k >= 1; --k) {
-            if (selected[static_cast<size_t>(position[static_cast<size_t>(k)])])
-                obj(k);
-            if (selected[static_cast<size_t>(k)])
-                list.RemoveItem(k);
-        }
+        if (failure)
+            std::rethrow_exception(failure);
         return true;
     } catch (...) {
         const AppError e = ToAppError(std::current_exception());

@@ -186,3 +186,34 @@ TEST_F(ListViewHelperQuery, ColumnStringsAndWidths)
 }
 
 }  // namespace
+
+namespace {
+
+// A Refresh whose query finds no rows keeps the direction of the last sort for the
+// next one that finds some.
+TEST_F(ListViewHelperQuery, ARefreshWithoutRowsKeepsTheSortDirection)
+{
+    helper.SetListColumns(QStringLiteral("Name,0,Amount,1,"));
+    helper.SetQueryString(QStringLiteral("SELECT ID, Name, Amount FROM HelperRows"));
+    helper.SetQueryWhere(QStringLiteral("ORDER BY ID"), false);
+    helper.Refresh();
+    emit lv.ColumnClick(lv.Column(2));
+    emit lv.ColumnClick(lv.Column(2));
+    auto names = [&] {
+        QStringList out;
+        for (int i = 1; i <= lv.ItemCount(); ++i)
+            out << lv.Item(i)->Text();
+        return out;
+    };
+    EXPECT_EQ(names(), (QStringList{"Corbin", "Brandle", "Acme"}));
+    helper.SetQueryWhere(QStringLiteral("WHERE ID < 0"), false);
+    helper.Refresh();
+    EXPECT_EQ(lv.ItemCount(), 0);
+    helper.SetQueryWhere(QStringLiteral("ORDER BY ID"), false);
+    helper.Refresh();
+    EXPECT_EQ(names(), (QStringList{"Corbin", "Brandle", "Acme"}));
+    EXPECT_EQ(helper.SortOrder(), 1);
+    EXPECT_EQ(lv.Column(2)->Image(), 1);
+}
+
+}  // namespace

@@ -45,6 +45,13 @@ struct Fixture {
         for (int r : rows)
             lv.Item(r)->SetSelected(true);
     }
+    QStringList Texts() const
+    {
+        QStringList out;
+        for (int i = 1; i <= lv.ItemCount(); ++i)
+            out << lv.Item(i)->Text();
+        return out;
+    }
     QStringList Keys() const
     {
         QStringList out;
@@ -187,10 +194,7 @@ TEST(ListViewHelperSelection, RemoveSelectedFromListAndCollection)
         EXPECT_EQ(f.boxes[0].style, vbYesNo | vbExclamation);
         EXPECT_EQ(removed, c.removedFromObj);
         EXPECT_EQ(f.Keys(), c.keysAfter);
-        QStringList texts;
-        for (int i = 1; i <= f.lv.ItemCount(); ++i)
-            texts << f.lv.Item(i)->Text();
-        EXPECT_EQ(texts, c.textsAfter);
+        EXPECT_EQ(f.Texts(), c.textsAfter);
     }
 }
 
@@ -238,6 +242,48 @@ TEST(ListViewHelperSelection, RemoveSelectedQuestionRefusalAndErrors)
     EXPECT_FALSE(g.helper.RemoveSelected(nullptr, [&](int32_t) {}, false, false, true));
     ASSERT_EQ(g.boxes.size(), 1u);
     EXPECT_EQ(g.boxes[0].prompt, error);
+}
+
+// A removal that fails part-way: keys that do not qualify change nothing (no row keeps
+// a temporary key); a collection that refuses one removal leaves the list holding
+// exactly the collection's rows, renumbered to its indexes.
+TEST(ListViewHelperSelection, RemoveSelectedThatFailsLeavesListAndCollectionInStep)
+{
+    struct Case {
+        const char* name;
+        QString keyOfRow5;        // the key row 5 gets before the removal
+        int32_t refusedIndex;     // the collection fails on this index (0: never)
+        std::vector<int32_t> removedFromObj;
+        QStringList keysAfter;
+        QStringList textsAfter;
+    };
+    const std::vector<Case> cases = {
+        {"id past the row count", "ID9", 0, {}, {"ID1", "ID2", "ID3", "ID4", "ID9"}, {"a", "b", "c", "d", "e"}},
+        {"id twice", "ID01", 0, {}, {"ID1", "ID2", "ID3", "ID4", "ID01"}, {"a", "b", "c", "d", "e"}},
+        {"not a record key", "IDx", 0, {}, {"ID1", "ID2", "ID3", "ID4", "IDx"}, {"a", "b", "c", "d", "e"}},
+        {"collection refuses index 2", "ID5", 2, {4}, {"ID1", "ID2", "ID3", "ID4"}, {"a", "b", "c", "e"}},
+        {"collection refuses index 4", "ID5", 4, {}, {"ID1", "ID2", "ID3", "ID4", "ID5"}, {"a", "b", "c", "d", "e"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fixture f;
+        f.lv.Item(5)->SetKey(c.keyOfRow5);
+        f.Select({2, 4});
+        std::vector<int32_t> removed;
+        EXPECT_FALSE(f.helper.RemoveSelected(
+            nullptr,
+            [&](int32_t i) {
+                if (i == c.refusedIndex)
+                    RaiseError(5, QStringLiteral("refused"));
+                removed.push_back(i);
+            },
+            false, false, false));
+        ASSERT_EQ(f.boxes.size(), 1u);
+        EXPECT_TRUE(f.boxes[0].prompt.startsWith(QStringLiteral("An error occured")));
+        EXPECT_EQ(removed, c.removedFromObj);
+        EXPECT_EQ(f.Keys(), c.keysAfter);
+        EXPECT_EQ(f.Texts(), c.textsAfter);
+    }
 }
 
 }  // namespace

@@ -129,7 +129,7 @@ TEST(ListViewHelperSort, HeaderClicksDirectionsImagesAndListState)
     f.Click(1);
     EXPECT_EQ(f.Order(), (QStringList{"9", "10", "100"}));
     EXPECT_EQ(f.lv.Column(1)->Image(), 0);
-    EXPECT_EQ(f.lv.ColumnCount(), 2);  // the key column has gone
+    EXPECT_EQ(f.lv.ColumnCount(), 2);  // no column added for the keys
     EXPECT_EQ(f.lv.SortKey(), 0);
     EXPECT_FALSE(f.lv.Sorted());
     EXPECT_EQ(clicked.count(), 1);
@@ -175,6 +175,28 @@ TEST(ListViewHelperSort, EmptyListsUnboundHelpersAndResortBeforeAnyClick)
     EXPECT_EQ(clicked.count(), 0);
     EXPECT_EQ(empty.lv.Column(1)->Image(), -1);
 
+    // A Resort of a list that came back empty keeps the direction for the next rows.
+    {
+        Fixture g({"2", "1", "3"}, QStringLiteral("2"));
+        g.Click(1);
+        g.Click(1);
+        ASSERT_EQ(g.helper.SortOrder(), 1);
+        g.lv.ClearItems();
+        g.helper.Resort();
+        g.helper.Resort();
+        EXPECT_EQ(g.helper.SortOrder(), 1);
+        for (const char* v : {"5", "7", "6"})
+            g.lv.AddItem(0, QString(), QString::fromLatin1(v))->SetSubItem(1, QStringLiteral("x"));
+        g.helper.Resort();
+        EXPECT_EQ(g.Order(), (QStringList{"7", "6", "5"}));
+        EXPECT_EQ(g.lv.Column(1)->Image(), 1);
+        // A direction asked for the current column of an empty list is kept as asked.
+        g.lv.ClearItems();
+        int32_t up = 0;
+        g.helper.ManualSortList(1, up);
+        EXPECT_EQ(g.helper.SortOrder(), 0);
+    }
+
     Fixture f({"b", "c", "a"}, QStringLiteral("0"));
     f.helper.Resort();
     EXPECT_EQ(f.Order(), (QStringList{"a", "b", "c"}));
@@ -196,9 +218,9 @@ TEST(ListViewHelperSort, EmptyListsUnboundHelpersAndResortBeforeAnyClick)
     EXPECT_EQ(afterDispose.count(), 0);
 }
 
-// A sort whose keys cannot be written leaves the list as it was: no key column, no
+// A sort whose keys cannot be built leaves the list as it was: no column added, no
 // redraw lock, the former sort column; the header click ends in the error box.
-TEST(ListViewHelperSort, AFailedSortRemovesItsKeyColumnAndLock)
+TEST(ListViewHelperSort, AFailedSortLeavesTheListAsItWas)
 {
     std::vector<MessageBoxRequest> boxes;
     SetMessageBoxAnswerer([&](const MessageBoxRequest& r) {

@@ -244,8 +244,8 @@ TEST_F(ManagerTest, EditRenamesTheRowAndItsKeyAndFreesTheOldName)
     Edit(QStringLiteral("Home"), {QStringLiteral("127.0.0.1:%1").arg(port), kServer, QStringLiteral("BETA"),
                                   QStringLiteral("Only"), QStringLiteral("Main")});
     EXPECT_TRUE(boxes.isEmpty()) << boxes.join(" | ").toStdString();
-    // The list keeps its rows sorted by name.
-    EXPECT_EQ(Rows(), (QStringList{"Home Office|BETA|Only", "Main|BETA|Only", "Plain|PLAIN|"}));
+    // The renamed row keeps its place: writing a row's texts does not sort the list again.
+    EXPECT_EQ(Rows(), (QStringList{"Main|BETA|Only", "Home Office|BETA|Only", "Plain|PLAIN|"}));
     EXPECT_EQ(Collection(), (QStringList{"Main|BETA|Only", "Home Office|BETA|Only", "Plain|PLAIN|"}));
     EXPECT_FALSE(col->HasKey(QStringLiteral("Home")));
     EXPECT_EQ(m->UsedProfileList(), QStringLiteral("[^]Main[^]Home Office[^]Plain[^]"));

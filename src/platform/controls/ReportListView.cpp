@@ -136,8 +136,6 @@ void ListItem::SetText(const QString& text)
         m_texts.emplace_back();
     m_texts[0] = text;
     m_list->rowChanged(this, 0);
-    if (m_list->m_sorted && m_list->m_sortKey == 0)
-        m_list->scheduleSort();
 }
 
 QString ListItem::SubItem(int i) const
@@ -155,8 +153,6 @@ void ListItem::SetSubItem(int i, const QString& text)
         m_texts.resize(static_cast<size_t>(i) + 1);
     m_texts[static_cast<size_t>(i)] = text;
     m_list->rowChanged(this, i);
-    if (m_list->m_sorted && m_list->m_sortKey == i)
-        m_list->scheduleSort();
 }
 
 Variant ListItem::ReportIcon(int i) const
@@ -411,8 +407,8 @@ void ReportListView::SetSmallIcons(const QList<QIcon>& icons, const QStringList&
 ListItem* ReportListView::AddItem(int index, const QString& key, const QString& text)
 {
     std::unique_ptr<ListItem> item(new ListItem(this, key));
-    // Room for the row's sub-items and a sort key column (long fills spend their time here).
-    item->m_texts.reserve(static_cast<size_t>(ColumnCount() + 1));
+    // Room for the row's sub-items (long fills spend their time here).
+    item->m_texts.reserve(static_cast<size_t>(std::max(1, ColumnCount())));
     item->m_texts.emplace_back(text);
     ListItem* result = item.get();
     if (!key.isEmpty()) {  // one look-up, whether the key is taken or not
@@ -611,94 +607,6 @@ void ReportListView::UnSelectAll()
             setSelectedFlag(item.get(), false);
     FlagScope syncing(m_syncing);
     m_tree->selectionModel()->clearSelection();
-}
-
-// ---------------------------------------------------------------- sorting
-
-void ReportListView::SetSortKey(int column)
-{
-    m_sortKey = column;
-    if (m_sorted)
-        sortNow();
-}
-
-void ReportListView::SetSortOrder(int order)
-{
-    m_sortOrder = order == 1 ? 1 : 0;
-    if (m_sorted)
-        sortNow();
-}
-
-void ReportListView::SetSorted(bool on)
-{
-    m_sorted = on;
-    if (on)
-        sortNow();
-    else
-        m_orderDirty = false;
-}
-
-void ReportListView::ensureOrder() const
-{
-    if (m_sorted && m_orderDirty)
-        const_cast<ReportListView*>(this)->sortNow();
-}
-
-void ReportListView::scheduleSort()
-{
-    m_orderDirty = true;
-    if (m_sortPosted)
-        return;
-    m_sortPosted = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_sortPosted = false;
-            ensureOrder();
-        },
-        Qt::QueuedConnection);
-}
-
-void ReportListView::sortNow()
-{
-    m_orderDirty = false;
-    const int n = ItemCount();
-    if (!m_sorted || n < 2 || m_sortKey < 0 || m_sortKey >= std::max(1, ColumnCount()))
-        return;
-    // Compared case-blind by code units: fold each text once, not in every comparison.
-    const size_t column = static_cast<size_t>(m_sortKey);
-    std::vector<std::pair<QString, ListItem*>> keyed;
-    keyed.reserve(static_cast<size_t>(n));
-    for (const auto& item : m_items)
-        keyed.emplace_back(column < item->m_texts.size() ? item->m_texts[column].toCaseFolded() : QString(), item.get());
-    if (m_sortOrder == 1)
-        std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return b.first < a.first; });
-    else
-        std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-
-    renumber();
-    FlagScope syncing(m_syncing);
-    // The rows keep their own selection: the view's is set again afterwards, so
-    // few persistent indexes have to move with the rows.
-    m_tree->selectionModel()->clear();
-    emit m_model->layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<int> newRowOfOld(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i) {
-        ListItem* item = keyed[static_cast<size_t>(i)].second;
-        newRowOfOld[static_cast<size_t>(item->m_row)] = i;
-        m_items[static_cast<size_t>(i)].release();
-    }
-    for (int i = 0; i < n; ++i)
-        m_items[static_cast<size_t>(i)].reset(keyed[static_cast<size_t>(i)].second);
-    m_numberedTo = 0;
-    renumber();
-    const QModelIndexList persistent = m_model->persistentIndexList();
-    for (const QModelIndex& from : persistent)
-        if (from.isValid() && from.row() < n)
-            m_model->changePersistentIndex(from, m_model->index(newRowOfOld[static_cast<size_t>(from.row())],
-                                                                from.column()));
-    emit m_model->layoutChanged({}, QAbstractItemModel::VerticalSortHint);
-    pushSelection();
 }
 
 QRect ReportListView::ItemRect(const ListItem* item) const

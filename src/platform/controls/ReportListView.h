@@ -9,11 +9,13 @@
 // list of 100,000 rows fills, sorts and scrolls without a pause. The rows keep
 // their own selection and check state; the view shows them.
 //
-// Sorting is the list's own text sort: while Sorted is on, the rows are kept in
-// the order of the SortKey column's texts (compared without regard to case,
-// character by character, a shorter text before a longer one it begins),
-// ascending or descending by SortOrder. A header click does not sort by itself:
-// it raises ColumnClick, and the list's owner decides.
+// Sorting is the list's own text sort: while Sorted is on, the rows are put in
+// the order of the SortKey column's texts (as the user's locale collates them,
+// without regard to case; equal texts keep their order), ascending or descending
+// by SortOrder, when it is switched on, the column or the direction changes or
+// rows are added. Writing a text does not sort the list again: the row stays
+// where it is. A header click does not sort by itself: it raises ColumnClick,
+// and the list's owner decides.
 
 #include "base/Variant.h"
 
@@ -205,6 +207,11 @@ public:
     void SetSortOrder(int order);
     bool Sorted() const { return m_sorted; }
     void SetSorted(bool on);
+    // Puts the rows in the order of the keys (one a row, in row order), compared by
+    // code unit, ascending or descending by order, equal keys in their former order;
+    // for the typed sorts, whose keys are built to sort so. Sorted is switched off,
+    // so that the list keeps that order. Keys of another count change nothing.
+    void SortByKeys(std::vector<QString> keys, int order);
 
     // ---- Drawing ----
     // While locked (counted), the list is not drawn; the last unlock draws it again.
@@ -237,6 +244,7 @@ private:
     friend class ReportListModel;
     void ensureOrder() const;
     void sortNow();
+    void applyOrder(const std::vector<ListItem*>& order);
     void scheduleSort();
     void renumber() const;
     void setSelectedFlag(ListItem* item, bool on);
