@@ -74,8 +74,8 @@ PaneHeights PanesOnResize(int32_t h, double top, double bottom)
     const int64_t H = h;
     if (bottom <= kMinBottomPane && top <= kMinTopPane)
         return Make(kMinTopPane, H <= kMinTopPane + kMinBottomPane ? kMinBottomPane : H - kMinTopPane);
-    if (bottom <= kMinBottomPane)
-        return Make(H - kMinBottomPane, kMinBottomPane);
+    // A list pane at its minimum does not hand the window's added height to the
+    // filter pane: growing gives it to the list pane, as any other growing does.
     if (top <= kMinTopPane)
         return Make(kMinTopPane, H - kMinTopPane);
     int64_t t = Round(top);

@@ -33,7 +33,8 @@ TEST(ListWindowLayoutArithmetic, PanesShareTheHeightWithTheirMinimums)
         {5000, 1020, 1800, {1020, 3980}},   // both at their minimum: the list pane takes the rest
         {2500, 900, 1000, {1020, 1800}},    // too small for both minimums: the minimums anyway
         {2820, 1020, 1800, {1020, 1800}},
-        {6000, 1500, 1500, {4200, 1800}},   // the list pane at its minimum: the filter pane takes the rest
+        {6000, 1500, 1500, {1500, 4500}},   // the list pane at its minimum: growing still gives it the extra height
+        {3000, 1500, 1800, {1200, 1800}},   // shrinking with the list pane at its minimum: from the filter pane
         {6000, 800, 3000, {1020, 4980}},    // the filter pane below its minimum
         {6000, 1500, 3000, {1500, 4500}},   // growing: the list pane gets the extra height
         {4000, 1500, 3000, {1500, 2500}},   // shrinking: from the list pane first ...

@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QStatusBar>
 #include <QTreeView>
 
@@ -149,6 +150,65 @@ TEST_F(ListWindowMdiTest, WindowsOpenAtAUsableSizeAndAfterACloseTheWindowBeforeI
     ASSERT_EQ(area->activeSubWindow(), allFrame);
     Esc(area->activeSubWindow()->widget());
     EXPECT_TRUE(Children(main).empty());
+    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+}
+
+TEST_F(ListWindowMdiTest, AddedHeightGoesToTheListPaneAfterAShrinkAndBetweenMaximizedWindows)
+{
+    frmMDIFrame* main = ShowMain();
+    main->MenuItem(QStringLiteral("mnuAllViews"))->trigger();
+    ASSERT_TRUE(Loads(Children(main)[0], [] {}));
+    frmList* all = Children(main)[0];
+    ASSERT_TRUE(Go(all));
+    ASSERT_TRUE(Select(all, 4));
+    all->OpenSelectedView();
+    ASSERT_EQ(Children(main).size(), 2u);
+    frmList* orders = Children(main)[1];
+    ASSERT_TRUE(Loads(orders, [] {}));
+    QApplication::processEvents();
+    // The pane the filter rows need, and the list pane the rest.
+    const auto expectRowsPane = [](frmList* w, const char* what) {
+        const int32_t h = listlayout::SharedPaneHeight(w->WindowHeight(), w->ToolbarHeight());
+        const int32_t rows = w->pmFilter()->RowCount() * listlayout::kFilterRowPitch + listlayout::kFilterPaneBase;
+        EXPECT_EQ(w->TopPaneHeight(), std::max(rows, listlayout::kMinTopPane)) << what;
+        EXPECT_EQ(w->BottomPaneHeight(), h - w->TopPaneHeight()) << what;
+        EXPECT_GT(w->ListView()->height(), w->picTop()->height()) << what;
+    };
+    expectRowsPane(orders, "Orders, first size");
+
+    // Shrunk to its minimum height, then dragged tall again.
+    const int32_t width = orders->WindowWidth();
+    orders->SetWindowSize(width, 1);
+    QApplication::processEvents();
+    const int32_t shrunkTop = orders->TopPaneHeight();
+    EXPECT_EQ(orders->BottomPaneHeight(), listlayout::kMinBottomPane);
+    orders->SetWindowSize(width, 12000);
+    QApplication::processEvents();
+    EXPECT_EQ(orders->TopPaneHeight(), shrunkTop);
+    EXPECT_EQ(orders->BottomPaneHeight(),
+              listlayout::SharedPaneHeight(orders->WindowHeight(), orders->ToolbarHeight()) - shrunkTop);
+
+    // Maximized windows switched through the Window menu.
+    orders->pmFilter_RowCountChanged(orders->pmFilter()->RowCount());
+    main->ChildFrameOf(orders)->showMaximized();
+    QApplication::processEvents();
+    expectRowsPane(orders, "Orders, maximized");
+    QMenu* windows = main->MenuItem(QStringLiteral("mnuWindows"))->menu();
+    ASSERT_NE(windows, nullptr);
+    for (int round = 0; round < 2; ++round) {
+        for (frmList* target : {all, orders}) {
+            emit windows->aboutToShow();
+            QAction* item = nullptr;
+            for (QAction* a : windows->actions())
+                if (a->text().endsWith(QLatin1Char(' ') + target->Caption()))
+                    item = a;
+            ASSERT_NE(item, nullptr) << qPrintable(target->Caption());
+            item->trigger();
+            QApplication::processEvents();
+            ASSERT_TRUE(main->ChildFrameOf(target)->isMaximized());
+            expectRowsPane(target, qPrintable(target->Caption()));
+        }
+    }
     EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
 }
 
