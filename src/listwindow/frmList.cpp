@@ -115,6 +115,9 @@ void frmList::CreateControls()
     m_picTop->setObjectName(QStringLiteral("picTop"));
     m_pmFilter = new FILTERLib::Filter(m_picTop);
     m_pmFilter->setObjectName(QStringLiteral("pmFilter"));
+    m_lblSearchName = new QLabel(m_picTop);
+    m_lblSearchName->setObjectName(QStringLiteral("lblSearchName"));
+    m_lblSearchName->hide();
     m_fraFilterButtons = new QFrame(m_picTop);
     m_fraFilterButtons->setObjectName(QStringLiteral("fraFilterButtons"));
     m_fraFilterButtons->resize(TwipsToPixelsX(1200), TwipsToPixelsY(1020));
@@ -197,6 +200,13 @@ void frmList::CreateControls()
     connect(m_pmFilter, &FILTERLib::Filter::RowCountChanged, this, [this](int32_t rows) {
         RunHandler("pmFilter_RowCountChanged", [this, rows] { pmFilter_RowCountChanged(rows); });
     });
+    connect(m_pmFilter, &FILTERLib::Filter::TextChanged, this,
+            [this] { RunHandler("pmFilter_TextChanged", [this] { ShowSearchName(); }); });
+    connect(m_pmFilter, &FILTERLib::Filter::RowsEdited, this,
+            [this] { RunHandler("pmFilter_RowsEdited", [this] { pmFilter_RowsEdited(); }); });
+    // Enter in a value runs the search, as Go does.
+    connect(m_pmFilter, &FILTERLib::Filter::EnterPressed, this,
+            [this] { RunHandler("cmdGo_Click", [this] { cmdGo_Click(); }); });
     ConnectSearchMenu();
     ConnectContextMenu();
     // The strip grows to show its row whole when its columns need a scroll bar.
@@ -617,6 +627,7 @@ void frmList::cmdGo_Click()
 void frmList::cmdClear_Click()
 {
     m_pmFilter->ClearRows();
+    EndCurrentSearch();
     m_eListView->SetFilter(QString(), false);
     m_eListView->ClearRows();
     CancelStatistics();
@@ -667,6 +678,36 @@ void frmList::ShowMessageFrame(bool visible)
     m_fraMessage->setVisible(visible);
     if (visible)
         m_fraMessage->raise();
+}
+
+void frmList::EndCurrentSearch()
+{
+    m_pmFilter->SetText(QStringLiteral("QuickSearch"));
+    m_bComplex = false;
+    m_lCurrentSearchID = 0;
+}
+
+void frmList::pmFilter_RowsEdited()
+{
+    // A complex search is its one text row: once that row is gone the pane no
+    // longer shows the search, and Save, Edit or Delete must not act on it unseen.
+    if (m_bComplex && !m_pmFilter->IsTextRow())
+        EndCurrentSearch();
+}
+
+void frmList::ShowSearchName()
+{
+    const QString name = m_pmFilter->Text();
+    if (name.isEmpty() || name == QLatin1String("QuickSearch")) {
+        m_lblSearchName->clear();
+        m_lblSearchName->hide();
+        return;
+    }
+    const QString shown = QString(name).replace(QLatin1Char('~'), QLatin1Char('\''));
+    m_lblSearchName->setText(QStringLiteral("Search: ") + shown);
+    m_lblSearchName->setToolTip(shown);
+    m_lblSearchName->show();
+    m_lblSearchName->raise();
 }
 
 void frmList::ShowNonRefreshedListMessage()

@@ -80,6 +80,9 @@ public:
     QWidget* picBottom() const { return m_picBottom; }
     QWidget* pSplitter() const { return m_pSplitter; }
     QFrame* fraFilterButtons() const { return m_fraFilterButtons; }
+    // The current saved search's name (display form) over the filter rows; hidden
+    // while no saved search is current.
+    QLabel* lblSearchName() const { return m_lblSearchName; }
     QStatusBar* statusBar() const { return m_statusBar; }
 
     // ---- State ----
@@ -196,6 +199,11 @@ private:
     void ReportStatisticsFailure(const AppError& e, const QString& searchName, bool namedFilter);
     void eListView_DblClick();
     void ShowMessageFrame(bool visible);
+    void ShowSearchName();
+    // No saved search is current any more (Clear, or the pane's rows are no longer
+    // the complex search's): Save, Edit and Delete have nothing to act on.
+    void EndCurrentSearch();
+    void pmFilter_RowsEdited();
     // A filter's conditions in parentheses, then the restriction if given (the
     // catalogue restriction when it cannot go into the FROM clause).
     static QString CombineWithRestriction(const QString& filter, const QString& restriction);
@@ -290,8 +298,8 @@ private:
     std::unique_ptr<BackgroundQuery> m_statisticsQuery;  // open from the load to the unload
     int m_nStatisticsRuns = 0;
     // frmListSearches.cpp: the row id of the search the window made current; 0 for
-    // none chosen (the filter pane's name decides), kDeletedSearch after Delete (the
-    // pane still names the deleted search, and no other search of that name is current).
+    // none chosen (the filter pane's name decides), kDeletedSearch after Delete (no
+    // other search of the deleted one's name is taken for it).
     static constexpr int32_t kDeletedSearch = -1;
     int32_t m_lCurrentSearchID = 0;
 
@@ -308,6 +316,7 @@ private:
     QToolBar* m_tbMain = nullptr;
     QWidget* m_picTop = nullptr;
     QFrame* m_fraFilterButtons = nullptr;
+    QLabel* m_lblSearchName = nullptr;
     FILTERLib::Filter* m_pmFilter = nullptr;
     QPushButton* m_cmdGo = nullptr;
     QPushButton* m_cmdClear = nullptr;

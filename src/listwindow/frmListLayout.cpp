@@ -25,6 +25,7 @@
 #include <QStatusBar>
 #include <QHeaderView>
 #include <QScrollBar>
+#include <QShortcutEvent>
 #include <QToolBar>
 #include <QTreeView>
 
@@ -386,6 +387,10 @@ void frmList::picTop_Resize()
         m_fraFilterButtons->setGeometry(Px(frameLeft, false), 0, m_fraFilterButtons->width(), m_picTop->height());
         m_pmFilter->setGeometry(Px(90, false), Px(90, true), Px(std::max(0, frameLeft - 180), false),
                                 Px(std::max(0, paneHeight - 180), true));
+        // The search's name in the margin above the first row.
+        const int nameHeight = std::min(m_lblSearchName->sizeHint().height(),
+                                        m_pmFilter->y() + TwipsToPixelsY(FILTERLib::Filter::kMarginTwips / 2));
+        m_lblSearchName->setGeometry(m_pmFilter->x() + 2, 1, m_pmFilter->width(), std::max(0, nameHeight - 1));
     } catch (...) {
         m_bResizingTop = false;
         throw;
@@ -477,6 +482,16 @@ bool frmList::eventFilter(QObject* watched, QEvent* event)
             bool used = false;
             RunHandler("Form_KeyDown", [&] { used = Form_KeyDown(code, VbShiftState(ke->modifiers()), onList); });
             return used;
+        }
+        return false;
+    }
+    if (event->type() == QEvent::Shortcut && (watched == m_cmdGo || watched == m_cmdClear)) {
+        // A button's mnemonic (Alt+G, Alt+L) would otherwise show the button pressed
+        // for 100 ms before its click: the search starts at the key instead.
+        auto* button = static_cast<QPushButton*>(watched);
+        if (!static_cast<QShortcutEvent*>(event)->isAmbiguous() && button->isEnabled()) {
+            button->click();
+            return true;
         }
         return false;
     }

@@ -296,6 +296,10 @@ void frmList::DeleteSearch()
     if (MsgBox(prompt, vbExclamation + vbYesNo, QStringLiteral("Attention Required")) == vbNo)
         return;
     viewmodel::InNamedTransaction(viewmodel::DBI(), kStoreSearchTransaction, [&] { m_oView->DeleteFilter(index); });
+    // The pane no longer names the deleted search, and no search of the same name
+    // is taken for it.
+    m_pmFilter->SetText(QStringLiteral("QuickSearch"));
+    m_bComplex = false;
     m_lCurrentSearchID = kDeletedSearch;
     m_strFilter.clear();
     m_eListView->ClearRows();

@@ -12,6 +12,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QShortcutEvent>
 #include <QTableView>
 #include <QToolBar>
 
@@ -252,6 +254,31 @@ TEST_F(ListWindowLayoutTest, KeysReachTheWindowBeforeItsControls)
     EXPECT_FALSE(IsFormLoaded(opened));
     Key(all->pmFilter(), Qt::Key_Escape);
     EXPECT_FALSE(IsFormLoaded(all));
+}
+
+TEST_F(ListWindowLayoutTest, EnterInAFilterValueAndTheGoKeyRunTheSearchAtOnce)
+{
+    frmList* w = Open(3, QString(), nullptr, false);
+    ASSERT_TRUE(w->pmFilter()->SetRow(0, 0, FILTERLib::Filter::Op::BeginsWith, QStringLiteral("S")));
+    // The value box of the first row, as the user types into it.
+    QLineEdit* value = nullptr;
+    for (QLineEdit* e : w->pmFilter()->findChildren<QLineEdit*>())
+        if (!value && e->isVisibleTo(w) && e->text() == QLatin1String("S"))
+            value = e;
+    ASSERT_NE(value, nullptr);
+    value->setFocus();
+    TakeStatements();
+    EXPECT_TRUE(Loads(w, [value] { QTest::keyClick(value, Qt::Key_Return); }));
+    EXPECT_TRUE(ListStatement(w).contains(QStringLiteral("LIKE 'S%'"))) << qPrintable(ListStatement(w));
+
+    // Alt+G clicks Go at the key, not after the button's 100 ms press.
+    QSignalSpy clicked(w->cmdGo(), &QPushButton::clicked);
+    QShortcutEvent shortcut(QKeySequence(QStringLiteral("Alt+G")), 1, false);
+    QApplication::sendEvent(w->cmdGo(), &shortcut);
+    EXPECT_EQ(clicked.count(), 1);
+    EXPECT_TRUE(w->ListView()->IsLoading());
+    ASSERT_TRUE(WaitFor([w] { return !w->ListView()->IsLoading() && !w->StatisticsPending(); }));
+    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
 }
 
 TEST_F(ListWindowLayoutTest, TheToolbarRunsItsCommandsByKey)
