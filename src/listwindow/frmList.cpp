@@ -9,6 +9,7 @@
 #include "core/MachineSettings.h"
 #include "core/SessionValues.h"
 #include "platform/controls/BackgroundQuery.h"
+#include "platform/controls/ColumnFormat.h"
 #include "platform/controls/FilterControl.h"
 #include "platform/controls/MenuButton.h"
 #include "platform/controls/ReportListView.h"
@@ -28,6 +29,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -83,6 +85,21 @@ QString RestrictedFrom(const QString& from, const QString& restriction)
 }
 
 }  // namespace
+
+QStringList ViewableColumnTypes(const CoLdUVRef& view)
+{
+    // Field n of a list row is the viewable column whose Order is n.
+    std::vector<std::pair<int16_t, QString>> viewable;
+    for (const CoLdUVColumnRef& column : *view->Columns())
+        if (column->Viewable)
+            viewable.emplace_back(column->Order, column->DataType);
+    std::stable_sort(viewable.begin(), viewable.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    QStringList types;
+    for (const auto& [order, type] : viewable)
+        types << type;
+    return types;
+}
 
 frmList::frmList() : Form(QStringLiteral("frmList"))
 {
@@ -251,6 +268,9 @@ void frmList::Form_Load()
         Button(QString::fromLatin1(key))->setIcon(QIcon(images.ListImage(QString::fromLatin1(key))));
     Button(QStringLiteral("ADD"))->setIcon(QIcon(images.ListImage(QStringLiteral("ADD_VIEW"))));
 
+    // Nothing is listed yet: the commands on listed rows wait for some.
+    SetButtonsEnabled(false);
+
     if (m_lViewID < 1) {
         Unload(this);
         return;
@@ -392,6 +412,7 @@ void frmList::SetListSQL()
 {
     m_eListView->SetView(m_oView->ViewName, m_oView->SQLSelect, ListFrom(), m_oView->SQLFromEx,
                          m_oView->ColumnString);
+    m_eListView->SetColumnTypes(ViewableColumnTypes(m_oView));
 }
 
 QString frmList::ListFrom() const
@@ -630,7 +651,8 @@ void frmList::cmdClear_Click()
     EndCurrentSearch();
     m_eListView->SetFilter(QString(), false);
     m_eListView->ClearRows();
-    CancelStatistics();
+    ClearStatistics();
+    SetButtonsEnabled(false);
 }
 
 void frmList::eListView_LoadComplete(int32_t recordCount)
@@ -641,8 +663,10 @@ void frmList::eListView_LoadComplete(int32_t recordCount)
         RunPendingStatistics();
     m_lRecordCount = recordCount;
     ShowMessageFrame(recordCount == 0);
-    if (m_lvwStats->ItemCount() > 0 && m_lvwStats->ColumnCount() > 1)
-        m_lvwStats->Item(1)->SetSubItem(1, QString::number(recordCount));
+    if (m_lvwStats->ItemCount() > 0 && m_lvwStats->ColumnCount() > 1) {
+        m_lvwStats->Item(1)->SetSubItemBusy(1, false);
+        m_lvwStats->Item(1)->SetSubItem(1, FormatCount(recordCount));
+    }
     SetButtonsEnabled(recordCount > 0);
     SetScreenMousePointer(vbDefault);
 }

@@ -26,6 +26,7 @@
 #include <vector>
 
 class AppError;
+enum class ColumnKind;
 class BackgroundQuery;
 class QAction;
 class QCheckBox;
@@ -194,8 +195,9 @@ private:
     // frmListStatistics.cpp: the strip's own connection and the query on it.
     void OpenStatisticsConnection();
     void CancelStatistics();
+    void ClearStatistics();
     void CloseStatisticsConnection();
-    void ShowStatistics(const std::vector<bool>& money, const std::vector<Variant>& values, bool hasRow);
+    void ShowStatistics(const std::vector<ColumnKind>& kinds, const std::vector<Variant>& values, bool hasRow);
     void ReportStatisticsFailure(const AppError& e, const QString& searchName, bool namedFilter);
     void eListView_DblClick();
     void ShowMessageFrame(bool visible);
@@ -292,7 +294,7 @@ private:
     bool m_bDeferStatistics = false;  // the strip's query waits for the first rows
     // The statement of the strip as built, waiting to run, with what its values and failure need.
     QString m_strStatisticsSql;
-    std::vector<bool> m_statisticsMoney;
+    std::vector<ColumnKind> m_statisticsKinds;
     QString m_strStatisticsSearch;
     bool m_bStatisticsNamedFilter = false;
     std::unique_ptr<BackgroundQuery> m_statisticsQuery;  // open from the load to the unload
@@ -330,6 +332,9 @@ private:
     QStatusBar* m_statusBar = nullptr;
     QCheckBox* m_chkAutoPopulate = nullptr;
 };
+
+// The data types of a view's viewable columns in the order the list reads them.
+QStringList ViewableColumnTypes(const CoLdUVRef& view);
 
 // Makes the main window's My Views and All Views commands open list windows.
 void RegisterListWindows();

@@ -304,7 +304,8 @@ void frmList::DeleteSearch()
     m_strFilter.clear();
     m_eListView->ClearRows();
     m_pmFilter->ClearRows();
-    CancelStatistics();
+    ClearStatistics();
+    SetButtonsEnabled(false);
     ShowMessageFrame(true);
     m_lblMessage->setText(QString::fromLatin1(kNoResultsText));
     PopulateSearchMenu(QString(), false);

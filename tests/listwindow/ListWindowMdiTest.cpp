@@ -220,6 +220,11 @@ TEST_F(ListWindowMdiTest, GoThenClearLeavesNoFiguresOfAnotherQuery)
     const QString openCount = QString::number(orders->RecordCount());
     ASSERT_EQ(row->SubItem(1), openCount);
     ASSERT_FALSE(row->SubItem(2).isEmpty());
+    // While Go's count is coming the strip shows no count of another query.
+    orders->cmdGo_Click();
+    EXPECT_EQ(orders->lvwStats()->Item(1)->SubItem(1), QString());
+    ASSERT_TRUE(WaitFor([orders] { return !orders->ListView()->IsLoading() && !orders->StatisticsPending(); }));
+    EXPECT_EQ(orders->lvwStats()->Item(1)->SubItem(1), openCount);
 
     // Go on other criteria, then Clear before its rows and figures came.
     orders->pmFilter()->LoadFilter(QStringLiteral("WHERE ( {Status} = 'Shipped' )"), false);
@@ -228,20 +233,25 @@ TEST_F(ListWindowMdiTest, GoThenClearLeavesNoFiguresOfAnotherQuery)
     orders->cmdClear_Click();
     QTest::qWait(300);
     row = orders->lvwStats()->Item(1);
-    // The record count alone, never the earlier query's figures beside another count.
-    EXPECT_EQ(row->SubItem(1), QString::number(orders->RecordCount()));
-    for (int i = 2; i <= 4; ++i)
+    // Nothing is listed: no figures, never the earlier query's beside another count.
+    for (int i = 1; i <= 4; ++i) {
         EXPECT_EQ(row->SubItem(i), QString()) << i;
+        EXPECT_FALSE(row->SubItemBusy(i)) << i;
+    }
     EXPECT_TRUE(TakeStatements().filter(QStringLiteral("SUM(")).isEmpty());
 
     // Go and its rows: the figures of that query.
     ASSERT_TRUE(Go(orders));
     EXPECT_FALSE(orders->lvwStats()->Item(1)->SubItem(2).isEmpty());
     EXPECT_EQ(orders->lvwStats()->Item(1)->SubItem(1), QString::number(orders->RecordCount()));
-    // Clear after the figures came leaves the strip as it is.
-    const QStringList before = {orders->lvwStats()->Item(1)->SubItem(1), orders->lvwStats()->Item(1)->SubItem(2)};
+    // Clear after the figures came empties the strip with the list, and the commands
+    // on listed rows wait for rows again.
     orders->cmdClear_Click();
-    EXPECT_EQ((QStringList{orders->lvwStats()->Item(1)->SubItem(1), orders->lvwStats()->Item(1)->SubItem(2)}), before);
+    EXPECT_EQ(orders->ListView()->RowCount(), 0);
+    for (int i = 1; i <= 4; ++i)
+        EXPECT_EQ(orders->lvwStats()->Item(1)->SubItem(i), QString()) << i;
+    for (const char* key : {"OPEN", "DELETE", "CUSTOMIZE", "ADD", "EXPORT"})
+        EXPECT_FALSE(orders->Button(QString::fromLatin1(key))->isEnabled()) << key;
     EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
 }
 

@@ -141,6 +141,16 @@ void eListView::SetView(const QString& viewName, const QString& sqlSelect, const
     m_columnsSized = false;
 }
 
+void eListView::SetColumnTypes(const QStringList& dataTypes)
+{
+    for (size_t c = 0; c < m_model->columns.size(); ++c)
+        m_model->columns[c].kind =
+            c < static_cast<size_t>(dataTypes.size()) ? ColumnKindOf(dataTypes[static_cast<qsizetype>(c)]) : ColumnKind::Text;
+    if (m_model->rows > 0 && !m_model->columns.empty())
+        emit m_model->dataChanged(m_model->index(0, 0),
+                                  m_model->index(m_model->rows - 1, static_cast<int>(m_model->columns.size()) - 1));
+}
+
 void eListView::SetFilter(const QString& where, bool usesExtendedFrom)
 {
     m_where = where;
@@ -448,9 +458,9 @@ bool eListView::IsLoading() const { return !m_loadReported || !m_model->firstSho
 QString eListView::CellText(int row, int column) const
 {
     const BrandleRow* values = m_model->rowAt(row);
-    if (!values || column < 1 || static_cast<size_t>(column) >= values->size())
+    if (!values || column < 1 || static_cast<size_t>(column) >= values->size() || column > ColumnCount())
         return QString();
-    return DisplayText((*values)[static_cast<size_t>(column)]);
+    return FormatColumnValue((*values)[static_cast<size_t>(column)], m_model->columns[column - 1].kind);
 }
 
 int32_t eListView::RowID(int row) const

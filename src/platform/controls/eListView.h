@@ -56,6 +56,10 @@ public:
     // or when there are more than kMaxColumns columns.
     void SetView(const QString& viewName, const QString& sqlSelect, const QString& sqlFrom,
                  const QString& sqlFromEx, const QString& columnString);
+    // The SQL data type of each column, in the column string's order, for how its
+    // values show (platform/controls/ColumnFormat.h); a column without one shows
+    // its values as text. SetView forgets them.
+    void SetColumnTypes(const QStringList& dataTypes);
     // where: empty or a WHERE clause; usesExtendedFrom adds SQLFromEx.
     void SetFilter(const QString& where, bool usesExtendedFrom);
     // Replaces the rows with those of the query; LoadComplete follows (later).
@@ -105,7 +109,8 @@ public:
     // The record count of the last completed load; -1 while unknown.
     int64_t RecordCount() const;
     bool IsLoading() const;
-    // The display text of a row's column (1-based), "" when that row is not in memory.
+    // The display text of a row's column (1-based), as the grid shows it; "" when
+    // that row is not in memory.
     QString CellText(int row, int column) const;
     // The id of a row in the grid, 0 when not in memory.
     int32_t RowID(int row) const;
