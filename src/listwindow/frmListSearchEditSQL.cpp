@@ -240,7 +240,7 @@ QString frmListSearchEditSQL::ListFrom() const
     return m_strListFrom.isEmpty() ? m_oView->SQLFrom : m_strListFrom;
 }
 
-bool frmListSearchEditSQL::ValidateSQL()
+bool frmListSearchEditSQL::ValidateSQL(QString* message)
 {
     // The statement holds the user's own text: it runs as a single query that
     // cannot write; anything else counts as a statement that does not run.
@@ -250,17 +250,33 @@ bool frmListSearchEditSQL::ValidateSQL()
         dbi.OpenReadOnlyRecordset(TestStatement(), rs);
         dbi.CloseRecordset(rs);
         return true;
-    } catch (const AppError&) {
-        return false;
-    } catch (const std::exception&) {
-        return false;
+    } catch (const AppError& e) {
+        if (message)
+            *message = e.description();
+    } catch (const std::exception& e) {
+        if (message)
+            *message = QString::fromLocal8Bit(e.what());
     }
+    return false;
+}
+
+bool frmListSearchEditSQL::ValidateOrSay()
+{
+    QString message;
+    if (ValidateSQL(&message))
+        return true;
+    MsgBox(message, vbExclamation, QStringLiteral("Attention Required"));
+    return false;
 }
 
 void frmListSearchEditSQL::cmdExecute_Click()
 {
-    if (!ValidateSQL())
+    if (!ValidateOrSay()) {
+        // The rows and count of an earlier test are not this statement's.
+        m_eListView->ClearRows();
+        m_lblResults->clear();
         return;
+    }
     m_eListView->SetFilter(m_txtSQLWhere->toPlainText(), true);
     m_eListView->RunQuery();
 }
@@ -280,7 +296,7 @@ void frmListSearchEditSQL::cmdClear_Click()
 
 void frmListSearchEditSQL::cmdOK_Click()
 {
-    if (ValidateSQL())
+    if (ValidateOrSay())
         Hide(this);
 }
 

@@ -10,7 +10,9 @@
 #include "listwindow/frmListSearchName.h"
 #include "platform/controls/FilterControl.h"
 #include "platform/controls/MenuButton.h"
+#include "platform/controls/ReportListView.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
@@ -510,6 +512,10 @@ TEST_F(SearchesTest, DeleteAsksFirstThenRemovesTheSearchAndLeavesNoSearchToActOn
     EXPECT_FALSE(w->fraMessage()->isHidden());
     EXPECT_EQ(w->lblMessage()->text(), QString::fromLatin1(frmList::kNoResultsText));
     EXPECT_FALSE(w->ListView()->TabStop());
+    // The strip shows no figures beside the empty list, and nothing listed can be exported.
+    for (int i = 1; i < w->lvwStats()->ColumnCount(); ++i)
+        EXPECT_EQ(w->lvwStats()->Item(1)->SubItem(i), QString()) << i;
+    EXPECT_FALSE(w->Button(QStringLiteral("EXPORT"))->isEnabled());
 
     // The pane names no search any more: no saved search to act on.
     EXPECT_EQ(w->pmFilter()->Text(), QStringLiteral("QuickSearch"));
