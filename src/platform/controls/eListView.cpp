@@ -288,7 +288,15 @@ void eListView::ClickHeader(int column)
     QHeaderView* header = m_grid->horizontalHeader();
     header->setSortIndicatorShown(true);
     header->setSortIndicator(column - 1, m_sortDescending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    // A new order shows its top; the selected row stays selected wherever it now lies.
+    const int32_t selected = SelectedID();
     runCurrentQuery(true);
+    m_grid->scrollToTop();
+    updateScrollBar();
+    if (selected > 0) {
+        m_pendingSelectId = selected;
+        m_pendingKeepTop = true;
+    }
 }
 
 int64_t eListView::selectedRow() const
@@ -347,6 +355,25 @@ void eListView::selectGridRow(int64_t row)
         m_grid->clearSelection();
         return;
     }
+    if (m_pendingKeepTop) {
+        // Selected where it lies, the rows shown left as they are: inside the
+        // grid's window as a selected row, beyond it as the held row.
+        m_pendingKeepTop = false;
+        ListQueryModel& m = *m_model;
+        QItemSelectionModel* sel = m_grid->selectionModel();
+        if (row >= m.base && row < m.base + m.rows) {
+            const bool autoScroll = m_grid->hasAutoScroll();
+            m_grid->setAutoScroll(false);
+            sel->setCurrentIndex(m.index(static_cast<int>(row - m.base), 0),
+                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            m_grid->setAutoScroll(autoScroll);
+        } else {
+            sel->clear();
+            m.heldRow = row;
+            m.requestPage(row / m.batch, true);
+        }
+        return;
+    }
     showResultRow(row);
     const QModelIndex index = m_model->index(static_cast<int>(row - m_model->base), 0);
     m_grid->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
@@ -354,6 +381,12 @@ void eListView::selectGridRow(int64_t row)
 }
 
 void eListView::SelectRowByID(int32_t id)
+{
+    m_pendingKeepTop = false;
+    selectById(id);
+}
+
+void eListView::selectById(int32_t id)
 {
     m_pendingSelectId = 0;
     m_model->heldRow = -1;

@@ -119,7 +119,8 @@ public:
     // The header-click sort: column 1-based, 0 for none.
     int SortColumn() const { return m_sortColumn; }
     bool SortDescending() const { return m_sortDescending; }
-    // Does what a click on the header of column (1-based) does.
+    // Does what a click on the header of column (1-based) does: the result in the
+    // new order from its top, the selected row still selected.
     void ClickHeader(int column);
     QTableView* Grid() const { return m_grid; }
 
@@ -146,6 +147,8 @@ private:
     void onCountKnown(int64_t count);
     void onPositionFound(int64_t position);
     void selectGridRow(int64_t row);
+    // SelectRowByID, keeping what a sort asked for (m_pendingKeepTop).
+    void selectById(int32_t id);
     void applyColumns();
     // The window onto the result: the control's scroll bar follows the grid and the
     // grid the scroll bar; the window moves when the grid nears its edges.
@@ -175,6 +178,8 @@ private:
     bool m_tabStop = true;
     bool m_loadReported = true;
     int32_t m_pendingSelectId = 0;
+    // The pending selection is a sort's: the row is selected without scrolling to it.
+    bool m_pendingKeepTop = false;
     bool m_columnsSized = false;
     bool m_ownOrder = false;
     std::unique_ptr<Workers> m_workers;
