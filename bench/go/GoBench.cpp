@@ -128,10 +128,6 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     erpdb::InstallEmbeddedServer();
     const bench::Options options(app.arguments().mid(1));
-    const QString server = options.Value("--server", QStringLiteral("BENCH"));
-    const QString company = options.Value("--company", QString::fromLatin1(erpdb::kDemoCompanyID));
-    const QString user = options.Value("--user", QStringLiteral("admin"));
-    const QString password = options.Value("--password", QStringLiteral("admin"));
     const QString viewName = options.Value("--view", QStringLiteral("ORDERLINES_1"));
     const int runs = std::max(1, options.Value("--runs", QStringLiteral("5")).toInt());
     bench::AnswerMessagesOnErrorOutput("quillon-go-bench");
@@ -143,7 +139,7 @@ int main(int argc, char** argv)
         return 1;
     }
     try {
-        if (!bench::LogOnTo(server, company, user, password))
+        if (!bench::LogOnAsOptionsSay(options))
             return 1;
         BrandleDatabase& dbi = SessionEngine().DBI();
         BrandleRecordsetPtr rs;

@@ -5,6 +5,7 @@
 #include "core/CoEnvironmentSettings.h"
 #include "core/CoQuillonSystemEngine.h"
 #include "core/SessionValues.h"
+#include "platform/controls/ColumnFormat.h"
 #include "platform/controls/FilterControl.h"
 #include "platform/controls/eListView.h"
 
@@ -283,7 +284,7 @@ void frmListSearchEditSQL::cmdExecute_Click()
 
 void frmListSearchEditSQL::eListView_LoadComplete(int32_t recordCount)
 {
-    m_lblResults->setText(QStringLiteral("Record Count: ") + QString::number(recordCount));
+    m_lblResults->setText(QStringLiteral("Record Count: ") + FormatCount(recordCount));
 }
 
 void frmListSearchEditSQL::cmdGo_Click() { m_txtSQLCreate->setPlainText(m_pmFilter->WhereText()); }
