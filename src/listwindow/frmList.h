@@ -308,6 +308,8 @@ private:
     // The pane heights (twips) and a cascade position waiting for the window's frame.
     int32_t m_topHeight = listlayout::kMinTopPane;
     int32_t m_bottomHeight = listlayout::kMinBottomPane;
+    // The filter pane's height its rows or the splitter last asked for (PanesOnResize).
+    int32_t m_wantedTopHeight = listlayout::kMinTopPane;
     bool m_cascadePending = false;
     bool m_firstSizePending = false;
     bool m_firstShown = false;

@@ -70,7 +70,8 @@ int32_t SharedPaneHeight(double windowHeight, double toolbarHeight)
     return RoundHalfEven(windowHeight - kNonPaneHeight - toolbarHeight);
 }
 
-PaneHeights PanesOnResize(int32_t h, double top, double bottom)
+namespace {
+PaneHeights PanesKeepingTheFilterPane(int32_t h, double top, double bottom)
 {
     const int64_t H = h;
     if (bottom <= kMinBottomPane && top <= kMinTopPane)
@@ -88,6 +89,22 @@ PaneHeights PanesOnResize(int32_t h, double top, double bottom)
     return Make(t, b);
 }
 
+}  // namespace
+
+PaneHeights PanesOnResize(int32_t h, double top, double bottom, int32_t wantedTop)
+{
+    PaneHeights panes = PanesKeepingTheFilterPane(h, top, bottom);
+    const int64_t regained = std::min<int64_t>(wantedTop, static_cast<int64_t>(h) - kMinBottomPane);
+    if (regained > panes.top)
+        panes = Make(regained, static_cast<int64_t>(h) - regained);
+    return panes;
+}
+
+int32_t FilterRowsHeight(int32_t rows)
+{
+    return Clamp(static_cast<int64_t>(std::max(rows, 1)) * kFilterRowPitch + kFilterPaneBase);
+}
+
 PaneHeights PanesOnSplitterMove(int32_t h, double top, double bottom, double y)
 {
     const int64_t H = h;
@@ -102,7 +119,7 @@ PaneHeights PanesOnSplitterMove(int32_t h, double top, double bottom, double y)
 PaneHeights PanesForFilterRows(int32_t h, int32_t rows)
 {
     const int64_t H = h;
-    int64_t top = static_cast<int64_t>(std::max(rows, 1)) * kFilterRowPitch + kFilterPaneBase;
+    int64_t top = FilterRowsHeight(rows);
     int64_t bottom = H - top;
     if (bottom <= kMinBottomPane) {
         bottom = kMinBottomPane;
@@ -316,6 +333,7 @@ void frmList::showEvent(QShowEvent* e)
             m_firstShown = true;
             const int32_t h = SharedPaneHeight(WindowHeight(), ToolbarHeight());
             const PaneHeights panes = PanesForFilterRows(h, m_pmFilter->RowCount());
+            m_wantedTopHeight = FilterRowsHeight(m_pmFilter->RowCount());
             ApplyPaneHeights(panes.top, panes.bottom);
         }
     });
@@ -334,7 +352,7 @@ void frmList::Form_Resize()
                 SetWindowSize(std::max(WindowWidth(), kMinWindowWidth), std::max(WindowHeight(), minHeight));
         }
         const int32_t h = SharedPaneHeight(WindowHeight(), toolbar);
-        const PaneHeights panes = PanesOnResize(h, m_topHeight, m_bottomHeight);
+        const PaneHeights panes = PanesOnResize(h, m_topHeight, m_bottomHeight, m_wantedTopHeight);
         ApplyPaneHeights(panes.top, panes.bottom);
     } catch (...) {
         m_inResize = false;
@@ -455,6 +473,7 @@ void frmList::pSplitter_MouseMove(double yTwips)
         return;
     const int32_t h = SharedPaneHeight(WindowHeight(), ToolbarHeight());
     const PaneHeights panes = PanesOnSplitterMove(h, m_topHeight, m_bottomHeight, yTwips);
+    m_wantedTopHeight = panes.top;
     ApplyPaneHeights(panes.top, panes.bottom);
 }
 
@@ -464,6 +483,7 @@ void frmList::pmFilter_RowCountChanged(int32_t rows)
         return;
     const int32_t h = SharedPaneHeight(WindowHeight(), ToolbarHeight());
     const PaneHeights panes = PanesForFilterRows(h, rows);
+    m_wantedTopHeight = FilterRowsHeight(rows);
     ApplyPaneHeights(panes.top, panes.bottom);
 }
 

@@ -48,6 +48,22 @@ TEST(ListWindowLayoutArithmetic, PanesShareTheHeightWithTheirMinimums)
     };
     for (const Case& c : resize)
         EXPECT_EQ(PanesOnResize(c.h, c.top, c.bottom), c.expected) << c.h << " " << c.top << " " << c.bottom;
+    // A filter pane squeezed below what its rows ask for gets that back first, never more.
+    struct Regrow {
+        int32_t h;
+        double top, bottom;
+        int32_t wanted;
+        PaneHeights expected;
+    };
+    const Regrow regrow[] = {
+        {6000, 1020, 1800, 2580, {2580, 3420}},
+        {3500, 1020, 1800, 2580, {1700, 1800}},  // as far as the list pane's minimum lets it
+        {2820, 1020, 1800, 2580, {1020, 1800}},
+        {6000, 1500, 3000, 1020, {1500, 4500}},  // a pane taller than its rows keeps its height
+        {9000, 1410, 2000, 1410, {1410, 7590}},
+    };
+    for (const Regrow& r : regrow)
+        EXPECT_EQ(PanesOnResize(r.h, r.top, r.bottom, r.wanted), r.expected) << r.h << " " << r.top << " " << r.wanted;
 
     struct Move {
         double y;
@@ -153,8 +169,13 @@ TEST_F(ListWindowLayoutTest, TheWindowKeepsItsMinimumSizeAndThePanesShareItsHeig
     EXPECT_EQ(w->BottomPaneHeight(), kMinBottomPane);
     EXPECT_EQ(w->TopPaneHeight(), SharedHeight(w) - kMinBottomPane);
 
-    // A minimized window is left alone.
+    // Grown again, the filter pane gets its five rows' height back first.
     w->SetWindowSize(15000, 9000);
+    EXPECT_EQ(w->TopPaneHeight(), 2580);
+    EXPECT_EQ(w->BottomPaneHeight(), SharedHeight(w) - 2580);
+
+    // A minimized window is left alone.
+    w->pmFilter_RowCountChanged(1);
     const PaneHeights before{w->TopPaneHeight(), w->BottomPaneHeight()};
     w->setWindowState(Qt::WindowMinimized);
     w->pmFilter_RowCountChanged(5);
