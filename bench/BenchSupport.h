@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/StartUp.h"
+#include "db/DemoCompany.h"
 #include "core/clsLogonProfile.h"
 #include "platform/forms/FormsRuntime.h"
 
@@ -75,6 +76,15 @@ inline bool LogOnTo(const QString& server, const QString& company, const QString
     profile.CurrentUser = user;
     profile.CurrentUserPwd = password;
     return LogOn(profile, false);
+}
+
+// Logs on with the options --server (default BENCH), --company (the demo
+// company), --user and --password (admin, admin).
+inline bool LogOnAsOptionsSay(const Options& options)
+{
+    return LogOnTo(options.Value("--server", QStringLiteral("BENCH")),
+                   options.Value("--company", QString::fromLatin1(erpdb::kDemoCompanyID)),
+                   options.Value("--user", QStringLiteral("admin")), options.Value("--password", QStringLiteral("admin")));
 }
 
 }  // namespace bench

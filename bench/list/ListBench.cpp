@@ -183,16 +183,12 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     erpdb::InstallEmbeddedServer();
     const bench::Options options(app.arguments().mid(1));
-    const QString server = options.Value("--server", QStringLiteral("BENCH"));
-    const QString company = options.Value("--company", QString::fromLatin1(erpdb::kDemoCompanyID));
-    const QString user = options.Value("--user", QStringLiteral("admin"));
-    const QString password = options.Value("--password", QStringLiteral("admin"));
     const QString viewName = options.Value("--view", QStringLiteral("ORDERLINES_1"));
     const QString filter = options.Value("--filter", QStringLiteral("WHERE ( ol.ProductID = 7 )"));
     const QString sortCaption = options.Value("--sort-caption", QStringLiteral("Line Total"));
     bench::AnswerMessagesOnErrorOutput("quillon-list-bench");
     try {
-        if (!bench::LogOnTo(server, company, user, password))
+        if (!bench::LogOnAsOptionsSay(options))
             return 1;
         BrandleDatabase& dbi = SessionEngine().DBI();
 

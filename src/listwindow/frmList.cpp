@@ -9,6 +9,7 @@
 #include "core/MachineSettings.h"
 #include "core/SessionValues.h"
 #include "platform/controls/BackgroundQuery.h"
+#include "platform/controls/ColumnFormat.h"
 #include "platform/controls/FilterControl.h"
 #include "platform/controls/MenuButton.h"
 #include "platform/controls/ReportListView.h"
@@ -28,6 +29,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -84,6 +86,21 @@ QString RestrictedFrom(const QString& from, const QString& restriction)
 
 }  // namespace
 
+QStringList ViewableColumnTypes(const CoLdUVRef& view)
+{
+    // Field n of a list row is the viewable column whose Order is n.
+    std::vector<std::pair<int16_t, QString>> viewable;
+    for (const CoLdUVColumnRef& column : *view->Columns())
+        if (column->Viewable)
+            viewable.emplace_back(column->Order, column->DataType);
+    std::stable_sort(viewable.begin(), viewable.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    QStringList types;
+    for (const auto& [order, type] : viewable)
+        types << type;
+    return types;
+}
+
 frmList::frmList() : Form(QStringLiteral("frmList"))
 {
     CreateControls();
@@ -115,6 +132,9 @@ void frmList::CreateControls()
     m_picTop->setObjectName(QStringLiteral("picTop"));
     m_pmFilter = new FILTERLib::Filter(m_picTop);
     m_pmFilter->setObjectName(QStringLiteral("pmFilter"));
+    m_lblSearchName = new QLabel(m_picTop);
+    m_lblSearchName->setObjectName(QStringLiteral("lblSearchName"));
+    m_lblSearchName->hide();
     m_fraFilterButtons = new QFrame(m_picTop);
     m_fraFilterButtons->setObjectName(QStringLiteral("fraFilterButtons"));
     m_fraFilterButtons->resize(TwipsToPixelsX(1200), TwipsToPixelsY(1020));
@@ -197,6 +217,13 @@ void frmList::CreateControls()
     connect(m_pmFilter, &FILTERLib::Filter::RowCountChanged, this, [this](int32_t rows) {
         RunHandler("pmFilter_RowCountChanged", [this, rows] { pmFilter_RowCountChanged(rows); });
     });
+    connect(m_pmFilter, &FILTERLib::Filter::TextChanged, this,
+            [this] { RunHandler("pmFilter_TextChanged", [this] { ShowSearchName(); }); });
+    connect(m_pmFilter, &FILTERLib::Filter::RowsEdited, this,
+            [this] { RunHandler("pmFilter_RowsEdited", [this] { pmFilter_RowsEdited(); }); });
+    // Enter in a value runs the search, as Go does.
+    connect(m_pmFilter, &FILTERLib::Filter::EnterPressed, this,
+            [this] { RunHandler("cmdGo_Click", [this] { cmdGo_Click(); }); });
     ConnectSearchMenu();
     ConnectContextMenu();
     // The strip grows to show its row whole when its columns need a scroll bar.
@@ -240,6 +267,9 @@ void frmList::Form_Load()
     for (const char* key : {"NEW", "OPEN", "CUSTOMIZE", "DELETE", "REFRESH", "CLOSE", "EXPORT"})
         Button(QString::fromLatin1(key))->setIcon(QIcon(images.ListImage(QString::fromLatin1(key))));
     Button(QStringLiteral("ADD"))->setIcon(QIcon(images.ListImage(QStringLiteral("ADD_VIEW"))));
+
+    // Nothing is listed yet: the commands on listed rows wait for some.
+    SetButtonsEnabled(false);
 
     if (m_lViewID < 1) {
         Unload(this);
@@ -382,6 +412,7 @@ void frmList::SetListSQL()
 {
     m_eListView->SetView(m_oView->ViewName, m_oView->SQLSelect, ListFrom(), m_oView->SQLFromEx,
                          m_oView->ColumnString);
+    m_eListView->SetColumnTypes(ViewableColumnTypes(m_oView));
 }
 
 QString frmList::ListFrom() const
@@ -617,9 +648,11 @@ void frmList::cmdGo_Click()
 void frmList::cmdClear_Click()
 {
     m_pmFilter->ClearRows();
+    EndCurrentSearch();
     SetListFilter(QString(), false);
     m_eListView->ClearRows();
-    CancelStatistics();
+    ClearStatistics();
+    SetButtonsEnabled(false);
 }
 
 void frmList::eListView_LoadComplete(int32_t recordCount)
@@ -630,8 +663,10 @@ void frmList::eListView_LoadComplete(int32_t recordCount)
         RunPendingStatistics();
     m_lRecordCount = recordCount;
     ShowMessageFrame(recordCount == 0);
-    if (m_lvwStats->ItemCount() > 0 && m_lvwStats->ColumnCount() > 1)
-        m_lvwStats->Item(1)->SetSubItem(1, QString::number(recordCount));
+    if (m_lvwStats->ItemCount() > 0 && m_lvwStats->ColumnCount() > 1) {
+        m_lvwStats->Item(1)->SetSubItemBusy(1, false);
+        m_lvwStats->Item(1)->SetSubItem(1, FormatCount(recordCount));
+    }
     SetButtonsEnabled(recordCount > 0);
     SetScreenMousePointer(vbDefault);
 }
@@ -667,6 +702,36 @@ void frmList::ShowMessageFrame(bool visible)
     m_fraMessage->setVisible(visible);
     if (visible)
         m_fraMessage->raise();
+}
+
+void frmList::EndCurrentSearch()
+{
+    m_pmFilter->SetText(QStringLiteral("QuickSearch"));
+    m_bComplex = false;
+    m_lCurrentSearchID = 0;
+}
+
+void frmList::pmFilter_RowsEdited()
+{
+    // A complex search is its one text row: once that row is gone the pane no
+    // longer shows the search, and Save, Edit or Delete must not act on it unseen.
+    if (m_bComplex && !m_pmFilter->IsTextRow())
+        EndCurrentSearch();
+}
+
+void frmList::ShowSearchName()
+{
+    const QString name = m_pmFilter->Text();
+    if (name.isEmpty() || name == QLatin1String("QuickSearch")) {
+        m_lblSearchName->clear();
+        m_lblSearchName->hide();
+        return;
+    }
+    const QString shown = QString(name).replace(QLatin1Char('~'), QLatin1Char('\''));
+    m_lblSearchName->setText(QStringLiteral("Search: ") + shown);
+    m_lblSearchName->setToolTip(shown);
+    m_lblSearchName->show();
+    m_lblSearchName->raise();
 }
 
 void frmList::ShowNonRefreshedListMessage()

@@ -26,6 +26,7 @@
 #include <vector>
 
 class AppError;
+enum class ColumnKind;
 class BackgroundQuery;
 class QAction;
 class QCheckBox;
@@ -80,6 +81,9 @@ public:
     QWidget* picBottom() const { return m_picBottom; }
     QWidget* pSplitter() const { return m_pSplitter; }
     QFrame* fraFilterButtons() const { return m_fraFilterButtons; }
+    // The current saved search's name (display form) over the filter rows; hidden
+    // while no saved search is current.
+    QLabel* lblSearchName() const { return m_lblSearchName; }
     QStatusBar* statusBar() const { return m_statusBar; }
 
     // ---- State ----
@@ -191,11 +195,17 @@ private:
     // frmListStatistics.cpp: the strip's own connection and the query on it.
     void OpenStatisticsConnection();
     void CancelStatistics();
+    void ClearStatistics();
     void CloseStatisticsConnection();
-    void ShowStatistics(const std::vector<bool>& money, const std::vector<Variant>& values, bool hasRow);
+    void ShowStatistics(const std::vector<ColumnKind>& kinds, const std::vector<Variant>& values, bool hasRow);
     void ReportStatisticsFailure(const AppError& e, const QString& searchName, bool namedFilter);
     void eListView_DblClick();
     void ShowMessageFrame(bool visible);
+    void ShowSearchName();
+    // No saved search is current any more (Clear, or the pane's rows are no longer
+    // the complex search's): Save, Edit and Delete have nothing to act on.
+    void EndCurrentSearch();
+    void pmFilter_RowsEdited();
     // A filter's conditions in parentheses, then the restriction if given (the
     // catalogue restriction when it cannot go into the FROM clause).
     static QString CombineWithRestriction(const QString& filter, const QString& restriction);
@@ -290,20 +300,22 @@ private:
     bool m_bDeferStatistics = false;  // the strip's query waits for the first rows
     // The statement of the strip as built, waiting to run, with what its values and failure need.
     QString m_strStatisticsSql;
-    std::vector<bool> m_statisticsMoney;
+    std::vector<ColumnKind> m_statisticsKinds;
     QString m_strStatisticsSearch;
     bool m_bStatisticsNamedFilter = false;
     std::unique_ptr<BackgroundQuery> m_statisticsQuery;  // open from the load to the unload
     int m_nStatisticsRuns = 0;
     // frmListSearches.cpp: the row id of the search the window made current; 0 for
-    // none chosen (the filter pane's name decides), kDeletedSearch after Delete (the
-    // pane still names the deleted search, and no other search of that name is current).
+    // none chosen (the filter pane's name decides), kDeletedSearch after Delete (no
+    // other search of the deleted one's name is taken for it).
     static constexpr int32_t kDeletedSearch = -1;
     int32_t m_lCurrentSearchID = 0;
 
     // The pane heights (twips) and a cascade position waiting for the window's frame.
     int32_t m_topHeight = listlayout::kMinTopPane;
     int32_t m_bottomHeight = listlayout::kMinBottomPane;
+    // The filter pane's height its rows or the splitter last asked for (PanesOnResize).
+    int32_t m_wantedTopHeight = listlayout::kMinTopPane;
     bool m_cascadePending = false;
     bool m_firstSizePending = false;
     bool m_firstShown = false;
@@ -314,6 +326,7 @@ private:
     QToolBar* m_tbMain = nullptr;
     QWidget* m_picTop = nullptr;
     QFrame* m_fraFilterButtons = nullptr;
+    QLabel* m_lblSearchName = nullptr;
     FILTERLib::Filter* m_pmFilter = nullptr;
     QPushButton* m_cmdGo = nullptr;
     QPushButton* m_cmdClear = nullptr;
@@ -327,6 +340,9 @@ private:
     QStatusBar* m_statusBar = nullptr;
     QCheckBox* m_chkAutoPopulate = nullptr;
 };
+
+// The data types of a view's viewable columns in the order the list reads them.
+QStringList ViewableColumnTypes(const CoLdUVRef& view);
 
 // Makes the main window's My Views and All Views commands open list windows.
 void RegisterListWindows();

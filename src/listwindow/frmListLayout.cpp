@@ -27,6 +27,7 @@
 #include <QStatusBar>
 #include <QHeaderView>
 #include <QScrollBar>
+#include <QShortcutEvent>
 #include <QToolBar>
 #include <QTreeView>
 
@@ -71,13 +72,14 @@ int32_t SharedPaneHeight(double windowHeight, double toolbarHeight)
     return RoundHalfEven(windowHeight - kNonPaneHeight - toolbarHeight);
 }
 
-PaneHeights PanesOnResize(int32_t h, double top, double bottom)
+namespace {
+PaneHeights PanesKeepingTheFilterPane(int32_t h, double top, double bottom)
 {
     const int64_t H = h;
     if (bottom <= kMinBottomPane && top <= kMinTopPane)
         return Make(kMinTopPane, H <= kMinTopPane + kMinBottomPane ? kMinBottomPane : H - kMinTopPane);
-    if (bottom <= kMinBottomPane)
-        return Make(H - kMinBottomPane, kMinBottomPane);
+    // A list pane at its minimum does not hand the window's added height to the
+    // filter pane: growing gives it to the list pane, as any other growing does.
     if (top <= kMinTopPane)
         return Make(kMinTopPane, H - kMinTopPane);
     int64_t t = Round(top);
@@ -87,6 +89,22 @@ PaneHeights PanesOnResize(int32_t h, double top, double bottom)
         b = kMinBottomPane;
     }
     return Make(t, b);
+}
+
+}  // namespace
+
+PaneHeights PanesOnResize(int32_t h, double top, double bottom, int32_t wantedTop)
+{
+    PaneHeights panes = PanesKeepingTheFilterPane(h, top, bottom);
+    const int64_t regained = std::min<int64_t>(wantedTop, static_cast<int64_t>(h) - kMinBottomPane);
+    if (regained > panes.top)
+        panes = Make(regained, static_cast<int64_t>(h) - regained);
+    return panes;
+}
+
+int32_t FilterRowsHeight(int32_t rows)
+{
+    return Clamp(static_cast<int64_t>(std::max(rows, 1)) * kFilterRowPitch + kFilterPaneBase);
 }
 
 PaneHeights PanesOnSplitterMove(int32_t h, double top, double bottom, double y)
@@ -103,7 +121,7 @@ PaneHeights PanesOnSplitterMove(int32_t h, double top, double bottom, double y)
 PaneHeights PanesForFilterRows(int32_t h, int32_t rows)
 {
     const int64_t H = h;
-    int64_t top = static_cast<int64_t>(std::max(rows, 1)) * kFilterRowPitch + kFilterPaneBase;
+    int64_t top = FilterRowsHeight(rows);
     int64_t bottom = H - top;
     if (bottom <= kMinBottomPane) {
         bottom = kMinBottomPane;
@@ -323,6 +341,7 @@ void frmList::showEvent(QShowEvent* e)
             m_firstShown = true;
             const int32_t h = SharedPaneHeight(WindowHeight(), ToolbarHeight());
             const PaneHeights panes = PanesForFilterRows(h, m_pmFilter->RowCount());
+            m_wantedTopHeight = FilterRowsHeight(m_pmFilter->RowCount());
             ApplyPaneHeights(panes.top, panes.bottom);
         }
     });
@@ -341,7 +360,7 @@ void frmList::Form_Resize()
                 SetWindowSize(std::max(WindowWidth(), kMinWindowWidth), std::max(WindowHeight(), minHeight));
         }
         const int32_t h = SharedPaneHeight(WindowHeight(), toolbar);
-        const PaneHeights panes = PanesOnResize(h, m_topHeight, m_bottomHeight);
+        const PaneHeights panes = PanesOnResize(h, m_topHeight, m_bottomHeight, m_wantedTopHeight);
         ApplyPaneHeights(panes.top, panes.bottom);
     } catch (...) {
         m_inResize = false;
@@ -394,6 +413,10 @@ void frmList::picTop_Resize()
         m_fraFilterButtons->setGeometry(Px(frameLeft, false), 0, m_fraFilterButtons->width(), m_picTop->height());
         m_pmFilter->setGeometry(Px(90, false), Px(90, true), Px(std::max(0, frameLeft - 180), false),
                                 Px(std::max(0, paneHeight - 180), true));
+        // The search's name in the margin above the first row.
+        const int nameHeight = std::min(m_lblSearchName->sizeHint().height(),
+                                        m_pmFilter->y() + TwipsToPixelsY(FILTERLib::Filter::kMarginTwips / 2));
+        m_lblSearchName->setGeometry(m_pmFilter->x() + 2, 1, m_pmFilter->width(), std::max(0, nameHeight - 1));
     } catch (...) {
         m_bResizingTop = false;
         throw;
@@ -458,6 +481,7 @@ void frmList::pSplitter_MouseMove(double yTwips)
         return;
     const int32_t h = SharedPaneHeight(WindowHeight(), ToolbarHeight());
     const PaneHeights panes = PanesOnSplitterMove(h, m_topHeight, m_bottomHeight, yTwips);
+    m_wantedTopHeight = panes.top;
     ApplyPaneHeights(panes.top, panes.bottom);
 }
 
@@ -467,6 +491,7 @@ void frmList::pmFilter_RowCountChanged(int32_t rows)
         return;
     const int32_t h = SharedPaneHeight(WindowHeight(), ToolbarHeight());
     const PaneHeights panes = PanesForFilterRows(h, rows);
+    m_wantedTopHeight = FilterRowsHeight(rows);
     ApplyPaneHeights(panes.top, panes.bottom);
 }
 
@@ -485,6 +510,16 @@ bool frmList::eventFilter(QObject* watched, QEvent* event)
             bool used = false;
             RunHandler("Form_KeyDown", [&] { used = Form_KeyDown(code, VbShiftState(ke->modifiers()), onList); });
             return used;
+        }
+        return false;
+    }
+    if (event->type() == QEvent::Shortcut && (watched == m_cmdGo || watched == m_cmdClear)) {
+        // A button's mnemonic (Alt+G, Alt+L) would otherwise show the button pressed
+        // for 100 ms before its click: the search starts at the key instead.
+        auto* button = static_cast<QPushButton*>(watched);
+        if (!static_cast<QShortcutEvent*>(event)->isAmbiguous() && button->isEnabled()) {
+            button->click();
+            return true;
         }
         return false;
     }

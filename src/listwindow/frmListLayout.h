@@ -31,8 +31,14 @@ struct PaneHeights {
 int32_t RoundHalfEven(double value);
 // h: the window's height less 700 and the toolbar's height.
 int32_t SharedPaneHeight(double windowHeight, double toolbarHeight);
-// The panes after the window was resized, from their current heights.
-PaneHeights PanesOnResize(int32_t h, double top, double bottom);
+// The panes after the window was resized, from their current heights. wantedTop
+// is the filter pane's height its rows (or the splitter) last asked for: a pane a
+// smaller window squeezed below it gets it back first when the window grows, up
+// to it and never beyond; the rest of the added height goes to the list pane.
+PaneHeights PanesOnResize(int32_t h, double top, double bottom, int32_t wantedTop = 0);
+// The filter pane's height for that many filter rows (0 counts as 1), before the
+// window's height limits it.
+int32_t FilterRowsHeight(int32_t rows);
 // The panes while the splitter bar is dragged by y twips (negative: upwards).
 PaneHeights PanesOnSplitterMove(int32_t h, double top, double bottom, double y);
 // The panes for a filter of that many rows (0 counts as 1).

@@ -1,9 +1,11 @@
 #include "listwindow/frmListSearchEditSQL.h"
+#include "listwindow/frmList.h"
 
 #include "base/AppError.h"
 #include "core/CoEnvironmentSettings.h"
 #include "core/CoQuillonSystemEngine.h"
 #include "core/SessionValues.h"
+#include "platform/controls/ColumnFormat.h"
 #include "platform/controls/FilterControl.h"
 #include "platform/controls/eListView.h"
 
@@ -191,6 +193,7 @@ void frmListSearchEditSQL::Init(const CoLdUVRef& objView, const Variant& strFilt
                          SessionEngine().EnvironmentSettings().SqlPassword(), g_sDatabase);
     m_eListView->SetView(m_oView->ViewName, m_oView->SQLSelect, ListFrom(), m_oView->SQLFromEx,
                          m_oView->ColumnString);
+    m_eListView->SetColumnTypes(ViewableColumnTypes(m_oView));
     m_eListView->SetFilter(m_txtSQLWhere->toPlainText(), true);
 
     LoadFilterFields();
@@ -238,7 +241,7 @@ QString frmListSearchEditSQL::ListFrom() const
     return m_strListFrom.isEmpty() ? m_oView->SQLFrom : m_strListFrom;
 }
 
-bool frmListSearchEditSQL::ValidateSQL()
+bool frmListSearchEditSQL::ValidateSQL(QString* message)
 {
     // The statement holds the user's own text: it runs as a single query that
     // cannot write; anything else counts as a statement that does not run.
@@ -248,24 +251,40 @@ bool frmListSearchEditSQL::ValidateSQL()
         dbi.OpenReadOnlyRecordset(TestStatement(), rs);
         dbi.CloseRecordset(rs);
         return true;
-    } catch (const AppError&) {
-        return false;
-    } catch (const std::exception&) {
-        return false;
+    } catch (const AppError& e) {
+        if (message)
+            *message = e.description();
+    } catch (const std::exception& e) {
+        if (message)
+            *message = QString::fromLocal8Bit(e.what());
     }
+    return false;
+}
+
+bool frmListSearchEditSQL::ValidateOrSay()
+{
+    QString message;
+    if (ValidateSQL(&message))
+        return true;
+    MsgBox(message, vbExclamation, QStringLiteral("Attention Required"));
+    return false;
 }
 
 void frmListSearchEditSQL::cmdExecute_Click()
 {
-    if (!ValidateSQL())
+    if (!ValidateOrSay()) {
+        // The rows and count of an earlier test are not this statement's.
+        m_eListView->ClearRows();
+        m_lblResults->clear();
         return;
+    }
     m_eListView->SetFilter(m_txtSQLWhere->toPlainText(), true);
     m_eListView->RunQuery();
 }
 
 void frmListSearchEditSQL::eListView_LoadComplete(int32_t recordCount)
 {
-    m_lblResults->setText(QStringLiteral("Record Count: ") + QString::number(recordCount));
+    m_lblResults->setText(QStringLiteral("Record Count: ") + FormatCount(recordCount));
 }
 
 void frmListSearchEditSQL::cmdGo_Click() { m_txtSQLCreate->setPlainText(m_pmFilter->WhereText()); }
@@ -278,7 +297,7 @@ void frmListSearchEditSQL::cmdClear_Click()
 
 void frmListSearchEditSQL::cmdOK_Click()
 {
-    if (ValidateSQL())
+    if (ValidateOrSay())
         Hide(this);
 }
 

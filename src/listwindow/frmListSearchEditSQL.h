@@ -50,8 +50,11 @@ public:
     void cmdCancel_Click();
     void pmFilter_RowCountChanged(int32_t rows);
     void eListView_LoadComplete(int32_t recordCount);
-    // True when the test statement runs, as a single query that cannot write.
-    bool ValidateSQL();
+    // ValidateSQL, showing the database's message when the statement does not run.
+    bool ValidateOrSay();
+    // True when the test statement runs, as a single query that cannot write;
+    // otherwise the database's message goes into message when given.
+    bool ValidateSQL(QString* message = nullptr);
 
     // ---- Controls ----
     QLabel* Label1() const { return m_Label1; }

@@ -296,11 +296,16 @@ void frmList::DeleteSearch()
     if (MsgBox(prompt, vbExclamation + vbYesNo, QStringLiteral("Attention Required")) == vbNo)
         return;
     viewmodel::InNamedTransaction(viewmodel::DBI(), kStoreSearchTransaction, [&] { m_oView->DeleteFilter(index); });
+    // The pane no longer names the deleted search, and no search of the same name
+    // is taken for it.
+    m_pmFilter->SetText(QStringLiteral("QuickSearch"));
+    m_bComplex = false;
     m_lCurrentSearchID = kDeletedSearch;
     m_strFilter.clear();
     m_eListView->ClearRows();
     m_pmFilter->ClearRows();
-    CancelStatistics();
+    ClearStatistics();
+    SetButtonsEnabled(false);
     ShowMessageFrame(true);
     m_lblMessage->setText(QString::fromLatin1(kNoResultsText));
     PopulateSearchMenu(QString(), false);

@@ -9,6 +9,7 @@
 #include "core/CoQuillonSystemEngine.h"
 #include "core/SessionValues.h"
 #include "platform/controls/BackgroundQuery.h"
+#include "platform/controls/ColumnFormat.h"
 #include "platform/controls/FilterControl.h"
 #include "platform/controls/ReportListView.h"
 
@@ -23,6 +24,11 @@ void frmList::ScheduleStatistics(bool bUsesExtendedFrom, const QString& strWhere
         ~Reset() { flag = false; }
     } reset{m_bDeferStatistics};
     RefreshStatistics(bUsesExtendedFrom, strWhere);
+    // The count of the last load is not this query's: it waits for LoadComplete.
+    if (ListItem* row = m_lvwStats->FindItem(QStringLiteral("ID1")); row && m_lvwStats->ColumnCount() > 1) {
+        row->SetSubItem(1, QString());
+        row->SetSubItemBusy(1, true);
+    }
     // Waiting for the first rows also without a statement (the strip needs none).
     m_bStatisticsPending = true;
 }
@@ -35,15 +41,15 @@ void frmList::RunPendingStatistics()
     if (!m_statisticsQuery || m_strStatisticsSql.isEmpty())
         return;
     ++m_nStatisticsRuns;
-    const std::vector<bool> money = m_statisticsMoney;
+    const std::vector<ColumnKind> kinds = m_statisticsKinds;
     const QString searchName = m_strStatisticsSearch;
     const bool namedFilter = m_bStatisticsNamedFilter;
     // The WHERE text is a user's: the connection runs it as a single query that cannot write.
     m_statisticsQuery->Run(
         m_strStatisticsSql,
-        [this, money, searchName, namedFilter](const std::vector<Variant>& values, bool hasRow) {
+        [this, kinds, searchName, namedFilter](const std::vector<Variant>& values, bool hasRow) {
             try {
-                ShowStatistics(money, values, hasRow);
+                ShowStatistics(kinds, values, hasRow);
             } catch (const AppError& e) {
                 ReportStatisticsFailure(e, searchName, namedFilter);
             }
@@ -84,6 +90,18 @@ void frmList::CancelStatistics()
             row->SetSubItemBusy(i, false);
 }
 
+void frmList::ClearStatistics()
+{
+    // Nothing is listed: the strip shows no figures, of this query or an earlier one.
+    CancelStatistics();
+    m_lRecordCount = 0;
+    if (ListItem* row = m_lvwStats->FindItem(QStringLiteral("ID1")))
+        for (int i = 1; i < m_lvwStats->ColumnCount(); ++i) {
+            row->SetSubItemBusy(i, false);
+            row->SetSubItem(i, QString());
+        }
+}
+
 void frmList::CloseStatisticsConnection()
 {
     m_bStatisticsPending = false;
@@ -109,16 +127,23 @@ void frmList::RefreshStatistics(bool bUsesExtendedFrom, const QString& strWhere)
         QString selectList;
         // The functions share 80 % of the strip's width equally.
         const int width = count > 0 ? static_cast<int>(m_lvwStats->WidthTwips() / static_cast<double>(count) * 0.8) : 0;
-        std::vector<bool> money;
+        std::vector<ColumnKind> kinds;
         for (const coLdUVColumnFunctionRef& function : *functions) {
             m_lvwStats->AddColumn(0, QString(), function->DisplayName, width);
             selectList += function->FunctionSQL + QLatin1Char(',');
-            money.push_back(function->DataType == QLatin1String("money"));
+            // Only "money" as written is currency (a null one shows zero); other
+            // types show as the list shows them.
+            ColumnKind kind = ColumnKindOf(function->DataType);
+            if (function->DataType == QLatin1String("money"))
+                kind = ColumnKind::Money;
+            else if (kind == ColumnKind::Money)
+                kind = ColumnKind::Decimal;
+            kinds.push_back(kind);
         }
 
         m_lvwStats->ClearItems();
         ListItem* row = m_lvwStats->AddItem(0, QStringLiteral("ID1"), QString());
-        row->SetSubItem(1, QString::number(m_lRecordCount));
+        row->SetSubItem(1, FormatCount(m_lRecordCount));
         if (count == 0)
             return;
 
@@ -131,7 +156,7 @@ void frmList::RefreshStatistics(bool bUsesExtendedFrom, const QString& strWhere)
         for (int i = 1; i <= count; ++i)
             row->SetSubItemBusy(1 + i, true);
         m_strStatisticsSql = sql;
-        m_statisticsMoney = money;
+        m_statisticsKinds = kinds;
         m_strStatisticsSearch = searchName;
         m_bStatisticsNamedFilter = namedFilter;
         m_bStatisticsPending = true;
@@ -142,22 +167,20 @@ void frmList::RefreshStatistics(bool bUsesExtendedFrom, const QString& strWhere)
     }
 }
 
-void frmList::ShowStatistics(const std::vector<bool>& money, const std::vector<Variant>& values, bool hasRow)
+void frmList::ShowStatistics(const std::vector<ColumnKind>& kinds, const std::vector<Variant>& values, bool hasRow)
 {
     ListItem* row = m_lvwStats->FindItem(QStringLiteral("ID1"));
     if (!row)
         return;
-    for (int i = 1; i <= static_cast<int>(money.size()) && 1 + i < m_lvwStats->ColumnCount(); ++i) {
+    for (int i = 1; i <= static_cast<int>(kinds.size()) && 1 + i < m_lvwStats->ColumnCount(); ++i) {
         row->SetSubItemBusy(1 + i, false);
         if (!hasRow || static_cast<size_t>(i - 1) >= values.size())
             continue;
         const Variant& value = values[static_cast<size_t>(i - 1)];
-        QString text;
-        if (money[static_cast<size_t>(i - 1)])
-            text = FormatSystemCurrency(value);
-        else if (!value.isNull() && !value.isEmpty())
-            text = value.toString();
-        row->SetSubItem(1 + i, text);
+        const ColumnKind kind = kinds[static_cast<size_t>(i - 1)];
+        // A money total of null is zero.
+        const bool zero = kind == ColumnKind::Money && (value.isNull() || value.isEmpty());
+        row->SetSubItem(1 + i, FormatColumnValue(zero ? Variant(0.0) : value, kind));
     }
 }
 

@@ -12,6 +12,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QShortcutEvent>
 #include <QTableView>
 #include <QToolBar>
 
@@ -33,7 +35,8 @@ TEST(ListWindowLayoutArithmetic, PanesShareTheHeightWithTheirMinimums)
         {5000, 1020, 1800, {1020, 3980}},   // both at their minimum: the list pane takes the rest
         {2500, 900, 1000, {1020, 1800}},    // too small for both minimums: the minimums anyway
         {2820, 1020, 1800, {1020, 1800}},
-        {6000, 1500, 1500, {4200, 1800}},   // the list pane at its minimum: the filter pane takes the rest
+        {6000, 1500, 1500, {1500, 4500}},   // the list pane at its minimum: growing still gives it the extra height
+        {3000, 1500, 1800, {1200, 1800}},   // shrinking with the list pane at its minimum: from the filter pane
         {6000, 800, 3000, {1020, 4980}},    // the filter pane below its minimum
         {6000, 1500, 3000, {1500, 4500}},   // growing: the list pane gets the extra height
         {4000, 1500, 3000, {1500, 2500}},   // shrinking: from the list pane first ...
@@ -45,6 +48,22 @@ TEST(ListWindowLayoutArithmetic, PanesShareTheHeightWithTheirMinimums)
     };
     for (const Case& c : resize)
         EXPECT_EQ(PanesOnResize(c.h, c.top, c.bottom), c.expected) << c.h << " " << c.top << " " << c.bottom;
+    // A filter pane squeezed below what its rows ask for gets that back first, never more.
+    struct Regrow {
+        int32_t h;
+        double top, bottom;
+        int32_t wanted;
+        PaneHeights expected;
+    };
+    const Regrow regrow[] = {
+        {6000, 1020, 1800, 2580, {2580, 3420}},
+        {3500, 1020, 1800, 2580, {1700, 1800}},  // as far as the list pane's minimum lets it
+        {2820, 1020, 1800, 2580, {1020, 1800}},
+        {6000, 1500, 3000, 1020, {1500, 4500}},  // a pane taller than its rows keeps its height
+        {9000, 1410, 2000, 1410, {1410, 7590}},
+    };
+    for (const Regrow& r : regrow)
+        EXPECT_EQ(PanesOnResize(r.h, r.top, r.bottom, r.wanted), r.expected) << r.h << " " << r.top << " " << r.wanted;
 
     struct Move {
         double y;
@@ -150,8 +169,13 @@ TEST_F(ListWindowLayoutTest, TheWindowKeepsItsMinimumSizeAndThePanesShareItsHeig
     EXPECT_EQ(w->BottomPaneHeight(), kMinBottomPane);
     EXPECT_EQ(w->TopPaneHeight(), SharedHeight(w) - kMinBottomPane);
 
-    // A minimized window is left alone.
+    // Grown again, the filter pane gets its five rows' height back first.
     w->SetWindowSize(15000, 9000);
+    EXPECT_EQ(w->TopPaneHeight(), 2580);
+    EXPECT_EQ(w->BottomPaneHeight(), SharedHeight(w) - 2580);
+
+    // A minimized window is left alone.
+    w->pmFilter_RowCountChanged(1);
     const PaneHeights before{w->TopPaneHeight(), w->BottomPaneHeight()};
     w->setWindowState(Qt::WindowMinimized);
     w->pmFilter_RowCountChanged(5);
@@ -251,6 +275,31 @@ TEST_F(ListWindowLayoutTest, KeysReachTheWindowBeforeItsControls)
     EXPECT_FALSE(IsFormLoaded(opened));
     Key(all->pmFilter(), Qt::Key_Escape);
     EXPECT_FALSE(IsFormLoaded(all));
+}
+
+TEST_F(ListWindowLayoutTest, EnterInAFilterValueAndTheGoKeyRunTheSearchAtOnce)
+{
+    frmList* w = Open(3, QString(), nullptr, false);
+    ASSERT_TRUE(w->pmFilter()->SetRow(0, 0, FILTERLib::Filter::Op::BeginsWith, QStringLiteral("S")));
+    // The value box of the first row, as the user types into it.
+    QLineEdit* value = nullptr;
+    for (QLineEdit* e : w->pmFilter()->findChildren<QLineEdit*>())
+        if (!value && e->isVisibleTo(w) && e->text() == QLatin1String("S"))
+            value = e;
+    ASSERT_NE(value, nullptr);
+    value->setFocus();
+    TakeStatements();
+    EXPECT_TRUE(Loads(w, [value] { QTest::keyClick(value, Qt::Key_Return); }));
+    EXPECT_TRUE(ListStatement(w).contains(QStringLiteral("LIKE 'S%'"))) << qPrintable(ListStatement(w));
+
+    // Alt+G clicks Go at the key, not after the button's 100 ms press.
+    QSignalSpy clicked(w->cmdGo(), &QPushButton::clicked);
+    QShortcutEvent shortcut(QKeySequence(QStringLiteral("Alt+G")), 1, false);
+    QApplication::sendEvent(w->cmdGo(), &shortcut);
+    EXPECT_EQ(clicked.count(), 1);
+    EXPECT_TRUE(w->ListView()->IsLoading());
+    ASSERT_TRUE(WaitFor([w] { return !w->ListView()->IsLoading() && !w->StatisticsPending(); }));
+    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
 }
 
 TEST_F(ListWindowLayoutTest, TheToolbarRunsItsCommandsByKey)

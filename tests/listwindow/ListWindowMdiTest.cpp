@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QStatusBar>
 #include <QTreeView>
 
@@ -152,6 +153,70 @@ TEST_F(ListWindowMdiTest, WindowsOpenAtAUsableSizeAndAfterACloseTheWindowBeforeI
     EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
 }
 
+TEST_F(ListWindowMdiTest, AddedHeightGoesToTheListPaneAfterAShrinkAndBetweenMaximizedWindows)
+{
+    frmMDIFrame* main = ShowMain();
+    main->MenuItem(QStringLiteral("mnuAllViews"))->trigger();
+    ASSERT_TRUE(Loads(Children(main)[0], [] {}));
+    frmList* all = Children(main)[0];
+    ASSERT_TRUE(Go(all));
+    ASSERT_TRUE(Select(all, 4));
+    all->OpenSelectedView();
+    ASSERT_EQ(Children(main).size(), 2u);
+    frmList* orders = Children(main)[1];
+    ASSERT_TRUE(Loads(orders, [] {}));
+    QApplication::processEvents();
+    // The pane the filter rows need, and the list pane the rest.
+    const auto expectRowsPane = [](frmList* w, const char* what) {
+        const int32_t h = listlayout::SharedPaneHeight(w->WindowHeight(), w->ToolbarHeight());
+        const int32_t rows = w->pmFilter()->RowCount() * listlayout::kFilterRowPitch + listlayout::kFilterPaneBase;
+        EXPECT_EQ(w->TopPaneHeight(), std::max(rows, listlayout::kMinTopPane)) << what;
+        EXPECT_EQ(w->BottomPaneHeight(), h - w->TopPaneHeight()) << what;
+        EXPECT_GT(w->ListView()->height(), w->picTop()->height()) << what;
+    };
+    expectRowsPane(orders, "Orders, first size");
+
+    // Shrunk to its minimum height (the filter pane squeezed), then dragged tall
+    // again: the filter pane its rows' height back, the list pane all the rest.
+    const int32_t width = orders->WindowWidth();
+    orders->SetWindowSize(width, 1);
+    QApplication::processEvents();
+    EXPECT_EQ(orders->BottomPaneHeight(), listlayout::kMinBottomPane);
+    EXPECT_LT(orders->TopPaneHeight(), 1410);
+    orders->SetWindowSize(width, 12000);
+    QApplication::processEvents();
+    expectRowsPane(orders, "Orders, grown after a shrink");
+
+    // Maximized windows switched through the Window menu.
+    main->ChildFrameOf(orders)->showMaximized();
+    QApplication::processEvents();
+    expectRowsPane(orders, "Orders, maximized");
+    // A window opened while another is maximized opens maximized, from a small first frame.
+    frmList* lines = OpenListWindow(ViewId(QStringLiteral("ORDERLINES_1")), QStringLiteral("WHERE ( {Quantity} >= 1 )"),
+                                    nullptr, true);
+    ASSERT_TRUE(Loads(lines, [] {}));
+    QApplication::processEvents();
+    ASSERT_TRUE(main->ChildFrameOf(lines)->isMaximized());
+    expectRowsPane(lines, "Order Lines, opened maximized");
+    QMenu* windows = main->MenuItem(QStringLiteral("mnuWindows"))->menu();
+    ASSERT_NE(windows, nullptr);
+    for (int round = 0; round < 2; ++round) {
+        for (frmList* target : {all, orders, lines}) {
+            emit windows->aboutToShow();
+            QAction* item = nullptr;
+            for (QAction* a : windows->actions())
+                if (a->text().endsWith(QLatin1Char(' ') + target->Caption()))
+                    item = a;
+            ASSERT_NE(item, nullptr) << qPrintable(target->Caption());
+            item->trigger();
+            QApplication::processEvents();
+            ASSERT_TRUE(main->ChildFrameOf(target)->isMaximized());
+            expectRowsPane(target, qPrintable(target->Caption()));
+        }
+    }
+    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+}
+
 TEST_F(ListWindowMdiTest, GoThenClearLeavesNoFiguresOfAnotherQuery)
 {
     frmList* orders = Open(4, QStringLiteral("WHERE ( {Status} = 'Open' )"), nullptr, false);
@@ -160,6 +225,11 @@ TEST_F(ListWindowMdiTest, GoThenClearLeavesNoFiguresOfAnotherQuery)
     const QString openCount = QString::number(orders->RecordCount());
     ASSERT_EQ(row->SubItem(1), openCount);
     ASSERT_FALSE(row->SubItem(2).isEmpty());
+    // While Go's count is coming the strip shows no count of another query.
+    orders->cmdGo_Click();
+    EXPECT_EQ(orders->lvwStats()->Item(1)->SubItem(1), QString());
+    ASSERT_TRUE(WaitFor([orders] { return !orders->ListView()->IsLoading() && !orders->StatisticsPending(); }));
+    EXPECT_EQ(orders->lvwStats()->Item(1)->SubItem(1), openCount);
 
     // Go on other criteria, then Clear before its rows and figures came.
     orders->pmFilter()->LoadFilter(QStringLiteral("WHERE ( {Status} = 'Shipped' )"), false);
@@ -168,20 +238,25 @@ TEST_F(ListWindowMdiTest, GoThenClearLeavesNoFiguresOfAnotherQuery)
     orders->cmdClear_Click();
     QTest::qWait(300);
     row = orders->lvwStats()->Item(1);
-    // The record count alone, never the earlier query's figures beside another count.
-    EXPECT_EQ(row->SubItem(1), QString::number(orders->RecordCount()));
-    for (int i = 2; i <= 4; ++i)
+    // Nothing is listed: no figures, never the earlier query's beside another count.
+    for (int i = 1; i <= 4; ++i) {
         EXPECT_EQ(row->SubItem(i), QString()) << i;
+        EXPECT_FALSE(row->SubItemBusy(i)) << i;
+    }
     EXPECT_TRUE(TakeStatements().filter(QStringLiteral("SUM(")).isEmpty());
 
     // Go and its rows: the figures of that query.
     ASSERT_TRUE(Go(orders));
     EXPECT_FALSE(orders->lvwStats()->Item(1)->SubItem(2).isEmpty());
     EXPECT_EQ(orders->lvwStats()->Item(1)->SubItem(1), QString::number(orders->RecordCount()));
-    // Clear after the figures came leaves the strip as it is.
-    const QStringList before = {orders->lvwStats()->Item(1)->SubItem(1), orders->lvwStats()->Item(1)->SubItem(2)};
+    // Clear after the figures came empties the strip with the list, and the commands
+    // on listed rows wait for rows again.
     orders->cmdClear_Click();
-    EXPECT_EQ((QStringList{orders->lvwStats()->Item(1)->SubItem(1), orders->lvwStats()->Item(1)->SubItem(2)}), before);
+    EXPECT_EQ(orders->ListView()->RowCount(), 0);
+    for (int i = 1; i <= 4; ++i)
+        EXPECT_EQ(orders->lvwStats()->Item(1)->SubItem(i), QString()) << i;
+    for (const char* key : {"OPEN", "DELETE", "CUSTOMIZE", "ADD", "EXPORT"})
+        EXPECT_FALSE(orders->Button(QString::fromLatin1(key))->isEnabled()) << key;
     EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
 }
 

@@ -4,6 +4,7 @@
 
 #include "ListWindowTestSupport.h"
 
+#include "platform/controls/ColumnFormat.h"
 #include "platform/controls/FilterControl.h"
 #include "platform/controls/MenuButton.h"
 #include "platform/controls/ReportListView.h"
@@ -12,6 +13,7 @@
 #include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
+#include <QLocale>
 #include <QTableView>
 #include <QRegularExpression>
 
@@ -344,7 +346,11 @@ TEST_F(ListWindowQueryTest, DeleteFollowsTheDeleteRightAsWellAsTheRecordCount)
 TEST_F(ListWindowQueryTest, GoClearAndTheLoadEventFollowTheRecordCount)
 {
     frmList* w = Open(3, QString(), nullptr, true);
-    const QStringList countButtons = {QStringLiteral("OPEN"), QStringLiteral("ADD"), QStringLiteral("EXPORT")};
+    const QStringList countButtons = {QStringLiteral("OPEN"), QStringLiteral("ADD"), QStringLiteral("EXPORT"),
+                                      QStringLiteral("CUSTOMIZE")};
+    // Nothing listed yet: the commands on listed rows wait for rows.
+    for (const QString& key : countButtons + QStringList{QStringLiteral("DELETE")})
+        EXPECT_FALSE(w->Button(key)->isEnabled()) << qPrintable(key);
 
     ASSERT_TRUE(Go(w));
     const int customers = Value(QStringLiteral("SELECT COUNT(*) FROM Customers")).toInt();
@@ -354,7 +360,7 @@ TEST_F(ListWindowQueryTest, GoClearAndTheLoadEventFollowTheRecordCount)
         EXPECT_TRUE(w->Button(key)->isEnabled()) << qPrintable(key);
     EXPECT_FALSE(w->Button(QStringLiteral("DELETE"))->isEnabled());  // jdoe has no Delete right
     ASSERT_EQ(w->lvwStats()->ItemCount(), 1);
-    EXPECT_EQ(w->lvwStats()->Item(1)->SubItem(1), QString::number(customers));
+    EXPECT_EQ(w->lvwStats()->Item(1)->SubItem(1), FormatCount(customers));
     EXPECT_EQ(ScreenMousePointer(), static_cast<int>(vbDefault));
 
     // Nothing found: the frame shows (with the hint's text, which nothing put back).
@@ -409,16 +415,16 @@ TEST_F(ListWindowQueryTest, StatisticsStripShowsTheCountAndTheColumnFunctions)
                             "WHERE Status = 'Open'"))
             .first()
             .split(QLatin1Char('|'));
-    EXPECT_EQ(row->SubItem(1), expected[0]);
-    EXPECT_EQ(row->SubItem(2), FormatSystemCurrency(Variant(expected[1].toDouble())));
-    EXPECT_EQ(row->SubItem(3), FormatSystemCurrency(Variant(expected[2].toDouble())));
-    EXPECT_EQ(row->SubItem(4), expected[3]);
+    EXPECT_EQ(row->SubItem(1), FormatCount(expected[0].toLongLong()));
+    EXPECT_EQ(row->SubItem(2), QLocale().toCurrencyString(expected[1].toDouble()));
+    EXPECT_EQ(row->SubItem(3), QLocale().toCurrencyString(expected[2].toDouble()));
+    EXPECT_EQ(row->SubItem(4), FormatCount(expected[3].toLongLong()));
 
     // Nothing selected: a money total of null is zero, a null of another type an empty cell.
     frmList* sales = Open(8, QStringLiteral("WHERE {Quantity} < 0"), nullptr, false);
     ListItem* empty = sales->lvwStats()->Item(1);
     EXPECT_EQ(sales->lvwStats()->Column(3)->Text(), QStringLiteral("Sum of Line Total"));
-    EXPECT_EQ(empty->SubItem(2), FormatSystemCurrency(Variant(0.0)));
+    EXPECT_EQ(empty->SubItem(2), QLocale().toCurrencyString(0.0));
     EXPECT_EQ(sales->lvwStats()->Column(4)->Text(), QStringLiteral("Maximum of Quantity"));
     EXPECT_EQ(empty->SubItem(3), QString());
     EXPECT_EQ(empty->SubItem(1), QStringLiteral("0"));
@@ -428,6 +434,47 @@ TEST_F(ListWindowQueryTest, StatisticsStripShowsTheCountAndTheColumnFunctions)
     frmList* customers = Open(3, QStringLiteral("WHERE ( {State} = 'CA' )"), nullptr, false);
     EXPECT_EQ(customers->lvwStats()->ColumnCount(), 2);
     EXPECT_TRUE(TakeStatements().filter(QStringLiteral("SELECT ")).filter(QStringLiteral("FROM Customers c")).isEmpty());
+    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+}
+
+TEST_F(ListWindowQueryTest, NumbersShowByTheColumnsTypeAndTheUsersLocaleTheSameInTheListAndTheStrip)
+{
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    struct Restore {
+        QLocale locale;
+        ~Restore() { QLocale::setDefault(locale); }
+    } restore{previous};
+
+    frmList* orders = Open(4, QStringLiteral("WHERE ( {Status} = 'Open' )"), nullptr, false);
+    eListView* list = orders->ListView();
+    int total = 0, lines = 0, date = 0;
+    for (int c = 1; c <= list->ColumnCount(); ++c) {
+        total = list->ColumnCaption(c) == QLatin1String("Order Total") ? c : total;
+        lines = list->ColumnCaption(c) == QLatin1String("Lines") ? c : lines;
+        date = list->ColumnCaption(c) == QLatin1String("Order Date") ? c : date;
+    }
+    ASSERT_TRUE(total > 0 && lines > 0 && date > 0);
+    const QLocale de;
+    for (int row = 0; row < 5; ++row) {
+        const QStringList db = Rows(QStringLiteral("SELECT OrderTotal, LineCount, OrderDate FROM Orders WHERE OrderID = %1")
+                                        .arg(list->RowID(row)))
+                                   .first()
+                                   .split(QLatin1Char('|'));
+        EXPECT_EQ(list->CellText(row, total), de.toCurrencyString(db[0].toDouble())) << row;
+        EXPECT_EQ(list->CellText(row, lines), de.toString(db[1].toLongLong())) << row;
+        EXPECT_TRUE(db[2].startsWith(list->CellText(row, date))) << qPrintable(db[2]);
+        EXPECT_FALSE(list->CellText(row, date).contains(QLatin1String(".000"))) << row;
+        // The grid shows that text.
+        const QModelIndex cell = list->Grid()->model()->index(row, total - 1);
+        EXPECT_EQ(cell.data().toString(), list->CellText(row, total)) << row;
+    }
+    // The strip: the same currency text and separators.
+    const QStringList sums = Rows(QStringLiteral("SELECT SUM(OrderTotal), COUNT(*) FROM Orders WHERE Status = 'Open'"))
+                                 .first()
+                                 .split(QLatin1Char('|'));
+    EXPECT_EQ(orders->lvwStats()->Item(1)->SubItem(2), de.toCurrencyString(sums[0].toDouble()));
+    EXPECT_EQ(orders->lvwStats()->Item(1)->SubItem(1), de.toString(sums[1].toLongLong()));
     EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
 }
 

@@ -256,16 +256,27 @@ TEST_F(SearchDialogsTest, TheEditorAcceptsOnlyAStatementThatRunsAsASingleQuery)
     };
     for (const Case& c : cases) {
         e->txtSQLWhere()->setPlainText(c.text);
-        EXPECT_EQ(e->ValidateSQL(), c.runs) << c.what;
-        // OK hides the dialog only for a statement that runs.
+        QString message;
+        EXPECT_EQ(e->ValidateSQL(&message), c.runs) << c.what;
+        EXPECT_EQ(message.isEmpty(), c.runs) << c.what;
+        // OK hides the dialog only for a statement that runs; otherwise it shows the
+        // database's message and the dialog stays.
+        boxes.clear();
         Show(e);
         e->cmdOK()->click();
         EXPECT_EQ(e->isVisible(), !c.runs) << c.what;
         EXPECT_TRUE(IsFormLoaded(e));
         EXPECT_EQ(e->FilterString(), c.text);
+        if (c.runs) {
+            EXPECT_TRUE(boxes.empty()) << c.what << qPrintable(Prompt());
+        } else {
+            ASSERT_EQ(boxes.size(), 1u) << c.what;
+            EXPECT_EQ(boxes[0].prompt, message) << c.what;
+            EXPECT_EQ(boxes[0].title, QStringLiteral("Attention Required"));
+        }
     }
     EXPECT_EQ(Value(QStringLiteral("SELECT COUNT(*) FROM Customers")), customers);
-    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompt());
+    boxes.clear();
 }
 
 TEST_F(SearchDialogsTest, TestShowsTheRecordCountAndTheHelperTabWritesOnlyItsOwnText)
@@ -281,11 +292,17 @@ TEST_F(SearchDialogsTest, TestShowsTheRecordCountAndTheHelperTabWritesOnlyItsOwn
     EXPECT_EQ(e->lblResults()->text(),
               QStringLiteral("Record Count: ") + Value(QStringLiteral("SELECT COUNT(*) FROM Customers WHERE State = 'CA'")));
 
-    // A statement that does not run is not tested: the count stays.
-    e->txtSQLWhere()->setPlainText(QStringLiteral("WHERE {State} = 'CA'"));
+    // A statement that does not run is not tested: the database's message shows and
+    // the earlier test's rows and count go.
+    e->txtSQLWhere()->setPlainText(QStringLiteral("WHERE c.NoSuchColumn = 'CA'"));
     e->cmdExecute()->click();
     QTest::qWait(50);
     EXPECT_EQ(loaded.count(), 1);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].prompt.contains(QStringLiteral("NoSuchColumn"))) << qPrintable(boxes[0].prompt);
+    EXPECT_EQ(e->ListView()->RowCount(), 0);
+    EXPECT_TRUE(e->lblResults()->text().isEmpty());
+    boxes.clear();
     e->txtSQLWhere()->setPlainText(statement);
 
     // Go with no rows gives no text; with a row, the WHERE text over the columns' SQL.

@@ -10,7 +10,9 @@
 #include "listwindow/frmListSearchName.h"
 #include "platform/controls/FilterControl.h"
 #include "platform/controls/MenuButton.h"
+#include "platform/controls/ReportListView.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
@@ -157,6 +159,68 @@ TEST_F(SearchesTest, TheCommandsAreEnabledByTheCurrentSearch)
         c.setUp();
         EXPECT_EQ(Kinds(Enabled(c.window)), QLatin1String(c.enabled)) << c.what;
     }
+}
+
+TEST_F(SearchesTest, ThePaneShowsTheCurrentSearchsNameAndClearLeavesNoSearchCurrent)
+{
+    // The last used search comes back, named over the rows.
+    frmList* orders = OpenView(QStringLiteral("ORDERS_1"));
+    const auto shownName = [](frmList* w) { return w->lblSearchName()->isVisible() ? w->lblSearchName()->text() : QString(); };
+    EXPECT_EQ(shownName(orders), QStringLiteral("Search: Open Orders"));
+    // The name sits above the first row, inside the filter pane.
+    EXPECT_LE(orders->lblSearchName()->geometry().bottom(), orders->pmFilter()->y() + TwipsToPixelsY(225));
+    EXPECT_GT(orders->lblSearchName()->height(), 0);
+    ChooseSearch(orders, QStringLiteral("Big Orders"));
+    EXPECT_EQ(shownName(orders), QStringLiteral("Search: Big Orders"));
+    // A stored "~" shows as the apostrophe it stands for.
+    frmList* customers = OpenView(QStringLiteral("CUSTOMERS_1"));
+    ChooseSearch(customers, QStringLiteral("O'Brien Customers"));
+    EXPECT_EQ(shownName(customers), QStringLiteral("Search: O'Brien Customers"));
+
+    // Clear: no saved search is current, so Save cannot overwrite "Big Orders" unseen.
+    const QStringList before = StoredSearches(4);
+    orders->cmdClear_Click();
+    EXPECT_EQ(shownName(orders), QString());
+    EXPECT_EQ(orders->pmFilter()->Text(), QStringLiteral("QuickSearch"));
+    EXPECT_EQ(orders->GetCurrentSearchIndex(), 0);
+    EXPECT_EQ(Kinds(Enabled(orders)), QStringLiteral("0000"));
+    ASSERT_TRUE(orders->pmFilter()->SetRow(0, 0, FILTERLib::Filter::Op::Equals, QStringLiteral("SO-0000007")));
+    EXPECT_EQ(Kinds(Enabled(orders)), QStringLiteral("0100"));
+    TakeStatements();
+    Command(orders, "SAVE", false);
+    EXPECT_TRUE(TakeStatements().filter(QStringLiteral("LdViewFilter")).isEmpty());
+    EXPECT_EQ(StoredSearches(4), before);
+    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+}
+
+TEST_F(SearchesTest, OrdinaryRowsInPlaceOfACurrentComplexSearchEndThatSearch)
+{
+    frmList* orders = OpenView(QStringLiteral("ORDERS_1"));
+    ChooseSearch(orders, QStringLiteral("Large Lines in 2024"));
+    ASSERT_TRUE(orders->pmFilter()->IsTextRow());
+    ASSERT_EQ(Kinds(Enabled(orders)), QStringLiteral("0111"));
+    const QStringList before = StoredSearches(4);
+
+    // Its text row removed and an ordinary row typed: the pane shows another search.
+    orders->pmFilter()->RemoveRow(0);
+    ASSERT_TRUE(orders->pmFilter()->SetRow(0, 0, FILTERLib::Filter::Op::Equals, QStringLiteral("SO-0000007")));
+    EXPECT_FALSE(orders->IsComplex());
+    EXPECT_FALSE(orders->lblSearchName()->isVisible());
+    EXPECT_EQ(Kinds(Enabled(orders)), QStringLiteral("0100"));
+    TakeStatements();
+    {
+        DialogDriver driver(QStringLiteral("frmListSearchName"),
+                            [](Form* f) { static_cast<frmListSearchName*>(f)->cmdCancel()->click(); });
+        for (const char* key : {"SAVE", "EDIT", "DELETE"})
+            Command(orders, key, false);
+        EXPECT_FALSE(driver.Ran());
+    }
+    EXPECT_TRUE(TakeStatements().filter(QStringLiteral("LdViewFilter")).isEmpty());
+    EXPECT_EQ(StoredSearches(4), before);
+    // Go runs the rows the pane shows, not the complex search's text.
+    ASSERT_TRUE(Go(orders));
+    EXPECT_TRUE(ListStatement(orders).contains(QStringLiteral("'SO-0000007'"))) << qPrintable(ListStatement(orders));
+    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
 }
 
 TEST_F(SearchesTest, ChoosingASearchLoadsItsStoredCriteriaAndRunsTheList)
@@ -448,8 +512,14 @@ TEST_F(SearchesTest, DeleteAsksFirstThenRemovesTheSearchAndLeavesNoSearchToActOn
     EXPECT_FALSE(w->fraMessage()->isHidden());
     EXPECT_EQ(w->lblMessage()->text(), QString::fromLatin1(frmList::kNoResultsText));
     EXPECT_FALSE(w->ListView()->TabStop());
+    // The strip shows no figures beside the empty list, and nothing listed can be exported.
+    for (int i = 1; i < w->lvwStats()->ColumnCount(); ++i)
+        EXPECT_EQ(w->lvwStats()->Item(1)->SubItem(i), QString()) << i;
+    EXPECT_FALSE(w->Button(QStringLiteral("EXPORT"))->isEnabled());
 
-    // The control still names the deleted search: no saved search to act on.
+    // The pane names no search any more: no saved search to act on.
+    EXPECT_EQ(w->pmFilter()->Text(), QStringLiteral("QuickSearch"));
+    EXPECT_TRUE(w->lblSearchName()->isHidden());
     EXPECT_EQ(w->GetCurrentSearchIndex(), 0);
     EXPECT_EQ(Kinds(Enabled(w)), QStringLiteral("0000"));
     boxes.clear();
@@ -486,8 +556,8 @@ TEST_F(SearchesTest, AfterDeleteASearchOfTheSameNameIsNotTakenForTheDeletedOne)
     Command(w, "DELETE", false);
     ASSERT_EQ(boxes.size(), 1u);
 
-    // The pane still names "Open Orders", but the first search of that name is not current.
-    EXPECT_EQ(w->pmFilter()->Text(), QStringLiteral("Open Orders"));
+    // The first search of the deleted one's name is not taken for it.
+    EXPECT_EQ(w->pmFilter()->Text(), QStringLiteral("QuickSearch"));
     EXPECT_EQ(w->GetCurrentSearchIndex(), 0);
     EXPECT_EQ(Kinds(Enabled(w)), QStringLiteral("0000"));
     boxes.clear();

@@ -187,6 +187,14 @@ void Filter::markRow(FilterRow* row)
     row->showProblem(RowProblem(*row));
 }
 
+void Filter::SetText(const QString& text)
+{
+    if (text == m_text)
+        return;
+    m_text = text;
+    emit TextChanged(m_text);
+}
+
 void Filter::rowChanged(FilterRow* row)
 {
     markRow(row);
@@ -195,6 +203,13 @@ void Filter::rowChanged(FilterRow* row)
     ensureEmptyLastRow();
     relayout();
     reportRowCount();
+    emit RowsEdited();
+}
+
+void Filter::rowsEdited()
+{
+    if (!m_updating)
+        emit RowsEdited();
 }
 
 void Filter::RemoveRow(int row)
@@ -215,6 +230,7 @@ void Filter::RemoveRow(int row)
     }
     relayout();
     reportRowCount();
+    rowsEdited();
 }
 
 void Filter::showTextRow(const QString& text)
@@ -307,6 +323,7 @@ bool Filter::SetRow(int row, int field, Op op, const QString& value1, const QStr
     ensureEmptyLastRow();
     relayout();
     reportRowCount();
+    rowsEdited();
     return true;
 }
 

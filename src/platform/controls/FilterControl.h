@@ -82,7 +82,7 @@ public:
     void LoadFilter(const QString& filterText, bool complex);
     // The current search's name: "QuickSearch" until one is set.
     QString Text() const { return m_text; }
-    void SetText(const QString& text) { m_text = text; }
+    void SetText(const QString& text);
     QString WhereText() const;
     // A complete row uses a field added with the extended-FROM flag (for a text
     // row: its text holds the reference of such a field).
@@ -116,6 +116,14 @@ public:
 
 signals:
     void RowCountChanged(int32_t rows);
+    // The name (Text) changed.
+    void TextChanged(const QString& text);
+    // A row was changed, added or removed by its own controls or SetRow/RemoveRow
+    // (not by LoadFilter, ClearRows or ClearFields): the rows may no longer be those
+    // of the search the window loaded.
+    void RowsEdited();
+    // Enter in a row's value box: the user asks for the search to run.
+    void EnterPressed();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -134,6 +142,7 @@ private:
     bool parseConditions(const QString& text, std::vector<FilterRow*>& rows);
     FilterRow* newRow();
     void rowChanged(FilterRow* row);
+    void rowsEdited();
     void ensureEmptyLastRow();
     void clearRowWidgets();
     void showTextRow(const QString& text);

@@ -59,6 +59,8 @@ public:
         });
         QObject::connect(m_value1, &QLineEdit::textChanged, this, [this] { changed(); });
         QObject::connect(m_value2, &QLineEdit::textChanged, this, [this] { changed(); });
+        QObject::connect(m_value1, &QLineEdit::returnPressed, m_owner, &Filter::EnterPressed);
+        QObject::connect(m_value2, &QLineEdit::returnPressed, m_owner, &Filter::EnterPressed);
         QObject::connect(m_flag, &QComboBox::currentIndexChanged, this, [this](int) { changed(); });
         QObject::connect(m_remove, &QToolButton::clicked, this, [this] {
             const auto& rows = m_owner->m_rows;

@@ -141,6 +141,16 @@ void eListView::SetView(const QString& viewName, const QString& sqlSelect, const
     m_columnsSized = false;
 }
 
+void eListView::SetColumnTypes(const QStringList& dataTypes)
+{
+    for (size_t c = 0; c < m_model->columns.size(); ++c)
+        m_model->columns[c].kind =
+            c < static_cast<size_t>(dataTypes.size()) ? ColumnKindOf(dataTypes[static_cast<qsizetype>(c)]) : ColumnKind::Text;
+    if (m_model->rows > 0 && !m_model->columns.empty())
+        emit m_model->dataChanged(m_model->index(0, 0),
+                                  m_model->index(m_model->rows - 1, static_cast<int>(m_model->columns.size()) - 1));
+}
+
 void eListView::SetFilter(const QString& where, bool usesExtendedFrom)
 {
     m_where = where;
@@ -278,7 +288,15 @@ void eListView::ClickHeader(int column)
     QHeaderView* header = m_grid->horizontalHeader();
     header->setSortIndicatorShown(true);
     header->setSortIndicator(column - 1, m_sortDescending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    // A new order shows its top; the selected row stays selected wherever it now lies.
+    const int32_t selected = SelectedID();
     runCurrentQuery(true);
+    m_grid->scrollToTop();
+    updateScrollBar();
+    if (selected > 0) {
+        m_pendingSelectId = selected;
+        m_pendingKeepTop = true;
+    }
 }
 
 int64_t eListView::selectedRow() const
@@ -337,6 +355,25 @@ void eListView::selectGridRow(int64_t row)
         m_grid->clearSelection();
         return;
     }
+    if (m_pendingKeepTop) {
+        // Selected where it lies, the rows shown left as they are: inside the
+        // grid's window as a selected row, beyond it as the held row.
+        m_pendingKeepTop = false;
+        ListQueryModel& m = *m_model;
+        QItemSelectionModel* sel = m_grid->selectionModel();
+        if (row >= m.base && row < m.base + m.rows) {
+            const bool autoScroll = m_grid->hasAutoScroll();
+            m_grid->setAutoScroll(false);
+            sel->setCurrentIndex(m.index(static_cast<int>(row - m.base), 0),
+                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            m_grid->setAutoScroll(autoScroll);
+        } else {
+            sel->clear();
+            m.heldRow = row;
+            m.requestPage(row / m.batch, true);
+        }
+        return;
+    }
     showResultRow(row);
     const QModelIndex index = m_model->index(static_cast<int>(row - m_model->base), 0);
     m_grid->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
@@ -344,6 +381,12 @@ void eListView::selectGridRow(int64_t row)
 }
 
 void eListView::SelectRowByID(int32_t id)
+{
+    m_pendingKeepTop = false;
+    selectById(id);
+}
+
+void eListView::selectById(int32_t id)
 {
     m_pendingSelectId = 0;
     m_model->heldRow = -1;
@@ -450,9 +493,9 @@ bool eListView::IsLoading() const { return !m_loadReported || !m_model->firstSho
 QString eListView::CellText(int row, int column) const
 {
     const BrandleRow* values = m_model->rowAt(row);
-    if (!values || column < 1 || static_cast<size_t>(column) >= values->size())
+    if (!values || column < 1 || static_cast<size_t>(column) >= values->size() || column > ColumnCount())
         return QString();
-    return DisplayText((*values)[static_cast<size_t>(column)]);
+    return FormatColumnValue((*values)[static_cast<size_t>(column)], m_model->columns[column - 1].kind);
 }
 
 int32_t eListView::RowID(int row) const

@@ -58,6 +58,10 @@ public:
     // or when there are more than kMaxColumns columns.
     void SetView(const QString& viewName, const QString& sqlSelect, const QString& sqlFrom,
                  const QString& sqlFromEx, const QString& columnString);
+    // The SQL data type of each column, in the column string's order, for how its
+    // values show (platform/controls/ColumnFormat.h); a column without one shows
+    // its values as text. SetView forgets them.
+    void SetColumnTypes(const QStringList& dataTypes);
     // where: empty or a WHERE clause; usesExtendedFrom adds SQLFromEx.
     void SetFilter(const QString& where, bool usesExtendedFrom);
     // Replaces the rows with those of the query; LoadComplete follows (later).
@@ -110,7 +114,8 @@ public:
     // The record count of the last completed load; -1 while unknown.
     int64_t RecordCount() const;
     bool IsLoading() const;
-    // The display text of a row's column (1-based), "" when that row is not in memory.
+    // The display text of a row's column (1-based), as the grid shows it; "" when
+    // that row is not in memory.
     QString CellText(int row, int column) const;
     // The id of a row in the grid, 0 when not in memory.
     int32_t RowID(int row) const;
@@ -119,7 +124,8 @@ public:
     // The header-click sort: column 1-based, 0 for none.
     int SortColumn() const { return m_sortColumn; }
     bool SortDescending() const { return m_sortDescending; }
-    // Does what a click on the header of column (1-based) does.
+    // Does what a click on the header of column (1-based) does: the result in the
+    // new order from its top, the selected row still selected.
     void ClickHeader(int column);
     QTableView* Grid() const { return m_grid; }
 
@@ -146,6 +152,8 @@ private:
     void onCountKnown(int64_t count);
     void onPositionFound(int64_t position);
     void selectGridRow(int64_t row);
+    // SelectRowByID, keeping what a sort asked for (m_pendingKeepTop).
+    void selectById(int32_t id);
     void applyColumns();
     // The window onto the result: the control's scroll bar follows the grid and the
     // grid the scroll bar; the window moves when the grid nears its edges.
@@ -175,6 +183,8 @@ private:
     bool m_tabStop = true;
     bool m_loadReported = true;
     int32_t m_pendingSelectId = 0;
+    // The pending selection is a sort's: the row is selected without scrolling to it.
+    bool m_pendingKeepTop = false;
     bool m_columnsSized = false;
     bool m_ownOrder = false;
     std::unique_ptr<Workers> m_workers;

@@ -231,7 +231,7 @@ void ListQueryModel::pageArrived(const JobPtr& j, int64_t page, std::vector<Bran
         m_owner->applyColumns();
         emit m_owner->FirstRowsShown();
         if (m_owner->m_pendingSelectId > 0)
-            m_owner->SelectRowByID(m_owner->m_pendingSelectId);
+            m_owner->selectById(m_owner->m_pendingSelectId);
     }
     pump();
 }

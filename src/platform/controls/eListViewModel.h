@@ -4,6 +4,7 @@
 // workers that read them on their own threads with their own connections.
 
 #include "platform/controls/eListView.h"
+#include "platform/controls/ColumnFormat.h"
 
 #include "base/AppError.h"
 #include "base/AuUtilities.h"
@@ -162,6 +163,7 @@ private:
 struct ColumnDef {
     QString caption;
     int alignment = 0;
+    ColumnKind kind = ColumnKind::Text;  // how its values show (SetColumnTypes)
 };
 
 // caption,alignment,caption,alignment,...: the character after a caption's comma
@@ -249,7 +251,7 @@ public:
             return QString();
         const BrandleRow& r = it->second.rows[k];
         const size_t field = static_cast<size_t>(index.column()) + 1;
-        return field < r.size() ? DisplayText(r[field]) : QString();
+        return field < r.size() ? FormatColumnValue(r[field], columns[index.column()].kind) : QString();
     }
 
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override

@@ -410,6 +410,45 @@ TEST_F(FilterFixture, ARowsOwnRemoveButtonTakesItAway)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+TEST_F(FilterFixture, EditsOfTheRowsAndEnterInAValueAreReportedButNotLoadsOrClears)
+{
+    Filter f;
+    f.resize(600, 400);
+    AddFields(f);
+    f.RefreshLayout();
+    f.show();
+    QSignalSpy edited(&f, &Filter::RowsEdited);
+    QSignalSpy enter(&f, &Filter::EnterPressed);
+    QSignalSpy named(&f, &Filter::TextChanged);
+
+    f.LoadFilter(QStringLiteral("WHERE ( t.Qty = 1 )"), false);
+    f.LoadFilter(QStringLiteral("WHERE anything"), true);
+    f.ClearRows();
+    EXPECT_EQ(edited.count(), 0);
+    ASSERT_TRUE(f.SetRow(0, 0, Op::Equals, QStringLiteral("x")));
+    EXPECT_EQ(edited.count(), 1);
+    // Typing into the value box, then Enter in it.
+    QLineEdit* value = nullptr;
+    for (QLineEdit* e : f.findChildren<QLineEdit*>())
+        if (!value && e->isVisible() && e->text() == QLatin1String("x"))
+            value = e;
+    ASSERT_NE(value, nullptr);
+    QTest::keyClicks(value, QStringLiteral("y"));
+    EXPECT_GE(edited.count(), 2);
+    EXPECT_EQ(f.WhereText(), QStringLiteral("WHERE ( t.Name = 'xy' )"));
+    QTest::keyClick(value, Qt::Key_Return);
+    EXPECT_EQ(enter.count(), 1);
+    const int before = edited.count();
+    f.RemoveRow(0);
+    EXPECT_EQ(edited.count(), before + 1);
+
+    f.SetText(QStringLiteral("Big Orders"));
+    f.SetText(QStringLiteral("Big Orders"));
+    ASSERT_EQ(named.count(), 1);
+    EXPECT_EQ(named.takeFirst().at(0).toString(), QStringLiteral("Big Orders"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
 TEST_F(FilterFixture, RowCountChangedAndTheLayoutFitTheWindowsArithmetic)
 {
     Filter f;

@@ -193,6 +193,48 @@ TEST_F(ListViewTest, HeaderClickSortsTheWholeResultInTheDatabase)
     }
 }
 
+TEST_F(ListViewTest, ANewSortShowsTheTopOfTheResultAndKeepsTheSelectedRowSelected)
+{
+    list->SetWindowRows(1000);
+    Run(QString());
+    ASSERT_TRUE(WaitFor([&] { return list->RowCount() == kOrderLines; }));
+    const int lineTotal = ColumnOf(QStringLiteral("Line Total"));
+    ASSERT_GT(lineTotal, 0);
+    QTableView* grid = list->Grid();
+    const auto topShownRow = [&] {
+        const QModelIndex top = grid->indexAt(QPoint(1, 1));
+        return top.isValid() ? list->WindowStart() + top.row() : int64_t{-1};
+    };
+    // A row deep in the result, and one near its top, scrolled to and selected.
+    for (int64_t row : {int64_t{15000}, int64_t{20}}) {
+        list->ScrollToRow(row);
+        ASSERT_TRUE(WaitFor([&] { return list->RowID(static_cast<int>(row)) != 0; })) << row;
+        const int32_t id = list->RowID(static_cast<int>(row));
+        grid->selectionModel()->setCurrentIndex(grid->model()->index(static_cast<int>(row - list->WindowStart()), 0),
+                                                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        ASSERT_EQ(list->SelectedID(), id);
+
+        QSignalSpy shown(list.get(), &eListView::FirstRowsShown);
+        const bool descending = list->SortColumn() == lineTotal && !list->SortDescending();
+        list->ClickHeader(lineTotal);
+        ASSERT_TRUE(shown.wait(20000));
+        QTest::qWait(20);
+        const std::vector<int64_t> sorted = server->Ids(
+            QStringLiteral("SELECT ol.OrderLineID FROM OrderLines ol ORDER BY ol.LineTotal ") +
+            (descending ? QStringLiteral("DESC") : QString()) + QStringLiteral(", ol.OrderLineID LIMIT 1"));
+        EXPECT_EQ(list->TopRow(), 0) << row;
+        EXPECT_EQ(topShownRow(), 0) << row;
+        EXPECT_EQ(list->ScrollBar()->value(), 0) << row;
+        EXPECT_EQ(list->RowID(0), sorted[0]) << row;
+        // The selected row is still the selected one, wherever the order put it,
+        // and finding it did not move the rows shown.
+        EXPECT_TRUE(WaitFor([&] { return list->SelectedID() == id; })) << row;
+        QTest::qWait(50);
+        EXPECT_EQ(list->SelectedID(), id) << row;
+        EXPECT_EQ(topShownRow(), 0) << row;
+    }
+}
+
 TEST_F(ListViewTest, PagesNearerTheEndAreReadBackwardsInTheSameOrderWithTheSameTieBreak)
 {
     // Small batches, so that pages read from either end meet in the middle; a
