@@ -35,6 +35,7 @@ protected:
                                              "INSERT INTO CoRegValues VALUES (5, 'FilterBranchData', 'I4', '1');"));
         sqlite3_close_v2(db);
         erpdb::HbServer::Options o;
+        o.allServers = true;
         for (int attempt = 0; attempt < 50 && !port; ++attempt) {
             o.port = static_cast<quint16>(QRandomGenerator::global()->bounded(20000, 32000));
             if (hb.Start(o))

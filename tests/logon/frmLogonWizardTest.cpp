@@ -300,6 +300,7 @@ TEST_F(WizardTest, AFailingHBServerKeepsTheUserOnAFrameThatWorks)
     // No companies: back to the server frame.
     boxes.clear();
     erpdb::CreateServer(QStringLiteral("EMPTYSRV"), QStringLiteral("a1"), QStringLiteral("b2"));
+    port = f.StartHb({kServer, QStringLiteral("EMPTYSRV")});
     Open();
     w->txtSQLServer->setText(QStringLiteral("EMPTYSRV"));
     w->txtHBServer->setText(HbText());
