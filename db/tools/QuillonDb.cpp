@@ -7,6 +7,7 @@
 #include "db/SqlServerScripts.h"
 #include "logon/DemoLogonProfile.h"
 #include "platform/hbclient/HbProtocol.h"
+#include "platform/settings/RegistryStore.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -247,7 +248,8 @@ void AddDemoProfileCommand(const QStringList& raw)
     const QString server = a.option("server").trimmed().isEmpty() ? QStringLiteral("(LOCAL)") : a.option("server").trimmed();
     const DemoProfileOutcome outcome = AddDemoLogonProfile(server);
     if (!outcome.stored)
-        RaiseError(vberr::ProgramDefined, QStringLiteral("The logon settings could not be written."));
+        RaiseError(vberr::ProgramDefined,
+                   QStringLiteral("The logon settings could not be written: %1.").arg(RegistryStore::LastWriteFailure()));
     Print(outcome.added ? QStringLiteral("Logon profile '%1' added for server '%2'.").arg(outcome.profileName, server)
                         : QStringLiteral("Logon profile '%1' is stored already; left as it is.").arg(outcome.profileName));
     if (outcome.madeCurrent)

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
+#include <QMutexLocker>
 #include <QSaveFile>
 #include <QStringList>
 #include <QThread>
@@ -196,6 +198,37 @@ private:
 };
 
 
+// ---------------------------------------------------------------- what the user is to be told
+struct DamagedNotice {
+    QString dir;
+    QString text;
+};
+
+struct Notices {
+    QMutex mutex;
+    std::vector<DamagedNotice> damaged;
+    quint64 failedWrites = 0;
+    QString lastWriteFailure;
+};
+
+Notices& notices()
+{
+    static Notices n;
+    return n;
+}
+
+// A write that did not reach the file, and why; the result to return.
+long writeFailed(long rc, const QString& why)
+{
+    Notices& n = notices();
+    QMutexLocker lock(&n.mutex);
+    ++n.failedWrites;
+    n.lastWriteFailure = why;
+    return rc;
+}
+
+QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
+
 enum class ReadResult { Ok, Damaged, Unreadable };
 
 ReadResult readFile(const QString& dir, Store* out, QString* reason)
@@ -205,26 +238,35 @@ ReadResult readFile(const QString& dir, Store* out, QString* reason)
         *out = Store{};
         return ReadResult::Ok;
     }
-    if (!f.open(QIODevice::ReadOnly))
+    if (QFileInfo(f.fileName()).isDir()) {
+        *reason = QStringLiteral("%1 is a folder, not a file").arg(shown(f.fileName()));
         return ReadResult::Unreadable;
+    }
+    if (!f.open(QIODevice::ReadOnly)) {
+        *reason = QStringLiteral("%1 cannot be read: %2").arg(shown(f.fileName()), f.errorString());
+        return ReadResult::Unreadable;
+    }
     const QByteArray data = f.readAll();
-    if (f.error() != QFileDevice::NoError)
+    if (f.error() != QFileDevice::NoError) {
+        *reason = QStringLiteral("%1 cannot be read: %2").arg(shown(f.fileName()), f.errorString());
         return ReadResult::Unreadable;
+    }
     return parse(data, out, reason) ? ReadResult::Ok : ReadResult::Damaged;
 }
 
-bool writeFile(const QString& dir, const Store& s)
+bool writeFile(const QString& dir, const Store& s, QString* reason)
 {
     QDir().mkpath(dir);
     QSaveFile f(fileIn(dir));
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
     const QByteArray data = serialise(s);
-    if (f.write(data) != data.size()) {
-        f.cancelWriting();
+    const bool written = f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+    if (written && f.commit())
+        return true;
+    *reason = QStringLiteral("%1 cannot be written: %2").arg(shown(fileIn(dir)), f.errorString());
+    if (written)
         return false;
-    }
-    return f.commit();
+    f.cancelWriting();
+    return false;
 }
 
 // Renames the damaged file aside, writes a note beside it and starts a fresh store.
@@ -237,8 +279,11 @@ bool setAside(const QString& dir, const QString& reason)
     QString aside = stem;
     for (int n = 2; QFileInfo::exists(aside) || QFileInfo::exists(aside + QStringLiteral(".txt")); ++n)
         aside = stem + QLatin1Char('-') + QString::number(n);
-    if (!QFile::rename(file, aside))
+    if (!QFile::rename(file, aside)) {
+        writeFailed(ERROR_ACCESS_DENIED,
+                    QStringLiteral("the damaged %1 could not be moved aside").arg(shown(file)));
         return false;
+    }
     QFile note(aside + QStringLiteral(".txt"));
     if (note.open(QIODevice::WriteOnly | QIODevice::Text)) {
         const QString text = QStringLiteral(
@@ -253,7 +298,22 @@ bool setAside(const QString& dir, const QString& reason)
                                       QDir::toNativeSeparators(aside));
         note.write(text.toUtf8());
     }
-    return writeFile(dir, Store{});
+    {
+        Notices& n = notices();
+        QMutexLocker lock(&n.mutex);
+        n.damaged.push_back(
+            {dir, QStringLiteral("Your settings could not be read from\n  %1\nbecause %2.\n\n"
+                                 "The file was kept unchanged as\n  %3\nwith a note beside it, and your settings "
+                                 "start afresh: the logon profiles and window settings kept in it are no longer "
+                                 "used. They can be copied back from the kept file by hand.")
+                      .arg(shown(file), reason, shown(aside))});
+    }
+    QString why;
+    if (!writeFile(dir, Store{}, &why)) {
+        writeFailed(ERROR_ACCESS_DENIED, why);
+        return false;
+    }
+    return true;
 }
 
 // Reads the store for a call that does not write. A damaged file is set aside
@@ -284,12 +344,15 @@ long modifyStore(const QString& dir, F&& change)
 {
     StoreLock lock(dir);
     if (!lock.locked())
-        return lock.failure();
+        return writeFailed(lock.failure(), lock.failure() == ERROR_ACCESS_DENIED
+                                               ? QStringLiteral("the folder %1 may not be written").arg(shown(dir))
+                                               : QStringLiteral("%1 stayed locked by another program")
+                                                     .arg(shown(lockPath(dir))));
     Store s;
     QString reason;
     switch (readFile(dir, &s, &reason)) {
     case ReadResult::Ok: break;
-    case ReadResult::Unreadable: return ERROR_ACCESS_DENIED;
+    case ReadResult::Unreadable: return writeFailed(ERROR_ACCESS_DENIED, reason);
     case ReadResult::Damaged:
         if (!setAside(dir, reason))
             return ERROR_ACCESS_DENIED;
@@ -300,7 +363,7 @@ long modifyStore(const QString& dir, F&& change)
     const long rc = change(s, changed);
     if (rc != ERROR_SUCCESS || !changed)
         return rc;
-    return writeFile(dir, s) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+    return writeFile(dir, s, &reason) ? ERROR_SUCCESS : writeFailed(ERROR_ACCESS_DENIED, reason);
 }
 
 // The value an open key holds under a name.
@@ -368,6 +431,38 @@ QString RegistryStore::Directory()
 }
 
 QString RegistryStore::FilePath() { return fileIn(Directory()); }
+
+QStringList RegistryStore::TakeDamagedNotices()
+{
+    const QString users = Directory();
+    const QString machine = MachineDirectory();
+    Notices& n = notices();
+    QMutexLocker lock(&n.mutex);
+    QStringList taken;
+    std::vector<DamagedNotice> kept;
+    for (DamagedNotice& notice : n.damaged) {
+        if (notice.dir == users || notice.dir == machine)
+            taken << notice.text;
+        else
+            kept.push_back(std::move(notice));
+    }
+    n.damaged = std::move(kept);
+    return taken;
+}
+
+quint64 RegistryStore::FailedWrites()
+{
+    Notices& n = notices();
+    QMutexLocker lock(&n.mutex);
+    return n.failedWrites;
+}
+
+QString RegistryStore::LastWriteFailure()
+{
+    Notices& n = notices();
+    QMutexLocker lock(&n.mutex);
+    return n.lastWriteFailure;
+}
 
 void RegistryStore::SetDirectory(const QString& directory) { directoryOverride() = directory; }
 
