@@ -141,7 +141,7 @@ TEST_F(LogonProfilesTest, TheEditProfilesControlsOpenTheManagerAndTheBoxIsFilled
     EXPECT_EQ(given, QStringLiteral("Other"));
     EXPECT_EQ(Entries(), (QStringList{"Acme", "Other", kCreate}));
     EXPECT_EQ(win.cbxProfiles->Text(), QStringLiteral("Other"));
-    EXPECT_EQ(win.txtUserName->text(), QStringLiteral("jdoe"));  // what was typed stays
+    EXPECT_EQ(win.txtUserName->text(), QStringLiteral("stored"));  // the stored user id replaces the typed one
 
     // OK: the deletion stays and the profile selected in the manager is chosen.
     WhenShown<frmLogonProfileList>(QStringLiteral("frmLogonProfileList"), [&](frmLogonProfileList* m) {
@@ -155,7 +155,7 @@ TEST_F(LogonProfilesTest, TheEditProfilesControlsOpenTheManagerAndTheBoxIsFilled
     EXPECT_EQ(win.cbxProfiles->Text(), QStringLiteral("Acme"));
     EXPECT_EQ(win.txtProfile->text(), QStringLiteral("Acme"));
     EXPECT_EQ(win.Settings().Profiles()->Count(), 1);
-    EXPECT_EQ(win.txtUserName->text(), QStringLiteral("jdoe"));
+    EXPECT_EQ(win.txtUserName->text(), QStringLiteral("stored"));
     EXPECT_TRUE(fixture.boxes.empty());
     // Nothing is stored before a logon succeeds.
     EXPECT_EQ(LogonFixture::Stored("PRF_NAME_RCT_LIST"), Record("Acme", "ACME") + Record("Other", "OTHER"));
@@ -184,11 +184,12 @@ TEST_F(LogonProfilesTest, ANewUserCreatesAProfileThroughTheWizardAndLogsOnWithIt
     EXPECT_TRUE(fixture.boxes.empty()) << Prompts().join(" | ").toStdString();
     EXPECT_EQ(Entries(), (QStringList{"My Acme", kCreate}));
     EXPECT_EQ(win.cbxProfiles->Text(), QStringLiteral("My Acme"));
-    // Nothing was stored on this machine; the user id typed before stays for the logon.
-    EXPECT_EQ(win.txtUserName->text(), QStringLiteral("jdoe"));
+    // The stored user id, none on this machine, replaces the one typed before.
+    EXPECT_EQ(win.txtUserName->text(), QString());
     EXPECT_FALSE(g_oSystemEngine);
 
     // Chosen, it logs on.
+    win.txtUserName->setText(QStringLiteral("jdoe"));
     win.txtPassword->setText(QStringLiteral("secret"));
     EXPECT_FALSE(Ok());
     EXPECT_TRUE(fixture.boxes.empty()) << Prompts().join(" | ").toStdString();
