@@ -62,20 +62,8 @@ protected:
         w->show();
         return *w;
     }
-    QStringList Entries() const
-    {
-        QStringList entries;
-        for (int i = 0; i < w->cbxProfiles->ListCount(); ++i)
-            entries << w->cbxProfiles->List(i);
-        return entries;
-    }
-    QStringList Prompts() const
-    {
-        QStringList prompts;
-        for (const MessageBoxRequest& r : fixture.boxes)
-            prompts << r.prompt;
-        return prompts;
-    }
+    QStringList Entries() const { return ComboEntries(w->cbxProfiles); }
+    QStringList Prompts() const { return fixture.Prompts(); }
     static void SelectRow(frmLogonProfileList* m, const QString& text)
     {
         m->lstProfiles->UnSelectAll();

@@ -32,20 +32,8 @@ protected:
         w->Init(QStringLiteral("quillon Login"));
         return *w;
     }
-    QStringList Entries() const
-    {
-        QStringList entries;
-        for (int i = 0; i < w->cbxProfiles->ListCount(); ++i)
-            entries << w->cbxProfiles->List(i);
-        return entries;
-    }
-    QStringList Prompts() const
-    {
-        QStringList prompts;
-        for (const MessageBoxRequest& r : fixture.boxes)
-            prompts << r.prompt;
-        return prompts;
-    }
+    QStringList Entries() const { return ComboEntries(w->cbxProfiles); }
+    QStringList Prompts() const { return fixture.Prompts(); }
     bool LogOnAsJdoe(const QString& profile)
     {
         w->cbxProfiles->SetListIndex(w->cbxProfiles->findText(profile));
