@@ -6,6 +6,7 @@
 #include "platform/hbclient/HbTestSupport.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTcpSocket>
@@ -210,6 +211,7 @@ QProcessEnvironment ToolEnvironment(const QTemporaryDir& dir)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QUILLON_SERVERS_DIR"), dir.filePath(QStringLiteral("servers")));
     env.insert(QStringLiteral("QUILLON_CLIENT_CONFIG_DIR"), dir.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("QUILLON_REGISTRY_DIR"), dir.filePath(QStringLiteral("registry")));
     return env;
 }
 
@@ -283,4 +285,16 @@ TEST(QuillonDbTool, ServeHbServesThisComputersServerUnlessOthersAreNamed)
         << log.toStdString();
     EXPECT_FALSE(log.contains(QStringLiteral("WARNING"))) << log.toStdString();
     EXPECT_TRUE(log.contains(QStringLiteral("HBServer stopped"))) << log.toStdString();
+}
+
+TEST(QuillonDbTool, AddDemoProfileSaysWhyTheSettingsCouldNotBeWritten)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("registry/registry.json"));
+    ASSERT_TRUE(QDir().mkpath(file));  // a folder where the file should be
+    const ToolRun r = RunTool(dir, {QStringLiteral("add-demo-profile")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err.trimmed(), QStringLiteral("quillon-db add-demo-profile: The logon settings could not be written: %1 "
+                                              "is a folder, not a file.")
+                                   .arg(file));
 }
