@@ -136,9 +136,11 @@ QString HbBranchList(const QString& server, const QString& company, QStringList*
     ReadConnection db(server, database);
     QStringList entries;
     for (const QStringList& b : Rows(db.get(), "SELECT BranchName, BranchID FROM GLBranches ORDER BY BranchID")) {
-        if (!hbprotocol::BranchNameProblem(b.value(0)).isEmpty()) {
+        bool shortId = false;
+        b.value(1).toShort(&shortId);  // a profile keeps a 16-bit branch id
+        if (!hbprotocol::BranchNameProblem(b.value(0)).isEmpty() || !shortId) {
             if (leftOut)
-                *leftOut << b.value(0);
+                *leftOut << b.value(0) + QLatin1Char(':') + b.value(1);
             continue;
         }
         entries << b.value(0) + QLatin1Char(':') + b.value(1);

@@ -45,7 +45,7 @@ inline constexpr const char* kFilterBranchDataValue = "FilterBranchData";
 QString HbCompanyList(const QString& server, QStringList* leftOut = nullptr);
 // The branches of a company: "<BranchName>:<BranchID>" each, joined by "[^]", in
 // the order of their ids; "" when the company has none. Names are compared whole
-// (a NUL included). leftOut as above.
+// (a NUL included). leftOut as above ("name:id", also for an id beyond 16 bits).
 QString HbBranchList(const QString& server, const QString& company, QStringList* leftOut = nullptr);
 
 // The service. It works on the thread it was made on (its sockets never block);

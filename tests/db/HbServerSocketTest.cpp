@@ -177,7 +177,7 @@ TEST(HbServerSocket, CompaniesAndBranchesAProfileCannotHoldAreLeftOutAndLogged)
     HbFixture f;
     erpdb::CreateCompany(kServer, QStringLiteral("A[~]B"), QStringLiteral("Odd Ltd"), QStringLiteral("ODDDB"));
     sqlite3* db = erpdb::OpenServerDatabase(kServer, QStringLiteral("ACMEDB"), false);
-    erpdb::ExecScript(db, QStringLiteral("INSERT INTO GLBranches VALUES (8, 'We:st'), (9, 'Ea[^]st'), (10, 'North[~]East');"));
+    erpdb::ExecScript(db, QStringLiteral("INSERT INTO GLBranches VALUES (8, 'We:st'), (9, 'Ea[^]st'), (10, 'North[~]East'), (70000, 'Far');"));
     sqlite3_close_v2(db);
     const int16_t port = f.StartHb();
     EXPECT_EQ(Exchange(port, Line({QStringLiteral("COMPANIES"), QStringLiteral("0"), kServer})),
@@ -190,7 +190,8 @@ TEST(HbServerSocket, CompaniesAndBranchesAProfileCannotHoldAreLeftOutAndLogged)
     EXPECT_TRUE(log[0].endsWith(QStringLiteral("OK (3 companies), left out as a logon profile cannot hold them: 'A[~]B'")))
         << log[0].toStdString();
     EXPECT_TRUE(log[1].endsWith(QStringLiteral(
-        "OK (3 branches), left out as a logon profile cannot hold them: 'We:st', 'Ea[^]st', 'North[~]East'")))
+        "OK (3 branches), left out as a logon profile cannot hold them: 'We:st:8', 'Ea[^]st:9', "
+        "'North[~]East:10', 'Far:70000'")))
         << log[1].toStdString();
 }
 
