@@ -101,6 +101,22 @@ TEST_F(SettingsFileTest, ASaveThatFailsSaysWhyAndTheLogonStands)
     EXPECT_EQ(g_sCompanyID, QStringLiteral("ACME"));
 }
 
+TEST_F(SettingsFileTest, AFolderWhereTheFileShouldBeIsToldOnceOnReading)
+{
+    const QString file = RegistryStore::FilePath();
+    ASSERT_TRUE(QDir().mkpath(file));
+    Open();
+    EXPECT_EQ(Prompts(), QStringList{QStringLiteral("Your settings cannot be read, because %1 is a folder, not a file."
+                                                    "\n\nThe program goes on without them (the logon profiles "
+                                                    "included), and no setting can be saved until this is put right.")
+                                         .arg(QDir::toNativeSeparators(file))});
+    EXPECT_EQ(Entries(), QStringList{QStringLiteral("<create new logon profile>")});
+    fixture.boxes.clear();
+    Unload(w.get());
+    Open();
+    EXPECT_TRUE(fixture.boxes.empty()) << Prompts().join('\n').toStdString();
+}
+
 TEST(RegistryStoreNotices, ADamagedFileIsNoticedOnceAndAFailedWriteCounted)
 {
     QTemporaryDir dir;

@@ -207,6 +207,7 @@ struct DamagedNotice {
 struct Notices {
     QMutex mutex;
     std::vector<DamagedNotice> damaged;
+    QStringList toldUnreadable;  // each store that cannot be read is told of once
     quint64 failedWrites = 0;
     QString lastWriteFailure;
 };
@@ -228,6 +229,24 @@ long writeFailed(long rc, const QString& why)
 }
 
 QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
+
+// A store that cannot be read at all leaves every setting at its default: said once.
+long unreadable(const QString& dir, const QString& reason)
+{
+    // The machine-wide store is the administrator's: a user is told of his own.
+    if (dir != RegistryStore::Directory())
+        return ERROR_ACCESS_DENIED;
+    Notices& n = notices();
+    QMutexLocker lock(&n.mutex);
+    if (!n.toldUnreadable.contains(dir)) {
+        n.toldUnreadable << dir;
+        n.damaged.push_back({dir, QStringLiteral("Your settings cannot be read, because %1.\n\nThe program goes on "
+                                                 "without them (the logon profiles included), and no setting can be "
+                                                 "saved until this is put right.")
+                                      .arg(reason)});
+    }
+    return ERROR_ACCESS_DENIED;
+}
 
 enum class ReadResult { Ok, Damaged, Unreadable };
 
@@ -323,7 +342,7 @@ long readStore(const QString& dir, Store* out)
     QString reason;
     switch (readFile(dir, out, &reason)) {
     case ReadResult::Ok: return ERROR_SUCCESS;
-    case ReadResult::Unreadable: return ERROR_ACCESS_DENIED;
+    case ReadResult::Unreadable: return unreadable(dir, reason);
     case ReadResult::Damaged: break;
     }
     StoreLock lock(dir);
@@ -331,7 +350,7 @@ long readStore(const QString& dir, Store* out)
         return lock.failure();
     switch (readFile(dir, out, &reason)) {
     case ReadResult::Ok: return ERROR_SUCCESS;
-    case ReadResult::Unreadable: return ERROR_ACCESS_DENIED;
+    case ReadResult::Unreadable: return unreadable(dir, reason);
     case ReadResult::Damaged: break;
     }
     *out = Store{};

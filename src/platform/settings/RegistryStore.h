@@ -79,9 +79,10 @@ public:
     static QString MachineFilePath();
     static void SetMachineDirectory(const QString& directory);
 
-    // A damaged file set aside is to be told to the user once: the texts saying where
-    // each went, for the per-user and the machine-wide store in use, are handed out
-    // once and forgotten.
+    // A damaged file set aside, or a store that cannot be read at all (a folder where
+    // the file should be), is to be told to the user once: the texts saying where each
+    // damaged file went, or why the store cannot be read, for the per-user and the
+    // machine-wide store in use, are handed out once and forgotten.
     static QStringList TakeDamagedNotices();
     // The writes that did not reach their file so far in this process, and why the
     // last of them failed (a folder where the file should be, no right to write, ...).
