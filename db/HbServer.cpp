@@ -22,6 +22,14 @@ namespace {
 
 // Longer requests are refused: nothing a client sends comes near it.
 constexpr int kMaxRequestBytes = 8192;
+// A name echoed in an answer or the log is cut to this.
+constexpr int kMaxEchoChars = 200;
+
+// A name from a request as an answer or the log may show it.
+QString Echo(const QString& text)
+{
+    return hbprotocol::Printable(hbprotocol::Bounded(text, kMaxEchoChars));
+}
 
 [[noreturn]] void Refuse(const QString& message)
 {
@@ -40,8 +48,9 @@ std::vector<QStringList> Rows(sqlite3* db, const char* sql, const QStringList& p
     sqlite3_stmt* st = nullptr;
     if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK)
         Refuse(QStringLiteral("The database cannot be read: %1").arg(QString::fromUtf8(sqlite3_errmsg(db))));
+    // With its length, so that a NUL inside a name does not end it.
     for (int k = 0; k < params.size(); ++k)
-        sqlite3_bind_text16(st, k + 1, params[k].utf16(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text16(st, k + 1, params[k].utf16(), static_cast<int>(params[k].size() * 2), SQLITE_TRANSIENT);
     std::vector<QStringList> rows;
     int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
@@ -74,8 +83,8 @@ void RequireServer(const QString& server)
 {
     if (server.trimmed().isEmpty())
         Refuse(QStringLiteral("No SQL server was named."));
-    if (!ServerExists(server))
-        Refuse(QStringLiteral("The SQL server '%1' is not known to this HBServer.").arg(server.trimmed()));
+    if (server.contains(QChar(0)) || !ServerExists(server))
+        Refuse(QStringLiteral("The SQL server '%1' is not known to this HBServer.").arg(Echo(server.trimmed())));
 }
 
 QString CompanyFlags(const QString& server, const QString& database)
@@ -92,7 +101,7 @@ QString CompanyFlags(const QString& server, const QString& database)
 
 }  // namespace
 
-QString HbCompanyList(const QString& server)
+QString HbCompanyList(const QString& server, QStringList* leftOut)
 {
     RequireServer(server);
     std::vector<QStringList> companies;
@@ -103,6 +112,11 @@ QString HbCompanyList(const QString& server)
     QStringList entries;
     for (const QStringList& c : companies) {
         const QString id = c.value(0).trimmed();
+        if (!hbprotocol::CompanyNameProblem(id).isEmpty()) {
+            if (leftOut)
+                *leftOut << id;
+            continue;
+        }
         // A company whose database is missing or damaged is not offered: nobody could log on to it.
         try {
             entries << id + CompanyFlags(server, c.value(1).trimmed());
@@ -112,16 +126,25 @@ QString HbCompanyList(const QString& server)
     return entries.join(QStringLiteral("[^]"));
 }
 
-QString HbBranchList(const QString& server, const QString& company)
+QString HbBranchList(const QString& server, const QString& company, QStringList* leftOut)
 {
     RequireServer(server);
-    const QString database = CompanyDatabaseName(server, company);
+    // A NUL would end the name early in the look-up: no company has one.
+    const QString database = company.contains(QChar(0)) ? QString() : CompanyDatabaseName(server, company);
     if (database.isEmpty())
-        Refuse(QStringLiteral("The SQL server '%1' has no company '%2'.").arg(server.trimmed(), company.trimmed()));
+        Refuse(QStringLiteral("The SQL server '%1' has no company '%2'.").arg(Echo(server.trimmed()), Echo(company.trimmed())));
     ReadConnection db(server, database);
     QStringList entries;
-    for (const QStringList& b : Rows(db.get(), "SELECT BranchName, BranchID FROM GLBranches ORDER BY BranchID"))
+    for (const QStringList& b : Rows(db.get(), "SELECT BranchName, BranchID FROM GLBranches ORDER BY BranchID")) {
+        bool shortId = false;
+        b.value(1).toShort(&shortId);  // a profile keeps a 16-bit branch id
+        if (!hbprotocol::BranchNameProblem(b.value(0)).isEmpty() || !shortId) {
+            if (leftOut)
+                *leftOut << b.value(0) + QLatin1Char(':') + b.value(1);
+            continue;
+        }
         entries << b.value(0) + QLatin1Char(':') + b.value(1);
+    }
     return entries.join(QStringLiteral("[^]"));
 }
 
@@ -147,11 +170,22 @@ bool HbServer::Listen(const Options& options, QString* error)
         return false;
     }
     connect(m_server, &QTcpServer::newConnection, this, &HbServer::Accept);
+    QStringList named;
+    for (const QString& server : options.servers)
+        named << QLatin1Char('\'') + Echo(ResolveServerName(server)) + QLatin1Char('\'');
+    const QString what = options.allServers ? QStringLiteral("every SQL server of this user")
+                         : named.isEmpty()  ? QStringLiteral("no SQL server")
+                                            : QStringLiteral("the SQL server(s) %1").arg(named.join(QStringLiteral(", ")));
     Log(QStringLiteral("HBServer listening on %1:%2, serving %3")
             .arg(options.address.toString())
             .arg(m_server->serverPort())
-            .arg(options.onlyServer.isEmpty() ? QStringLiteral("every SQL server of this user")
-                                              : QStringLiteral("the SQL server '%1'").arg(options.onlyServer)));
+            .arg(what));
+    if (!options.address.isLoopback())
+        Log(QStringLiteral("WARNING: %1 reaches beyond this computer: anyone who can connect to port %2 is told "
+                           "the companies and branches of %3. Listen on 127.0.0.1 unless other computers need it.")
+                .arg(options.address.toString())
+                .arg(m_server->serverPort())
+                .arg(what));
     return true;
 }
 
@@ -178,23 +212,38 @@ void HbServer::Accept()
 void HbServer::Serve(QTcpSocket* socket)
 {
     const QString peer = socket->peerAddress().toString() + QLatin1Char(':') + QString::number(socket->peerPort());
+    // No more than a request and its line end is ever held for a connection.
+    socket->setReadBufferSize(kMaxRequestBytes + 2);
     auto* idle = new QTimer(socket);
     idle->setSingleShot(true);
     connect(idle, &QTimer::timeout, socket, [socket] { socket->abort(); });
     idle->start(m_options.requestTimeoutMs);
     connect(socket, &QAbstractSocket::disconnected, socket, &QObject::deleteLater);
     connect(socket, &QAbstractSocket::errorOccurred, socket, [socket] { socket->deleteLater(); });
-    connect(socket, &QIODevice::readyRead, socket, [this, socket, idle, peer] {
-        if (!socket->canReadLine()) {
-            if (socket->bytesAvailable() > kMaxRequestBytes) {
-                Log(peer + QStringLiteral(" request too long -> refused"));
-                socket->write("ERR\tThe request is too long.\n");
-                socket->disconnectFromHost();
-            }
+    auto answered = std::make_shared<bool>(false);
+    connect(socket, &QIODevice::readyRead, socket, [this, socket, idle, peer, answered] {
+        if (*answered) {
+            socket->readAll();  // one request per connection: the rest is dropped
             return;
         }
+        QByteArray raw;
+        if (socket->canReadLine())
+            raw = socket->readLine(kMaxRequestBytes + 3);
+        else if (socket->bytesAvailable() <= kMaxRequestBytes + 1)
+            return;  // the line is still coming
+        // The line end must come within the limit, however much arrived at once.
+        if (!raw.endsWith('\n') || raw.size() - (raw.endsWith("\r\n") ? 2 : 1) > kMaxRequestBytes) {
+            *answered = true;
+            idle->stop();
+            socket->readAll();
+            Log(peer + QStringLiteral(" request longer than %1 bytes -> refused").arg(kMaxRequestBytes));
+            socket->write("ERR\tThe request is too long.\n");
+            socket->disconnectFromHost();
+            return;
+        }
+        *answered = true;
         idle->stop();
-        QString line = QString::fromUtf8(socket->readLine());
+        QString line = QString::fromUtf8(raw);
         while (line.endsWith(QLatin1Char('\n')) || line.endsWith(QLatin1Char('\r')))
             line.chop(1);
         QString logText;
@@ -205,50 +254,72 @@ void HbServer::Serve(QTcpSocket* socket)
     });
 }
 
+bool HbServer::Serves(const QString& server) const
+{
+    if (server.contains(QChar(0)))
+        return false;
+    if (m_options.allServers)
+        return true;
+    const QString name = ResolveServerName(server);
+    for (const QString& served : m_options.servers) {
+        if (ResolveServerName(served).compare(name, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
 QString HbServer::Answer(const QString& requestLine, QString* logText) const
 {
     const QStringList f = hbprotocol::SplitLine(requestLine);
     const QString verb = f.value(0);
     const QString app = f.value(1);
     const QString server = f.value(2);
-    QString what = verb.isEmpty() ? QStringLiteral("(empty request)") : verb;
+    // Logged as it came in, escaped: a field cannot start a line of the log.
+    QString what = verb.isEmpty() ? QStringLiteral("(empty request)") : Echo(verb);
     if (!app.isEmpty() || !server.isEmpty())
-        what += QStringLiteral(" app=%1 server=%2").arg(app, server);
+        what += QStringLiteral(" app=%1 server=%2").arg(Echo(app), Echo(server));
     if (verb == QLatin1String("BRANCHES"))
-        what += QStringLiteral(" company=%1 user=%2").arg(f.value(3), f.value(4));
+        what += QStringLiteral(" company=%1 user=%2").arg(Echo(f.value(3)), Echo(f.value(4)));
     QString answer;
     QString outcome;
     try {
         const bool known = verb == QLatin1String("HELLO") || verb == QLatin1String("COMPANIES") ||
                            verb == QLatin1String("BRANCHES");
         if (!known)
-            Refuse(QStringLiteral("The HBServer does not know the request '%1'.").arg(verb));
+            Refuse(QStringLiteral("The HBServer does not know the request '%1'.").arg(Echo(verb)));
         if (f.size() < (verb == QLatin1String("BRANCHES") ? 5 : 3))
             Refuse(QStringLiteral("The request '%1' is incomplete.").arg(verb));
         bool numeric = false;
         app.toShort(&numeric);
         if (!numeric)
-            Refuse(QStringLiteral("The application number '%1' is not valid.").arg(app));
-        if (!m_options.onlyServer.isEmpty() &&
-            ResolveServerName(server).compare(ResolveServerName(m_options.onlyServer), Qt::CaseInsensitive) != 0)
-            Refuse(QStringLiteral("This HBServer serves the SQL server '%1' only, not '%2'.")
-                       .arg(ResolveServerName(m_options.onlyServer), server.trimmed()));
+            Refuse(QStringLiteral("The application number '%1' is not valid.").arg(Echo(app)));
+        // A server not served is answered as one that does not exist: a caller learns
+        // neither which servers exist nor which are served.
+        if (!server.trimmed().isEmpty() && !Serves(server))
+            Refuse(QStringLiteral("The SQL server '%1' is not known to this HBServer.").arg(Echo(server.trimmed())));
         QString payload;
+        QStringList leftOut;
         if (verb == QLatin1String("HELLO")) {
             RequireServer(server);
             payload = QFileInfo(FindServerDirectory(server)).fileName();
             outcome = QStringLiteral("OK");
         } else if (verb == QLatin1String("COMPANIES")) {
-            payload = HbCompanyList(server);
+            payload = HbCompanyList(server, &leftOut);
             outcome = QStringLiteral("OK (%1 companies)").arg(payload.isEmpty() ? 0 : payload.count(QStringLiteral("[^]")) + 1);
         } else {
-            payload = HbBranchList(server, f.value(3));
+            payload = HbBranchList(server, f.value(3), &leftOut);
             outcome = QStringLiteral("OK (%1 branches)").arg(payload.isEmpty() ? 0 : payload.count(QStringLiteral("[^]")) + 1);
+        }
+        if (!leftOut.isEmpty()) {
+            QStringList names;
+            for (const QString& name : leftOut)
+                names << QLatin1Char('\'') + Echo(name) + QLatin1Char('\'');
+            outcome += QStringLiteral(", left out as a logon profile cannot hold them: ") + names.join(QStringLiteral(", "));
         }
         answer = QStringLiteral("OK\t") + hbprotocol::EscapeField(payload);
     } catch (const AppError& e) {
         answer = QStringLiteral("ERR\t") + hbprotocol::EscapeField(e.description());
-        outcome = QStringLiteral("ERR ") + e.description();
+        outcome = QStringLiteral("ERR ") + hbprotocol::Printable(e.description());
     }
     if (logText)
         *logText = what + QStringLiteral(" -> ") + outcome;

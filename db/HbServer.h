@@ -2,10 +2,14 @@
 // The HBServer of the embedded ERP server: a small TCP service that tells a logon
 // profile's wizard which companies an SQL server offers (each with its two flag
 // characters: has branches, filters branch data) and which branches a company has
-// ("name:id"). It serves every embedded server of this user, or only the one it was
-// started for, and reads the answers from the server's databases at each request.
+// ("name:id"). It serves the embedded servers it was started for (or, when told
+// so, every one of this user), and reads the answers from the server's databases
+// at each request. A server it does not serve is answered as one that does not
+// exist, so that a caller learns no names; companies and branches whose names a
+// logon profile cannot hold (hbprotocol::CompanyNameProblem) are left out.
 //
-// The line protocol (UTF-8, one request and one answer per connection):
+// The line protocol (UTF-8, one request and one answer per connection; a request
+// line of more than 8 KB is refused):
 //   request  VERB TAB field TAB field ... LF
 //   answer   "OK" TAB payload LF   or   "ERR" TAB message LF
 // (platform/hbclient/HbProtocol.h). The verbs:
@@ -36,11 +40,13 @@ inline constexpr const char* kFilterBranchDataValue = "FilterBranchData";
 // The answers, without the network. Each raises AppError for an unknown server or
 // company, or a database that cannot be read.
 // The companies of a server: "<CompanyID><has branches><filters branch data>" each,
-// joined by "[^]", in the order of their ids.
-QString HbCompanyList(const QString& server);
+// joined by "[^]", in the order of their ids. leftOut receives the ids that a
+// logon profile cannot hold, which are not listed.
+QString HbCompanyList(const QString& server, QStringList* leftOut = nullptr);
 // The branches of a company: "<BranchName>:<BranchID>" each, joined by "[^]", in
-// the order of their ids; "" when the company has none.
-QString HbBranchList(const QString& server, const QString& company);
+// the order of their ids; "" when the company has none. Names are compared whole
+// (a NUL included). leftOut as above ("name:id", also for an id beyond 16 bits).
+QString HbBranchList(const QString& server, const QString& company, QStringList* leftOut = nullptr);
 
 // The service. It works on the thread it was made on (its sockets never block);
 // HbServerThread runs one on a thread of its own.
@@ -50,12 +56,16 @@ public:
     struct Options {
         QHostAddress address = QHostAddress::LocalHost;
         quint16 port = kDefaultHbServerPort;
-        // Only this SQL server is served; every server of this user when empty.
-        QString onlyServer;
+        // The SQL servers served ("(LOCAL)" is this computer's); none when empty,
+        // unless allServers says every embedded server of this user.
+        QStringList servers;
+        bool allServers = false;
         // A connection that has not sent its request by then is closed.
         int requestTimeoutMs = 10000;
     };
-    // log receives one line per request (and the start and the stop).
+    // log receives one line per request (and the start, with a warning when the
+    // address reaches beyond this computer, and the stop). What came in is logged
+    // escaped (hbprotocol::Printable): a request cannot write a line of its own.
     explicit HbServer(std::function<void(const QString&)> log = {});
     ~HbServer() override;
 
@@ -72,6 +82,7 @@ private:
     void Accept();
     void Serve(QTcpSocket* socket);
     void Log(const QString& text) const;
+    bool Serves(const QString& server) const;
 
     Options m_options;
     QTcpServer* m_server = nullptr;

@@ -6,6 +6,8 @@
 #include "db/HbServer.h"
 #include "db/SqlServerScripts.h"
 #include "logon/DemoLogonProfile.h"
+#include "platform/hbclient/HbProtocol.h"
+#include "platform/settings/RegistryStore.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -40,6 +42,8 @@ const char* const kHelp =
     "        coexecutive and coreadonly (random passwords unless given, printed once).\n"
     "  create-company --server NAME COMPANYID DBNAME COMPANYNAME\n"
     "        Creates a company database (file DBNAME.sqlite) and its CoCompanies row.\n"
+    "        COMPANYID may not hold \"[~]\", \"[^]\" or control characters: a logon\n"
+    "        profile could not hold it.\n"
     "  add-user --server NAME --company COMPANYID USERID FULLNAME PASSWORD\n"
     "        Adds a user of a company (the password is stored enciphered).\n"
     "  set-password --server NAME --company COMPANYID USERID PASSWORD\n"
@@ -67,6 +71,14 @@ const char* const kHelp =
     "        variables CoExecutivePassword and CoReadOnlyPassword); demo: the demo\n"
     "        company's rows in the company database and its CoCompanies row. Run them\n"
     "        in that order.\n"
+    "  serve-hb [--server NAME]... | --all-servers  [--port N] [--address IP]\n"
+    "        Runs the HBServer, which tells the profile wizard the companies and branches\n"
+    "        of the servers it serves: each server named with --server (default: this\n"
+    "        computer's, \"(LOCAL)\"), or with --all-servers every server of this user.\n"
+    "        It listens on 127.0.0.1 port 1331 unless told otherwise; an address beyond\n"
+    "        this computer (e.g. 0.0.0.0) lets anyone who reaches it read those lists, and\n"
+    "        it warns so at start. It logs one line per request to standard error and\n"
+    "        stops on Ctrl+C.\n"
     "  list [--server NAME]\n"
     "        Lists the servers, or the databases and companies of one server.\n"
     "  --help\n"
@@ -79,6 +91,7 @@ struct UsageError {
 // The arguments of a command: options (--name value, or flags) and the rest in order.
 struct Args {
     std::map<QString, QString> options;
+    std::map<QString, QStringList> repeated;  // every value of an option given more than once
     QStringList flags;
     QStringList positional;
 
@@ -108,6 +121,7 @@ Args Parse(const QStringList& raw, const QStringList& valueOptions, const QStrin
                 if (k + 1 >= raw.size())
                     throw UsageError{QStringLiteral("The option %1 needs a value.").arg(s)};
                 a.options[name] = raw[++k];
+                a.repeated[name] << a.options[name];
             } else if (flagOptions.contains(name)) {
                 a.flags << name;
             } else {
@@ -154,6 +168,11 @@ void CreateServerCommand(const QStringList& raw)
 void CreateCompanyCommand(const QStringList& raw)
 {
     const Args a = Parse(raw, {QStringLiteral("server")}, {}, 3);
+    // The HBServer would not offer a company whose id a logon profile cannot hold.
+    const QString problem = hbprotocol::CompanyNameProblem(a.positional[0].trimmed());
+    if (!problem.isEmpty())
+        throw UsageError{QStringLiteral("The company id '%1' cannot be used, as a logon profile cannot hold it: %2.")
+                             .arg(hbprotocol::Printable(a.positional[0]), problem)};
     erpdb::CreateCompany(a.required("server"), a.positional[0], a.positional[2], a.positional[1]);
     Print(QStringLiteral("Company '%1' created in database '%2'.").arg(a.positional[0].trimmed(), a.positional[1].trimmed()));
 }
@@ -229,7 +248,8 @@ void AddDemoProfileCommand(const QStringList& raw)
     const QString server = a.option("server").trimmed().isEmpty() ? QStringLiteral("(LOCAL)") : a.option("server").trimmed();
     const DemoProfileOutcome outcome = AddDemoLogonProfile(server);
     if (!outcome.stored)
-        RaiseError(vberr::ProgramDefined, QStringLiteral("The logon settings could not be written."));
+        RaiseError(vberr::ProgramDefined,
+                   QStringLiteral("The logon settings could not be written: %1.").arg(RegistryStore::LastWriteFailure()));
     Print(outcome.added ? QStringLiteral("Logon profile '%1' added for server '%2'.").arg(outcome.profileName, server)
                         : QStringLiteral("Logon profile '%1' is stored already; left as it is.").arg(outcome.profileName));
     if (outcome.madeCurrent)
@@ -247,7 +267,8 @@ void OnStopSignal(int)
 
 void ServeHbCommand(const QStringList& raw)
 {
-    const Args a = Parse(raw, {QStringLiteral("server"), QStringLiteral("port"), QStringLiteral("address")}, {}, 0);
+    const Args a = Parse(raw, {QStringLiteral("server"), QStringLiteral("port"), QStringLiteral("address")},
+                         {QStringLiteral("all-servers")}, 0);
     erpdb::HbServer::Options options;
     if (a.has("port")) {
         bool ok = false;
@@ -258,10 +279,19 @@ void ServeHbCommand(const QStringList& raw)
     }
     if (a.has("address") && !options.address.setAddress(a.option("address").trimmed()))
         throw UsageError{QStringLiteral("--address needs an IP address, e.g. 127.0.0.1.")};
-    if (a.has("server")) {
-        options.onlyServer = erpdb::ResolveServerName(a.option("server"));
-        if (!erpdb::ServerExists(options.onlyServer))
-            throw UsageError{QStringLiteral("The server '%1' does not exist.").arg(options.onlyServer)};
+    options.allServers = a.has("all-servers");
+    if (options.allServers && a.has("server"))
+        throw UsageError{QStringLiteral("--server and --all-servers exclude each other.")};
+    // What is served is said, never assumed: this computer's server unless named.
+    const auto named = a.repeated.find(QStringLiteral("server"));
+    const QStringList servers = named != a.repeated.end() ? named->second : QStringList{QStringLiteral("(LOCAL)")};
+    if (!options.allServers) {
+        for (const QString& server : servers) {
+            const QString name = erpdb::ResolveServerName(server);
+            if (!erpdb::ServerExists(name))
+                throw UsageError{QStringLiteral("The server '%1' does not exist.").arg(name)};
+            options.servers << name;
+        }
     }
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_stopPipe) != 0)
         RaiseError(vberr::ProgramDefined, QStringLiteral("The HBServer cannot set up its stop signal."));

@@ -4,6 +4,7 @@
 #include "core/MachineSettings.h"
 #include "db/DemoCompany.h"
 #include "logon/LogonSettings.h"
+#include "platform/settings/RegistryStore.h"
 
 #include <QStringList>
 
@@ -49,6 +50,13 @@ DemoProfileOutcome AddDemoLogonProfile(const QString& sqlServer)
         bag.Item(Variant(currentName))->LetValue(Variant(outcome.profileName));
         outcome.madeCurrent = true;
     }
-    outcome.stored = (!outcome.added && !outcome.madeCurrent) || SaveMachineSettings(QStringLiteral("Connection"), bag);
+    if (outcome.added || outcome.madeCurrent) {
+        // A value that did not reach the file fails the store as a key that could not be made does.
+        const quint64 failedBefore = RegistryStore::FailedWrites();
+        outcome.stored = SaveMachineSettings(QStringLiteral("Connection"), bag) &&
+                         RegistryStore::FailedWrites() == failedBefore;
+    } else {
+        outcome.stored = true;
+    }
     return outcome;
 }

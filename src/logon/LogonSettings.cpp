@@ -3,6 +3,7 @@
 #include "base/AppError.h"
 #include "core/MachineSettings.h"
 #include "platform/forms/FormsRuntime.h"
+#include "platform/settings/RegistryStore.h"
 
 #include <QHash>
 
@@ -23,6 +24,7 @@ const QString kProfileList = QStringLiteral("PRF_NAME_RCT_LIST");
 const QString kProfile = QStringLiteral("Profile");
 
 constexpr int16_t kDefaultHBServerPort = 1331;
+const QString kAttentionRequired = QStringLiteral("Attention Required");
 
 }  // namespace
 
@@ -95,6 +97,10 @@ void LogonSettings::LoadRecentInfo()
         m_oSettings->Add(kProfile, Variant(QString()));
 
         LoadMachineSettings(kSubKey, *m_oSettings);
+        // A damaged settings file was set aside while reading: the user would otherwise
+        // just find the profiles gone.
+        for (const QString& notice : RegistryStore::TakeDamagedNotices())
+            MsgBox(notice, vbExclamation | vbOKOnly, kAttentionRequired);
 
         m_sUserID = SettingValue(kUserID).toString();
         m_sProfileList = SettingValue(kProfileList).toString();
@@ -137,7 +143,7 @@ void LogonSettings::MigrateServerSettings()
                QStringLiteral("\r\n\r\n") +
                QStringLiteral("We have created one profile for you based on the last login.  When you are ready to "
                               "alter the profile or create more use the edit button."),
-           vbExclamation | vbOKOnly, QStringLiteral("Attention Required"));
+           vbExclamation | vbOKOnly, kAttentionRequired);
 }
 
 clsLogonProfileRef LogonSettings::ParseRecord(const QString& record) const
@@ -147,6 +153,9 @@ clsLogonProfileRef LogonSettings::ParseRecord(const QString& record) const
     if (n < 6)
         RaiseError(vberr::SubscriptOutOfRange);
 
+    // A profile without a name could be neither listed nor keyed: kept as stored instead.
+    if (fields[0].isEmpty())
+        RaiseError(vberr::InvalidProcedureCall);
     auto profile = std::make_shared<clsLogonProfile>();
     profile->ProfileName = fields[0];
     profile->HBServer = fields[1];
@@ -259,7 +268,14 @@ bool LogonSettings::SaveRegSettings(const QString& profileText, const QString& u
         SetSettingValue(kProfile, Variant(profileText));
         SetSettingValue(kProfileList, Variant(m_sProfileList));
         SetSettingValue(kUserID, Variant(userNameText));
-        return SaveMachineSettings(kSubKey, *m_oSettings);
+        const quint64 failedBefore = RegistryStore::FailedWrites();
+        const bool saved = SaveMachineSettings(kSubKey, *m_oSettings) && RegistryStore::FailedWrites() == failedBefore;
+        if (!saved)
+            MsgBox(QStringLiteral("Your logon settings could not be saved, because %1.  The changes to your logon "
+                                  "profiles, and the profile and user id of this logon, are not kept.")
+                       .arg(RegistryStore::LastWriteFailure()),
+                   vbExclamation | vbOKOnly, kAttentionRequired);
+        return saved;
     });
 }
 

@@ -36,19 +36,20 @@ public:
     // Current profile "<create new logon profile>", status text cleared, failed attempts 0.
     void SetStartupDefaults();
     void ClearAllServer();
-    // Reads the Connection settings into the bag, then the stored profile list into the
+    // Reads the Connection settings into the bag (telling the user once where a damaged
+    // settings file was moved), then the stored profile list into the
     // collection, or, while only the old single-server settings exist, builds a first
     // profile from them and tells the user (every showing until a logon succeeds).
     void LoadRecentInfo();
     // Parses the stored profile list into the collection. A record that cannot be read
-    // (too few fields, a port or branch id that is not a number, a bad flag, a name
-    // already held) is kept as stored and written back unchanged in its place.
+    // (too few fields, no name, a port or branch id that is not a number, a bad flag,
+    // a name already held) is kept as stored and written back unchanged in its place.
     void LoadProfiles();
     // The text up to, not including, its first backslash.
     static QString StripServerInstance(const QString& server);
     // Writes all eight Connection values, the profile list rebuilt from the collection;
     // profileText is the profile just used, userNameText the user id as typed.
-    // Returns what the settings store returned (false when the key could not be written).
+    // False, after telling the user why, when the settings could not be written.
     bool SaveRegSettings(const QString& profileText, const QString& userNameText);
 
     // One profile as a record of the stored list (without the terminator).

@@ -91,10 +91,6 @@ void frmLogonNew::ManageProfiles()
         // The manager changes the collection in place and undoes its own changes when
         // cancelled; what stays is stored only after the next successful logon.
         QPointer<frmLogonProfileList> manager = new frmLogonProfileList;
-        // Refilling the box afterwards puts the stored user id back; the one typed
-        // before the manager opened is newer (on a fresh machine nothing is stored
-        // at all) and the manager cannot change it, so it stays.
-        const QString typedUser = txtUserName->text();
         const QString current =
             cbxProfiles->Text() == LogonSettings::kCreateNewProfile ? QString() : cbxProfiles->Text();
         manager->Init(m_settings.Profiles(), txtUserName->text(), m_iApplication, current, true);
@@ -103,9 +99,8 @@ void frmLogonNew::ManageProfiles()
             m_settings.SetCurrentProfile(manager->GetSelectedProfile());
             Unload(manager);
         }
+        // Refilling the box also puts the stored user id back in place of the one typed.
         LoadProfileCombo();
-        if (!TrimBlanks(typedUser).isEmpty())
-            txtUserName->setText(typedUser);
         txtProfile->setText(cbxProfiles->Text());
         txtProfile->setCursorPosition(0);
     });

@@ -3,6 +3,7 @@
 #include "base/AppError.h"
 #include "core/AuProperty.h"
 #include "listhelpers/ComboBoxHelper.h"
+#include "logon/HbLists.h"
 #include "logon/frmLogonNew.h"
 
 #include <QApplication>
@@ -479,15 +480,18 @@ bool frmLogonWizard::LoadCompanies()
                    m_oHBClient->GetLastError());
             return false;
         }
+        const hblists::Read<hblists::Company> read = hblists::ReadCompanies(list);
+        if (!read.refused.isEmpty())
+            MsgBox(hblists::RefusedMessage(QStringLiteral("companies"), read.refused));
+        if (read.entries.empty())
+            return false;
         cboCompany->Clear();
         m_colCompanies = std::make_shared<CoCollection>();
         m_colCompanies->EnableKeyedAccess();
-        for (const QString& entry : list.split(kSeparator)) {
-            if (entry.isEmpty())
-                continue;
+        for (const hblists::Company& entry : read.entries) {
             auto company = std::make_shared<AuProperty>();
-            company->LetValue(Variant(entry.right(2)));
-            company->SetName(entry.left(qMax(0, entry.size() - 2)));
+            company->LetValue(Variant(entry.flags));
+            company->SetName(entry.name);
             m_colCompanies->Add(company, company->Name());
             frmLogonNew::SetCbxValue(cboCompany, company->Name(), 0, true);
         }
@@ -515,16 +519,15 @@ bool frmLogonWizard::LoadBranches()
                    m_oHBClient->GetLastError());
             return false;
         }
+        // A branch the stored profile list could not hold is left out; the others stay usable.
+        const hblists::Read<hblists::Branch> read = hblists::ReadBranches(list);
+        if (!read.refused.isEmpty())
+            MsgBox(hblists::RefusedMessage(QStringLiteral("branches"), read.refused));
+        if (read.entries.empty())
+            return false;
         cboBranch->Clear();
-        for (const QString& entry : list.split(kSeparator)) {
-            if (entry.isEmpty())
-                continue;
-            const QStringList parts = entry.split(QLatin1Char(':'));
-            if (parts.size() < 2)
-                RaiseError(vberr::SubscriptOutOfRange);
-            const int16_t id = Variant(parts[1]).toInt16();
-            frmLogonNew::SetCbxValue(cboBranch, parts[0], id, true);
-        }
+        for (const hblists::Branch& entry : read.entries)
+            frmLogonNew::SetCbxValue(cboBranch, entry.name, entry.id, true);
         if (m_oProfile && !m_oProfile->Branch.isEmpty())
             frmLogonNew::SetCbxValue(cboBranch, m_oProfile->Branch, m_oProfile->BranchID, false);
         return true;
@@ -562,6 +565,12 @@ bool frmLogonWizard::Finish()
         const QString name = txtProfileName->text();
         if (HoldsListSeparator(name)) {
             MsgBox(QStringLiteral("The profile name may not contain \"[~]\" or \"[^]\".  Choose another name."));
+            return false;
+        }
+        // A profile without a name could not be chosen in the logon window, nor be
+        // told apart from another such profile in the collection.
+        if (name.trimmed().isEmpty()) {
+            MsgBox(QStringLiteral("You must give the profile a name."));
             return false;
         }
         // The profile collection's keys ignore letter case, so the used names do too;

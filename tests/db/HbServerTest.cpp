@@ -23,6 +23,10 @@ TEST(HbServer, AnswersEachRequest)
 {
     HbFixture f;
     erpdb::HbServer server;
+    erpdb::HbServer::Options options;
+    options.port = 0;
+    options.servers = {kServer};
+    ASSERT_TRUE(server.Listen(options));
     struct Case {
         QStringList request;
         QString answer;

@@ -387,6 +387,7 @@ TEST_F(LogonSettingsTest, DamagedRecordsAreKeptInTheirPlaces)
         {"branch id not a number", "Bad[~]h[~]1331[~]s[~]c[~]one"},
         {"bad flag", "Bad[~]h[~]1331[~]s[~]c[~]2[~]North[~]maybe"},
         {"duplicate name", "a[~]other[~]1[~]s[~]c[~]0"},
+        {"no name", "[~]h[~]1331[~]s[~]c[~]1"},
     };
     for (const Case& c : cases) {
         const QString list = QString("A[~]h[~]1331[~]s[~]c[~]1[^]") + c.record + "[^]B[~]h[~]1331[~]s[~]c[~]1[^]";

@@ -35,6 +35,7 @@ protected:
                                              "INSERT INTO CoRegValues VALUES (5, 'FilterBranchData', 'I4', '1');"));
         sqlite3_close_v2(db);
         erpdb::HbServer::Options o;
+        o.allServers = true;
         for (int attempt = 0; attempt < 50 && !port; ++attempt) {
             o.port = static_cast<quint16>(QRandomGenerator::global()->bounded(20000, 32000));
             if (hb.Start(o))
@@ -61,20 +62,8 @@ protected:
         w->show();
         return *w;
     }
-    QStringList Entries() const
-    {
-        QStringList entries;
-        for (int i = 0; i < w->cbxProfiles->ListCount(); ++i)
-            entries << w->cbxProfiles->List(i);
-        return entries;
-    }
-    QStringList Prompts() const
-    {
-        QStringList prompts;
-        for (const MessageBoxRequest& r : fixture.boxes)
-            prompts << r.prompt;
-        return prompts;
-    }
+    QStringList Entries() const { return ComboEntries(w->cbxProfiles); }
+    QStringList Prompts() const { return fixture.Prompts(); }
     static void SelectRow(frmLogonProfileList* m, const QString& text)
     {
         m->lstProfiles->UnSelectAll();
@@ -140,7 +129,7 @@ TEST_F(LogonProfilesTest, TheEditProfilesControlsOpenTheManagerAndTheBoxIsFilled
     EXPECT_EQ(given, QStringLiteral("Other"));
     EXPECT_EQ(Entries(), (QStringList{"Acme", "Other", kCreate}));
     EXPECT_EQ(win.cbxProfiles->Text(), QStringLiteral("Other"));
-    EXPECT_EQ(win.txtUserName->text(), QStringLiteral("jdoe"));  // what was typed stays
+    EXPECT_EQ(win.txtUserName->text(), QStringLiteral("stored"));  // the stored user id replaces the typed one
 
     // OK: the deletion stays and the profile selected in the manager is chosen.
     WhenShown<frmLogonProfileList>(QStringLiteral("frmLogonProfileList"), [&](frmLogonProfileList* m) {
@@ -154,7 +143,7 @@ TEST_F(LogonProfilesTest, TheEditProfilesControlsOpenTheManagerAndTheBoxIsFilled
     EXPECT_EQ(win.cbxProfiles->Text(), QStringLiteral("Acme"));
     EXPECT_EQ(win.txtProfile->text(), QStringLiteral("Acme"));
     EXPECT_EQ(win.Settings().Profiles()->Count(), 1);
-    EXPECT_EQ(win.txtUserName->text(), QStringLiteral("jdoe"));
+    EXPECT_EQ(win.txtUserName->text(), QStringLiteral("stored"));
     EXPECT_TRUE(fixture.boxes.empty());
     // Nothing is stored before a logon succeeds.
     EXPECT_EQ(LogonFixture::Stored("PRF_NAME_RCT_LIST"), Record("Acme", "ACME") + Record("Other", "OTHER"));
@@ -183,11 +172,12 @@ TEST_F(LogonProfilesTest, ANewUserCreatesAProfileThroughTheWizardAndLogsOnWithIt
     EXPECT_TRUE(fixture.boxes.empty()) << Prompts().join(" | ").toStdString();
     EXPECT_EQ(Entries(), (QStringList{"My Acme", kCreate}));
     EXPECT_EQ(win.cbxProfiles->Text(), QStringLiteral("My Acme"));
-    // Nothing was stored on this machine; the user id typed before stays for the logon.
-    EXPECT_EQ(win.txtUserName->text(), QStringLiteral("jdoe"));
+    // The stored user id, none on this machine, replaces the one typed before.
+    EXPECT_EQ(win.txtUserName->text(), QString());
     EXPECT_FALSE(g_oSystemEngine);
 
     // Chosen, it logs on.
+    win.txtUserName->setText(QStringLiteral("jdoe"));
     win.txtPassword->setText(QStringLiteral("secret"));
     EXPECT_FALSE(Ok());
     EXPECT_TRUE(fixture.boxes.empty()) << Prompts().join(" | ").toStdString();

@@ -13,6 +13,7 @@
 #include "db/Schema.h"
 #include "core/clsLogonProfile.h"
 #include "platform/forms/FormsRuntime.h"
+#include "listhelpers/ComboBoxHelper.h"
 #include "platform/settings/RegistryStore.h"
 
 #include <QSettings>
@@ -28,6 +29,15 @@ inline const QString kServer = QStringLiteral("LOGONSRV");
 inline const QString kVersionRow = QStringLiteral(
     "INSERT INTO CoRegKeys (KeyID, ParentID, Name) VALUES (1, NULL, 'System');"
     "INSERT INTO CoRegValues (KeyID, Name, Type, Value) VALUES (1, 'Version', 'S', '7.6.5');");
+
+// The texts of a combo box's entries, in order.
+inline QStringList ComboEntries(const ComboBox* combo)
+{
+    QStringList entries;
+    for (int i = 0; i < combo->ListCount(); ++i)
+        entries << combo->List(i);
+    return entries;
+}
 
 // One stored profile record for a company of the test server.
 inline QString Record(const QString& name, const QString& company)
@@ -132,6 +142,15 @@ public:
         p.CurrentUser = user;
         p.CurrentUserPwd = password;
         ASSERT_TRUE(LogOn(p, false));
+    }
+
+    // The texts of the message boxes shown so far.
+    QStringList Prompts() const
+    {
+        QStringList prompts;
+        for (const MessageBoxRequest& r : boxes)
+            prompts << r.prompt;
+        return prompts;
     }
 
     std::vector<MessageBoxRequest> boxes;

@@ -300,6 +300,7 @@ TEST_F(WizardTest, AFailingHBServerKeepsTheUserOnAFrameThatWorks)
     // No companies: back to the server frame.
     boxes.clear();
     erpdb::CreateServer(QStringLiteral("EMPTYSRV"), QStringLiteral("a1"), QStringLiteral("b2"));
+    port = f.StartHb({kServer, QStringLiteral("EMPTYSRV")});
     Open();
     w->txtSQLServer->setText(QStringLiteral("EMPTYSRV"));
     w->txtHBServer->setText(HbText());
@@ -379,7 +380,8 @@ TEST_F(WizardTest, ProfileNamesMustBeUniqueWithoutRegardToCase)
         {"", "Other", false, nullptr},       // another profile's name
         {"", "OTHER", false, nullptr},       // ... in other letters
         {"", "Oth", true, nullptr},          // a part of it is free
-        {"", "", true, nullptr},             // empty, as the record's name was
+        {"", "", false, "You must give the profile a name."},     // a profile needs a name
+        {"", "  ", false, "You must give the profile a name."},   // ... that the logon window can list
         {"Mine", "Mine", true, nullptr},     // an edit keeps its own name
         {"Mine", "MINE", true, nullptr},     // ... also in other letters
         {"Mine", "other", false, nullptr},   // but may not take another's

@@ -15,6 +15,15 @@ QAtomicInt g_connectTimeoutMs = 3000;
 QAtomicInt g_answerTimeoutMs = 5000;
 // An answer is one short line; a longer one is not from an HBServer.
 constexpr qint64 kMaxAnswerBytes = 4 * 1024 * 1024;
+// The HBServer's reason is shown in a message box: no more than fits in one.
+constexpr int kMaxReasonChars = 500;
+
+// The name the SQL server box gives this computer is no host name: for the
+// HBServer it is this computer as well.
+QString HostToReach(const QString& host)
+{
+    return host.compare(QLatin1String("(LOCAL)"), Qt::CaseInsensitive) == 0 ? QStringLiteral("localhost") : host;
+}
 
 QString Seconds(int ms)
 {
@@ -111,7 +120,7 @@ bool CoHBClient::Request(const QStringList& fields, QString& payload)
     m_sLastError.clear();
     const QString where = m_sHost + QLatin1Char(':') + QString::number(m_iPort);
     QTcpSocket socket;
-    socket.connectToHost(m_sHost, static_cast<quint16>(m_iPort));
+    socket.connectToHost(HostToReach(m_sHost), static_cast<quint16>(m_iPort));
     const int connectMs = ConnectTimeoutMs();
     if (!WaitUntil(socket, &QAbstractSocket::connected,
                    [&] { return socket.state() == QAbstractSocket::ConnectedState; }, connectMs)) {
@@ -151,7 +160,7 @@ bool CoHBClient::Request(const QStringList& fields, QString& payload)
     }
     if (answer.size() == 2 && answer[0] == QLatin1String(hbprotocol::kError))
         m_sLastError = answer[1].isEmpty() ? QStringLiteral("The HBServer at %1 refused the request.").arg(where)
-                                           : answer[1];
+                                           : hbprotocol::Bounded(answer[1], kMaxReasonChars);
     else
         m_sLastError = QStringLiteral("The HBServer at %1 sent an answer this program does not understand.").arg(where);
     return false;

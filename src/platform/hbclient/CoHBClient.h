@@ -21,8 +21,9 @@ class CoHBClient {
 public:
     static constexpr int16_t kDefaultPort = 1331;
 
-    // Names the HBServer (host and port, in and out: the host comes back trimmed)
-    // and asks it whether it serves sSQLServer for the application number. False,
+    // Names the HBServer (host and port, in and out: the host comes back trimmed;
+    // "(LOCAL)" is this computer) and asks it whether it serves sSQLServer for the
+    // application number. False,
     // with sError saying why, when it does not or cannot be asked. The two empty
     // texts are accepted and not used.
     bool Init(int16_t& iApplication, const QString& sSQLServer, const QString& sReserved, QString& sHBServer,
@@ -33,7 +34,8 @@ public:
     // The branches of a company joined by "[^]", each "name:id"; "" when no list is
     // available, also for a company without branches.
     QString GetBranchList(const QString& sCompany, QString& sUser);
-    // The reason of the last failure ("" after a success).
+    // The reason of the last failure ("" after a success); an HBServer's own reason
+    // is cut to a length a message can show.
     QString GetLastError() const { return m_sLastError; }
 
     // The two waits of every request, in milliseconds (defaults 3000 and 5000).

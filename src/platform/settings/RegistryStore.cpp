@@ -1,14 +1,15 @@
 #include "platform/settings/RegistryStore.h"
 
+#include "platform/settings/RegistryStoreJson.h"
+
 #include "base/AnsiCodePage.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QMutex>
+#include <QMutexLocker>
 #include <QSaveFile>
 #include <QStringList>
 #include <QThread>
@@ -22,28 +23,11 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace registrystore;
+
 namespace {
 
-constexpr int kFormatVersion = 1;
 constexpr int kLockTimeoutMs = 10000;
-
-// ---------------------------------------------------------------- the store in memory
-struct StoredValue {
-    QString name;
-    uint32_t type = REG_NONE;
-    bool isText = false;  // a REG_SZ written as text: size is characters + 1
-    QString text;
-    QByteArray bytes;
-};
-
-struct StoredKey {
-    QStringList path;  // root name first
-    std::vector<StoredValue> values;
-};
-
-struct Store {
-    std::vector<StoredKey> keys;
-};
 
 bool sameName(const QString& a, const QString& b) { return a.toUpper() == b.toUpper(); }
 
@@ -99,20 +83,6 @@ StoredValue* findValue(StoredKey& k, const QString& name)
     return nullptr;
 }
 
-// ---------------------------------------------------------------- roots and handles
-const std::map<HKEY, QString>& roots()
-{
-    static const std::map<HKEY, QString> r = {
-        {HKEY_CURRENT_USER, QStringLiteral("HKEY_CURRENT_USER")},
-        {HKEY_LOCAL_MACHINE, QStringLiteral("HKEY_LOCAL_MACHINE")},
-    };
-    return r;
-}
-
-bool isRootName(const QString& name)
-{
-    return std::any_of(roots().begin(), roots().end(), [&](const auto& r) { return r.second == name; });
-}
 
 struct Handles {
     std::map<HKEY, QStringList> open;
@@ -227,141 +197,55 @@ private:
     bool m_denied = false;
 };
 
-QString hexOf(const QByteArray& b) { return QString::fromLatin1(b.toHex(' ')); }
 
-QJsonObject valueToJson(const StoredValue& v)
+// ---------------------------------------------------------------- what the user is to be told
+struct DamagedNotice {
+    QString dir;
+    QString text;
+};
+
+struct Notices {
+    QMutex mutex;
+    std::vector<DamagedNotice> damaged;
+    QStringList toldUnreadable;  // each store that cannot be read is told of once
+    quint64 failedWrites = 0;
+    QString lastWriteFailure;
+};
+
+Notices& notices()
 {
-    QJsonObject o;
-    o[QStringLiteral("name")] = v.name;
-    o[QStringLiteral("type")] = static_cast<qint64>(v.type);
-    if (v.isText)
-        o[QStringLiteral("text")] = v.text;
-    else if (v.type == REG_DWORD && v.bytes.size() == 4) {
-        int32_t n = 0;
-        memcpy(&n, v.bytes.constData(), 4);  // little-endian, as written
-        o[QStringLiteral("dword")] = n;
-    } else if (!v.bytes.isEmpty() || v.type != REG_NONE)
-        o[QStringLiteral("bytes")] = hexOf(v.bytes);
-    return o;
+    static Notices n;
+    return n;
 }
 
-QByteArray serialise(const Store& s)
+// A write that did not reach the file, and why; the result to return.
+long writeFailed(long rc, const QString& why)
 {
-    std::vector<const StoredKey*> keys;
-    for (const auto& k : s.keys)
-        keys.push_back(&k);
-    std::stable_sort(keys.begin(), keys.end(), [](const StoredKey* a, const StoredKey* b) {
-        return a->path.join(QLatin1Char('\\')).toUpper() < b->path.join(QLatin1Char('\\')).toUpper();
-    });
-    QJsonArray jkeys;
-    for (const auto* k : keys) {
-        QJsonArray jvalues;
-        for (const auto& v : k->values)
-            jvalues.append(valueToJson(v));
-        QJsonObject jk;
-        jk[QStringLiteral("path")] = k->path.join(QLatin1Char('\\'));
-        jk[QStringLiteral("values")] = jvalues;
-        jkeys.append(jk);
-    }
-    QJsonObject root;
-    root[QStringLiteral("store")] = QStringLiteral("Quillon settings registry");
-    root[QStringLiteral("version")] = kFormatVersion;
-    root[QStringLiteral("keys")] = jkeys;
-    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+    Notices& n = notices();
+    QMutexLocker lock(&n.mutex);
+    ++n.failedWrites;
+    n.lastWriteFailure = why;
+    return rc;
 }
 
-// Parses the file's text; on failure *reason says what is wrong.
-bool parse(const QByteArray& data, Store* out, QString* reason)
+QString shown(const QString& path) { return QDir::toNativeSeparators(path); }
+
+// A store that cannot be read at all leaves every setting at its default: said once.
+long unreadable(const QString& dir, const QString& reason)
 {
-    if (data.trimmed().isEmpty()) {
-        *reason = QStringLiteral("the file is empty");
-        return false;
+    // The machine-wide store is the administrator's: a user is told of his own.
+    if (dir != RegistryStore::Directory())
+        return ERROR_ACCESS_DENIED;
+    Notices& n = notices();
+    QMutexLocker lock(&n.mutex);
+    if (!n.toldUnreadable.contains(dir)) {
+        n.toldUnreadable << dir;
+        n.damaged.push_back({dir, QStringLiteral("Your settings cannot be read, because %1.\n\nThe program goes on "
+                                                 "without them (the logon profiles included), and no setting can be "
+                                                 "saved until this is put right.")
+                                      .arg(reason)});
     }
-    QJsonParseError err{};
-    const QJsonDocument doc = QJsonDocument::fromJson(data, &err);
-    if (err.error != QJsonParseError::NoError) {
-        *reason = QStringLiteral("it is not valid JSON (%1 at byte %2)").arg(err.errorString()).arg(err.offset);
-        return false;
-    }
-    if (!doc.isObject()) {
-        *reason = QStringLiteral("its top level is not an object");
-        return false;
-    }
-    const QJsonObject root = doc.object();
-    if (root.value(QStringLiteral("version")).toInt(-1) != kFormatVersion) {
-        *reason = QStringLiteral("its \"version\" is not %1").arg(kFormatVersion);
-        return false;
-    }
-    if (!root.value(QStringLiteral("keys")).isArray()) {
-        *reason = QStringLiteral("it has no \"keys\" list");
-        return false;
-    }
-    Store s;
-    const QJsonArray jkeys = root.value(QStringLiteral("keys")).toArray();
-    for (qsizetype i = 0; i < jkeys.size(); ++i) {
-        const QJsonObject jk = jkeys[i].toObject();
-        const QString where = QStringLiteral("key %1").arg(i + 1);
-        const QJsonValue jpath = jk.value(QStringLiteral("path"));
-        const QStringList path = jpath.toString().split(QLatin1Char('\\'));
-        if (!jkeys[i].isObject() || !jpath.isString() || path.size() < 2 || !isRootName(path.first())
-            || path.contains(QString())) {
-            *reason = QStringLiteral("%1 has no valid \"path\"").arg(where);
-            return false;
-        }
-        if (!jk.value(QStringLiteral("values")).isArray()) {
-            *reason = QStringLiteral("%1 (%2) has no \"values\" list").arg(where, jpath.toString());
-            return false;
-        }
-        StoredKey key{path, {}};
-        const QJsonArray jvalues = jk.value(QStringLiteral("values")).toArray();
-        for (qsizetype j = 0; j < jvalues.size(); ++j) {
-            const QJsonObject jv = jvalues[j].toObject();
-            const QString vwhere = QStringLiteral("value %1 of %2 (%3)").arg(j + 1).arg(where, jpath.toString());
-            const double type = jv.value(QStringLiteral("type")).toDouble(-1);
-            if (!jvalues[j].isObject() || !jv.value(QStringLiteral("name")).isString() || type < 0
-                || type > 4294967295.0 || type != static_cast<double>(static_cast<uint32_t>(type))) {
-                *reason = QStringLiteral("%1 has no valid \"name\" and \"type\"").arg(vwhere);
-                return false;
-            }
-            StoredValue v;
-            v.name = jv.value(QStringLiteral("name")).toString();
-            v.type = static_cast<uint32_t>(type);
-            const QJsonValue text = jv.value(QStringLiteral("text"));
-            const QJsonValue dword = jv.value(QStringLiteral("dword"));
-            const QJsonValue bytes = jv.value(QStringLiteral("bytes"));
-            if (!text.isUndefined()) {
-                if (v.type != REG_SZ || !text.isString()) {
-                    *reason = QStringLiteral("%1 has a \"text\" that is not a REG_SZ text").arg(vwhere);
-                    return false;
-                }
-                v.isText = true;
-                v.text = text.toString();
-            } else if (!dword.isUndefined()) {
-                const double d = dword.toDouble(0.5);
-                if (v.type != REG_DWORD || d < -2147483648.0 || d > 4294967295.0 || d != static_cast<double>(static_cast<int64_t>(d))) {
-                    *reason = QStringLiteral("%1 has a \"dword\" that is not a 32-bit REG_DWORD number").arg(vwhere);
-                    return false;
-                }
-                const auto n = static_cast<uint32_t>(static_cast<int64_t>(d));
-                v.bytes = QByteArray(reinterpret_cast<const char*>(&n), 4);
-            } else if (!bytes.isUndefined()) {
-                const QString hex = bytes.toString();
-                const QByteArray raw = QByteArray::fromHex(hex.toLatin1());
-                QString compact = hex;
-                compact.remove(QLatin1Char(' '));
-                if (!bytes.isString() || compact.size() != raw.size() * 2
-                    || QString::fromLatin1(raw.toHex()) != compact.toLower()) {
-                    *reason = QStringLiteral("%1 has \"bytes\" that are not hexadecimal").arg(vwhere);
-                    return false;
-                }
-                v.bytes = raw;
-            }
-            key.values.push_back(std::move(v));
-        }
-        s.keys.push_back(std::move(key));
-    }
-    *out = std::move(s);
-    return true;
+    return ERROR_ACCESS_DENIED;
 }
 
 enum class ReadResult { Ok, Damaged, Unreadable };
@@ -373,26 +257,35 @@ ReadResult readFile(const QString& dir, Store* out, QString* reason)
         *out = Store{};
         return ReadResult::Ok;
     }
-    if (!f.open(QIODevice::ReadOnly))
+    if (QFileInfo(f.fileName()).isDir()) {
+        *reason = QStringLiteral("%1 is a folder, not a file").arg(shown(f.fileName()));
         return ReadResult::Unreadable;
+    }
+    if (!f.open(QIODevice::ReadOnly)) {
+        *reason = QStringLiteral("%1 cannot be read: %2").arg(shown(f.fileName()), f.errorString());
+        return ReadResult::Unreadable;
+    }
     const QByteArray data = f.readAll();
-    if (f.error() != QFileDevice::NoError)
+    if (f.error() != QFileDevice::NoError) {
+        *reason = QStringLiteral("%1 cannot be read: %2").arg(shown(f.fileName()), f.errorString());
         return ReadResult::Unreadable;
+    }
     return parse(data, out, reason) ? ReadResult::Ok : ReadResult::Damaged;
 }
 
-bool writeFile(const QString& dir, const Store& s)
+bool writeFile(const QString& dir, const Store& s, QString* reason)
 {
     QDir().mkpath(dir);
     QSaveFile f(fileIn(dir));
-    if (!f.open(QIODevice::WriteOnly))
-        return false;
     const QByteArray data = serialise(s);
-    if (f.write(data) != data.size()) {
-        f.cancelWriting();
+    const bool written = f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+    if (written && f.commit())
+        return true;
+    *reason = QStringLiteral("%1 cannot be written: %2").arg(shown(fileIn(dir)), f.errorString());
+    if (written)
         return false;
-    }
-    return f.commit();
+    f.cancelWriting();
+    return false;
 }
 
 // Renames the damaged file aside, writes a note beside it and starts a fresh store.
@@ -405,8 +298,11 @@ bool setAside(const QString& dir, const QString& reason)
     QString aside = stem;
     for (int n = 2; QFileInfo::exists(aside) || QFileInfo::exists(aside + QStringLiteral(".txt")); ++n)
         aside = stem + QLatin1Char('-') + QString::number(n);
-    if (!QFile::rename(file, aside))
+    if (!QFile::rename(file, aside)) {
+        writeFailed(ERROR_ACCESS_DENIED,
+                    QStringLiteral("the damaged %1 could not be moved aside").arg(shown(file)));
         return false;
+    }
     QFile note(aside + QStringLiteral(".txt"));
     if (note.open(QIODevice::WriteOnly | QIODevice::Text)) {
         const QString text = QStringLiteral(
@@ -421,7 +317,22 @@ bool setAside(const QString& dir, const QString& reason)
                                       QDir::toNativeSeparators(aside));
         note.write(text.toUtf8());
     }
-    return writeFile(dir, Store{});
+    {
+        Notices& n = notices();
+        QMutexLocker lock(&n.mutex);
+        n.damaged.push_back(
+            {dir, QStringLiteral("Your settings could not be read from\n  %1\nbecause %2.\n\n"
+                                 "The file was kept unchanged as\n  %3\nwith a note beside it, and your settings "
+                                 "start afresh: the logon profiles and window settings kept in it are no longer "
+                                 "used. They can be copied back from the kept file by hand.")
+                      .arg(shown(file), reason, shown(aside))});
+    }
+    QString why;
+    if (!writeFile(dir, Store{}, &why)) {
+        writeFailed(ERROR_ACCESS_DENIED, why);
+        return false;
+    }
+    return true;
 }
 
 // Reads the store for a call that does not write. A damaged file is set aside
@@ -431,7 +342,7 @@ long readStore(const QString& dir, Store* out)
     QString reason;
     switch (readFile(dir, out, &reason)) {
     case ReadResult::Ok: return ERROR_SUCCESS;
-    case ReadResult::Unreadable: return ERROR_ACCESS_DENIED;
+    case ReadResult::Unreadable: return unreadable(dir, reason);
     case ReadResult::Damaged: break;
     }
     StoreLock lock(dir);
@@ -439,7 +350,7 @@ long readStore(const QString& dir, Store* out)
         return lock.failure();
     switch (readFile(dir, out, &reason)) {
     case ReadResult::Ok: return ERROR_SUCCESS;
-    case ReadResult::Unreadable: return ERROR_ACCESS_DENIED;
+    case ReadResult::Unreadable: return unreadable(dir, reason);
     case ReadResult::Damaged: break;
     }
     *out = Store{};
@@ -452,12 +363,15 @@ long modifyStore(const QString& dir, F&& change)
 {
     StoreLock lock(dir);
     if (!lock.locked())
-        return lock.failure();
+        return writeFailed(lock.failure(), lock.failure() == ERROR_ACCESS_DENIED
+                                               ? QStringLiteral("the folder %1 may not be written").arg(shown(dir))
+                                               : QStringLiteral("%1 stayed locked by another program")
+                                                     .arg(shown(lockPath(dir))));
     Store s;
     QString reason;
     switch (readFile(dir, &s, &reason)) {
     case ReadResult::Ok: break;
-    case ReadResult::Unreadable: return ERROR_ACCESS_DENIED;
+    case ReadResult::Unreadable: return writeFailed(ERROR_ACCESS_DENIED, reason);
     case ReadResult::Damaged:
         if (!setAside(dir, reason))
             return ERROR_ACCESS_DENIED;
@@ -468,7 +382,7 @@ long modifyStore(const QString& dir, F&& change)
     const long rc = change(s, changed);
     if (rc != ERROR_SUCCESS || !changed)
         return rc;
-    return writeFile(dir, s) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+    return writeFile(dir, s, &reason) ? ERROR_SUCCESS : writeFailed(ERROR_ACCESS_DENIED, reason);
 }
 
 // The value an open key holds under a name.
@@ -536,6 +450,38 @@ QString RegistryStore::Directory()
 }
 
 QString RegistryStore::FilePath() { return fileIn(Directory()); }
+
+QStringList RegistryStore::TakeDamagedNotices()
+{
+    const QString users = Directory();
+    const QString machine = MachineDirectory();
+    Notices& n = notices();
+    QMutexLocker lock(&n.mutex);
+    QStringList taken;
+    std::vector<DamagedNotice> kept;
+    for (DamagedNotice& notice : n.damaged) {
+        if (notice.dir == users || notice.dir == machine)
+            taken << notice.text;
+        else
+            kept.push_back(std::move(notice));
+    }
+    n.damaged = std::move(kept);
+    return taken;
+}
+
+quint64 RegistryStore::FailedWrites()
+{
+    Notices& n = notices();
+    QMutexLocker lock(&n.mutex);
+    return n.failedWrites;
+}
+
+QString RegistryStore::LastWriteFailure()
+{
+    Notices& n = notices();
+    QMutexLocker lock(&n.mutex);
+    return n.lastWriteFailure;
+}
 
 void RegistryStore::SetDirectory(const QString& directory) { directoryOverride() = directory; }
 

@@ -29,7 +29,8 @@
 // and write, and replaces the file atomically (a new file renamed over the old),
 // so two running programs never lose each other's values and a crash never
 // leaves a half-written store. A file that cannot be read is renamed aside
-// (".damaged-<time>") with a note beside it, and a fresh store is started.
+// (".damaged-<time>") with a note beside it, and a fresh store is started; the
+// user is to be told (TakeDamagedNotices).
 
 #include <QByteArray>
 #include <QString>
@@ -77,6 +78,16 @@ public:
     static QString MachineDirectory();
     static QString MachineFilePath();
     static void SetMachineDirectory(const QString& directory);
+
+    // A damaged file set aside, or a store that cannot be read at all (a folder where
+    // the file should be), is to be told to the user once: the texts saying where each
+    // damaged file went, or why the store cannot be read, for the per-user and the
+    // machine-wide store in use, are handed out once and forgotten.
+    static QStringList TakeDamagedNotices();
+    // The writes that did not reach their file so far in this process, and why the
+    // last of them failed (a folder where the file should be, no right to write, ...).
+    static quint64 FailedWrites();
+    static QString LastWriteFailure();
 };
 
 // Opens an existing key below hKey (a root or an open key); an empty subKey opens hKey itself.

@@ -84,11 +84,12 @@ TEST(CoHBClient, AnHBServerServingOneSQLServerRefusesOthers)
 {
     HbFixture f;
     erpdb::CreateServer(QStringLiteral("OTHERSRV"), QStringLiteral("a1"), QStringLiteral("b2"));
-    const int16_t port = f.StartHb(QStringLiteral("OTHERSRV"));
+    const int16_t port = f.StartHb({QStringLiteral("OTHERSRV")});
     CoHBClient client;
     const Prepared p = InitClient(client, QStringLiteral("127.0.0.1"), port);
     EXPECT_FALSE(p.ok);
-    EXPECT_EQ(p.error, QStringLiteral("This HBServer serves the SQL server 'OTHERSRV' only, not 'HBSRV'."));
+    // As if it did not exist: the caller learns no server names.
+    EXPECT_EQ(p.error, QStringLiteral("The SQL server 'HBSRV' is not known to this HBServer."));
 }
 
 TEST(CoHBClient, AnUnreachableOrSilentHBServerFailsWithinTheTimeout)

@@ -63,12 +63,14 @@ public:
         sqlite3_close_v2(db);
     }
 
-    // Starts the HBServer on a free loopback port; its port.
-    int16_t StartHb(const QString& onlyServer = QString())
+    // Starts the HBServer on a free loopback port for the servers named (every
+    // server of this user when all); its port.
+    int16_t StartHb(const QStringList& servers = {kServer}, bool all = false)
     {
         m_hb = std::make_unique<erpdb::HbServerThread>();
         erpdb::HbServer::Options o;
-        o.onlyServer = onlyServer;
+        o.servers = servers;
+        o.allServers = all;
         for (int attempt = 0; attempt < 50; ++attempt) {
             o.port = static_cast<quint16>(QRandomGenerator::global()->bounded(20000, 32000));
             if (m_hb->Start(o))

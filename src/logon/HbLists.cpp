@@ -1,0 +1,85 @@
+#include "logon/HbLists.h"
+
+#include "base/AppError.h"
+#include "base/Variant.h"
+#include "platform/hbclient/HbProtocol.h"
+
+#include <QSet>
+
+namespace hblists {
+
+namespace {
+
+const QString kSeparator = QStringLiteral("[^]");
+constexpr int kNamedAtMost = 5;
+constexpr int kEntryChars = 60;
+
+QString Refusal(const QString& entry, const QString& reason)
+{
+    return QStringLiteral("\"%1\" (%2)").arg(hbprotocol::Printable(hbprotocol::Bounded(entry, kEntryChars)), reason);
+}
+
+}  // namespace
+
+Read<Company> ReadCompanies(const QString& list)
+{
+    Read<Company> read;
+    QSet<QString> seen;  // the wizard keys companies without regard to case
+    for (const QString& entry : list.split(kSeparator)) {
+        if (entry.isEmpty())
+            continue;
+        if (entry.size() < 3) {
+            read.refused << Refusal(entry, QStringLiteral("not a company id followed by its two flags"));
+            continue;
+        }
+        Company company{entry.left(entry.size() - 2), entry.right(2)};
+        const QString problem = hbprotocol::CompanyNameProblem(company.name);
+        if (!problem.isEmpty())
+            read.refused << Refusal(company.name, problem);
+        else if (seen.contains(company.name.toCaseFolded()))
+            read.refused << Refusal(company.name, QStringLiteral("it is offered twice"));
+        else {
+            seen.insert(company.name.toCaseFolded());
+            read.entries.push_back(company);
+        }
+    }
+    return read;
+}
+
+Read<Branch> ReadBranches(const QString& list)
+{
+    Read<Branch> read;
+    for (const QString& entry : list.split(kSeparator)) {
+        if (entry.isEmpty())
+            continue;
+        const QStringList parts = entry.split(QLatin1Char(':'));
+        if (parts.size() != 2) {
+            read.refused << Refusal(entry, parts.size() < 2 ? QStringLiteral("not a branch name, \":\" and its id")
+                                                            : QStringLiteral("its name holds \":\""));
+            continue;
+        }
+        const QString problem = hbprotocol::BranchNameProblem(parts[0]);
+        if (!problem.isEmpty()) {
+            read.refused << Refusal(entry, problem);
+            continue;
+        }
+        try {
+            read.entries.push_back({parts[0], Variant(parts[1]).toInt16()});
+        } catch (const AppError&) {
+            read.refused << Refusal(entry, QStringLiteral("its id is not a number from -32768 to 32767"));
+        }
+    }
+    return read;
+}
+
+QString RefusedMessage(const QString& what, const QStringList& refused)
+{
+    QString text = QStringLiteral("The HBServer offers %1 that a logon profile cannot hold; they are not listed:").arg(what);
+    for (qsizetype k = 0; k < refused.size() && k < kNamedAtMost; ++k)
+        text += QStringLiteral("\r\n") + refused[k];
+    if (refused.size() > kNamedAtMost)
+        text += QStringLiteral("\r\n... and %1 more.").arg(refused.size() - kNamedAtMost);
+    return text;
+}
+
+}  // namespace hblists
