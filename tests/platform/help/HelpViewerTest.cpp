@@ -40,6 +40,14 @@ protected:
         const QString target = window.isEmpty() ? ShippedHelp() : ShippedHelp() + QLatin1Char('>') + window;
         return qobject_cast<HelpWindow*>(HtmlHelp(owner, target, command, data));
     }
+    // The search pane, with a search to run.
+    HelpWindow* CallSearch(const QString& text)
+    {
+        HH_FTS_QUERY query;
+        query.pszSearchQuery = text;
+        query.fExecute = true;
+        return Call(HH_DISPLAY_SEARCH, query);
+    }
     static QString Page(HelpWindow* w) { return w ? w->CurrentTopic().fileName() : QString(); }
     HH_AKLINK Link(const QString& keywords)
     {
@@ -144,10 +152,7 @@ TEST_F(HelpViewerTest, KeywordAndLinkLookupsAndWhatHappensWhenNothingIsFound)
 
 TEST_F(HelpViewerTest, TheFullTextSearchFindsTopicsByTheirWords)
 {
-    HH_FTS_QUERY query;
-    query.pszSearchQuery = QStringLiteral("workbook");
-    query.fExecute = true;
-    HelpWindow* w = Call(HH_DISPLAY_SEARCH, query);
+    HelpWindow* w = CallSearch(QStringLiteral("workbook"));
     ASSERT_TRUE(w);
     EXPECT_EQ(w->CurrentPane(), HelpWindow::SearchPane);
     QHelpSearchEngine* search = w->Engine()->searchEngine();
@@ -277,10 +282,7 @@ TEST_F(HelpViewerTest, TheStylesheetAppliesAndTheIndexNamesEachEntryOnce)
 
 TEST_F(HelpViewerTest, TheSearchFindsHyphenatedKeywordsAndListsOnlyPages)
 {
-    HH_FTS_QUERY query;
-    query.pszSearchQuery = QStringLiteral("auto-populate");
-    query.fExecute = true;
-    HelpWindow* w = Call(HH_DISPLAY_SEARCH, query);
+    HelpWindow* w = CallSearch(QStringLiteral("auto-populate"));
     ASSERT_TRUE(w);
     QSignalSpy finished(w, &HelpWindow::searchFinished);
     auto pages = [&] {
