@@ -192,9 +192,10 @@ void frmLogonNew::CreateControls()
     picCancel->setObjectName(QStringLiteral("picCancel"));
     picCancel->setGeometry(Twips(3510, 2445, 1290, 450));
     picCancel->setFocusPolicy(Qt::StrongFocus);
-    // The picture buttons carry no text of their own: their names, for screen readers.
+    // The picture buttons carry no text of their own: the words their pictures show,
+    // for screen readers.
     picOk->setAccessibleName(QStringLiteral("OK"));
-    picCancel->setAccessibleName(QStringLiteral("Cancel"));
+    picCancel->setAccessibleName(QStringLiteral("Close"));
 
     fraImages = new QFrame(this);
     fraImages->setObjectName(QStringLiteral("fraImages"));
