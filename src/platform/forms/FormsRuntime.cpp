@@ -58,6 +58,22 @@ MessageBoxAnswerer& answerer()
 
 QWidget* ModalOwner(const QWidget* except);
 
+// A box sizes itself to its text only as it is shown, after the dialog placed it
+// by its earlier size: it is centred once more on its owner with its final size,
+// still before it reaches the screen.
+class CentredMessageBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* e) override
+    {
+        QMessageBox::showEvent(e);
+        if (QWidget* owner = parentWidget())
+            move(owner->window()->frameGeometry().center() - QPoint(width() / 2, height() / 2));
+    }
+};
+
 int showRealBox(const MessageBoxRequest& r)
 {
     // Centred on the window it speaks for (a modal dialog, else the active window),
@@ -67,7 +83,7 @@ int showRealBox(const MessageBoxRequest& r)
     QWidget* owner = QApplication::activeModalWidget();
     if (!owner)
         owner = ModalOwner(nullptr);
-    QPointer<QMessageBox> made = new QMessageBox(owner ? owner->window() : nullptr);
+    QPointer<QMessageBox> made = new CentredMessageBox(owner ? owner->window() : nullptr);
     QMessageBox& box = *made;
     box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     box.setWindowTitle(r.title);

@@ -381,7 +381,7 @@ TEST_F(FormsRuntimeTest, RealBoxOpensCentredOnItsWindowWithoutMinimiseOrMaximise
         parent = box->parentWidget();
         box->button(QMessageBox::Ok)->click();
     });
-    EXPECT_EQ(MsgBox("Saved.", vbInformation), vbOK);
+    EXPECT_EQ(MsgBox("No web browser could be started to open https://www.harbrook.example/quillon.", vbInformation), vbOK);
     EXPECT_EQ(parent, owner);
     EXPECT_LE((seen.center() - owner->frameGeometry().center()).manhattanLength(), 4);
     EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
