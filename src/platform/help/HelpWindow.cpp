@@ -239,6 +239,8 @@ void HelpWindow::BuildPanes()
     m_results->setFrameShape(QFrame::NoFrame);
     searchLayout->addWidget(m_results, 1);
     m_panes->addTab(searchPane, QStringLiteral("&Search"));
+    // A pane chosen by its tab is ready for typing, as one chosen by a command.
+    connect(m_panes, &QTabWidget::currentChanged, this, [this](int pane) { ShowPane(static_cast<Pane>(pane)); });
     connect(search->queryWidget(), &QHelpSearchQueryWidget::search, this,
             [this, search] { Search(search->queryWidget()->searchInput()); });
     connect(m_results, &QTextBrowser::anchorClicked, this, &HelpWindow::ShowTopic);

@@ -115,6 +115,10 @@ TEST_F(HelpViewerTest, ContentsAndIndexListTheShippedTopicsAndKeywords)
         EXPECT_TRUE(titles.contains(QString::fromLatin1(t))) << t;
     Q_UNUSED(root);
 
+    // A pane chosen by its tab is ready for typing.
+    w->Panes()->setCurrentIndex(HelpWindow::IndexPane);
+    EXPECT_EQ(w->focusWidget(), w->IndexFilter());
+    w->Panes()->setCurrentIndex(HelpWindow::ContentsPane);
     EXPECT_EQ(Call(HH_DISPLAY_INDEX, uintptr_t(0)), w);
     EXPECT_EQ(w->CurrentPane(), HelpWindow::IndexPane);
     QHelpIndexModel* index = w->Engine()->indexModel();
