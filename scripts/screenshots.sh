@@ -210,8 +210,7 @@ shoot_shaped() {
   import -window root -crop "$((WIDTH + 24))x$((HEIGHT + 24))+$((X - 12))+$((Y - 12))" +repage "$OUT/$file"
   echo "saved docs/screenshots/$file"
 }
-# The focus starts in the password box; the user id box comes before it.
-xdotool key --clearmodifiers shift+Tab
+# No user id is stored yet: the focus starts in the user id box.
 xdotool type --delay 40 jdoe
 xdotool key Tab
 xdotool type --delay 40 secret
@@ -239,7 +238,6 @@ APP_PID=$!
 LOGON=$(wait_window "quillon Login")
 xdotool windowmove "$LOGON" 60 60
 sleep 0.5
-xdotool key --clearmodifiers shift+Tab
 xdotool type --delay 40 jdoe
 xdotool mousemove --window "$LOGON" 291 25 click 1
 MANAGER=$(wait_window "Manage Logon Profiles")

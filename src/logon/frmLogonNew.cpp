@@ -192,6 +192,10 @@ void frmLogonNew::CreateControls()
     picCancel->setObjectName(QStringLiteral("picCancel"));
     picCancel->setGeometry(Twips(3510, 2445, 1290, 450));
     picCancel->setFocusPolicy(Qt::StrongFocus);
+    // The picture buttons carry no text of their own: the words their pictures show,
+    // for screen readers.
+    picOk->setAccessibleName(QStringLiteral("OK"));
+    picCancel->setAccessibleName(QStringLiteral("Close"));
 
     fraImages = new QFrame(this);
     fraImages->setObjectName(QStringLiteral("fraImages"));
@@ -400,13 +404,16 @@ bool frmLogonNew::Form_Unload()
 
 void frmLogonNew::Form_Activate()
 {
-    if (!m_settings.CurrentProfile().isEmpty()) {
-        DisplayUIADVMode(false);
+    const bool profileChosen = !m_settings.CurrentProfile().isEmpty();
+    DisplayUIADVMode(!profileChosen);
+    // The first box the user still has to fill: a new user types the user id first,
+    // not into the password box.
+    if (TrimBlanks(txtUserName->text()).isEmpty())
+        txtUserName->setFocus(Qt::OtherFocusReason);
+    else if (profileChosen)
         txtPassword->setFocus(Qt::OtherFocusReason);
-    } else {
-        DisplayUIADVMode(true);
+    else
         cbxProfiles->setFocus(Qt::OtherFocusReason);
-    }
 }
 
 void frmLogonNew::DisplayUIADVMode(bool bAdvanced)
@@ -508,6 +515,10 @@ void frmLogonNew::keyPressEvent(QKeyEvent* e)
 
 bool frmLogonNew::Form_KeyDown(int keyCode, int shift)
 {
+    if (keyCode == vbkey::Escape && shift == 0) {
+        picCancel_Click();
+        return true;
+    }
     if (keyCode != vbkey::Return)
         return false;
     picOk_Click();
@@ -679,7 +690,11 @@ bool frmLogonNew::AttemptLogin()
                    dash + company + kCrLf + indent + QStringLiteral("Server  ") + dash + server;
         }
         MsgBox(text, vbExclamation | vbOKOnly, QStringLiteral("Login Failed"));
+        return false;
     }
+    // Retyping replaces the refused password instead of adding to it.
+    txtPassword->setFocus(Qt::OtherFocusReason);
+    txtPassword->selectAll();
     return false;
 }
 

@@ -3,7 +3,7 @@
 // dragged with any mouse button. It lists the stored logon profiles, takes the user
 // id and password and logs on through LogOn; it counts failed attempts and stores
 // the logon settings after a success. The window sees every key press before its
-// controls: Enter anywhere is OK.
+// controls: Enter anywhere is OK, Esc is Cancel.
 //
 // The program has one logon window (Instance), which ShowLogon shows modally. A
 // showing is Init, the modal show, the user's attempts, and the end: a success or

@@ -92,7 +92,11 @@ int16_t PopUpMenu::Count() const
 
 PopUpMenuItemRef PopUpMenu::Item(const Variant& vIndex) const
 {
-    return Traced("PopUpMenu", "Item", [&] { return m_entries->at(position(vIndex)); });
+    return Traced("PopUpMenu", "Item", [&] {
+        // The position first: it refuses an index when there is no entry list at all.
+        const size_t at = position(vIndex);
+        return (*m_entries)[at];
+    });
 }
 
 int32_t PopUpMenu::AddPopUpItem(const QString& Name, const QString& Key, bool Subitem)

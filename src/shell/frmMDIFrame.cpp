@@ -28,6 +28,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -375,16 +377,34 @@ void frmMDIFrame::RefreshWindowList()
 
 void frmMDIFrame::mnuWindowCascade_Click()
 {
-    // The logo keeps its corner.
-    QMdiSubWindow* logoFrame = m_logo ? ChildFrameOf(m_logo) : nullptr;
-    const bool logoShown = logoFrame && logoFrame->isVisible();
-    if (logoShown)
-        logoFrame->hide();
-    m_mdiArea->cascadeSubWindows();
-    if (logoShown) {
-        logoFrame->show();
-        PlaceLogo();
+    // The child windows step down from the top left, each a title bar below the one
+    // before, and keep a useful size: what fits beside the steps, never less than
+    // two thirds of the client area (more windows start a new staircase) or the
+    // window's own minimum. The logo keeps its corner behind them.
+    std::vector<QMdiSubWindow*> frames;
+    for (QMdiSubWindow* frame : m_mdiArea->subWindowList(QMdiArea::StackingOrder)) {
+        auto* form = qobject_cast<Form*>(frame->widget());
+        if (frame->isVisible() && !frame->isMinimized() && form != m_logo)
+            frames.push_back(frame);
     }
+    if (frames.empty())
+        return;
+    const QSize client = m_mdiArea->viewport()->size();
+    const int step = std::max(8, frames.front()->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, frames.front()) +
+                                     frames.front()->style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr,
+                                                                          frames.front()));
+    const int room = std::min(client.width(), client.height()) / 3;
+    const int perStair = std::max(1, std::min(static_cast<int>(frames.size()), room / step + 1));
+    const QSize size(client.width() - (perStair - 1) * step, client.height() - (perStair - 1) * step);
+    int i = 0;
+    for (QMdiSubWindow* frame : frames) {
+        if (frame->isMaximized())
+            frame->showNormal();
+        const int at = (i++ % perStair) * step;
+        frame->setGeometry(QRect(QPoint(at, at), size.expandedTo(frame->minimumSize())));
+        frame->raise();
+    }
+    PlaceLogo();
 }
 
 void frmMDIFrame::PlaceLogo()
@@ -399,6 +419,14 @@ void frmMDIFrame::PlaceLogo()
         frame->setEnabled(false);
         frame->resize(m_logo->size());
         connect(m_logo, &Form::unloaded, frame, &QWidget::hide);
+        // Close All and a new logon close every child window, the logo with them: it
+        // comes back at once, so that the client area never stands empty and white.
+        connect(m_logo, &Form::unloaded, this, [this] {
+            QTimer::singleShot(0, this, [this] {
+                if (IsLoaded() && isVisible())
+                    RunMenu("MDIForm_Resize", [this] { PlaceLogo(); });
+            });
+        });
         connect(m_logo, &QObject::destroyed, frame, &QObject::deleteLater);
         m_logo->show();
     }
@@ -452,11 +480,17 @@ void frmMDIFrame::tbMain_ButtonClick(const QString& key)
 
 void frmMDIFrame::mnuHelpWebsite_Click()
 {
-    // Whether the browser opens is not checked.
+    // A click that shows nothing would leave the user waiting for a browser that
+    // never comes: say so when none could be started.
+    bool opened = false;
     try {
-        QDesktopServices::openUrl(QUrl(QString::fromLatin1(kWebsite)));
+        opened = QDesktopServices::openUrl(QUrl(QString::fromLatin1(kWebsite)));
     } catch (...) {
     }
+    if (!opened)
+        MsgBox(QStringLiteral("No web browser could be started to open ") + QString::fromLatin1(kWebsite) +
+                   QStringLiteral("."),
+               vbExclamation, QStringLiteral("Attention Required"));
 }
 
 void frmMDIFrame::Help_Click()

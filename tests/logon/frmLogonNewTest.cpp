@@ -85,36 +85,43 @@ protected:
 
 TEST_F(LogonWindowTest, TheProfileBoxFollowsTheStoredSettings)
 {
+    // The focus goes to the first box still to fill: the user id, then the
+    // password (with a profile chosen), else the profile list.
     struct Case {
         const char* name;
         QString list;
         QString profile;
+        QString user;
         QStringList entries;
         QString selected;
-        bool focusInPassword;
+        const char* focus;
     };
     const Case cases[] = {
-        {"nothing stored", QString(), QString(), {kCreate}, kCreate, false},
-        {"current profile listed", Record("Acme", "ACME") + Record("Other", "OTHER"), "Other",
-         {"Acme", "Other", kCreate}, "Other", true},
-        {"current profile gone", Record("Acme", "ACME"), "Gone", {"Acme", kCreate}, kCreate, true},
-        {"a name of blanks", Record("   ", "ACME") + Record("Acme", "ACME"), "Acme", {"Acme", kCreate}, "Acme", true},
+        {"nothing stored", QString(), QString(), "jdoe", {kCreate}, kCreate, "cbxProfiles"},
+        {"nothing stored, no user id", QString(), QString(), QString(), {kCreate}, kCreate, "txtUserName"},
+        {"current profile listed", Record("Acme", "ACME") + Record("Other", "OTHER"), "Other", "jdoe",
+         {"Acme", "Other", kCreate}, "Other", "txtPassword"},
+        {"current profile, no user id", Record("Acme", "ACME"), "Acme", QString(), {"Acme", kCreate}, "Acme",
+         "txtUserName"},
+        {"current profile gone", Record("Acme", "ACME"), "Gone", "jdoe", {"Acme", kCreate}, kCreate, "txtPassword"},
+        {"a name of blanks", Record("   ", "ACME") + Record("Acme", "ACME"), "Acme", "jdoe", {"Acme", kCreate}, "Acme",
+         "txtPassword"},
         // Records that cannot be read leave the others listed (and the create entry).
         {"damaged records", Record("Acme", "ACME") + "broken[^]B[~]h[~]port[~]s[~]c[~]1[^]" + Record("Other", "OTHER"),
-         "Acme", {"Acme", "Other", kCreate}, "Acme", true},
+         "Acme", "jdoe", {"Acme", "Other", kCreate}, "Acme", "txtPassword"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         LogonFixture::Store({{"PRF_NAME_RCT_LIST", Variant(c.list)},
                              {"Profile", Variant(c.profile)},
-                             {"UserID", Variant(QStringLiteral("jdoe"))}});
+                             {"UserID", Variant(c.user)}});
         frmLogonNew& win = Open();
         EXPECT_EQ(Entries(), c.entries);
         EXPECT_EQ(win.cbxProfiles->Text(), c.selected);
         EXPECT_EQ(win.txtProfile->text(), c.selected);
-        EXPECT_EQ(win.txtUserName->text(), QStringLiteral("jdoe"));
-        EXPECT_EQ(win.focusWidget(), c.focusInPassword ? static_cast<QWidget*>(win.txtPassword)
-                                                        : static_cast<QWidget*>(win.cbxProfiles));
+        EXPECT_EQ(win.txtUserName->text(), c.user);
+        ASSERT_TRUE(win.focusWidget());
+        EXPECT_EQ(win.focusWidget()->objectName(), QLatin1String(c.focus));
         Unload(&win);
     }
     EXPECT_TRUE(fixture.boxes.empty());
@@ -170,7 +177,8 @@ TEST_F(LogonWindowTest, TheSelectorKeysMoveWithinTheListAndAltOpensIt)
 TEST_F(LogonWindowTest, TypingInTheProfileListCompletesEntriesAndRefusesTheRest)
 {
     LogonFixture::Store({{"PRF_NAME_RCT_LIST",
-                          Variant(Record("Acme", "ACME") + Record("Beta Corp", "OTHER") + Record("Bravo", "OTHER"))}});
+                          Variant(Record("Acme", "ACME") + Record("Beta Corp", "OTHER") + Record("Bravo", "OTHER"))},
+                         {"UserID", Variant(QStringLiteral("jdoe"))}});
     frmLogonNew& win = Open();
     ASSERT_EQ(win.focusWidget(), win.cbxProfiles);
     QTest::keyClick(win.cbxProfiles, Qt::Key_B);
@@ -276,6 +284,11 @@ TEST_F(LogonWindowTest, ACoreRefusalIsShownAndNotCounted)
     }
     EXPECT_EQ(win.Settings().FailedAttempts(), 0);
     EXPECT_EQ(win.txtPassword->text(), QStringLiteral("wrong"));
+    // The refused password is selected: what the user types next replaces it.
+    EXPECT_EQ(win.focusWidget(), win.txtPassword);
+    EXPECT_EQ(win.txtPassword->selectedText(), QStringLiteral("wrong"));
+    QTest::keyClicks(win.txtPassword, QStringLiteral("right"));
+    EXPECT_EQ(win.txtPassword->text(), QStringLiteral("right"));
     EXPECT_TRUE(win.LblStatus->text().isEmpty());
     EXPECT_TRUE(win.IsLoaded());
     EXPECT_EQ(fixture.ends, 0);
@@ -417,6 +430,20 @@ TEST_F(LogonWindowTest, CancelEndsTheProgramOutsideReLogon)
 
     Open(true);
     EXPECT_NO_THROW(win.picCancel_Click());
+    EXPECT_FALSE(win.IsLoaded());
+    EXPECT_EQ(fixture.ends, 1);
+}
+
+TEST_F(LogonWindowTest, EscIsCancel)
+{
+    frmLogonNew& win = Open(true);
+    win.txtUserName->setText(QStringLiteral("jdoe"));
+    QTest::keyClick(win.txtUserName, Qt::Key_Escape);
+    EXPECT_FALSE(win.IsLoaded());
+    EXPECT_EQ(fixture.ends, 0);
+
+    Open();
+    EXPECT_THROW(QTest::keyClick(win.txtPassword, Qt::Key_Escape), ProgramEnded);
     EXPECT_FALSE(win.IsLoaded());
     EXPECT_EQ(fixture.ends, 1);
 }

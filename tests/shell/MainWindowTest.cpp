@@ -14,6 +14,7 @@
 
 #include <QDate>
 #include <QDesktopServices>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLocale>
 #include <QMainWindow>
@@ -363,11 +364,22 @@ TEST_F(MainWindowTest, TheLogoSitsInTheCornerAndFollowsResizes)
     QCoreApplication::processEvents();
     EXPECT_EQ(corner(), QPoint(client->viewport()->width(), client->viewport()->height()));
 
-    // "Close All" closes it with the other windows; the next resize brings it back.
-    OpenChild(QStringLiteral("List One"));
-    main->MenuItem(QStringLiteral("mnuWindowCloseAll"))->trigger();
-    EXPECT_EQ(main->ChildForms().size(), 0u);
-    EXPECT_EQ(corner(), QPoint(-1, -1));
+    // "Close All" and a new logon close it with the other windows; it comes back at
+    // once, a new logo, in its corner.
+    for (const char* how : {"Close All", "a new logon"}) {
+        SCOPED_TRACE(how);
+        OpenChild(QStringLiteral("List One"));
+        const QPointer<frmQuillonLogo> old = main->Logo();
+        if (QLatin1String(how) == QLatin1String("Close All"))
+            main->MenuItem(QStringLiteral("mnuWindowCloseAll"))->trigger();
+        else
+            ShowMainWindow();
+        EXPECT_EQ(main->ChildForms().size(), 0u);
+        QCoreApplication::processEvents();
+        ASSERT_NE(main->Logo(), nullptr);
+        EXPECT_NE(main->Logo(), old.data());
+        EXPECT_EQ(corner(), QPoint(client->viewport()->width(), client->viewport()->height()));
+    }
     main->resize(main->width() - 100, main->height() - 50);
     QCoreApplication::processEvents();
     EXPECT_EQ(corner(), QPoint(client->viewport()->width(), client->viewport()->height()));
@@ -391,10 +403,27 @@ TEST_F(MainWindowTest, WindowMenuListsTheChildWindowsAndCascadeLeavesTheLogo)
     emit windows->aboutToShow();
     EXPECT_TRUE(windows->actions().at(3)->isChecked());
 
+    // Cascade steps the windows down from the top left and leaves them a useful
+    // size, never their minimum; the logo keeps its corner.
+    for (Form* child : {first, second})
+        main->ChildFrameOf(child)->setMinimumSize(160, 120);
+    main->ChildFrameOf(second)->showMaximized();
     const QRect logoBefore = main->ChildFrameOf(main->Logo())->geometry();
     main->MenuItem(QStringLiteral("mnuWindowCascade"))->trigger();
     EXPECT_EQ(main->ChildFrameOf(main->Logo())->geometry(), logoBefore);
     EXPECT_TRUE(main->ChildFrameOf(main->Logo())->isVisible());
+    const QSize client = main->MDIClient()->viewport()->size();
+    const QRect one = main->ChildFrameOf(first)->geometry();
+    const QRect two = main->ChildFrameOf(second)->geometry();
+    EXPECT_FALSE(main->ChildFrameOf(second)->isMaximized());
+    EXPECT_EQ(one.topLeft(), QPoint(0, 0));
+    EXPECT_GT(two.top(), one.top());
+    EXPECT_EQ(two.top() - one.top(), two.left() - one.left());
+    EXPECT_EQ(one.size(), two.size());
+    EXPECT_GE(one.width(), client.width() * 2 / 3);
+    EXPECT_GE(one.height(), client.height() * 2 / 3);
+    EXPECT_LE(two.right(), client.width() - 1);
+    EXPECT_LE(two.bottom(), client.height() - 1);
 
     // An unloaded child leaves the list.
     Unload(second);
@@ -528,7 +557,7 @@ TEST_F(MainWindowTest, AboutOpensModallyAndItsOkPictureClosesIt)
     EXPECT_TRUE(IsFormLoaded(main));
 }
 
-TEST_F(MainWindowTest, WebsiteOpensTheMakersAddress)
+TEST_F(MainWindowTest, WebsiteOpensTheMakersAddressOrSaysItCannot)
 {
     UrlRecorder recorder;
     QDesktopServices::setUrlHandler(QStringLiteral("https"), &recorder, "open");
@@ -537,6 +566,16 @@ TEST_F(MainWindowTest, WebsiteOpensTheMakersAddress)
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
     EXPECT_EQ(recorder.urls, QList<QUrl>{QUrl(QString::fromLatin1(frmMDIFrame::kWebsite))});
     EXPECT_TRUE(seams.boxes.empty());
+
+    // The offscreen platform starts no browser.
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        GTEST_SKIP() << "needs a platform that cannot open addresses";
+    main->MenuItem(QStringLiteral("mnuHelpWebsite"))->trigger();
+    ASSERT_EQ(seams.boxes.size(), 1u);
+    EXPECT_EQ(seams.boxes[0].prompt, QStringLiteral("No web browser could be started to open ") +
+                                         QString::fromLatin1(frmMDIFrame::kWebsite) + QStringLiteral("."));
+    EXPECT_EQ(seams.boxes[0].title, QStringLiteral("Attention Required"));
+    EXPECT_EQ(seams.boxes[0].style, int(vbExclamation));
 }
 
 TEST_F(MainWindowTest, StartUpShowsTheSplashThenTheMainWindowForTheSession)

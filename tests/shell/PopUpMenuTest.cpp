@@ -149,7 +149,9 @@ TEST_F(PopUpMenuTest, EntriesTakeTheCountPlusOneAsIdAndSeparatorsAreNamedByIt)
 TEST_F(PopUpMenuTest, PositionsOutsideTheListAndAMenuWithoutWindowFail)
 {
     PopUpMenu menu;
+    // A menu that never had an entry has no list to look in.
     EXPECT_EQ(ErrorOf([&] { menu.Item(Variant(int32_t(1))); }), vberr::SubscriptOutOfRange);
+    EXPECT_EQ(ErrorOf([&] { menu.Remove(Variant(int32_t(1))); }), vberr::SubscriptOutOfRange);
     menu.AddPopUpItem(QStringLiteral("Only"));
     for (int32_t bad : {0, 2, -1}) {
         EXPECT_EQ(ErrorOf([&] { menu.Item(Variant(bad)); }), vberr::SubscriptOutOfRange) << bad;

@@ -56,9 +56,36 @@ MessageBoxAnswerer& answerer()
     return a;
 }
 
+QWidget* ModalOwner(const QWidget* except);
+
+// A box sizes itself to its text only as it is shown, after the dialog placed it
+// by its earlier size: it is centred once more on its owner with its final size,
+// still before it reaches the screen.
+class CentredMessageBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* e) override
+    {
+        QMessageBox::showEvent(e);
+        if (QWidget* owner = parentWidget())
+            move(owner->window()->frameGeometry().center() - QPoint(width() / 2, height() / 2));
+    }
+};
+
 int showRealBox(const MessageBoxRequest& r)
 {
-    QMessageBox box;
+    // Centred on the window it speaks for (a modal dialog, else the active window),
+    // with a title bar that offers no minimise or maximise: a box is answered, not
+    // put aside. Made on the heap, so that an owner which goes away while the box
+    // is open takes the box with it instead of deleting a box on the stack.
+    QWidget* owner = QApplication::activeModalWidget();
+    if (!owner)
+        owner = ModalOwner(nullptr);
+    QPointer<QMessageBox> made = new CentredMessageBox(owner ? owner->window() : nullptr);
+    QMessageBox& box = *made;
+    box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     box.setWindowTitle(r.title);
     // Shown as the plain text it is: a prompt that happens to hold "<b>" is not markup.
     // CR LF, a lone CR and a lone LF each break the line, as the platform's boxes do.
@@ -96,7 +123,8 @@ int showRealBox(const MessageBoxRequest& r)
     box.exec();
     if (prev != vbDefault)
         QApplication::restoreOverrideCursor();
-    const auto clicked = box.standardButton(box.clickedButton());
+    const auto clicked = made ? made->standardButton(made->clickedButton()) : QMessageBox::NoButton;
+    delete made.data();
     for (const auto& b : buttons)
         if (b.button == clicked)
             return b.result;
@@ -251,8 +279,9 @@ void Show(Form* form)
 }
 
 namespace {
-// The window a modal form is opened from: the active one, else the last loaded form on screen.
-QWidget* ModalOwner(const Form* form)
+// The window a modal form or a message box is opened from: the active one, else the
+// last loaded form on screen.
+QWidget* ModalOwner(const QWidget* form)
 {
     QWidget* active = QApplication::activeWindow();
     if (active && active != form && active->isVisible())

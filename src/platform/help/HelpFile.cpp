@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
+#include <sqlite3.h>
 
 namespace {
 
@@ -47,6 +48,32 @@ Engine* newEngine(const QString& helpFile, QObject* parent)
     return engine;
 }
 
+// What SQLite's own check finds wrong with the file's database; empty when nothing
+// is, or when it is no database at all (that is not a help file, not a damaged one).
+QString DatabaseDamage(const QString& path)
+{
+    sqlite3* db = nullptr;
+    QString damage;
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* check = nullptr;
+        if (sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &check, nullptr) == SQLITE_OK) {
+            const int rc = sqlite3_step(check);
+            if (rc == SQLITE_ROW) {
+                const auto* first = reinterpret_cast<const char*>(sqlite3_column_text(check, 0));
+                if (!first || qstrcmp(first, "ok") != 0)
+                    damage = QString::fromUtf8(first ? first : "");
+            } else if (rc == SQLITE_CORRUPT) {
+                damage = QString::fromUtf8(sqlite3_errmsg(db));
+            }
+        } else if (sqlite3_errcode(db) == SQLITE_CORRUPT) {
+            damage = QString::fromUtf8(sqlite3_errmsg(db));
+        }
+        sqlite3_finalize(check);
+    }
+    sqlite3_close(db);
+    return damage;
+}
+
 QStringList splitNames(const QString& names)
 {
     QStringList out;
@@ -58,15 +85,31 @@ QStringList splitNames(const QString& names)
 
 }  // namespace
 
-HelpFile* HelpFile::Open(const QString& path)
+HelpFile* HelpFile::Open(const QString& path, QString* damage)
 {
     const QString key = QFileInfo(path).absoluteFilePath();
     if (HelpFile* open = openFiles().value(key))
         return open;
-    if (!QFileInfo(key).isFile() || QHelpEngineCore::namespaceName(key).isEmpty())
+    if (!QFileInfo(key).isFile())
+        return nullptr;
+    // A help file is an SQLite database: one damaged in its middle may still name
+    // its namespace, and then shows nothing at all.
+    const QString broken = DatabaseDamage(key);
+    if (!broken.isEmpty()) {
+        if (damage)
+            *damage = broken;
+        return nullptr;
+    }
+    if (QHelpEngineCore::namespaceName(key).isEmpty())
         return nullptr;
     auto* file = new HelpFile(key);
     if (!file->Setup()) {
+        delete file;
+        return nullptr;
+    }
+    if (const QString unreadable = file->Damage(); !unreadable.isEmpty()) {
+        if (damage)
+            *damage = unreadable;
         delete file;
         return nullptr;
     }
@@ -114,7 +157,35 @@ bool HelpFile::Setup()
     }
     if (m_title.isEmpty())
         m_title = QFileInfo(m_path).completeBaseName();
+    for (const QUrl& url : m_engine->files(m_namespace, QString()))
+        m_files.insert(url.path());
     return true;
+}
+
+QString HelpFile::Damage() const
+{
+    if (m_files.isEmpty())
+        return QStringLiteral("it holds no pages");
+    for (const QString& path : m_files) {
+        QUrl url;
+        url.setScheme(QStringLiteral("qthelp"));
+        url.setHost(m_namespace);
+        url.setPath(path);
+        if (m_engine->fileData(url).isEmpty())
+            return QStringLiteral("its file %1 cannot be read").arg(path.section(QLatin1Char('/'), 2));
+    }
+    return QString();
+}
+
+bool HelpFile::Contains(const QUrl& url) const
+{
+    if (url.scheme() != QLatin1String("qthelp") || url.host().compare(m_namespace, Qt::CaseInsensitive) != 0)
+        return false;
+    const QString path = url.path(QUrl::FullyDecoded);
+    // No step out of the folder, however it is written.
+    if (QDir::cleanPath(path) != path || !path.startsWith(QLatin1Char('/') + m_folder + QLatin1Char('/')))
+        return false;
+    return m_files.contains(path);
 }
 
 QHelpEngine* HelpFile::NewEngine(QObject* parent) const { return newEngine<QHelpEngine>(m_path, parent); }
@@ -181,7 +252,10 @@ QList<QUrl> HelpFile::TopicsForALinks(const QString& names) const
 
 std::optional<QString> HelpFile::PopupText(const QString& textFile, uint32_t topic) const
 {
-    const QByteArray data = m_engine->fileData(FileUrl(textFile));
+    const QUrl url = FileUrl(textFile);
+    if (!Contains(url))
+        return std::nullopt;
+    const QByteArray data = m_engine->fileData(url);
     if (data.isEmpty())
         return std::nullopt;
     static const QRegularExpression header(QStringLiteral("^\\.topic\\s+(\\d+)\\s*$"));

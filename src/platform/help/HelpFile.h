@@ -5,10 +5,14 @@
 //  - associative links: index keywords whose id is "alink:" and the link name;
 //  - window types: "windows.xml" (<window name caption home width height/>);
 //  - text popups: ".txt" files of ".topic <number>" sections.
-// Files are opened once per path and kept for the life of the program.
+// Files are opened once per path and kept for the life of the program. A file is
+// checked when it opens: one whose database or pages cannot be read is refused,
+// not shown with blank contents. The viewer shows only the file's own pages
+// (Contains): no other help namespace, no path out of its folder, no local file.
 
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QSize>
 #include <QString>
 #include <QUrl>
@@ -20,8 +24,9 @@ class QHelpEngineCore;
 class HelpFile : public QObject {
     Q_OBJECT
 public:
-    // The open file for that path; nullptr when it is not a help file.
-    static HelpFile* Open(const QString& path);
+    // The open file for that path; nullptr when it is not a help file, or is
+    // damaged: then *damage (when given) says what cannot be read.
+    static HelpFile* Open(const QString& path, QString* damage = nullptr);
 
     // The engine the lookups use: a core engine, which builds no contents or
     // index models (they would fill on threads of their own, unused).
@@ -41,8 +46,13 @@ public:
     // The caption the file gives its windows when no type is named.
     QString Title() const { return m_title; }
 
-    // The page a path inside the file names ("list-window.html", "/list-window.html#keys").
+    // The address a path inside the file names ("list-window.html",
+    // "/list-window.html#keys"); an absolute address stays as it is. Whether it is
+    // one of the file's own pages is Contains's answer.
     QUrl Topic(const QString& path) const;
+    // True when the address is a file of this help file: its namespace, inside its
+    // folder, and stored in it.
+    bool Contains(const QUrl& url) const;
     // The file's default topic: its first page in the contents.
     QUrl DefaultTopic() const;
     std::optional<QUrl> TopicForContextId(int32_t id) const;
@@ -57,6 +67,8 @@ public:
 private:
     explicit HelpFile(const QString& path);
     bool Setup();
+    // What of the file cannot be read; empty when all of it can.
+    QString Damage() const;
     QUrl FileUrl(const QString& path) const;
 
     QString m_path;
@@ -65,4 +77,5 @@ private:
     QString m_title;
     QHelpEngineCore* m_engine = nullptr;
     QList<WindowType> m_windows;
+    QSet<QString> m_files;  // the paths of the stored files ("/quillon/export.html")
 };

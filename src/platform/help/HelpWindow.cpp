@@ -1,5 +1,7 @@
 #include "platform/help/HelpWindow.h"
 
+#include "platform/forms/Resources.h"
+
 #include <QAction>
 #include <QDesktopServices>
 #include <QHelpContentWidget>
@@ -8,11 +10,14 @@
 #include <QHelpLink>
 #include <QHelpSearchEngine>
 #include <QHelpSearchQueryWidget>
-#include <QHelpSearchResultWidget>
+#include <QHelpSearchResult>
 #include <QLabel>
 #include <QLineEdit>
+#include <QIcon>
 #include <QMap>
+#include <QRegularExpression>
 #include <QSplitter>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QToolBar>
@@ -20,30 +25,61 @@
 
 namespace {
 
-// Pages come out of the help file; other addresses go to the desktop's browser.
+// Shows only pages of its own help file: a link elsewhere in the file goes through
+// the window (which checks it), a web address to the desktop's browser; nothing
+// is ever read from another help namespace or from a local file.
 class TopicBrowser : public QTextBrowser {
 public:
-    TopicBrowser(QHelpEngine* engine, QWidget* parent) : QTextBrowser(parent), m_engine(engine)
+    TopicBrowser(HelpFile* file, QHelpEngine* engine, QWidget* parent)
+        : QTextBrowser(parent), m_file(file), m_engine(engine)
     {
         setOpenLinks(false);
-        connect(this, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) {
-            const QUrl target = source().resolved(url);
-            if (target.scheme() == QLatin1String("qthelp"))
-                setSource(target);
-            else
-                QDesktopServices::openUrl(target);
-        });
     }
     QVariant loadResource(int type, const QUrl& name) override
     {
-        if (name.scheme() == QLatin1String("qthelp"))
-            return m_engine->fileData(name);
-        return QTextBrowser::loadResource(type, name);
+        if (!m_engine || !m_file->Contains(name))
+            return QVariant();
+        return m_engine->fileData(name);
     }
 
 private:
+    HelpFile* m_file;
     QHelpEngine* m_engine;
 };
+
+bool IsWebAddress(const QUrl& url)
+{
+    const QString scheme = url.scheme();
+    return scheme == QLatin1String("http") || scheme == QLatin1String("https") || scheme == QLatin1String("mailto");
+}
+
+// The full-text search reads a word with a hyphen or other punctuation as a
+// syntax error and finds nothing: such a word is searched as the phrase of its
+// parts ("auto-populate" as "auto populate"). Quoted phrases, the operators and
+// plain words stay as typed.
+QString FullTextQuery(const QString& typed)
+{
+    static const QRegularExpression plain(QStringLiteral("^[\\w*]+$"));
+    static const QRegularExpression parts(QStringLiteral("[^\\w]+"));
+    QStringList out;
+    const QStringList tokens = typed.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    bool inPhrase = false;
+    for (const QString& token : tokens) {
+        if (inPhrase || token.startsWith(QLatin1Char('"'))) {
+            out << token;
+            inPhrase = (token.count(QLatin1Char('"')) % 2 == 1) != inPhrase;
+            continue;
+        }
+        if (plain.match(token).hasMatch()) {
+            out << token;
+            continue;
+        }
+        const QStringList words = token.split(parts, Qt::SkipEmptyParts);
+        if (!words.isEmpty())
+            out << QLatin1Char('"') + words.join(QLatin1Char(' ')) + QLatin1Char('"');
+    }
+    return out.join(QLatin1Char(' '));
+}
 
 QList<QPointer<HelpWindow>>& windows()
 {
@@ -107,6 +143,8 @@ HelpWindow::HelpWindow(HelpFile* file, const QString& windowType)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("HelpWindow"));
+    // The program's own icon: the help is a window of the program, not a browser.
+    setWindowIcon(QIcon(LoadResPicture(QStringLiteral("quillon-32"))));
     const auto definition = file->Window(windowType);
     setWindowTitle(definition && !definition->caption.isEmpty() ? definition->caption : file->Title());
     m_engine = file->NewEngine(this);
@@ -120,30 +158,35 @@ void HelpWindow::BuildPanes()
     layout->setSpacing(0);
 
     auto* tools = new QToolBar(this);
-    tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    tools->setObjectName(QStringLiteral("tools"));
+    tools->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    tools->setIconSize(QSize(16, 16));
     layout->addWidget(tools);
 
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     layout->addWidget(splitter, 1);
     m_panes = new QTabWidget(splitter);
     m_panes->setObjectName(QStringLiteral("panes"));
-    m_view = new TopicBrowser(m_engine, splitter);
+    m_view = new TopicBrowser(m_file, m_engine, splitter);
     m_view->setObjectName(QStringLiteral("topic"));
+    connect(m_view, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) { FollowLink(url); });
     splitter->addWidget(m_panes);
     splitter->addWidget(m_view);
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
     splitter->setSizes({260, 640});
 
-    QAction* back = tools->addAction(QStringLiteral("Back"), m_view, &QTextBrowser::backward);
-    QAction* forward = tools->addAction(QStringLiteral("Forward"), m_view, &QTextBrowser::forward);
+    QAction* back = tools->addAction(style()->standardIcon(QStyle::SP_ArrowBack), QStringLiteral("Back"), m_view,
+                                     &QTextBrowser::backward);
+    QAction* forward = tools->addAction(style()->standardIcon(QStyle::SP_ArrowForward), QStringLiteral("Forward"),
+                                        m_view, &QTextBrowser::forward);
     back->setShortcut(QKeySequence::Back);
     forward->setShortcut(QKeySequence::Forward);
     back->setEnabled(false);
     forward->setEnabled(false);
     connect(m_view, &QTextBrowser::backwardAvailable, back, &QAction::setEnabled);
     connect(m_view, &QTextBrowser::forwardAvailable, forward, &QAction::setEnabled);
-    tools->addAction(QStringLiteral("Home"), this, [this] {
+    tools->addAction(style()->standardIcon(QStyle::SP_DirHomeIcon), QStringLiteral("Home"), this, [this] {
         const auto definition = m_file->Window(m_type);
         ShowTopic(definition && !definition->home.isEmpty() ? m_file->Topic(definition->home) : m_file->DefaultTopic());
     });
@@ -184,15 +227,23 @@ void HelpWindow::BuildPanes()
             });
 
     // Search: the index of every word is built in the background when the window opens.
+    // The hits are listed here, not by the engine's own list: only the file's pages,
+    // never the text files of its popups.
     QHelpSearchEngine* search = m_engine->searchEngine();
     auto* searchPane = new QWidget(m_panes);
     auto* searchLayout = new QVBoxLayout(searchPane);
     searchLayout->addWidget(search->queryWidget());
-    searchLayout->addWidget(search->resultWidget(), 1);
+    m_results = new QTextBrowser(searchPane);
+    m_results->setObjectName(QStringLiteral("searchResults"));
+    m_results->setOpenLinks(false);
+    m_results->setFrameShape(QFrame::NoFrame);
+    searchLayout->addWidget(m_results, 1);
     m_panes->addTab(searchPane, QStringLiteral("&Search"));
+    // A pane chosen by its tab is ready for typing, as one chosen by a command.
+    connect(m_panes, &QTabWidget::currentChanged, this, [this](int pane) { ShowPane(static_cast<Pane>(pane)); });
     connect(search->queryWidget(), &QHelpSearchQueryWidget::search, this,
             [this, search] { Search(search->queryWidget()->searchInput()); });
-    connect(search->resultWidget(), &QHelpSearchResultWidget::requestShowLink, this, &HelpWindow::ShowTopic);
+    connect(m_results, &QTextBrowser::anchorClicked, this, &HelpWindow::ShowTopic);
     // The engine may index a second time (its own run after a late setup cancels
     // ours part way): a search made on the unfinished index is made again once
     // the new run has finished.
@@ -207,7 +258,7 @@ void HelpWindow::BuildPanes()
         else if (std::exchange(m_searchAgain, false))
             search->search(m_lastSearch);
     });
-    connect(search, &QHelpSearchEngine::searchingFinished, this, &HelpWindow::searchFinished);
+    connect(search, &QHelpSearchEngine::searchingFinished, this, [this] { ListHits(); });
     m_indexing = true;
     search->reindexDocumentation();
 }
@@ -227,13 +278,38 @@ void HelpWindow::ShowPane(Pane pane)
 
 void HelpWindow::ShowTopic(const QUrl& url)
 {
-    if (url.isValid())
-        m_view->setSource(url);
+    if (!m_file->Contains(url)) {
+        const QString shown = url.isEmpty() ? QStringLiteral("(none)") : url.toDisplayString();
+        ShowNotice(QStringLiteral("Topic not found"),
+                   QStringLiteral("This help file has no topic %1. The help shows only its own pages.").arg(shown));
+        return;
+    }
+    QUrl page = url;
+    page.setFragment(QString());
+    if (!m_engine || m_engine->fileData(page).isEmpty()) {
+        ShowNotice(QStringLiteral("Topic cannot be read"),
+                   QStringLiteral("The topic %1 cannot be read from the help file %2.")
+                       .arg(url.path().section(QLatin1Char('/'), 2), m_file->Path()));
+        return;
+    }
+    m_view->setSource(url);
+}
+
+void HelpWindow::FollowLink(const QUrl& link)
+{
+    const QUrl target = m_view->source().resolved(link);
+    if (IsWebAddress(target)) {
+        if (!QDesktopServices::openUrl(target))
+            ShowNotice(QStringLiteral("Address not opened"),
+                       QStringLiteral("No web browser could be started to open %1.").arg(target.toDisplayString()));
+        return;
+    }
+    ShowTopic(target);
 }
 
 void HelpWindow::ShowNotice(const QString& title, const QString& text)
 {
-    m_view->setHtml(QStringLiteral("<h2>%1</h2><p>%2</p>").arg(title.toHtmlEscaped(), text.toHtmlEscaped()));
+    m_view->setHtml(QStringLiteral("<h1>%1</h1><p>%2</p>").arg(title.toHtmlEscaped(), text.toHtmlEscaped()));
 }
 
 void HelpWindow::ShowIndexFor(const QString& keyword)
@@ -254,6 +330,28 @@ void HelpWindow::Search(const QString& query)
         m_pendingSearch = query;
         return;
     }
-    m_lastSearch = query;
-    m_engine->searchEngine()->search(query);
+    m_lastSearch = FullTextQuery(query);
+    m_engine->searchEngine()->search(m_lastSearch);
+}
+
+QList<QUrl> HelpWindow::Hits() const { return m_hits; }
+
+void HelpWindow::ListHits()
+{
+    QHelpSearchEngine* search = m_engine->searchEngine();
+    m_hits.clear();
+    QString html;
+    for (const QHelpSearchResult& hit : search->searchResults(0, search->searchResultCount())) {
+        const QString path = hit.url().path();
+        if (!path.endsWith(QLatin1String(".html"), Qt::CaseInsensitive) || !m_file->Contains(hit.url()))
+            continue;
+        m_hits << hit.url();
+        html += QStringLiteral("<p><a href=\"%1\"><b>%2</b></a><br/><span style=\"color:#44586c\">%3</span></p>")
+                    .arg(hit.url().toString(QUrl::FullyEncoded).toHtmlEscaped(), hit.title().toHtmlEscaped(),
+                         hit.snippet());
+    }
+    if (m_hits.isEmpty())
+        html = QStringLiteral("<p>No topics were found.</p>");
+    m_results->setHtml(html);
+    emit searchFinished(static_cast<int>(m_hits.size()));
 }

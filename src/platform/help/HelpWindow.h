@@ -33,18 +33,24 @@ public:
     QUrl CurrentTopic() const;
     int CurrentPane() const;
     void ShowPane(Pane pane);
+    // Shows a page of the file; anything else (another help namespace, a path out
+    // of the file's folder, a local file) or a page that cannot be read is refused
+    // with a notice in the topic view.
     void ShowTopic(const QUrl& url);
     // Shows a text in the topic view (a topic the file lacks).
     void ShowNotice(const QString& title, const QString& text);
     // Fills the index filter and shows the index.
     void ShowIndexFor(const QString& keyword);
-    // Runs a full-text search (after the search index is built).
+    // Runs a full-text search (after the search index is built); the hits are the
+    // file's pages, listed in the search pane.
     void Search(const QString& query);
+    QList<QUrl> Hits() const;
     bool IsIndexing() const { return m_indexing; }
 
     // The panes' widgets, for the tests.
     QTabWidget* Panes() const { return m_panes; }
     QTextBrowser* TopicView() const { return m_view; }
+    QTextBrowser* SearchResults() const { return m_results; }
     QLineEdit* IndexFilter() const { return m_indexFilter; }
     QHelpEngine* Engine() const { return m_engine; }
 
@@ -55,6 +61,10 @@ signals:
 private:
     HelpWindow(HelpFile* file, const QString& windowType);
     void BuildPanes();
+    // A link clicked in a page: a web address goes to the desktop's browser, any
+    // other to ShowTopic.
+    void FollowLink(const QUrl& link);
+    void ListHits();
 
     HelpFile* m_file;
     QString m_type;
@@ -62,6 +72,8 @@ private:
     QTabWidget* m_panes = nullptr;
     QTextBrowser* m_view = nullptr;
     QLineEdit* m_indexFilter = nullptr;
+    QTextBrowser* m_results = nullptr;
+    QList<QUrl> m_hits;
     bool m_indexing = false;
     QString m_pendingSearch;  // to run when the index is built
     QString m_lastSearch;

@@ -44,11 +44,18 @@ Target parseTarget(const QString& text)
 
 HelpFile* openFile(const QString& path)
 {
-    HelpFile* file = HelpFile::Open(path);
-    if (!file)
+    QString damage;
+    HelpFile* file = HelpFile::Open(path, &damage);
+    if (file)
+        return file;
+    if (!damage.isEmpty())
+        MsgBox(QStringLiteral("The help file ") + path + QStringLiteral(" is damaged and cannot be read (") + damage +
+                   QStringLiteral(")."),
+               vbExclamation, QStringLiteral("HTML Help"));
+    else
         MsgBox(QStringLiteral("Cannot open the file: ") + path + QLatin1Char('.'), vbExclamation,
                QStringLiteral("HTML Help"));
-    return file;
+    return nullptr;
 }
 
 QWidget* lookUp(QWidget* owner, const Target& target, const HH_AKLINK& link, bool alinks)

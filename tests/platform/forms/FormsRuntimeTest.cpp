@@ -361,6 +361,35 @@ TEST_F(FormsRuntimeTest, RealBoxShowsThePromptAsPlainText)
     EXPECT_EQ(shownTitle, QString("Quillon"));
 }
 
+TEST_F(FormsRuntimeTest, RealBoxOpensCentredOnItsWindowWithoutMinimiseOrMaximise)
+{
+    SetMessageBoxAnswerer(nullptr);
+    TestForm* owner = make("frmOwner");
+    owner->setGeometry(300, 200, 700, 500);
+    Show(owner);
+    owner->activateWindow();
+    QCoreApplication::processEvents();
+
+    QRect seen;
+    Qt::WindowFlags flags;
+    QWidget* parent = nullptr;
+    QTimer::singleShot(20, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        seen = box->frameGeometry();
+        flags = box->windowFlags();
+        parent = box->parentWidget();
+        box->button(QMessageBox::Ok)->click();
+    });
+    EXPECT_EQ(MsgBox("No web browser could be started to open https://www.harbrook.example/quillon.", vbInformation), vbOK);
+    EXPECT_EQ(parent, owner);
+    EXPECT_LE((seen.center() - owner->frameGeometry().center()).manhattanLength(), 4);
+    EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(flags & Qt::WindowTitleHint);
+    Unload(owner);
+}
+
 TEST_F(FormsRuntimeTest, HourglassIsOneSettingNotAStack)
 {
     SetScreenMousePointer(vbHourglass);

@@ -13,7 +13,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
+#include <QSignalSpy>
 #include <QTextBrowser>
+#include <QTextDocument>
 
 using helptest::HelpTest;
 
@@ -37,6 +39,14 @@ protected:
     {
         const QString target = window.isEmpty() ? ShippedHelp() : ShippedHelp() + QLatin1Char('>') + window;
         return qobject_cast<HelpWindow*>(HtmlHelp(owner, target, command, data));
+    }
+    // The search pane, with a search to run.
+    HelpWindow* CallSearch(const QString& text)
+    {
+        HH_FTS_QUERY query;
+        query.pszSearchQuery = text;
+        query.fExecute = true;
+        return Call(HH_DISPLAY_SEARCH, query);
     }
     static QString Page(HelpWindow* w) { return w ? w->CurrentTopic().fileName() : QString(); }
     HH_AKLINK Link(const QString& keywords)
@@ -105,6 +115,10 @@ TEST_F(HelpViewerTest, ContentsAndIndexListTheShippedTopicsAndKeywords)
         EXPECT_TRUE(titles.contains(QString::fromLatin1(t))) << t;
     Q_UNUSED(root);
 
+    // A pane chosen by its tab is ready for typing.
+    w->Panes()->setCurrentIndex(HelpWindow::IndexPane);
+    EXPECT_EQ(w->focusWidget(), w->IndexFilter());
+    w->Panes()->setCurrentIndex(HelpWindow::ContentsPane);
     EXPECT_EQ(Call(HH_DISPLAY_INDEX, uintptr_t(0)), w);
     EXPECT_EQ(w->CurrentPane(), HelpWindow::IndexPane);
     QHelpIndexModel* index = w->Engine()->indexModel();
@@ -142,10 +156,7 @@ TEST_F(HelpViewerTest, KeywordAndLinkLookupsAndWhatHappensWhenNothingIsFound)
 
 TEST_F(HelpViewerTest, TheFullTextSearchFindsTopicsByTheirWords)
 {
-    HH_FTS_QUERY query;
-    query.pszSearchQuery = QStringLiteral("workbook");
-    query.fExecute = true;
-    HelpWindow* w = Call(HH_DISPLAY_SEARCH, query);
+    HelpWindow* w = CallSearch(QStringLiteral("workbook"));
     ASSERT_TRUE(w);
     EXPECT_EQ(w->CurrentPane(), HelpWindow::SearchPane);
     QHelpSearchEngine* search = w->Engine()->searchEngine();
@@ -197,4 +208,111 @@ TEST_F(HelpViewerTest, AFileThatIsNoHelpFileIsReportedByTheViewer)
     EXPECT_EQ(HtmlHelp(nullptr, bogus, HH_DISPLAY_TOC), nullptr);
     EXPECT_EQ(Prompts(), QStringList{QStringLiteral("Cannot open the file: ") + bogus + QLatin1Char('.')});
     EXPECT_TRUE(HelpWindow::Windows().isEmpty());
+}
+
+TEST_F(HelpViewerTest, OnlyPagesOfItsOwnFileAreShown)
+{
+    HelpWindow* w = Call(HH_DISPLAY_TOPIC, QStringLiteral("export.html"));
+    ASSERT_TRUE(w);
+    ASSERT_EQ(Page(w), QStringLiteral("export.html"));
+    // A path out of the file's folder, another help namespace, a local file, a page
+    // the file lacks: a notice, never that page or that file.
+    struct Case {
+        const char* topic;
+        const char* notice;
+    } cases[] = {
+        {"../quillon.qhp", "Topic not found"},
+        {"/quillon/../quillon/export.html", "Topic not found"},
+        {"qthelp://org.qt-project.qtcore/qdoc/index.html", "Topic not found"},
+        {"file:///etc/passwd", "Topic not found"},
+        {"no-such-page.html", "Topic not found"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.topic);
+        Call(HH_DISPLAY_TOPIC, QString::fromLatin1(c.topic));
+        const QString shown = w->TopicView()->toPlainText();
+        EXPECT_TRUE(shown.startsWith(QLatin1String(c.notice))) << qPrintable(shown.left(200));
+        EXPECT_FALSE(shown.contains(QLatin1String("root:")));
+        EXPECT_EQ(Page(w), QStringLiteral("export.html"));  // the page shown before stays current
+    }
+    // A link in a page is held to the same rule, and nothing reads a local file.
+    w->ShowTopic(w->File()->Topic(QStringLiteral("export.html")));
+    emit w->TopicView()->anchorClicked(QUrl(QStringLiteral("file:///etc/passwd")));
+    EXPECT_TRUE(w->TopicView()->toPlainText().startsWith(QLatin1String("Topic not found")));
+    EXPECT_FALSE(w->TopicView()->loadResource(QTextDocument::HtmlResource, QUrl(QStringLiteral("file:///etc/passwd")))
+                     .isValid());
+    emit w->TopicView()->anchorClicked(QUrl(QStringLiteral("linked-views.html")));
+    EXPECT_EQ(Page(w), QStringLiteral("linked-views.html"));
+    EXPECT_TRUE(seams.boxes.empty());
+}
+
+TEST_F(HelpViewerTest, ADamagedHelpFileSaysSoInsteadOfShowingBlankPanes)
+{
+    QFile shipped(ShippedHelp());
+    ASSERT_TRUE(shipped.open(QIODevice::ReadOnly));
+    QByteArray bytes = shipped.readAll();
+    ASSERT_GT(bytes.size(), 16 * 1024);
+    // One page of the database in the middle overwritten.
+    const qsizetype middle = (bytes.size() / 2) / 4096 * 4096;
+    for (qsizetype i = middle; i < middle + 4096; ++i)
+        bytes[i] = char(0x5A);
+    const QString damaged = MakeFile(QStringLiteral("damaged.chm"), bytes);
+    EXPECT_EQ(HtmlHelp(nullptr, damaged, HH_DISPLAY_TOC), nullptr);
+    ASSERT_EQ(seams.boxes.size(), 1u);
+    EXPECT_TRUE(seams.boxes[0].prompt.startsWith(QStringLiteral("The help file ") + damaged +
+                                                 QStringLiteral(" is damaged and cannot be read")))
+        << qPrintable(seams.boxes[0].prompt);
+    EXPECT_EQ(seams.boxes[0].title, QStringLiteral("HTML Help"));
+    EXPECT_TRUE(HelpWindow::Windows().isEmpty());
+}
+
+TEST_F(HelpViewerTest, TheStylesheetAppliesAndTheIndexNamesEachEntryOnce)
+{
+    HelpWindow* w = Call(HH_DISPLAY_INDEX, uintptr_t(0));
+    ASSERT_TRUE(w);
+    // The headings take the stylesheet's colour.
+    EXPECT_TRUE(w->TopicView()->document()->toHtml().contains(QLatin1String("color:#1e3b59")))
+        << qPrintable(w->TopicView()->document()->toHtml().left(600));
+
+    QHelpIndexModel* index = w->Engine()->indexModel();
+    ASSERT_TRUE(WaitFor([&] { return !index->isCreatingIndex() && index->rowCount() > 0; }));
+    QMap<QString, QString> seen;
+    for (int i = 0; i < index->rowCount(); ++i) {
+        const QString entry = index->data(index->index(i, 0), Qt::DisplayRole).toString();
+        EXPECT_FALSE(seen.contains(entry.toLower())) << qPrintable(entry) << " beside " << qPrintable(seen[entry.toLower()]);
+        seen.insert(entry.toLower(), entry);
+    }
+}
+
+TEST_F(HelpViewerTest, TheSearchFindsHyphenatedKeywordsAndListsOnlyPages)
+{
+    HelpWindow* w = CallSearch(QStringLiteral("auto-populate"));
+    ASSERT_TRUE(w);
+    QSignalSpy finished(w, &HelpWindow::searchFinished);
+    auto pages = [&] {
+        QStringList out;
+        for (const QUrl& hit : w->Hits())
+            out << hit.fileName();
+        return out;
+    };
+    // The index is built when the window opens (the engine may build it twice):
+    // a search made before it is complete is made again when it is.
+    auto finds = [&](const QString& text, const QString& page) {
+        finished.clear();
+        w->Search(text);
+        return WaitFor([&] { return !w->IsIndexing() && pages().contains(page); }, 30000);
+    };
+    EXPECT_TRUE(finds(QStringLiteral("auto-populate"), QStringLiteral("views-catalogue.html"))) << qPrintable(pages().join(','));
+    EXPECT_TRUE(pages().contains(QStringLiteral("list-window.html"))) << qPrintable(pages().join(','));
+    // The popups' text file holds "Go" too; it is no page and is not listed.
+    EXPECT_TRUE(finds(QStringLiteral("Go"), QStringLiteral("filter-pane.html"))) << qPrintable(pages().join(','));
+    for (const QString& page : pages())
+        EXPECT_TRUE(page.endsWith(QLatin1String(".html"))) << qPrintable(page);
+    EXPECT_FALSE(w->SearchResults()->toPlainText().contains(QLatin1String("popups.txt")));
+    ASSERT_FALSE(finished.isEmpty());
+    EXPECT_EQ(finished.last().value(0).toInt(), pages().size());
+    // A hit opens its page.
+    ASSERT_FALSE(w->Hits().isEmpty());
+    emit w->SearchResults()->anchorClicked(w->Hits().first());
+    EXPECT_EQ(w->CurrentTopic().fileName(), w->Hits().first().fileName());
 }
