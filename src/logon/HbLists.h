@@ -3,7 +3,8 @@
 // their entries. An entry a logon profile cannot hold (a name with a separator of
 // the stored profile list, a branch entry that is not "name:id", a name offered
 // twice) is set apart with its reason, so that the others stay usable and the
-// user is told which were left out.
+// user is told which were left out. A name holding "[^]" arrives in pieces: they
+// are read together and set apart whole, none offered on its own.
 
 #include <QString>
 #include <QStringList>

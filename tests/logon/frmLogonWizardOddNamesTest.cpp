@@ -63,8 +63,10 @@ TEST_F(OddNamesTest, CompaniesAndBranchesAProfileCannotHoldAreNamedAndLeftOut)
 {
     FakeHbServer hb({
         {"HELLO", "OK\tSRV"},
-        {"COMPANIES", "OK\tA[~]B11[^]GOOD11[^]X[^]good00[^]Tab\\tC00[^]  10"},
-        {"BRANCHES GOOD", "OK\tNorth[~]East:2[^]We:st:3[^]Main:1[^]NoId[^]Big:70000[^]Ea[^]st:9[^]South:4"},
+        // "X[^]DEMO" and "Ea[^]st" arrive cut at their "[^]": neither the company DEMO
+        // nor the branch "st" may be offered in their place.
+        {"COMPANIES", "OK\tA[~]B11[^]GOOD11[^]X[^]DEMO00[^]good00[^]Tab\\tC00[^]  10[^]Trail"},
+        {"BRANCHES GOOD", "OK\tNorth[~]East:2[^]We:st:3[^]Main:1[^]Big:70000[^]Ea[^]st:9[^]South:4[^]NoId"},
     });
     Open(hb);
     w->cmdNext_Click();
@@ -72,10 +74,11 @@ TEST_F(OddNamesTest, CompaniesAndBranchesAProfileCannotHoldAreNamedAndLeftOut)
     EXPECT_EQ(boxes, QStringList{QStringLiteral(
                          "The HBServer offers companies that a logon profile cannot hold; they are not listed:\r\n"
                          "\"A[~]B\" (it holds \"[~]\")\r\n"
-                         "\"X\" (not a company id followed by its two flags)\r\n"
+                         "\"X[^]DEMO\" (it holds \"[^]\")\r\n"
                          "\"good\" (it is offered twice)\r\n"
                          "\"Tab\\tC\" (it holds a control character)\r\n"
-                         "\"  \" (it is empty)")})
+                         "\"  \" (it is empty)\r\n"
+                         "... and 1 more.")})
         << Boxes();
     EXPECT_EQ(Texts(w->cboCompany), QStringList{QStringLiteral("GOOD=0")});
 
@@ -86,13 +89,13 @@ TEST_F(OddNamesTest, CompaniesAndBranchesAProfileCannotHoldAreNamedAndLeftOut)
                          "The HBServer offers branches that a logon profile cannot hold; they are not listed:\r\n"
                          "\"North[~]East:2\" (it holds \"[~]\")\r\n"
                          "\"We:st:3\" (its name holds \":\")\r\n"
-                         "\"NoId\" (not a branch name, \":\" and its id)\r\n"
                          "\"Big:70000\" (its id is not a number from -32768 to 32767)\r\n"
-                         "\"Ea\" (not a branch name, \":\" and its id)")})
+                         "\"Ea[^]st:9\" (it holds \"[^]\")\r\n"
+                         "\"NoId\" (not a branch name, \":\" and its id)")})
         << Boxes();
     // The others stay usable: a branch chosen and finished is stored and read back whole.
-    EXPECT_EQ(Texts(w->cboBranch), (QStringList{"Main=1", "st=9", "South=4"}));
-    w->cboBranch->SetListIndex(2);
+    EXPECT_EQ(Texts(w->cboBranch), (QStringList{"Main=1", "South=4"}));
+    w->cboBranch->SetListIndex(1);
     w->chkShowOnlyLoggedInBranch->setChecked(true);
     boxes.clear();
     w->cmdNext_Click();
