@@ -599,7 +599,10 @@ bool frmList::FilterWhereOrRefuse(const QString& strFilter, QString& where)
         where = GetFilterWhere(strFilter);
         return true;
     } catch (const AppError& e) {
+        // Nothing is listed: no figures of the rows that were, no commands on them.
         m_eListView->ClearRows();
+        ClearStatistics();
+        SetButtonsEnabled(false);
         MsgBox(e.description(), vbExclamation, QStringLiteral("Attention Required"));
         return false;
     }

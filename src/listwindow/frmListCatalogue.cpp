@@ -71,6 +71,9 @@ void frmList::DeleteSelectedView()
     if (!CheckRights(GetSecurityObject(none), kRightDelete))
         return;
     const int32_t id = m_eListView->SelectedID();
+    // The Delete key reaches here with nothing listed: there is no view to ask about.
+    if (id <= 0)
+        return;
     const QString custom = GetSelectedColumnValue(QStringLiteral("Custom"));
     const QString creator = GetSelectedColumnValue(QStringLiteral("CreatorID"));
     const bool isCustom = custom == QLatin1String("Yes");

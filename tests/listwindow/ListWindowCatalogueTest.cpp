@@ -242,6 +242,27 @@ TEST_F(ListWindowCatalogueTest, DeletingFromMyViewsOnlyTakesTheViewOutOfMyViews)
     EXPECT_TRUE(Writes().isEmpty());
 }
 
+TEST_F(ListWindowCatalogueTest, DeleteWithNothingListedAsksNothingAndWritesNothing)
+{
+    // jdoe may delete from All Views here, so that only the missing row stops it.
+    Exec(QStringLiteral("UPDATE CoSecuredObjectRights SET Rights = 11 WHERE SecuredObjectID = 'QuillonAllViews' "
+                        "AND PrincipalID = 'jdoe'"));
+    for (const char* catalogue : {"LdViews", "LdMyViews"}) {
+        frmList* w = OpenView(QString::fromLatin1(catalogue));
+        ASSERT_TRUE(Go(w));
+        w->cmdClear_Click();
+        ASSERT_EQ(w->ListView()->RowCount(), 0);
+        boxes.clear();
+        TakeStatements();
+        answers = {vbYes};
+        w->Form_KeyDown(46, 0, true);
+        EXPECT_TRUE(boxes.empty()) << catalogue << ": " << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+        EXPECT_TRUE(Writes().isEmpty()) << catalogue;
+        answers.clear();
+        Unload(w);
+    }
+}
+
 TEST_F(ListWindowCatalogueTest, AFailedDeleteIsReportedAndTheListRunsAgain)
 {
     ExecOnFile(QStringLiteral("CREATE TRIGGER test_block BEFORE UPDATE ON LdMyViews "

@@ -5,6 +5,7 @@
 #include "ListWindowTestSupport.h"
 
 #include "platform/controls/FilterControl.h"
+#include "platform/controls/ReportListView.h"
 
 #include <QTableView>
 
@@ -128,6 +129,20 @@ TEST_F(ListWindowFenceTest, CatalogueRestrictionsCannotBeEscaped)
     EXPECT_EQ(all->RecordCount(),
               Value(QStringLiteral("SELECT COUNT(*) FROM LdCatalogViews WHERE v_Shared <> 0 OR v_CreatorID = 'jdoe' "
                                    "OR v_CreatorID IS NULL")).toInt());
+    ASSERT_FALSE(all->lvwStats()->Item(1)->SubItem(1).isEmpty());
+
+    // A search refused after rows were listed leaves neither those rows nor their
+    // figures, and the commands on listed rows wait for rows again.
+    boxes.clear();
+    all->pmFilter()->LoadFilter(QStringLiteral("WHERE 1=1) OR (1=1"), true);
+    all->cmdGo_Click();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(all->ListView()->RowCount(), 0);
+    for (int i = 1; i < all->lvwStats()->ColumnCount(); ++i)
+        EXPECT_EQ(all->lvwStats()->Item(1)->SubItem(i), QString()) << i;
+    for (const char* key : {"OPEN", "CUSTOMIZE", "ADD", "EXPORT"})
+        EXPECT_FALSE(all->Button(QString::fromLatin1(key))->isEnabled()) << key;
+    boxes.clear();
 }
 
 TEST_F(ListWindowFenceTest, TokensAndEmptyPatternsOutsideLiteralsAndComments)

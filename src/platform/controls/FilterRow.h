@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QToolButton>
@@ -62,6 +63,8 @@ public:
         QObject::connect(m_value1, &QLineEdit::returnPressed, m_owner, &Filter::EnterPressed);
         QObject::connect(m_value2, &QLineEdit::returnPressed, m_owner, &Filter::EnterPressed);
         QObject::connect(m_flag, &QComboBox::currentIndexChanged, this, [this](int) { changed(); });
+        // The Yes/No box has no line edit to report Enter; it is a value all the same.
+        m_flag->installEventFilter(this);
         QObject::connect(m_remove, &QToolButton::clicked, this, [this] {
             const auto& rows = m_owner->m_rows;
             const auto it = std::find(rows.begin(), rows.end(), this);
@@ -136,6 +139,19 @@ public:
             m_field->addItem(f.displayName);
         m_field->setCurrentIndex(m_fieldIndex < 0 ? 0 : m_fieldIndex);
         m_quiet = false;
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == m_flag && event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                emit m_owner->EnterPressed();
+                return true;
+            }
+        }
+        return QWidget::eventFilter(watched, event);
     }
 
 private:

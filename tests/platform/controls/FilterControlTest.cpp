@@ -14,6 +14,7 @@
 #include <QToolButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QLocale>
 #include <gtest/gtest.h>
@@ -438,6 +439,17 @@ TEST_F(FilterFixture, EditsOfTheRowsAndEnterInAValueAreReportedButNotLoadsOrClea
     EXPECT_EQ(f.WhereText(), QStringLiteral("WHERE ( t.Name = 'xy' )"));
     QTest::keyClick(value, Qt::Key_Return);
     EXPECT_EQ(enter.count(), 1);
+    // The Yes/No box is the value of a yes/no row.
+    ASSERT_TRUE(f.SetRow(1, 4, Op::Is, QStringLiteral("No")));
+    QComboBox* flag = nullptr;
+    for (QComboBox* c : f.findChildren<QComboBox*>())
+        if (!flag && c->isVisible() && c->currentText() == QLatin1String("No"))
+            flag = c;
+    ASSERT_NE(flag, nullptr);
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter})
+        QTest::keyClick(flag, key, key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+    EXPECT_EQ(enter.count(), 3);
+    f.RemoveRow(1);
     const int before = edited.count();
     f.RemoveRow(0);
     EXPECT_EQ(edited.count(), before + 1);
