@@ -308,6 +308,7 @@ void frmList::Form_Load()
     if (!m_bMainView)
         for (const char* key : {"SEP1", "NEW", "DELETE", "OPEN", "ADD"})
             Button(QString::fromLatin1(key))->setVisible(false);
+    SetNewEnabled();
 
     AuProperties bag;
     bag.Add(QStringLiteral("ToolbarShowText"), int16_t(1));

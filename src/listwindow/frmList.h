@@ -234,6 +234,7 @@ private:
     void ApplyFirstSize();
     bool ButtonVisible(const char* key) const;
     void SetButtonsEnabled(bool hasRecords);
+    void SetNewEnabled();
 
     // frmListSearches.cpp: the saved-searches menu.
     // Rebuilds the menu; selects the search with the row id lSearchID when it is

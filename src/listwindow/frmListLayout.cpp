@@ -209,11 +209,22 @@ void frmList::SetButtonsEnabled(bool hasRecords)
         const QString k = QString::fromLatin1(key);
         Button(k)->setEnabled(hasRecords);
     }
-    // Delete follows the Delete right too: a user without it is not offered a
-    // command that would only be refused.
+    // Customize and Delete follow the user's rights to the catalogue too: a user is
+    // not offered a command that would only be refused.
     if (hasRecords && ButtonVisible("DELETE")) {
         int32_t none = 0;
-        Button(QStringLiteral("DELETE"))->setEnabled((GetRights(GetSecurityObject(none)) & kRightDelete) != 0);
+        const int32_t rights = GetRights(GetSecurityObject(none));
+        Button(QStringLiteral("CUSTOMIZE"))->setEnabled((rights & kRightEdit) != 0);
+        Button(QStringLiteral("DELETE"))->setEnabled((rights & kRightDelete) != 0);
+    }
+}
+
+void frmList::SetNewEnabled()
+{
+    // New follows the Create right; it needs no rows (without one the editor opens without a base).
+    if (ButtonVisible("NEW")) {
+        int32_t none = 0;
+        Button(QStringLiteral("NEW"))->setEnabled((GetRights(GetSecurityObject(none)) & kRightCreate) != 0);
     }
 }
 

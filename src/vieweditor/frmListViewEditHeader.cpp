@@ -167,13 +167,11 @@ QString frmListViewEdit::GetDefaultSQLViewName(bool bRefresh)
         const Variant base = dbi.DLookup(QStringLiteral("Base"), QStringLiteral("LdBases"), QStringLiteral("BaseID = ") + baseId);
         const QString prefix = (base.isNull() || base.isEmpty() ? QString() : base.toString()) + QStringLiteral("_");
         // The count alone may give a name a view has already (X_1 and X_3 give X_3):
-        // go on counting up until the name is free.
+        // go on counting up until the name is free, compared as the save compares it.
         int32_t n = (count.isNull() || count.isEmpty() ? 0 : count.toInt32()) + 1;
         for (;; ++n) {
             const QString name = prefix + QString::number(n);
-            const Variant taken = dbi.DLookup(QStringLiteral("COUNT(*)"), QStringLiteral("LdViews"),
-                                              QStringLiteral("ViewName = ") + QuoteSQLString(Variant(name)));
-            if (taken.isNull() || taken.isEmpty() || taken.toInt32() == 0) {
+            if (SQLViewNameFault(name, false) == 0) {
                 m_strDefaultSQLViewName = name;
                 break;
             }

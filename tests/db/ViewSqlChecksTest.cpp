@@ -30,9 +30,10 @@ TEST_F(ViewSqlChecksTest, DamagedBasePiecesAreRefusedNamingThePieceAndNothingIsW
     ASSERT_EQ(BuildError(), QString());
     const Pieces before = StoredPieces(1);
     struct Case {
-        const char* column;
+        const char* column;  // of LdBases, or "ColumnSQL" of a column of base 1 by its id
         const char* piece;
         const char* message;
+        int baseColumn = 0;
     };
     const Case cases[] = {
         {"FromSQL", "Orders o INNER JOIN Customers c ON c.CustomerID = o.CustomerID --",
@@ -53,11 +54,19 @@ TEST_F(ViewSqlChecksTest, DamagedBasePiecesAreRefusedNamingThePieceAndNothingIsW
         {"KeySQL", "o.OrderID FROM Orders o; DELETE FROM Orders; SELECT o.OrderID",
          "the row id of base 1 (o.OrderID FROM Orders o; DELETE FROM Orders; SELECT o.OrderID) holds a \";\""},
         {"KeySQL", "o.OrderID --", "the row id of base 1 (o.OrderID --) ends in a line comment"},
+        // A shown column and a column only searched on.
+        {"ColumnSQL", "o.Amount --", "the SQL of column 'Amount' (o.Amount --) ends in a line comment", 103},
+        {"ColumnSQL", "n.Note); DELETE FROM Orders; SELECT (1", "the SQL of column 'Note' (n.Note); DELETE FROM Orders; "
+         "SELECT (1) closes a parenthesis it did not open", 105},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.piece);
-        Exec(QStringLiteral("SAVEPOINT damaged; UPDATE LdBases SET %1 = %2 WHERE BaseID = 1")
-                 .arg(QLatin1String(c.column), QuoteSQLString(QString::fromUtf8(c.piece))));
+        const QString piece = QuoteSQLString(QString::fromUtf8(c.piece));
+        Exec(c.baseColumn ? QStringLiteral("SAVEPOINT damaged; UPDATE LdBaseColumns SET ColumnSQL = %1 WHERE ColumnID = %2")
+                                .arg(piece)
+                                .arg(c.baseColumn)
+                          : QStringLiteral("SAVEPOINT damaged; UPDATE LdBases SET %1 = %2 WHERE BaseID = 1")
+                                .arg(QLatin1String(c.column), piece));
         const QString error = BuildError();
         EXPECT_TRUE(error.contains(QString::fromUtf8(c.message))) << error.toStdString();
         EXPECT_TRUE(error.startsWith(QLatin1String("Ld_UpdateSQLStmts: "))) << error.toStdString();

@@ -328,17 +328,35 @@ TEST_F(ListWindowQueryTest, AViewThatCannotBeShownClosesItsWindowAndStoresNothin
     EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
 }
 
-TEST_F(ListWindowQueryTest, DeleteFollowsTheDeleteRightAsWellAsTheRecordCount)
+// A catalogue offers New, Customize and Delete only to a user whose rights to it let
+// them through; Customize and Delete also wait for rows.
+TEST_F(ListWindowQueryTest, CatalogueCommandsFollowTheUsersRightsAsWellAsTheRecordCount)
 {
-    for (const auto& [user, password, allowed] :
-         {std::tuple{"jdoe", "secret", false}, std::tuple{"admin", "admin", true}}) {
-        SCOPED_TRACE(user);
-        LogOnAs(QString::fromLatin1(user), QString::fromLatin1(password));
-        frmList* w = Open(ViewId(QStringLiteral("LdViews")), QString(), nullptr, true);
+    // guest may only look at My Views; one view there gives the catalogue a row.
+    Exec(QStringLiteral("INSERT INTO LdMyViews (ViewID, UserID, IsMyView, AutoPopulate) VALUES (3, 'guest', 1, 0)"));
+    struct Case {
+        const char* user;
+        const char* password;
+        const char* catalogue;
+        bool create, edit, remove;
+    };
+    const Case cases[] = {
+        {"jdoe", "secret", "LdViews", true, false, false},  // View and Create only
+        {"jdoe", "secret", "LdMyViews", true, true, true},
+        {"guest", "guest", "LdMyViews", false, false, false},
+        {"admin", "admin", "LdViews", true, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.user) + " " + c.catalogue);
+        LogOnAs(QString::fromLatin1(c.user), QString::fromLatin1(c.password));
+        frmList* w = Open(ViewId(QLatin1String(c.catalogue)), QString(), nullptr, true);
+        EXPECT_EQ(w->Button(QStringLiteral("NEW"))->isEnabled(), c.create);  // before anything is listed
         ASSERT_TRUE(Go(w));
         ASSERT_GT(w->RecordCount(), 0);
         EXPECT_TRUE(w->Button(QStringLiteral("OPEN"))->isEnabled());
-        EXPECT_EQ(w->Button(QStringLiteral("DELETE"))->isEnabled(), allowed);
+        EXPECT_EQ(w->Button(QStringLiteral("NEW"))->isEnabled(), c.create);
+        EXPECT_EQ(w->Button(QStringLiteral("CUSTOMIZE"))->isEnabled(), c.edit);
+        EXPECT_EQ(w->Button(QStringLiteral("DELETE"))->isEnabled(), c.remove);
         Unload(w);
     }
 }
@@ -346,10 +364,9 @@ TEST_F(ListWindowQueryTest, DeleteFollowsTheDeleteRightAsWellAsTheRecordCount)
 TEST_F(ListWindowQueryTest, GoClearAndTheLoadEventFollowTheRecordCount)
 {
     frmList* w = Open(3, QString(), nullptr, true);
-    const QStringList countButtons = {QStringLiteral("OPEN"), QStringLiteral("ADD"), QStringLiteral("EXPORT"),
-                                      QStringLiteral("CUSTOMIZE")};
+    const QStringList countButtons = {QStringLiteral("OPEN"), QStringLiteral("ADD"), QStringLiteral("EXPORT")};
     // Nothing listed yet: the commands on listed rows wait for rows.
-    for (const QString& key : countButtons + QStringList{QStringLiteral("DELETE")})
+    for (const QString& key : countButtons + QStringList{QStringLiteral("CUSTOMIZE"), QStringLiteral("DELETE")})
         EXPECT_FALSE(w->Button(key)->isEnabled()) << qPrintable(key);
 
     ASSERT_TRUE(Go(w));
@@ -358,7 +375,8 @@ TEST_F(ListWindowQueryTest, GoClearAndTheLoadEventFollowTheRecordCount)
     EXPECT_TRUE(w->fraMessage()->isHidden());
     for (const QString& key : countButtons)
         EXPECT_TRUE(w->Button(key)->isEnabled()) << qPrintable(key);
-    EXPECT_FALSE(w->Button(QStringLiteral("DELETE"))->isEnabled());  // jdoe has no Delete right
+    EXPECT_FALSE(w->Button(QStringLiteral("CUSTOMIZE"))->isEnabled());  // jdoe has no Edit right
+    EXPECT_FALSE(w->Button(QStringLiteral("DELETE"))->isEnabled());     // nor a Delete right
     ASSERT_EQ(w->lvwStats()->ItemCount(), 1);
     EXPECT_EQ(w->lvwStats()->Item(1)->SubItem(1), FormatCount(customers));
     EXPECT_EQ(ScreenMousePointer(), static_cast<int>(vbDefault));

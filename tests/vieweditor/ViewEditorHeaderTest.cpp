@@ -129,6 +129,9 @@ TEST_F(ViewEditorHeaderTest, DefaultSQLNameSkipsTakenNames)
     Exec(QStringLiteral("UPDATE LdViews SET ViewName = 'CUSTOMERSX5' WHERE ViewName = 'CUSTOMERS_4'"));
     Exec(QStringLiteral("UPDATE LdViews SET ViewName = 'CUSTOMERSX3' WHERE ViewName = 'CUSTOMERS_3'"));
     EXPECT_EQ(d->GetDefaultSQLViewName(true), QStringLiteral("CUSTOMERS_3"));
+    // Taken as the save compares names: letter case and trailing blanks aside.
+    Exec(QStringLiteral("UPDATE LdViews SET ViewName = 'customers_3  ' WHERE ViewName = 'CUSTOMERSX3'"));
+    EXPECT_EQ(d->GetDefaultSQLViewName(true), QStringLiteral("CUSTOMERS_4"));
 }
 
 TEST_F(ViewEditorHeaderTest, EditByOwnerNonOwnerAndStandardView)
