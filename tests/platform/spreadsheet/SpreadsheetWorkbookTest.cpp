@@ -29,6 +29,19 @@ namespace {
 class SpreadsheetWorkbookTest : public ::testing::Test {
 protected:
     QString PathOf(const QString& name) const { return m_dir.filePath(name); }
+    // The files below the test's folder this process still holds open (a
+    // removed one holds its disk space until it is closed).
+    QStringList OpenFiles() const
+    {
+        QStringList open;
+        const QDir fds(QStringLiteral("/proc/self/fd"));
+        for (const QString& fd : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+            const QString target = QFile::symLinkTarget(fds.filePath(fd));
+            if (target.startsWith(m_dir.path() + QLatin1Char('/')))
+                open << target;
+        }
+        return open;
+    }
     // Everything in the test's folder, hidden entries included.
     QStringList Entries() const
     {
@@ -203,6 +216,7 @@ TEST_F(SpreadsheetWorkbookTest, AFileThatCannotBeWrittenFailsWithItsPathAndDisca
         book.SetHeader({QStringLiteral("a")}, 1);
         book.AppendRow({Variant(int32_t(1))});
         book.Discard();
+        EXPECT_EQ(OpenFiles(), QStringList());
     }
     EXPECT_FALSE(QFile::exists(dropped));
 }
@@ -270,6 +284,7 @@ TEST_F(SpreadsheetWorkbookTest, TheWorkbookIsForTheUserAloneAndItsTemporaryFiles
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     EXPECT_EQ(RowCount(path, 1), 1001);
     EXPECT_EQ(Entries(), QStringList{QStringLiteral("book.xlsx")});
+    EXPECT_EQ(OpenFiles(), QStringList());
 }
 
 TEST_F(SpreadsheetWorkbookTest, ADiskThatFillsUpFailsTheWorkbookAndLeavesNothing)
@@ -320,6 +335,9 @@ TEST_F(SpreadsheetWorkbookTest, ADiskThatFillsUpFailsTheWorkbookAndLeavesNothing
             } catch (const AppError& e) {
                 if (!e.description().contains(path) || (c.diskFull && e.number() != vberr::DiskFull))
                     return 3;
+                // The temporary files are closed too, not only removed.
+                if (!OpenFiles().isEmpty())
+                    return 4;
                 return 0;
             }
         });
