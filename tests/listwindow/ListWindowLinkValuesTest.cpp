@@ -159,7 +159,7 @@ TEST_F(ListWindowLinkValuesTest, DateLiteralsInTheLocalesLongAndShortFormsCompar
 
 // A stored query that lasts: its right click measured for the longest time the
 // window's event loop did not turn.
-class SlowStoredQueryTest : public ListWindowLinkValuesTest {
+class ListWindowSlowStoredQueryTest : public ListWindowLinkValuesTest {
 protected:
     // A query over OrderLines cubed: seconds at least, as good as endless.
     static QString Slow(const char* select)
@@ -200,7 +200,7 @@ protected:
     }
 };
 
-TEST_F(SlowStoredQueryTest, ASlowStoredQueryLeavesTheWindowResponsiveAndCancelEndsTheRightClick)
+TEST_F(ListWindowSlowStoredQueryTest, ASlowStoredQueryLeavesTheWindowResponsiveAndCancelEndsTheRightClick)
 {
     const QString customer = Value("SELECT MIN(CustomerID) FROM Orders");
     const QString sold = Value("SELECT MIN(ProductID) FROM Products WHERE Discontinued = 0");
