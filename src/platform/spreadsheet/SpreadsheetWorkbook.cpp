@@ -139,7 +139,11 @@ void SpreadsheetWorkbook::closeWorkFiles() const
     // temporary files it had open, which are removed already: each would hold
     // its disk space until the program ends. Only this workbook opens files in
     // its work folder.
-    const QByteArray prefix = m_workFolderName + '/';
+    // The links name the folder as the kernel resolved it (a symbolic link in
+    // the export folder's path resolved).
+    char* real = realpath(m_workFolderName.constData(), nullptr);
+    const QByteArray prefix = (real ? QByteArray(real) : m_workFolderName) + '/';
+    free(real);
     const QDir fds(QStringLiteral("/proc/self/fd"));
     for (const QString& entry : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
         bool ok = false;
