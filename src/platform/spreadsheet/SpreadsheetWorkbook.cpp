@@ -138,9 +138,8 @@ void SpreadsheetWorkbook::closeWorkFiles() const
     // A writer that failed half-way (a full disk) returns without closing the
     // temporary files it had open, which are removed already: each would hold
     // its disk space until the program ends. Only this workbook opens files in
-    // its work folder.
-    // The links name the folder as the kernel resolved it (a symbolic link in
-    // the export folder's path resolved).
+    // its work folder, which the process's file links name resolved (symbolic
+    // links in the export folder's path followed).
     char* real = realpath(m_workFolderName.constData(), nullptr);
     const QByteArray prefix = (real ? QByteArray(real) : m_workFolderName) + '/';
     free(real);
