@@ -29,19 +29,7 @@ namespace {
 class SpreadsheetWorkbookTest : public ::testing::Test {
 protected:
     QString PathOf(const QString& name) const { return m_dir.filePath(name); }
-    // The files below the test's folder this process still holds open (a
-    // removed one holds its disk space until it is closed).
-    QStringList OpenFiles() const
-    {
-        QStringList open;
-        const QDir fds(QStringLiteral("/proc/self/fd"));
-        for (const QString& fd : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
-            const QString target = QFile::symLinkTarget(fds.filePath(fd));
-            if (target.startsWith(m_dir.path() + QLatin1Char('/')))
-                open << target;
-        }
-        return open;
-    }
+    QStringList OpenFiles() const { return OpenFilesUnder(m_dir.path()); }
     // Everything in the test's folder, hidden entries included.
     QStringList Entries() const
     {
