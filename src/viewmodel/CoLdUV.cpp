@@ -1,7 +1,9 @@
 #include "viewmodel/CoLdUV.h"
 
+#include "base/AppError.h"
 #include "core/AuLibrary.h"
 #include "core/SessionValues.h"
+#include "platform/database/BrandleCursor.h"  // kQueryCancelledNumber
 #include "viewmodel/ViewModelSupport.h"
 
 using namespace viewmodel;
@@ -62,9 +64,18 @@ void CoLdUV::loadAssocViews()
     m_assocViews = std::make_shared<CoLdUVAssocViews>();
     if (m_viewID == 0)
         return;
-    m_assocViews->LoadFromSQL(QStringLiteral("EXEC Ld_GetAssocViews ") + QString::number(m_viewID) + QStringLiteral(",")
-                                  + QuoteSQLString(ViewUser) + (editorMode() ? QStringLiteral(",1") : QStringLiteral(",0")),
-                              1);
+    try {
+        m_assocViews->LoadFromSQL(QStringLiteral("EXEC Ld_GetAssocViews ") + QString::number(m_viewID) +
+                                      QStringLiteral(",") + QuoteSQLString(ViewUser) +
+                                      (editorMode() ? QStringLiteral(",1") : QStringLiteral(",0")),
+                                  1);
+    } catch (const AppError& e) {
+        // A value list the user cancelled is read again on the next get: the
+        // links after it were never read, and nothing failed.
+        if (e.number() == kQueryCancelledNumber)
+            m_assocViews.reset();
+        throw;
+    }
 }
 
 void CoLdUV::loadFilters()

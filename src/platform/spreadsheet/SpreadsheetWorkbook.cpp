@@ -13,6 +13,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <xlsxwriter.h>
 
@@ -127,8 +128,31 @@ void SpreadsheetWorkbook::removeWorkFolder()
 {
     if (m_workFolder.isEmpty())
         return;
+    closeWorkFiles();
     QDir(m_workFolder).removeRecursively();
     m_workFolder.clear();
+}
+
+void SpreadsheetWorkbook::closeWorkFiles() const
+{
+    // A writer that failed half-way (a full disk) returns without closing the
+    // temporary files it had open, which are removed already: each would hold
+    // its disk space until the program ends. Only this workbook opens files in
+    // its work folder, which the process's file links name resolved (symbolic
+    // links in the export folder's path followed).
+    char* real = realpath(m_workFolderName.constData(), nullptr);
+    const QByteArray prefix = (real ? QByteArray(real) : m_workFolderName) + '/';
+    free(real);
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QString& entry : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        bool ok = false;
+        const int fd = entry.toInt(&ok);
+        char target[4096];
+        const QByteArray link = QFile::encodeName(fds.filePath(entry));
+        const ssize_t n = ok ? readlink(link.constData(), target, sizeof target) : -1;
+        if (n > 0 && QByteArray(target, static_cast<qsizetype>(n)).startsWith(prefix))
+            ::close(fd);
+    }
 }
 
 void SpreadsheetWorkbook::check(int lxwError) const
@@ -372,6 +396,12 @@ void SpreadsheetWorkbook::Discard()
 {
     if (!m_book)
         return;
+    // Freeing the workbook leaves the sheets' row data files open.
+    for (lxw_worksheet* sheet : m_sheets)
+        if (sheet->optimize_tmpfile) {
+            fclose(sheet->optimize_tmpfile);
+            sheet->optimize_tmpfile = nullptr;
+        }
     lxw_workbook_free(m_book);
     m_book = nullptr;
     m_sheet = nullptr;

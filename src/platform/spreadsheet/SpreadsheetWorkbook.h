@@ -80,6 +80,7 @@ private:
     // Fails when a write to one of the sheets' temporary files failed.
     void checkStreams(bool flush);
     void removeWorkFolder();
+    void closeWorkFiles() const;
 
     QString m_path;
     QString m_workFolder;  // the temporary files and the workbook in the making

@@ -29,6 +29,7 @@ namespace {
 class SpreadsheetWorkbookTest : public ::testing::Test {
 protected:
     QString PathOf(const QString& name) const { return m_dir.filePath(name); }
+    QStringList OpenFiles() const { return OpenFilesUnder(m_dir.path()); }
     // Everything in the test's folder, hidden entries included.
     QStringList Entries() const
     {
@@ -203,6 +204,7 @@ TEST_F(SpreadsheetWorkbookTest, AFileThatCannotBeWrittenFailsWithItsPathAndDisca
         book.SetHeader({QStringLiteral("a")}, 1);
         book.AppendRow({Variant(int32_t(1))});
         book.Discard();
+        EXPECT_EQ(OpenFiles(), QStringList());
     }
     EXPECT_FALSE(QFile::exists(dropped));
 }
@@ -270,11 +272,16 @@ TEST_F(SpreadsheetWorkbookTest, TheWorkbookIsForTheUserAloneAndItsTemporaryFiles
     EXPECT_EQ(st.st_mode & 0777, 0600u);
     EXPECT_EQ(RowCount(path, 1), 1001);
     EXPECT_EQ(Entries(), QStringList{QStringLiteral("book.xlsx")});
+    EXPECT_EQ(OpenFiles(), QStringList());
 }
 
 TEST_F(SpreadsheetWorkbookTest, ADiskThatFillsUpFailsTheWorkbookAndLeavesNothing)
 {
-    const QString path = PathOf(QStringLiteral("full.xlsx"));
+    // The folder also reached through a symbolic link, which the open files' names resolve.
+    QTemporaryDir other;
+    const QString link = other.filePath(QStringLiteral("link"));
+    ASSERT_TRUE(QFile::link(m_dir.path(), link));
+    QString path = PathOf(QStringLiteral("full.xlsx"));
     // Rows that compress well: the temporary sheet data is many times the archive.
     auto write = [&path](int rows) {
         SpreadsheetWorkbook book(path);
@@ -312,19 +319,25 @@ TEST_F(SpreadsheetWorkbookTest, ADiskThatFillsUpFailsTheWorkbookAndLeavesNothing
         {sheetSize - 50, kRows, false},  // the sheet part is cut short as it is finished
         {largeSheetSize - 50, kManyRows, false},
     };
-    for (const Case& c : cases) {
-        const int code = InChildWithFileSizeLimit(c.limit, [&] {
-            try {
-                write(c.rows);
-                return 1;  // reported as written
-            } catch (const AppError& e) {
-                if (!e.description().contains(path) || (c.diskFull && e.number() != vberr::DiskFull))
-                    return 3;
-                return 0;
-            }
-        });
-        EXPECT_EQ(code, 0) << c.limit;
-        EXPECT_EQ(Entries(), QStringList()) << c.limit;
+    for (const QString& folder : {m_dir.path(), link}) {
+        for (const Case& c : cases) {
+            path = folder + QStringLiteral("/full.xlsx");
+            const int code = InChildWithFileSizeLimit(c.limit, [&] {
+                try {
+                    write(c.rows);
+                    return 1;  // reported as written
+                } catch (const AppError& e) {
+                    if (!e.description().contains(path) || (c.diskFull && e.number() != vberr::DiskFull))
+                        return 3;
+                    // The temporary files are closed too, not only removed.
+                    if (!OpenFiles().isEmpty())
+                        return 4;
+                    return 0;
+                }
+            });
+            EXPECT_EQ(code, 0) << c.limit << " " << qPrintable(folder);
+            EXPECT_EQ(Entries(), QStringList()) << c.limit << " " << qPrintable(folder);
+        }
     }
 }
 

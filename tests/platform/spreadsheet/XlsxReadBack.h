@@ -1,8 +1,11 @@
 #pragma once
 // Reads a written .xlsx back for the tests: the members of its zip (through the
 // unzip program), the cells of a sheet with their type, style, number format and
-// boldness, the sheet names and the custom document properties.
+// boldness, the sheet names and the custom document properties; and the files
+// below a folder that the process still holds open.
 
+#include <QDir>
+#include <QFile>
 #include <QMap>
 #include <QProcess>
 #include <QString>
@@ -12,6 +15,20 @@
 #include <vector>
 
 namespace xlsxtest {
+
+// The files below folder this process holds open (a removed one holds its disk
+// space until it is closed).
+inline QStringList OpenFilesUnder(const QString& folder)
+{
+    QStringList open;
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QString& fd : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
+        const QString target = QFile::symLinkTarget(fds.filePath(fd));
+        if (target.startsWith(folder + QLatin1Char('/')))
+            open << target;
+    }
+    return open;
+}
 
 struct Cell {
     QString type;   // the t attribute: "" (number), "b", "inlineStr", "s", "str"
