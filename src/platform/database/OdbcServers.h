@@ -85,6 +85,8 @@ QString ColumnNames(int columns);
 QString DerivedTable(const QString& query, int columns);
 // A query's rows in an order (select-list positions), the first column (the row id)
 // as the last key so that pages never overlap; from offset, count rows (count < 0: all).
+// Pages and counts read the query as a derived table, or, when it begins with
+// common table expressions, as one more of them after its own (quillon_q).
 QString OrderedQuery(const QString& query, int columns, const std::vector<BrandleSortKey>& order, long long offset,
                      long long count);
 QString CountQuery(const QString& query, int columns);

@@ -222,4 +222,34 @@ QString WithoutFinalSemicolon(const QString& text)
     return s;
 }
 
+qsizetype CommonTablesEnd(const QString& text)
+{
+    const std::vector<Token> tokens = Lex(text);
+    const auto isWord = [&](size_t i, const char* w) {
+        return i < tokens.size() && tokens[i].kind == Kind::Word &&
+               text.mid(tokens[i].begin, tokens[i].end - tokens[i].begin).compare(QLatin1String(w), Qt::CaseInsensitive) == 0;
+    };
+    const auto punct = [&](size_t i, char c) {
+        return i < tokens.size() && tokens[i].kind == Kind::Punct && text[tokens[i].begin] == QLatin1Char(c);
+    };
+    if (!isWord(0, "WITH"))
+        return 0;
+    // name [(columns)] AS (query) [, ...]: the list ends at a ")" back at the top
+    // level that neither "," nor AS follows.
+    int depth = 0;
+    for (size_t i = 1; i < tokens.size(); ++i) {
+        if (tokens[i].kind == Kind::Open)
+            return 0;
+        if (punct(i, '(')) {
+            ++depth;
+        } else if (punct(i, ')')) {
+            if (--depth < 0)
+                return 0;
+            if (depth == 0 && !punct(i + 1, ',') && !isWord(i + 1, "AS"))
+                return i + 1 < tokens.size() ? tokens[i].end : 0;
+        }
+    }
+    return 0;
+}
+
 }  // namespace tsql

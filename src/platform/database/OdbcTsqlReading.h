@@ -21,4 +21,10 @@ QString NationalTexts(const QString& text);
 // or a WITH part must not end with one); a comment after it stays a comment.
 QString WithoutFinalSemicolon(const QString& text);
 
+// Where the common table expressions of a query that begins with WITH end: just
+// after the ")" of the last one, where its main query begins (0 when the text
+// has none). SQL Server takes no WITH inside parentheses, so a wrapper keeps
+// them in front and wraps only the main query.
+qsizetype CommonTablesEnd(const QString& text);
+
 }  // namespace tsql

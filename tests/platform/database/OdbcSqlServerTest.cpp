@@ -22,6 +22,7 @@
 #include "platform/database/SqliteBackend.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -53,6 +54,9 @@ const ReadCase kReads[] = {
     {"WITH big AS (SELECT CustomerID, SUM(OrderTotal) AS Total FROM Orders GROUP BY CustomerID) SELECT c.CustomerID, "
      "c.Name, b.Total FROM Customers c JOIN big b ON b.CustomerID = c.CustomerID",
      3, nullptr},
+    {"WITH a (CustomerID, n) AS (SELECT CustomerID, COUNT(*) FROM Orders GROUP BY CustomerID), b AS (SELECT * FROM a "
+     "WHERE n > 1) -- two or more\nSELECT CustomerID, n FROM b ORDER BY n DESC",
+     2, nullptr},
     {"SELECT c.CustomerID, STUFF((SELECT ', ' + o.OrderNumber FROM Orders o WHERE o.CustomerID = c.CustomerID FOR "
      "XML PATH('')), 1, 2, '') AS Numbers FROM Customers c",
      2,
@@ -128,6 +132,10 @@ const char* const kNotOneQuery[] = {
     "",
 };
 
+// A common table expression begun inside parentheses.
+const QRegularExpression kNestedWith(QStringLiteral("\\(\\s*WITH\\s+\\w+\\s*(\\([^()]*\\)\\s*)?AS\\s*\\("),
+                                     QRegularExpression::CaseInsensitiveOption);
+
 class SqlServerSession : public ::testing::Test {
 protected:
     void SetUp() override
@@ -190,11 +198,17 @@ TEST_F(SqlServerSession, OrdinaryQueriesGoAsWrittenAndAreWrappedWithTheirColumns
         const QString page = OdbcPageQuery(sent, r.columns, {BrandleSortKey{r.columns - 1, true}}, 100, 50);
         const QString count = tsql::CountQuery(sent, r.columns);
         const QString position = tsql::IdPositionQuery(sent, r.columns, {BrandleSortKey{0, false}}, 7);
-        EXPECT_TRUE(page.contains(QStringLiteral(") AS q (") + names + QStringLiteral(") ORDER BY "))) << page.toStdString();
-        EXPECT_TRUE(count.endsWith(QStringLiteral(") AS q (") + names + QLatin1Char(')'))) << count.toStdString();
-        EXPECT_TRUE(position.startsWith(QStringLiteral("WITH quillon_rows (") + names + QStringLiteral(") AS ("))) << position.toStdString();
-        for (const QString& wrapped : {page, count, position})
+        // a derived table q, or after the query's own common table expressions one more, quillon_q
+        const QRegularExpression named(QStringLiteral("(\\) AS q|\\bquillon_q) \\(%1\\)").arg(QRegularExpression::escape(names)));
+        EXPECT_TRUE(page.contains(named) && page.contains(QStringLiteral(" ORDER BY "))) << page.toStdString();
+        EXPECT_TRUE(count.contains(named) && count.contains(QStringLiteral("SELECT COUNT(*) FROM "))) << count.toStdString();
+        EXPECT_TRUE(position.contains(QStringLiteral("quillon_rows (") + names + QStringLiteral(") AS ("))) << position.toStdString();
+        for (const QString& wrapped : {page, count, position}) {
             EXPECT_TRUE(tsql::IsSingleQuery(wrapped)) << wrapped.toStdString();
+            // SQL Server takes no WITH inside parentheses (SQLite does, so the
+            // driver standing in cannot show it).
+            EXPECT_FALSE(wrapped.contains(kNestedWith)) << wrapped.toStdString();
+        }
         record({sent, page, count, position});
     }
 }
