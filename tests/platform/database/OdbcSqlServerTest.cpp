@@ -317,6 +317,31 @@ TEST_F(SqlServerSession, TheServerVersionIsAskedOverTheSessionsConnectionWithout
     EXPECT_TRUE(session->sentLog().isEmpty());
 }
 
+// What the program writes keeps every character on a SQL Server: its text
+// literals go as N'...', alone or in a batch of several statements. Over the
+// stand-in the texts reach the driver, which refuses N'...'.
+TEST_F(SqlServerSession, WritesSendTheirTextsAsNationalTexts)
+{
+    auto backend = OdbcBackend::openSqliteFile(path, QStringLiteral("SQLPROD"), QStringLiteral("Reads"),
+                                               QStringLiteral("coexecutive"), false,
+                                               OdbcServerConfig::Dialect::SqlServer);
+    OdbcBackend* session = backend.get();
+    session->setSentLogging(true);
+    const QString one = QStringLiteral("UPDATE LdViews SET DisplayName = '\u0141\u00f3d\u017a' WHERE ViewID = 1");
+    EXPECT_THROW(session->run(one), AppError);
+    EXPECT_EQ(session->sentLog(),
+              QStringList{QStringLiteral("UPDATE LdViews SET DisplayName = N'\u0141\u00f3d\u017a' WHERE ViewID = 1")});
+    session->clearSentLog();
+    const QString two = QStringLiteral("INSERT INTO LdViewFilters (FilterName) VALUES ('\u010cesk\u00e9 ''x''')\n"
+                                       "UPDATE LdViews SET SQLViewName = N'v' WHERE ViewID = 1");
+    EXPECT_THROW(session->run(two), AppError);
+    EXPECT_EQ(session->sentLog(),
+              (QStringList{QStringLiteral("BEGIN TRANSACTION"),
+                           QStringLiteral("INSERT INTO LdViewFilters (FilterName) VALUES (N'\u010cesk\u00e9 ''x''')\n"
+                                          "UPDATE LdViews SET SQLViewName = N'v' WHERE ViewID = 1"),
+                           QStringLiteral("ROLLBACK TRANSACTION")}));
+}
+
 // A call is one batch: no SELECT @@TRANCOUNT, BEGIN and COMMIT around it. Over
 // the stand-in the batch reaches the driver, which refuses its T-SQL.
 TEST_F(SqlServerSession, ACallIsOneBatchWithItsTransactionHandlingAndItsOutputsSelectedLast)
