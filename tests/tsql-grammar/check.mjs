@@ -8,11 +8,12 @@ import fs from 'fs';
 
 // What sqlparser-rs 0.62 does not read of T-SQL: procedure bodies (a parameter
 // list without parentheses, BEGIN TRY / CATCH, OUTPUT parameters), logins and
-// users for logins, rights on a schema or on columns. Each is named in the summary.
+// users for logins or without one, rights on a schema or on columns. Each is named in the summary.
 const notCovered = [
   ['CREATE LOGIN', /\bCREATE\s+LOGIN\b/i],
   ['CREATE PROCEDURE', /^\s*CREATE\s+(OR\s+ALTER\s+)?PROC(EDURE)?\b/i],
   ['CREATE USER ... FOR LOGIN', /\bCREATE\s+USER\s+\S+\s+FOR\s+LOGIN\b/i],
+  ['CREATE USER ... WITHOUT LOGIN', /\bCREATE\s+USER\s+\S+\s+WITHOUT\s+LOGIN\b/i],
   ['GRANT ... ON SCHEMA::', /\b(GRANT|DENY|REVOKE)\b[^;]*\bON\s+SCHEMA::/i],
   ['DENY on columns', /\bDENY\s+SELECT\s+ON\s+\S+\s*\(/i],
 ];
