@@ -382,16 +382,19 @@ QString DerivedTable(const QString& query, int columns)
 QString OrderedQuery(const QString& query, int columns, const std::vector<BrandleSortKey>& order, long long offset,
                      long long count)
 {
-    QString s = SelectFromRows(query, columns, QStringLiteral("*")) + QStringLiteral(" ORDER BY ") +
-                Keys(order) + QStringLiteral(" OFFSET ") + QString::number(offset) + QStringLiteral(" ROWS");
-    if (count >= 0)
-        s += QStringLiteral(" FETCH NEXT ") + QString::number(count) + QStringLiteral(" ROWS ONLY");
-    return s;
+    return WithOwnHints(query, [&](const QString& body) {
+        QString s = SelectFromRows(body, columns, QStringLiteral("*")) + QStringLiteral(" ORDER BY ") + Keys(order) +
+                    QStringLiteral(" OFFSET ") + QString::number(offset) + QStringLiteral(" ROWS");
+        if (count >= 0)
+            s += QStringLiteral(" FETCH NEXT ") + QString::number(count) + QStringLiteral(" ROWS ONLY");
+        return s;
+    });
 }
 
 QString CountQuery(const QString& query, int columns)
 {
-    return SelectFromRows(query, columns, QStringLiteral("COUNT(*)"));
+    return WithOwnHints(query,
+                        [&](const QString& body) { return SelectFromRows(body, columns, QStringLiteral("COUNT(*)")); });
 }
 
 bool HasOwnOrder(const QString& query) { return OwnOrderAt(TopLevelWords(query)) >= 0; }
@@ -425,7 +428,16 @@ QString InnerQuery(const QString& query)
 
 QString IdPositionQuery(const QString& query, int columns, const std::vector<BrandleSortKey>& keys, long long id)
 {
-    return IdPositionText(query, columns, keys, id, false);
+    return WithOwnHints(query,
+                        [&](const QString& body) { return IdPositionText(body, columns, keys, id, false); });
+}
+
+QString WithOwnHints(const QString& query, const std::function<QString(const QString&)>& wrap)
+{
+    const qsizetype hints = QueryHintsAt(query);
+    if (hints < 0)
+        return wrap(query);
+    return wrap(query.left(hints)) + QLatin1Char('\n') + query.mid(hints);
 }
 
 }  // namespace tsql

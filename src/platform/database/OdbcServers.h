@@ -107,6 +107,10 @@ QString InnerQuery(const QString& query);
 // client and its types. NULLs sort as SQL Server sorts them: first ascending,
 // last descending.
 QString IdPositionQuery(const QString& query, int columns, const std::vector<BrandleSortKey>& keys, long long id);
+// A wrapper of the query (wrap, given the query without them) followed by the
+// query's own OPTION (...) hints, which SQL Server takes only at the end of the
+// statement, never inside parentheses.
+QString WithOwnHints(const QString& query, const std::function<QString(const QString&)>& wrap);
 }  // namespace tsql
 
 // The keys a cursor over ODBC sorts by: the order up to the row id (field 0),

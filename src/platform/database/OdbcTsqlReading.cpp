@@ -252,4 +252,33 @@ qsizetype CommonTablesEnd(const QString& text)
     return 0;
 }
 
+qsizetype QueryHintsAt(const QString& text)
+{
+    const std::vector<Token> tokens = Lex(text);
+    size_t n = tokens.size();
+    const auto punct = [&](size_t i, char c) {
+        return i < tokens.size() && tokens[i].kind == Kind::Punct && text[tokens[i].begin] == QLatin1Char(c);
+    };
+    if (n > 0 && punct(n - 1, ';'))
+        --n;
+    if (n < 3 || !punct(n - 1, ')'))
+        return -1;
+    // back from the last ")" to its "(", and the word before it
+    int depth = 0;
+    for (size_t i = n; i-- > 0;) {
+        if (tokens[i].kind == Kind::Open)
+            return -1;
+        if (punct(i, ')'))
+            ++depth;
+        else if (punct(i, '(') && --depth == 0) {
+            if (i == 0 || tokens[i - 1].kind != Kind::Word ||
+                text.mid(tokens[i - 1].begin, tokens[i - 1].end - tokens[i - 1].begin)
+                        .compare(QLatin1String("OPTION"), Qt::CaseInsensitive) != 0)
+                return -1;
+            return tokens[i - 1].begin;
+        }
+    }
+    return -1;
+}
+
 }  // namespace tsql

@@ -27,4 +27,8 @@ QString WithoutFinalSemicolon(const QString& text);
 // them in front and wraps only the main query.
 qsizetype CommonTablesEnd(const QString& text);
 
+// Where the query's own hints, OPTION (...) at its end, begin; -1 when it has
+// none. They end the statement: a wrapper puts them after its own end.
+qsizetype QueryHintsAt(const QString& text);
+
 }  // namespace tsql

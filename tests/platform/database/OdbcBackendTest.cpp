@@ -372,6 +372,39 @@ TEST(OdbcTexts, CommonTableExpressionsStayInFrontOfTheWrappers)
     EXPECT_EQ(OdbcPageQuery(q, 2, {}, 20, 10), q + QStringLiteral("\nOFFSET 20 ROWS FETCH NEXT 10 ROWS ONLY"));
 }
 
+// A query's own hints, OPTION (...), end the statement: never inside a wrapper's
+// parentheses, always after its end.
+TEST(OdbcTexts, QueryHintsGoAfterTheWrappers)
+{
+    struct Case {
+        const char* query;
+        int hintsAt;  // -1: none
+    };
+    const Case cases[] = {
+        {"SELECT a FROM t OPTION (RECOMPILE)", 16},
+        {"SELECT a FROM t option(MAXDOP 1, OPTIMIZE FOR (@p = 1)) ;", 16},
+        {"SELECT a FROM t WHERE a IN (SELECT b FROM u)", -1},
+        {"SELECT a FROM t -- OPTION (RECOMPILE)", -1},
+        {"SELECT [option] (a) FROM t", -1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(tsql::QueryHintsAt(QString::fromLatin1(c.query)), c.hintsAt) << c.query;
+
+    const QString q = QStringLiteral("SELECT a, b FROM t ORDER BY b OPTION (RECOMPILE)");
+    const QString inner = QStringLiteral("SELECT a, b FROM t ORDER BY b \nOFFSET 0 ROWS");
+    EXPECT_EQ(tsql::CountQuery(q, 2), QStringLiteral("SELECT COUNT(*) FROM (\n") + inner +
+                                          QStringLiteral("\n) AS q (c0, c1)\nOPTION (RECOMPILE)"));
+    EXPECT_EQ(OdbcPageQuery(q, 2, {BrandleSortKey{1, false}}, 0, 5),
+              QStringLiteral("SELECT * FROM (\n") + inner +
+                  QStringLiteral("\n) AS q (c0, c1) ORDER BY 2, 1 OFFSET 0 ROWS FETCH NEXT 5 ROWS ONLY\nOPTION (RECOMPILE)"));
+    EXPECT_EQ(OdbcPageQuery(q, 2, {}, 10, 5),
+              QStringLiteral("SELECT a, b FROM t ORDER BY b \nOFFSET 10 ROWS FETCH NEXT 5 ROWS ONLY\nOPTION (RECOMPILE)"));
+    const QString position = tsql::IdPositionQuery(q, 2, {BrandleSortKey{0, false}}, 7);
+    EXPECT_TRUE(position.contains(inner + QStringLiteral("\n), quillon_row AS (")) &&
+                position.endsWith(QStringLiteral(" ON 1 = 1\nOPTION (RECOMPILE)")))
+        << position.toStdString();
+}
+
 // The demo company of the controls' tests, reached through ODBC under a name of
 // its own that the client configuration maps to the SQLite driver on its files.
 const QString kOdbcServer = QStringLiteral("CTLODBC");

@@ -106,6 +106,10 @@ const ReadCase kReads[] = {
      "SELECT DISTINCT CustomerID, CHOOSE(DATEPART(weekday, OrderDate), N'Sun', N'Mon') AS Day, DATEFROMPARTS(2024, 1, "
      "1) AS First FROM Orders"},
     {"SELECT OrderID /* shown /* as written */ SELECT 2 */ FROM Orders -- SELECT 3", 1, nullptr},
+    // query hints, which end the statement
+    {"SELECT OrderID, OrderTotal FROM Orders WHERE OrderTotal > 10 OPTION (RECOMPILE, MAXDOP 1)", 2, nullptr},
+    {"WITH t AS (SELECT OrderID FROM Orders) SELECT OrderID FROM t ORDER BY OrderID OPTION (OPTIMIZE FOR UNKNOWN)", 1,
+     nullptr},
     // a reserved keyword after a dot is a name, an unreserved one a name anywhere
     {"SELECT t.[Open], t.Open, Move AS Get FROM Tasks t", 3, nullptr},
     // the ";" that may end a query is not sent into the wrappers
@@ -134,6 +138,10 @@ const char* const kNotOneQuery[] = {
 
 // A common table expression begun inside parentheses.
 const QRegularExpression kNestedWith(QStringLiteral("\\(\\s*WITH\\s+\\w+\\s*(\\([^()]*\\)\\s*)?AS\\s*\\("),
+                                     QRegularExpression::CaseInsensitiveOption);
+
+// OPTION (...) followed by a ")" or more of the statement.
+const QRegularExpression kInnerHints(QStringLiteral("\\bOPTION\\s*\\((?:[^()]|\\([^()]*\\))*\\)\\s*\\S"),
                                      QRegularExpression::CaseInsensitiveOption);
 
 class SqlServerSession : public ::testing::Test {
@@ -208,6 +216,8 @@ TEST_F(SqlServerSession, OrdinaryQueriesGoAsWrittenAndAreWrappedWithTheirColumns
             // SQL Server takes no WITH inside parentheses (SQLite does, so the
             // driver standing in cannot show it).
             EXPECT_FALSE(wrapped.contains(kNestedWith)) << wrapped.toStdString();
+            // nor query hints anywhere but at the end of the statement
+            EXPECT_FALSE(wrapped.contains(kInnerHints)) << wrapped.toStdString();
         }
         record({sent, page, count, position});
     }
