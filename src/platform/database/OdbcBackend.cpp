@@ -423,6 +423,21 @@ ResultSnapshot OdbcBackend::run(const QString& sql)
     }
     if (!several || !writes)
         return send(sql);
+    if (m_dialect == OdbcServerConfig::Dialect::SqlServer) {
+        // A call or several statements: one batch with its transaction handling,
+        // one round trip.
+        try {
+            return send(tsql::TransactionBatch(sql, ++m_batches));
+        } catch (...) {
+            // A batch the server stopped before its CATCH may leave its transaction open.
+            try {
+                if (m_heldLevels == 0 && inTransaction())
+                    sendControl(tsql::Rollback(0));
+            } catch (...) {
+            }
+            throw;
+        }
+    }
     // A batch of several statements runs in a transaction (a savepoint inside an
     // open one) of its own, so that a failure anywhere undoes all of it.
     const bool outer = !inTransaction();

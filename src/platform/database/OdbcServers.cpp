@@ -350,15 +350,22 @@ QString CallBatch(const BrandleCommand& command, int number)
             args += QLatin1Char('?');
         }
     }
+    return TransactionBatch(QStringLiteral("    EXEC ") + command.ProcedureName() + args + QLatin1Char(';'), number,
+                            declares) +
+           (outputs.isEmpty() ? QString() : outputs + QStringLiteral(";\n"));
+}
+
+QString TransactionBatch(const QString& statements, int number, const QString& declares)
+{
+    const QString save = QStringLiteral("quillon_batch_") + QString::number(number);
+    // The statements on lines of their own: a comment ending them stays a comment.
     return QStringLiteral("DECLARE @quillon_outer bit = CASE WHEN @@TRANCOUNT = 0 THEN 1 ELSE 0 END;\n") + declares +
            QStringLiteral("IF @quillon_outer = 1 BEGIN TRANSACTION; ELSE SAVE TRANSACTION ") + save +
-           QStringLiteral(";\nBEGIN TRY\n    EXEC ") + command.ProcedureName() + args +
-           QStringLiteral(";\n    IF @quillon_outer = 1 AND @@TRANCOUNT > 0 COMMIT TRANSACTION;\nEND TRY\nBEGIN CATCH\n"
+           QStringLiteral(";\nBEGIN TRY\n") + statements +
+           QStringLiteral("\n    IF @quillon_outer = 1 AND @@TRANCOUNT > 0 COMMIT TRANSACTION;\nEND TRY\nBEGIN CATCH\n"
                           "    IF @quillon_outer = 1 AND @@TRANCOUNT > 0 ROLLBACK TRANSACTION;\n"
                           "    ELSE IF @quillon_outer = 0 AND XACT_STATE() = 1 ROLLBACK TRANSACTION ") +
-           save +
-           QStringLiteral(";\n    IF NOT (ERROR_NUMBER() = 266 AND @quillon_outer = 1) THROW;\nEND CATCH;\n") +
-           (outputs.isEmpty() ? QString() : outputs + QStringLiteral(";\n"));
+           save + QStringLiteral(";\n    IF NOT (ERROR_NUMBER() = 266 AND @quillon_outer = 1) THROW;\nEND CATCH;\n");
 }
 
 QString ColumnNames(int columns)

@@ -78,6 +78,10 @@ QString CallEscape(const BrandleCommand& command);
 // A procedure that ends the transaction it was called in with a ROLLBACK of its
 // own (error 266, in the old style) has undone its work as it meant to: no error.
 QString CallBatch(const BrandleCommand& command, int number);
+// Statements (a call by its text, or several) in the same one batch with their
+// transaction handling: all of them or, on the first error, none; declares go
+// before them, at the top of the batch.
+QString TransactionBatch(const QString& statements, int number, const QString& declares = QString());
 // "c0, c1 ...": the names by position the program gives a query's columns
 // (columns of them) where it wraps the query.
 QString ColumnNames(int columns);

@@ -328,9 +328,11 @@ TEST_F(SqlServerSession, TheServerVersionIsAskedOverTheSessionsConnectionWithout
 }
 
 // What the program writes keeps every character on a SQL Server: its text
-// literals go as N'...', alone or in a batch of several statements. Over the
-// stand-in the texts reach the driver, which refuses N'...'.
-TEST_F(SqlServerSession, WritesSendTheirTextsAsNationalTexts)
+// literals go as N'...'. A statement alone goes as it is; a call by its text or
+// several statements go as one batch with their transaction handling, one round
+// trip (no SELECT @@TRANCOUNT, BEGIN and COMMIT of their own). Over the stand-in
+// the texts reach the driver, which refuses their T-SQL.
+TEST_F(SqlServerSession, WritesGoInOneBatchWithTheirTextsAsNationalTexts)
 {
     auto backend = OdbcBackend::openSqliteFile(path, QStringLiteral("SQLPROD"), QStringLiteral("Reads"),
                                                QStringLiteral("coexecutive"), false,
@@ -341,15 +343,32 @@ TEST_F(SqlServerSession, WritesSendTheirTextsAsNationalTexts)
     EXPECT_THROW(session->run(one), AppError);
     EXPECT_EQ(session->sentLog(),
               QStringList{QStringLiteral("UPDATE LdViews SET DisplayName = N'\u0141\u00f3d\u017a' WHERE ViewID = 1")});
+
+    session->clearSentLog();
+    EXPECT_THROW(session->run(QStringLiteral("EXEC ListDialogTypes_Load 'Z\u00fcrich' -- by its name")), AppError);
+    EXPECT_EQ(session->sentLog(),
+              QStringList{QStringLiteral(
+                  "DECLARE @quillon_outer bit = CASE WHEN @@TRANCOUNT = 0 THEN 1 ELSE 0 END;\n"
+                  "IF @quillon_outer = 1 BEGIN TRANSACTION; ELSE SAVE TRANSACTION quillon_batch_1;\n"
+                  "BEGIN TRY\n"
+                  "EXEC ListDialogTypes_Load N'Z\u00fcrich' -- by its name\n"
+                  "    IF @quillon_outer = 1 AND @@TRANCOUNT > 0 COMMIT TRANSACTION;\n"
+                  "END TRY\n"
+                  "BEGIN CATCH\n"
+                  "    IF @quillon_outer = 1 AND @@TRANCOUNT > 0 ROLLBACK TRANSACTION;\n"
+                  "    ELSE IF @quillon_outer = 0 AND XACT_STATE() = 1 ROLLBACK TRANSACTION quillon_batch_1;\n"
+                  "    IF NOT (ERROR_NUMBER() = 266 AND @quillon_outer = 1) THROW;\n"
+                  "END CATCH;\n")});
+
     session->clearSentLog();
     const QString two = QStringLiteral("INSERT INTO LdViewFilters (FilterName) VALUES ('\u010cesk\u00e9 ''x''')\n"
                                        "UPDATE LdViews SET SQLViewName = N'v' WHERE ViewID = 1");
     EXPECT_THROW(session->run(two), AppError);
-    EXPECT_EQ(session->sentLog(),
-              (QStringList{QStringLiteral("BEGIN TRANSACTION"),
-                           QStringLiteral("INSERT INTO LdViewFilters (FilterName) VALUES (N'\u010cesk\u00e9 ''x''')\n"
-                                          "UPDATE LdViews SET SQLViewName = N'v' WHERE ViewID = 1"),
-                           QStringLiteral("ROLLBACK TRANSACTION")}));
+    ASSERT_EQ(session->sentLog().size(), 1);
+    EXPECT_TRUE(session->sentLog().front().contains(
+        QStringLiteral("BEGIN TRY\nINSERT INTO LdViewFilters (FilterName) VALUES (N'\u010cesk\u00e9 ''x''')\n"
+                       "UPDATE LdViews SET SQLViewName = N'v' WHERE ViewID = 1\n    IF @quillon_outer = 1")))
+        << session->sentLog().front().toStdString();
 }
 
 // A call is one batch: no SELECT @@TRANCOUNT, BEGIN and COMMIT around it. Over
