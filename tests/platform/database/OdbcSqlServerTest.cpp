@@ -136,6 +136,16 @@ const char* const kNotOneQuery[] = {
     "",
 };
 
+// How a batch with its own transaction handling ends, after its statements.
+const QString kBatchEnd = QStringLiteral(
+    "    IF @quillon_outer = 1 AND @@TRANCOUNT > 0 COMMIT TRANSACTION;\n"
+    "END TRY\n"
+    "BEGIN CATCH\n"
+    "    IF @quillon_outer = 1 AND @@TRANCOUNT > 0 ROLLBACK TRANSACTION;\n"
+    "    ELSE IF @quillon_outer = 0 AND XACT_STATE() = 1 ROLLBACK TRANSACTION quillon_batch_1;\n"
+    "    IF NOT (ERROR_NUMBER() = 266 AND @quillon_outer = 1) THROW;\n"
+    "END CATCH;\n");
+
 // A common table expression begun inside parentheses.
 const QRegularExpression kNestedWith(QStringLiteral("\\(\\s*WITH\\s+\\w+\\s*(\\([^()]*\\)\\s*)?AS\\s*\\("),
                                      QRegularExpression::CaseInsensitiveOption);
@@ -161,6 +171,15 @@ protected:
         b->setSentLogging(true);
         *backend = b.get();
         return MakeOdbcReadConnection(std::move(b));
+    }
+
+    // The application login's connection, what it sends logged.
+    std::unique_ptr<OdbcBackend> openSession()
+    {
+        auto b = OdbcBackend::openSqliteFile(path, QStringLiteral("SQLPROD"), QStringLiteral("Reads"),
+                                             QStringLiteral("coexecutive"), false, OdbcServerConfig::Dialect::SqlServer);
+        b->setSentLogging(true);
+        return b;
     }
 
     static void record(const QStringList& texts)
@@ -334,11 +353,8 @@ TEST_F(SqlServerSession, TheServerVersionIsAskedOverTheSessionsConnectionWithout
 // the texts reach the driver, which refuses their T-SQL.
 TEST_F(SqlServerSession, WritesGoInOneBatchWithTheirTextsAsNationalTexts)
 {
-    auto backend = OdbcBackend::openSqliteFile(path, QStringLiteral("SQLPROD"), QStringLiteral("Reads"),
-                                               QStringLiteral("coexecutive"), false,
-                                               OdbcServerConfig::Dialect::SqlServer);
+    auto backend = openSession();
     OdbcBackend* session = backend.get();
-    session->setSentLogging(true);
     const QString one = QStringLiteral("UPDATE LdViews SET DisplayName = '\u0141\u00f3d\u017a' WHERE ViewID = 1");
     EXPECT_THROW(session->run(one), AppError);
     EXPECT_EQ(session->sentLog(),
@@ -351,14 +367,7 @@ TEST_F(SqlServerSession, WritesGoInOneBatchWithTheirTextsAsNationalTexts)
                   "DECLARE @quillon_outer bit = CASE WHEN @@TRANCOUNT = 0 THEN 1 ELSE 0 END;\n"
                   "IF @quillon_outer = 1 BEGIN TRANSACTION; ELSE SAVE TRANSACTION quillon_batch_1;\n"
                   "BEGIN TRY\n"
-                  "EXEC ListDialogTypes_Load N'Z\u00fcrich' -- by its name\n"
-                  "    IF @quillon_outer = 1 AND @@TRANCOUNT > 0 COMMIT TRANSACTION;\n"
-                  "END TRY\n"
-                  "BEGIN CATCH\n"
-                  "    IF @quillon_outer = 1 AND @@TRANCOUNT > 0 ROLLBACK TRANSACTION;\n"
-                  "    ELSE IF @quillon_outer = 0 AND XACT_STATE() = 1 ROLLBACK TRANSACTION quillon_batch_1;\n"
-                  "    IF NOT (ERROR_NUMBER() = 266 AND @quillon_outer = 1) THROW;\n"
-                  "END CATCH;\n")});
+                  "EXEC ListDialogTypes_Load N'Z\u00fcrich' -- by its name\n") + kBatchEnd});
 
     session->clearSentLog();
     const QString two = QStringLiteral("INSERT INTO LdViewFilters (FilterName) VALUES ('\u010cesk\u00e9 ''x''')\n"
@@ -375,11 +384,8 @@ TEST_F(SqlServerSession, WritesGoInOneBatchWithTheirTextsAsNationalTexts)
 // the stand-in the batch reaches the driver, which refuses its T-SQL.
 TEST_F(SqlServerSession, ACallIsOneBatchWithItsTransactionHandlingAndItsOutputsSelectedLast)
 {
-    auto backend = OdbcBackend::openSqliteFile(path, QStringLiteral("SQLPROD"), QStringLiteral("Reads"),
-                                               QStringLiteral("coexecutive"), false,
-                                               OdbcServerConfig::Dialect::SqlServer);
+    auto backend = openSession();
     OdbcBackend* session = backend.get();
-    session->setSentLogging(true);
     BrandleCommand command;
     command.Init(QStringLiteral("Co_GetRegValue"), 5);
     command.AddParameter(QStringLiteral("@vi_ParentID"), adInteger, adParamInput, 0, Variant(Null));
@@ -394,15 +400,7 @@ TEST_F(SqlServerSession, ACallIsOneBatchWithItsTransactionHandlingAndItsOutputsS
         "DECLARE @quillon_out5 nvarchar(255);\n"
         "IF @quillon_outer = 1 BEGIN TRANSACTION; ELSE SAVE TRANSACTION quillon_batch_1;\n"
         "BEGIN TRY\n"
-        "    EXEC Co_GetRegValue ?, ?, ?, @quillon_out4 OUTPUT, @quillon_out5 OUTPUT;\n"
-        "    IF @quillon_outer = 1 AND @@TRANCOUNT > 0 COMMIT TRANSACTION;\n"
-        "END TRY\n"
-        "BEGIN CATCH\n"
-        "    IF @quillon_outer = 1 AND @@TRANCOUNT > 0 ROLLBACK TRANSACTION;\n"
-        "    ELSE IF @quillon_outer = 0 AND XACT_STATE() = 1 ROLLBACK TRANSACTION quillon_batch_1;\n"
-        "    IF NOT (ERROR_NUMBER() = 266 AND @quillon_outer = 1) THROW;\n"
-        "END CATCH;\n"
-        "SELECT @quillon_out4, @quillon_out5;\n");
+        "    EXEC Co_GetRegValue ?, ?, ?, @quillon_out4 OUTPUT, @quillon_out5 OUTPUT;\n") + kBatchEnd + QStringLiteral("SELECT @quillon_out4, @quillon_out5;\n");
     EXPECT_EQ(session->sentLog(), QStringList{batch});
     // inside the caller's transaction the same batch takes a savepoint of its own
     session->clearSentLog();
