@@ -136,7 +136,8 @@ bool IsSingleQuery(const QString& text)
     if (first != QLatin1String("SELECT") && first != QLatin1String("WITH") && !punct(0, '('))
         return false;
     int depth = 0;
-    bool selectSeen = false;
+    // a query in parentheses is the query: a SELECT after it begins another
+    bool selectSeen = punct(0, '(');
     for (size_t i = 0; i < tokens.size(); ++i) {
         const Token& t = tokens[i];
         if (t.kind == Kind::Open)

@@ -112,6 +112,8 @@ const ReadCase kReads[] = {
      nullptr},
     // a reserved keyword after a dot is a name, an unreserved one a name anywhere
     {"SELECT t.[Open], t.Open, Move AS Get FROM Tasks t", 3, nullptr},
+    // a query in parentheses, and joined to another
+    {"(SELECT OrderID FROM Orders) UNION (SELECT OrderID FROM Orders WHERE OrderID > 1)", 1, nullptr},
     // the ";" that may end a query is not sent into the wrappers
     {"SELECT OrderID FROM Orders; -- all", 1, "SELECT OrderID FROM Orders  -- all"},
 };
@@ -129,6 +131,7 @@ const char* const kNotOneQuery[] = {
     "EXEC sp_who",
     "UPDATE Orders SET Status = 'x'",
     "SELECT 1 WITH x AS (SELECT 2 AS b) SELECT * FROM x",
+    "(SELECT 1) SELECT 2",
     "SELECT 'open",
     "SELECT 1 /* open /* nested */",
     "SELECT [open FROM t",
