@@ -161,7 +161,7 @@ public:
         if (m_backend->dialect() == OdbcServerConfig::Dialect::SqlServer) {
             if (!tsql::IsSingleQuery(query))
                 Fail(kNotAQuery);
-            return {tsql::NationalTexts(tsql::WithoutFinalSemicolon(query)), QString()};
+            return {tsql::NationalTexts(tsql::WithoutOuterSemicolons(query)), QString()};
         }
         const QString translated = TranslatedQuery(query);
         m_backend->fence(translated);

@@ -132,13 +132,17 @@ bool IsSingleQuery(const QString& text)
     const auto punct = [&](size_t i, char c) {
         return i < tokens.size() && tokens[i].kind == Kind::Punct && text[tokens[i].begin] == QLatin1Char(c);
     };
-    const QString first = word(0);
-    if (first != QLatin1String("SELECT") && first != QLatin1String("WITH") && !punct(0, '('))
+    // ";WITH ...": a ";" before the query ends nothing
+    size_t start = 0;
+    while (punct(start, ';'))
+        ++start;
+    const QString first = word(start);
+    if (first != QLatin1String("SELECT") && first != QLatin1String("WITH") && !punct(start, '('))
         return false;
     int depth = 0;
     // a query in parentheses is the query: a SELECT after it begins another
-    bool selectSeen = punct(0, '(');
-    for (size_t i = 0; i < tokens.size(); ++i) {
+    bool selectSeen = punct(start, '(');
+    for (size_t i = start; i < tokens.size(); ++i) {
         const Token& t = tokens[i];
         if (t.kind == Kind::Open)
             return false;
@@ -168,7 +172,7 @@ bool IsSingleQuery(const QString& text)
             if (selectSeen && !joined)
                 return false;
             selectSeen = true;
-        } else if (w == QLatin1String("WITH") && i > 0) {
+        } else if (w == QLatin1String("WITH") && i > start) {
             // WITH (NOLOCK), WITH TIES; a WITH that begins a common table expression
             // begins a statement.
             if (!punct(i + 1, '(') && word(i + 1) != QLatin1String("TIES"))
@@ -213,13 +217,15 @@ QString NationalTexts(const QString& text)
     return out;
 }
 
-QString WithoutFinalSemicolon(const QString& text)
+QString WithoutOuterSemicolons(const QString& text)
 {
     const std::vector<Token> tokens = Lex(text);
-    if (tokens.empty() || tokens.back().kind != Kind::Punct || text[tokens.back().begin] != QLatin1Char(';'))
-        return text;
+    const auto semicolon = [&](const Token& t) { return t.kind == Kind::Punct && text[t.begin] == QLatin1Char(';'); };
     QString s = text;
-    s[tokens.back().begin] = QLatin1Char(' ');
+    for (size_t i = 0; i < tokens.size() && semicolon(tokens[i]); ++i)
+        s[tokens[i].begin] = QLatin1Char(' ');
+    if (!tokens.empty() && semicolon(tokens.back()))
+        s[tokens.back().begin] = QLatin1Char(' ');
     return s;
 }
 

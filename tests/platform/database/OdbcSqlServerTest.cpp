@@ -116,6 +116,8 @@ const ReadCase kReads[] = {
     {"(SELECT OrderID FROM Orders) UNION (SELECT OrderID FROM Orders WHERE OrderID > 1)", 1, nullptr},
     // the ";" that may end a query is not sent into the wrappers
     {"SELECT OrderID FROM Orders; -- all", 1, "SELECT OrderID FROM Orders  -- all"},
+    {";WITH t AS (SELECT OrderID FROM Orders) SELECT OrderID FROM t", 1,
+     " WITH t AS (SELECT OrderID FROM Orders) SELECT OrderID FROM t"},
 };
 
 // Texts that are not one query by T-SQL's reading.
@@ -132,6 +134,7 @@ const char* const kNotOneQuery[] = {
     "UPDATE Orders SET Status = 'x'",
     "SELECT 1 WITH x AS (SELECT 2 AS b) SELECT * FROM x",
     "(SELECT 1) SELECT 2",
+    ";SELECT 1; SELECT 2",
     "SELECT 'open",
     "SELECT 1 /* open /* nested */",
     "SELECT [open FROM t",
@@ -209,7 +212,7 @@ TEST_F(SqlServerSession, OrdinaryQueriesGoAsWrittenAndAreWrappedWithTheirColumns
         const QString query = QString::fromUtf8(r.query);
         const QString sent = QString::fromUtf8(r.sent ? r.sent : r.query);
         EXPECT_TRUE(tsql::IsSingleQuery(query)) << r.query;
-        EXPECT_EQ(tsql::NationalTexts(tsql::WithoutFinalSemicolon(query)), sent) << r.query;
+        EXPECT_EQ(tsql::NationalTexts(tsql::WithoutOuterSemicolons(query)), sent) << r.query;
         // The cursor asks the server for the query's columns: the query as written
         // reaches the driver, which (being SQLite) may refuse it; the translator
         // never sees it.
