@@ -69,6 +69,12 @@ QString SqlServerLoginsScript(const QString& databaseName)
     out += ApplicationRights(executive, false);
     out += QStringLiteral("USE [%1];\nGO\n").arg(databaseName);
     out += ApplicationRights(executive, true);
+    // The owner of the SQL views of list views, a user without a login and without
+    // rights: a view owned as its tables are (dbo) reads them past the reader's
+    // denials (ownership chaining), so a list view's SQL view could show the users'
+    // passwords to the read-only login. Under this owner each reader's own rights apply.
+    out += QStringLiteral("IF DATABASE_PRINCIPAL_ID(N'%1') IS NULL\nCREATE USER [%1] WITHOUT LOGIN;\nGO\n")
+               .arg(QLatin1String(kSqlViewOwner));
     out += User(readOnly) + RoleMember("db_datareader", readOnly);
     for (const QString& denied : DeniedReads(readOnly)) {
         const QString table = denied.section(QLatin1Char('.'), 0, 0);

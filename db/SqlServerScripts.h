@@ -43,6 +43,10 @@ QString SqlServerScriptStart();
 inline constexpr const char* kExecutivePasswordVariable = "CoExecutivePassword";
 inline constexpr const char* kReadOnlyPasswordVariable = "CoReadOnlyPassword";
 
+// The user (without a login or rights) that owns the SQL views of list views,
+// so that a reader of such a view reads its tables with the reader's own rights.
+inline constexpr const char* kSqlViewOwner = "quillon_views";
+
 // The T-SQL of the tables, indexes and views of an SQLite schema script of ours,
 // each statement guarded and followed by GO.
 QString SqlServerSchemaStatements(const QString& sqliteSchema);

@@ -205,11 +205,22 @@ TEST(SqlServerScripts, TheLoginsGetTheRightsTheEmbeddedServerGivesThemAndNoPassw
                               "IF IS_ROLEMEMBER(N'db_datareader', N'coreadonly') = 0\nALTER ROLE db_datareader ADD MEMBER [coreadonly];",
                               "DENY SELECT ON dbo.CoUsers (Password) TO [coreadonly];"})
         EXPECT_TRUE(company.contains(QLatin1String(piece))) << piece;
-    static const QRegularExpression readOnlyRights(QStringLiteral("(GRANT|ALTER ROLE)[^;]*coreadonly"));
+    static const QRegularExpression readOnlyRights(QStringLiteral("(GRANT|ALTER ROLE)[^;]*(coreadonly|quillon_views)"));
     QStringList rights;
     for (auto it = readOnlyRights.globalMatch(company); it.hasNext();)
         rights << it.next().captured(0);
     EXPECT_EQ(rights, QStringList{QStringLiteral("ALTER ROLE db_datareader ADD MEMBER [coreadonly")});
+    // The SQL views of list views belong to a user of no rights: owned by dbo, as
+    // the tables are, a view would read them past the read-only login's denial.
+    EXPECT_TRUE(company.contains(
+        QLatin1String("IF DATABASE_PRINCIPAL_ID(N'quillon_views') IS NULL\nCREATE USER [quillon_views] WITHOUT LOGIN;")));
+    static const QRegularExpression handedOver(
+        QStringLiteral("N'CREATE VIEW dbo\\.' \\+ QUOTENAME\\(@SQLViewName\\)[^;]*;\\s*EXEC sys\\.sp_executesql @Sql;\\s*"
+                       "(--[^\\n]*\\n\\s*)*SET @Sql = N'ALTER AUTHORIZATION ON OBJECT::dbo\\.' \\+ "
+                       "QUOTENAME\\(@SQLViewName\\) \\+ N' TO \\[quillon_views\\];';\\s*EXEC sys\\.sp_executesql @Sql;"));
+    const QString update = erpdb::SqlServerProcedures().value(QStringLiteral("Ld_UpdateSQLStmts"));
+    EXPECT_EQ(update.count(QStringLiteral("N'CREATE VIEW")), 1);
+    EXPECT_TRUE(update.contains(handedOver));
     // No login may change the schema: the SQL views of list views are made by the
     // procedures that run as their owner.
     for (const char* right : {"ALTER ON SCHEMA", "CREATE VIEW TO", "CONTROL", "db_ddladmin", "db_owner"})

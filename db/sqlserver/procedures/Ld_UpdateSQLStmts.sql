@@ -369,6 +369,11 @@ BEGIN
             -- CREATE VIEW must be alone in its batch: a batch of its own.
             SET @Sql = N'CREATE VIEW dbo.' + QUOTENAME(@SQLViewName) + N' AS ' + @ViewSelect + N' FROM ' + @FromSQL;
             EXEC sys.sp_executesql @Sql;
+            -- Owned by dbo, as its tables are, the view would read them past the
+            -- reader's denials (ownership chaining): the users' passwords to the
+            -- read-only login. Under an owner of no rights each reader's own apply.
+            SET @Sql = N'ALTER AUTHORIZATION ON OBJECT::dbo.' + QUOTENAME(@SQLViewName) + N' TO [quillon_views];';
+            EXEC sys.sp_executesql @Sql;
             UPDATE dbo.LdViews SET SQLViewName = @SQLViewName WHERE ViewID = @v_iViewID;
         END;
 

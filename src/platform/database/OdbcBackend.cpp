@@ -423,6 +423,12 @@ ResultSnapshot OdbcBackend::run(const QString& sql)
     }
     if (!several || !writes)
         return send(sql);
+    if (m_dialect == OdbcServerConfig::Dialect::SqlServer) {
+        // A call or several statements: one batch with its transaction handling,
+        // one round trip.
+        const QString batch = tsql::TransactionBatch(sql, ++m_batches);
+        return inOneBatch([&] { return send(batch); });
+    }
     // A batch of several statements runs in a transaction (a savepoint inside an
     // open one) of its own, so that a failure anywhere undoes all of it.
     const bool outer = !inTransaction();
@@ -497,26 +503,31 @@ ResultSnapshot OdbcBackend::callHostProcedure(const QString& name, std::vector<V
     return RunHostProcedure(info, m_sqlite, m_login, std::move(args), names, outputs, m_watch);
 }
 
+ResultSnapshot OdbcBackend::inOneBatch(const std::function<ResultSnapshot()>& run)
+{
+    try {
+        return run();
+    } catch (...) {
+        try {
+            if (m_heldLevels == 0 && inTransaction())
+                sendControl(tsql::Rollback(0));
+        } catch (...) {
+        }
+        throw;
+    }
+}
+
 ResultSnapshot OdbcBackend::runProcedure(BrandleCommand& command)
 {
     if (m_dialect == OdbcServerConfig::Dialect::SqlServer) {
         // One batch: the call and its transaction handling in one round trip.
         const QString batch = tsql::CallBatch(command, ++m_batches);
         logSent(batch);
-        try {
+        return inOneBatch([&] {
             ResultSnapshot result;
             onDriverThread([&] { result = callSqlServer(command, batch); });
             return result;
-        } catch (...) {
-            // A batch stopped before its end (Cancel, the timeout) may leave the
-            // transaction it began open.
-            try {
-                if (m_heldLevels == 0 && inTransaction())
-                    sendControl(tsql::Rollback(0));
-            } catch (...) {
-            }
-            throw;
-        }
+        });
     }
     // A call runs in a transaction (a savepoint inside an open one) of its own, so
     // that a procedure that fails leaves nothing of its work behind.

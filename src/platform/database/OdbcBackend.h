@@ -166,6 +166,10 @@ private:
     ResultSnapshot callHostProcedure(const QString& name, std::vector<Variant> args, const QStringList& names,
                                      std::vector<Variant>* outputs);
     ResultSnapshot callSqlServer(BrandleCommand& command, const QString& batch);
+    // A batch with its own transaction handling (SQL Server): one the server
+    // stopped before its end (an error its CATCH does not see, Cancel, the
+    // timeout) may leave the transaction it began open, which is rolled back.
+    ResultSnapshot inOneBatch(const std::function<ResultSnapshot()>& run);
     ResultSnapshot readResults(odbc::Statement& st);
     // Every result of the statement that has columns, in order.
     std::vector<ResultSnapshot> readAllResults(odbc::Statement& st);

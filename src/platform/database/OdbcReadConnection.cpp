@@ -161,7 +161,7 @@ public:
         if (m_backend->dialect() == OdbcServerConfig::Dialect::SqlServer) {
             if (!tsql::IsSingleQuery(query))
                 Fail(kNotAQuery);
-            return {tsql::NationalTexts(tsql::WithoutFinalSemicolon(query)), QString()};
+            return {tsql::NationalTexts(tsql::WithoutOuterSemicolons(query)), QString()};
         }
         const QString translated = TranslatedQuery(query);
         m_backend->fence(translated);
@@ -551,13 +551,15 @@ QString OdbcPageQuery(const QString& query, int columns, const std::vector<Brand
     // reads past the rows before its position; such a query chose its few rows).
     if (OdbcRunsAsWritten(query, order))
         return query;
-    if (order.empty() && tsql::HasOwnOrder(query)) {
-        QString s = query + QStringLiteral("\nOFFSET ") + QString::number(offset) + QStringLiteral(" ROWS");
-        if (count >= 0)
-            s += QStringLiteral(" FETCH NEXT ") + QString::number(count) + QStringLiteral(" ROWS ONLY");
-        return s;
-    }
-    return tsql::OrderedQuery(query, columns, order, offset, count);
+    return tsql::WithOwnHints(query, [&](const QString& body) {
+        if (order.empty() && tsql::HasOwnOrder(body)) {
+            QString s = body + QStringLiteral("\nOFFSET ") + QString::number(offset) + QStringLiteral(" ROWS");
+            if (count >= 0)
+                s += QStringLiteral(" FETCH NEXT ") + QString::number(count) + QStringLiteral(" ROWS ONLY");
+            return s;
+        }
+        return tsql::OrderedQuery(body, columns, order, offset, count);
+    });
 }
 
 std::unique_ptr<BrandleReadConnection> MakeOdbcReadConnection(std::unique_ptr<OdbcBackend> backend)

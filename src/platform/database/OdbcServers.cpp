@@ -3,6 +3,7 @@
 #include "base/AppError.h"
 #include "platform/database/BrandleCursor.h"
 #include "platform/database/BrandleDatabase.h"
+#include "platform/database/OdbcTsqlReading.h"
 
 #include <QMutex>
 
@@ -111,14 +112,30 @@ QString IdPositionText(const QString& query, int columns, const std::vector<Bran
     // found by its id, which a server finds by its key).
     // Names of the program's own for the two parts, which a table of the query
     // cannot take for itself; t and r only name them outside the query.
-    return QStringLiteral("WITH quillon_rows (") + names +
-           (sqlite ? QStringLiteral(") AS NOT MATERIALIZED (\n") : QStringLiteral(") AS (\n")) +
-           (sqlite ? query : tsql::InnerQuery(query)) +
+    // SQL Server takes no WITH inside a WITH part: a query's own common table
+    // expressions go first.
+    const qsizetype ownTables = sqlite ? 0 : tsql::CommonTablesEnd(query);
+    return (ownTables > 0 ? query.left(ownTables) + QStringLiteral(",\nquillon_rows (") : QStringLiteral("WITH quillon_rows (")) +
+           names + (sqlite ? QStringLiteral(") AS NOT MATERIALIZED (\n") : QStringLiteral(") AS (\n")) +
+           (sqlite ? query : tsql::InnerQuery(query.mid(ownTables))) +
            QStringLiteral("\n), quillon_row AS (SELECT ") + (sqlite ? QString() : QStringLiteral("TOP 1 ")) +
            QStringLiteral("1 AS hit") + values + QStringLiteral(" FROM quillon_rows WHERE c0 = ") + QString::number(id) +
            (sqlite ? QStringLiteral(" LIMIT 1)") : QStringLiteral(")")) +
            QStringLiteral("\nSELECT COUNT(*), SUM(CASE WHEN ") + before +
            QStringLiteral(" THEN 1 ELSE 0 END), MAX(r.hit) FROM quillon_rows AS t LEFT JOIN quillon_row AS r ON 1 = 1");
+}
+
+// "SELECT <list> FROM" the query's rows, its columns named c0, c1 ... by position.
+// A query with common table expressions keeps them in front and its main query
+// becomes one more of them, quillon_q: SQL Server takes no WITH inside parentheses.
+QString SelectFromRows(const QString& query, int columns, const QString& list)
+{
+    const qsizetype ownTables = tsql::CommonTablesEnd(query);
+    if (ownTables == 0)
+        return QStringLiteral("SELECT ") + list + QStringLiteral(" FROM ") + tsql::DerivedTable(query, columns);
+    return query.left(ownTables) + QStringLiteral(",\nquillon_q (") + tsql::ColumnNames(columns) +
+           QStringLiteral(") AS (\n") + tsql::InnerQuery(query.mid(ownTables)) + QStringLiteral("\n)\nSELECT ") + list +
+           QStringLiteral(" FROM quillon_q AS q");
 }
 
 }  // namespace
@@ -333,15 +350,22 @@ QString CallBatch(const BrandleCommand& command, int number)
             args += QLatin1Char('?');
         }
     }
+    return TransactionBatch(QStringLiteral("    EXEC ") + command.ProcedureName() + args + QLatin1Char(';'), number,
+                            declares) +
+           (outputs.isEmpty() ? QString() : outputs + QStringLiteral(";\n"));
+}
+
+QString TransactionBatch(const QString& statements, int number, const QString& declares)
+{
+    const QString save = QStringLiteral("quillon_batch_") + QString::number(number);
+    // The statements on lines of their own: a comment ending them stays a comment.
     return QStringLiteral("DECLARE @quillon_outer bit = CASE WHEN @@TRANCOUNT = 0 THEN 1 ELSE 0 END;\n") + declares +
            QStringLiteral("IF @quillon_outer = 1 BEGIN TRANSACTION; ELSE SAVE TRANSACTION ") + save +
-           QStringLiteral(";\nBEGIN TRY\n    EXEC ") + command.ProcedureName() + args +
-           QStringLiteral(";\n    IF @quillon_outer = 1 AND @@TRANCOUNT > 0 COMMIT TRANSACTION;\nEND TRY\nBEGIN CATCH\n"
+           QStringLiteral(";\nBEGIN TRY\n") + statements +
+           QStringLiteral("\n    IF @quillon_outer = 1 AND @@TRANCOUNT > 0 COMMIT TRANSACTION;\nEND TRY\nBEGIN CATCH\n"
                           "    IF @quillon_outer = 1 AND @@TRANCOUNT > 0 ROLLBACK TRANSACTION;\n"
                           "    ELSE IF @quillon_outer = 0 AND XACT_STATE() = 1 ROLLBACK TRANSACTION ") +
-           save +
-           QStringLiteral(";\n    IF NOT (ERROR_NUMBER() = 266 AND @quillon_outer = 1) THROW;\nEND CATCH;\n") +
-           (outputs.isEmpty() ? QString() : outputs + QStringLiteral(";\n"));
+           save + QStringLiteral(";\n    IF NOT (ERROR_NUMBER() = 266 AND @quillon_outer = 1) THROW;\nEND CATCH;\n");
 }
 
 QString ColumnNames(int columns)
@@ -365,16 +389,19 @@ QString DerivedTable(const QString& query, int columns)
 QString OrderedQuery(const QString& query, int columns, const std::vector<BrandleSortKey>& order, long long offset,
                      long long count)
 {
-    QString s = QStringLiteral("SELECT * FROM ") + DerivedTable(query, columns) + QStringLiteral(" ORDER BY ") +
-                Keys(order) + QStringLiteral(" OFFSET ") + QString::number(offset) + QStringLiteral(" ROWS");
-    if (count >= 0)
-        s += QStringLiteral(" FETCH NEXT ") + QString::number(count) + QStringLiteral(" ROWS ONLY");
-    return s;
+    return WithOwnHints(query, [&](const QString& body) {
+        QString s = SelectFromRows(body, columns, QStringLiteral("*")) + QStringLiteral(" ORDER BY ") + Keys(order) +
+                    QStringLiteral(" OFFSET ") + QString::number(offset) + QStringLiteral(" ROWS");
+        if (count >= 0)
+            s += QStringLiteral(" FETCH NEXT ") + QString::number(count) + QStringLiteral(" ROWS ONLY");
+        return s;
+    });
 }
 
 QString CountQuery(const QString& query, int columns)
 {
-    return QStringLiteral("SELECT COUNT(*) FROM ") + DerivedTable(query, columns);
+    return WithOwnHints(query,
+                        [&](const QString& body) { return SelectFromRows(body, columns, QStringLiteral("COUNT(*)")); });
 }
 
 bool HasOwnOrder(const QString& query) { return OwnOrderAt(TopLevelWords(query)) >= 0; }
@@ -408,7 +435,16 @@ QString InnerQuery(const QString& query)
 
 QString IdPositionQuery(const QString& query, int columns, const std::vector<BrandleSortKey>& keys, long long id)
 {
-    return IdPositionText(query, columns, keys, id, false);
+    return WithOwnHints(query,
+                        [&](const QString& body) { return IdPositionText(body, columns, keys, id, false); });
+}
+
+QString WithOwnHints(const QString& query, const std::function<QString(const QString&)>& wrap)
+{
+    const qsizetype hints = QueryHintsAt(query);
+    if (hints < 0)
+        return wrap(query);
+    return wrap(query.left(hints)) + QLatin1Char('\n') + query.mid(hints);
 }
 
 }  // namespace tsql

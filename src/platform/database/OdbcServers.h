@@ -78,6 +78,10 @@ QString CallEscape(const BrandleCommand& command);
 // A procedure that ends the transaction it was called in with a ROLLBACK of its
 // own (error 266, in the old style) has undone its work as it meant to: no error.
 QString CallBatch(const BrandleCommand& command, int number);
+// Statements (a call by its text, or several) in the same one batch with their
+// transaction handling: all of them or, on the first error, none; declares go
+// before them, at the top of the batch.
+QString TransactionBatch(const QString& statements, int number, const QString& declares = QString());
 // "c0, c1 ...": the names by position the program gives a query's columns
 // (columns of them) where it wraps the query.
 QString ColumnNames(int columns);
@@ -85,6 +89,8 @@ QString ColumnNames(int columns);
 QString DerivedTable(const QString& query, int columns);
 // A query's rows in an order (select-list positions), the first column (the row id)
 // as the last key so that pages never overlap; from offset, count rows (count < 0: all).
+// Pages and counts read the query as a derived table, or, when it begins with
+// common table expressions, as one more of them after its own (quillon_q).
 QString OrderedQuery(const QString& query, int columns, const std::vector<BrandleSortKey>& order, long long offset,
                      long long count);
 QString CountQuery(const QString& query, int columns);
@@ -105,6 +111,10 @@ QString InnerQuery(const QString& query);
 // client and its types. NULLs sort as SQL Server sorts them: first ascending,
 // last descending.
 QString IdPositionQuery(const QString& query, int columns, const std::vector<BrandleSortKey>& keys, long long id);
+// A wrapper of the query (wrap, given the query without them) followed by the
+// query's own OPTION (...) hints, which SQL Server takes only at the end of the
+// statement, never inside parentheses.
+QString WithOwnHints(const QString& query, const std::function<QString(const QString&)>& wrap);
 }  // namespace tsql
 
 // The keys a cursor over ODBC sorts by: the order up to the row id (field 0),

@@ -132,12 +132,17 @@ bool IsSingleQuery(const QString& text)
     const auto punct = [&](size_t i, char c) {
         return i < tokens.size() && tokens[i].kind == Kind::Punct && text[tokens[i].begin] == QLatin1Char(c);
     };
-    const QString first = word(0);
-    if (first != QLatin1String("SELECT") && first != QLatin1String("WITH") && !punct(0, '('))
+    // ";WITH ...": a ";" before the query ends nothing
+    size_t start = 0;
+    while (punct(start, ';'))
+        ++start;
+    const QString first = word(start);
+    if (first != QLatin1String("SELECT") && first != QLatin1String("WITH") && !punct(start, '('))
         return false;
     int depth = 0;
-    bool selectSeen = false;
-    for (size_t i = 0; i < tokens.size(); ++i) {
+    // a query in parentheses is the query: a SELECT after it begins another
+    bool selectSeen = punct(start, '(');
+    for (size_t i = start; i < tokens.size(); ++i) {
         const Token& t = tokens[i];
         if (t.kind == Kind::Open)
             return false;
@@ -167,7 +172,7 @@ bool IsSingleQuery(const QString& text)
             if (selectSeen && !joined)
                 return false;
             selectSeen = true;
-        } else if (w == QLatin1String("WITH") && i > 0) {
+        } else if (w == QLatin1String("WITH") && i > start) {
             // WITH (NOLOCK), WITH TIES; a WITH that begins a common table expression
             // begins a statement.
             if (!punct(i + 1, '(') && word(i + 1) != QLatin1String("TIES"))
@@ -212,14 +217,75 @@ QString NationalTexts(const QString& text)
     return out;
 }
 
-QString WithoutFinalSemicolon(const QString& text)
+QString WithoutOuterSemicolons(const QString& text)
 {
     const std::vector<Token> tokens = Lex(text);
-    if (tokens.empty() || tokens.back().kind != Kind::Punct || text[tokens.back().begin] != QLatin1Char(';'))
-        return text;
+    const auto semicolon = [&](const Token& t) { return t.kind == Kind::Punct && text[t.begin] == QLatin1Char(';'); };
     QString s = text;
-    s[tokens.back().begin] = QLatin1Char(' ');
+    for (size_t i = 0; i < tokens.size() && semicolon(tokens[i]); ++i)
+        s[tokens[i].begin] = QLatin1Char(' ');
+    if (!tokens.empty() && semicolon(tokens.back()))
+        s[tokens.back().begin] = QLatin1Char(' ');
     return s;
+}
+
+qsizetype CommonTablesEnd(const QString& text)
+{
+    const std::vector<Token> tokens = Lex(text);
+    const auto isWord = [&](size_t i, const char* w) {
+        return i < tokens.size() && tokens[i].kind == Kind::Word &&
+               text.mid(tokens[i].begin, tokens[i].end - tokens[i].begin).compare(QLatin1String(w), Qt::CaseInsensitive) == 0;
+    };
+    const auto punct = [&](size_t i, char c) {
+        return i < tokens.size() && tokens[i].kind == Kind::Punct && text[tokens[i].begin] == QLatin1Char(c);
+    };
+    if (!isWord(0, "WITH"))
+        return 0;
+    // name [(columns)] AS (query) [, ...]: the list ends at a ")" back at the top
+    // level that neither "," nor AS follows.
+    int depth = 0;
+    for (size_t i = 1; i < tokens.size(); ++i) {
+        if (tokens[i].kind == Kind::Open)
+            return 0;
+        if (punct(i, '(')) {
+            ++depth;
+        } else if (punct(i, ')')) {
+            if (--depth < 0)
+                return 0;
+            if (depth == 0 && !punct(i + 1, ',') && !isWord(i + 1, "AS"))
+                return i + 1 < tokens.size() ? tokens[i].end : 0;
+        }
+    }
+    return 0;
+}
+
+qsizetype QueryHintsAt(const QString& text)
+{
+    const std::vector<Token> tokens = Lex(text);
+    size_t n = tokens.size();
+    const auto punct = [&](size_t i, char c) {
+        return i < tokens.size() && tokens[i].kind == Kind::Punct && text[tokens[i].begin] == QLatin1Char(c);
+    };
+    if (n > 0 && punct(n - 1, ';'))
+        --n;
+    if (n < 3 || !punct(n - 1, ')'))
+        return -1;
+    // back from the last ")" to its "(", and the word before it
+    int depth = 0;
+    for (size_t i = n; i-- > 0;) {
+        if (tokens[i].kind == Kind::Open)
+            return -1;
+        if (punct(i, ')'))
+            ++depth;
+        else if (punct(i, '(') && --depth == 0) {
+            if (i == 0 || tokens[i - 1].kind != Kind::Word ||
+                text.mid(tokens[i - 1].begin, tokens[i - 1].end - tokens[i - 1].begin)
+                        .compare(QLatin1String("OPTION"), Qt::CaseInsensitive) != 0)
+                return -1;
+            return tokens[i - 1].begin;
+        }
+    }
+    return -1;
 }
 
 }  // namespace tsql

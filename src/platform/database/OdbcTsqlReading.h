@@ -17,8 +17,19 @@ bool IsSingleQuery(const QString& text);
 // each character whatever the database's code page (an 'x' already N'x' stays).
 QString NationalTexts(const QString& text);
 
-// The text without the ";" that may end it (a query wrapped in a derived table
-// or a WITH part must not end with one); a comment after it stays a comment.
-QString WithoutFinalSemicolon(const QString& text);
+// The text without the ";" that may end it or stand before it (";WITH ..."): a
+// query wrapped in a derived table or a WITH part must have none. A comment
+// after the last one stays a comment.
+QString WithoutOuterSemicolons(const QString& text);
+
+// Where the common table expressions of a query that begins with WITH end: just
+// after the ")" of the last one, where its main query begins (0 when the text
+// has none). SQL Server takes no WITH inside parentheses, so a wrapper keeps
+// them in front and wraps only the main query.
+qsizetype CommonTablesEnd(const QString& text);
+
+// Where the query's own hints, OPTION (...) at its end, begin; -1 when it has
+// none. They end the statement: a wrapper puts them after its own end.
+qsizetype QueryHintsAt(const QString& text);
 
 }  // namespace tsql

@@ -17,6 +17,7 @@
 #include "platform/database/OdbcBackend.h"
 #include "platform/database/OdbcHandles.h"
 #include "platform/database/OdbcReadConnection.h"
+#include "platform/database/OdbcTsqlReading.h"
 #include "platform/database/SqlFence.h"
 #include "platform/database/SqliteBackend.h"
 
@@ -332,6 +333,76 @@ TEST(OdbcTexts, AQueryWithItsOwnOrderIsLegalInsideTheWrappers)
         EXPECT_TRUE(tsql::IdPositionQuery(query, 2, {BrandleSortKey{0, false}}, 7).contains(inner + QStringLiteral("\n)")))
             << c.query;
     }
+}
+
+// SQL Server takes no WITH inside parentheses: a query's own common table
+// expressions stay in front of the wrappers, its main query one more of them.
+TEST(OdbcTexts, CommonTableExpressionsStayInFrontOfTheWrappers)
+{
+    struct Case {
+        const char* query;
+        const char* tables;  // the common table expressions; "" when there are none
+    };
+    const Case cases[] = {
+        {"WITH x AS (SELECT a FROM t) SELECT a FROM x", "WITH x AS (SELECT a FROM t)"},
+        {"with x (a, b) as (select 1, 2), y as (select a from x) -- (y)\nselect a, b from x join y on 1 = 1",
+         "with x (a, b) as (select 1, 2), y as (select a from x)"},
+        {"WITH x AS (SELECT ')' AS a /* ) */) SELECT a FROM x", "WITH x AS (SELECT ')' AS a /* ) */)"},
+        {"WITH XMLNAMESPACES ('urn:x' AS x) SELECT 1 AS a", "WITH XMLNAMESPACES ('urn:x' AS x)"},
+        {"SELECT a FROM t WITH (NOLOCK)", ""},
+        {"(SELECT a FROM t)", ""},
+        {"WITH x AS (SELECT 1 AS a", ""},
+    };
+    for (const Case& c : cases) {
+        const QString query = QString::fromLatin1(c.query);
+        const QString tables = QString::fromLatin1(c.tables);
+        EXPECT_EQ(query.left(tsql::CommonTablesEnd(query)), tables) << c.query;
+    }
+    const QString q = QStringLiteral("WITH x AS (SELECT a, b FROM t) SELECT a, b FROM x ORDER BY b");
+    const QString inner = QStringLiteral(" SELECT a, b FROM x ORDER BY b\nOFFSET 0 ROWS");
+    EXPECT_EQ(tsql::CountQuery(q, 2), QStringLiteral("WITH x AS (SELECT a, b FROM t),\nquillon_q (c0, c1) AS (\n") +
+                                          inner + QStringLiteral("\n)\nSELECT COUNT(*) FROM quillon_q AS q"));
+    EXPECT_EQ(OdbcPageQuery(q, 2, {BrandleSortKey{1, true}}, 20, 10),
+              QStringLiteral("WITH x AS (SELECT a, b FROM t),\nquillon_q (c0, c1) AS (\n") + inner +
+                  QStringLiteral("\n)\nSELECT * FROM quillon_q AS q ORDER BY 2 DESC, 1 OFFSET 20 ROWS FETCH NEXT 10 ROWS ONLY"));
+    EXPECT_TRUE(tsql::IdPositionQuery(q, 2, {BrandleSortKey{0, false}}, 7)
+                    .startsWith(QStringLiteral("WITH x AS (SELECT a, b FROM t),\nquillon_rows (c0, c1) AS (\n") + inner +
+                                QStringLiteral("\n), quillon_row AS (")));
+    // its own order alone: paged as written
+    EXPECT_EQ(OdbcPageQuery(q, 2, {}, 20, 10), q + QStringLiteral("\nOFFSET 20 ROWS FETCH NEXT 10 ROWS ONLY"));
+}
+
+// A query's own hints, OPTION (...), end the statement: never inside a wrapper's
+// parentheses, always after its end.
+TEST(OdbcTexts, QueryHintsGoAfterTheWrappers)
+{
+    struct Case {
+        const char* query;
+        int hintsAt;  // -1: none
+    };
+    const Case cases[] = {
+        {"SELECT a FROM t OPTION (RECOMPILE)", 16},
+        {"SELECT a FROM t option(MAXDOP 1, OPTIMIZE FOR (@p = 1)) ;", 16},
+        {"SELECT a FROM t WHERE a IN (SELECT b FROM u)", -1},
+        {"SELECT a FROM t -- OPTION (RECOMPILE)", -1},
+        {"SELECT [option] (a) FROM t", -1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(tsql::QueryHintsAt(QString::fromLatin1(c.query)), c.hintsAt) << c.query;
+
+    const QString q = QStringLiteral("SELECT a, b FROM t ORDER BY b OPTION (RECOMPILE)");
+    const QString inner = QStringLiteral("SELECT a, b FROM t ORDER BY b \nOFFSET 0 ROWS");
+    EXPECT_EQ(tsql::CountQuery(q, 2), QStringLiteral("SELECT COUNT(*) FROM (\n") + inner +
+                                          QStringLiteral("\n) AS q (c0, c1)\nOPTION (RECOMPILE)"));
+    EXPECT_EQ(OdbcPageQuery(q, 2, {BrandleSortKey{1, false}}, 0, 5),
+              QStringLiteral("SELECT * FROM (\n") + inner +
+                  QStringLiteral("\n) AS q (c0, c1) ORDER BY 2, 1 OFFSET 0 ROWS FETCH NEXT 5 ROWS ONLY\nOPTION (RECOMPILE)"));
+    EXPECT_EQ(OdbcPageQuery(q, 2, {}, 10, 5),
+              QStringLiteral("SELECT a, b FROM t ORDER BY b \nOFFSET 10 ROWS FETCH NEXT 5 ROWS ONLY\nOPTION (RECOMPILE)"));
+    const QString position = tsql::IdPositionQuery(q, 2, {BrandleSortKey{0, false}}, 7);
+    EXPECT_TRUE(position.contains(inner + QStringLiteral("\n), quillon_row AS (")) &&
+                position.endsWith(QStringLiteral(" ON 1 = 1\nOPTION (RECOMPILE)")))
+        << position.toStdString();
 }
 
 // The demo company of the controls' tests, reached through ODBC under a name of

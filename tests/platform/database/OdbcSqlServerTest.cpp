@@ -22,6 +22,7 @@
 #include "platform/database/SqliteBackend.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -53,6 +54,9 @@ const ReadCase kReads[] = {
     {"WITH big AS (SELECT CustomerID, SUM(OrderTotal) AS Total FROM Orders GROUP BY CustomerID) SELECT c.CustomerID, "
      "c.Name, b.Total FROM Customers c JOIN big b ON b.CustomerID = c.CustomerID",
      3, nullptr},
+    {"WITH a (CustomerID, n) AS (SELECT CustomerID, COUNT(*) FROM Orders GROUP BY CustomerID), b AS (SELECT * FROM a "
+     "WHERE n > 1) -- two or more\nSELECT CustomerID, n FROM b ORDER BY n DESC",
+     2, nullptr},
     {"SELECT c.CustomerID, STUFF((SELECT ', ' + o.OrderNumber FROM Orders o WHERE o.CustomerID = c.CustomerID FOR "
      "XML PATH('')), 1, 2, '') AS Numbers FROM Customers c",
      2,
@@ -102,10 +106,18 @@ const ReadCase kReads[] = {
      "SELECT DISTINCT CustomerID, CHOOSE(DATEPART(weekday, OrderDate), N'Sun', N'Mon') AS Day, DATEFROMPARTS(2024, 1, "
      "1) AS First FROM Orders"},
     {"SELECT OrderID /* shown /* as written */ SELECT 2 */ FROM Orders -- SELECT 3", 1, nullptr},
+    // query hints, which end the statement
+    {"SELECT OrderID, OrderTotal FROM Orders WHERE OrderTotal > 10 OPTION (RECOMPILE, MAXDOP 1)", 2, nullptr},
+    {"WITH t AS (SELECT OrderID FROM Orders) SELECT OrderID FROM t ORDER BY OrderID OPTION (OPTIMIZE FOR UNKNOWN)", 1,
+     nullptr},
     // a reserved keyword after a dot is a name, an unreserved one a name anywhere
     {"SELECT t.[Open], t.Open, Move AS Get FROM Tasks t", 3, nullptr},
+    // a query in parentheses, and joined to another
+    {"(SELECT OrderID FROM Orders) UNION (SELECT OrderID FROM Orders WHERE OrderID > 1)", 1, nullptr},
     // the ";" that may end a query is not sent into the wrappers
     {"SELECT OrderID FROM Orders; -- all", 1, "SELECT OrderID FROM Orders  -- all"},
+    {";WITH t AS (SELECT OrderID FROM Orders) SELECT OrderID FROM t", 1,
+     " WITH t AS (SELECT OrderID FROM Orders) SELECT OrderID FROM t"},
 };
 
 // Texts that are not one query by T-SQL's reading.
@@ -121,12 +133,32 @@ const char* const kNotOneQuery[] = {
     "EXEC sp_who",
     "UPDATE Orders SET Status = 'x'",
     "SELECT 1 WITH x AS (SELECT 2 AS b) SELECT * FROM x",
+    "(SELECT 1) SELECT 2",
+    ";SELECT 1; SELECT 2",
     "SELECT 'open",
     "SELECT 1 /* open /* nested */",
     "SELECT [open FROM t",
     "SELECT (1",
     "",
 };
+
+// How a batch with its own transaction handling ends, after its statements.
+const QString kBatchEnd = QStringLiteral(
+    "    IF @quillon_outer = 1 AND @@TRANCOUNT > 0 COMMIT TRANSACTION;\n"
+    "END TRY\n"
+    "BEGIN CATCH\n"
+    "    IF @quillon_outer = 1 AND @@TRANCOUNT > 0 ROLLBACK TRANSACTION;\n"
+    "    ELSE IF @quillon_outer = 0 AND XACT_STATE() = 1 ROLLBACK TRANSACTION quillon_batch_1;\n"
+    "    IF NOT (ERROR_NUMBER() = 266 AND @quillon_outer = 1) THROW;\n"
+    "END CATCH;\n");
+
+// A common table expression begun inside parentheses.
+const QRegularExpression kNestedWith(QStringLiteral("\\(\\s*WITH\\s+\\w+\\s*(\\([^()]*\\)\\s*)?AS\\s*\\("),
+                                     QRegularExpression::CaseInsensitiveOption);
+
+// OPTION (...) followed by a ")" or more of the statement.
+const QRegularExpression kInnerHints(QStringLiteral("\\bOPTION\\s*\\((?:[^()]|\\([^()]*\\))*\\)\\s*\\S"),
+                                     QRegularExpression::CaseInsensitiveOption);
 
 class SqlServerSession : public ::testing::Test {
 protected:
@@ -145,6 +177,15 @@ protected:
         b->setSentLogging(true);
         *backend = b.get();
         return MakeOdbcReadConnection(std::move(b));
+    }
+
+    // The application login's connection, what it sends logged.
+    std::unique_ptr<OdbcBackend> openSession()
+    {
+        auto b = OdbcBackend::openSqliteFile(path, QStringLiteral("SQLPROD"), QStringLiteral("Reads"),
+                                             QStringLiteral("coexecutive"), false, OdbcServerConfig::Dialect::SqlServer);
+        b->setSentLogging(true);
+        return b;
     }
 
     static void record(const QStringList& texts)
@@ -171,7 +212,7 @@ TEST_F(SqlServerSession, OrdinaryQueriesGoAsWrittenAndAreWrappedWithTheirColumns
         const QString query = QString::fromUtf8(r.query);
         const QString sent = QString::fromUtf8(r.sent ? r.sent : r.query);
         EXPECT_TRUE(tsql::IsSingleQuery(query)) << r.query;
-        EXPECT_EQ(tsql::NationalTexts(tsql::WithoutFinalSemicolon(query)), sent) << r.query;
+        EXPECT_EQ(tsql::NationalTexts(tsql::WithoutOuterSemicolons(query)), sent) << r.query;
         // The cursor asks the server for the query's columns: the query as written
         // reaches the driver, which (being SQLite) may refuse it; the translator
         // never sees it.
@@ -190,11 +231,19 @@ TEST_F(SqlServerSession, OrdinaryQueriesGoAsWrittenAndAreWrappedWithTheirColumns
         const QString page = OdbcPageQuery(sent, r.columns, {BrandleSortKey{r.columns - 1, true}}, 100, 50);
         const QString count = tsql::CountQuery(sent, r.columns);
         const QString position = tsql::IdPositionQuery(sent, r.columns, {BrandleSortKey{0, false}}, 7);
-        EXPECT_TRUE(page.contains(QStringLiteral(") AS q (") + names + QStringLiteral(") ORDER BY "))) << page.toStdString();
-        EXPECT_TRUE(count.endsWith(QStringLiteral(") AS q (") + names + QLatin1Char(')'))) << count.toStdString();
-        EXPECT_TRUE(position.startsWith(QStringLiteral("WITH quillon_rows (") + names + QStringLiteral(") AS ("))) << position.toStdString();
-        for (const QString& wrapped : {page, count, position})
+        // a derived table q, or after the query's own common table expressions one more, quillon_q
+        const QRegularExpression named(QStringLiteral("(\\) AS q|\\bquillon_q) \\(%1\\)").arg(QRegularExpression::escape(names)));
+        EXPECT_TRUE(page.contains(named) && page.contains(QStringLiteral(" ORDER BY "))) << page.toStdString();
+        EXPECT_TRUE(count.contains(named) && count.contains(QStringLiteral("SELECT COUNT(*) FROM "))) << count.toStdString();
+        EXPECT_TRUE(position.contains(QStringLiteral("quillon_rows (") + names + QStringLiteral(") AS ("))) << position.toStdString();
+        for (const QString& wrapped : {page, count, position}) {
             EXPECT_TRUE(tsql::IsSingleQuery(wrapped)) << wrapped.toStdString();
+            // SQL Server takes no WITH inside parentheses (SQLite does, so the
+            // driver standing in cannot show it).
+            EXPECT_FALSE(wrapped.contains(kNestedWith)) << wrapped.toStdString();
+            // nor query hints anywhere but at the end of the statement
+            EXPECT_FALSE(wrapped.contains(kInnerHints)) << wrapped.toStdString();
+        }
         record({sent, page, count, position});
     }
 }
@@ -303,15 +352,46 @@ TEST_F(SqlServerSession, TheServerVersionIsAskedOverTheSessionsConnectionWithout
     EXPECT_TRUE(session->sentLog().isEmpty());
 }
 
+// What the program writes keeps every character on a SQL Server: its text
+// literals go as N'...'. A statement alone goes as it is; a call by its text or
+// several statements go as one batch with their transaction handling, one round
+// trip (no SELECT @@TRANCOUNT, BEGIN and COMMIT of their own). Over the stand-in
+// the texts reach the driver, which refuses their T-SQL.
+TEST_F(SqlServerSession, WritesGoInOneBatchWithTheirTextsAsNationalTexts)
+{
+    auto backend = openSession();
+    OdbcBackend* session = backend.get();
+    const QString one = QStringLiteral("UPDATE LdViews SET DisplayName = '\u0141\u00f3d\u017a' WHERE ViewID = 1");
+    EXPECT_THROW(session->run(one), AppError);
+    EXPECT_EQ(session->sentLog(),
+              QStringList{QStringLiteral("UPDATE LdViews SET DisplayName = N'\u0141\u00f3d\u017a' WHERE ViewID = 1")});
+
+    session->clearSentLog();
+    EXPECT_THROW(session->run(QStringLiteral("EXEC ListDialogTypes_Load 'Z\u00fcrich' -- by its name")), AppError);
+    EXPECT_EQ(session->sentLog(),
+              QStringList{QStringLiteral(
+                  "DECLARE @quillon_outer bit = CASE WHEN @@TRANCOUNT = 0 THEN 1 ELSE 0 END;\n"
+                  "IF @quillon_outer = 1 BEGIN TRANSACTION; ELSE SAVE TRANSACTION quillon_batch_1;\n"
+                  "BEGIN TRY\n"
+                  "EXEC ListDialogTypes_Load N'Z\u00fcrich' -- by its name\n") + kBatchEnd});
+
+    session->clearSentLog();
+    const QString two = QStringLiteral("INSERT INTO LdViewFilters (FilterName) VALUES ('\u010cesk\u00e9 ''x''')\n"
+                                       "UPDATE LdViews SET SQLViewName = N'v' WHERE ViewID = 1");
+    EXPECT_THROW(session->run(two), AppError);
+    ASSERT_EQ(session->sentLog().size(), 1);
+    EXPECT_TRUE(session->sentLog().front().contains(
+        QStringLiteral("BEGIN TRY\nINSERT INTO LdViewFilters (FilterName) VALUES (N'\u010cesk\u00e9 ''x''')\n"
+                       "UPDATE LdViews SET SQLViewName = N'v' WHERE ViewID = 1\n    IF @quillon_outer = 1")))
+        << session->sentLog().front().toStdString();
+}
+
 // A call is one batch: no SELECT @@TRANCOUNT, BEGIN and COMMIT around it. Over
 // the stand-in the batch reaches the driver, which refuses its T-SQL.
 TEST_F(SqlServerSession, ACallIsOneBatchWithItsTransactionHandlingAndItsOutputsSelectedLast)
 {
-    auto backend = OdbcBackend::openSqliteFile(path, QStringLiteral("SQLPROD"), QStringLiteral("Reads"),
-                                               QStringLiteral("coexecutive"), false,
-                                               OdbcServerConfig::Dialect::SqlServer);
+    auto backend = openSession();
     OdbcBackend* session = backend.get();
-    session->setSentLogging(true);
     BrandleCommand command;
     command.Init(QStringLiteral("Co_GetRegValue"), 5);
     command.AddParameter(QStringLiteral("@vi_ParentID"), adInteger, adParamInput, 0, Variant(Null));
@@ -326,15 +406,7 @@ TEST_F(SqlServerSession, ACallIsOneBatchWithItsTransactionHandlingAndItsOutputsS
         "DECLARE @quillon_out5 nvarchar(255);\n"
         "IF @quillon_outer = 1 BEGIN TRANSACTION; ELSE SAVE TRANSACTION quillon_batch_1;\n"
         "BEGIN TRY\n"
-        "    EXEC Co_GetRegValue ?, ?, ?, @quillon_out4 OUTPUT, @quillon_out5 OUTPUT;\n"
-        "    IF @quillon_outer = 1 AND @@TRANCOUNT > 0 COMMIT TRANSACTION;\n"
-        "END TRY\n"
-        "BEGIN CATCH\n"
-        "    IF @quillon_outer = 1 AND @@TRANCOUNT > 0 ROLLBACK TRANSACTION;\n"
-        "    ELSE IF @quillon_outer = 0 AND XACT_STATE() = 1 ROLLBACK TRANSACTION quillon_batch_1;\n"
-        "    IF NOT (ERROR_NUMBER() = 266 AND @quillon_outer = 1) THROW;\n"
-        "END CATCH;\n"
-        "SELECT @quillon_out4, @quillon_out5;\n");
+        "    EXEC Co_GetRegValue ?, ?, ?, @quillon_out4 OUTPUT, @quillon_out5 OUTPUT;\n") + kBatchEnd + QStringLiteral("SELECT @quillon_out4, @quillon_out5;\n");
     EXPECT_EQ(session->sentLog(), QStringList{batch});
     // inside the caller's transaction the same batch takes a savepoint of its own
     session->clearSentLog();
