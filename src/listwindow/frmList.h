@@ -221,6 +221,7 @@ private:
     void ApplyPaneHeights(int32_t top, int32_t bottom);
     void PlaceChildren();
     void picTop_Resize();
+    void FitFilterButtons();
     void picBottom_Resize();
     // The strip's height in pixels at that width.
     int StatisticsStripHeight(int widthPixels) const;

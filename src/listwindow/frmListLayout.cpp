@@ -15,6 +15,7 @@
 #include "platform/controls/eListView.h"
 
 #include <QAction>
+#include <QBoxLayout>
 #include <QCheckBox>
 #include <QFrame>
 #include <QKeyEvent>
@@ -422,6 +423,7 @@ void frmList::picTop_Resize()
         const int paneHeight = m_picTop->height() * ty;
         const int frameLeft = std::max(0, paneWidth - m_fraFilterButtons->width() * tx - 90);
         m_fraFilterButtons->setGeometry(Px(frameLeft, false), 0, m_fraFilterButtons->width(), m_picTop->height());
+        FitFilterButtons();
         m_pmFilter->setGeometry(Px(90, false), Px(90, true), Px(std::max(0, frameLeft - 180), false),
                                 Px(std::max(0, paneHeight - 180), true));
         // The search's name in the margin above the first row.
@@ -433,6 +435,25 @@ void frmList::picTop_Resize()
         throw;
     }
     m_bResizingTop = false;
+}
+
+void frmList::FitFilterButtons()
+{
+    // Go, Clear and Searches share one height that fits the pane: at one filter row
+    // the pane is lower than the three at their natural heights, and Searches (of
+    // fixed height) would run under the splitter bar while the other two shrink.
+    auto* column = qobject_cast<QBoxLayout*>(m_fraFilterButtons->layout());
+    if (!column)
+        return;
+    const QWidget* buttons[] = {m_cmdGo, m_cmdClear, m_mbSearches};
+    int natural = 0;
+    for (const QWidget* b : buttons)
+        natural = std::max(natural, b->sizeHint().height());
+    const int gaps = column->contentsMargins().top() + 2 * column->spacing() + 1;
+    const int fitted = std::max(0, std::min(natural, (m_fraFilterButtons->height() - gaps) / 3));
+    m_cmdGo->setFixedHeight(fitted);
+    m_cmdClear->setFixedHeight(fitted);
+    m_mbSearches->setFixedHeight(fitted);
 }
 
 int frmList::StatisticsStripHeight(int widthPixels) const

@@ -25,9 +25,12 @@ void ToolbarHelper::Init(QWidget* frmParent, QToolBar* tb, bool bShowText)
         m_captions = QStringList(buttons.size() + 1);
         for (qsizetype i = 0; i < buttons.size(); ++i)
             m_captions[i + 1] = buttons[i]->text();
+        if (tb)
+            m_labelledStyle = tb->toolButtonStyle();
         if (!bShowText)
             for (QAction* button : buttons)
                 button->setText(QString());
+        ApplyButtonStyle();
         CallOwnerResize();
     });
 }
@@ -56,6 +59,7 @@ void ToolbarHelper::MenuClicked()
         for (qsizetype i = 0; i < buttons.size(); ++i)
             buttons[i]->setText(m_bShowText ? QString() : m_captions.value(i + 1));
         m_bShowText = !m_bShowText;
+        ApplyButtonStyle();
         if (m_tb)
             m_tb->update();
         CallOwnerResize();
@@ -63,6 +67,14 @@ void ToolbarHelper::MenuClicked()
             Unload(m_frmMenu);
         m_frmMenu = nullptr;
     });
+}
+
+void ToolbarHelper::ApplyButtonStyle()
+{
+    // A button without its caption would still keep the caption's line below the
+    // picture: the toolbar shrinks to its pictures while the labels are hidden.
+    if (m_tb)
+        m_tb->setToolButtonStyle(m_bShowText ? m_labelledStyle : Qt::ToolButtonIconOnly);
 }
 
 void ToolbarHelper::CallOwnerResize()

@@ -50,12 +50,14 @@ private:
     void Bind(QToolBar* tb);
     void Unbind();
     void CallOwnerResize();
+    void ApplyButtonStyle();
     void MouseDown(Qt::MouseButton button);
     void MouseUp(Qt::MouseButton button, const QPoint& toolbarPos);
 
     QPointer<QToolBar> m_tb;
     QPointer<QWidget> m_owner;
     bool m_bShowText = false;
+    Qt::ToolButtonStyle m_labelledStyle = Qt::ToolButtonIconOnly;  // the toolbar's style at Init
     QStringList m_captions;  // index 1..n: the buttons' captions at Init; 0 stays empty
     QPointer<frmToolbarContextMenu> m_frmMenu;
 };

@@ -8,11 +8,14 @@
 #include "core/MachineSettings.h"
 #include "listwindow/frmListLayout.h"
 #include "platform/controls/FilterControl.h"
+#include "platform/controls/MenuButton.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QShortcutEvent>
 #include <QTableView>
 #include <QToolBar>
@@ -228,6 +231,32 @@ TEST_F(ListWindowLayoutTest, TheSplitterAndTheFilterRowsMoveThePanesWithinTheirL
     ASSERT_TRUE(w->pmFilter()->SetRow(1, 0, FILTERLib::Filter::Op::Equals, QStringLiteral("y")));
     EXPECT_EQ(w->TopPaneHeight(), w->pmFilter()->RowCount() * 390 + 630);
     EXPECT_GE(w->pmFilter()->RowCount(), 3);
+}
+
+TEST_F(ListWindowLayoutTest, GoClearAndSearchesShowWholeInTheFilterPane)
+{
+    frmList* w = Open(3, QString(), nullptr, false);
+    // A font a little larger than the test platform's, as a desktop's can be: the
+    // three no longer fit the lowest pane at their natural heights.
+    QFont font = w->font();
+    font.setPointSizeF(font.pointSizeF() * 1.25);
+    w->setFont(font);
+    w->SetWindowSize(15000, 9000);
+    w->show();
+    // One row (the pane at its lowest), several rows, and the lowest again.
+    for (const int32_t rows : {1, 5, 1}) {
+        w->pmFilter_RowCountChanged(rows);
+        w->fraFilterButtons()->layout()->activate();
+        const QRect pane = w->picTop()->rect();
+        for (QWidget* b : std::initializer_list<QWidget*>{w->cmdGo(), w->cmdClear(), w->mbSearches()}) {
+            const QRect r(b->mapTo(w->picTop(), QPoint(0, 0)), b->size());
+            EXPECT_TRUE(pane.contains(r)) << rows << " " << b->objectName().toStdString();
+            EXPECT_EQ(b->height(), w->cmdGo()->height()) << rows << " " << b->objectName().toStdString();
+            EXPECT_GE(b->height(), b->fontMetrics().height()) << rows;
+        }
+        if (rows > 1)
+            EXPECT_GE(w->cmdGo()->height(), w->cmdGo()->sizeHint().height());
+    }
 }
 
 TEST_F(ListWindowLayoutTest, KeysReachTheWindowBeforeItsControls)

@@ -1,10 +1,12 @@
 // The toolbar's text labels on a small owner form: blanking at Init, restoring
-// the captions of Init, the owner's Resize, an owner without one, an empty toolbar.
+// the captions of Init, the owner's Resize, an owner without one, an empty toolbar, the toolbar's height without labels.
 
 #include "core/CoreTestSupport.h"
 #include "shell/ToolbarHelper.h"
 
 #include <QAction>
+#include <QIcon>
+#include <QPixmap>
 #include <QToolBar>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -83,4 +85,35 @@ TEST(ToolbarHelperTest, AnEmptyToolbarOnlyInvertsTheFlag)
     // After Dispose nothing is bound any more.
     helper.Dispose();
     EXPECT_EQ(ErrorNumberOf([&] { helper.MenuClicked(); }), 438);
+}
+
+TEST(ToolbarHelperTest, HiddenLabelsLeaveNoBlankLineUnderThePictures)
+{
+    // Captions under pictures, as the main window and the list windows have them.
+    Owner owner;
+    QToolBar tb(&owner);
+    tb.setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    QPixmap picture(16, 16);
+    picture.fill(Qt::darkBlue);
+    tb.addAction(QIcon(picture), QStringLiteral("Customize"));
+    tb.addAction(QIcon(picture), QStringLiteral("Refresh"));
+    ToolbarHelper helper;
+    helper.Init(&owner, &tb, true);
+    const int labelled = tb.sizeHint().height();
+
+    helper.MenuClicked();
+    EXPECT_LT(tb.sizeHint().height(), labelled - tb.fontMetrics().height() / 2);
+    helper.MenuClicked();
+    EXPECT_EQ(tb.toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+    EXPECT_EQ(tb.sizeHint().height(), labelled);
+
+    // Stored as hidden: the toolbar opens at the height of its pictures.
+    QToolBar again(&owner);
+    again.setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    again.addAction(QIcon(picture), QStringLiteral("Customize"));
+    ToolbarHelper hidden;
+    hidden.Init(&owner, &again, false);
+    EXPECT_LT(again.sizeHint().height(), labelled - again.fontMetrics().height() / 2);
+    hidden.MenuClicked();
+    EXPECT_EQ(again.sizeHint().height(), labelled);
 }
