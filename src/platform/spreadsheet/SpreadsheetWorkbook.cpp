@@ -35,41 +35,54 @@ constexpr int kDateTimeFormat = 22;
 
 // A date text as the database gives it: "yyyy-MM-dd", optionally followed by a
 // time ("hh:mm", "hh:mm:ss", fractions of a second) after a blank or a "T".
-bool ParseDateText(const QString& text, QDateTime& out)
+// Read by hand and kept apart from QDateTime: a local date-time per cell asks the
+// time zone each time, which a million-row export feels.
+bool ParseDateText(const QString& text, QDate& day, QTime& time)
 {
-    const QString t = text.trimmed();
+    const QStringView t = QStringView(text).trimmed();
     if (t.size() < 10)
         return false;
-    const QDate date = QDate::fromString(t.left(10), QStringLiteral("yyyy-MM-dd"));
-    if (!date.isValid())
+    const auto digits = [&](qsizetype from, qsizetype n, int& v) {
+        v = 0;
+        for (qsizetype i = from; i < from + n; ++i) {
+            const char16_t c = t[i].unicode();
+            if (c < u'0' || c > u'9')
+                return false;
+            v = v * 10 + (c - u'0');
+        }
+        return true;
+    };
+    int y = 0, m = 0, d = 0;
+    if (!digits(0, 4, y) || t[4] != u'-' || !digits(5, 2, m) || t[7] != u'-' || !digits(8, 2, d))
         return false;
-    QTime time(0, 0);
+    day = QDate(y, m, d);
+    if (!day.isValid())
+        return false;
+    time = QTime(0, 0);
     if (t.size() > 10) {
-        if (t.at(10) != QLatin1Char(' ') && t.at(10) != QLatin1Char('T'))
+        if (t[10] != u' ' && t[10] != u'T')
             return false;
-        QString rest = t.mid(11);
+        const QString rest = t.mid(11).toString();
         time = QTime::fromString(rest, Qt::ISODateWithMs);
         if (!time.isValid())
             time = QTime::fromString(rest, QStringLiteral("HH:mm"));
         if (!time.isValid())
             return false;
     }
-    out = QDateTime(date, time);
     return true;
 }
 
 // The day number Excel gives a date (1900 date system); false before 1 January 1900,
 // which Excel cannot show as a date.
-bool ExcelSerial(const QDateTime& value, double& serial)
+bool ExcelSerial(const QDate& date, const QTime& time, double& serial)
 {
-    const QDate date = value.date();
     if (!date.isValid() || date < QDate(1900, 1, 1) || date > QDate(9999, 12, 31))
         return false;
     // Excel counts a 29 February 1900 that never was: dates before March 1900 are one day less.
     qint64 days = QDate(1899, 12, 30).daysTo(date);
     if (date < QDate(1900, 3, 1))
         --days;
-    serial = static_cast<double>(days) + value.time().msecsSinceStartOfDay() / 86400000.0;
+    serial = static_cast<double>(days) + time.msecsSinceStartOfDay() / 86400000.0;
     return true;
 }
 
@@ -293,15 +306,19 @@ void SpreadsheetWorkbook::writeValue(int col, const Variant& value, Kind kind)
         return;
     const bool sampling = m_sheetRow <= static_cast<uint32_t>(kWidthSampleRows);
 
-    QDateTime date;
-    if (value.isDate())
-        date = value.toDate();
-    else if (kind == Kind::Date && value.isString() && !ParseDateText(value.toString(), date))
-        date = QDateTime();
-    if (date.isValid()) {
+    QDate day;
+    QTime time;
+    if (value.isDate()) {
+        const QDateTime v = value.toDate();
+        day = v.date();
+        time = v.time();
+    } else if (kind == Kind::Date && value.isString() && !ParseDateText(value.toString(), day, time)) {
+        day = QDate();
+    }
+    if (day.isValid()) {
         double serial = 0;
-        if (ExcelSerial(date, serial)) {
-            const bool hasTime = date.time() != QTime(0, 0);
+        if (ExcelSerial(day, time, serial)) {
+            const bool hasTime = time.isValid() && time != QTime(0, 0);
             check(worksheet_write_number(m_sheet, row, c, serial, hasTime ? m_dateTime : m_date));
             if (sampling)
                 sample(col, hasTime ? 16 : 10);
