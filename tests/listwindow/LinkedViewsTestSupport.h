@@ -78,14 +78,6 @@ protected:
         }
         return opened;
     }
-    static std::vector<frmList*> ListWindows()
-    {
-        std::vector<frmList*> windows;
-        for (Form* f : LoadedForms())
-            if (auto* w = qobject_cast<frmList*>(f))
-                windows.push_back(w);
-        return windows;
-    }
     QString LinkFilter(int id, const char* field = "MiscFilter")
     {
         return Value(QStringLiteral("SELECT %1 FROM LdBaseRelationships WHERE BaseRelationshipID = %2")

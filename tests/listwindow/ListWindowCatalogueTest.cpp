@@ -54,14 +54,6 @@ protected:
         EXPECT_TRUE(Select(w, viewId)) << viewId;
         return w;
     }
-    static std::vector<frmList*> ListWindows()
-    {
-        std::vector<frmList*> windows;
-        for (Form* f : LoadedForms())
-            if (auto* w = qobject_cast<frmList*>(f))
-                windows.push_back(w);
-        return windows;
-    }
     // The statements that changed LdMyViews or deleted a view.
     QStringList Writes()
     {

@@ -28,14 +28,6 @@ protected:
         EXPECT_TRUE(Select(w, viewId)) << viewId;
         return w;
     }
-    static std::vector<frmList*> ListWindows()
-    {
-        std::vector<frmList*> windows;
-        for (Form* f : LoadedForms())
-            if (auto* w = qobject_cast<frmList*>(f))
-                windows.push_back(w);
-        return windows;
-    }
     // Removes the editor list's rows with those names (sub-item 1) of a tab.
     static void RemoveRows(frmListViewEdit* d, int tab, const QStringList& names)
     {

@@ -121,15 +121,6 @@ protected:
         LoadMachineSettings(QStringLiteral("Quillon\\") + caption, bag);
         return bag.Item(QStringLiteral("ToolbarShowText"))->Value();
     }
-    // The list windows loaded now.
-    static std::vector<frmList*> ListWindows()
-    {
-        std::vector<frmList*> windows;
-        for (Form* f : LoadedForms())
-            if (auto* w = qobject_cast<frmList*>(f))
-                windows.push_back(w);
-        return windows;
-    }
 };
 
 TEST_F(ListWindowLayoutTest, TheWindowKeepsItsMinimumSizeAndThePanesShareItsHeight)

@@ -91,6 +91,15 @@ private:
 
 class ListWindowTest : public ::testing::Test {
 protected:
+    // The list windows loaded now.
+    static std::vector<frmList*> ListWindows()
+    {
+        std::vector<frmList*> windows;
+        for (Form* f : LoadedForms())
+            if (auto* w = qobject_cast<frmList*>(f))
+                windows.push_back(w);
+        return windows;
+    }
     void SetUp() override
     {
         ASSERT_TRUE(m_work.isValid());
