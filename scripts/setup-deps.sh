@@ -6,7 +6,7 @@ pkgs=(build-essential cmake ninja-build pkg-config
       qt6-tools-dev qt6-tools-dev-tools libqt6help6
       libsqlite3-dev sqlite3 libxlsxwriter-dev zlib1g-dev
       libgtest-dev googletest fonts-dejavu-core unzip
-      unixodbc unixodbc-dev tdsodbc libsqliteodbc)
+      unixodbc unixodbc-dev tdsodbc libsqliteodbc locales)
 # The T-SQL grammar the tests parse the SQL Server scripts with: an npm package
 # installed beside its check (tests/tsql-grammar); node and npm from Debian when
 # the machine has none.
@@ -23,9 +23,18 @@ missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-if [ ${#missing[@]} -eq 0 ]; then exit 0; fi
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+# The locales the tests run under: a user in the United States (what the tests
+# expect unless they say otherwise) and the decimal-comma sites of Germany,
+# France and Sweden.
+for l in en_US de_DE fr_FR sv_SE; do
+  if ! locale -a 2>/dev/null | grep -qix "$l\.utf-\?8"; then
+    $SUDO localedef -i "$l" -c -f UTF-8 -A /usr/share/locale/locale.alias "$l.UTF-8"
+  fi
+done

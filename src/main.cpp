@@ -1,4 +1,5 @@
 // Entry point of both programs; the start-up sequence lives in core/StartUp.
+#include "base/CNumericLocale.h"
 #include "core/StartUp.h"
 #include "db/EmbeddedServer.h"
 #include "listwindow/frmList.h"
@@ -12,6 +13,9 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // Qt set the C library's locale from the environment; the libraries that print
+    // numbers through it (the workbook writer, the ODBC drivers) need "C".
+    HoldCNumericLocale();
     QApplication::setQuitOnLastWindowClosed(false);
     app.setApplicationName(App().exeName);
     InitQuillonResources();

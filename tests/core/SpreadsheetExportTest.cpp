@@ -5,6 +5,7 @@
 // what the file system takes, a workbook for the user alone, and cells that
 // keep their exact values.
 
+#include "UserLocale.h"
 #include "listwindow/ExportTestSupport.h"
 #include "platform/spreadsheet/XlsxReadBack.h"
 
@@ -317,6 +318,42 @@ TEST_F(SpreadsheetExportTest, ADiskThatFillsUpShowsTheErrorBoxAndLeavesNoFile)
     ASSERT_EQ(opened.size(), 1) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
     EXPECT_EQ(RowCount(opened.first(), 1), 20001);
     EXPECT_EQ(MalformedParts(opened.first()), QStringList());
+}
+
+// A site whose locale writes a decimal comma: the export thread writes every
+// number of the workbook with a point, and what the user is told keeps the
+// locale's own format.
+TEST_F(SpreadsheetExportTest, UnderADecimalCommaLocaleTheWorkbookHasDecimalPointsAndTheUserTheirOwnFormat)
+{
+    const QString sql = QStringLiteral(
+        "SELECT o.OrderID, o.OrderTotal, o.OrderTotal / 7 AS Share, o.OrderDate, printf('%.*c', 40000, 'x') AS Long "
+        "FROM Orders o ORDER BY o.OrderID LIMIT 50");
+    BrandleRecordsetPtr expected;
+    ASSERT_TRUE(SessionEngine().DBI().OpenRecordset(sql, expected));
+    const double total = expected->Item(1).toDouble();
+    const double share = expected->Item(2).toDouble();
+    for (const char* locale : kDecimalCommaLocales) {
+        UserLocale site(locale);
+        if (!site.IsSet())
+            return;
+        boxes.clear();
+        opened.clear();
+        ExportToExcel(sql, QString(), nullptr);
+        ASSERT_EQ(opened.size(), 1) << locale << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+        const QString path = opened.first();
+        for (const QString& n : NumbersOfEveryPart(path))
+            EXPECT_FALSE(n.section(QStringLiteral(": "), 2).contains(QLatin1Char(','))) << locale << " " << qPrintable(n);
+        const auto cells = ReadCells(path, 1, 2);
+        bool ok = false;
+        EXPECT_DOUBLE_EQ(QLocale::c().toDouble(cells.value(QStringLiteral("B2")).value, &ok), total) << locale;
+        EXPECT_TRUE(ok) << locale;
+        EXPECT_DOUBLE_EQ(QLocale::c().toDouble(cells.value(QStringLiteral("C2")).value, &ok), share) << locale;
+        EXPECT_TRUE(ok) << locale;
+        // The user's message: the number of cut cells in the locale's own format.
+        ASSERT_EQ(boxes.size(), 1u) << locale;
+        EXPECT_TRUE(boxes[0].prompt.contains(QLocale().toString(32767))) << locale << qPrintable(boxes[0].prompt);
+        EXPECT_NE(QLocale().toString(32767), QStringLiteral("32,767")) << locale;
+    }
 }
 
 }  // namespace

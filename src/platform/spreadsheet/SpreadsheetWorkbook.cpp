@@ -1,6 +1,7 @@
 #include "platform/spreadsheet/SpreadsheetWorkbook.h"
 
 #include "base/AppError.h"
+#include "base/CNumericLocale.h"
 #include "platform/spreadsheet/WorkbookArchiveCheck.h"
 
 #include <QDate>
@@ -97,6 +98,8 @@ int NumberWidth(double v)
 
 SpreadsheetWorkbook::SpreadsheetWorkbook(const QString& path) : m_path(path)
 {
+    // The writer prints its numbers through the C library: a decimal point under any locale.
+    const CNumericLocaleScope cNumbers;
     // The temporary files go beside the workbook: the same disk, and a folder
     // (mkdtemp: for the user alone) that goes with the work.
     m_workFolderName = QFile::encodeName(QFileInfo(path).absolutePath() + QStringLiteral("/.quillon-export-XXXXXX"));
@@ -229,6 +232,7 @@ void SpreadsheetWorkbook::addSheet()
 
 void SpreadsheetWorkbook::SetDocumentProperty(const QString& name, const QString& text)
 {
+    const CNumericLocaleScope cNumbers;
     if (!m_book)
         return;
     const QString value = SpreadsheetPropertyText(text);
@@ -252,6 +256,7 @@ void SpreadsheetWorkbook::SetDocumentProperty(const QString& name, const QString
 
 void SpreadsheetWorkbook::SetTitle(const QString& title)
 {
+    const CNumericLocaleScope cNumbers;
     m_title = title;
     if (m_sheetCount == 1 && m_sheetRow == 0)
         writeText(0, title, m_bold);
@@ -259,6 +264,7 @@ void SpreadsheetWorkbook::SetTitle(const QString& title)
 
 void SpreadsheetWorkbook::SetHeader(const QStringList& fieldNames, int boldColumns, std::vector<Kind> kinds)
 {
+    const CNumericLocaleScope cNumbers;
     m_header = fieldNames;
     m_boldColumns = boldColumns;
     m_kinds = std::move(kinds);
@@ -283,6 +289,7 @@ void SpreadsheetWorkbook::writeHeader()
 
 void SpreadsheetWorkbook::AppendRow(const std::vector<Variant>& values)
 {
+    const CNumericLocaleScope cNumbers;
     if (!m_book)
         return;
     if (m_sheetRow >= kMaxSheetRows)
@@ -381,6 +388,7 @@ void SpreadsheetWorkbook::fitColumns()
 
 void SpreadsheetWorkbook::Close()
 {
+    const CNumericLocaleScope cNumbers;
     if (!m_book)
         return;
     try {
@@ -411,6 +419,7 @@ void SpreadsheetWorkbook::Close()
 
 void SpreadsheetWorkbook::Discard()
 {
+    const CNumericLocaleScope cNumbers;
     if (!m_book)
         return;
     // Freeing the workbook leaves the sheets' row data files open.

@@ -11,6 +11,7 @@
 #include "platform/database/LockWait.h"
 
 #include "ErrorOf.h"
+#include "UserLocale.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -525,6 +526,35 @@ TEST_P(BrandleDatabaseTest, TwoProcessesWritingAtOnceLoseNothing)
     EXPECT_EQ(count(QStringLiteral("Name = 'process 1'")), kRounds);
     EXPECT_EQ(db.DLookup(QStringLiteral("COUNT(DISTINCT ItemID)"), QStringLiteral("Items"), QString()).toInt32(),
               2 * kRounds);
+}
+
+// A site whose locale writes numbers with a comma: the drivers' own text
+// conversions (a real or money value read as a number, a number given to a
+// procedure) still read and write a decimal point.
+TEST_P(BrandleDatabaseTest, NumbersKeepTheirDecimalsUnderADecimalCommaLocale)
+{
+    db.Execute(QStringLiteral("INSERT INTO Items (Name, Price, Weight) VALUES ('Bolt', 1234.5, 0.125)"));
+    BrandleCommand echo;
+    echo.Init(QStringLiteral("test_Echo"), 2);
+    echo.AddParameter(QStringLiteral("@x"), adDouble, adParamInput, 0, Variant(2.75), -1, -1);
+    echo.AddParameter(QStringLiteral("@y"), adCurrency, adParamInput, 0, Variant(-0.5), -1, -1);
+    for (const char* locale : kDecimalCommaLocales) {
+        UserLocale site(locale);
+        if (!site.IsSet())
+            return;
+        BrandleRecordsetPtr rs;
+        ASSERT_TRUE(db.OpenRecordset(QStringLiteral("SELECT Price, Weight, Price * 2 AS Twice FROM Items"), rs));
+        EXPECT_DOUBLE_EQ(rs->Item(0).toDouble(), 1234.5) << locale;
+        EXPECT_DOUBLE_EQ(rs->Item(1).toDouble(), 0.125) << locale;
+        EXPECT_DOUBLE_EQ(rs->Item(2).toDouble(), 2469.0) << locale;
+        ASSERT_TRUE(db.OpenCommandRecordset(echo, rs)) << locale;
+        EXPECT_DOUBLE_EQ(rs->Item(0).toDouble(), 2.75) << locale;
+        EXPECT_DOUBLE_EQ(rs->Item(1).toDouble(), -0.5) << locale;
+        db.Execute(QStringLiteral("UPDATE Items SET Weight = Weight + 0.25"));
+        EXPECT_DOUBLE_EQ(db.DLookup(QStringLiteral("Weight"), QStringLiteral("Items"), QString()).toDouble(), 0.375)
+            << locale;
+        db.Execute(QStringLiteral("UPDATE Items SET Weight = 0.125"));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, BrandleDatabaseTest, ::testing::Values(Backend::Embedded, Backend::Odbc),

@@ -3,6 +3,7 @@
 // properties, continuation sheets, a file for the user alone, and failures
 // (a disk that fills up included) that say what went wrong and leave nothing.
 
+#include "UserLocale.h"
 #include "XlsxReadBack.h"
 
 #include "base/AppError.h"
@@ -16,6 +17,7 @@
 
 #include <csignal>
 #include <functional>
+#include <thread>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -130,6 +132,52 @@ TEST_F(SpreadsheetWorkbookTest, CellsKeepTheirTypesAndTheHeaderIsBoldAcrossTheGi
     ASSERT_EQ(widths.size(), 7) << qPrintable(xml.left(800));
     EXPECT_GT(widths.value(7), 40.0);
     EXPECT_LT(widths.value(1), 10.0);
+}
+
+// A site whose locale writes a decimal comma: every number of every part of the
+// workbook (cell values, dates, column widths, ...) is written with a point, as
+// the format requires, in the thread that writes it.
+TEST_F(SpreadsheetWorkbookTest, EveryNumberOfEveryPartHasADecimalPointUnderADecimalCommaLocale)
+{
+    for (const char* locale : kDecimalCommaLocales) {
+        UserLocale site(locale);
+        if (!site.IsSet())
+            return;
+        const QString path = PathOf(QString::fromLatin1(locale) + QStringLiteral(".xlsx"));
+        std::thread writer([&] {
+            SpreadsheetWorkbook book(path);
+            book.SetDocumentProperty(QStringLiteral("Note"), QStringLiteral("1,5 stays text"));
+            book.SetHeader({QStringLiteral("Price"), QStringLiteral("Share"), QStringLiteral("Ordered"),
+                            QStringLiteral("Small"), QStringLiteral("A rather wide column heading")},
+                           1, {Kind::Money, Kind::Number, Kind::Date, Kind::Auto, Kind::Text});
+            book.AppendRow({Variant(1234.5), Variant(0.1), Variant(QStringLiteral("2024-03-01 13:30:00")),
+                            Variant(-2.5e-7), Variant(QStringLiteral("1,5"))});
+            book.Close();
+        });
+        writer.join();
+
+        const QStringList numbers = NumbersOfEveryPart(path);
+        ASSERT_FALSE(numbers.isEmpty()) << locale;
+        for (const QString& n : numbers)
+            EXPECT_FALSE(n.section(QStringLiteral(": "), 2).contains(QLatin1Char(','))) << locale << " " << qPrintable(n);
+        const auto cells = ReadCells(path);
+        const std::pair<const char*, double> values[] = {{"A2", 1234.5}, {"B2", 0.1}, {"C2", 45352.5625}, {"D2", -2.5e-7}};
+        for (const auto& [ref, value] : values) {
+            bool ok = false;
+            EXPECT_DOUBLE_EQ(QLocale::c().toDouble(cells.value(QLatin1String(ref)).value, &ok), value) << locale << ref;
+            EXPECT_TRUE(ok) << locale << " " << ref << ": " << qPrintable(cells.value(QLatin1String(ref)).value);
+        }
+        EXPECT_EQ(cells.value(QStringLiteral("E2")).value, QStringLiteral("1,5")) << locale;
+        const QString sheet = QString::fromUtf8(Member(path, QStringLiteral("xl/worksheets/sheet1.xml")));
+        const QRegularExpression width(QStringLiteral("<col min=\"5\" max=\"5\" width=\"([^\"]+)\""));
+        const QRegularExpressionMatch m = width.match(sheet);
+        ASSERT_TRUE(m.hasMatch()) << locale << " " << qPrintable(sheet.left(600));
+        bool ok = false;
+        EXPECT_GT(QLocale::c().toDouble(m.captured(1), &ok), 20.0) << locale;
+        EXPECT_TRUE(ok) << locale << " " << qPrintable(m.captured(1));
+        // The user's own numbers keep the locale's comma.
+        EXPECT_EQ(QLocale().toString(1.5), QStringLiteral("1,5")) << locale;
+    }
 }
 
 TEST_F(SpreadsheetWorkbookTest, WithoutBoldColumnsOnlyA1IsBoldAndTextsOfAnySizeFit)

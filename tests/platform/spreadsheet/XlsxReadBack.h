@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QMap>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 #include <QXmlStreamReader>
@@ -176,6 +177,35 @@ inline QStringList MalformedParts(const QString& path)
             bad << member + QStringLiteral(": ") + xml.errorString();
     }
     return bad;
+}
+
+// Every number the parts of a workbook hold where the format wants a number:
+// the cell values (<v>) and the attribute values that are numbers in any form,
+// with a decimal comma too ("6,7109375"), each as "member: what: text".
+inline QStringList NumbersOfEveryPart(const QString& path)
+{
+    static const QRegularExpression number(QStringLiteral("^-?[0-9]+([.,][0-9]+)?([eE][-+]?[0-9]+)?$"));
+    QStringList found;
+    for (const QString& member : Members(path)) {
+        if (!member.endsWith(QLatin1String(".xml")) && !member.endsWith(QLatin1String(".rels")))
+            continue;
+        QXmlStreamReader xml(Member(path, member));
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (!xml.isStartElement())
+                continue;
+            for (const QXmlStreamAttribute& a : xml.attributes())
+                if (number.match(a.value()).hasMatch())
+                    found << member + QStringLiteral(": ") + a.name().toString() + QStringLiteral(": ") +
+                                 a.value().toString();
+            if (xml.name() == QLatin1String("v")) {
+                const QString v = xml.readElementText();
+                if (number.match(v).hasMatch())
+                    found << member + QStringLiteral(": v: ") + v;
+            }
+        }
+    }
+    return found;
 }
 
 // Custom document properties by name.
