@@ -116,7 +116,7 @@ BrandleRecordsetPtr OpenStoredQuery(const QString& sql, int maxRows)
             if (cancelled) {
                 // The wait is over for the user; the windows paint until the query stops.
                 QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-            } else if (!busywait::Waiting(clock.elapsed())) {
+            } else if (!busywait::WaitingFor(clock.elapsed(), QString::fromLatin1(kStoredQueryWaitMessage))) {
                 cancelled = true;
                 job->Cancel();
             }

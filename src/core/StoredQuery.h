@@ -10,6 +10,10 @@
 
 #include <QString>
 
+// What the busy dialog says while such a query runs.
+inline constexpr const char* kStoredQueryWaitMessage =
+    "A linked view's query is still running. Waiting for the database...";
+
 // The rows of sql (at most maxRows when above 0), as a result set. Cancel
 // fails with kQueryCancelledNumber; a refused or failing query with its error.
 BrandleRecordsetPtr OpenStoredQuery(const QString& sql, int maxRows = 0);

@@ -312,7 +312,7 @@ void frmList::Form_Load()
 
     AuProperties bag;
     bag.Add(QStringLiteral("ToolbarShowText"), int16_t(1));
-    LoadMachineSettings(QString::fromLatin1(kSettingsPrefix) + Caption(), bag);
+    LoadMachineSettings(QString::fromLatin1(kSettingsPrefix) + MachineSettingsKeyName(Caption()), bag);
     const Variant shown = bag.Item(QStringLiteral("ToolbarShowText"))->Value();
     m_oToolbarHelper = std::make_unique<ToolbarHelper>();
     m_oToolbarHelper->Init(this, m_tbMain, shown.isNumber() && shown.toDouble() == 1.0);

@@ -634,7 +634,7 @@ bool frmList::Form_Unload()
     if (m_oToolbarHelper) {
         AuProperties bag;
         bag.Add(QStringLiteral("ToolbarShowText"), int16_t(m_oToolbarHelper->IsTextShown().toBool() ? 1 : 0));
-        SaveMachineSettings(QString::fromLatin1(kSettingsPrefix) + Caption(), bag);
+        SaveWindowSettings(QString::fromLatin1(kSettingsPrefix) + MachineSettingsKeyName(Caption()), Caption(), bag);
         m_oToolbarHelper->Dispose();
         m_oToolbarHelper.reset();
     }

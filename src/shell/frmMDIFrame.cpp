@@ -552,7 +552,7 @@ bool frmMDIFrame::Form_Unload()
         AuProperties bag;
         const bool shown = m_toolbarHelper && m_toolbarHelper->IsTextShown().toBool();
         bag.Add(QStringLiteral("ToolbarShowText"), int16_t(shown ? 1 : 0));
-        SaveMachineSettings(QString::fromLatin1(kSettingsSubKey), bag);
+        SaveWindowSettings(QString::fromLatin1(kSettingsSubKey), Caption(), bag);
     }
     if (m_toolbarHelper) {
         m_toolbarHelper->Dispose();

@@ -13,7 +13,8 @@
 
 namespace {
 
-const QString kSep = QLocale::system().decimalPoint();
+// The user's decimal separator (read when a test runs, after the tests chose the locale).
+QString Sep() { return QLocale::system().decimalPoint(); }
 
 // A bound list: column 1 "Key" holds each row's name, column 2 the values to sort,
 // column 3 (right-aligned) something else. Sorted ascending by column 1 at first.
@@ -57,9 +58,9 @@ TEST(ListSelectHelperSort, KeyFormats)
 {
     const QString zeros28(28, QLatin1Char('0'));
     const QString nines28(28, QLatin1Char('9'));
-    EXPECT_EQ(ListSelectHelper::NumberKey(QStringLiteral("12.5")), zeros28 + "12" + kSep + "5000");
-    EXPECT_EQ(ListSelectHelper::NumberKey(QStringLiteral("-12.5")), "&" + nines28 + "87" + kSep + "4999");
-    EXPECT_EQ(ListSelectHelper::NumberKey(QStringLiteral("0")), QString(30, QLatin1Char('0')) + kSep + "0000");
+    EXPECT_EQ(ListSelectHelper::NumberKey(QStringLiteral("12.5")), zeros28 + "12" + Sep() + "5000");
+    EXPECT_EQ(ListSelectHelper::NumberKey(QStringLiteral("-12.5")), "&" + nines28 + "87" + Sep() + "4999");
+    EXPECT_EQ(ListSelectHelper::NumberKey(QStringLiteral("0")), QString(30, QLatin1Char('0')) + Sep() + "0000");
     EXPECT_EQ(ListSelectHelper::NumberKey(QStringLiteral("abc")), QString());
     EXPECT_EQ(ListSelectHelper::NumberKey(QString()), QString());
     EXPECT_EQ(ListSelectHelper::NumberKey(QStringLiteral("12.5")).size(), 35);
@@ -74,7 +75,7 @@ TEST(ListSelectHelperSort, KeyFormats)
     const QString longText(300, QLatin1Char('x'));
     EXPECT_EQ(ListSelectHelper::AlphaNumberKey(longText), longText);
 
-    EXPECT_EQ(ListSelectHelper::InvNumber(QStringLiteral("0123456789-") + kSep), QStringLiteral("9876543210 ") + kSep);
+    EXPECT_EQ(ListSelectHelper::InvNumber(QStringLiteral("0123456789-") + Sep()), QStringLiteral("9876543210 ") + Sep());
 }
 
 TEST(ListSelectHelperSort, EachTypeSortsByItsKeysAndShowsItsTextsAgain)

@@ -6,6 +6,7 @@
 
 #include "core/AuProperties.h"
 #include "core/MachineSettings.h"
+#include "platform/settings/RegistryStore.h"
 #include "listwindow/frmListLayout.h"
 #include "platform/controls/FilterControl.h"
 #include "platform/controls/MenuButton.h"
@@ -358,6 +359,54 @@ TEST_F(ListWindowLayoutTest, ClosingStoresTheToolbarSettingPerCaption)
     EXPECT_TRUE(orders->TextLabels()->IsTextShown().toBool());
 }
 
+
+// Every caption keeps a setting of its own, whatever characters it holds: a
+// backslash (which parts a settings path), one at either end, two in a row, a
+// percent sign.
+TEST_F(ListWindowLayoutTest, EveryCaptionKeepsItsOwnToolbarSetting)
+{
+    const char* const captions[] = {"Sales\\EU", "Sales\\", "\\\\Share\\Orders", "Sales%5CEU", "100% Orders",
+                                    "Sales"};
+    for (const char* caption : captions) {
+        Exec(QStringLiteral("UPDATE LdViews SET DisplayName = ") + QuoteSQLString(Variant(QString::fromLatin1(caption))) +
+             QStringLiteral(" WHERE ViewID = 3"));
+        frmList* w = Open(3, QString(), nullptr, false);
+        ASSERT_EQ(w->Caption(), QLatin1String(caption));
+        // Not the setting of a caption before it.
+        EXPECT_TRUE(w->TextLabels()->IsTextShown().toBool()) << caption;
+        w->TextLabels()->MenuClicked();  // "Hide Text Labels"
+        Unload(w);
+        frmList* again = Open(3, QString(), nullptr, false);
+        EXPECT_FALSE(again->TextLabels()->IsTextShown().toBool()) << caption;
+        Unload(again);
+    }
+    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+    // A caption without a backslash or a percent sign keeps the key it had.
+    EXPECT_EQ(StoredToolbarShowText(QStringLiteral("Sales")).toInt32(), 0);
+}
+
+// A settings store that cannot be written: the first window whose setting is
+// lost says so, with why; the windows closed after it say nothing more.
+TEST_F(ListWindowLayoutTest, AFailedSaveOfTheToolbarSettingIsToldOnce)
+{
+    ForgetWindowSettingsNotice();
+    frmList* customers = Open(3, QString(), nullptr, false);
+    frmList* orders = Open(4, QString(), nullptr, false);
+    // A file where the store's folder should be.
+    QFile blocker(m_work.filePath(QStringLiteral("blocker")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    RegistryStore::SetDirectory(blocker.fileName() + QStringLiteral("/registry"));
+    Unload(customers);
+    Unload(orders);
+    ASSERT_EQ(boxes.size(), 1u) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+    EXPECT_TRUE(boxes[0].prompt.startsWith(QStringLiteral("Your window settings could not be saved, because ")))
+        << qPrintable(boxes[0].prompt);
+    EXPECT_TRUE(boxes[0].prompt.contains(QStringLiteral("'Customers'"))) << qPrintable(boxes[0].prompt);
+    EXPECT_EQ(boxes[0].icon(), static_cast<int>(vbExclamation));
+    EXPECT_EQ(boxes[0].title, QStringLiteral("Attention Required"));
+    ForgetWindowSettingsNotice();
+}
 TEST_F(ListWindowLayoutTest, ClosingRecordsTheCurrentSavedSearchAsTheLastUsedOne)
 {
     const auto lastUsed = [this] { return Value(QStringLiteral("SELECT LastUsedFilter FROM LdViews WHERE ViewID = 4")); };

@@ -34,7 +34,7 @@ int g_delay = 3000;
 // Often enough to keep painting smooth, seldom enough to leave the wait its time.
 constexpr int kPumpInterval = 15;
 
-QDialog* MakeDialog(State& s)
+QDialog* MakeDialog(State& s, const QString& message)
 {
     auto* dialog = new QDialog(QApplication::activeWindow(), Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     dialog->setObjectName(QStringLiteral("frmDatabaseBusy"));
@@ -42,7 +42,7 @@ QDialog* MakeDialog(State& s)
                                                                       : QApplication::applicationName());
     dialog->setAttribute(Qt::WA_DeleteOnClose, false);
     auto* layout = new QVBoxLayout(dialog);
-    auto* label = new QLabel(QString::fromLatin1(kMessage), dialog);
+    auto* label = new QLabel(message, dialog);
     label->setObjectName(QStringLiteral("lblMessage"));
     label->setWordWrap(true);
     layout->addWidget(label);
@@ -63,7 +63,9 @@ QDialog* MakeDialog(State& s)
 
 }  // namespace
 
-bool Waiting(int64_t waitedMs)
+bool Waiting(int64_t waitedMs) { return WaitingFor(waitedMs, QString::fromLatin1(kMessage)); }
+
+bool WaitingFor(int64_t waitedMs, const QString& message)
 {
     State& s = state();
     // A wait inside the events of another wait just waits.
@@ -83,7 +85,7 @@ bool Waiting(int64_t waitedMs)
     ++s.depth;
     try {
         if (!s.dialog && waitedMs >= g_delay)
-            s.dialog = MakeDialog(s);
+            s.dialog = MakeDialog(s, message);
         // Before the dialog shows, input waits in the queue; with it, the modal
         // dialog keeps input from the other windows.
         QCoreApplication::processEvents(s.dialog ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
