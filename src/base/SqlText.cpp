@@ -41,11 +41,10 @@ QString SQLDateTime(const QDateTime& value, SqlDateForm form)
 
 QDate ReadSQLDate(const QString& text)
 {
-    const QString& format = text.size() == 8 ? kSqlServerDay : kEmbeddedDay;
     if (text.size() != 8 && text.size() != 10)
         return {};
     for (const QChar c : text)
         if (!c.isDigit() && c != u'-')
             return {};
-    return QDate::fromString(text, format);
+    return QDate::fromString(text, text.size() == 8 ? kSqlServerDay : kEmbeddedDay);
 }

@@ -6,8 +6,9 @@
 // Values from the row and from the link's extra filter are quoted with their
 // apostrophes doubled; a row's value is taken as the database stored it, so
 // that the linked view's filter compares equal to it (a date-time with its
-// milliseconds, in the form the session's server reads the same under every
-// login language; a real number in all its digits). A row whose relation column
+// milliseconds, in the session's server's form: on a SQL Server one that every
+// login language reads the same; a real number in all its digits). A date a
+// link's stored query gives is written so too. A row whose relation column
 // is NULL is related to nothing: the link is not offered for it. An extra
 // filter takes only a comparison operator or RANGE, and a column of the linked
 // view; any other makes its link not offered. The stored queries of a link run
