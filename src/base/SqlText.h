@@ -3,9 +3,26 @@
 
 #include "base/Variant.h"
 
+#include <QDate>
+#include <QDateTime>
 #include <QString>
 
 // A text literal: apostrophes doubled, enclosed in apostrophes; Null gives Null.
 QString QuoteSQLString(const Variant& value);
 // A number as text without quotes; Null gives Null.
 QString SQLNumber(const Variant& value);
+
+// The forms of the date literals a server is written. Embedded: as the embedded
+// server stores dates, 'yyyy-MM-dd' and 'yyyy-MM-dd HH:mm:ss[.zzz]'. SqlServer:
+// the forms a SQL Server reads the same under every login language and
+// DATEFORMAT, 'yyyyMMdd' and 'yyyy-MM-ddTHH:mm:ss.zzz' (it reads 'yyyy-MM-dd' for
+// a datetime or smalldatetime by the DATEFORMAT: year, day, month under dmy).
+enum class SqlDateForm { Embedded, SqlServer };
+// A day as a literal.
+QString SQLDate(const QDate& day, SqlDateForm form);
+// A date-time as a literal that compares equal to it, milliseconds and all; a
+// date-time at midnight is written as its day.
+QString SQLDateTime(const QDateTime& value, SqlDateForm form);
+// The day a literal's text (without its apostrophes) names in either form of
+// SQLDate; invalid for any other text.
+QDate ReadSQLDate(const QString& text);

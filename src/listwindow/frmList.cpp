@@ -326,6 +326,8 @@ void frmList::LoadList()
                          SessionEngine().EnvironmentSettings().SqlPassword(), g_sDatabase);
     m_eListView->Configure(300);
     OpenStatisticsConnection();
+    // The searches go to the session's server, in the date literals it reads.
+    m_pmFilter->SetDateForm(SessionEngine().DBI().DateForm());
 
     if (!LoadViewDefinition()) {
         // The view no longer exists: the window closes as for a view id below 1.
@@ -360,8 +362,12 @@ void frmList::LoadList()
     if (!searchName.isEmpty())
         m_pmFilter->SetText(searchName);
 
+    // A search the pane read into rows runs as its rows write it, as it does when
+    // it is chosen from the menu (its dates in this server's form); a text the pane
+    // keeps whole, or one whose rows refuse a value, runs as it stands.
+    const bool asRows = !m_pmFilter->IsTextRow() && m_pmFilter->InvalidValue().isEmpty();
     QString where;
-    if (!FilterWhereOrRefuse(m_strInitialFilter, where)) {
+    if (!FilterWhereOrRefuse(asRows ? QString() : m_strInitialFilter, where)) {
         ShowNonRefreshedListMessage();
         SetScreenMousePointer(vbDefault);
         return;

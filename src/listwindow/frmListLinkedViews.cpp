@@ -6,7 +6,9 @@
 // Values from the row and from the link's extra filter are quoted with their
 // apostrophes doubled; a row's value is taken as the database stored it, so
 // that the linked view's filter compares equal to it (a date-time with its
-// milliseconds, a real number in all its digits). A row whose relation column
+// milliseconds, in the session's server's form: on a SQL Server one that every
+// login language reads the same; a real number in all its digits). A date a
+// link's stored query gives is written so too. A row whose relation column
 // is NULL is related to nothing: the link is not offered for it. An extra
 // filter takes only a comparison operator or RANGE, and a column of the linked
 // view; any other makes its link not offered. The stored queries of a link run
@@ -15,6 +17,7 @@
 #include "listwindow/frmList.h"
 
 #include "base/AppError.h"
+#include "base/SqlText.h"
 #include "core/CoQuillonSystemEngine.h"
 #include "core/SecurityRights.h"
 #include "core/SessionValues.h"
@@ -130,20 +133,15 @@ Variant SelectedRowValue(const frmList& w, int32_t columnId)
 }
 
 // A row's value as a literal the database compares equal to what it stored: a
-// date-time with its milliseconds, a real number with every digit it needs (as
-// a number, which compares with any numeric expression), all else as its text.
-QString LinkLiteral(const Variant& v)
+// date-time with its milliseconds in the form the server reads (dates), a real
+// number with every digit it needs (as a number, which compares with any numeric
+// expression), all else as its text.
+QString LinkLiteral(const Variant& v, SqlDateForm dates)
 {
     if (v.isNull() || v.isEmpty())
         return QuoteSQLString(Variant(QString()));
-    if (v.isDate()) {
-        const QDateTime dt = v.toDate();
-        const QTime t = dt.time();
-        const QString format = t == QTime(0, 0)  ? QStringLiteral("yyyy-MM-dd")
-                               : t.msec() == 0 ? QStringLiteral("yyyy-MM-dd HH:mm:ss")
-                                               : QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz");
-        return QuoteSQLString(Variant(dt.toString(format)));
-    }
+    if (v.isDate())
+        return SQLDateTime(v.toDate(), dates);
     if (v.type() == VarType::Double && std::isfinite(v.toDouble()))
         return QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest);
     return QuoteSQLString(Variant(v.toString()));
@@ -207,13 +205,12 @@ std::optional<QDateTime> LinkDate(const QString& text)
     return valueDate();
 }
 
-// A field of a result as text; Null and a missing row give the empty text.
-QString FieldText(const BrandleRecordsetPtr& rs, int index)
+// A field of a result; Empty for a missing row.
+Variant Field(const BrandleRecordsetPtr& rs, int index)
 {
     if (!rs || !rs->HasRecord())
-        return QString();
-    const Variant v = rs->Item(index);
-    return v.isNull() || v.isEmpty() ? QString() : v.toString();
+        return Variant();
+    return rs->Item(index);
 }
 
 // Runs a link's stored query for its first row: one query, no writes, off the window's thread.
@@ -221,6 +218,15 @@ BrandleRecordsetPtr RunStoredQuery(const QString& sql) { return OpenStoredQuery(
 
 // Between single quotes, apostrophes doubled.
 QString Quoted(const QString& value) { return QuoteSQLString(Variant(value)); }
+
+// A value of a link's stored query as a literal: a date in the form the server
+// reads, anything else as its text (Null as the empty text).
+QString QueryLiteral(const Variant& v, SqlDateForm dates)
+{
+    if (v.isDate())
+        return SQLDateTime(v.toDate(), dates);
+    return Quoted(v.isNull() || v.isEmpty() ? QString() : v.toString());
+}
 
 }  // namespace
 
@@ -459,10 +465,12 @@ bool frmList::CompareValues(const QString& strValue1, const QString& strValue2, 
 
 void frmList::OpenLinkedView(CoLdUVAssocView& link)
 {
-    const QString value1 = LinkLiteral(SelectedRowValue(*this, link.ColumnID1));
-    QString value2 = LinkLiteral(Variant());
+    // The linked view's filter runs on the session's server.
+    const SqlDateForm dates = SessionEngine().DBI().DateForm();
+    const QString value1 = LinkLiteral(SelectedRowValue(*this, link.ColumnID1), dates);
+    QString value2 = LinkLiteral(Variant(), dates);
     if (link.AssocColumnID2 > 0 && link.Column2FilterTypeID != kNoSecondValue)
-        value2 = LinkLiteral(SelectedRowValue(*this, link.ColumnID2));
+        value2 = LinkLiteral(SelectedRowValue(*this, link.ColumnID2), dates);
 
     // The extra filter.
     QString extraClause;
@@ -471,26 +479,28 @@ void frmList::OpenLinkedView(CoLdUVAssocView& link)
         const std::optional<ExtraFilter> extra = AcceptedExtraFilter(link);
         if (!extra)
             return;  // never offered
+        // The link's own texts as they stand; the values of its stored query as literals.
         QString value, low, high;
         if (link.MiscFilterTypeID == kExtraValue) {
-            value = extra->restIsQuery ? FieldText(RunStoredQuery(extra->rest), 0) : extra->rest;
+            value = extra->restIsQuery ? QueryLiteral(Field(RunStoredQuery(extra->rest), 0), dates)
+                                       : Quoted(extra->rest);
         } else if (extra->restIsQuery) {
             const BrandleRecordsetPtr rs = RunStoredQuery(extra->rest);
-            low = FieldText(rs, 0);
-            high = FieldText(rs, 1);
+            low = QueryLiteral(Field(rs, 0), dates);
+            high = QueryLiteral(Field(rs, 1), dates);
         } else {
             const qsizetype comma = extra->rest.indexOf(QLatin1Char(','));
-            low = extra->rest.left(comma);
-            high = extra->rest.mid(comma + 1);
+            low = Quoted(extra->rest.left(comma));
+            high = Quoted(extra->rest.mid(comma + 1));
         }
         extraColumn = extra->column;
         const QString token = MakeColumnToken(Variant(extra->column));
         if (extra->range)
-            extraClause = QStringLiteral(" AND ( ") + token + QStringLiteral(" >= ") + Quoted(low) +
-                          QStringLiteral(" AND ") + token + QStringLiteral(" <= ") + Quoted(high) + QStringLiteral(" )");
+            extraClause = QStringLiteral(" AND ( ") + token + QStringLiteral(" >= ") + low + QStringLiteral(" AND ") +
+                          token + QStringLiteral(" <= ") + high + QStringLiteral(" )");
         else
-            extraClause = QStringLiteral(" AND ( ") + token + QLatin1Char(' ') + extra->op + QLatin1Char(' ') +
-                          Quoted(value) + QStringLiteral(" )");
+            extraClause = QStringLiteral(" AND ( ") + token + QLatin1Char(' ') + extra->op + QLatin1Char(' ') + value +
+                          QStringLiteral(" )");
     }
 
     // The linked view must filter on every column the filter names.

@@ -219,6 +219,8 @@ void frmListSearchEditSQL::LoadFilterFields()
     }
     dbi.CloseRecordset(rs);
 
+    // The text it writes is stored and runs on the session's server: its dates in that server's form.
+    m_pmFilter->SetDateForm(dbi.DateForm());
     m_pmFilter->SetLayoutOption(12);
     m_pmFilter->RefreshLayout();
     m_pmFilter->show();

@@ -17,25 +17,7 @@ using namespace listtest;
 
 namespace {
 
-class ListWindowLinkValuesTest : public ListWindowLinkedViewsTest {
-protected:
-    // The base column id of a view's column by name.
-    QString BaseColumn(const char* view, const char* column)
-    {
-        return Value(QStringLiteral("SELECT ColumnID FROM LdBaseColumns WHERE BaseID = (SELECT BaseID FROM LdViews "
-                                    "WHERE ViewName = '%1') AND ColumnName = '%2'")
-                         .arg(QLatin1String(view), QLatin1String(column)));
-    }
-    // Relates a link on other columns, without constraint or extra filter.
-    void Relate(int link, const QString& column, const QString& assocColumn)
-    {
-        Exec(QStringLiteral("UPDATE LdBaseRelationships SET ColumnID1 = %1, AssocColumnID1 = %2, Column1Filter = NULL, "
-                            "Column1FilterTypeID = NULL, MiscFilter = NULL, MiscFilterTypeID = NULL "
-                            "WHERE BaseRelationshipID = %3")
-                 .arg(column, assocColumn)
-                 .arg(link));
-    }
-};
+using ListWindowLinkValuesTest = ListWindowLinkedViewsTest;
 
 TEST_F(ListWindowLinkValuesTest, ANullInAValueListIsLeftOut)
 {

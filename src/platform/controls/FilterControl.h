@@ -12,15 +12,19 @@
 // " AND " + " )", each condition starting with the field's reference exactly as
 // added. Text values are literals with their apostrophes doubled; LIKE patterns
 // escape a "%", "_", "[" or "\" the user typed (ESCAPE '\'); numbers are
-// written as numbers, typed in the user's locale; a date is 'yyyy-mm-dd', and "="
-// on a date takes the whole day. A value that is not a number or a date, holds a
-// NUL character or is too long is refused: its row shows it and gives no condition. LoadFilter reads
-// such a text back into rows; any other text (a complex search, a linked view's
-// starting filter) becomes one text row that WhereText gives back unchanged.
+// written as numbers, typed in the user's locale; a date is a literal of the date
+// form the pane is set to (SetDateForm: the embedded server's 'yyyy-mm-dd' until
+// told, a SQL Server's 'yyyymmdd'), and "=" on a date takes the whole day. A value
+// that is not a number or a date, holds a NUL character or is too long is refused:
+// its row shows it and gives no condition. LoadFilter reads such a text back into
+// rows, its dates in either form, so that WhereText writes a stored search in the
+// pane's form; any other text (a complex search, a linked view's starting filter)
+// becomes one text row that WhereText gives back unchanged.
 //
 // Layout: rows stand kRowPitchTwips apart with kMarginTwips above and below them
 // together, so that rows x 390 + 450 twips always hold them.
 
+#include "base/SqlText.h"
 #include "base/Variant.h"
 
 #include <QWidget>
@@ -74,6 +78,9 @@ public:
     // usesExtendedFrom: the field needs the view's extended FROM (any non-zero value).
     void AddField(const QString& displayName, const QString& reference, const Variant& filterDataType,
                   const Variant& usesExtendedFrom);
+    // The form of the date literals WhereText writes: the server's the search goes to.
+    void SetDateForm(SqlDateForm form) { m_dateForm = form; }
+    SqlDateForm DateForm() const { return m_dateForm; }
     // 12 is the list window's layout: compact rows, remove buttons at the right end.
     void SetLayoutOption(int32_t option);
     int32_t LayoutOption() const { return m_layoutOption; }
@@ -157,6 +164,7 @@ private:
     bool m_textMode = false;
     QString m_text = QStringLiteral("QuickSearch");
     int32_t m_layoutOption = 0;
+    SqlDateForm m_dateForm = SqlDateForm::Embedded;
     int m_reportedRows = -1;
     bool m_updating = false;
 };

@@ -23,8 +23,6 @@ QDate NextDay(const QDate& d)
     return next.isValid() && next.year() <= 9999 ? next : QDate();
 }
 
-QString DateLiteral(const QDate& d) { return QLatin1Char('\'') + d.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('\''); }
-
 // A date as the user may type it: yyyy-mm-dd, or the system's or the usual short forms.
 QDate ParseDate(const QString& text)
 {
@@ -204,7 +202,8 @@ public:
         if (!str(v)) {
             return false;
         }
-        out = QDate::fromString(v, QStringLiteral("yyyy-MM-dd"));
+        // Either server's form: a search stored on one runs on the other.
+        out = ReadSQLDate(v);
         if (!out.isValid()) {
             pos = save;
             return false;
@@ -387,8 +386,8 @@ QString Filter::conditionOf(const FilterRow& row) const
         const QDate d = ParseDate(v1);
         if (!d.isValid())
             return {};
-        const QString day = DateLiteral(d);
-        const QString next = DateLiteral(d.addDays(1));
+        const QString day = SQLDate(d, m_dateForm);
+        const QString next = SQLDate(d.addDays(1), m_dateForm);
         switch (op) {
         case Op::Equals:
             return QStringLiteral("(") + r + QStringLiteral(" >= ") + day + QStringLiteral(" AND ") + r +
@@ -405,7 +404,7 @@ QString Filter::conditionOf(const FilterRow& row) const
             if (!e.isValid())
                 return {};
             return QStringLiteral("(") + r + QStringLiteral(" >= ") + day + QStringLiteral(" AND NOT (") + r +
-                   QStringLiteral(" >= ") + DateLiteral(e.addDays(1)) + QStringLiteral("))");
+                   QStringLiteral(" >= ") + SQLDate(e.addDays(1), m_dateForm) + QStringLiteral("))");
         }
         default: return {};
         }

@@ -6,6 +6,7 @@
 
 #include "platform/database/DatabaseServer.h"
 #include "platform/database/OdbcBackend.h"
+#include "platform/database/OdbcServers.h"
 
 namespace {
 
@@ -293,6 +294,13 @@ bool BrandleDatabase::IsOpen() const { return m_backend != nullptr; }
 QString BrandleDatabase::ServerName() const { return m_backend ? m_backend->serverName() : QString(); }
 QString BrandleDatabase::DatabaseName() const { return m_backend ? m_backend->databaseName() : QString(); }
 QString BrandleDatabase::LoginName() const { return m_backend ? m_backend->loginName() : QString(); }
+
+SqlDateForm BrandleDatabase::DateForm() const
+{
+    const std::optional<OdbcServerConfig> odbc = FindOdbcServer(ServerName());
+    return odbc && odbc->dialect == OdbcServerConfig::Dialect::SqlServer ? SqlDateForm::SqlServer
+                                                                          : SqlDateForm::Embedded;
+}
 
 DatabaseBackend& BrandleDatabase::backend()
 {

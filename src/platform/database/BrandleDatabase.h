@@ -5,6 +5,7 @@
 // embedded one (SQLite files of our own ERP server) by default; nothing above
 // this interface knows which back end runs.
 
+#include "base/SqlText.h"
 #include "base/Variant.h"
 
 #include <QStringList>
@@ -115,6 +116,10 @@ public:
     QString ServerName() const;
     QString DatabaseName() const;
     QString LoginName() const;
+    // The date literals the program writes for this connection's server: a SQL
+    // Server's (a server name the ODBC lookup gives in SQL Server's dialect) or
+    // the embedded server's, also for the SQLite driver on its files.
+    SqlDateForm DateForm() const;
 
     // Named transactions nest: the outermost begins a transaction, an inner one a
     // savepoint; committing or rolling back a name that is not open is an error.

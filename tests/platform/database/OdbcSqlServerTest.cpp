@@ -21,7 +21,8 @@
 #include "platform/database/SqlFence.h"
 #include "platform/database/SqliteBackend.h"
 
-#include <QFile>
+#include "TsqlRecord.h"
+
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -188,16 +189,7 @@ protected:
         return b;
     }
 
-    static void record(const QStringList& texts)
-    {
-        const QString file = qEnvironmentVariable("QUILLON_TSQL_RECORD");
-        if (file.isEmpty())
-            return;
-        QFile f(file);
-        ASSERT_TRUE(f.open(QIODevice::Append | QIODevice::Text));
-        for (const QString& t : texts)
-            f.write((t + QStringLiteral("\nGO\n")).toUtf8());
-    }
+    static void record(const QStringList& texts) { RecordTsql(texts); }
 
     QTemporaryDir dir;
     QString path;
