@@ -356,6 +356,20 @@ TEST_F(DemoCompanyTest, SavedSearchesRunAndRecordTheirColumns)
     }
     // The Orders view opens with its last search.
     EXPECT_GT(ViewRow(4, QStringLiteral("jdoe"))[QStringLiteral("LastUsedFilter")].toInt32(), 0);
+
+    // A complex search runs as written, on a SQL Server too: each of its dates
+    // reads the same under every login language (a dmy login reads 'yyyy-MM-dd'
+    // as year, day, month).
+    static const QRegularExpression date(QStringLiteral("'(\\d{4})-(\\d{2})-(\\d{2})"));
+    dbi.OpenRecordset(QStringLiteral("SELECT FilterString FROM LdViewFilters WHERE Complex = 1"), rs);
+    for (; rs->HasRecord(); rs->MoveNext()) {
+        const QString text = rs->Item(0).toString();
+        for (auto it = date.globalMatch(text); it.hasNext();) {
+            const QRegularExpressionMatch m = it.next();
+            EXPECT_EQ(m.captured(2), m.captured(3)) << qPrintable(m.captured(0)) << " in " << qPrintable(text);
+        }
+    }
+    dbi.CloseRecordset(rs);
 }
 
 TEST_F(DemoCompanyTest, LinkedViewsOfEveryKindLeadToRowsOfTheLinkedView)
