@@ -35,6 +35,8 @@ fi
 # France and Sweden.
 for l in en_US de_DE fr_FR sv_SE; do
   if ! locale -a 2>/dev/null | grep -qix "$l\.utf-\?8"; then
+    # Listed in locale.gen too, so that a later locale-gen keeps it.
+    [ -f /etc/locale.gen ] && $SUDO sed -i "s/^# *\($l\.UTF-8 UTF-8\)/\1/" /etc/locale.gen
     $SUDO localedef -i "$l" -c -f UTF-8 -A /usr/share/locale/locale.alias "$l.UTF-8"
   fi
 done
