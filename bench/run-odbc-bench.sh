@@ -40,8 +40,8 @@ while IFS=$'\t' read -r name seconds _; do
         first_screen*|load_complete*|statistics*) target="1.5" ;;
         *) target="" ;;
     esac
-    # counts, milliseconds and megabytes as they are, without a ratio
-    case "$name" in rows*|blocked_ms_*|peak_*|event_loop_*) printf '%-38s %10s %10s\n' "$name" "$seconds" "${odbc:-0}"; continue ;; esac
+    # counts, milli- and microseconds and megabytes as they are, without a ratio
+    case "$name" in rows*|blocked_ms_*|peak_*|event_loop_*|*_us) printf '%-38s %10s %10s\n' "$name" "$seconds" "${odbc:-0}"; continue ;; esac
     ratio=$(awk -v a="$odbc" -v b="$seconds" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }')
     printf '%-38s %9.3fs %9.3fs %8s %8s\n' "$name" "$seconds" "${odbc:-0}" "$ratio" "$target"
 done <"$WORK/embedded.tsv"

@@ -4,9 +4,11 @@
 // of rows after Go (without a filter and with one), the record count
 // (LoadComplete), the statistics strip's values, the end of the list (Ctrl+End),
 // the first screen after a header-click sort, a jump deep into the result, the
-// end of the sorted result and a selection by id there. A heartbeat timer
-// measures the longest time the event loop was blocked per step; the peak
-// memory of the process is read at the end. For each step it also prints the SQL that the
+// end of the sorted result and a selection by id there, a right click that waits
+// for a linked view's stored query until the busy dialog's Cancel, and what one
+// statement of the window's thread costs. A heartbeat timer measures the longest
+// time the event loop was blocked per step; the peak memory of the process is
+// read at the end. For each step it also prints the SQL that the
 // sqlite3 shell runs for the same result, so that bench/run-list-bench.sh can
 // time the shell beside it.
 //
@@ -26,11 +28,17 @@
 #include "platform/controls/FilterControl.h"
 #include "platform/forms/FormsRuntime.h"
 #include "platform/controls/eListView.h"
+#include "platform/database/LockWait.h"
+#include "platform/forms/DatabaseBusyWait.h"
+#include "shell/PopUpMenu.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QEventLoop>
+#include <QPushButton>
 #include <QTableView>
 #include <QRegularExpression>
 #include <QTimer>
@@ -40,6 +48,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -203,6 +212,25 @@ int main(int argc, char** argv)
         const QString base = rs->Item(1).toString() + QStringLiteral(" ") + rs->Item(2).toString();
         dbi.CloseRecordset(rs);
 
+        // The first linked view of the view's base gets a value list that would run
+        // for hours (put back after its step).
+        QString slowLink;
+        Variant slowLinkFilter, slowLinkType;
+        if (dbi.OpenRecordset(QStringLiteral("SELECT BaseRelationshipID, Column1Filter, Column1FilterTypeID FROM "
+                                             "LdBaseRelationships WHERE BaseID = (SELECT BaseID FROM LdViews WHERE "
+                                             "ViewID = ") +
+                                  QString::number(viewId) + QStringLiteral(") ORDER BY BaseRelationshipID"),
+                              rs)) {
+            slowLink = QString::number(rs->Item(0).toInt32());
+            slowLinkFilter = rs->Item(1);
+            slowLinkType = rs->Item(2);
+            dbi.CloseRecordset(rs);
+            dbi.Execute(QStringLiteral("UPDATE LdBaseRelationships SET Column1Filter = ") +
+                        QuoteSQLString(QStringLiteral("SELECT a.OrderLineID FROM OrderLines a, OrderLines b WHERE "
+                                                      "a.Quantity + b.Quantity < 0")) +
+                        QStringLiteral(", Column1FilterTypeID = 1 WHERE BaseRelationshipID = ") + slowLink);
+        }
+
         Heartbeat heartbeat;
         g_heartbeat = &heartbeat;
         auto* window = new frmList;
@@ -352,6 +380,47 @@ int main(int argc, char** argv)
             Print("select_by_id_at_end", seconds, ordered(sortKeys(false), QString()));
             WaitFor([&] { return loaded; }, 600000);
         }
+        // A right click on a row whose linked view's value list is a stored query that
+        // would run for hours: the window waits for it in the busy wait, painting, until
+        // the busy dialog (after its delay) is cancelled. The longest block of the event
+        // loop in that wait is blocked_ms_stored_query_wait; stored_query_cancel runs
+        // from the click on Cancel to the end of the right click.
+        if (slowLink.isEmpty()) {
+            std::fprintf(stderr, "quillon-list-bench: the view has no linked view to right-click\n");
+        } else {
+            const int32_t id = list.RowID(0);
+            list.SelectRowByID(id);
+            WaitFor([&] { return list.SelectedID() == id; }, 600000);
+            int menus = 0;
+            SetPopUpMenuAnswerer([&menus](const PopUpMenuRequest&) -> QAction* {
+                ++menus;
+                return nullptr;
+            });
+            qint64 cancelledAt = -1;
+            QTimer cancel;
+            QObject::connect(&cancel, &QTimer::timeout, [&] {
+                if (QDialog* d = busywait::Dialog(); d && d->isVisible() && cancelledAt < 0) {
+                    cancelledAt = clock.nsecsElapsed();
+                    d->findChild<QPushButton*>(QStringLiteral("cmdCancel"))->click();
+                }
+            });
+            cancel.start(20);
+            WaitFor([] { return false; }, 20);
+            g_heartbeat->reset();
+            emit list.RightClick(12, 8);
+            const qint64 end = clock.nsecsElapsed();
+            cancel.stop();
+            Blocked("stored_query_wait");
+            SetPopUpMenuAnswerer(nullptr);
+            if (cancelledAt < 0 || menus != 0)
+                std::fprintf(stderr, "quillon-list-bench: the stored query was not cancelled\n");
+            Print("stored_query_cancel", cancelledAt < 0 ? -1 : static_cast<double>(end - cancelledAt) / 1e9,
+                  QString());
+            auto literal = [](const Variant& v) { return v.isNull() ? QStringLiteral("NULL") : QuoteSQLString(v); };
+            dbi.Execute(QStringLiteral("UPDATE LdBaseRelationships SET Column1Filter = ") + literal(slowLinkFilter) +
+                        QStringLiteral(", Column1FilterTypeID = ") + literal(slowLinkType) +
+                        QStringLiteral(" WHERE BaseRelationshipID = ") + slowLink);
+        }
         std::printf("rows\t%lld\n", static_cast<long long>(allRows));
         std::printf("rows_in_memory\t%d\n", list.RowsInMemory());
         Blocked("end");
@@ -361,6 +430,32 @@ int main(int argc, char** argv)
             worst = std::max(worst, b.ms);
         }
         std::printf("event_loop_worst_ms\t%.1f\n", worst);
+        // A statement of the window's own (a lookup): what one costs on the window's
+        // thread as the program runs it (over ODBC handed to the connection's thread,
+        // since the lock-wait observer is installed there) and called directly,
+        // without the observer, in microseconds. Last: its calls hold the event loop.
+        {
+            constexpr int kCalls = 2000;
+            auto perCall = [&] {
+                QElapsedTimer t;
+                t.start();
+                for (int k = 0; k < kCalls; ++k)
+                    dbi.DLookup(QStringLiteral("ViewName"), QStringLiteral("LdViews"),
+                                QStringLiteral("ViewID = ") + QString::number(viewId));
+                return static_cast<double>(t.nsecsElapsed()) / kCalls / 1e3;
+            };
+            perCall();  // warm
+            const double asRun = perCall();
+            const LockWaitObserver* installed = CurrentLockWaitObserver();
+            const std::optional<LockWaitObserver> observer =
+                installed ? std::optional<LockWaitObserver>(*installed) : std::nullopt;
+            SetLockWaitObserver({});
+            const double direct = perCall();
+            if (observer)
+                SetLockWaitObserver(*observer);
+            std::printf("window_thread_call_us\t%.1f\n", asRun);
+            std::printf("window_thread_call_direct_us\t%.1f\n", direct);
+        }
         struct rusage usage {};
         getrusage(RUSAGE_SELF, &usage);
         std::printf("peak_memory_mb\t%.1f\n", static_cast<double>(usage.ru_maxrss) / 1024.0);

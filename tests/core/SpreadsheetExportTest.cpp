@@ -168,9 +168,10 @@ TEST_F(SpreadsheetExportTest, AFailureShowsTheReasonAndLeavesNoFile)
 
 TEST_F(SpreadsheetExportTest, CancelStopsTheQueryAndLeavesNoFile)
 {
-    // A query that runs for a long time before its first row.
+    // A query that would run for hours before its first row.
     const QString slow = QStringLiteral(
-        "SELECT a.OrderLineID, COUNT(*) FROM OrderLines a, OrderLines b, OrderLines c GROUP BY a.OrderLineID ORDER BY 2");
+        "SELECT a.OrderLineID, COUNT(*) FROM OrderLines a, OrderLines b, OrderLines c, OrderLines d GROUP BY "
+        "a.OrderLineID ORDER BY 2");
     bool cancelled = false;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -187,7 +188,8 @@ TEST_F(SpreadsheetExportTest, CancelStopsTheQueryAndLeavesNoFile)
     clock.start();
     ExportToExcel(slow, QString(), nullptr);
     EXPECT_TRUE(cancelled);
-    EXPECT_LT(clock.elapsed(), 5000);
+    // Ended by the Cancel, soon after the progress shows.
+    EXPECT_LT(clock.elapsed(), 30000);
     EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
     EXPECT_TRUE(Exports().isEmpty());
     EXPECT_TRUE(opened.isEmpty());

@@ -18,24 +18,27 @@ using namespace hbtest;
 
 namespace {
 
+constexpr int kWaitMs = 30000;
+
 // Sends bytes as they are and returns all that comes back before the HBServer
-// closes the connection (within a few seconds).
+// closes the connection. The waits only bound a test that goes wrong: the
+// HBServer closes every connection once it has answered.
 QByteArray Exchange(int16_t port, const QByteArray& bytes)
 {
     QTcpSocket socket;
     socket.connectToHost(QStringLiteral("127.0.0.1"), static_cast<quint16>(port));
-    if (!socket.waitForConnected(3000))
+    if (!socket.waitForConnected(kWaitMs))
         return "no connection";
     // Written in slices: a large request must not wait for the whole of it to be taken.
     for (qsizetype at = 0; at < bytes.size() && socket.state() == QAbstractSocket::ConnectedState; at += 1 << 20) {
         socket.write(bytes.mid(at, 1 << 20));
-        while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(3000)) {
+        while (socket.bytesToWrite() > 0 && socket.waitForBytesWritten(kWaitMs)) {
         }
     }
     QByteArray answer;
     QElapsedTimer t;
     t.start();
-    while (socket.state() == QAbstractSocket::ConnectedState && t.elapsed() < 5000) {
+    while (socket.state() == QAbstractSocket::ConnectedState && t.elapsed() < kWaitMs) {
         socket.waitForReadyRead(200);
         answer += socket.readAll();
     }
@@ -269,9 +272,12 @@ TEST(QuillonDbTool, ServeHbServesThisComputersServerUnlessOthersAreNamed)
     QProcess hb;
     hb.setProcessEnvironment(ToolEnvironment(dir));
     hb.start(ToolPath(), {QStringLiteral("serve-hb"), QStringLiteral("--port"), QString::number(port)});
-    ASSERT_TRUE(hb.waitForStarted(5000));
+    ASSERT_TRUE(hb.waitForStarted(kWaitMs));
+    // Asked until the program listens.
     QByteArray answer;
-    for (int k = 0; k < 100 && !answer.startsWith("OK"); ++k) {
+    QElapsedTimer listening;
+    listening.start();
+    while (!answer.startsWith("OK") && listening.elapsed() < kWaitMs) {
         answer = Exchange(port, Line({QStringLiteral("HELLO"), QStringLiteral("0"), QStringLiteral("(LOCAL)")}));
         if (!answer.startsWith("OK"))
             QThread::msleep(50);
@@ -280,7 +286,7 @@ TEST(QuillonDbTool, ServeHbServesThisComputersServerUnlessOthersAreNamed)
     EXPECT_EQ(Exchange(port, Line({QStringLiteral("HELLO"), QStringLiteral("0"), QStringLiteral("OTHERSRV")})),
               QByteArray("ERR\tThe SQL server 'OTHERSRV' is not known to this HBServer.\n"));
     ::kill(static_cast<pid_t>(hb.processId()), SIGTERM);
-    ASSERT_TRUE(hb.waitForFinished(5000));
+    ASSERT_TRUE(hb.waitForFinished(kWaitMs));
     const QString log = QString::fromLocal8Bit(hb.readAllStandardError());
     EXPECT_TRUE(log.contains(QStringLiteral("HBServer listening on 127.0.0.1:%1, serving the SQL server(s) '").arg(port)))
         << log.toStdString();

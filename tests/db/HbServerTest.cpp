@@ -60,7 +60,7 @@ TEST(HbServer, ServesSeveralClientsAtOnceAndLogsOneLinePerRequest)
     // A client that connects and says nothing does not hold up the others.
     QTcpSocket idle;
     idle.connectToHost(QStringLiteral("127.0.0.1"), static_cast<quint16>(port));
-    ASSERT_TRUE(idle.waitForConnected(2000));
+    ASSERT_TRUE(idle.waitForConnected(30000));
 
     for (int k = 0; k < 3; ++k) {
         CoHBClient client;
@@ -83,7 +83,7 @@ TEST(HbServer, ServesSeveralClientsAtOnceAndLogsOneLinePerRequest)
     f.Hb()->Stop();
     EXPECT_TRUE(f.Hb()->LogLines().last().endsWith(QStringLiteral("HBServer stopped")));
     // The idle connection was dropped by the stop.
-    EXPECT_TRUE(idle.waitForDisconnected(2000) || idle.state() == QAbstractSocket::UnconnectedState);
+    EXPECT_TRUE(idle.waitForDisconnected(30000) || idle.state() == QAbstractSocket::UnconnectedState);
 }
 
 TEST(HbServer, TheDemoServerHasACompanyWithBranchesAndOneWithout)

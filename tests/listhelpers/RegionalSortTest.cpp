@@ -10,7 +10,6 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QLocale>
 #include <gtest/gtest.h>
 #include <optional>
@@ -217,12 +216,11 @@ TEST(RegionalSort, TheListsTextSortCollatesAndKeepsARowWhoseTextChanges)
 }
 
 // A date column of 100,000 rows in the locale's short form and the program's own
-// forms, mixed: each helper's header click sorts it by the moment written without
-// holding the window for seconds, as reading the dates row by row once did (1.5 to
-// 2.7 s). The target of 300 ms is what bench/run-sort-bench.sh measures (about
-// 100 ms); the bound here leaves room for a machine busy with other work, and of the
-// two clicks, one each way, the quicker one counts.
-TEST(RegionalSort, AHundredThousandDatesSortWithoutHoldingTheWindow)
+// forms, mixed: each helper's header click sorts it by the moment written, one way
+// and then the other. How long a click holds the window (once 1.5 to 2.7 s, when
+// the dates were read row by row; the target is 300 ms) is what
+// bench/run-sort-bench.sh measures.
+TEST(RegionalSort, AHundredThousandDatesSortByTheMomentEachWay)
 {
     constexpr int kRows = 100000;
     for (const char* name : kLocales) {
@@ -262,13 +260,9 @@ TEST(RegionalSort, AHundredThousandDatesSortWithoutHoldingTheWindow)
             }
             return true;
         };
-        auto heldMs = [&] {
-            QCoreApplication::processEvents();
-            QElapsedTimer t;
-            t.start();
+        auto click = [&] {
             emit lv.ColumnClick(lv.Column(1));
             QCoreApplication::processEvents();
-            return t.elapsed();
         };
         for (const bool select : {true, false}) {
             SCOPED_TRACE(select ? "DATE" : "1");
@@ -280,13 +274,12 @@ TEST(RegionalSort, AHundredThousandDatesSortWithoutHoldingTheWindow)
             else
                 viewHelper.Init(&lv);
             // The selection helper's first click on a typed column sorts descending.
-            const qint64 first = heldMs();
+            click();
             const int firstOrder = lv.SortOrder();
             ASSERT_TRUE(inOrder(firstOrder == 1));
-            const qint64 second = heldMs();
+            click();
             ASSERT_NE(lv.SortOrder(), firstOrder);
             ASSERT_TRUE(inOrder(lv.SortOrder() == 1));
-            EXPECT_LT(std::min(first, second), 1000) << first << " ms, then " << second << " ms";
         }
     }
 }

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSignalSpy>
 #include <QThread>
 
 using namespace listtest;
@@ -69,16 +70,18 @@ TEST_F(ListWindowStatisticsTest, TheValuesComeAfterTheFirstRowsAndMatchTheDataba
     orders->pmFilter()->LoadFilter(QStringLiteral("WHERE ( {Status} = 'Open' )"), false);
 
     // At the first rows the strip's cells wait (busy, empty); the values follow.
+    bool firstRows = false;
     bool busyAtFirstRows = false;
     QStringList valuesAtFirstRows;
     QMetaObject::Connection c = QObject::connect(orders->ListView(), &eListView::FirstRowsShown, [&] {
+        firstRows = true;
         busyAtFirstRows = AnyBusy(orders) || orders->StatisticsPending();
         valuesAtFirstRows = Values(orders);
     });
-    const QElapsedTimer clock = [] { QElapsedTimer t; t.start(); return t; }();
     orders->cmdGo_Click();
-    // Go holds the window for no query of its own.
-    EXPECT_LT(clock.elapsed(), 200);
+    // Go returns before the first rows: they come from the query's threads, through the event loop.
+    EXPECT_FALSE(firstRows);
+    EXPECT_TRUE(orders->StatisticsPending());
     ASSERT_TRUE(WaitFor([&] { return orders->RecordCount() > 0 && !orders->StatisticsPending(); }));
     QObject::disconnect(c);
     EXPECT_TRUE(busyAtFirstRows);
@@ -86,6 +89,20 @@ TEST_F(ListWindowStatisticsTest, TheValuesComeAfterTheFirstRowsAndMatchTheDataba
     EXPECT_EQ(Values(orders), Expected(QStringLiteral("WHERE Status = 'Open'")));
     EXPECT_FALSE(AnyBusy(orders));
     EXPECT_EQ(StripRow(orders)->SubItem(1), Value(QStringLiteral("SELECT COUNT(*) FROM Orders WHERE Status = 'Open'")));
+
+    // Go holds the window for no query of its own: with a search that would run for
+    // hours it returns all the same (run on the window's thread, it would never
+    // return). Clear ends the query, and the threads serve the next Go.
+    QSignalSpy shown(orders->ListView(), &eListView::FirstRowsShown);
+    orders->pmFilter()->LoadFilter(kEndlessWhere, true);
+    orders->cmdGo_Click();
+    EXPECT_TRUE(orders->ListView()->Statement().contains(kEndlessWhere));
+    QTest::qWait(100);
+    EXPECT_TRUE(shown.isEmpty());
+    orders->cmdClear_Click();
+    orders->pmFilter()->LoadFilter(QStringLiteral("WHERE ( {Status} = 'Open' )"), false);
+    ASSERT_TRUE(Go(orders));
+    EXPECT_EQ(Values(orders), Expected(QStringLiteral("WHERE Status = 'Open'")));
     EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
 }
 
@@ -115,7 +132,7 @@ TEST_F(ListWindowStatisticsTest, ANewerQueryOrClearStopsTheRunningStatisticsAndO
         k.replace();
         // Had the first query not been interrupted, the strip's thread would still be in it.
         if (k.newValues) {
-            ASSERT_TRUE(WaitFor([&] { return !orders->StatisticsPending(); }, 5000)) << k.name;
+            ASSERT_TRUE(WaitFor([&] { return !orders->StatisticsPending(); })) << k.name;
             EXPECT_EQ(Values(orders), Expected(QStringLiteral("WHERE Status = 'Shipped'"))) << k.name;
         } else {
             EXPECT_FALSE(orders->StatisticsPending()) << k.name;
@@ -125,7 +142,7 @@ TEST_F(ListWindowStatisticsTest, ANewerQueryOrClearStopsTheRunningStatisticsAndO
         EXPECT_FALSE(AnyBusy(orders)) << k.name;
         // A run after it works on the same connection: the cancelled one ended.
         orders->RefreshStatistics(false, QStringLiteral("WHERE o.Status = 'Open'"));
-        ASSERT_TRUE(WaitFor([&] { return !orders->StatisticsPending(); }, 5000)) << k.name;
+        ASSERT_TRUE(WaitFor([&] { return !orders->StatisticsPending(); })) << k.name;
         EXPECT_EQ(Values(orders), Expected(QStringLiteral("WHERE Status = 'Open'"))) << k.name;
     }
     EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
@@ -145,8 +162,9 @@ TEST_F(ListWindowStatisticsTest, ClosingTheWindowEndsARunningStatisticsQueryAndL
     QElapsedTimer t;
     t.start();
     Unload(orders);
-    // Closing waits for the query's thread: it ends only because the database was interrupted.
-    EXPECT_LT(t.elapsed(), 2000);
+    // Closing waits for the query's thread, which ends only because the database was
+    // interrupted: the query itself would run for hours.
+    EXPECT_LT(t.elapsed(), 30000);
     CollectUnloadedForms();
     QTest::qWait(50);
     EXPECT_EQ(BackgroundQuery::OpenConnections(), connectionsBefore);
@@ -186,7 +204,7 @@ TEST_F(ListWindowStatisticsTest, AFailingStatisticsQueryShowsItsMessageOnceOnThe
         orders->RefreshStatistics(false, QStringLiteral("WHERE o.NoSuchColumn = 1"));
         // Nothing is shown before the query has run.
         EXPECT_TRUE(boxes.empty()) << k.name;
-        ASSERT_TRUE(WaitFor([&] { return !orders->StatisticsPending(); }, 5000)) << k.name;
+        ASSERT_TRUE(WaitFor([&] { return !orders->StatisticsPending(); })) << k.name;
         QTest::qWait(50);
         ASSERT_EQ(boxes.size(), 1u) << k.name << ": " << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
         EXPECT_TRUE(onWindowThread[0]) << k.name;

@@ -42,7 +42,7 @@ protected:
                 port = static_cast<int16_t>(o.port);
         }
         ASSERT_NE(port, 0);
-        CoHBClient::SetTimeouts(1500, 1500);
+        CoHBClient::SetTimeouts(15000, 15000);  // any loopback answer on a busy machine
     }
     void TearDown() override
     {

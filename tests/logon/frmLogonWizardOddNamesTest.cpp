@@ -21,7 +21,7 @@ class OddNamesTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        CoHBClient::SetTimeouts(1500, 1500);
+        CoHBClient::SetTimeouts(15000, 15000);  // any loopback answer on a busy machine
         SetMessageBoxAnswerer([this](const MessageBoxRequest& r) {
             boxes.push_back(r.prompt);
             return int(vbOK);

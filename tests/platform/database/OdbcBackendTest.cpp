@@ -15,6 +15,7 @@
 #include "platform/database/HostProcedures.h"
 #include "platform/database/LockWait.h"
 #include "platform/database/OdbcBackend.h"
+#include "platform/database/OdbcCallThread.h"
 #include "platform/database/OdbcHandles.h"
 #include "platform/database/OdbcReadConnection.h"
 #include "platform/database/OdbcTsqlReading.h"
@@ -25,7 +26,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-#include <iostream>
 #include <sqlite3.h>
 #include <thread>
 
@@ -146,28 +146,26 @@ TEST_F(OdbcStatementsTest, TheSentLogOfANestedTransaction)
     EXPECT_EQ(count(), 3);  // the inner rollback undid exactly the inner batch
 }
 
-// The window's thread waits for a driver call in slices; a call that does not
-// wait must pay next to nothing for the hand-off to the connection's thread.
-TEST_F(OdbcStatementsTest, ACallOnTheWindowsThreadPaysLittleForTheHandOff)
+// The window's thread waits for a driver call in slices (the observer is told of
+// each one that passes before the call's end); a call that does not wait must not
+// wait out a slice. Hundreds of calls take far less than half a slice each, where
+// a hand-off that slept out its slice would take a whole one every call; and they
+// tell the observer of few slices. (What a hand-off costs is measured by the list
+// benchmark: bench/run-odbc-bench.sh, window_thread_call_us.)
+TEST_F(OdbcStatementsTest, ACallOnTheWindowsThreadDoesNotWaitOutASlice)
 {
     db.Execute(QStringLiteral("INSERT INTO Items (Name) VALUES ('a')"));
     const int calls = 300;
-    auto timeCalls = [&] {
-        QElapsedTimer t;
-        t.start();
-        for (int i = 0; i < calls; ++i)
-            db.DLookup(QStringLiteral("Name"), QStringLiteral("Items"), QStringLiteral("ItemID = 1"));
-        return static_cast<double>(t.nsecsElapsed()) / calls / 1000.0;
-    };
-    timeCalls();  // warm
-    const double direct = timeCalls();
-    int waits = 0;
-    SetLockWaitObserver(LockWaitObserver{[&](int64_t) { return ++waits > 0; }, [] {}});
-    const double handedOff = timeCalls();
+    int slices = 0;
+    SetLockWaitObserver(LockWaitObserver{[&](int64_t) { return ++slices > 0; }, [] {}});
+    QElapsedTimer t;
+    t.start();
+    for (int i = 0; i < calls; ++i)
+        db.DLookup(QStringLiteral("Name"), QStringLiteral("Items"), QStringLiteral("ItemID = 1"));
+    const qint64 ms = t.elapsed();
     SetLockWaitObserver({});
-    std::cout << "[ hand-off ] direct " << direct << " us a call, through the connection's thread " << handedOff
-              << " us a call\n";
-    EXPECT_LT(handedOff - direct, 1000.0);  // far below one slice of the wait
+    EXPECT_LT(ms, calls * OdbcCallThread::kSliceMs / 2);
+    EXPECT_LT(slices, calls / 2);
     // the driver's diagnostics come back to the calling thread
     SetLockWaitObserver(LockWaitObserver{[](int64_t) { return true; }, [] {}});
     EXPECT_TRUE(ErrorOf([&] { db.Execute(QStringLiteral("SELECT * FROM NoSuchTable")); })
@@ -620,13 +618,15 @@ TEST(OdbcReadConnection, CancelFromAnotherThreadStopsTheRunningCall)
     });
     int32_t number = 0;
     try {
-        c->CountRows(QStringLiteral("SELECT a.OrderLineID FROM OrderLines a, OrderLines b"), token);
+        // A count of the order lines cubed would take days.
+        c->CountRows(QStringLiteral("SELECT a.OrderLineID FROM OrderLines a, OrderLines b, OrderLines c"), token);
     } catch (const AppError& e) {
         number = e.number();
     }
     canceller.join();
     EXPECT_EQ(number, kQueryCancelledNumber);
-    EXPECT_LT(t.elapsed(), 3000);
+    // Stopped at the cancel, a fifth of a second in, not at the end of the count.
+    EXPECT_LT(t.elapsed(), 10000);
     EXPECT_EQ(ErrorOf([&] { c->CountRows(QStringLiteral("SELECT 1"), token); }).number(), kQueryCancelledNumber);
     EXPECT_EQ(c->CountRows(QStringLiteral("SELECT 1"), MakeCancelToken()), 1);
 }

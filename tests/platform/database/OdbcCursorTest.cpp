@@ -246,7 +246,8 @@ TEST_F(OdbcCursorMoves, CancelFromAnotherThreadStopsALongMove)
         }
         canceller.join();
         EXPECT_EQ(number, kQueryCancelledNumber);
-        EXPECT_LT(t.elapsed(), 3000);
+        // Stopped at the cancel, a fifth of a second in: the move itself would take days.
+        EXPECT_LT(t.elapsed(), 10000);
     }
     // the connection serves the next call
     EXPECT_EQ(c->CountRows(kQuery, MakeCancelToken()), kRows);

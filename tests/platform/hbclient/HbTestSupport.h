@@ -27,6 +27,8 @@
 namespace hbtest {
 
 inline const QString kServer = QStringLiteral("HBSRV");
+// The client's timeouts while a fixture lives.
+inline constexpr int kAnswerTimeoutMs = 15000;
 
 class HbFixture {
 public:
@@ -45,7 +47,9 @@ public:
                    "INSERT INTO CoRegKeys VALUES (5, NULL, 'Config');"
                    "INSERT INTO CoRegValues VALUES (5, 'FilterBranchData', 'I4', '0');");
         AddCompany(QStringLiteral("PLAIN"), "");
-        CoHBClient::SetTimeouts(1500, 1500);
+        // Long enough for any answer of a loopback HBServer on a busy machine; a
+        // test of the timeouts sets its own.
+        CoHBClient::SetTimeouts(kAnswerTimeoutMs, kAnswerTimeoutMs);
     }
     ~HbFixture()
     {
