@@ -5,11 +5,13 @@
 
 #include "LinkedViewsTestSupport.h"
 
+#include "core/StoredQuery.h"
 #include "platform/forms/DatabaseBusyWait.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 
@@ -197,9 +199,11 @@ TEST_F(ListWindowSlowStoredQueryTest, ASlowStoredQueryLeavesTheWindowResponsiveA
     // A Cancel in the busy dialog, once it shows.
     busywait::SetDialogDelay(kDialogDelayMs);
     bool cancelled = false;
+    QString said;  // what the busy dialog says the wait is for
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         if (QDialog* d = busywait::Dialog(); d && d->isVisible()) {
+            said = d->findChild<QLabel*>(QStringLiteral("lblMessage"))->text();
             d->findChild<QPushButton*>(QStringLiteral("cmdCancel"))->click();
             cancelled = true;
         }
@@ -232,10 +236,12 @@ TEST_F(ListWindowSlowStoredQueryTest, ASlowStoredQueryLeavesTheWindowResponsiveA
         c.store();
         frmList* w = WithRow(ViewId(QLatin1String(c.view)), c.row.toInt());
         cancelled = false;
+        said.clear();
         boxes.clear();
         const int menusBefore = menus;
         const Run run = TimedRightClick(w, c.entry);
         EXPECT_TRUE(cancelled) << c.what;
+        EXPECT_EQ(said, QString::fromLatin1(kStoredQueryWaitMessage)) << c.what;
         // The wait lasted the dialog's delay (the dialog shows no sooner), and
         // Cancel ended it: the query itself would have run for hours.
         EXPECT_GE(run.elapsed, kDialogDelayMs) << c.what;
