@@ -81,4 +81,6 @@ echo "record count: to LoadComplete), in the program's event loop; shell: the sa
 echo "shell (first screen: LIMIT 300; ctrl_end: the last 300 in the reverse order; load_complete: the"
 echo "COUNT(*) of the result; statistics: the strip's own statement, which starts once the first rows are"
 echo "shown). jump_to_middle follows the sort at once, so it waits for the sort of the whole result."
-echo "blocked_ms_<step>: the longest the window's event loop was blocked during that step."
+echo "blocked_ms_<step>: the longest the window's event loop was blocked during that step; idle_loop:"
+echo "an event loop with nothing to do for as long as the stored query's wait, beside which"
+echo "ratio_stored_query_wait_to_idle_loop puts the wait's longest block."

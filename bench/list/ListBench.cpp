@@ -385,6 +385,12 @@ int main(int argc, char** argv)
         // the busy dialog (after its delay) is cancelled. The longest block of the event
         // loop in that wait is blocked_ms_stored_query_wait; stored_query_cancel runs
         // from the click on Cancel to the end of the right click.
+        // The same time of an event loop with nothing to do (blocked_ms_idle_loop):
+        // what the machine's scheduler alone gives, beside the stored query's wait.
+        WaitFor([] { return false; }, 20);
+        g_heartbeat->reset();
+        WaitFor([] { return false; }, busywait::DialogDelay());
+        Blocked("idle_loop");
         if (slowLink.isEmpty()) {
             std::fprintf(stderr, "quillon-list-bench: the view has no linked view to right-click\n");
         } else {
@@ -430,6 +436,17 @@ int main(int argc, char** argv)
             worst = std::max(worst, b.ms);
         }
         std::printf("event_loop_worst_ms\t%.1f\n", worst);
+        {
+            double idle = 0, wait = -1;
+            for (const Block& b : g_blocks) {
+                if (b.step == QLatin1String("idle_loop"))
+                    idle = b.ms;
+                else if (b.step == QLatin1String("stored_query_wait"))
+                    wait = b.ms;
+            }
+            if (idle > 0 && wait >= 0)
+                std::printf("ratio_stored_query_wait_to_idle_loop\t%.2f\n", wait / idle);
+        }
         // A statement of the window's own (a lookup): what one costs on the window's
         // thread as the program runs it (over ODBC handed to the connection's thread,
         // since the lock-wait observer is installed there) and called directly,
