@@ -1,7 +1,6 @@
 // quillon-db: the administration command of the embedded ERP server.
 
 #include "base/AppError.h"
-#include "base/CNumericLocale.h"
 #include "db/DemoCompany.h"
 #include "db/EmbeddedServer.h"
 #include "db/HbServer.h"
@@ -358,7 +357,6 @@ void PrintSqlServerScriptCommand(const QStringList& args)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    HoldCNumericLocale();  // the ODBC drivers print and read numbers through the C library
     erpdb::InstallEmbeddedServer();
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty() || args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h") ||
