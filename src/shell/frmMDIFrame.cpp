@@ -24,6 +24,7 @@
 #include <QLocale>
 #include <QMainWindow>
 #include <QMdiArea>
+#include <QScrollBar>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -86,6 +87,15 @@ frmMDIFrame::frmMDIFrame() : Form(kMainWindowFormName)
     m_mdiArea = new QMdiArea(m_frame);
     m_mdiArea->setObjectName(QStringLiteral("MDIClient"));
     m_mdiArea->setBackground(QColor(0xFF, 0xFF, 0xFF));
+    // A child window that reaches beyond a small main window stays within reach.
+    m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Scrolling moves every child window; the logo keeps to the visible corner.
+    for (QScrollBar* bar : {m_mdiArea->horizontalScrollBar(), m_mdiArea->verticalScrollBar()})
+        connect(bar, &QScrollBar::valueChanged, this, [this] {
+            if (IsLoaded())
+                RunMenu("MDIForm_Resize", [this] { PlaceLogo(); });
+        });
     m_mdiArea->viewport()->installEventFilter(this);
     m_frame->setCentralWidget(m_mdiArea);
 
@@ -433,9 +443,11 @@ void frmMDIFrame::PlaceLogo()
     QMdiSubWindow* frame = ChildFrameOf(m_logo);
     if (!frame)
         return;
-    frame->setVisible(isVisible());
     frame->setEnabled(false);
     const QSize client = m_mdiArea->viewport()->size();
+    // The logo is a backdrop: where it does not fit, it is not shown, rather than
+    // give the client area scroll bars of its own.
+    frame->setVisible(isVisible() && client.width() >= frame->width() && client.height() >= frame->height());
     frame->move(client.width() - frame->width(), client.height() - frame->height());
     // Behind the list windows.
     frame->lower();

@@ -21,6 +21,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTreeView>
 
@@ -380,6 +381,48 @@ TEST_F(ListWindowMdiTest, GoSaysWhichFieldHoldsAValueThePaneRefuses)
     ASSERT_TRUE(Go(orders));
     EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
     EXPECT_NE(ListStatement(orders).indexOf(QStringLiteral("> 15")), -1) << qPrintable(ListStatement(orders));
+}
+
+TEST_F(ListWindowMdiTest, WindowsBeyondASmallMainWindowAreReachedByScrolling)
+{
+    frmMDIFrame* main = ShowMain();
+    main->MenuItem(QStringLiteral("mnuAllViews"))->trigger();
+    ASSERT_EQ(Children(main).size(), 1u);
+    frmList* all = Children(main)[0];
+    ASSERT_TRUE(Loads(all, [] {}));
+    main->window()->resize(520, 380);
+    QApplication::processEvents();
+    QMdiArea* area = main->MDIClient();
+    QMdiSubWindow* frame = main->ChildFrameOf(all);
+    QWidget* viewport = area->viewport();
+    // The window keeps its usable size and reaches past the small client area.
+    ASSERT_GT(frame->geometry().right(), viewport->width());
+    ASSERT_GT(frame->geometry().bottom(), viewport->height());
+    // Scroll bars lead to its right edge, where Go and Clear are, and to its bottom edge.
+    QScrollBar* across = area->horizontalScrollBar();
+    QScrollBar* down = area->verticalScrollBar();
+    ASSERT_TRUE(across->isVisible());
+    ASSERT_TRUE(down->isVisible());
+    across->setValue(across->maximum());
+    QApplication::processEvents();
+    EXPECT_LE(frame->geometry().right(), viewport->width());
+    for (QWidget* button : {static_cast<QWidget*>(all->cmdGo()), static_cast<QWidget*>(all->cmdClear())}) {
+        const QRect shown(button->mapTo(viewport, QPoint(0, 0)), button->size());
+        EXPECT_TRUE(viewport->rect().contains(shown)) << qPrintable(button->objectName());
+    }
+    down->setValue(down->maximum());
+    QApplication::processEvents();
+    EXPECT_LE(frame->geometry().bottom(), viewport->height());
+    // The logo, a backdrop, gives the area no scroll range of its own.
+    Esc(all);
+    QApplication::processEvents();
+    // The closed window's frame goes when the event loop deletes it.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QApplication::processEvents();
+    EXPECT_TRUE(Children(main).empty());
+    EXPECT_FALSE(area->horizontalScrollBar()->isVisible());
+    EXPECT_FALSE(area->verticalScrollBar()->isVisible());
+    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
 }
 
 }  // namespace
