@@ -14,6 +14,8 @@
 #                     the statistics strip
 #   list-context-menu.png  the Orders list window with the context menu of an order
 #                     open: the linked views offered for that row
+#   small-main-window.png  the main window made small, scrolled to the right edge of
+#                     the list windows
 #   view-editor.png   the view editor customizing a view, on its Columns tab (taken by
 #                     the editor's layout test, which has the program open the editor)
 #   import-column.png, edit-imported-column.png  the editor's two column dialogs on
@@ -190,6 +192,17 @@ sleep 0.8
 shoot_screen "$MAIN" list-context-menu.png
 xdotool key Escape
 sleep 0.3
+
+# ---- the main window made small: the list windows keep their size and the window
+# area scrolls to them; clicks on the scroll bar's right arrow bring Go, Clear,
+# Searches and the close boxes into view.
+xdotool windowsize "$MAIN" 520 380
+sleep 0.8
+for _ in $(seq 1 40); do xdotool mousemove --window "$MAIN" 497 351 click 1; done
+sleep 0.5
+shoot "$MAIN" small-main-window.png
+xdotool windowsize "$MAIN" 1100 720
+sleep 0.5
 
 kill "$APP_PID" 2>/dev/null || true
 wait "$APP_PID" 2>/dev/null || true
