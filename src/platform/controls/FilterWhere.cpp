@@ -11,7 +11,6 @@
 #include <QRegularExpression>
 
 #include <algorithm>
-#include <cmath>
 
 namespace FILTERLib {
 
