@@ -122,6 +122,7 @@ void Filter::AddField(const QString& displayName, const QString& reference, cons
         }
     }
     f.kind = KindOf(type);
+    f.dataType = type;
     bool ext = false;
     if (!usesExtendedFrom.isNull() && !usesExtendedFrom.isEmpty()) {
         try {
@@ -184,7 +185,7 @@ void Filter::ensureEmptyLastRow()
 
 void Filter::markRow(FilterRow* row)
 {
-    row->showProblem(RowProblem(*row));
+    row->showProblems(ValueProblem(*row, 0), ValueProblem(*row, 1));
 }
 
 void Filter::SetText(const QString& text)

@@ -16,10 +16,11 @@
 // form the pane is set to (SetDateForm: the embedded server's 'yyyy-mm-dd' until
 // told, a SQL Server's 'yyyymmdd'), and "=" on a date takes the whole day. A value
 // that is not a number or a date, holds a NUL character or is too long is refused:
-// its row shows it and gives no condition. LoadFilter reads such a text back into
-// rows, its dates in either form, so that WhereText writes a stored search in the
-// pane's form; any other text (a complex search, a linked view's starting filter)
-// becomes one text row that WhereText gives back unchanged.
+// its value box (only that one of a row's two) shows it and its row gives no
+// condition. LoadFilter reads such a text back into rows, its dates in either
+// form, so that WhereText writes a stored search in the pane's form; any other text (a complex search, a linked view's starting filter)
+// becomes one text row that WhereText gives back unchanged. A number read back
+// shows as its column shows it (FilterValues.h), a date as yyyy-mm-dd.
 //
 // Layout: rows stand kRowPitchTwips apart with kMarginTwips above and below them
 // together, so that rows x 390 + 450 twips always hold them.
@@ -140,10 +141,13 @@ private:
         QString displayName;
         QString reference;
         FieldKind kind = FieldKind::Text;
+        QString dataType;  // the code as added, for the form a number is shown in
         bool extendedFrom = false;
     };
     friend class FilterRow;
     QString conditionOf(const FilterRow& row) const;
+    // Why a row's first (0) or second (1) value is refused; empty when it is not.
+    QString ValueProblem(const FilterRow& row, int which) const;
     QString RowProblem(const FilterRow& row) const;
     void markRow(FilterRow* row);
     bool parseConditions(const QString& text, std::vector<FilterRow*>& rows);

@@ -3,6 +3,7 @@
 // with a button that removes the row. Shared by the pane and its WHERE writer.
 
 #include "platform/controls/FilterControl.h"
+#include "platform/controls/FilterValues.h"
 #include "platform/forms/FormsRuntime.h"
 
 #include <QComboBox>
@@ -38,6 +39,11 @@ public:
         m_remove->setText(QStringLiteral("\u2715"));
         m_remove->setToolTip(QStringLiteral("Remove this condition"));
         m_remove->setAutoRaise(true);
+        m_field->setObjectName(QStringLiteral("field"));
+        m_op->setObjectName(QStringLiteral("operator"));
+        m_value1->setObjectName(QStringLiteral("value1"));
+        m_value2->setObjectName(QStringLiteral("value2"));
+        m_flag->setObjectName(QStringLiteral("flag"));
         // Long pastes arrive whole, so that a value too long is refused rather than cut.
         m_value1->setMaxLength(kPasteLimit);
         m_value2->setMaxLength(kPasteLimit);
@@ -114,20 +120,13 @@ public:
         return true;
     }
 
-    // Shows whether the row's values are refused, and why (empty: they are fine).
-    void showProblem(const QString& problem)
+    // Shows on each value box whether its value is refused, and why (empty: it is fine).
+    void showProblems(const QString& first, const QString& second)
     {
-        if (problem == m_problem)
-            return;
-        m_problem = problem;
-        for (QLineEdit* edit : {m_value1, m_value2}) {
-            edit->setStyleSheet(problem.isEmpty() ? QString()
-                                                  : QStringLiteral("QLineEdit { background: #FFE4E1; border: 1px "
-                                                                   "solid #C00000; }"));
-            edit->setToolTip(problem);
-        }
+        m_problems[0] = first;
+        m_problems[1] = second;
+        showLooks();
     }
-    const QString& problem() const { return m_problem; }
 
     void fillFields()
     {
@@ -207,12 +206,26 @@ private:
         m_and->setVisible(!empty && between);
         m_value2->setVisible(!empty && between);
         m_remove->setEnabled(!empty);
-        if (!empty && kind() == FieldKind::Date) {
-            m_value1->setPlaceholderText(QStringLiteral("yyyy-mm-dd"));
-            m_value2->setPlaceholderText(QStringLiteral("yyyy-mm-dd"));
-        } else {
-            m_value1->setPlaceholderText(QString());
-            m_value2->setPlaceholderText(QString());
+        const QString hint = !empty && kind() == FieldKind::Date ? DateHint() : QString();
+        m_value1->setPlaceholderText(hint);
+        m_value2->setPlaceholderText(hint);
+        showLooks();
+    }
+
+    // A refused value's box is marked and tells why; a date box lists the forms it reads.
+    void showLooks()
+    {
+        const bool date = m_fieldIndex >= 0 && kind() == FieldKind::Date;
+        QLineEdit* edits[] = {m_value1, m_value2};
+        for (int i = 0; i < 2; ++i) {
+            const QString& problem = m_problems[i];
+            const QString sheet = problem.isEmpty() ? QString()
+                                                    : QStringLiteral("QLineEdit { background: #FFE4E1; border: 1px "
+                                                                     "solid #C00000; }");
+            // Each key typed comes here: a style sheet set again would restyle the box.
+            if (edits[i]->styleSheet() != sheet)
+                edits[i]->setStyleSheet(sheet);
+            edits[i]->setToolTip(!problem.isEmpty() ? problem : date ? DateFormsTip() : QString());
         }
     }
 
@@ -224,7 +237,7 @@ private:
 
     static constexpr int kPasteLimit = 1000000;
     Filter* m_owner;
-    QString m_problem;
+    QString m_problems[2];
     int m_fieldIndex = -1;
     std::vector<Op> m_ops;
     bool m_quiet = false;

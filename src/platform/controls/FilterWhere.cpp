@@ -4,13 +4,13 @@
 
 #include "base/SqlText.h"
 #include "platform/controls/FilterRow.h"
+#include "platform/controls/FilterValues.h"
 
 #include <QDate>
 #include <QLocale>
 #include <QRegularExpression>
 
 #include <algorithm>
-#include <cmath>
 
 namespace FILTERLib {
 
@@ -21,65 +21,6 @@ QDate NextDay(const QDate& d)
 {
     const QDate next = d.addDays(1);
     return next.isValid() && next.year() <= 9999 ? next : QDate();
-}
-
-// A date as the user may type it: yyyy-mm-dd, or the system's or the usual short forms.
-QDate ParseDate(const QString& text)
-{
-    const QString t = text.trimmed();
-    if (t.isEmpty())
-        return {};
-    QDate d = QDate::fromString(t, QStringLiteral("yyyy-MM-dd"));
-    if (d.isValid())
-        return d;
-    const QLocale user;
-    for (const QString& format : {user.dateFormat(QLocale::ShortFormat), QStringLiteral("M/d/yyyy"),
-                                  QStringLiteral("d.M.yyyy"), QStringLiteral("yyyy/M/d"), QStringLiteral("M/d/yy")}) {
-        d = QDate::fromString(t, format);
-        if (!d.isValid())
-            continue;
-        // A two-digit year lies in 1930 to 2029, as the desktop reads it (Qt alone
-        // would put every one of them in the 1900s).
-        if (!format.contains(QLatin1String("yyyy")) && format.contains(QLatin1String("yy")) && d.year() < 1930)
-            d = d.addYears(100);
-        return d;
-    }
-    return {};
-}
-
-// A number as the user types it: in the user's locale (its separators where they
-// belong, a currency sign), else plain with a point and no group separators. A
-// separator out of place ("1,5" where the comma groups thousands) makes no number.
-bool ParseNumber(const QString& text, double& value)
-{
-    QString t = text.trimmed();
-    const QLocale user;
-    const QString currency = user.currencySymbol(QLocale::CurrencySymbol);
-    if (!currency.isEmpty())
-        t.remove(currency);
-    t.remove(QLatin1Char('$'));
-    t = t.trimmed();
-    if (t.isEmpty())
-        return false;
-    bool ok = false;
-    value = user.toDouble(t, &ok);
-    if (!ok) {
-        QLocale plain = QLocale::c();
-        plain.setNumberOptions(QLocale::RejectGroupSeparator);
-        value = plain.toDouble(t, &ok);
-    }
-    return ok && std::isfinite(value);
-}
-
-// A number as SQL writes it; empty when the text is not a number.
-QString NumberLiteral(const QString& text)
-{
-    double v = 0;
-    if (!ParseNumber(text, v))
-        return {};
-    if (v == std::floor(v) && std::fabs(v) < 1e15)
-        return QString::number(static_cast<qint64>(v));
-    return QString::number(v, 'g', 15);
 }
 
 // The LIKE pattern of a value: the user's "%", "_", "[" and the escape character match only themselves.
@@ -185,14 +126,6 @@ public:
         }
         pos = m.capturedEnd();
         out = m.captured();
-        // Shown as the user types numbers, so that the row reads it back the same.
-        bool ok = false;
-        const double v = QLocale::c().toDouble(out, &ok);
-        if (ok && std::isfinite(v) && QLocale().decimalPoint() != QLatin1String(".")) {
-            QLocale user;
-            user.setNumberOptions(QLocale::OmitGroupSeparator);
-            out = user.toString(v, 'g', 15);
-        }
         return true;
     }
     bool date(QDate& out)
@@ -273,7 +206,7 @@ bool ReadLikePattern(const QString& pattern, bool escaped, Op& op, QString& valu
 
 // ---------------------------------------------------------------- values the rows refuse
 
-QString Filter::RowProblem(const FilterRow& row) const
+QString Filter::ValueProblem(const FilterRow& row, int which) const
 {
     const int fi = row.field();
     if (fi < 0 || fi >= FieldCount())
@@ -282,35 +215,43 @@ QString Filter::RowProblem(const FilterRow& row) const
     const Op op = row.op();
     if (f.kind == FieldKind::Flag || op == Op::IsEmpty || op == Op::IsNotEmpty)
         return {};
+    if (which != 0 && (which != 1 || op != Op::Between))
+        return {};
     const QString name = f.displayName;
-    for (int which = 0; which < (op == Op::Between ? 2 : 1); ++which) {
-        const QString v = row.value(which);
-        // An empty value leaves the row incomplete, as before it was filled.
-        if (v.isEmpty())
-            continue;
-        if (v.contains(QChar(u'\0')))
-            return QStringLiteral("The value of '%1' contains a NUL character, which a search cannot hold.").arg(name);
-        if (v.size() > kMaxValueLength)
-            return QStringLiteral("The value of '%1' is too long: %2 characters, where a search value holds at most %3.")
-                .arg(name, QLocale().toString(v.size()), QLocale().toString(kMaxValueLength));
-        if (v.trimmed().isEmpty())
-            continue;
-        if (f.kind == FieldKind::Number) {
-            double number = 0;
-            if (!ParseNumber(v, number))
-                return QStringLiteral("The value of '%1' is not a number: %2").arg(name, v.trimmed());
-        } else if (f.kind == FieldKind::Date) {
-            const QDate d = ParseDate(v);
-            if (!d.isValid())
-                return QStringLiteral("The value of '%1' is not a date: %2").arg(name, v.trimmed());
-            // These comparisons need the day after, which the calendar does not have.
-            const bool needsNextDay = op == Op::Equals || op == Op::NotEquals || op == Op::LessOrEqual ||
-                                      op == Op::Greater || (op == Op::Between && which == 1);
-            if (needsNextDay && !NextDay(d).isValid())
-                return QStringLiteral("The value of '%1' is the last day of the calendar, which '%2' cannot take: %3")
-                    .arg(name, OperatorCaption(op), v.trimmed());
-        }
+    const QString v = row.value(which);
+    // An empty value leaves the row incomplete, as before it was filled.
+    if (v.isEmpty())
+        return {};
+    if (v.contains(QChar(u'\0')))
+        return QStringLiteral("The value of '%1' contains a NUL character, which a search cannot hold.").arg(name);
+    if (v.size() > kMaxValueLength)
+        return QStringLiteral("The value of '%1' is too long: %2 characters, where a search value holds at most %3.")
+            .arg(name, QLocale().toString(v.size()), QLocale().toString(kMaxValueLength));
+    if (v.trimmed().isEmpty())
+        return {};
+    if (f.kind == FieldKind::Number) {
+        double number = 0;
+        if (!ParseNumber(v, number))
+            return QStringLiteral("The value of '%1' is not a number: %2").arg(name, v.trimmed());
+    } else if (f.kind == FieldKind::Date) {
+        const QDate d = ParseDate(v);
+        if (!d.isValid())
+            return QStringLiteral("The value of '%1' is not a date: %2").arg(name, v.trimmed());
+        // These comparisons need the day after, which the calendar does not have.
+        const bool needsNextDay = op == Op::Equals || op == Op::NotEquals || op == Op::LessOrEqual ||
+                                  op == Op::Greater || (op == Op::Between && which == 1);
+        if (needsNextDay && !NextDay(d).isValid())
+            return QStringLiteral("The value of '%1' is the last day of the calendar, which '%2' cannot take: %3")
+                .arg(name, OperatorCaption(op), v.trimmed());
     }
+    return {};
+}
+
+QString Filter::RowProblem(const FilterRow& row) const
+{
+    for (int which = 0; which < 2; ++which)
+        if (QString problem = ValueProblem(row, which); !problem.isEmpty())
+            return problem;
     return {};
 }
 
@@ -568,8 +509,9 @@ bool Filter::parseConditions(const QString& text, std::vector<FilterRow*>& rows)
                 if (rd.lit(QStringLiteral("BETWEEN"), true) && rd.num(a) && rd.lit(QStringLiteral("AND"), true) &&
                     rd.num(b)) {
                     out.op = Op::Between;
-                    out.v1 = a;
-                    out.v2 = b;
+                    // Shown as the list shows the column, so that the row reads it back the same.
+                    out.v1 = ShownNumber(a, f.dataType);
+                    out.v2 = ShownNumber(b, f.dataType);
                     return true;
                 }
                 rd.pos = after;
@@ -580,7 +522,7 @@ bool Filter::parseConditions(const QString& text, std::vector<FilterRow*>& rows)
                     rd.pos = after;
                     if (rd.exact(QString::fromLatin1(sym)) && rd.num(a)) {
                         out.op = op;
-                        out.v1 = a;
+                        out.v1 = ShownNumber(a, f.dataType);
                         return true;
                     }
                 }

@@ -4,6 +4,10 @@
 
 #include "platform/controls/FilterControl.h"
 
+#include "FilterPaneTestSupport.h"
+#include "UserLocale.h"
+#include "platform/controls/ColumnFormat.h"
+
 #include "core/SessionValues.h"
 #include "platform/database/BrandleDatabase.h"
 #include "platform/forms/FormsRuntime.h"
@@ -17,6 +21,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QLocale>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -25,6 +30,9 @@
 
 using FILTERLib::Filter;
 using Op = Filter::Op;
+using panetest::IsMarked;
+using panetest::PaneRow;
+using panetest::PaneRows;
 
 namespace {
 
@@ -129,6 +137,7 @@ TEST_F(FilterFixture, EveryOperatorSelectsWhatItSaysAndReadsBack)
         Op op;
         QString v1, v2;
         std::function<bool(const Row&)> keep;
+        QString shown = {};  // the first value read back, when it is not shown as typed
     };
     const auto name = [](const Row& r) { return r.name.isNull() ? QString() : r.name; };
     const std::vector<Case> cases = {
@@ -155,7 +164,8 @@ TEST_F(FilterFixture, EveryOperatorSelectsWhatItSaysAndReadsBack)
         {1, Op::LessOrEqual, QStringLiteral("-2"), {}, [](const Row& r) { return r.qty <= -2; }},
         {1, Op::GreaterOrEqual, QStringLiteral("6"), {}, [](const Row& r) { return r.qty >= 6; }},
         {1, Op::Between, QStringLiteral("1"), QStringLiteral("3"), [](const Row& r) { return r.qty >= 1 && r.qty <= 3; }},
-        {2, Op::GreaterOrEqual, QStringLiteral("100.25"), {}, [](const Row& r) { return r.price >= 100.25; }},
+        {2, Op::GreaterOrEqual, QStringLiteral("100.25"), {}, [](const Row& r) { return r.price >= 100.25; },
+         QStringLiteral("$100.25")},
         {3, Op::Equals, QStringLiteral("2024-03-05"), {}, [&](const Row& r) { return DayOf(r) == d0; }},
         {3, Op::NotEquals, QStringLiteral("2024-03-05"), {}, [&](const Row& r) { return DayOf(r) != d0; }},
         {3, Op::Less, QStringLiteral("2024-03-05"), {}, [&](const Row& r) { return DayOf(r) < d0; }},
@@ -189,7 +199,7 @@ TEST_F(FilterFixture, EveryOperatorSelectsWhatItSaysAndReadsBack)
         EXPECT_EQ(back.RowField(0), c.field);
         EXPECT_EQ(back.RowOperator(0), c.op);
         if (c.op != Op::IsEmpty && c.op != Op::IsNotEmpty)
-            EXPECT_EQ(back.RowValue(0), c.v1);
+            EXPECT_EQ(back.RowValue(0), c.shown.isEmpty() ? c.v1 : c.shown);
         if (c.op == Op::Between)
             EXPECT_EQ(back.RowValue(0, 1), c.v2);
         EXPECT_EQ(back.WhereText(), where);
@@ -206,6 +216,11 @@ TEST_F(FilterFixture, DatesAsUsersTypeThem)
         {"2024-03-05", "'2024-03-05'"}, {"12/25/2024", "'2024-12-25'"}, {"25.12.2024", "'2024-12-25'"},
         {"2024/12/25", "'2024-12-25'"}, {"12/25/24", "'2024-12-25'"},   {"12/25/30", "'1930-12-25'"},
         {"12/25/29", "'2029-12-25'"},   {"13/45/2024", ""},             {"soon", ""},
+        // Year first with two digits, as the date box's hint leads a user to type it.
+        {"24-01-01", "'2024-01-01'"},   {"24-1-1", "'2024-01-01'"},     {" 24-12-5 ", "'2024-12-05'"},
+        {"29-12-31", "'2029-12-31'"},   {"30-01-01", "'1930-01-01'"},   {"00-2-29", "'2000-02-29'"},
+        {"2024-1-5", "'2024-01-05'"},   {"24-13-01", ""},               {"24-02-30", ""},
+        {"124-01-01", ""},              {"24-01", ""},
     };
     for (const auto& c : cases) {
         Filter f;
@@ -213,11 +228,86 @@ TEST_F(FilterFixture, DatesAsUsersTypeThem)
         f.RefreshLayout();
         ASSERT_TRUE(f.SetRow(0, 3, Op::Equals, QString::fromLatin1(c.typed)));
         const QString where = f.WhereText();
-        if (*c.literal)
-            EXPECT_TRUE(where.contains(QString::fromLatin1(c.literal))) << c.typed << ": " << where.toStdString();
-        else
+        if (!*c.literal) {
             EXPECT_TRUE(where.isEmpty()) << c.typed << ": " << where.toStdString();
+            continue;
+        }
+        EXPECT_TRUE(where.contains(QString::fromLatin1(c.literal))) << c.typed << ": " << where.toStdString();
+        // Read back, the row holds the four-digit year and writes the same text.
+        Filter back;
+        AddFields(back);
+        back.RefreshLayout();
+        back.LoadFilter(where, false);
+        EXPECT_EQ(back.RowValue(0), QString::fromLatin1(c.literal).mid(1, 10)) << c.typed;
+        EXPECT_EQ(back.WhereText(), where) << c.typed;
     }
+}
+
+// The forms a date box's hint and tooltip name, written out for 5 March 2024.
+QStringList SampleDates(const QString& forms)
+{
+    QStringList samples;
+    static const QRegularExpression form(QStringLiteral("[ymd]+(?:[-./][ymd]+){2}"));
+    for (auto it = form.globalMatch(forms); it.hasNext();) {
+        QString sample = it.next().captured();
+        static const QRegularExpression part(QStringLiteral("[ymd]+"));
+        QString out;
+        int last = 0;
+        for (auto p = part.globalMatch(sample); p.hasNext();) {
+            const QRegularExpressionMatch m = p.next();
+            out += sample.mid(last, m.capturedStart() - last);
+            const QString piece = m.captured();
+            static const QHash<QString, QString> values = {{QStringLiteral("yyyy"), QStringLiteral("2024")}, {QStringLiteral("yy"), QStringLiteral("24")}, {QStringLiteral("mm"), QStringLiteral("03")},
+                                                           {QStringLiteral("m"), QStringLiteral("3")}, {QStringLiteral("dd"), QStringLiteral("05")}, {QStringLiteral("d"), QStringLiteral("5")}};
+            out += values.value(piece, QStringLiteral("?"));
+            last = static_cast<int>(m.capturedEnd());
+        }
+        samples << out + sample.mid(last);
+    }
+    return samples;
+}
+
+TEST_F(FilterFixture, ADateBoxsHintAndTooltipNameFormsThatReadAsTheySay)
+{
+    const QLocale before;
+    const struct {
+        const char* locale;
+        const char* hint;
+        const char* twoDigitYearFirst;  // what 24-01-02 reads as there
+    } locales[] = {
+        {"en_US", "yyyy-mm-dd or yy-mm-dd", "'2024-01-02'"},
+        {"de_DE", "yyyy-mm-dd or yy-mm-dd", "'2024-01-02'"},
+        {"en_GB", "yyyy-mm-dd or yy-mm-dd", "'2024-01-02'"},
+        {"sv_SE", "yyyy-mm-dd or yy-mm-dd", "'2024-01-02'"},
+        // The system's own short format has dashes, day first: such a text is its.
+        {"my_MM", "yyyy-mm-dd or dd-mm-yy", "'2002-01-24'"},
+    };
+    for (const auto& l : locales) {
+        SCOPED_TRACE(l.locale);
+        QLocale::setDefault(QLocale(QString::fromLatin1(l.locale)));
+        Filter f;
+        AddFields(f);
+        f.RefreshLayout();
+        ASSERT_TRUE(f.SetRow(0, 3, Op::Between, QStringLiteral("24-01-02"), QStringLiteral("2024-12-31")));
+        EXPECT_TRUE(f.WhereText().contains(QString::fromLatin1(l.twoDigitYearFirst))) << qPrintable(f.WhereText());
+        const PaneRow row = PaneRows(&f).at(0);
+        EXPECT_EQ(row.value1->placeholderText(), QString::fromLatin1(l.hint));
+        EXPECT_EQ(row.value2->placeholderText(), QString::fromLatin1(l.hint));
+        const QString tip = row.value1->toolTip();
+        EXPECT_TRUE(tip.contains(QStringLiteral("1930 to 2029"))) << qPrintable(tip);
+        const QStringList samples = SampleDates(row.value1->placeholderText()) + SampleDates(tip);
+        EXPECT_GE(samples.size(), 7) << qPrintable(tip);
+        for (const QString& sample : samples) {
+            ASSERT_TRUE(f.SetRow(0, 3, Op::Equals, sample));
+            EXPECT_TRUE(f.WhereText().contains(QStringLiteral("'2024-03-05'")))
+                << qPrintable(sample) << " from " << qPrintable(tip) << ": " << qPrintable(f.WhereText());
+        }
+        // A box of another kind has no date hint.
+        ASSERT_TRUE(f.SetRow(0, 1, Op::Equals, QStringLiteral("1")));
+        EXPECT_TRUE(PaneRows(&f).at(0).value1->placeholderText().isEmpty());
+        EXPECT_TRUE(PaneRows(&f).at(0).value1->toolTip().isEmpty());
+    }
+    QLocale::setDefault(before);
 }
 
 TEST_F(FilterFixture, ValuesTheRowsRefuseAreShownAndSaidInTheUsersLocale)
@@ -237,17 +327,22 @@ TEST_F(FilterFixture, ValuesTheRowsRefuseAreShownAndSaidInTheUsersLocale)
             Op op;
             QString v1, v2;
             QString problem;  // empty: the row searches
+            int box = 1;      // the value box that holds the refused value
         } cases[] = {
             {1, Op::Equals, l.number, {}, {}},
             {1, Op::Greater, l.refusedNumber, {}, QStringLiteral("The value of 'Quantity' is not a number: ") + l.refusedNumber},
-            {2, Op::Between, QStringLiteral("1"), QStringLiteral("lots"), QStringLiteral("The value of 'Price' is not a number: lots")},
+            {2, Op::Between, QStringLiteral("1"), QStringLiteral("lots"), QStringLiteral("The value of 'Price' is not a number: lots"), 2},
+            {2, Op::Between, QStringLiteral("lots"), QStringLiteral("1"), QStringLiteral("The value of 'Price' is not a number: lots")},
+            {3, Op::Between, QStringLiteral("24-13-45"), QStringLiteral("2024-12-31"),
+             QStringLiteral("The value of 'Day' is not a date: 24-13-45")},
+            {3, Op::Between, QStringLiteral("2024-01-01"), QStringLiteral("soon"), QStringLiteral("The value of 'Day' is not a date: soon"), 2},
             {1, Op::Equals, QStringLiteral("  "), {}, {}},  // nothing typed yet: incomplete, not refused
             {3, Op::Equals, QStringLiteral("2024-02-30"), {}, QStringLiteral("The value of 'Day' is not a date: 2024-02-30")},
             {3, Op::GreaterOrEqual, QStringLiteral("9999-12-31"), {}, {}},
             {3, Op::Equals, QStringLiteral("9999-12-31"), {},
              QStringLiteral("The value of 'Day' is the last day of the calendar, which 'equals' cannot take: 9999-12-31")},
             {3, Op::Between, QStringLiteral("2024-01-01"), QStringLiteral("9999-12-31"),
-             QStringLiteral("The value of 'Day' is the last day of the calendar, which 'between' cannot take: 9999-12-31")},
+             QStringLiteral("The value of 'Day' is the last day of the calendar, which 'between' cannot take: 9999-12-31"), 2},
             {0, Op::Contains, QStringLiteral("a") + QChar(u'\0') + QStringLiteral("b"), {},
              QStringLiteral("The value of 'Name' contains a NUL character, which a search cannot hold.")},
             {0, Op::Equals, longText, {},
@@ -263,12 +358,14 @@ TEST_F(FilterFixture, ValuesTheRowsRefuseAreShownAndSaidInTheUsersLocale)
             EXPECT_EQ(f.InvalidValue(), c.problem);
             // The refused value gives no condition (the search would drop it silently).
             EXPECT_EQ(f.WhereText().isEmpty(), !c.problem.isEmpty() || c.v1.trimmed().isEmpty());
-            // The row shows why on its value boxes.
-            const QList<QLineEdit*> edits = f.findChildren<QLineEdit*>();
-            const bool marked = std::any_of(edits.begin(), edits.end(), [&](QLineEdit* e) {
-                return !c.problem.isEmpty() && e->toolTip() == c.problem && !e->styleSheet().isEmpty();
-            });
-            EXPECT_EQ(marked, !c.problem.isEmpty());
+            // The box that holds the value shows why; the row's other box is not marked.
+            const PaneRow row = PaneRows(&f).at(0);
+            int box = 1;
+            for (const QLineEdit* e : {row.value1, row.value2}) {
+                const bool refused = !c.problem.isEmpty() && box++ == c.box;
+                EXPECT_EQ(IsMarked(e), refused) << "box " << box - 1;
+                EXPECT_EQ(!c.problem.isEmpty() && e->toolTip() == c.problem, refused) << "box " << box - 1;
+            }
         }
         // A long paste arrives whole: the box does not cut it.
         Filter f;
@@ -286,6 +383,83 @@ TEST_F(FilterFixture, ValuesTheRowsRefuseAreShownAndSaidInTheUsersLocale)
         EXPECT_EQ(back.WhereText(), QStringLiteral("WHERE ( t.Qty = 1.255 )"));
     }
     QLocale::setDefault(before);
+}
+
+TEST(FilterNumbers, ASavedSearchsNumbersShowAsTheirColumnAndWriteTheSameText)
+{
+    // How the list shows the column's value, or as the user typed it without group separators.
+    enum class Shown { Money, Decimal, Ungrouped };
+    struct Case {
+        int field;
+        Op op;
+        double v1, v2;
+        int typedDecimals;  // the values as the user types them: grouped, with so many decimals
+        const char* where;
+        Shown shown;
+        const char *usShown1, *usShown2;  // as shown in the United States
+    };
+    const Case cases[] = {
+        {0, Op::GreaterOrEqual, 5000, 0, 2, "WHERE ( {Amount} >= 5000 )", Shown::Money, "$5,000.00", ""},
+        {0, Op::Between, -1234.5, 1e6, 2, "WHERE ( {Amount} BETWEEN -1234.5 AND 1000000 )", Shown::Money,
+         "($1,234.50)", "$1,000,000.00"},
+        // Money with more decimals than the currency shows keeps them.
+        {0, Op::Less, 99999.125, 0, 3, "WHERE ( {Amount} < 99999.125 )", Shown::Decimal, "99,999.125", ""},
+        // An id keeps its digits together, as the user types it.
+        {1, Op::Equals, 1028, 0, 0, "WHERE ( {OrderID} = 1028 )", Shown::Ungrouped, "1028", ""},
+        {1, Op::Equals, 5000.5, 0, 1, "WHERE ( {OrderID} = 5000.5 )", Shown::Decimal, "5,000.5", ""},
+        {2, Op::Greater, 12345, 0, 0, "WHERE ( {Lines} > 12345 )", Shown::Ungrouped, "12345", ""},
+        {3, Op::NotEquals, 5000, 0, 0, "WHERE ( {Rate} <> 5000 )", Shown::Decimal, "5,000", ""},
+        {3, Op::Between, 0.25, 12345.678, 3, "WHERE ( {Rate} BETWEEN 0.25 AND 12345.678 )", Shown::Decimal, "0.25",
+         "12,345.678"},
+    };
+    std::vector<const char*> locales = {"en_US.UTF-8"};
+    locales.insert(locales.end(), std::begin(kDecimalCommaLocales), std::end(kDecimalCommaLocales));
+    for (const char* name : locales) {
+        UserLocale locale(name);
+        if (!locale.IsSet())
+            continue;
+        const bool us = QLatin1String(name).startsWith(QLatin1String("en_US"));
+        QLocale grouped;
+        grouped.setNumberOptions(grouped.numberOptions() & ~QLocale::OmitGroupSeparator);
+        const auto addFields = [](Filter& f) {
+            f.AddField(QStringLiteral("Amount"), QStringLiteral("{Amount}"), Variant(QStringLiteral("money")), Variant(0));
+            f.AddField(QStringLiteral("Order ID"), QStringLiteral("{OrderID}"), Variant(QStringLiteral("number")), Variant(0));
+            f.AddField(QStringLiteral("Lines"), QStringLiteral("{Lines}"), Variant(QStringLiteral("int")), Variant(0));
+            f.AddField(QStringLiteral("Rate"), QStringLiteral("{Rate}"), Variant(QStringLiteral("decimal")), Variant(0));
+            f.RefreshLayout();
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(name) + " " + c.where);
+            const auto typed = [&](double v) {
+                return c.typedDecimals == 0 && c.shown == Shown::Ungrouped ? QString::number(v)
+                                                                           : grouped.toString(v, 'f', c.typedDecimals);
+            };
+            Filter f;
+            addFields(f);
+            ASSERT_TRUE(f.SetRow(0, c.field, c.op, typed(c.v1), c.op == Op::Between ? typed(c.v2) : QString()));
+            // The stored text is the same under every locale.
+            ASSERT_EQ(f.WhereText(), QString::fromLatin1(c.where));
+
+            Filter back;
+            addFields(back);
+            back.LoadFilter(QString::fromLatin1(c.where), false);
+            ASSERT_FALSE(back.IsTextRow());
+            for (int which = 0; which < (c.op == Op::Between ? 2 : 1); ++which) {
+                const double v = which == 0 ? c.v1 : c.v2;
+                const QString shown = back.RowValue(0, which);
+                switch (c.shown) {
+                case Shown::Money: EXPECT_EQ(shown, FormatColumnValue(Variant(v), ColumnKind::Money)); break;
+                case Shown::Decimal: EXPECT_EQ(shown, FormatColumnValue(Variant(v), ColumnKind::Decimal)); break;
+                case Shown::Ungrouped: EXPECT_EQ(shown, QString::number(v)); break;
+                }
+                if (us)
+                    EXPECT_EQ(shown, QString::fromLatin1(which == 0 ? c.usShown1 : c.usShown2));
+            }
+            // Read back into the row, the values write the same text again.
+            EXPECT_EQ(back.InvalidValue(), QString());
+            EXPECT_EQ(back.WhereText(), QString::fromLatin1(c.where));
+        }
+    }
 }
 
 TEST_F(FilterFixture, ConditionsJoinWithAndAndKeepReferencesAsAdded)
