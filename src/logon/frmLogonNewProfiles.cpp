@@ -6,8 +6,13 @@
 #include "core/SessionValues.h"
 #include "logon/frmLogonProfileList.h"
 
+#include <QAbstractItemView>
 #include <QLineEdit>
 #include <QPointer>
+#include <QScrollBar>
+#include <QStyle>
+
+#include <algorithm>
 
 void frmLogonNew::LoadProfileCombo()
 {
@@ -16,6 +21,7 @@ void frmLogonNew::LoadProfileCombo()
         SetCbxValue(cbxProfiles, name, -1, true);
     SetCbxValue(cbxProfiles, LogonSettings::kCreateNewProfile, -1, true);
     SetCbxValue(cbxProfiles, m_settings.CurrentProfile(), -1, false);
+    FitProfileListToNames();
     txtUserName->setText(m_settings.UserID());
     setFixedHeight(TwipsToPixelsY(kShowingHeightTwips));
 }
@@ -40,10 +46,27 @@ void frmLogonNew::SetCbxValue(ComboBox* combo, const QString& value, int32_t ite
     });
 }
 
+void frmLogonNew::FitProfileListToNames()
+{
+    QAbstractItemView* list = cbxProfiles->view();
+    int width = TwipsToPixelsX(kProfileBoxWidthTwips);
+    const int names = list->sizeHintForColumn(0);
+    if (names > 0) {
+        int needed = names + 2 * list->frameWidth();
+        if (cbxProfiles->ListCount() > cbxProfiles->maxVisibleItems())
+            needed += list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list->verticalScrollBar());
+        width = std::max(width, needed);
+    }
+    list->setMinimumWidth(width);
+}
+
 void frmLogonNew::cbxProfiles_Click()
 {
-    txtProfile->setText(cbxProfiles->Text());
+    const QString name = cbxProfiles->Text();
+    txtProfile->setText(name);
     txtProfile->setCursorPosition(0);  // a long name shows its beginning
+    // The box is narrower than many names; its tip holds the whole one.
+    txtProfile->setToolTip(name);
 }
 
 void frmLogonNew::txtProfile_KeyDown(int keyCode, int shift)
@@ -101,7 +124,6 @@ void frmLogonNew::ManageProfiles()
         }
         // Refilling the box also puts the stored user id back in place of the one typed.
         LoadProfileCombo();
-        txtProfile->setText(cbxProfiles->Text());
-        txtProfile->setCursorPosition(0);
+        cbxProfiles_Click();
     });
 }

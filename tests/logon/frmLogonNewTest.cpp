@@ -9,8 +9,10 @@
 #include <QAbstractItemView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QHelpEvent>
 #include <QTest>
 #include <QToolButton>
+#include <QToolTip>
 #include <QTimer>
 #include <QCloseEvent>
 #include <memory>
@@ -172,6 +174,69 @@ TEST_F(LogonWindowTest, TheSelectorKeysMoveWithinTheListAndAltOpensIt)
     EXPECT_TRUE(list.DroppedState());
     win.picDropSelector_Click();
     EXPECT_FALSE(list.DroppedState());
+}
+
+TEST_F(LogonWindowTest, ALongProfileNameIsWholeInTheListAndInTheBoxsTip)
+{
+    const QString partTip = QStringLiteral("Enter the database server name that you wish to connect to.");
+    const QString longName = QStringLiteral("(LOCAL).DEMO-South Branch");
+    // The tip a user sees when resting the pointer on the control ("" for none).
+    auto tipOf = [](QWidget* control) {
+        QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), control->mapToGlobal(QPoint(2, 2)));
+        QCoreApplication::sendEvent(control, &help);
+        const QString shown = QToolTip::isVisible() ? QToolTip::text() : QString();
+        QToolTip::hideText();
+        return shown;
+    };
+    struct Case {
+        const char* name;
+        QString list;
+    } cases[] = {
+        {"two profiles", Record("Acme", "ACME") + Record(longName, "OTHER")},
+        // The list scrolls: the scroll bar takes none of the names' room.
+        {"more profiles than the list shows at once",
+         [&] {
+             QString list;
+             for (int i = 1; i <= 10; ++i)
+                 list += Record(QStringLiteral("P%1").arg(i), "ACME");
+             return list + Record(longName + QStringLiteral(" (old server)"), "OTHER");
+         }()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LogonFixture::Store({{"PRF_NAME_RCT_LIST", Variant(c.list)},
+                             {"Profile", Variant(QString())},
+                             {"UserID", Variant(QStringLiteral("jdoe"))}});
+        frmLogonNew& win = Open();
+        const QString name = win.cbxProfiles->List(win.cbxProfiles->ListCount() - 2);
+        ASSERT_TRUE(name.startsWith(longName));
+        win.cbxProfiles->SetListIndex(win.cbxProfiles->ListCount() - 2);
+
+        // The boxes keep their sizes and the profile list its own tip; the name does
+        // not fit the box the user sees, whose tip holds it whole.
+        EXPECT_EQ(win.cbxProfiles->width(), TwipsToPixelsX(2160));
+        EXPECT_EQ(win.txtProfile->width(), TwipsToPixelsX(1755));
+        EXPECT_EQ(win.cbxProfiles->toolTip(), partTip);
+        EXPECT_EQ(tipOf(win.LblProfile), partTip);
+        EXPECT_EQ(win.txtProfile->text(), name);
+        EXPECT_GT(win.txtProfile->fontMetrics().horizontalAdvance(name), win.txtProfile->width());
+        EXPECT_EQ(tipOf(win.txtProfile), name);
+        // The tip follows the choice.
+        win.cbxProfiles->SetListIndex(0);
+        EXPECT_EQ(tipOf(win.txtProfile), win.cbxProfiles->List(0));
+
+        // The drop selector opens a list with room for its longest name.
+        win.picDropSelector_Click();
+        ASSERT_TRUE(win.cbxProfiles->DroppedState());
+        QCoreApplication::processEvents();
+        const QAbstractItemView* list = win.cbxProfiles->view();
+        EXPECT_GE(list->viewport()->width(), list->sizeHintForColumn(0));
+        EXPECT_GE(list->viewport()->width(), list->fontMetrics().horizontalAdvance(name));
+        win.picDropSelector_Click();
+        EXPECT_FALSE(win.cbxProfiles->DroppedState());
+        Unload(&win);
+    }
+    EXPECT_TRUE(fixture.boxes.empty());
 }
 
 TEST_F(LogonWindowTest, TypingInTheProfileListCompletesEntriesAndRefusesTheRest)
