@@ -9,8 +9,6 @@
 #include <QAbstractItemView>
 #include <QLineEdit>
 #include <QPointer>
-#include <QScrollBar>
-#include <QStyle>
 
 #include <algorithm>
 
@@ -48,16 +46,10 @@ void frmLogonNew::SetCbxValue(ComboBox* combo, const QString& value, int32_t ite
 
 void frmLogonNew::FitProfileListToNames()
 {
+    // The list scrolls with arrows, not a scroll bar: its entries have the whole width.
     QAbstractItemView* list = cbxProfiles->view();
-    int width = TwipsToPixelsX(kProfileBoxWidthTwips);
     const int names = list->sizeHintForColumn(0);
-    if (names > 0) {
-        int needed = names + 2 * list->frameWidth();
-        if (cbxProfiles->ListCount() > cbxProfiles->maxVisibleItems())
-            needed += list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list->verticalScrollBar());
-        width = std::max(width, needed);
-    }
-    list->setMinimumWidth(width);
+    list->setMinimumWidth(std::max(TwipsToPixelsX(kProfileBoxWidthTwips), names + 2 * list->frameWidth()));
 }
 
 void frmLogonNew::cbxProfiles_Click()
