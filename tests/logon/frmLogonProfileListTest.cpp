@@ -441,7 +441,8 @@ TEST_F(ManagerTest, AddOpensTheWizardInItsFirstBoxAndTabRunsDownEachFrame)
         SCOPED_TRACE(expected[k].frame);
         EXPECT_EQ(frames[k].frame, expected[k].frame);
         EXPECT_EQ(frames[k].caption, expected[k].caption);
-        EXPECT_EQ(frames[k].round.join(QLatin1Char(' ')).toStdString(), expected[k].round.join(QLatin1Char(' ')).toStdString());
+        EXPECT_EQ(frames[k].round.join(QLatin1Char(' ')).toStdString(),
+                  expected[k].round.join(QLatin1Char(' ')).toStdString());
         EXPECT_TRUE(frames[k].topDown);
     }
     EXPECT_TRUE(sqlAboveHb);
