@@ -38,7 +38,11 @@ DemoProfileOutcome AddDemoLogonProfile(const QString& sqlServer)
         demo.HBServerPort = 1331;
         demo.SQLServer = sqlServer;
         demo.Company = QLatin1String(erpdb::kDemoCompanyID);
-        demo.BranchID = 0;
+        // The demo company has branches: a profile that names none would be moved to
+        // whichever branch the wizard offers when the user edits it. Its main branch,
+        // as the demo server lists it, is the one to stay on.
+        demo.Branch = QStringLiteral("Main Branch");
+        demo.BranchID = 1;
         // A list cut off after its last record still keeps that record whole.
         if (!list.isEmpty() && !list.endsWith(LogonSettings::kRecordTerminator))
             list += LogonSettings::kRecordTerminator;

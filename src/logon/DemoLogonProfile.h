@@ -14,9 +14,9 @@ struct DemoProfileOutcome {
 // The name of the demo profile.
 inline constexpr char kDemoProfileName[] = "Demo Company";
 
-// Adds a profile for the demo company on sqlServer (HBServer localhost, port 1331)
-// after the profiles already stored, never replacing one: a profile of the same
-// name (in any letter case) is left as it is. It becomes the current profile only
-// when no current profile is set. Only the profile list and the current profile
-// are written.
+// Adds a profile for the demo company and its main branch on sqlServer (HBServer
+// localhost, port 1331) after the profiles already stored, never replacing one: a
+// profile of the same name (in any letter case) is left as it is. It becomes the
+// current profile only when no current profile is set. Only the profile list and
+// the current profile are written.
 DemoProfileOutcome AddDemoLogonProfile(const QString& sqlServer);

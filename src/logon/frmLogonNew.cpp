@@ -155,8 +155,8 @@ void frmLogonNew::CreateControls()
     cbxProfiles->setToolTip(profileTip);
     cbxProfiles->setFocusPolicy(Qt::ClickFocus);
     cbxProfiles->setMaxVisibleItems(8);
-    // The list is as wide as the box the user sees: the frame and the drop selector.
-    cbxProfiles->view()->setMinimumWidth(TwipsToPixelsX(3990 + 375 - 2100));
+    // The list is at least as wide as the box the user sees: the frame and the drop selector.
+    cbxProfiles->view()->setMinimumWidth(TwipsToPixelsX(kProfileBoxWidthTwips));
 
     Frame1 = new QFrame(this);
     Frame1->setObjectName(QStringLiteral("Frame1"));
@@ -273,6 +273,7 @@ void frmLogonNew::SetDesignValues()
     txtUserName->clear();
     txtPassword->clear();
     txtProfile->clear();
+    txtProfile->setToolTip(QString());
     cbxProfiles->Clear();
     cbxProfiles->setEnabled(true);
     LblStatus->clear();

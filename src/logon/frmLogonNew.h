@@ -132,6 +132,8 @@ private:
     static constexpr const char* kObjectName = "frmNewLogon";
     // The height every showing gets, in twips.
     static constexpr int kShowingHeightTwips = 3600;
+    // The profile box the user sees, Frame1 and the drop selector, from its left to its right.
+    static constexpr int kProfileBoxWidthTwips = 3990 + 375 - 2100;
 
     void CreateControls();
     void SetDesignValues();
@@ -142,6 +144,8 @@ private:
     void RefreshFormLayout();
     void RefreshFormHeight();
     void SetStatus(const QString& text);
+    // The profile list as wide as its longest name needs, never narrower than the box.
+    void FitProfileListToNames();
     void DragTo(const QPointF& pointer);
     void WatchKeys(QWidget* control);
 

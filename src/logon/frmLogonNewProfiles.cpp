@@ -6,8 +6,11 @@
 #include "core/SessionValues.h"
 #include "logon/frmLogonProfileList.h"
 
+#include <QAbstractItemView>
 #include <QLineEdit>
 #include <QPointer>
+
+#include <algorithm>
 
 void frmLogonNew::LoadProfileCombo()
 {
@@ -16,6 +19,7 @@ void frmLogonNew::LoadProfileCombo()
         SetCbxValue(cbxProfiles, name, -1, true);
     SetCbxValue(cbxProfiles, LogonSettings::kCreateNewProfile, -1, true);
     SetCbxValue(cbxProfiles, m_settings.CurrentProfile(), -1, false);
+    FitProfileListToNames();
     txtUserName->setText(m_settings.UserID());
     setFixedHeight(TwipsToPixelsY(kShowingHeightTwips));
 }
@@ -40,10 +44,21 @@ void frmLogonNew::SetCbxValue(ComboBox* combo, const QString& value, int32_t ite
     });
 }
 
+void frmLogonNew::FitProfileListToNames()
+{
+    // The list scrolls with arrows, not a scroll bar: its entries have the whole width.
+    QAbstractItemView* list = cbxProfiles->view();
+    const int names = list->sizeHintForColumn(0);
+    list->setMinimumWidth(std::max(TwipsToPixelsX(kProfileBoxWidthTwips), names + 2 * list->frameWidth()));
+}
+
 void frmLogonNew::cbxProfiles_Click()
 {
-    txtProfile->setText(cbxProfiles->Text());
+    const QString name = cbxProfiles->Text();
+    txtProfile->setText(name);
     txtProfile->setCursorPosition(0);  // a long name shows its beginning
+    // The box is narrower than many names; its tip holds the whole one.
+    txtProfile->setToolTip(name);
 }
 
 void frmLogonNew::txtProfile_KeyDown(int keyCode, int shift)
@@ -101,7 +116,6 @@ void frmLogonNew::ManageProfiles()
         }
         // Refilling the box also puts the stored user id back in place of the one typed.
         LoadProfileCombo();
-        txtProfile->setText(cbxProfiles->Text());
-        txtProfile->setCursorPosition(0);
+        cbxProfiles_Click();
     });
 }

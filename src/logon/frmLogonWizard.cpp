@@ -89,24 +89,26 @@ void frmLogonWizard::CreateControls()
         return f;
     };
 
+    // The SQL server comes first: the frame starts in it, and the HBServer box below
+    // follows what is typed there.
     fServer = makeFrame("fServer");
-    lblHBServer = FieldLabel(QStringLiteral("&HBServer:"), fServer, Twips(0, 150, 1320, 300));
-    txtHBServer = new QLineEdit(fServer);
-    txtHBServer->setObjectName(QStringLiteral("txtHBServer"));
-    txtHBServer->setGeometry(Twips(1440, 120, 4440, 360));
-    txtHBServer->setToolTip(
-        QStringLiteral("You can specify an alternate port to your HBServer using the server:port syntax."));
-    lblHBServer->setBuddy(txtHBServer);
-    lblHBServer->setToolTip(txtHBServer->toolTip());
-    lblSQLServer = FieldLabel(QStringLiteral("&SQL server:"), fServer, Twips(0, 690, 1320, 300));
+    lblSQLServer = FieldLabel(QStringLiteral("&SQL server:"), fServer, Twips(0, 150, 1320, 300));
     txtSQLServer = new QLineEdit(fServer);
     txtSQLServer->setObjectName(QStringLiteral("txtSQLServer"));
-    txtSQLServer->setGeometry(Twips(1440, 660, 4440, 360));
+    txtSQLServer->setGeometry(Twips(1440, 120, 4440, 360));
     txtSQLServer->setToolTip(QStringLiteral(
         "This needs to refer to your SQL Server.  If you need to specify an alternate sql server port, you can't do it "
         "here.  You must use the cliconfg utility from Microsoft to specify an alternate SQL Server port."));
     lblSQLServer->setBuddy(txtSQLServer);
     lblSQLServer->setToolTip(txtSQLServer->toolTip());
+    lblHBServer = FieldLabel(QStringLiteral("&HBServer:"), fServer, Twips(0, 690, 1320, 300));
+    txtHBServer = new QLineEdit(fServer);
+    txtHBServer->setObjectName(QStringLiteral("txtHBServer"));
+    txtHBServer->setGeometry(Twips(1440, 660, 4440, 360));
+    txtHBServer->setToolTip(
+        QStringLiteral("You can specify an alternate port to your HBServer using the server:port syntax."));
+    lblHBServer->setBuddy(txtHBServer);
+    lblHBServer->setToolTip(txtHBServer->toolTip());
 
     fCompany = makeFrame("fCompany");
     lblCompany = FieldLabel(QStringLiteral("Company:"), fCompany, Twips(0, 150, 1320, 300));
@@ -151,8 +153,9 @@ void frmLogonWizard::CreateControls()
     for (QFrame* f : m_colFrames)
         f->hide();
 
-    setTabOrder(txtHBServer, txtSQLServer);
-    setTabOrder(txtSQLServer, cboCompany);
+    // Top to bottom within each frame, then the buttons.
+    setTabOrder(txtSQLServer, txtHBServer);
+    setTabOrder(txtHBServer, cboCompany);
     setTabOrder(cboCompany, cboBranch);
     setTabOrder(cboBranch, chkShowOnlyLoggedInBranch);
     setTabOrder(chkShowOnlyLoggedInBranch, txtProfileName);

@@ -12,7 +12,8 @@
 
 namespace {
 
-const QString kDemoRecord = QStringLiteral("Demo Company[~]localhost[~]1331[~](LOCAL)[~]DEMO[~]0[^]");
+const QString kDemoRecord =
+    QStringLiteral("Demo Company[~]localhost[~]1331[~](LOCAL)[~]DEMO[~]1[~]Main Branch[~]0[^]");
 const QString kMine = QStringLiteral("Mine[~]hb[~]1331[~]sql[~]ACME[~]1[^]");
 
 class DemoProfileTest : public ::testing::Test {

@@ -5,7 +5,9 @@
 
 #include "logon/frmLogonNew.h"
 
+#include "db/DemoCompany.h"
 #include "db/HbServer.h"
+#include "logon/DemoLogonProfile.h"
 #include "logon/ProfileDialogDriver.h"
 #include "logon/frmLogonNewTestSupport.h"
 #include "platform/controls/ReportListView.h"
@@ -189,4 +191,50 @@ TEST_F(LogonProfilesTest, ANewUserCreatesAProfileThroughTheWizardAndLogsOnWithIt
                     .startsWith(QStringLiteral("My Acme[~]127.0.0.1[~]%1[~]%2[~]ACME[~]2[~]North")
                                     .arg(port)
                                     .arg(kServer)));
+}
+
+TEST_F(LogonProfilesTest, TheDemoProfileOpensInTheWizardOnItsOwnCompanyAndBranch)
+{
+    // The demo's server: the demo company with its three branches, and a second
+    // company without branches, which the HBServer lists after it.
+    fixture.AddCompany(QString::fromLatin1(erpdb::kDemoCompanyID), QStringLiteral("DEMODB"));
+    erpdb::EnsureDemoBranchesAndCompanies(kServer);
+    ASSERT_TRUE(AddDemoLogonProfile(kServer).stored);
+    frmLogonNew& win = Open();
+    const QString demo = QString::fromLatin1(kDemoProfileName);
+    ASSERT_EQ(Entries(), (QStringList{demo, kCreate}));
+    win.txtUserName->setText(QStringLiteral("jdoe"));
+
+    QString caption, company, branch, row;
+    WhenShown<frmLogonProfileList>(QStringLiteral("frmLogonProfileList"), [&](frmLogonProfileList* m) {
+        WhenShown<frmLogonWizard>(QStringLiteral("frmLogonWizard"), [&](frmLogonWizard* w) {
+            caption = w->windowTitle();
+            // This test's HBServer listens on a port of its own, not the demo's.
+            w->txtHBServer->setText(QStringLiteral("127.0.0.1:%1").arg(port));
+            w->cmdNext->click();
+            company = w->cboCompany->Text();
+            w->cmdNext->click();
+            branch = w->cboBranch->Text();
+            w->cmdNext->click();
+            w->cmdNext->click();  // Finish, nothing chosen anew
+        });
+        SelectRow(m, demo);
+        m->cmdEditProfile->click();
+        row = m->lstProfiles->SelectedItem() ? m->lstProfiles->SelectedItem()->Text() + QLatin1Char('|') +
+                                                   m->lstProfiles->SelectedItem()->SubItem(1) + QLatin1Char('|') +
+                                                   m->lstProfiles->SelectedItem()->SubItem(2)
+                                             : QString();
+        m->cmdOK->click();
+    });
+    win.cmdEditProfiles->click();
+    EXPECT_TRUE(fixture.boxes.empty()) << Prompts().join(" | ").toStdString();
+    EXPECT_EQ(caption, QStringLiteral("Edit Logon Profile"));
+    EXPECT_EQ(company, QString::fromLatin1(erpdb::kDemoCompanyID));
+    EXPECT_EQ(branch, QStringLiteral("Main Branch"));
+    EXPECT_EQ(row, demo + QStringLiteral("|DEMO|Main Branch"));
+    const auto record =
+        std::dynamic_pointer_cast<clsLogonProfile>(win.Settings().Profiles()->ItemByKey(demo));
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->Branch, QStringLiteral("Main Branch"));
+    EXPECT_EQ(record->BranchID, 1);
 }

@@ -9,8 +9,12 @@
 #include <QAbstractItemView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QHelpEvent>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTest>
 #include <QToolButton>
+#include <QToolTip>
 #include <QTimer>
 #include <QCloseEvent>
 #include <memory>
@@ -172,6 +176,81 @@ TEST_F(LogonWindowTest, TheSelectorKeysMoveWithinTheListAndAltOpensIt)
     EXPECT_TRUE(list.DroppedState());
     win.picDropSelector_Click();
     EXPECT_FALSE(list.DroppedState());
+}
+
+TEST_F(LogonWindowTest, ALongProfileNameIsWholeInTheListAndInTheBoxsTip)
+{
+    const QString partTip = QStringLiteral("Enter the database server name that you wish to connect to.");
+    const QString longName = QStringLiteral("(LOCAL).DEMO-South Branch");
+    // The tip a user sees when resting the pointer on the control ("" for none).
+    auto tipOf = [](QWidget* control) {
+        QHelpEvent help(QEvent::ToolTip, QPoint(2, 2), control->mapToGlobal(QPoint(2, 2)));
+        QCoreApplication::sendEvent(control, &help);
+        const QString shown = QToolTip::isVisible() ? QToolTip::text() : QString();
+        // A hidden tip goes on showing for a moment: the next one must not find it.
+        QToolTip::hideText();
+        EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }));
+        return shown;
+    };
+    struct Case {
+        const char* name;
+        QString list;
+    } cases[] = {
+        {"two profiles", Record("Acme", "ACME") + Record(longName, "OTHER")},
+        // The longest name lies beyond the entries the list shows at once.
+        {"more profiles than the list shows at once",
+         [&] {
+             QString list;
+             for (int i = 1; i <= 10; ++i)
+                 list += Record(QStringLiteral("P%1").arg(i), "ACME");
+             return list + Record(longName + QStringLiteral(" (old server)"), "OTHER");
+         }()},
+    };
+    // Fusion sizes a combo box's list to its entries by itself, the Windows style
+    // keeps it to the box's width unless the list asks for more.
+    for (const char* styleName : {"Fusion", "Windows"}) {
+        const std::unique_ptr<QStyle> style(QStyleFactory::create(QLatin1String(styleName)));
+        ASSERT_TRUE(style) << styleName;
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(styleName) + ", " + c.name);
+            LogonFixture::Store({{"PRF_NAME_RCT_LIST", Variant(c.list)},
+                                 {"Profile", Variant(QString())},
+                                 {"UserID", Variant(QStringLiteral("jdoe"))}});
+            w = std::make_unique<frmLogonNew>();
+            KeepAfterUnload(w.get());
+            w->cbxProfiles->setStyle(style.get());
+            frmLogonNew& win = Open();
+            const int32_t longest = win.cbxProfiles->ListCount() - 2;
+            const QString name = win.cbxProfiles->List(longest);
+            ASSERT_TRUE(name.startsWith(longName));
+            win.cbxProfiles->SetListIndex(longest);
+
+            // The boxes keep their sizes and the profile list its own tip; the name
+            // does not fit the box the user sees, whose tip holds it whole.
+            EXPECT_EQ(win.cbxProfiles->width(), TwipsToPixelsX(2160));
+            EXPECT_EQ(win.txtProfile->width(), TwipsToPixelsX(1755));
+            EXPECT_EQ(win.cbxProfiles->toolTip(), partTip);
+            EXPECT_EQ(tipOf(win.LblProfile), partTip);
+            EXPECT_EQ(win.txtProfile->text(), name);
+            EXPECT_GT(win.txtProfile->fontMetrics().horizontalAdvance(name), win.txtProfile->width());
+            EXPECT_EQ(tipOf(win.txtProfile), name);
+            // The tip follows the choice.
+            win.cbxProfiles->SetListIndex(0);
+            EXPECT_EQ(tipOf(win.txtProfile), win.cbxProfiles->List(0));
+
+            // The drop selector opens a list with room for its longest entry.
+            win.picDropSelector_Click();
+            ASSERT_TRUE(win.cbxProfiles->DroppedState());
+            QCoreApplication::processEvents();
+            const QAbstractItemView* list = win.cbxProfiles->view();
+            EXPECT_GE(list->viewport()->width(), list->sizeHintForIndex(list->model()->index(longest, 0)).width());
+            win.picDropSelector_Click();
+            EXPECT_FALSE(win.cbxProfiles->DroppedState());
+            Unload(&win);
+            w.reset();
+        }
+    }
+    EXPECT_TRUE(fixture.boxes.empty());
 }
 
 TEST_F(LogonWindowTest, TypingInTheProfileListCompletesEntriesAndRefusesTheRest)

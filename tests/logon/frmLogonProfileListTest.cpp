@@ -8,8 +8,13 @@
 #include "platform/controls/ReportListView.h"
 #include "platform/hbclient/HbTestSupport.h"
 
+#include <QCheckBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
+
+#include <algorithm>
+#include <vector>
 
 using namespace hbtest;
 using namespace profiletest;
@@ -17,6 +22,47 @@ using namespace profiletest;
 namespace {
 
 const QString kNameInUse = QStringLiteral("The profile name specified is already in use.  Choose another name.");
+const QString kWizardCaption = QStringLiteral("Edit Logon Profile");
+
+// The fields and buttons that Tab visits in the wizard's frame, from the one with
+// the focus until Tab comes round to it again; each with its top edge in the wizard.
+QStringList TabRound(frmLogonWizard* w, std::vector<int>* tops = nullptr)
+{
+    QStringList visited;
+    QWidget* const start = w->focusWidget();
+    if (!start)
+        return {QStringLiteral("(no focus)")};
+    QWidget* at = start;
+    do {
+        visited << at->objectName();
+        if (tops)
+            tops->push_back(at->mapTo(w, QPoint(0, 0)).y());
+        QTest::keyClick(at, Qt::Key_Tab);
+        at = w->focusWidget();
+    } while (at && at != start && visited.size() < 12);
+    return visited;
+}
+
+// The wizard's fields of each frame, as a user meets them: the caption, the field
+// that has the focus when the frame comes up, and the Tab round from there.
+struct FrameSeen {
+    int frame = 0;
+    QString caption;
+    QStringList round;
+    bool topDown = false;  // the fields of the round lie from top to bottom
+};
+
+FrameSeen See(frmLogonWizard* w)
+{
+    FrameSeen seen;
+    seen.frame = w->CurrentFrame();
+    seen.caption = w->windowTitle();
+    std::vector<int> tops;
+    seen.round = TabRound(w, &tops);
+    // The buttons sit below the frame; the fields of the round come first, downwards.
+    seen.topDown = std::is_sorted(tops.begin(), tops.end());
+    return seen;
+}
 
 class ManagerTest : public ::testing::Test {
 protected:
@@ -344,5 +390,112 @@ TEST_F(ManagerTest, CancelUndoesAddsDeletesRenamesAndEditsAndOkKeepsThem)
             EXPECT_EQ(home->ProfileName, QStringLiteral("Home"));
         }
         delete m.data();
+    }
+}
+
+TEST_F(ManagerTest, AddOpensTheWizardInItsFirstBoxAndTabRunsDownEachFrame)
+{
+    Open();
+    std::vector<FrameSeen> frames;
+    QString hbFollowed, company, branch;
+    bool sqlAboveHb = false;
+    bool labelsBesideBoxes = false;
+    WhenShown<frmLogonWizard>(QStringLiteral("frmLogonWizard"), [&](frmLogonWizard* w) {
+        ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+        const auto top = [w](QWidget* c) { return c->mapTo(w, QPoint(0, 0)).y(); };
+        sqlAboveHb = top(w->txtSQLServer) < top(w->txtHBServer) && top(w->lblSQLServer) < top(w->lblHBServer);
+        labelsBesideBoxes = true;
+        for (QLabel* label : {w->lblSQLServer, w->lblHBServer}) {
+            const QRect box = label->buddy()->geometry();  // both in the server frame
+            const QPoint middle = label->geometry().center();
+            labelsBesideBoxes = labelsBesideBoxes && middle.y() >= box.top() && middle.y() <= box.bottom() &&
+                                middle.x() < box.left();
+        }
+        frames.push_back(See(w));
+        // What the user types first goes where the focus is; the HBServer box follows it.
+        QTest::keyClicks(w->focusWidget(), kServer);
+        hbFollowed = w->txtHBServer->text();
+        w->txtHBServer->setText(QStringLiteral("127.0.0.1:%1").arg(port));
+        w->cmdNext->click();
+        frames.push_back(See(w));
+        company = w->cboCompany->Text();
+        Choose(w->cboCompany, QStringLiteral("ACME"));
+        w->cmdNext->click();
+        frames.push_back(See(w));
+        branch = w->cboBranch->Text();
+        w->cmdNext->click();
+        frames.push_back(See(w));
+        w->cmdNext->click();
+    });
+    m->cmdNewProfile->click();
+
+    const QStringList buttons{"cmdPrev", "cmdNext"};
+    const FrameSeen expected[] = {
+        {1, kWizardCaption, {"txtSQLServer", "txtHBServer", "cmdNext"}, true},  // no Previous on the first frame
+        {2, kWizardCaption, QStringList{"cboCompany"} + buttons, true},
+        {3, kWizardCaption, QStringList{"cboBranch", "chkShowOnlyLoggedInBranch"} + buttons, true},
+        {4, kWizardCaption, QStringList{"txtProfileName"} + buttons, true},
+    };
+    ASSERT_EQ(frames.size(), std::size(expected)) << boxes.join(" | ").toStdString();
+    for (size_t k = 0; k < frames.size(); ++k) {
+        SCOPED_TRACE(expected[k].frame);
+        EXPECT_EQ(frames[k].frame, expected[k].frame);
+        EXPECT_EQ(frames[k].caption, expected[k].caption);
+        EXPECT_EQ(frames[k].round.join(QLatin1Char(' ')).toStdString(),
+                  expected[k].round.join(QLatin1Char(' ')).toStdString());
+        EXPECT_TRUE(frames[k].topDown);
+    }
+    EXPECT_TRUE(sqlAboveHb);
+    EXPECT_TRUE(labelsBesideBoxes);
+    EXPECT_EQ(hbFollowed, kServer);
+    // A new profile comes up on the last company and branch the HBServer lists.
+    EXPECT_EQ(company, QStringLiteral("PLAIN"));
+    EXPECT_EQ(branch, QStringLiteral("South"));
+    EXPECT_TRUE(boxes.isEmpty()) << boxes.join(" | ").toStdString();
+    EXPECT_EQ(Rows(), QStringList{"HBSRV.ACME-South|ACME|South"});
+}
+
+TEST_F(ManagerTest, EditComesUpOnTheProfilesOwnCompanyAndBranch)
+{
+    ThreeProfiles();
+    const auto first = Profile(QStringLiteral("First"), QStringLiteral("ACME"), QStringLiteral("Main Branch"), 1);
+    col->Add(first, first->ProfileName);
+    Open();
+    struct Case {
+        const char* row;
+        const char* company;
+        const char* branch;  // "" when the wizard skips the branch frame
+        int32_t branchId;
+    } cases[] = {
+        {"Home", "ACME", "North", 2},          // a branch between others
+        {"First", "ACME", "Main Branch", 1},   // the first company and its first branch
+        {"Home Office", "BETA", "Only", 5},    // a company between others
+        {"Plain", "PLAIN", "", 1},             // the last company, without branches
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.row);
+        QString caption, company, branch;
+        WhenShown<frmLogonWizard>(QStringLiteral("frmLogonWizard"), [&](frmLogonWizard* w) {
+            caption = w->windowTitle();
+            w->cmdNext->click();
+            company = w->cboCompany->Text();
+            w->cmdNext->click();
+            if (w->CurrentFrame() == 3) {
+                branch = w->cboBranch->Text();
+                w->cmdNext->click();
+            }
+            w->cmdNext->click();  // Finish, nothing changed
+        });
+        SelectRow(QString::fromLatin1(c.row));
+        m->cmdEditProfile->click();
+        EXPECT_TRUE(boxes.isEmpty()) << boxes.join(" | ").toStdString();
+        EXPECT_EQ(caption, kWizardCaption);
+        EXPECT_EQ(company, QString::fromLatin1(c.company));
+        EXPECT_EQ(branch, QString::fromLatin1(c.branch));
+        const auto record = std::dynamic_pointer_cast<clsLogonProfile>(col->ItemByKey(QString::fromLatin1(c.row)));
+        ASSERT_TRUE(record);
+        EXPECT_EQ(record->Company, QString::fromLatin1(c.company));
+        EXPECT_EQ(record->Branch, QString::fromLatin1(c.branch));
+        EXPECT_EQ(record->BranchID, c.branchId);
     }
 }
