@@ -6,9 +6,13 @@
 #   help-window.png   the help window on its first topic, opened with F1
 #   logon.png         the logon window with the demo profile, user id and password typed
 #   logon-profiles.png  the logon window with its profile list open
+#   profile-wizard-servers.png  the profile wizard opened with Add, on its first frame:
+#                     the SQL server box first, the HBServer box below it
 #   profile-wizard-company.png  the profile wizard on its company frame, the companies
 #                     asked from the HBServer the script starts
 #   profile-manager.png  the profile manager after the wizard added a profile
+#   logon-profile-tip.png  the logon window back with that profile, its whole name
+#                     in the tip of the profile box
 #   list-window.png   the main window with All Views and the Orders view open as list
 #                     windows at their first size: a search in the filter pane, rows and
 #                     the statistics strip
@@ -262,12 +266,14 @@ xdotool windowmove "$WIZARD" 120 120
 sleep 0.3
 # Enter is the wizard's Next (Finish on its last frame).
 wizard_next() { xdotool key --clearmodifiers Return; sleep 0.8; }
-# The SQL server box has the focus; what is typed there is copied into the HBServer
-# box while the two agree, so the HBServer box is filled after it.
+# The SQL server box, the first of the frame, has the focus; what is typed there is
+# copied into the HBServer box below it while the two agree, so the HBServer box is
+# filled after it.
 xdotool key --clearmodifiers ctrl+a
 xdotool type --delay 20 "$SERVER"
-xdotool key shift+Tab ctrl+a
+xdotool key Tab ctrl+a
 xdotool type --delay 20 "localhost:$HB_PORT"
+shoot "$WIZARD" profile-wizard-servers.png
 wizard_next
 shoot "$WIZARD" profile-wizard-company.png
 # DEMO, the company above TRADING, has branches: the branch frame comes next.
@@ -276,8 +282,19 @@ wizard_next
 wizard_next
 wizard_next
 shoot "$MANAGER" profile-manager.png
-xdotool key --clearmodifiers Escape
+# OK takes the new profile back to the logon window; its name is longer than the
+# box, and the pointer resting on the box shows the whole name.
+xdotool key --clearmodifiers Return
+sleep 0.8
+xdotool mousemove --window "$LOGON" 250 77 click 1
+xdotool mousemove --window "$LOGON" 195 145
 sleep 0.3
+xdotool mousemove --window "$LOGON" 200 147
+sleep 2.0
+# The tip reaches past the window's right edge: a wider margin there.
+eval "$(xdotool getwindowgeometry --shell "$LOGON" | grep -E '^(X|Y|WIDTH|HEIGHT)=')"
+import -window root -crop "$((WIDTH + 84))x$((HEIGHT + 24))+$((X - 12))+$((Y - 12))" +repage "$OUT/logon-profile-tip.png"
+echo "saved docs/screenshots/logon-profile-tip.png"
 
 kill "$APP_PID" 2>/dev/null || true
 wait "$APP_PID" 2>/dev/null || true
