@@ -196,7 +196,7 @@ TEST_F(ImportedColumnCommandsTest, EveryViewOffersItsLinkedViewsAndEachListsTheL
 {
     struct Case {
         int view;
-        QStringList linked;  // the linked views the lookup offers, in their order
+        QStringList linked;  // the linked views the lookup offers, by name
     };
     const Case cases[] = {
         {kCustomers, {QStringLiteral("Invoices"), QStringLiteral("Orders"), QStringLiteral("Orders by Sales Rep")}},
