@@ -70,6 +70,7 @@ void EnsureDemoBranchesAndCompanies(const QString& server)
         try {
             ExecScript(db, QStringLiteral("BEGIN IMMEDIATE"));
             AddDemoBranches(db);
+            AddImportTables(db);
             ExecScript(db, QStringLiteral("COMMIT"));
         } catch (...) {
             sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);

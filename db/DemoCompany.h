@@ -66,7 +66,8 @@ DemoSummary CreateDemoCompany(const DemoOptions& options);
 
 // What the HBServer shows of the demo server: the demo company's branches (Main,
 // North and South Branch, its branch data filtered) and the second company without
-// branches. Adds what is missing, also to a demo made before there were branches.
+// branches. Adds what is missing, also to a demo made before there were branches,
+// and to one made before each of its links was a source of imported columns.
 void EnsureDemoBranchesAndCompanies(const QString& server);
 
 // The branches North and South beside Main and the registry value that filters

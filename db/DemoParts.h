@@ -90,6 +90,9 @@ void FillSecurity(sqlite3* db);
 void FillRegistry(sqlite3* db);
 // Bases, columns, views, column functions, linked views, saved searches, catalogues.
 void FillViews(sqlite3* db);
+// The sources of imported columns of the demo's links, where a link has none:
+// FillViews writes them, and a demo made before they existed gets them.
+void AddImportTables(sqlite3* db);
 // How many views FillViews makes (ids 1..DemoViewCount()).
 int DemoViewCount();
 // Builds a view's SQL pieces with the stored procedure Ld_UpdateSQLStmts, as a

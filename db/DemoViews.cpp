@@ -253,7 +253,6 @@ struct LinkDef {
     int column2FilterType;
     const char* miscFilter;
     int miscFilterType;
-    int tableId;  // 0 for none
     // Links of views: source view, linked view, switched on.
     std::vector<std::array<int, 3>> viewLinks;
 };
@@ -262,30 +261,54 @@ const std::vector<LinkDef>& Links()
     static const std::vector<LinkDef> links = {
         // A customer's orders: no constraint; an extra filter whose value comes from a query.
         {1, kCustomers, kOrders, "CustomerID", "CustomerID", "", "", "", 0, "", 0,
-         ">=,OrderDate,SELECT MIN(OrderDate) FROM Orders", 3, 0, {{3, 4, 1}, {3, 10, 1}, {3, 9, 0}, {12, 4, 1}}},
+         ">=,OrderDate,SELECT MIN(OrderDate) FROM Orders", 3, {{3, 4, 1}, {3, 10, 1}, {3, 9, 0}, {12, 4, 1}}},
         // A customer's unpaid invoices: only for a row with a customer number; an extra comparison.
-        {2, kCustomers, kInvoices, "CustomerID", "CustomerID", "", "", "EXISTS", 2, "", 0, "=,Paid,No", 3, 0,
+        {2, kCustomers, kInvoices, "CustomerID", "CustomerID", "", "", "EXISTS", 2, "", 0, "=,Paid,No", 3,
          {{3, 7, 1}, {3, 11, 0}}},
         // The order's customer, unless the order was cancelled; imports customer columns into orders.
-        {3, kOrders, kCustomers, "CustomerID", "CustomerID", "", "", "<>,Status,Cancelled", 5, "", 0, "", 0, 1,
+        {3, kOrders, kCustomers, "CustomerID", "CustomerID", "", "", "<>,Status,Cancelled", 5, "", 0, "", 0,
          {{4, 3, 1}, {10, 3, 1}, {9, 3, 0}}},
         // The lines of the order, for the order and its customer (two relation columns), quantities in a range.
         {4, kOrders, kOrderLines, "OrderID", "OrderID", "CustomerID", "CustomerID", "", 0, "", 0,
-         "RANGE,Quantity,1,100000", 99, 0, {{4, 5, 1}, {9, 5, 1}, {4, 8, 0}}},
+         "RANGE,Quantity,1,100000", 99, {{4, 5, 1}, {9, 5, 1}, {4, 8, 0}}},
         // Sales of a product that is still sold (allowed values from a query).
         {5, kProducts, kOrderLines, "ProductID", "ProductID", "", "", "SELECT ProductID FROM Products WHERE Discontinued = 0",
-         1, "", 0, "", 0, 0, {{6, 5, 1}, {6, 8, 0}}},
+         1, "", 0, "", 0, {{6, 5, 1}, {6, 8, 0}}},
         // The product of a line sold below its list price (two columns of the row compared).
-        {6, kOrderLines, kProducts, "ProductID", "ProductID", "", "", "<,UnitPrice,ListPrice", 4, "", 0, "", 0, 0,
+        {6, kOrderLines, kProducts, "ProductID", "ProductID", "", "", "<,UnitPrice,ListPrice", 4, "", 0, "", 0,
          {{5, 6, 1}}},
         // The order of an invoice, within the dates of all orders (a range from a query); imports order columns.
         {7, kInvoices, kOrders, "OrderID", "OrderID", "", "", "", 0, "", 0,
-         "RANGE,OrderDate,SELECT (SELECT MIN(OrderDate) FROM Orders), (SELECT MAX(OrderDate) FROM Orders)", 99, 2,
+         "RANGE,OrderDate,SELECT (SELECT MIN(OrderDate) FROM Orders), (SELECT MAX(OrderDate) FROM Orders)", 99,
          {{7, 4, 1}, {11, 4, 1}}},
         // Orders placed under the customer's name (a text key: O'Brien's names hold an apostrophe).
-        {8, kCustomers, kOrders, "CustomerName", "CustomerName", "", "", "", 0, "", 0, "", 0, 0, {{12, 10, 1}}},
+        {8, kCustomers, kOrders, "CustomerName", "CustomerName", "", "", "", 0, "", 0, "", 0, {{12, 10, 1}}},
     };
     return links;
+}
+
+// The sources of imported columns, one for each link between bases: the two that
+// say how their rows meet the base's, and those that leave it to the relation
+// columns of their link (a link to many rows gives the first of them).
+struct ImportTableDef {
+    int id;
+    int link;                 // the base relationship that goes through it
+    const char* displayName;  // the prefix of the imported names
+    const char* correlation;  // "" for the relation columns
+};
+const std::vector<ImportTableDef>& ImportTables()
+{
+    static const std::vector<ImportTableDef> tables = {
+        {1, 3, "Customer", "c.CustomerID = o.CustomerID"},
+        {2, 7, "Order", "o.OrderID = i.OrderID"},
+        {3, 1, "First Order", ""},
+        {4, 2, "First Invoice", ""},
+        {5, 4, "First Line", ""},
+        {6, 5, "First Sale", ""},
+        {7, 6, "Product", ""},
+        {8, 8, "First Order by Name", ""},
+    };
+    return tables;
 }
 
 // Saved searches: view index, name, text, shared, complex, creator.
@@ -366,10 +389,6 @@ void FillViews(sqlite3* db)
                 .i(c.required ? -1 : 0).i(c.allowFunctions ? -1 : 0).t(c.filterDataType).i(c.useExtendedFrom ? -1 : 0)
                 .run();
     }
-    ExecScript(db, QStringLiteral(
-                       "INSERT INTO LdBaseTables (TableID, DisplayName, BaseID, LinkedBaseID, CorrelationSQL) VALUES\n"
-                       "  (1, 'Customer', 11, 10, 'c.CustomerID = o.CustomerID'),\n"
-                       "  (2, 'Order', 14, 11, 'o.OrderID = i.OrderID');\n"));
     // Custom properties of customers.
     ExecScript(db, QStringLiteral(
                        "INSERT INTO ShTrackingGroups (TrackingGroupID, TableName, TypeID, DisplayName) VALUES\n"
@@ -434,7 +453,7 @@ void FillViews(sqlite3* db)
         Insert rel(db, "INSERT INTO LdBaseRelationships (BaseRelationshipID, BaseID, RelatedBaseID, ColumnID1, "
                        "AssocColumnID1, ColumnID2, AssocColumnID2, Column1Filter, Column1FilterTypeID, Column2Filter, "
                        "Column2FilterTypeID, MiscFilter, MiscFilterTypeID, MiscFilter2, MiscFilter2TypeID, TableID) "
-                       "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,NULL,NULL,?)");
+                       "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,NULL,NULL,NULL)");
         Insert viewLink(db, "INSERT INTO LdViewRelationships (ViewID, BaseRelationshipID, LinkViewID, UseMe) "
                             "VALUES (?,?,?,?)");
         for (const LinkDef& l : Links()) {
@@ -450,7 +469,6 @@ void FillViews(sqlite3* db)
             l.column2FilterType ? rel.i(l.column2FilterType) : rel.null();
             rel.ot(l.miscFilter);
             l.miscFilterType ? rel.i(l.miscFilterType) : rel.null();
-            l.tableId ? rel.i(l.tableId) : rel.null();
             rel.run();
             for (const auto& [from, to, useMe] : l.viewLinks) {
                 if (BaseOfView(from) != l.base || BaseOfView(to) != l.relatedBase)
@@ -459,6 +477,7 @@ void FillViews(sqlite3* db)
             }
         }
     }
+    AddImportTables(db);
     {
         Insert search(db, "INSERT INTO LdViewFilters (ViewID, FilterName, FilterString, Shared, Complex, CreatorID, "
                           "UpdatorID, CreateDate, LastUpdate) VALUES (?,?,?,?,?,?,?,?,?)");
@@ -489,6 +508,25 @@ void FillViews(sqlite3* db)
                        "  (3, 'guest', 1, -1), (4, 'guest', 1, 0);\n"));
 }
 
+void AddImportTables(sqlite3* db)
+{
+    // Each only where its link is the demo's own and has no source yet, so that a
+    // company changed since it was made keeps what it was given.
+    Insert table(db, "INSERT INTO LdBaseTables (TableID, DisplayName, BaseID, LinkedBaseID, CorrelationSQL) "
+                     "SELECT ?1, ?2, r.BaseID, r.RelatedBaseID, ?3 FROM LdBaseRelationships r "
+                     "WHERE r.BaseRelationshipID = ?4 AND r.BaseID = ?5 AND r.RelatedBaseID = ?6 "
+                     "AND NOT EXISTS (SELECT 1 FROM LdBaseTables WHERE TableID = ?1)");
+    Insert link(db, "UPDATE LdBaseRelationships SET TableID = ?1 WHERE BaseRelationshipID = ?2 AND TableID IS NULL "
+                    "AND EXISTS (SELECT 1 FROM LdBaseTables t WHERE t.TableID = ?1 AND t.BaseID = ?3 "
+                    "AND t.LinkedBaseID = ?4) AND BaseID = ?3 AND RelatedBaseID = ?4");
+    for (const ImportTableDef& t : ImportTables()) {
+        const LinkDef& l = Links().at(static_cast<size_t>(t.link - 1));
+        if (l.id != t.link)
+            Fail(QStringLiteral("The demo links must be listed in the order of their ids."));
+        table.i(t.id).t(t.displayName).ot(t.correlation).i(l.id).i(l.base).i(l.relatedBase).run();
+        link.i(t.id).i(l.id).i(l.base).i(l.relatedBase).run();
+    }
+}
 
 void UpdateSqlStatements(sqlite3* db, int32_t viewId)
 {

@@ -3,6 +3,11 @@
 // SQL is a correlated subquery on its source, so every statement built from the
 // base's pieces (list, filter, export, statistics) reads it without a change to
 // the base's FROM clause, and deleting it cannot break the other columns.
+//
+// An entry either says how the linked rows meet the base's rows (CorrelationSQL),
+// or leaves that to the relation columns of the base relationship that goes
+// through it. Those may lead to many rows (a customer's orders): the column then
+// takes the value of the first of them by the linked base's row id.
 
 #include "base/ColumnNames.h"
 #include "db/procedures/ProcedureList.h"
@@ -12,6 +17,8 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace erpdb::procs {
 
@@ -49,14 +56,45 @@ struct LinkedTable {
     int32_t linkedBaseId = 0;
     QString fromSql;
     QString fromExSql;
-    QString correlationSql;
+    QString keySql;
+    QString correlationSql;  // empty: the relation columns below
+    // The relation columns: the linked base's SQL and the importing base's, one or two pairs.
+    std::vector<std::pair<QString, QString>> relation;
+    bool relationExtended = false;  // a linked relation column needs the extended joins
 };
+
+// The first base relationship through the table between the two bases, with the SQL of
+// its relation columns; false when there is none whose columns belong to those bases.
+bool ReadRelation(sqlite3* db, const ImportingView& v, int32_t tableId, LinkedTable& t, const QString& proc)
+{
+    Statement st(db,
+                 QStringLiteral("SELECT c1.ColumnSQL, a1.ColumnSQL, a1.UseExtendedFrom, c2.ColumnSQL, a2.ColumnSQL, "
+                                "a2.UseExtendedFrom FROM LdBaseRelationships r "
+                                "INNER JOIN LdBaseColumns c1 ON c1.ColumnID = r.ColumnID1 AND c1.BaseID = r.BaseID "
+                                "INNER JOIN LdBaseColumns a1 ON a1.ColumnID = r.AssocColumnID1 AND a1.BaseID = r.RelatedBaseID "
+                                "LEFT JOIN LdBaseColumns c2 ON c2.ColumnID = r.ColumnID2 AND c2.BaseID = r.BaseID "
+                                "LEFT JOIN LdBaseColumns a2 ON a2.ColumnID = r.AssocColumnID2 AND a2.BaseID = r.RelatedBaseID "
+                                "WHERE r.TableID = ?1 AND r.BaseID = ?2 AND r.RelatedBaseID = ?3 "
+                                "ORDER BY r.BaseRelationshipID LIMIT 1"),
+                 proc);
+    st.bind(1, tableId).bind(2, v.baseId).bind(3, t.linkedBaseId);
+    if (!st.step())
+        return false;
+    t.relation.emplace_back(st.text(1).trimmed(), st.text(0).trimmed());
+    t.relationExtended = st.flag(2);
+    // A second pair only when both of its columns are there, as the link reads them.
+    if (!st.isNull(3) && !st.isNull(4)) {
+        t.relation.emplace_back(st.text(4).trimmed(), st.text(3).trimmed());
+        t.relationExtended = t.relationExtended || st.flag(5);
+    }
+    return true;
+}
 
 LinkedTable ReadLinkedTable(sqlite3* db, const ImportingView& v, int32_t tableId, const QString& proc)
 {
     Statement st(db,
-                 QStringLiteral("SELECT t.LinkedBaseID, b.FromSQL, b.FromExSQL, t.CorrelationSQL FROM LdBaseTables t "
-                                "INNER JOIN LdBases b ON b.BaseID = t.LinkedBaseID "
+                 QStringLiteral("SELECT t.LinkedBaseID, b.FromSQL, b.FromExSQL, t.CorrelationSQL, b.KeySQL "
+                                "FROM LdBaseTables t INNER JOIN LdBases b ON b.BaseID = t.LinkedBaseID "
                                 "WHERE t.TableID = ?1 AND t.BaseID = ?2"),
                  proc);
     st.bind(1, tableId).bind(2, v.baseId);
@@ -67,9 +105,38 @@ LinkedTable ReadLinkedTable(sqlite3* db, const ImportingView& v, int32_t tableId
     t.fromSql = st.text(1).trimmed();
     t.fromExSql = st.text(2).trimmed();
     t.correlationSql = st.text(3).trimmed();
-    if (t.correlationSql.isEmpty())
+    t.keySql = st.text(4).trimmed();
+    if (t.correlationSql.isEmpty() && !ReadRelation(db, v, tableId, t, proc))
         Fail(proc, QStringLiteral("table %1 does not say how its rows meet the base's rows.").arg(tableId));
     return t;
+}
+
+// The SQL of an imported column: the source column of the linked row. The linked
+// base's FROM clause stands in a derived table of its own when the relation columns
+// tie the rows, since its aliases may be the importing base's too (a line's order
+// and an order's lines both name the order "o").
+QString LinkedColumnSql(const LinkedTable& t, const QString& sourceSql, bool sourceExtended)
+{
+    if (!t.correlationSql.isEmpty()) {
+        const bool extended = sourceExtended && !t.fromExSql.isEmpty();
+        return QStringLiteral("(SELECT ") + sourceSql + QStringLiteral(" FROM ") + t.fromSql +
+               (extended ? QStringLiteral(" ") + t.fromExSql : QString()) + QStringLiteral(" WHERE ") +
+               t.correlationSql + QStringLiteral(")");
+    }
+    const QString from = t.fromSql + ((sourceExtended || t.relationExtended) && !t.fromExSql.isEmpty()
+                                          ? QStringLiteral(" ") + t.fromExSql
+                                          : QString());
+    QString keys = t.keySql + QStringLiteral(" AS k");
+    QString where;
+    for (size_t i = 0; i < t.relation.size(); ++i) {
+        const QString k = QStringLiteral("k%1").arg(i + 1);
+        keys += QStringLiteral(", ") + t.relation[i].first + QStringLiteral(" AS ") + k;
+        where += (i ? QStringLiteral(" AND ") : QString()) + QStringLiteral("ld_first.") + k + QStringLiteral(" = ") +
+                 t.relation[i].second;
+    }
+    return QStringLiteral("(SELECT ld_link.v FROM (SELECT ") + sourceSql + QStringLiteral(" AS v, ") + t.keySql +
+           QStringLiteral(" AS k FROM ") + from + QStringLiteral(") ld_link WHERE ld_link.k = (SELECT MIN(ld_first.k) FROM (SELECT ") +
+           keys + QStringLiteral(" FROM ") + from + QStringLiteral(") ld_first WHERE ") + where + QStringLiteral("))");
 }
 
 // A custom-property group of the view's base (TypeID 2 and the base's name).
@@ -212,10 +279,7 @@ void ImportColumn(ProcedureCall& call)
     src.bind(1, sourceColumnId).bind(2, t.linkedBaseId);
     if (!src.step())
         Fail(proc, QStringLiteral("column %1 is not a column of the linked base of table %2.").arg(sourceColumnId).arg(tableId));
-    const bool extended = src.flag(5) && !t.fromExSql.isEmpty();
-    c.columnSql = QStringLiteral("(SELECT ") + src.text(0).trimmed() + QStringLiteral(" FROM ") + t.fromSql +
-                  (extended ? QStringLiteral(" ") + t.fromExSql : QString()) + QStringLiteral(" WHERE ") +
-                  t.correlationSql + QStringLiteral(")");
+    c.columnSql = LinkedColumnSql(t, src.text(0).trimmed(), src.flag(5));
     c.dataType = src.text(1);
     c.type = static_cast<int>(src.integer(2));
     c.allowFunctions = src.flag(3);

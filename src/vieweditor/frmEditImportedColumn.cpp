@@ -5,6 +5,7 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -75,4 +76,13 @@ void frmEditImportedColumn::cmdOK_Click()
 void frmEditImportedColumn::cmdCancel_Click()
 {
     Unload(this);
+}
+
+void frmEditImportedColumn::keyPressEvent(QKeyEvent* e)
+{
+    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
+        m_cmdCancel->click();
+        return;
+    }
+    Form::keyPressEvent(e);
 }

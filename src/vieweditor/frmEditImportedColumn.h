@@ -28,6 +28,10 @@ public:
     QPushButton* cmdOK() const { return m_cmdOK; }
     QPushButton* cmdCancel() const { return m_cmdCancel; }
 
+protected:
+    // Esc is Cancel.
+    void keyPressEvent(QKeyEvent* e) override;
+
 private:
     void cmdOK_Click();
     void cmdCancel_Click();

@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -148,6 +149,15 @@ void frmImportColumn::Form_Load()
 bool frmImportColumn::Form_Unload()
 {
     return false;
+}
+
+void frmImportColumn::keyPressEvent(QKeyEvent* e)
+{
+    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
+        m_cmdCancel->click();
+        return;
+    }
+    Form::keyPressEvent(e);
 }
 
 void frmImportColumn::cboSources_Click()

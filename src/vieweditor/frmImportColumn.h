@@ -52,6 +52,8 @@ public:
 protected:
     void Form_Load() override;
     bool Form_Unload() override;
+    // Esc is Cancel.
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     // Runs a handler inside the event boundary; a failure also puts the pointer back.

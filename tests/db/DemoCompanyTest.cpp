@@ -453,6 +453,41 @@ TEST_F(DemoCompanyTest, LinkedViewsOfEveryKindLeadToRowsOfTheLinkedView)
     }
 }
 
+// Every link between bases is a source of imported columns, and a demo made before
+// that gets the missing sources from create-demo --if-missing, once, keeping a
+// source of the same id that the company has made its own.
+TEST_F(DemoCompanyTest, EveryLinkIsASourceOfImportedColumnsAlsoInADemoMadeBefore)
+{
+    const QString linksWithSource = QStringLiteral(
+        "SELECT r.BaseRelationshipID FROM LdBaseRelationships r INNER JOIN LdBaseTables t ON t.TableID = r.TableID "
+        "AND t.BaseID = r.BaseID AND t.LinkedBaseID = r.RelatedBaseID ORDER BY 1");
+    const QStringList all = Column0(QStringLiteral("SELECT BaseRelationshipID FROM LdBaseRelationships ORDER BY 1"));
+    ASSERT_FALSE(all.isEmpty());
+    EXPECT_EQ(Column0(linksWithSource), all);
+    const int tables = Count(QStringLiteral("SELECT COUNT(*) FROM LdBaseTables"));
+
+    // As an older demo was made: sources only for the orders' customer and the invoices' order.
+    dbi.Execute(QStringLiteral("UPDATE LdBaseRelationships SET TableID = NULL WHERE BaseRelationshipID NOT IN (3, 7)"));
+    dbi.Execute(QStringLiteral("DELETE FROM LdBaseTables WHERE TableID NOT IN (1, 2)"));
+    ASSERT_EQ(Column0(linksWithSource), (QStringList{QStringLiteral("3"), QStringLiteral("7")}));
+    // The company's own source under an id the demo would give one of its links.
+    const int own = Count(QStringLiteral("SELECT MAX(TableID) FROM LdBaseTables")) + 1;
+    dbi.Execute(QStringLiteral("INSERT INTO LdBaseTables (TableID, DisplayName, BaseID, LinkedBaseID, CorrelationSQL) "
+                               "VALUES (%1, 'Own', 14, 10, 'c.CustomerID = i.CustomerID')").arg(own));
+    const QString ownRow = QStringLiteral("SELECT DisplayName || '|' || BaseID || '|' || LinkedBaseID FROM LdBaseTables "
+                                          "WHERE TableID = %1").arg(own);
+    for (int run = 0; run < 2; ++run) {
+        erpdb::EnsureDemoBranchesAndCompanies(kServer);
+        EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM LdBaseTables")), tables) << run;
+        EXPECT_EQ(Value(ownRow).toString(), QStringLiteral("Own|14|10")) << run;
+        EXPECT_EQ(Column0(linksWithSource).size(), all.size() - 1) << run;
+    }
+    dbi.Execute(QStringLiteral("DELETE FROM LdBaseTables WHERE TableID = %1").arg(own));
+    erpdb::EnsureDemoBranchesAndCompanies(kServer);
+    EXPECT_EQ(Column0(linksWithSource), all);
+    EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM LdBaseTables")), tables);
+}
+
 TEST_F(DemoCompanyTest, TheSqliteShellReadsTheFiles)
 {
     const QString shell = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));

@@ -7,6 +7,7 @@
 #include "DemoCompanyFixture.h"
 #include "ErrorOf.h"
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -114,6 +115,58 @@ TEST_F(ImportProceduresTest, SourcesOfferTheirColumnsLessThoseAlreadyImported)
     EXPECT_EQ(after.filter(QStringLiteral("|Segment|Segment")).size(), 1);
     EXPECT_EQ(Rows(QStringLiteral("EXEC Ld_GetImportColumns %1,%2,1").arg(kCustomersView).arg(kProfileGroup)),
               QStringList{QStringLiteral("2|Preferred Carrier|Carrier")});
+}
+
+// A source that leaves the match to its link's relation columns: the linked base's
+// aliases may be the importing base's own (a line's order, an order's lines), a link
+// may have two relation columns, and a link to many rows gives the first by row id.
+TEST_F(ImportProceduresTest, ALinksRelationColumnsTieTheRowsAndALinkToManyRowsGivesTheFirst)
+{
+    struct Case {
+        const char* what;
+        int view;
+        int table;
+        const char* column;    // of the linked base
+        const char* key;       // the importing base's row id and FROM clause
+        const char* expected;  // each row's value
+    };
+    const Case cases[] = {
+        {"a line's product", 5, 7, "Category", "ol.OrderLineID FROM OrderLines ol",
+         "(SELECT Category FROM Products WHERE ProductID = ol.ProductID)"},
+        {"a customer's first order", kCustomersView, 3, "OrderNumber", "c.CustomerID FROM Customers c",
+         "(SELECT OrderNumber FROM Orders WHERE OrderID = (SELECT MIN(OrderID) FROM Orders WHERE CustomerID = c.CustomerID))"},
+        {"an order's first line, by order and customer", kOrdersView, 5, "Quantity", "o.OrderID FROM Orders o",
+         "(SELECT Quantity FROM OrderLines WHERE OrderLineID = (SELECT MIN(OrderLineID) FROM OrderLines WHERE "
+         "OrderID = o.OrderID))"},
+        {"a product's first sale", 6, 6, "OrderNumber", "p.ProductID FROM Products p",
+         "(SELECT o.OrderNumber FROM OrderLines l INNER JOIN Orders o ON o.OrderID = l.OrderID WHERE l.OrderLineID = "
+         "(SELECT MIN(OrderLineID) FROM OrderLines WHERE ProductID = p.ProductID))"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const int linkedView =
+            Count(QStringLiteral("SELECT MIN(v.ViewID) FROM LdViews v INNER JOIN LdBaseTables t ON t.LinkedBaseID = v.BaseID "
+                                 "WHERE t.TableID = %1").arg(c.table));
+        const int source = BaseColumnId(linkedView, QLatin1String(c.column));
+        const QStringList offered = Rows(QStringLiteral("EXEC Ld_GetImportColumns %1,%2,0").arg(c.view).arg(c.table));
+        EXPECT_EQ(offered.filter(QStringLiteral("%1|").arg(source)).size(), 1);
+        dbi.Execute(QStringLiteral("EXEC Ld_ImportColumn %1,%2,'Imported','Imported',%3").arg(c.view).arg(c.table).arg(source));
+        const int imported = BaseColumnId(c.view, QStringLiteral("Imported"));
+        ASSERT_GT(imported, 0);
+        const QString key = QLatin1String(c.key);
+        const QString from = key.mid(key.indexOf(QLatin1String(" FROM ")));
+        const QString baseFrom = Value(QStringLiteral("SELECT b.FromSQL FROM LdBases b INNER JOIN LdViews v ON v.BaseID = "
+                                                      "b.BaseID WHERE v.ViewID = %1").arg(c.view)).toString();
+        const QStringList got = Rows(QStringLiteral("SELECT %1, %2 FROM %3 ORDER BY 1")
+                                         .arg(key.left(key.indexOf(QLatin1String(" FROM "))), ColumnSql(imported), baseFrom));
+        const QStringList expected = Rows(QStringLiteral("SELECT %1, %2%3 ORDER BY 1")
+                                              .arg(key.left(key.indexOf(QLatin1String(" FROM "))), QLatin1String(c.expected), from));
+        EXPECT_FALSE(got.filter(QRegularExpression(QStringLiteral("\\|(?!<null>).+$"))).isEmpty());
+        EXPECT_EQ(got, expected);
+        // No longer offered by the source it came from.
+        EXPECT_TRUE(Rows(QStringLiteral("EXEC Ld_GetImportColumns %1,%2,0").arg(c.view).arg(c.table))
+                        .filter(QStringLiteral("%1|").arg(source)).isEmpty());
+    }
 }
 
 TEST_F(ImportProceduresTest, AnImportedLinkedViewColumnListsFiltersAndSumsItsSourcesValues)

@@ -2,7 +2,8 @@
 // offers, the columns of a linked view or a custom-property group with their
 // prefixes, the rights check on the linked view, the name rules and uniqueness
 // tests word for word, empty names refused, OK against Apply, and a failing
-// import reported without losing the dialog or keeping the hourglass.
+// import reported without losing the dialog or keeping the hourglass, and Esc as
+// Cancel wherever the focus is.
 #include "listwindow/ListWindowTestSupport.h"
 #include "platform/controls/ReportListView.h"
 #include "platform/controls/eLookUp.h"
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 
 namespace {
 
@@ -276,6 +278,63 @@ TEST_F(ImportColumnDialogsTest, ApplyImportsAndStaysOkImportsAndHidesCancelUnloa
     frmImportColumn* cancelled = OpenImport(kOrdersByRepView);
     cancelled->cmdCancel()->click();
     EXPECT_FALSE(IsFormLoaded(cancelled));
+}
+
+// The widget that takes the keys of a control (a list or a lookup hands them on).
+QWidget* KeyTarget(QWidget* control)
+{
+    while (control->focusProxy())
+        control = control->focusProxy();
+    return control;
+}
+
+TEST_F(ImportColumnDialogsTest, EscClosesBothDialogsAsCancelDoesWhereverTheFocusIs)
+{
+    using ImportControl = QWidget* (*)(frmImportColumn*);
+    const std::pair<const char*, ImportControl> importControls[] = {
+        {"Source", [](frmImportColumn* d) -> QWidget* { return d->cboSources(); }},
+        {"the linked view", [](frmImportColumn* d) -> QWidget* { return d->lkupView(); }},
+        {"Available Columns", [](frmImportColumn* d) -> QWidget* { return d->lstViews(); }},
+        {"Column Name", [](frmImportColumn* d) -> QWidget* { return d->txtColumnName(); }},
+        {"SQL Column Name", [](frmImportColumn* d) -> QWidget* { return d->txtSQLColumnName(); }},
+        {"OK", [](frmImportColumn* d) -> QWidget* { return d->cmdOK(); }},
+        {"Apply", [](frmImportColumn* d) -> QWidget* { return d->cmdApply(); }},
+    };
+    const int before = BaseColumns();
+    for (const auto& [what, control] : importControls) {
+        frmImportColumn* d = OpenImport(kOrdersByRepView);
+        Show(d);
+        Choose(d, 0);  // a column chosen: OK would import it
+        QWidget* target = KeyTarget(control(d));
+        target->setFocus();
+        QTest::keyClick(target, Qt::Key_Escape);
+        EXPECT_FALSE(IsFormLoaded(d)) << what;
+    }
+    EXPECT_EQ(BaseColumns(), before);
+    EXPECT_TRUE(boxes.empty());
+
+    Probe().Execute(QStringLiteral("EXEC Ld_ImportCustomProperty 12,1,'Segment','Segment',1"));
+    int32_t column = Probe().DLookup(QStringLiteral("ColumnID"), QStringLiteral("LdBaseColumns"),
+                                     QStringLiteral("BaseID = 10 AND ColumnName = 'Segment'"))
+                         .toInt32();
+    int32_t view = kCustomerReport;
+    QString name = QStringLiteral("Segment");
+    using EditControl = QWidget* (*)(frmEditImportedColumn*);
+    const std::pair<const char*, EditControl> editControls[] = {
+        {"Column Name", [](frmEditImportedColumn* d) -> QWidget* { return d->txtColumnName(); }},
+        {"SQL Column Name", [](frmEditImportedColumn* d) -> QWidget* { return d->txtSQLColumnName(); }},
+        {"OK", [](frmEditImportedColumn* d) -> QWidget* { return d->cmdOK(); }},
+    };
+    for (const auto& [what, control] : editControls) {
+        auto* d = new frmEditImportedColumn;
+        d->Init(column, view, name, name);
+        Show(d);
+        d->txtColumnName()->setText(QStringLiteral("Renamed"));
+        QWidget* target = control(d);
+        target->setFocus();
+        QTest::keyClick(target, Qt::Key_Escape);
+        EXPECT_FALSE(IsFormLoaded(d)) << what;
+    }
 }
 
 TEST_F(ImportColumnDialogsTest, AFailingImportShowsTheErrorPutsThePointerBackAndKeepsTheDialog)

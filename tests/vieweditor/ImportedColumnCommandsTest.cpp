@@ -190,6 +190,117 @@ TEST_F(ImportedColumnCommandsTest, ImportWithOkReloadsTheViewAndSelectsTheNewCol
     EXPECT_FALSE(Rows(QStringLiteral("SELECT Segment FROM (") + sql + QStringLiteral(") WHERE Segment IS NOT NULL")).isEmpty());
 }
 
+// What the import offers of each view's linked views, as a right click on a row of
+// the view offers them: the entries the lookup lists, and the columns each lists.
+TEST_F(ImportedColumnCommandsTest, EveryViewOffersItsLinkedViewsAndEachListsTheLinkedBasesColumns)
+{
+    struct Case {
+        int view;
+        QStringList linked;  // the linked views the lookup offers, by name
+    };
+    const Case cases[] = {
+        {kCustomers, {QStringLiteral("Invoices"), QStringLiteral("Orders"), QStringLiteral("Orders by Sales Rep")}},
+        {4, {QStringLiteral("Customers"), QStringLiteral("Order Lines")}},
+        {5, {QStringLiteral("Products")}},
+        {6, {QStringLiteral("Order Lines")}},
+        {7, {QStringLiteral("Orders")}},
+        {kOrdersByRep, {QStringLiteral("Customers")}},
+        {kCustomerReport, {QStringLiteral("Orders"), QStringLiteral("Orders by Sales Rep")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.view);
+        frmListViewEdit* d = Customize(c.view);
+        shown = 0;
+        QStringList offered;
+        QStringList missing;  // an entry that lists none of its base's columns
+        WhenShown<frmImportColumn>([&](frmImportColumn* dialog) {
+            ASSERT_TRUE(dialog->lkupView()->WaitUntilLoaded());
+            EXPECT_EQ(dialog->cboSources()->currentText(), QStringLiteral("Linked Views"));
+            dialog->lkupView()->TypeText(QString());
+            const int entries = dialog->lkupView()->OfferedCount();
+            for (int row = 0; row < entries; ++row) {
+                dialog->lkupView()->TypeText(QString());
+                offered << dialog->lkupView()->OfferedText(row);
+                dialog->lkupView()->ChooseOffered(row);
+                const QString base = Value(QStringLiteral("SELECT COUNT(*) FROM LdBaseColumns bc INNER JOIN LdViews v ON "
+                                                          "v.BaseID = bc.BaseID WHERE v.ViewID = %1")
+                                               .arg(dialog->lkupView()->ColumnValue(QStringLiteral("FKViewID"))));
+                if (dialog->lstViews()->ItemCount() == 0 || QString::number(dialog->lstViews()->ItemCount()) != base)
+                    missing << offered.back();
+            }
+        });
+        d->cmdImportNewColumns()->click();
+        EXPECT_EQ(shown, 1);
+        EXPECT_TRUE(boxes.empty()) << Prompts(boxes).join(QLatin1Char('|')).toStdString();
+        offered.sort();
+        EXPECT_EQ(offered, c.linked);
+        EXPECT_TRUE(missing.isEmpty()) << missing.join(QLatin1Char('|')).toStdString();
+        Unload(d);
+    }
+}
+
+// Order Lines imports a column of its linked view Products, and a customer's view
+// one of its orders (a link to many rows: the first order by its id); shown by the
+// views, the columns hold the linked rows' values.
+TEST_F(ImportedColumnCommandsTest, AColumnOfALinkedViewIsImportedWithOkAndTheViewListsTheLinkedRowsValues)
+{
+    struct Case {
+        int view;
+        const char* linked;    // the lookup's entry
+        const char* column;    // the row of Available Columns
+        const char* name;      // the names the dialog gives it
+        const char* sqlName;
+        const char* expected;  // each row's key and the value it should show
+        const char* shown;     // the same from the view's own statement
+    };
+    const Case cases[] = {
+        {5, "Products", "Category", "Product Category", "ProductCategory",
+         "SELECT ol.OrderLineID, p.Category FROM OrderLines ol INNER JOIN Products p ON p.ProductID = ol.ProductID",
+         "SELECT ID, [Product Category] FROM (%1)"},
+        {kCustomers, "Orders", "Order Number", "First Order Order Number", "FirstOrderOrderNumber",
+         "SELECT c.CustomerID, (SELECT o.OrderNumber FROM Orders o WHERE o.OrderID = (SELECT MIN(f.OrderID) FROM Orders f "
+         "WHERE f.CustomerID = c.CustomerID)) FROM Customers c",
+         "SELECT ID, [First Order Order Number] FROM (%1)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.view);
+        frmListViewEdit* d = Customize(c.view);
+        shown = 0;
+        WhenShown<frmImportColumn>([&c](frmImportColumn* dialog) {
+            ASSERT_TRUE(dialog->lkupView()->WaitUntilLoaded());
+            dialog->lkupView()->TypeText(QLatin1String(c.linked));
+            ASSERT_EQ(dialog->lkupView()->OfferedText(0), QLatin1String(c.linked));
+            dialog->lkupView()->ChooseOffered(0);
+            ReportListView* list = dialog->lstViews();
+            for (int i = 1; i <= list->ItemCount(); ++i) {
+                if (list->Item(i)->Text() == QLatin1String(c.column)) {
+                    list->SetSelectedItem(list->Item(i));
+                    emit list->ItemClick(list->Item(i));
+                }
+            }
+            EXPECT_EQ(dialog->txtColumnName()->text(), QLatin1String(c.name));
+            EXPECT_EQ(dialog->txtSQLColumnName()->text(), QLatin1String(c.sqlName));
+            dialog->cmdOK()->click();
+        });
+        d->cmdImportNewColumns()->click();
+        EXPECT_EQ(shown, 1);
+        ASSERT_TRUE(boxes.empty()) << Prompts(boxes).join(QLatin1Char('|')).toStdString();
+        ASSERT_NE(d->lvwPickList(0)->SelectedItem(), nullptr);
+        EXPECT_EQ(d->lvwPickList(0)->SelectedItem()->SubItem(1), QLatin1String(c.name));
+        Press(d, 0, d->cmdQuickAddList(0));
+        d->cmdOK()->click();
+        ASSERT_TRUE(boxes.empty()) << Prompts(boxes).join(QLatin1Char('|')).toStdString();
+        ASSERT_TRUE(ViewRuns(c.view));
+        const QString sql = Value(QStringLiteral("SELECT SQLSelect || ' ' || SQLFrom FROM LdViews WHERE ViewID = %1").arg(c.view));
+        QStringList expected = Rows(QLatin1String(c.expected));
+        QStringList got = Rows(QString::fromLatin1(c.shown).arg(sql));
+        expected.sort();
+        got.sort();
+        EXPECT_FALSE(got.isEmpty());
+        EXPECT_EQ(got, expected);
+    }
+}
+
 TEST_F(ImportedColumnCommandsTest, ImportClosedWithCancelReloadsNothingEvenAfterApply)
 {
     frmListViewEdit* d = Customize(kCustomerReport);

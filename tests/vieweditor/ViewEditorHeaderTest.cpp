@@ -317,6 +317,40 @@ TEST_F(ViewEditorHeaderTest, TabClicksAndCtrlTabKeepTheFocusOnTheShownTab)
     EXPECT_EQ(d->txtDisplayName()->text(), name);
 }
 
+// Esc is Cancel with the focus anywhere in the editor: in a box, a lookup, a list,
+// the tabs or a button.
+TEST_F(ViewEditorHeaderTest, EscIsCancelWhereverTheFocusIs)
+{
+    using Control = QWidget* (*)(frmListViewEdit*);
+    const std::pair<const char*, Control> controls[] = {
+        {"Name", [](frmListViewEdit* d) -> QWidget* { return d->txtDisplayName(); }},
+        {"the base view", [](frmListViewEdit* d) -> QWidget* { return d->lkupBaseView(); }},
+        {"the view's columns", [](frmListViewEdit* d) -> QWidget* { return d->lvwList(0); }},
+        {"the columns to add", [](frmListViewEdit* d) -> QWidget* { return d->lvwPickList(0); }},
+        {"the tabs", [](frmListViewEdit* d) -> QWidget* { return d->SSTab1()->tabBar(); }},
+        {"OK", [](frmListViewEdit* d) -> QWidget* { return d->cmdOK(); }},
+    };
+    for (const auto& [what, control] : controls) {
+        auto* d = new frmListViewEdit;
+        bool closed = false;
+        QTimer::singleShot(0, d, [d, control, &closed] {
+            QWidget* target = control(d);
+            while (target->focusProxy())
+                target = target->focusProxy();
+            target->setFocus();
+            QTest::keyClick(target, Qt::Key_Escape);
+            closed = !IsFormLoaded(d);
+            if (!closed)
+                d->cmdCancel()->click();
+        });
+        int32_t base = ViewId(QStringLiteral("ORDERS_1"));
+        bool shared = false;
+        EXPECT_EQ(d->Add(base, shared), 0) << what;
+        EXPECT_TRUE(closed) << what;
+        EXPECT_FALSE(IsFormLoaded(d)) << what;
+    }
+}
+
 // A lookup that cannot be initialised offers nothing; the dialog opens all the same.
 TEST_F(ViewEditorHeaderTest, AFailingLookupInitialisationIsIgnored)
 {

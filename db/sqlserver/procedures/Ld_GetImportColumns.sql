@@ -1,6 +1,7 @@
 -- Ld_GetImportColumns @ViewID, @SourceID, @SourceType: the columns a source offers
 -- to the view's base, less those already imported from it. Source type 0: a table
--- of LdBaseTables (the columns of its linked base); 1: a custom-property group.
+-- of LdBaseTables (the columns of its linked base; the table says how its rows meet
+-- the base's, or a link between the bases through it does); 1: a custom-property group.
 -- Runs in the company database. One result set, whatever the source:
 -- ColumnID int, DisplayName, ColumnName, ordered by DisplayName.
 CREATE OR ALTER PROCEDURE dbo.Ld_GetImportColumns
@@ -62,7 +63,15 @@ BEGIN
             RAISERROR(N'%s', 16, 1, @msg);
             RETURN;
         END;
+        -- Without a correlation of its own, the rows meet through the relation
+        -- columns of a link between the two bases that goes through the table.
         IF DATALENGTH(COALESCE(@correlation, N'')) = 0
+           AND NOT EXISTS (SELECT 1
+                           FROM dbo.LdBaseRelationships r
+                           INNER JOIN dbo.LdBaseColumns c1 ON c1.ColumnID = r.ColumnID1 AND c1.BaseID = r.BaseID
+                           INNER JOIN dbo.LdBaseColumns a1
+                               ON a1.ColumnID = r.AssocColumnID1 AND a1.BaseID = r.RelatedBaseID
+                           WHERE r.TableID = @SourceID AND r.BaseID = @baseId AND r.RelatedBaseID = @linkedBaseId)
         BEGIN
             SET @msg = CONCAT(N'Ld_GetImportColumns: table ', @SourceID,
                               N' does not say how its rows meet the base''s rows.');

@@ -2,7 +2,10 @@
 -- of the table's linked base becomes a column of the view's base. Runs in the
 -- company database. Its SQL is a correlated subquery on the linked base, so every
 -- statement built from the base's pieces reads it without a change to the base's
--- FROM clause. Stored only after its SQL proved to compile over the base.
+-- FROM clause. Stored only after its SQL proved to compile over the base. A table
+-- without a correlation of its own ties the rows through the relation columns of
+-- the first link between the bases that goes through it; when that leads to many
+-- rows, the column takes the first of them by the linked base's row id.
 CREATE OR ALTER PROCEDURE dbo.Ld_ImportColumn
     @ViewID int,
     @TableID int,
@@ -61,9 +64,10 @@ BEGIN
     DECLARE @linkedBaseId int;
     DECLARE @linkedFrom nvarchar(max);
     DECLARE @linkedFromEx nvarchar(max);
+    DECLARE @linkedKey nvarchar(max);
     DECLARE @correlation nvarchar(max);
     SELECT @linkedBaseId = t.LinkedBaseID, @linkedFrom = TRIM(@blanks FROM b.FromSQL),
-           @linkedFromEx = TRIM(@blanks FROM COALESCE(b.FromExSQL, N'')),
+           @linkedFromEx = TRIM(@blanks FROM COALESCE(b.FromExSQL, N'')), @linkedKey = TRIM(@blanks FROM b.KeySQL),
            @correlation = TRIM(@blanks FROM COALESCE(t.CorrelationSQL, N''))
     FROM dbo.LdBaseTables t
     INNER JOIN dbo.LdBases b ON b.BaseID = t.LinkedBaseID
@@ -74,7 +78,34 @@ BEGIN
         RAISERROR(N'%s', 16, 1, @msg);
         RETURN;
     END;
+    -- The relation columns, when the table has no correlation: the linked base's
+    -- and this base's, a second pair only when both of its columns are there.
+    DECLARE @relation1 nvarchar(max);
+    DECLARE @column1 nvarchar(max);
+    DECLARE @relation2 nvarchar(max);
+    DECLARE @column2 nvarchar(max);
+    DECLARE @relationExtended bit = 0;
     IF DATALENGTH(@correlation) = 0
+    BEGIN
+        SELECT TOP (1) @column1 = TRIM(@blanks FROM c1.ColumnSQL), @relation1 = TRIM(@blanks FROM a1.ColumnSQL),
+               @column2 = TRIM(@blanks FROM c2.ColumnSQL), @relation2 = TRIM(@blanks FROM a2.ColumnSQL),
+               @relationExtended = CASE WHEN a1.UseExtendedFrom = 1
+                                             OR (c2.ColumnID IS NOT NULL AND a2.UseExtendedFrom = 1)
+                                        THEN 1 ELSE 0 END
+        FROM dbo.LdBaseRelationships r
+        INNER JOIN dbo.LdBaseColumns c1 ON c1.ColumnID = r.ColumnID1 AND c1.BaseID = r.BaseID
+        INNER JOIN dbo.LdBaseColumns a1 ON a1.ColumnID = r.AssocColumnID1 AND a1.BaseID = r.RelatedBaseID
+        LEFT JOIN dbo.LdBaseColumns c2 ON c2.ColumnID = r.ColumnID2 AND c2.BaseID = r.BaseID
+        LEFT JOIN dbo.LdBaseColumns a2 ON a2.ColumnID = r.AssocColumnID2 AND a2.BaseID = r.RelatedBaseID
+        WHERE r.TableID = @TableID AND r.BaseID = @baseId AND r.RelatedBaseID = @linkedBaseId
+        ORDER BY r.BaseRelationshipID;
+        IF @column2 IS NULL OR @relation2 IS NULL
+        BEGIN
+            SET @column2 = NULL;
+            SET @relation2 = NULL;
+        END;
+    END;
+    IF DATALENGTH(@correlation) = 0 AND @relation1 IS NULL
     BEGIN
         SET @msg = CONCAT(N'Ld_ImportColumn: table ', @TableID, N' does not say how its rows meet the base''s rows.');
         RAISERROR(N'%s', 16, 1, @msg);
@@ -101,10 +132,28 @@ BEGIN
         RETURN;
     END;
     -- The linked base's extended joins only when the source column needs them.
-    DECLARE @columnSql nvarchar(max) = CONCAT(N'(SELECT ', @sourceSql, N' FROM ', @linkedFrom,
-                                              CASE WHEN @useExtendedFrom = 1 AND DATALENGTH(@linkedFromEx) > 0
-                                                   THEN N' ' + @linkedFromEx ELSE N'' END,
-                                              N' WHERE ', @correlation, N')');
+    DECLARE @columnSql nvarchar(max);
+    IF DATALENGTH(@correlation) > 0
+        SET @columnSql = CONCAT(N'(SELECT ', @sourceSql, N' FROM ', @linkedFrom,
+                                CASE WHEN @useExtendedFrom = 1 AND DATALENGTH(@linkedFromEx) > 0
+                                     THEN N' ' + @linkedFromEx ELSE N'' END,
+                                N' WHERE ', @correlation, N')');
+    ELSE
+    BEGIN
+        -- The linked base's FROM clause in derived tables of its own, whose aliases
+        -- may be this base's too; the first linked row by its row id.
+        DECLARE @from nvarchar(max) = CONCAT(@linkedFrom,
+                                             CASE WHEN (@useExtendedFrom = 1 OR @relationExtended = 1)
+                                                       AND DATALENGTH(@linkedFromEx) > 0
+                                                  THEN N' ' + @linkedFromEx ELSE N'' END);
+        SET @columnSql = CONCAT(N'(SELECT ld_link.v FROM (SELECT ', @sourceSql, N' AS v, ', @linkedKey, N' AS k FROM ',
+                                @from, N') ld_link WHERE ld_link.k = (SELECT MIN(ld_first.k) FROM (SELECT ',
+                                @linkedKey, N' AS k, ', @relation1, N' AS k1',
+                                CASE WHEN @relation2 IS NULL THEN N'' ELSE N', ' + @relation2 + N' AS k2' END,
+                                N' FROM ', @from, N') ld_first WHERE ld_first.k1 = ', @column1,
+                                CASE WHEN @column2 IS NULL THEN N'' ELSE N' AND ld_first.k2 = ' + @column2 END,
+                                N'))');
+    END;
 
     -- The names as the columns of a base need them: present, an identifier for the
     -- SQL view, no comma in the caption (the list's column string is
