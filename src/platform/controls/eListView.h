@@ -26,11 +26,13 @@
 #include <QWidget>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class QTableView;
 class QLabel;
 class QScrollBar;
 class ListQueryModel;
+enum class ColumnKind;
 
 // Where a WHERE text's own ORDER BY begins (outside brackets, texts and
 // comments); -1 when it has none.
@@ -62,6 +64,9 @@ public:
     // values show (platform/controls/ColumnFormat.h); a column without one shows
     // its values as text. SetView forgets them.
     void SetColumnTypes(const QStringList& dataTypes);
+    // The same with each column's kind as the caller chose it (a column that names
+    // rows shows its numbers without separators); a column without one shows text.
+    void SetColumnKinds(const std::vector<ColumnKind>& kinds);
     // where: empty or a WHERE clause; usesExtendedFrom adds SQLFromEx.
     void SetFilter(const QString& where, bool usesExtendedFrom);
     // Replaces the rows with those of the query; LoadComplete follows (later).
