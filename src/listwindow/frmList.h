@@ -10,7 +10,8 @@
 // frmListLayout.cpp (layout, toolbar, keys, closing), frmListCatalogue.cpp
 // (catalogue commands), frmListCustomize.cpp (New and Customize through the view
 // editor), frmListStatistics.cpp (the statistics strip),
-// frmListSearches.cpp (the saved-searches menu), frmListExport.cpp (the export) and
+// frmListSearches.cpp (the saved-searches menu and the current search's name),
+// frmListExport.cpp (the export) and
 // frmListLinkedViews.cpp (the context menu and linked views).
 
 #include "listwindow/frmListLayout.h"

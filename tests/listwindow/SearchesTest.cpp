@@ -199,16 +199,22 @@ TEST_F(SearchesTest, TheSearchsNameSaysWhenThePaneNoLongerHoldsItAsSavedUntilItI
     FILTERLib::Filter* pane = orders->pmFilter();
     QLabel* label = orders->lblSearchName();
     const QString saved = StoredSearches(4).first();
-    const auto expectUnchanged = [&](const char* when) {
-        EXPECT_EQ(label->text(), QStringLiteral("Search: Open Orders")) << when;
-        EXPECT_EQ(label->toolTip(), QStringLiteral("Open Orders")) << when;
+    const auto expectUnchanged = [&](const QString& name, const char* when) {
+        EXPECT_EQ(label->text(), QStringLiteral("Search: ") + name) << when;
+        EXPECT_EQ(label->toolTip(), name) << when;
+        EXPECT_EQ(pane->Text(), name) << when;
     };
-    expectUnchanged("opened");
+    expectUnchanged(QStringLiteral("Open Orders"), "opened");
     const int total = FilterField(pane, QStringLiteral("{OrderTotal}"));
     const int orderDate = FilterField(pane, QStringLiteral("{OrderDate}"));
     ASSERT_TRUE(total >= 0 && orderDate >= 0);
-    expectUnchanged("fields looked up");
+    expectUnchanged(QStringLiteral("Open Orders"), "fields looked up");
 
+    const auto answered = [this, orders](const char* key, const QString& name) {
+        DialogDriver driver(QStringLiteral("frmListSearchName"), Answer(name, true, false));
+        Command(orders, key, true);
+        EXPECT_TRUE(driver.Ran()) << key;
+    };
     using Op = FILTERLib::Filter::Op;
     struct Case {
         const char* name;
@@ -217,7 +223,8 @@ TEST_F(SearchesTest, TheSearchsNameSaysWhenThePaneNoLongerHoldsItAsSavedUntilItI
         QString value1, value2;
         bool refused;  // the pane refuses the value: nothing runs
         std::function<void(int row)> backToSaved;
-        bool saves;  // the way back stores the change
+        const char* current;  // the search current afterwards
+        bool stores;          // the way back stores the change
     };
     const Case cases[] = {
         {"a row added, then removed and the search run", total, Op::GreaterOrEqual, QStringLiteral("500"), QString(),
@@ -226,14 +233,20 @@ TEST_F(SearchesTest, TheSearchsNameSaysWhenThePaneNoLongerHoldsItAsSavedUntilItI
              pane->RemoveRow(row);
              ASSERT_TRUE(Go(orders));
          },
-         false},
+         "Open Orders", false},
         {"a refused date range, then the search chosen again", orderDate, Op::Between, QStringLiteral("24-01-05x"),
-         QStringLiteral("2024-12-31"), true, [&](int) { ChooseSearch(orders, QStringLiteral("Open Orders")); }, false},
+         QStringLiteral("2024-12-31"), true, [&](int) { ChooseSearch(orders, QStringLiteral("Open Orders")); },
+         "Open Orders", false},
         {"a row added, then saved", total, Op::GreaterOrEqual, QStringLiteral("500"), QString(), false,
-         [&](int) { Command(orders, "SAVE", true); }, true},
+         [&](int) { Command(orders, "SAVE", true); }, "Open Orders", true},
+        {"a row added, then edited", total, Op::LessOrEqual, QStringLiteral("90000"), QString(), false,
+         [&](int) { answered("EDIT", QStringLiteral("Open Orders")); }, "Open Orders", true},
+        {"a row added, then saved as a new search", total, Op::Greater, QStringLiteral("700"), QString(), false,
+         [&](int) { answered("SAVE_AS", QStringLiteral("Open Orders over 700")); }, "Open Orders over 700", true},
     };
     for (const Case& k : cases) {
         boxes.clear();
+        const QStringList before = StoredSearches(4);
         const int row = pane->RowCount() - 1;
         ASSERT_TRUE(pane->SetRow(row, k.field, k.op, k.value1, k.value2)) << k.name;
         QLineEdit* value = ValueBox(orders, k.value1);
@@ -249,17 +262,22 @@ TEST_F(SearchesTest, TheSearchsNameSaysWhenThePaneNoLongerHoldsItAsSavedUntilItI
         EXPECT_EQ(label->toolTip(), QStringLiteral("Open Orders (changed since it was chosen or saved)")) << k.name;
         EXPECT_TRUE(label->isVisible()) << k.name;
         k.backToSaved(row);
-        expectUnchanged(k.name);
-        EXPECT_EQ(pane->Text(), QStringLiteral("Open Orders")) << k.name;
-        if (!k.saves)
-            EXPECT_EQ(StoredSearches(4).first(), saved) << k.name;
+        expectUnchanged(QString::fromLatin1(k.current), k.name);
+        if (!k.stores)
+            EXPECT_EQ(StoredSearches(4), before) << k.name;
+        else
+            EXPECT_EQ(Value(QStringLiteral("SELECT FilterString FROM LdViewFilters WHERE ViewFilterID = %1")
+                                .arg(SearchId(4, QString::fromLatin1(k.current)))),
+                      pane->WhereText())
+                << k.name;
     }
-    // Save stored the changed conditions into the search, as it always has.
+    // Save and Edit stored the changed conditions into the search, as they always have.
     const QString stored = Value(QStringLiteral("SELECT FilterString FROM LdViewFilters WHERE ViewFilterID = %1")
                                      .arg(SearchId(4, QStringLiteral("Open Orders"))));
-    EXPECT_TRUE(stored.contains(QStringLiteral("{Status}")) && stored.contains(QStringLiteral("{OrderTotal} >= 500")))
+    EXPECT_NE(stored, saved.section(QLatin1Char('|'), 1, 1));
+    EXPECT_TRUE(stored.contains(QStringLiteral("{OrderTotal} >= 500")) &&
+                stored.contains(QStringLiteral("{OrderTotal} <= 90000")))
         << qPrintable(stored);
-    EXPECT_EQ(stored, pane->WhereText());
     EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
 }
 
