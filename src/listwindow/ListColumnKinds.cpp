@@ -6,6 +6,10 @@
 #include <algorithm>
 #include <utility>
 
+namespace {
+
+// The row id's SQL of a SELECT list as the view's SQL pieces write it
+// ("SELECT o.OrderID AS [ID], ..."); "" when it cannot be read.
 QString RowIdSql(const QString& sqlSelect)
 {
     // "SELECT key [AS alias], ...": the tokens up to the first comma outside
@@ -20,9 +24,7 @@ QString RowIdSql(const QString& sqlSelect)
     };
     if (tokens.empty() || !word(0, "SELECT"))
         return QString();
-    size_t first = 1;
-    if (first < tokens.size() && (word(first, "DISTINCT") || word(first, "ALL")))
-        ++first;
+    const size_t first = 1;
     size_t end = first;
     size_t alias = 0;
     int depth = 0;
@@ -45,6 +47,7 @@ QString RowIdSql(const QString& sqlSelect)
     return sqlSelect.mid(tokens[first].begin, tokens[last - 1].end() - tokens[first].begin);
 }
 
+// The view's row id, or an id or a number by its name.
 bool ColumnNamesRows(const CoLdUV& view, const CoLdUVColumn& column)
 {
     if (IsIdentifierName(column.ColumnName))
@@ -52,6 +55,8 @@ bool ColumnNamesRows(const CoLdUV& view, const CoLdUVColumn& column)
     const QString key = RowIdSql(view.SQLSelect);
     return !key.isEmpty() && column.ColumnSQL.trimmed().compare(key, Qt::CaseInsensitive) == 0;
 }
+
+}  // namespace
 
 std::vector<ColumnKind> ViewableColumnKinds(const CoLdUVRef& view)
 {

@@ -8,18 +8,12 @@
 
 #include "viewmodel/CoLdUV.h"
 
-#include <QString>
 #include <vector>
 
 enum class ColumnKind;
 
 // The kinds of a view's viewable columns in the order the list reads them.
 std::vector<ColumnKind> ViewableColumnKinds(const CoLdUVRef& view);
-// The row id's SQL of a SELECT list as the view's SQL pieces write it
-// ("SELECT o.OrderID AS [ID], ..."); "" when it cannot be read.
-QString RowIdSql(const QString& sqlSelect);
-// Whether a column of the view names rows.
-bool ColumnNamesRows(const CoLdUV& view, const CoLdUVColumn& column);
 // The kind of a column function's value in the statistics strip: only "money" as
 // written is currency, another money type a plain number; the lowest or highest
 // value of a column that names rows is one of its ids.

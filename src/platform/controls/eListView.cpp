@@ -141,14 +141,6 @@ void eListView::SetView(const QString& viewName, const QString& sqlSelect, const
     m_columnsSized = false;
 }
 
-void eListView::SetColumnTypes(const QStringList& dataTypes)
-{
-    std::vector<ColumnKind> kinds;
-    for (const QString& dataType : dataTypes)
-        kinds.push_back(ColumnKindOf(dataType));
-    SetColumnKinds(kinds);
-}
-
 void eListView::SetColumnKinds(const std::vector<ColumnKind>& kinds)
 {
     for (size_t c = 0; c < m_model->columns.size(); ++c)

@@ -60,12 +60,10 @@ public:
     // or when there are more than kMaxColumns columns.
     void SetView(const QString& viewName, const QString& sqlSelect, const QString& sqlFrom,
                  const QString& sqlFromEx, const QString& columnString);
-    // The SQL data type of each column, in the column string's order, for how its
-    // values show (platform/controls/ColumnFormat.h); a column without one shows
-    // its values as text. SetView forgets them.
-    void SetColumnTypes(const QStringList& dataTypes);
-    // The same with each column's kind as the caller chose it (a column that names
-    // rows shows its numbers without separators); a column without one shows text.
+    // The kind of each column, in the column string's order, for how its values
+    // show (platform/controls/ColumnFormat.h: by its SQL data type, a column that
+    // names rows as ids); a column without one shows its values as text. SetView
+    // forgets them.
     void SetColumnKinds(const std::vector<ColumnKind>& kinds);
     // where: empty or a WHERE clause; usesExtendedFrom adds SQLFromEx.
     void SetFilter(const QString& where, bool usesExtendedFrom);
