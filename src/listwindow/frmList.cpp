@@ -8,6 +8,7 @@
 #include "core/CoQuillonSystemEngine.h"
 #include "core/MachineSettings.h"
 #include "core/SessionValues.h"
+#include "listwindow/ListColumnKinds.h"
 #include "platform/controls/BackgroundQuery.h"
 #include "platform/controls/ColumnFormat.h"
 #include "platform/controls/FilterControl.h"
@@ -85,21 +86,6 @@ QString RestrictedFrom(const QString& from, const QString& restriction)
 }
 
 }  // namespace
-
-QStringList ViewableColumnTypes(const CoLdUVRef& view)
-{
-    // Field n of a list row is the viewable column whose Order is n.
-    std::vector<std::pair<int16_t, QString>> viewable;
-    for (const CoLdUVColumnRef& column : *view->Columns())
-        if (column->Viewable)
-            viewable.emplace_back(column->Order, column->DataType);
-    std::stable_sort(viewable.begin(), viewable.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    QStringList types;
-    for (const auto& [order, type] : viewable)
-        types << type;
-    return types;
-}
 
 frmList::frmList() : Form(QStringLiteral("frmList"))
 {
@@ -361,17 +347,15 @@ void frmList::LoadList()
     const bool usesExtendedFrom = SetupFilterControl(m_strInitialFilter, m_bComplex);
     if (!searchName.isEmpty())
         m_pmFilter->SetText(searchName);
+    MarkSearchUnchanged();
 
     // A search the pane read into rows runs as its rows write it, as it does when
     // it is chosen from the menu (its dates in this server's form); a text the pane
     // keeps whole, or one whose rows refuse a value, runs as it stands.
     const bool asRows = !m_pmFilter->IsTextRow() && m_pmFilter->InvalidValue().isEmpty();
     QString where;
-    if (!FilterWhereOrRefuse(asRows ? QString() : m_strInitialFilter, where)) {
-        ShowNonRefreshedListMessage();
-        SetScreenMousePointer(vbDefault);
+    if (!FilterWhereOrRefuse(asRows ? QString() : m_strInitialFilter, where))
         return;
-    }
     SetListFilter(where, usesExtendedFrom);
 
     if (m_oView->AutoPopulate || !m_strInitialFilter.isEmpty()) {
@@ -419,7 +403,7 @@ void frmList::SetListSQL()
 {
     m_eListView->SetView(m_oView->ViewName, m_oView->SQLSelect, ListFrom(), m_oView->SQLFromEx,
                          m_oView->ColumnString);
-    m_eListView->SetColumnTypes(ViewableColumnTypes(m_oView));
+    m_eListView->SetColumnKinds(ViewableColumnKinds(m_oView));
 }
 
 QString frmList::ListFrom() const
@@ -474,6 +458,8 @@ bool frmList::SetupFilterControl(const QString& strFilter, bool bComplex)
         m_bComplex = bComplex;
     }
     m_pmFilter->show();
+    // The rows loaded again may no longer be the current search's.
+    ShowSearchName();
     return usesExtendedFrom;
 }
 
@@ -606,13 +592,22 @@ bool frmList::FilterWhereOrRefuse(const QString& strFilter, QString& where)
         where = GetFilterWhere(strFilter);
         return true;
     } catch (const AppError& e) {
-        // Nothing is listed: no figures of the rows that were, no commands on them.
-        m_eListView->ClearRows();
-        ClearStatistics();
-        SetButtonsEnabled(false);
-        MsgBox(e.description(), vbExclamation, QStringLiteral("Attention Required"));
+        RefuseSearch(e.description());
         return false;
     }
+}
+
+void frmList::RefuseSearch(const QString& message)
+{
+    // Nothing is listed: the rows and figures of the previous search would pass for
+    // this one's under the changed pane. Its count and statistics still coming are
+    // dropped with them, and the commands on its rows go too.
+    m_eListView->ClearRows();
+    ClearStatistics();
+    SetButtonsEnabled(false);
+    ShowNonRefreshedListMessage();
+    SetScreenMousePointer(vbDefault);
+    MsgBox(message, vbExclamation, QStringLiteral("Attention Required"));
 }
 
 void frmList::RefreshList(int32_t lRowID)
@@ -620,11 +615,12 @@ void frmList::RefreshList(int32_t lRowID)
     // A window whose view did not load has nothing to list.
     if (!HasView())
         return;
+    // The search that runs (or is refused) is named as the pane now holds it.
+    ShowSearchName();
     // A value the filter pane refuses is the user's to mend first: the search
     // would otherwise run without that condition.
     if (const QString problem = m_pmFilter->InvalidValue(); !problem.isEmpty()) {
-        SetScreenMousePointer(vbDefault);
-        MsgBox(problem, vbExclamation, QStringLiteral("Attention Required"));
+        RefuseSearch(problem);
         return;
     }
     QString where;
@@ -712,36 +708,6 @@ void frmList::ShowMessageFrame(bool visible)
     m_fraMessage->setVisible(visible);
     if (visible)
         m_fraMessage->raise();
-}
-
-void frmList::EndCurrentSearch()
-{
-    m_pmFilter->SetText(QStringLiteral("QuickSearch"));
-    m_bComplex = false;
-    m_lCurrentSearchID = 0;
-}
-
-void frmList::pmFilter_RowsEdited()
-{
-    // A complex search is its one text row: once that row is gone the pane no
-    // longer shows the search, and Save, Edit or Delete must not act on it unseen.
-    if (m_bComplex && !m_pmFilter->IsTextRow())
-        EndCurrentSearch();
-}
-
-void frmList::ShowSearchName()
-{
-    const QString name = m_pmFilter->Text();
-    if (name.isEmpty() || name == QLatin1String("QuickSearch")) {
-        m_lblSearchName->clear();
-        m_lblSearchName->hide();
-        return;
-    }
-    const QString shown = QString(name).replace(QLatin1Char('~'), QLatin1Char('\''));
-    m_lblSearchName->setText(QStringLiteral("Search: ") + shown);
-    m_lblSearchName->setToolTip(shown);
-    m_lblSearchName->show();
-    m_lblSearchName->raise();
 }
 
 void frmList::ShowNonRefreshedListMessage()

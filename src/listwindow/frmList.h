@@ -10,7 +10,8 @@
 // frmListLayout.cpp (layout, toolbar, keys, closing), frmListCatalogue.cpp
 // (catalogue commands), frmListCustomize.cpp (New and Customize through the view
 // editor), frmListStatistics.cpp (the statistics strip),
-// frmListSearches.cpp (the saved-searches menu), frmListExport.cpp (the export) and
+// frmListSearches.cpp (the saved-searches menu and the current search's name),
+// frmListExport.cpp (the export) and
 // frmListLinkedViews.cpp (the context menu and linked views).
 
 #include "listwindow/frmListLayout.h"
@@ -201,11 +202,6 @@ private:
     void ReportStatisticsFailure(const AppError& e, const QString& searchName, bool namedFilter);
     void eListView_DblClick();
     void ShowMessageFrame(bool visible);
-    void ShowSearchName();
-    // No saved search is current any more (Clear, or the pane's rows are no longer
-    // the complex search's): Save, Edit and Delete have nothing to act on.
-    void EndCurrentSearch();
-    void pmFilter_RowsEdited();
     // A filter's conditions in parentheses, then the restriction if given (the
     // catalogue restriction when it cannot go into the FROM clause).
     static QString CombineWithRestriction(const QString& filter, const QString& restriction);
@@ -213,6 +209,8 @@ private:
     QString RestrictedWhere(const QString& filter) const;
     // GetFilterWhere; False (the refusal shown, the list emptied) when the search was refused.
     bool FilterWhereOrRefuse(const QString& strFilter, QString& where);
+    // A search that does not run: the list and the strip emptied, the hint shown, then the message.
+    void RefuseSearch(const QString& message);
     void RunHandler(const char* procedure, const std::function<void()>& f);
 
     // frmListLayout.cpp
@@ -257,6 +255,16 @@ private:
     void DeleteSearch();
     void RefreshAfterSearchCommand();
     void StoreSearch(int16_t nIndex, bool bUpdateFilterColumns);
+    // The current search's name over the rows, "(changed)" after it when SearchChanged.
+    void ShowSearchName();
+    // The pane's rows are now the current search's as chosen or saved.
+    void MarkSearchUnchanged();
+    // The rows no longer write what they wrote at MarkSearchUnchanged.
+    bool SearchChanged() const;
+    // No saved search is current any more (Clear, or the pane's rows are no longer
+    // the complex search's): Save, Edit and Delete have nothing to act on.
+    void EndCurrentSearch();
+    void pmFilter_RowsEdited();
 
     // frmListCatalogue.cpp
     void ShowListWindow(frmList* window);
@@ -312,6 +320,9 @@ private:
     // other search of the deleted one's name is taken for it).
     static constexpr int32_t kDeletedSearch = -1;
     int32_t m_lCurrentSearchID = 0;
+    // What the rows wrote (conditions and refused value) when the search became current.
+    QString m_strSearchWhere;
+    QString m_strSearchInvalidValue;
 
     // The pane heights (twips) and a cascade position waiting for the window's frame.
     int32_t m_topHeight = listlayout::kMinTopPane;
@@ -342,9 +353,6 @@ private:
     QStatusBar* m_statusBar = nullptr;
     QCheckBox* m_chkAutoPopulate = nullptr;
 };
-
-// The data types of a view's viewable columns in the order the list reads them.
-QStringList ViewableColumnTypes(const CoLdUVRef& view);
 
 // Makes the main window's My Views and All Views commands open list windows.
 void RegisterListWindows();

@@ -1,5 +1,6 @@
 #include "listwindow/frmListSearchEditSQL.h"
 #include "listwindow/frmList.h"
+#include "listwindow/ListColumnKinds.h"
 
 #include "base/AppError.h"
 #include "core/CoEnvironmentSettings.h"
@@ -193,7 +194,7 @@ void frmListSearchEditSQL::Init(const CoLdUVRef& objView, const Variant& strFilt
                          SessionEngine().EnvironmentSettings().SqlPassword(), g_sDatabase);
     m_eListView->SetView(m_oView->ViewName, m_oView->SQLSelect, ListFrom(), m_oView->SQLFromEx,
                          m_oView->ColumnString);
-    m_eListView->SetColumnTypes(ViewableColumnTypes(m_oView));
+    m_eListView->SetColumnKinds(ViewableColumnKinds(m_oView));
     m_eListView->SetFilter(m_txtSQLWhere->toPlainText(), true);
 
     LoadFilterFields();

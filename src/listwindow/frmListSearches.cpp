@@ -1,7 +1,9 @@
 // The saved-searches menu beside the filter pane: the four commands, a
 // separator, then the view's saved searches. Choosing a search loads its
 // criteria and runs the list; Save, Save As, Edit and Delete go through the
-// search name dialog and the view model.
+// search name dialog and the view model. The current search's name shows over
+// the filter rows, marked as changed while the rows are not the search's as it
+// was chosen or saved.
 //
 // The window remembers which search is current by its row id as well as by the
 // name in the filter pane: names can repeat (Save As accepts a search's own
@@ -76,6 +78,56 @@ void frmList::ConnectSearchMenu()
         const QString chosen = key;
         RunHandler("mbSearches_ItemClick", [this, chosen] { mbSearches_ItemClick(chosen); });
     });
+}
+
+void frmList::EndCurrentSearch()
+{
+    m_pmFilter->SetText(QStringLiteral("QuickSearch"));
+    m_bComplex = false;
+    m_lCurrentSearchID = 0;
+}
+
+void frmList::pmFilter_RowsEdited()
+{
+    // A complex search is its one text row: once that row is gone the pane no
+    // longer shows the search, and Save, Edit or Delete must not act on it unseen.
+    if (m_bComplex && !m_pmFilter->IsTextRow())
+        EndCurrentSearch();
+    ShowSearchName();
+}
+
+void frmList::MarkSearchUnchanged()
+{
+    // The conditions the pane writes for the search as it was loaded, chosen or saved.
+    m_strSearchWhere = m_pmFilter->WhereText();
+    m_strSearchInvalidValue = m_pmFilter->InvalidValue();
+    ShowSearchName();
+}
+
+bool frmList::SearchChanged() const
+{
+    // A row whose value the pane refuses gives no condition, yet is a change.
+    return m_pmFilter->WhereText() != m_strSearchWhere || m_pmFilter->InvalidValue() != m_strSearchInvalidValue;
+}
+
+void frmList::ShowSearchName()
+{
+    const QString name = m_pmFilter->Text();
+    if (name.isEmpty() || name == QLatin1String("QuickSearch")) {
+        m_lblSearchName->clear();
+        m_lblSearchName->hide();
+        return;
+    }
+    const QString shown = DisplayName(name);
+    if (SearchChanged()) {
+        m_lblSearchName->setText(QStringLiteral("Search: ") + shown + QStringLiteral(" (changed)"));
+        m_lblSearchName->setToolTip(shown + QStringLiteral(" (changed since it was chosen or saved)"));
+    } else {
+        m_lblSearchName->setText(QStringLiteral("Search: ") + shown);
+        m_lblSearchName->setToolTip(shown);
+    }
+    m_lblSearchName->show();
+    m_lblSearchName->raise();
 }
 
 void frmList::PopulateSearchMenu(const QString& strName, bool bRefresh, int32_t lSearchID)
@@ -176,6 +228,7 @@ void frmList::ApplySearch(const QString& strKey)
     }
     m_pmFilter->SetText(name);
     m_pmFilter->LoadFilter(m_strFilter, m_bComplex);
+    MarkSearchUnchanged();
     RefreshList(-1);
     m_eListView->SelectRowByID(-1);
 }
@@ -208,6 +261,7 @@ void frmList::SaveSearch()
         search->FilterString = previous;
         throw;
     }
+    MarkSearchUnchanged();
     RefreshAfterSearchCommand();
 }
 
@@ -247,6 +301,7 @@ void frmList::SaveSearchAs()
     m_bComplex = complex;
     m_pmFilter->SetText(name);
     m_lCurrentSearchID = search->ViewFilterID();
+    MarkSearchUnchanged();
     RefreshAfterSearchCommand();
 }
 
@@ -283,6 +338,7 @@ void frmList::EditSearch()
     // the edited search stays the current one.
     m_pmFilter->SetText(storedName);
     m_pmFilter->LoadFilter(m_strFilter, dialog->Complex());
+    MarkSearchUnchanged();
     RefreshAfterSearchCommand();
 }
 

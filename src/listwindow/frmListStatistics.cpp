@@ -8,6 +8,7 @@
 #include "core/CoEnvironmentSettings.h"
 #include "core/CoQuillonSystemEngine.h"
 #include "core/SessionValues.h"
+#include "listwindow/ListColumnKinds.h"
 #include "platform/controls/BackgroundQuery.h"
 #include "platform/controls/ColumnFormat.h"
 #include "platform/controls/FilterControl.h"
@@ -131,14 +132,8 @@ void frmList::RefreshStatistics(bool bUsesExtendedFrom, const QString& strWhere)
         for (const coLdUVColumnFunctionRef& function : *functions) {
             m_lvwStats->AddColumn(0, QString(), function->DisplayName, width);
             selectList += function->FunctionSQL + QLatin1Char(',');
-            // Only "money" as written is currency (a null one shows zero); other
-            // types show as the list shows them.
-            ColumnKind kind = ColumnKindOf(function->DataType);
-            if (function->DataType == QLatin1String("money"))
-                kind = ColumnKind::Money;
-            else if (kind == ColumnKind::Money)
-                kind = ColumnKind::Decimal;
-            kinds.push_back(kind);
+            // Other types show as the list shows them; a null money value shows zero.
+            kinds.push_back(FunctionValueKind(m_oView, *function));
         }
 
         m_lvwStats->ClearItems();

@@ -7,6 +7,10 @@
 
 #include "LinkedViewsTestSupport.h"
 
+#include "platform/controls/ReportListView.h"
+
+#include <QLocale>
+
 using namespace listtest;
 
 namespace {
@@ -494,6 +498,86 @@ TEST_F(ListWindowLinkedViewsTest, AUserWithoutTheRightToTheLinkedViewGetsTheRefu
     boxes.clear();
     frmList* linked = RightClick(source, QStringLiteral("Orders"));
     ASSERT_NE(linked, nullptr);
+    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QLatin1Char('\n')));
+}
+
+// ---------------------------------------------------------------- how ids show
+
+TEST_F(ListWindowLinkedViewsTest, IdsShowWithoutSeparatorsWhereQuantitiesAmountsAndCountsKeepThem)
+{
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    struct Restore {
+        QLocale locale;
+        ~Restore() { QLocale::setDefault(locale); }
+    } restore{previous};
+    // An order and its line whose ids, quantities and amounts all reach the thousands.
+    Exec("INSERT INTO Customers (CustomerID, CustomerCode, Name, City, State, Phone, CreditLimit, Active, CreatedDate) "
+         "VALUES (4321, 'C-IDS', 'Ids Test', 'Fresno', 'CA', '', 1000, 1, '2024-01-01 00:00:00.000')");
+    Exec("INSERT INTO Products (ProductID, SKU, Name, Category, UnitPrice, UnitCost) "
+         "VALUES (3456, 'SKU-IDS', 'Ids Test Part', 'Test', 10, 5)");
+    Exec("INSERT INTO Orders (OrderID, OrderNumber, CustomerID, OrderDate, Status, SalesRep, LineCount, OrderTotal) "
+         "VALUES (12345, 'SO-IDS', 4321, '2024-06-01 00:00:00.000', 'Open', 'Tester', 1234, 98765.5)");
+    Exec("INSERT INTO OrderLines (OrderLineID, OrderID, LineNumber, ProductID, Quantity, UnitPrice, LineTotal) "
+         "VALUES (23456, 12345, 1001, 3456, 1500, 10, 15000)");
+    // The row id of Orders under a name that does not say so: the key alone makes it an id.
+    Exec("UPDATE LdBaseColumns SET ColumnName = 'OrderKey' WHERE BaseID = 11 AND ColumnName = 'OrderID'");
+    // The strip of Orders with the highest order id and the highest line count.
+    for (const char* column : {"OrderKey", "LineCount"})
+        Exec(QStringLiteral("INSERT INTO LdViewColumnFunctions (ViewID, BaseColumnID, ColumnFunctionID, FunctionOrder) "
+                            "VALUES (4, %1, 5, 10)")
+                 .arg(BaseColumn("ORDERS_1", column)));
+
+    frmList* orders = Open(ViewId(QStringLiteral("ORDERS_1")), QStringLiteral("WHERE ( {OrderNumber} = 'SO-IDS' )"));
+    ASSERT_EQ(orders->ListView()->RowCount(), 1);
+    ASSERT_TRUE(Select(orders, 12345));
+    frmList* lines = RightClick(orders, QStringLiteral("Order Lines"));
+    ASSERT_NE(lines, nullptr);
+    // The linked view is filtered on the ids as the database gives them.
+    EXPECT_TRUE(lines->InitialFilter().contains(QStringLiteral("{OrderID} = '12345'")) &&
+                lines->InitialFilter().contains(QStringLiteral("{CustomerID} = '4321'")))
+        << qPrintable(lines->InitialFilter());
+    ASSERT_EQ(lines->ListView()->RowCount(), 1);
+
+    const auto cell = [](frmList* w, const QString& caption) {
+        for (int c = 1; c <= w->ListView()->ColumnCount(); ++c)
+            if (w->ListView()->ColumnCaption(c) == caption)
+                return w->ListView()->CellText(0, c);
+        return QStringLiteral("<no column>");
+    };
+    const auto strip = [](frmList* w, const QString& caption) {
+        for (int c = 1; c <= w->lvwStats()->ColumnCount(); ++c)
+            if (w->lvwStats()->Column(c)->Text() == caption)
+                return w->lvwStats()->Item(1)->SubItem(c - 1);
+        return QStringLiteral("<no column>");
+    };
+    struct Case {
+        frmList* window;
+        const char* caption;
+        bool inStrip;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {orders, "Order ID", false, "12345"},   // the row id
+        {orders, "Customer No", false, "4321"}, // an id by its name
+        {orders, "Lines", false, "1,234"},      // a quantity
+        {orders, "Order Total", false, "$98,765.50"},
+        {orders, "Maximum of Order ID", true, "12345"},
+        {orders, "Maximum of Lines", true, "1,234"},
+        {orders, "Sum of Order Total", true, "$98,765.50"},
+        {lines, "Order ID", false, "12345"},
+        {lines, "Customer No", false, "4321"},
+        {lines, "Product No", false, "3456"},
+        {lines, "Line", false, "1001"},  // a number that names the line
+        {lines, "Quantity", false, "1,500"},
+        {lines, "Line Total", false, "$15,000.00"},
+        {lines, "Sum of Quantity", true, "1,500"},
+    };
+    for (const Case& c : cases) {
+        const QString caption = QString::fromLatin1(c.caption);
+        EXPECT_EQ(c.inStrip ? strip(c.window, caption) : cell(c.window, caption), QString::fromLatin1(c.shown))
+            << c.window->Caption().toStdString() << ": " << c.caption;
+    }
     EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QLatin1Char('\n')));
 }
 

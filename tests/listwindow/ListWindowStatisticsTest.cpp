@@ -11,6 +11,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFrame>
+#include <QLabel>
+#include <QAction>
 #include <QSignalSpy>
 #include <QThread>
 
@@ -218,6 +221,66 @@ TEST_F(ListWindowStatisticsTest, AFailingStatisticsQueryShowsItsMessageOnceOnThe
         // The strip keeps its count and stops waiting.
         EXPECT_FALSE(AnyBusy(orders)) << k.name;
         EXPECT_EQ(StripRow(orders)->SubItem(1), QString::number(orders->RecordCount())) << k.name;
+    }
+}
+
+TEST_F(ListWindowStatisticsTest, ARefusedSearchLeavesNoRowsOrFiguresOfThePreviousSearch)
+{
+    // Orders opens on its last used search; the user adds a date range it cannot read.
+    frmList* orders = Open(4);
+    FILTERLib::Filter* pane = orders->pmFilter();
+    const int status = FilterField(pane, QStringLiteral("{Status}"));
+    const int orderDate = FilterField(pane, QStringLiteral("{OrderDate}"));
+    ASSERT_TRUE(status >= 0 && orderDate >= 0);
+    struct Case {
+        const char* name;
+        std::function<void()> stillGoing;  // what of the previous search has not come yet
+        bool byEnter;                      // Enter in the value, else Go
+    };
+    const Case cases[] = {
+        {"its statistics still running, Enter", [&] { orders->RefreshStatistics(false, kEndlessWhere); }, true},
+        {"its rows, count and statistics still coming, Go", [&] { orders->cmdGo_Click(); }, false},
+    };
+    for (const Case& k : cases) {
+        pane->ClearRows();
+        ASSERT_TRUE(pane->SetRow(0, status, FILTERLib::Filter::Op::Equals, QStringLiteral("Open"))) << k.name;
+        ASSERT_TRUE(Go(orders)) << k.name;
+        ASSERT_GT(orders->ListView()->RowCount(), 0) << k.name;
+        ASSERT_NE(StripRow(orders)->SubItem(1), QString()) << k.name;
+        ASSERT_NE(Values(orders).join(QString()), QString()) << k.name;
+        k.stillGoing();
+        ASSERT_TRUE(pane->SetRow(1, orderDate, FILTERLib::Filter::Op::Between, QStringLiteral("24-01-05x"),
+                                 QStringLiteral("2024-12-31")))
+            << k.name;
+        const QString problem = pane->InvalidValue();
+        ASSERT_TRUE(problem.startsWith(QStringLiteral("The value of 'Order Date'"))) << qPrintable(problem);
+        boxes.clear();
+        if (k.byEnter) {
+            QLineEdit* value = ValueBox(orders, QStringLiteral("24-01-05x"));
+            ASSERT_NE(value, nullptr) << k.name;
+            value->setFocus();
+            QTest::keyClick(value, Qt::Key_Return);
+        } else {
+            orders->cmdGo_Click();
+        }
+        ASSERT_EQ(boxes.size(), 1u) << k.name;
+        EXPECT_EQ(boxes[0].prompt, problem) << k.name;
+
+        // Nothing of the previous search is shown, nor comes later; the frame says nothing was listed.
+        for (int pass = 0; pass < 2; ++pass) {
+            EXPECT_EQ(orders->ListView()->RowCount(), 0) << k.name << " " << pass;
+            EXPECT_EQ(StripRow(orders)->SubItem(1), QString()) << k.name << " " << pass;
+            EXPECT_EQ(Values(orders).join(QString()), QString()) << k.name << " " << pass;
+            EXPECT_FALSE(AnyBusy(orders)) << k.name << " " << pass;
+            EXPECT_FALSE(orders->StatisticsPending()) << k.name << " " << pass;
+            EXPECT_FALSE(orders->fraMessage()->isHidden()) << k.name << " " << pass;
+            EXPECT_EQ(orders->lblMessage()->text(), QStringLiteral("Click go or select search criteria to list orders."))
+                << k.name;
+            EXPECT_FALSE(orders->Button(QStringLiteral("EXPORT"))->isEnabled()) << k.name << " " << pass;
+            QTest::qWait(200);
+        }
+        EXPECT_EQ(boxes.size(), 1u) << k.name;
+        EXPECT_EQ(ScreenMousePointer(), static_cast<int>(vbDefault)) << k.name;
     }
 }
 

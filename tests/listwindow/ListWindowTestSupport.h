@@ -17,6 +17,7 @@
 #include "platform/database/BrandleDatabase.h"
 #include "platform/forms/FormsRuntime.h"
 #include "platform/settings/RegistryStore.h"
+#include "platform/controls/FilterControl.h"
 #include "platform/controls/eListView.h"
 #include "vieweditor/frmListViewEdit.h"
 #include "WaitFor.h"
@@ -25,6 +26,7 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineEdit>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QStringList>
@@ -292,6 +294,36 @@ protected:
 
     // The statement the list control ran last.
     static QString ListStatement(frmList* window) { return window->ListView()->Statement(); }
+
+    // The filter pane's field whose conditions name that reference (a column
+    // token), tried on the empty last row and removed again; -1 when none does.
+    static int FilterField(FILTERLib::Filter* pane, const QString& reference)
+    {
+        using Op = FILTERLib::Filter::Op;
+        const std::pair<Op, const char*> tries[] = {
+            {Op::IsEmpty, ""}, {Op::Equals, "1"}, {Op::Equals, "2024-01-01"}, {Op::Is, "Yes"}};
+        const QString before = pane->WhereText();
+        for (int field = 0; field < pane->FieldCount(); ++field) {
+            for (const auto& [op, value] : tries) {
+                const int row = pane->RowCount() - 1;
+                if (!pane->SetRow(row, field, op, QLatin1String(value)))
+                    continue;
+                const bool named = pane->WhereText().count(reference) > before.count(reference);
+                pane->RemoveRow(row);
+                if (named)
+                    return field;
+            }
+        }
+        return -1;
+    }
+    // The value box of the filter pane that holds that text, as the user sees it.
+    static QLineEdit* ValueBox(frmList* window, const QString& text)
+    {
+        for (QLineEdit* e : window->pmFilter()->findChildren<QLineEdit*>())
+            if (e->isVisibleTo(window) && e->text() == text)
+                return e;
+        return nullptr;
+    }
 
     std::vector<MessageBoxRequest> boxes;
     std::deque<int> answers;  // answers to the next boxes; then Yes/No boxes get No, the others OK

@@ -193,6 +193,94 @@ TEST_F(SearchesTest, ThePaneShowsTheCurrentSearchsNameAndClearLeavesNoSearchCurr
     EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
 }
 
+TEST_F(SearchesTest, TheSearchsNameSaysWhenThePaneNoLongerHoldsItAsSavedUntilItIsAgain)
+{
+    frmList* orders = OpenView(QStringLiteral("ORDERS_1"));
+    FILTERLib::Filter* pane = orders->pmFilter();
+    QLabel* label = orders->lblSearchName();
+    const QString saved = StoredSearches(4).first();
+    const auto expectUnchanged = [&](const QString& name, const char* when) {
+        EXPECT_EQ(label->text(), QStringLiteral("Search: ") + name) << when;
+        EXPECT_EQ(label->toolTip(), name) << when;
+        EXPECT_EQ(pane->Text(), name) << when;
+    };
+    expectUnchanged(QStringLiteral("Open Orders"), "opened");
+    const int total = FilterField(pane, QStringLiteral("{OrderTotal}"));
+    const int orderDate = FilterField(pane, QStringLiteral("{OrderDate}"));
+    ASSERT_TRUE(total >= 0 && orderDate >= 0);
+    expectUnchanged(QStringLiteral("Open Orders"), "fields looked up");
+
+    const auto answered = [this, orders](const char* key, const QString& name) {
+        DialogDriver driver(QStringLiteral("frmListSearchName"), Answer(name, true, false));
+        Command(orders, key, true);
+        EXPECT_TRUE(driver.Ran()) << key;
+    };
+    using Op = FILTERLib::Filter::Op;
+    struct Case {
+        const char* name;
+        int field;
+        Op op;
+        QString value1, value2;
+        bool refused;  // the pane refuses the value: nothing runs
+        std::function<void(int row)> backToSaved;
+        const char* current;  // the search current afterwards
+        bool stores;          // the way back stores the change
+    };
+    const Case cases[] = {
+        {"a row added, then removed and the search run", total, Op::GreaterOrEqual, QStringLiteral("500"), QString(),
+         false,
+         [&](int row) {
+             pane->RemoveRow(row);
+             ASSERT_TRUE(Go(orders));
+         },
+         "Open Orders", false},
+        {"a refused date range, then the search chosen again", orderDate, Op::Between, QStringLiteral("24-01-05x"),
+         QStringLiteral("2024-12-31"), true, [&](int) { ChooseSearch(orders, QStringLiteral("Open Orders")); },
+         "Open Orders", false},
+        {"a row added, then saved", total, Op::GreaterOrEqual, QStringLiteral("500"), QString(), false,
+         [&](int) { Command(orders, "SAVE", true); }, "Open Orders", true},
+        {"a row added, then edited", total, Op::LessOrEqual, QStringLiteral("90000"), QString(), false,
+         [&](int) { answered("EDIT", QStringLiteral("Open Orders")); }, "Open Orders", true},
+        {"a row added, then saved as a new search", total, Op::Greater, QStringLiteral("700"), QString(), false,
+         [&](int) { answered("SAVE_AS", QStringLiteral("Open Orders over 700")); }, "Open Orders over 700", true},
+    };
+    for (const Case& k : cases) {
+        boxes.clear();
+        const QStringList before = StoredSearches(4);
+        const int row = pane->RowCount() - 1;
+        ASSERT_TRUE(pane->SetRow(row, k.field, k.op, k.value1, k.value2)) << k.name;
+        QLineEdit* value = ValueBox(orders, k.value1);
+        ASSERT_NE(value, nullptr) << k.name;
+        value->setFocus();
+        if (k.refused)
+            QTest::keyClick(value, Qt::Key_Return);
+        else
+            ASSERT_TRUE(Loads(orders, [value] { QTest::keyClick(value, Qt::Key_Return); })) << k.name;
+        EXPECT_EQ(boxes.size(), k.refused ? 1u : 0u) << k.name;
+        // The conditions under the name are no longer the search's.
+        EXPECT_EQ(label->text(), QStringLiteral("Search: Open Orders (changed)")) << k.name;
+        EXPECT_EQ(label->toolTip(), QStringLiteral("Open Orders (changed since it was chosen or saved)")) << k.name;
+        EXPECT_TRUE(label->isVisible()) << k.name;
+        k.backToSaved(row);
+        expectUnchanged(QString::fromLatin1(k.current), k.name);
+        if (!k.stores)
+            EXPECT_EQ(StoredSearches(4), before) << k.name;
+        else
+            EXPECT_EQ(Value(QStringLiteral("SELECT FilterString FROM LdViewFilters WHERE ViewFilterID = %1")
+                                .arg(SearchId(4, QString::fromLatin1(k.current)))),
+                      pane->WhereText())
+                << k.name;
+    }
+    // Save and Edit stored the changed conditions into the search, as they always have.
+    const QString stored = Value(QStringLiteral("SELECT FilterString FROM LdViewFilters WHERE ViewFilterID = %1")
+                                     .arg(SearchId(4, QStringLiteral("Open Orders"))));
+    EXPECT_NE(stored, saved.section(QLatin1Char('|'), 1, 1));
+    EXPECT_TRUE(stored.contains(QStringLiteral("{OrderTotal} >= 500")) &&
+                stored.contains(QStringLiteral("{OrderTotal} <= 90000")))
+        << qPrintable(stored);
+    EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+}
+
 TEST_F(SearchesTest, OrdinaryRowsInPlaceOfACurrentComplexSearchEndThatSearch)
 {
     frmList* orders = OpenView(QStringLiteral("ORDERS_1"));

@@ -28,6 +28,25 @@ ColumnKind ColumnKindOf(const QString& dataType)
     return ColumnKind::Text;
 }
 
+ColumnKind ColumnKindOf(const QString& dataType, bool namesRows)
+{
+    const ColumnKind kind = ColumnKindOf(dataType);
+    return namesRows && (kind == ColumnKind::Integer || kind == ColumnKind::Decimal) ? ColumnKind::Identifier : kind;
+}
+
+bool IsIdentifierName(const QString& columnName)
+{
+    const QString name = columnName.trimmed();
+    // The suffix is a word of its own: its capital (or an underscore) starts it.
+    for (const QLatin1String suffix : {QLatin1String("ID"), QLatin1String("Id"), QLatin1String("Number")})
+        if (name.endsWith(suffix, Qt::CaseSensitive))
+            return true;
+    for (const QLatin1String suffix : {QLatin1String("_id"), QLatin1String("_number")})
+        if (name.endsWith(suffix, Qt::CaseInsensitive))
+            return true;
+    return name.compare(QLatin1String("id"), Qt::CaseInsensitive) == 0;
+}
+
 namespace {
 
 // The user's locale, with its group separators also where it omits them by
@@ -88,6 +107,15 @@ QString FormatColumnValue(const Variant& value, ColumnKind kind)
         case ColumnKind::Decimal:
             if (NumberOf(value, number)) {
                 const QLocale locale = UserLocale();
+                if (number == std::trunc(number) && std::fabs(number) < 9.0e15)
+                    return locale.toString(static_cast<qlonglong>(number));
+                return locale.toString(number, 'f', QLocale::FloatingPointShortest);
+            }
+            break;
+        case ColumnKind::Identifier:
+            if (NumberOf(value, number)) {
+                QLocale locale;
+                locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
                 if (number == std::trunc(number) && std::fabs(number) < 9.0e15)
                     return locale.toString(static_cast<qlonglong>(number));
                 return locale.toString(number, 'f', QLocale::FloatingPointShortest);

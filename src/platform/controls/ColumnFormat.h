@@ -4,20 +4,28 @@
 // (QLocale's default: the system's unless the program sets another),
 // the same in both. Money as currency; whole numbers with the locale's group
 // separators; other numbers as short as they read back, with separators; a
-// date-time without a zero fraction of seconds, and without its time at
-// midnight; anything else (and a text that is not a number) as it is. Null and
-// empty values show as "".
+// number that names a row (an id) without separators, since it is read digit by
+// digit and typed back into searches as it is; a date-time without a zero
+// fraction of seconds, and without its time at midnight; anything else (and a
+// text that is not a number) as it is. Null and empty values show as "".
 
 #include "base/Variant.h"
 
 #include <QString>
 #include <cstdint>
 
-enum class ColumnKind { Text, Integer, Decimal, Money, DateTime };
+enum class ColumnKind { Text, Integer, Decimal, Money, DateTime, Identifier };
 
 // The kind of an SQL data type name ("money", "int", "decimal", "datetime", ...),
 // without regard to case or a size such as "(18,2)"; Text for any other.
 ColumnKind ColumnKindOf(const QString& dataType);
+// The same for a column that names rows (a row id, or an id or number by its
+// name): a number type is then an Identifier; money and other types keep their kind.
+ColumnKind ColumnKindOf(const QString& dataType, bool namesRows);
+// Whether a column's SQL name calls it an id or a number of a row: it ends in
+// "ID", "Id" or "_id", or in "Number" or "_number" ("OrderID", "LineNumber";
+// not "Paid" or "LineCount").
+bool IsIdentifierName(const QString& columnName);
 QString FormatColumnValue(const Variant& value, ColumnKind kind);
 // A record count, with the locale's group separators.
 QString FormatCount(int64_t count);

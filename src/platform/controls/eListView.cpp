@@ -141,11 +141,10 @@ void eListView::SetView(const QString& viewName, const QString& sqlSelect, const
     m_columnsSized = false;
 }
 
-void eListView::SetColumnTypes(const QStringList& dataTypes)
+void eListView::SetColumnKinds(const std::vector<ColumnKind>& kinds)
 {
     for (size_t c = 0; c < m_model->columns.size(); ++c)
-        m_model->columns[c].kind =
-            c < static_cast<size_t>(dataTypes.size()) ? ColumnKindOf(dataTypes[static_cast<qsizetype>(c)]) : ColumnKind::Text;
+        m_model->columns[c].kind = c < kinds.size() ? kinds[c] : ColumnKind::Text;
     if (m_model->rows > 0 && !m_model->columns.empty())
         emit m_model->dataChanged(m_model->index(0, 0),
                                   m_model->index(m_model->rows - 1, static_cast<int>(m_model->columns.size()) - 1));

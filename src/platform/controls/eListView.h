@@ -26,11 +26,13 @@
 #include <QWidget>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class QTableView;
 class QLabel;
 class QScrollBar;
 class ListQueryModel;
+enum class ColumnKind;
 
 // Where a WHERE text's own ORDER BY begins (outside brackets, texts and
 // comments); -1 when it has none.
@@ -58,10 +60,11 @@ public:
     // or when there are more than kMaxColumns columns.
     void SetView(const QString& viewName, const QString& sqlSelect, const QString& sqlFrom,
                  const QString& sqlFromEx, const QString& columnString);
-    // The SQL data type of each column, in the column string's order, for how its
-    // values show (platform/controls/ColumnFormat.h); a column without one shows
-    // its values as text. SetView forgets them.
-    void SetColumnTypes(const QStringList& dataTypes);
+    // The kind of each column, in the column string's order, for how its values
+    // show (platform/controls/ColumnFormat.h: by its SQL data type, a column that
+    // names rows as ids); a column without one shows its values as text. SetView
+    // forgets them.
+    void SetColumnKinds(const std::vector<ColumnKind>& kinds);
     // where: empty or a WHERE clause; usesExtendedFrom adds SQLFromEx.
     void SetFilter(const QString& where, bool usesExtendedFrom);
     // Replaces the rows with those of the query; LoadComplete follows (later).

@@ -163,7 +163,7 @@ private:
 struct ColumnDef {
     QString caption;
     int alignment = 0;
-    ColumnKind kind = ColumnKind::Text;  // how its values show (SetColumnTypes)
+    ColumnKind kind = ColumnKind::Text;  // how its values show (SetColumnKinds)
 };
 
 // caption,alignment,caption,alignment,...: the character after a caption's comma

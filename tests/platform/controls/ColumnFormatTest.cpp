@@ -6,6 +6,8 @@
 #include <QLocale>
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace {
 
 struct DefaultLocale {
@@ -63,6 +65,45 @@ TEST(ColumnFormat, ValuesShowByTheirColumnsTypeInTheUsersLocale)
     DefaultLocale us{QLocale(QLocale::English, QLocale::UnitedStates)};
     EXPECT_EQ(FormatColumnValue(Variant(1121.4), ColumnKind::Money), QStringLiteral("$1,121.40"));
     EXPECT_EQ(FormatCount(1973064), QStringLiteral("1,973,064"));
+}
+
+TEST(ColumnFormat, NumbersThatNameRowsShowWithoutSeparators)
+{
+    struct Case {
+        QLocale::Language language;
+        QLocale::Territory territory;
+        Variant value;
+        const char* type;
+        bool namesRows;
+        QString expected;
+    };
+    const Case cases[] = {
+        {QLocale::English, QLocale::UnitedStates, Variant(int32_t(1028)), "int", true, QStringLiteral("1028")},
+        {QLocale::German, QLocale::Germany, Variant(int32_t(1028)), "int", true, QStringLiteral("1028")},
+        {QLocale::C, QLocale::AnyTerritory, Variant(int32_t(1973064)), "bigint", true, QStringLiteral("1973064")},
+        {QLocale::English, QLocale::UnitedStates, Variant(QStringLiteral("1028")), "numeric(10,0)", true,
+         QStringLiteral("1028")},
+        {QLocale::English, QLocale::UnitedStates, Variant(int32_t(1028)), "int", false, QStringLiteral("1,028")},
+        // Only number types: a text id stays as it is, money stays money.
+        {QLocale::English, QLocale::UnitedStates, Variant(QStringLiteral("SO-1,028")), "varchar", true,
+         QStringLiteral("SO-1,028")},
+        {QLocale::English, QLocale::UnitedStates, Variant(1028.0), "money", true, QStringLiteral("$1,028.00")},
+        {QLocale::English, QLocale::UnitedStates, Variant(Null), "int", true, QString()},
+    };
+    for (const Case& c : cases) {
+        DefaultLocale locale{QLocale(c.language, c.territory)};
+        EXPECT_EQ(FormatColumnValue(c.value, ColumnKindOf(QString::fromLatin1(c.type), c.namesRows)).toStdString(),
+                  c.expected.toStdString())
+            << c.type << " " << QLocale().name().toStdString();
+    }
+
+    const std::pair<const char*, bool> names[] = {
+        {"OrderID", true},    {"CustomerId", true}, {"order_id", true},   {"ID", true},        {"id", true},
+        {"LineNumber", true}, {"line_number", true}, {" OrderID ", true}, {"Paid", false},     {"Valid", false},
+        {"LineCount", false}, {"Quantity", false},  {"OrderTotal", false}, {"Identity", false},
+    };
+    for (const auto& [name, isId] : names)
+        EXPECT_EQ(IsIdentifierName(QString::fromLatin1(name)), isId) << name;
 }
 
 }  // namespace
