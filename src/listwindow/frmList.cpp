@@ -608,6 +608,8 @@ void frmList::RefuseSearch(const QString& message)
     ShowNonRefreshedListMessage();
     SetScreenMousePointer(vbDefault);
     MsgBox(message, vbExclamation, QStringLiteral("Attention Required"));
+    // The user mends the value where it was typed.
+    m_pmFilter->FocusInvalidValue();
 }
 
 void frmList::RefreshList(int32_t lRowID)

@@ -12,6 +12,7 @@
 #include "platform/controls/MenuButton.h"
 #include "platform/controls/FilterPaneTestSupport.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -165,6 +166,9 @@ TEST_F(ListWindowFilterPaneTest, EnterMarksOnlyTheValueBoxThatHoldsTheRefusedVal
             EXPECT_EQ(wrong->toolTip(), problem);
             EXPECT_FALSE(IsMarked(valid));
             EXPECT_NE(valid->toolTip(), problem);
+            // The focus goes to the refused value, selected for the user to mend.
+            EXPECT_EQ(QApplication::focusWidget(), wrong);
+            EXPECT_EQ(wrong->selectedText(), c.wrong == 1 ? c.v1 : c.v2);
         }
     }
     EXPECT_GT(twoValueOperators, 0);

@@ -101,6 +101,9 @@ public:
     // character, too long) cannot search, naming its field; empty when none does.
     // Such a row shows that it is invalid and gives no condition.
     QString InvalidValue() const;
+    // Puts the focus in the box of the value InvalidValue names, its text selected,
+    // for the user to mend; false when no value is refused.
+    bool FocusInvalidValue();
 
     // ---- Rows, for the window's tests and for programs that fill them ----
     // The rows shown, the empty last one included.

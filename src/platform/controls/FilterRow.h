@@ -120,6 +120,9 @@ public:
         return true;
     }
 
+    // The box of a value (0 or 1).
+    QLineEdit* valueBox(int which) const { return which == 0 ? m_value1 : m_value2; }
+
     // Shows on each value box whether its value is refused, and why (empty: it is fine).
     void showProblems(const QString& first, const QString& second)
     {

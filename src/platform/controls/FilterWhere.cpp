@@ -265,6 +265,21 @@ QString Filter::InvalidValue() const
     return {};
 }
 
+bool Filter::FocusInvalidValue()
+{
+    if (m_textMode)
+        return false;
+    for (FilterRow* row : m_rows)
+        for (int which = 0; which < 2; ++which)
+            if (!ValueProblem(*row, which).isEmpty()) {
+                QLineEdit* box = row->valueBox(which);
+                box->setFocus(Qt::OtherFocusReason);
+                box->selectAll();
+                return true;
+            }
+    return false;
+}
+
 // ---------------------------------------------------------------- WHERE text
 
 QString Filter::conditionOf(const FilterRow& row) const
