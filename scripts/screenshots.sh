@@ -18,6 +18,10 @@
 #                     the statistics strip
 #   list-context-menu.png  the Orders list window with the context menu of an order
 #                     open: the linked views offered for that row
+#   list-refused-search.png  Orders after Enter on a search whose date the pane
+#                     refuses: the message, the refused box marked, nothing listed
+#   list-two-digit-year.png  the same search with the date typed with a two-digit
+#                     year: its rows, and the search's name marked as changed
 #   small-main-window.png  the main window made small, scrolled to the right edge of
 #                     the list windows
 #   view-editor.png   the view editor customizing a view, on its Columns tab (taken by
@@ -196,6 +200,34 @@ sleep 0.8
 shoot_screen "$MAIN" list-context-menu.png
 xdotool key Escape
 sleep 0.3
+
+# ---- a search the pane refuses: in the empty row of Orders' pane, "Order Date",
+# "between", a value that is no date and a valid one, Enter. The box names the
+# value; behind it the list and the strip show nothing of the previous search,
+# only the refused box is marked, and the search's name says it has changed.
+xdotool mousemove --window "$MAIN" 500 222 click 1
+sleep 0.8
+xdotool mousemove --window "$MAIN" 65 267 click 1
+sleep 0.6
+xdotool mousemove --window "$MAIN" 495 222 click 1
+sleep 0.8
+xdotool mousemove --window "$MAIN" 413 355 click 1
+sleep 0.6
+xdotool mousemove --window "$MAIN" 560 222 click 1
+xdotool type --delay 30 "24-01-05x"
+xdotool mousemove --window "$MAIN" 840 222 click 1
+xdotool type --delay 30 "2024-12-31"
+xdotool key Return
+sleep 1.0
+shoot_screen "$MAIN" list-refused-search.png
+# OK puts the focus back in the refused value, selected: typed over, a two-digit
+# year is read as 2024 and the search runs.
+xdotool key Return
+sleep 0.5
+xdotool type --delay 30 "24-01-05"
+xdotool key Return
+sleep 2.0
+shoot "$MAIN" list-two-digit-year.png
 
 # ---- the main window made small: the list windows keep their size and the window
 # area scrolls to them; clicks on the scroll bar's right arrow bring Go, Clear,
