@@ -24,6 +24,8 @@
 #                     year: its rows, and the search's name marked as changed
 #   small-main-window.png  the main window made small, scrolled to the right edge of
 #                     the list windows
+#   import-column-order-lines.png  the Import Column dialog opened from Order Lines'
+#                     editor, the linked view Products chosen and its columns listed
 #   view-editor.png   the view editor customizing a view, on its Columns tab (taken by
 #                     the editor's layout test, which has the program open the editor)
 #   import-column.png, edit-imported-column.png  the editor's two column dialogs on
@@ -287,7 +289,7 @@ APP_PID=$!
 LOGON=$(wait_window "quillon Login")
 xdotool windowmove "$LOGON" 60 60
 sleep 0.5
-xdotool type --delay 40 jdoe
+# The user id of the last logon is stored: it is in its box already.
 xdotool mousemove --window "$LOGON" 291 25 click 1
 MANAGER=$(wait_window "Manage Logon Profiles")
 xdotool windowmove "$MANAGER" 60 60
@@ -327,6 +329,45 @@ sleep 2.0
 eval "$(xdotool getwindowgeometry --shell "$LOGON" | grep -E '^(X|Y|WIDTH|HEIGHT)=')"
 import -window root -crop "$((WIDTH + 84))x$((HEIGHT + 24))+$((X - 12))+$((Y - 12))" +repage "$OUT/logon-profile-tip.png"
 echo "saved docs/screenshots/logon-profile-tip.png"
+
+kill "$APP_PID" 2>/dev/null || true
+wait "$APP_PID" 2>/dev/null || true
+APP_PID=""
+
+# ---- Import New Columns on Order Lines, as admin: All Views, Go, the Order Lines row,
+# Customize, then the editor's Import New Columns; the linked view Products chosen
+# in the dialog lists its columns. Esc closes the dialog as Cancel does.
+"$BUILD_DIR/quillon" "/SQLSRV=$SERVER;/HBSRV=localhost;/HBPRT=1331;/CO=DEMO;/UID=admin;/PWD=admin;" &
+APP_PID=$!
+MAIN=$(wait_window "DEMO - quillon 7.6")
+xdotool windowmove "$MAIN" 0 0 windowsize "$MAIN" 1100 720
+xdotool windowfocus --sync "$MAIN" 2>/dev/null || true
+sleep 0.4
+xdotool key --clearmodifiers alt+v
+sleep 0.4
+xdotool key a
+sleep 1.0
+xdotool mousemove --window "$MAIN" 1037 156 click 1
+sleep 1.5
+xdotool mousemove --window "$MAIN" 60 285 click 1
+sleep 0.4
+xdotool mousemove --window "$MAIN" 205 115 click 1
+wait_window "Customize View" >/dev/null
+sleep 1.0
+xdotool mousemove 794 578 click 1
+IMPORT=$(wait_window "Import Column")
+sleep 0.5
+xdotool mousemove --window "$IMPORT" 439 50 click 1
+sleep 1.0
+xdotool mousemove --window "$IMPORT" 170 70 click 1
+sleep 1.0
+shoot "$IMPORT" import-column-order-lines.png
+xdotool key Escape
+sleep 0.5
+if xdotool search --onlyvisible --name "^Import Column\$" >/dev/null 2>&1; then
+  echo "Esc left the Import Column dialog open." >&2
+  exit 1
+fi
 
 kill "$APP_PID" 2>/dev/null || true
 wait "$APP_PID" 2>/dev/null || true
