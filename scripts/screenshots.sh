@@ -177,15 +177,19 @@ xdotool windowfocus --sync "$MAIN" 2>/dev/null || true
 # from it with Enter; Orders starts with its last used search ("Open Orders"),
 # lists its rows and shows the statistics strip. The list windows are widgets
 # inside the main window, so the clicks go to places in the main window.
-sleep 0.4
-xdotool key --clearmodifiers alt+v
-sleep 0.4
-xdotool key a
-sleep 1.0
-# Go (at the right of the filter pane of the window, which fills the main window
-# but for one cascade step), then the first row (Customers); Orders is the row below it.
-xdotool mousemove --window "$MAIN" 1037 156 click 1
-sleep 1.5
+# All Views from the View menu, then Go (at the right of the filter pane of the
+# window, which fills the main window but for one cascade step).
+list_all_views() {
+  sleep 0.4
+  xdotool key --clearmodifiers alt+v
+  sleep 0.4
+  xdotool key a
+  sleep 1.0
+  xdotool mousemove --window "$MAIN" 1037 156 click 1
+  sleep 1.5
+}
+list_all_views
+# The first row (Customers); Orders is the row below it.
 xdotool mousemove --window "$MAIN" 60 245 click 1
 sleep 0.5
 xdotool key Down
@@ -342,13 +346,7 @@ APP_PID=$!
 MAIN=$(wait_window "DEMO - quillon 7.6")
 xdotool windowmove "$MAIN" 0 0 windowsize "$MAIN" 1100 720
 xdotool windowfocus --sync "$MAIN" 2>/dev/null || true
-sleep 0.4
-xdotool key --clearmodifiers alt+v
-sleep 0.4
-xdotool key a
-sleep 1.0
-xdotool mousemove --window "$MAIN" 1037 156 click 1
-sleep 1.5
+list_all_views
 xdotool mousemove --window "$MAIN" 60 285 click 1
 sleep 0.4
 xdotool mousemove --window "$MAIN" 205 115 click 1

@@ -45,6 +45,15 @@ protected:
         EXPECT_TRUE(dialog->lkupView()->WaitUntilLoaded());
         return dialog;
     }
+    // The Customer Report's custom property Segment, imported as a column of its base; its column id.
+    int32_t ImportSegment()
+    {
+        Probe().Execute(QStringLiteral("EXEC Ld_ImportCustomProperty 12,1,'Segment','Segment',1"));
+        return Probe()
+            .DLookup(QStringLiteral("ColumnID"), QStringLiteral("LdBaseColumns"),
+                     QStringLiteral("BaseID = 10 AND ColumnName = 'Segment'"))
+            .toInt32();
+    }
     // Chooses a source and then the lookup's first entry, as the user does.
     void Choose(frmImportColumn* d, int source)
     {
@@ -313,10 +322,7 @@ TEST_F(ImportColumnDialogsTest, EscClosesBothDialogsAsCancelDoesWhereverTheFocus
     EXPECT_EQ(BaseColumns(), before);
     EXPECT_TRUE(boxes.empty());
 
-    Probe().Execute(QStringLiteral("EXEC Ld_ImportCustomProperty 12,1,'Segment','Segment',1"));
-    int32_t column = Probe().DLookup(QStringLiteral("ColumnID"), QStringLiteral("LdBaseColumns"),
-                                     QStringLiteral("BaseID = 10 AND ColumnName = 'Segment'"))
-                         .toInt32();
+    int32_t column = ImportSegment();
     int32_t view = kCustomerReport;
     QString name = QStringLiteral("Segment");
     using EditControl = QWidget* (*)(frmEditImportedColumn*);
@@ -357,10 +363,7 @@ TEST_F(ImportColumnDialogsTest, AFailingImportShowsTheErrorPutsThePointerBackAnd
 
 TEST_F(ImportColumnDialogsTest, EditLeavesTheColumnItselfOutOfTheUniquenessTests)
 {
-    Probe().Execute(QStringLiteral("EXEC Ld_ImportCustomProperty 12,1,'Segment','Segment',1"));
-    int32_t column = Probe().DLookup(QStringLiteral("ColumnID"), QStringLiteral("LdBaseColumns"),
-                                     QStringLiteral("BaseID = 10 AND ColumnName = 'Segment'"))
-                         .toInt32();
+    int32_t column = ImportSegment();
     int32_t view = kCustomerReport;
     QString name = QStringLiteral("Segment");
     QString sqlName = QStringLiteral("Segment");
