@@ -58,13 +58,18 @@ bool ColumnNamesRows(const CoLdUV& view, const CoLdUVColumn& column)
 
 }  // namespace
 
+ColumnKind ListColumnKind(const CoLdUV& view, const CoLdUVColumn& column)
+{
+    return ColumnKindOf(column.DataType, ColumnNamesRows(view, column));
+}
+
 std::vector<ColumnKind> ViewableColumnKinds(const CoLdUVRef& view)
 {
     // Field n of a list row is the viewable column whose Order is n.
     std::vector<std::pair<int16_t, ColumnKind>> viewable;
     for (const CoLdUVColumnRef& column : *view->Columns())
         if (column->Viewable)
-            viewable.emplace_back(column->Order, ColumnKindOf(column->DataType, ColumnNamesRows(*view, *column)));
+            viewable.emplace_back(column->Order, ListColumnKind(*view, *column));
     std::stable_sort(viewable.begin(), viewable.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<ColumnKind> kinds;

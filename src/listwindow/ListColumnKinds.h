@@ -12,6 +12,8 @@
 
 enum class ColumnKind;
 
+// The kind a column of the view shows as in the list.
+ColumnKind ListColumnKind(const CoLdUV& view, const CoLdUVColumn& column);
 // The kinds of a view's viewable columns in the order the list reads them.
 std::vector<ColumnKind> ViewableColumnKinds(const CoLdUVRef& view);
 // The kind of a column function's value in the statistics strip: only "money" as

@@ -447,6 +447,8 @@ bool frmList::SetupFilterControl(const QString& strFilter, bool bComplex)
         const QString token = MakeColumnToken(Variant(column->ColumnName));
         m_pmFilter->AddField(column->DisplayName, token, Variant(column->FilterDataType),
                              Variant(int16_t(column->UseExtendedFrom ? -1 : 0)));
+        // A number of a saved search shows as the list shows its column.
+        m_pmFilter->SetFieldShownAs(m_pmFilter->FieldCount() - 1, ListColumnKind(*m_oView, *column));
         if (!strFilter.isEmpty() && column->UseExtendedFrom && strFilter.contains(token, Qt::CaseSensitive))
             usesExtendedFrom = true;
     }

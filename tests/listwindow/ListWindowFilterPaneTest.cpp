@@ -194,7 +194,8 @@ TEST_F(ListWindowFilterPaneTest, ASavedSearchShowsItsNumbersAsTheListShowsThemAn
 {
     std::vector<const char*> locales = {"en_US.UTF-8"};
     locales.insert(locales.end(), std::begin(kDecimalCommaLocales), std::end(kDecimalCommaLocales));
-    const QString stored = QStringLiteral("WHERE ( {OrderTotal} >= 5000 AND {OrderID} <> 1028 )");
+    const QString stored =
+        QStringLiteral("WHERE ( {OrderTotal} >= 5000 AND {OrderID} <> 1028 AND {LineCount} >= 5000 )");
     int n = 0;
     for (const char* name : locales) {
         SCOPED_TRACE(name);
@@ -209,6 +210,8 @@ TEST_F(ListWindowFilterPaneTest, ASavedSearchShowsItsNumbersAsTheListShowsThemAn
         // 5,000.00 as this user types it.
         Fill(w, QStringLiteral("Order Total"), QStringLiteral(">="), grouped.toString(5000.0, 'f', 2));
         Fill(w, QStringLiteral("Order ID"), QStringLiteral("does not equal"), QStringLiteral("1028"));
+        // A count, which the list shows with its separators.
+        Fill(w, QStringLiteral("Lines"), QStringLiteral(">="), grouped.toString(5000));
         ASSERT_EQ(w->pmFilter()->WhereText(), stored);
         SaveAs(w, search);
         EXPECT_EQ(StoredFilter(search), stored);
@@ -220,14 +223,15 @@ TEST_F(ListWindowFilterPaneTest, ASavedSearchShowsItsNumbersAsTheListShowsThemAn
         const auto shows = [&](frmList* window) {
             ASSERT_EQ(window->pmFilter()->Text(), search);
             const std::vector<PaneRow> rows = PaneRows(window->pmFilter());
-            ASSERT_EQ(rows.size(), 3u);
+            ASSERT_EQ(rows.size(), 4u);
             EXPECT_EQ(rows[0].value1->text(), amount);
             EXPECT_EQ(rows[1].value1->text(), QStringLiteral("1028"));
+            EXPECT_EQ(rows[2].value1->text(), grouped.toString(5000));
             EXPECT_FALSE(IsMarked(rows[0].value1));
             // Enter runs the rows as they write the stored text again.
             ASSERT_TRUE(Loads(window, [&] { QTest::keyClick(rows[0].value1, Qt::Key_Return); }));
             EXPECT_EQ(window->pmFilter()->WhereText(), stored);
-            EXPECT_NE(ListStatement(window).indexOf(QStringLiteral("o.OrderTotal >= 5000 AND o.OrderID <> 1028")), -1)
+            EXPECT_NE(ListStatement(window).indexOf(QStringLiteral("o.OrderTotal >= 5000 AND o.OrderID <> 1028 AND")), -1)
                 << qPrintable(ListStatement(window));
         };
         Choose(w, QStringLiteral("Open Orders"));

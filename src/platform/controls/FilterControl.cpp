@@ -1,5 +1,7 @@
 #include "platform/controls/FilterControl.h"
 
+#include "platform/controls/ColumnFormat.h"
+
 #include "platform/controls/FilterRow.h"
 #include "platform/forms/FormsRuntime.h"
 
@@ -106,6 +108,12 @@ void Filter::RefreshLayout()
     relayout();
     m_reportedRows = -1;
     reportRowCount();
+}
+
+void Filter::SetFieldShownAs(int field, ColumnKind kind)
+{
+    if (field >= 0 && field < FieldCount())
+        m_fields[static_cast<size_t>(field)].shownAs = kind;
 }
 
 void Filter::AddField(const QString& displayName, const QString& reference, const Variant& filterDataType,

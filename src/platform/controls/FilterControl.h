@@ -29,7 +29,10 @@
 #include "base/Variant.h"
 
 #include <QWidget>
+#include <optional>
 #include <vector>
+
+enum class ColumnKind;
 
 class QVBoxLayout;
 class QLineEdit;
@@ -79,6 +82,10 @@ public:
     // usesExtendedFrom: the field needs the view's extended FROM (any non-zero value).
     void AddField(const QString& displayName, const QString& reference, const Variant& filterDataType,
                   const Variant& usesExtendedFrom);
+    // How the list shows the column of a field (0-based, in the order added): a
+    // stored number of that field is shown again in that form. Without it the
+    // field's data type code decides.
+    void SetFieldShownAs(int field, ColumnKind kind);
     // The form of the date literals WhereText writes: the server's the search goes to.
     void SetDateForm(SqlDateForm form) { m_dateForm = form; }
     SqlDateForm DateForm() const { return m_dateForm; }
@@ -145,6 +152,7 @@ private:
         QString reference;
         FieldKind kind = FieldKind::Text;
         QString dataType;  // the code as added, for the form a number is shown in
+        std::optional<ColumnKind> shownAs;  // the list's form of the column, when told
         bool extendedFrom = false;
     };
     friend class FilterRow;

@@ -146,7 +146,7 @@ QString NumberLiteral(const QString& text)
     return LiteralOf(v);
 }
 
-QString ShownNumber(const QString& literal, const QString& filterDataType)
+QString ShownNumber(const QString& literal, const QString& filterDataType, std::optional<ColumnKind> shownAs)
 {
     bool ok = false;
     const double v = QLocale::c().toDouble(literal, &ok);
@@ -160,7 +160,9 @@ QString ShownNumber(const QString& literal, const QString& filterDataType)
     ungrouped.setNumberOptions(ungrouped.numberOptions() | QLocale::OmitGroupSeparator);
     const bool whole = v == std::trunc(v) && std::fabs(v) < 1e15;
     QStringList shown;
-    if (whole && mayNameRow)
+    if (shownAs && *shownAs != ColumnKind::Text && *shownAs != ColumnKind::DateTime)
+        shown << FormatColumnValue(Variant(v), *shownAs);
+    else if (whole && mayNameRow)
         shown << ungrouped.toString(static_cast<qlonglong>(v));
     else
         shown << FormatColumnValue(Variant(v), kind == ColumnKind::Money ? ColumnKind::Money : ColumnKind::Decimal);

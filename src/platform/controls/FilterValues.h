@@ -12,6 +12,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
+enum class ColumnKind;
+
 namespace FILTERLib {
 
 // Qt date formats, in the order ParseDate tries them (the user's locale's short
@@ -34,7 +38,9 @@ QString NumberLiteral(const QString& text);
 // data type code, see ColumnKindOf): money as currency, other numbers with the
 // user's separators; a whole number of an integer field, or of the generic
 // "number" code, without group separators, since it may name a row (an order id).
+// Told how the list shows the column (shownAs), it is shown in that form instead.
 // Always a text that the row writes again as the same literal.
-QString ShownNumber(const QString& literal, const QString& filterDataType);
+QString ShownNumber(const QString& literal, const QString& filterDataType,
+                    std::optional<ColumnKind> shownAs = std::nullopt);
 
 }  // namespace FILTERLib

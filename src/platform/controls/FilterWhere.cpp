@@ -525,8 +525,8 @@ bool Filter::parseConditions(const QString& text, std::vector<FilterRow*>& rows)
                     rd.num(b)) {
                     out.op = Op::Between;
                     // Shown as the list shows the column, so that the row reads it back the same.
-                    out.v1 = ShownNumber(a, f.dataType);
-                    out.v2 = ShownNumber(b, f.dataType);
+                    out.v1 = ShownNumber(a, f.dataType, f.shownAs);
+                    out.v2 = ShownNumber(b, f.dataType, f.shownAs);
                     return true;
                 }
                 rd.pos = after;
@@ -537,7 +537,7 @@ bool Filter::parseConditions(const QString& text, std::vector<FilterRow*>& rows)
                     rd.pos = after;
                     if (rd.exact(QString::fromLatin1(sym)) && rd.num(a)) {
                         out.op = op;
-                        out.v1 = ShownNumber(a, f.dataType);
+                        out.v1 = ShownNumber(a, f.dataType, f.shownAs);
                         return true;
                     }
                 }
