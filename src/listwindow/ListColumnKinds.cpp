@@ -48,28 +48,30 @@ QString RowIdSql(const QString& sqlSelect)
 }
 
 // The view's row id, or an id or a number by its name.
-bool ColumnNamesRows(const CoLdUV& view, const CoLdUVColumn& column)
+bool ColumnNamesRows(const CoLdUVColumn& column, const QString& rowIdSql)
 {
     if (IsIdentifierName(column.ColumnName))
         return true;
-    const QString key = RowIdSql(view.SQLSelect);
-    return !key.isEmpty() && column.ColumnSQL.trimmed().compare(key, Qt::CaseInsensitive) == 0;
+    return !rowIdSql.isEmpty() && column.ColumnSQL.trimmed().compare(rowIdSql, Qt::CaseInsensitive) == 0;
 }
 
 }  // namespace
 
-ColumnKind ListColumnKind(const CoLdUV& view, const CoLdUVColumn& column)
+QString ViewRowIdSql(const CoLdUV& view) { return RowIdSql(view.SQLSelect); }
+
+ColumnKind ListColumnKind(const CoLdUVColumn& column, const QString& rowIdSql)
 {
-    return ColumnKindOf(column.DataType, ColumnNamesRows(view, column));
+    return ColumnKindOf(column.DataType, ColumnNamesRows(column, rowIdSql));
 }
 
 std::vector<ColumnKind> ViewableColumnKinds(const CoLdUVRef& view)
 {
     // Field n of a list row is the viewable column whose Order is n.
     std::vector<std::pair<int16_t, ColumnKind>> viewable;
+    const QString rowIdSql = ViewRowIdSql(*view);
     for (const CoLdUVColumnRef& column : *view->Columns())
         if (column->Viewable)
-            viewable.emplace_back(column->Order, ListColumnKind(*view, *column));
+            viewable.emplace_back(column->Order, ListColumnKind(*column, rowIdSql));
     std::stable_sort(viewable.begin(), viewable.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<ColumnKind> kinds;
@@ -93,6 +95,6 @@ ColumnKind FunctionValueKind(const CoLdUVRef& view, const coLdUVColumnFunction& 
         return kind;
     for (const CoLdUVColumnRef& column : *view->Columns())
         if (column->ColumnID == function.ColumnID)
-            return ColumnKindOf(function.DataType, ColumnNamesRows(*view, *column));
+            return ColumnKindOf(function.DataType, ColumnNamesRows(*column, ViewRowIdSql(*view)));
     return kind;
 }

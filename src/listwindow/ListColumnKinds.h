@@ -12,8 +12,11 @@
 
 enum class ColumnKind;
 
-// The kind a column of the view shows as in the list.
-ColumnKind ListColumnKind(const CoLdUV& view, const CoLdUVColumn& column);
+// The SQL of the view's row id: the first field of its SELECT list, without its
+// alias; empty when it cannot be read.
+QString ViewRowIdSql(const CoLdUV& view);
+// The kind a column of the view shows as in the list, given the view's ViewRowIdSql.
+ColumnKind ListColumnKind(const CoLdUVColumn& column, const QString& rowIdSql);
 // The kinds of a view's viewable columns in the order the list reads them.
 std::vector<ColumnKind> ViewableColumnKinds(const CoLdUVRef& view);
 // The kind of a column function's value in the statistics strip: only "money" as

@@ -442,13 +442,14 @@ bool frmList::SetupFilterControl(const QString& strFilter, bool bComplex)
     }
 
     bool usesExtendedFrom = false;
+    const QString rowIdSql = ViewRowIdSql(*m_oView);
     for (int32_t position : positions) {
         const CoLdUVColumnRef column = columns->Item(Variant(position));
         const QString token = MakeColumnToken(Variant(column->ColumnName));
         m_pmFilter->AddField(column->DisplayName, token, Variant(column->FilterDataType),
                              Variant(int16_t(column->UseExtendedFrom ? -1 : 0)));
         // A number of a saved search shows as the list shows its column.
-        m_pmFilter->SetFieldShownAs(m_pmFilter->FieldCount() - 1, ListColumnKind(*m_oView, *column));
+        m_pmFilter->SetFieldShownAs(m_pmFilter->FieldCount() - 1, ListColumnKind(*column, rowIdSql));
         if (!strFilter.isEmpty() && column->UseExtendedFrom && strFilter.contains(token, Qt::CaseSensitive))
             usesExtendedFrom = true;
     }
