@@ -48,7 +48,7 @@ QString ApplicationRights(const QString& login, bool procedures)
     // them: the call from a procedure of the same owner checks no right, a direct one
     // meets the DENY.
     if (procedures)
-        out += QStringLiteral("GRANT EXECUTE ON SCHEMA::dbo TO [%1];\nDENY EXECUTE ON dbo.Ld_ChangeSQLView TO [%1];\nGO\n")
+        out += QStringLiteral("GRANT EXECUTE ON SCHEMA::dbo TO [%1];\nGO\nDENY EXECUTE ON dbo.Ld_ChangeSQLView TO [%1];\nGO\n")
                    .arg(login);
     return out;
 }
@@ -63,8 +63,9 @@ QString SqlServerLoginsScript(const QString& databaseName)
     QString out = QStringLiteral(
         "-- The program's SQL logins and their rights in CoSystem and the company database\n"
         "-- %1, for SQL Server. Run after the system and company scripts, the first time\n"
-        "-- with the passwords as sqlcmd variables, from the environment (in no command line):\n"
-        "--   %2=... %3=... sqlcmd -S host -U sa -I -b -i logins.sql\n"
+        "-- with the passwords as the sqlcmd variables %2 and %3, exported\n"
+        "-- into the environment (read without echo: never on a command line), then\n"
+        "--   sqlcmd -S host -U sa -I -b -i logins.sql\n"
         "-- sqlcmd pastes them into N'...' as they are: a password must not hold a '.\n"
         "-- Safe to run again, with or without them: a login or user that exists keeps its\n"
         "-- password; rights are granted again as they are. Run it once per company database.\n")

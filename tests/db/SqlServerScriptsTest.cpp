@@ -274,13 +274,21 @@ TEST(SqlServerScripts, OnlyTheOwnerPartChangesTheSchemaAndTouchesOnlyViewsOfQuil
         EXPECT_TRUE(sql.contains(QLatin1String("principal_id, s.principal_id) = "))) << name;
     }
     EXPECT_TRUE(procedures.value(QStringLiteral("Ld_UpdateSQLStmts")).contains(QLatin1String("sys.dm_exec_describe_first_result_set")));
-    // The company database is owned by a login that stays (sa) unless its owner is sa
-    // or a login made for owning, which is disabled.
-    for (const QString& script : {erpdb::SqlServerCompanyScript(QStringLiteral("DemoCo")), erpdb::SqlServerSystemScript()}) {
-        EXPECT_TRUE(script.contains(QLatin1String("WHERE d.name = N'")));
-        EXPECT_TRUE(script.contains(QLatin1String("(p.sid = 0x01 OR p.is_disabled = 1))\nALTER AUTHORIZATION ON DATABASE::[")));
-        EXPECT_TRUE(script.contains(QLatin1String("] TO [sa];\nGO\n")));
-    }
+    // The databases are owned by a login that stays, sa (by its sid: it may have been
+    // renamed), unless the owner is sa or a login made for owning, which is disabled.
+    const struct {
+        QString script;
+        const char* database;
+    } owned[] = {{erpdb::SqlServerCompanyScript(QStringLiteral("DemoCo")), "DemoCo"},
+                 {erpdb::SqlServerSystemScript(), "CoSystem"}};
+    for (const auto& o : owned)
+        EXPECT_TRUE(o.script.contains(
+            QStringLiteral("WHERE d.name = N'%1' AND (p.sid = 0x01 OR p.is_disabled = 1))\nBEGIN\n"
+                           "    DECLARE @Owner nvarchar(max) = N'ALTER AUTHORIZATION ON DATABASE::[%1] TO '\n"
+                           "                                   + QUOTENAME(SUSER_SNAME(0x01)) + N';';\n"
+                           "    EXEC sys.sp_executesql @Owner;\nEND;\nGO\nUSE [%1];\n")
+                .arg(QLatin1String(o.database))))
+            << o.database;
 }
 
 TEST(SqlServerScripts, TheProcedureCheckFindsUndeclaredVariablesAndMissingObjects)
