@@ -226,11 +226,16 @@ void DeleteView(ProcedureCall& call)
         Statement st(db, QLatin1String(sql), proc);
         st.bind(1, viewId).run();
     }
+    // Its SQL view only when it was made for a list view: the name in LdViews is the
+    // application login's to write.
     if (!sqlViewName.isEmpty()) {
-        Statement st(db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'view' AND name = ?1 COLLATE NOCASE"), proc);
-        st.bind(1, sqlViewName);
-        if (st.step())
-            Exec(db, QStringLiteral("DROP VIEW ") + QuoteIdentifier(sqlViewName), proc);
+        const std::optional<SchemaObject> view = FindSchemaObject(db, sqlViewName, proc);
+        if (view && view->type == QLatin1String("view")) {
+            if (!view->ours)
+                Fail(proc, QStringLiteral("the SQL view '%1' cannot be dropped: it was not made for a list view.")
+                               .arg(view->name));
+            Exec(db, QStringLiteral("DROP VIEW ") + QuoteIdentifier(view->name), proc);
+        }
     }
     sp.release();
 }

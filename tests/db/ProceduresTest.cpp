@@ -365,6 +365,60 @@ TEST_F(ProceduresTest, DeleteViewRemovesACustomViewWithEverythingOfIt)
     EXPECT_EQ(Value("SELECT COUNT(*) FROM LdViewColumns WHERE ViewID IN (1, 2)").toInt32(), 8);
 }
 
+// What LdViews names is the application login's to write: the procedures drop or
+// replace only a SQL view they made themselves, whatever a row's names say.
+TEST_F(ProceduresTest, TheSqlViewProceduresTouchNoViewTheyDidNotMake)
+{
+    const char* const erpView = "CREATE VIEW vw_AnyErpView AS SELECT CustomerID FROM Customers";
+    Exec(erpView);
+    Exec("UPDATE LdViews SET CreateSQLView = 1 WHERE ViewID = 3");
+    ASSERT_FALSE(UpdateSql(3));  // CUSTOMERS_2, made by the procedure
+    struct Case {
+        const char* how;
+        const char* rows;       // what the application login wrote
+        const char* procedure;  // then ran
+        const char* message;
+    };
+    const Case cases[] = {
+        {"dropped as the view's old SQL view", "UPDATE LdViews SET SQLViewName = 'vw_AnyErpView', CreateSQLView = 0",
+         "Ld_UpdateSQLStmts",
+         "Ld_UpdateSQLStmts: the SQL view 'vw_AnyErpView' cannot be dropped: it was not made for a list view."},
+        {"dropped as the old name of a renamed view", "UPDATE LdViews SET SQLViewName = 'VW_ANYERPVIEW'",
+         "Ld_UpdateSQLStmts",
+         "Ld_UpdateSQLStmts: the SQL view 'vw_AnyErpView' cannot be dropped: it was not made for a list view."},
+        {"replaced under the view's own names",
+         "UPDATE LdViews SET ViewName = 'vw_AnyErpView', SQLViewName = 'vw_AnyErpView'", "Ld_UpdateSQLStmts",
+         "Ld_UpdateSQLStmts: the SQL view 'vw_AnyErpView' cannot be made: a view of that name exists that was not "
+         "made for a list view."},
+        {"dropped with the list view", "UPDATE LdViews SET SQLViewName = 'vw_AnyErpView'", "Ld_DeleteView",
+         "Ld_DeleteView: the SQL view 'vw_AnyErpView' cannot be dropped: it was not made for a list view."},
+    };
+    for (const Case& c : cases) {
+        Exec("SAVEPOINT attempt");
+        Exec(QLatin1String(c.rows) + QStringLiteral(" WHERE ViewID = 3"));
+        QString message;
+        try {
+            if (QLatin1String(c.procedure) == QLatin1String("Ld_DeleteView"))
+                Call(c.procedure, {Variant(int32_t(3))});
+            else
+                UpdateSql(3);
+        } catch (const AppError& e) {
+            message = e.description();
+        }
+        EXPECT_EQ(message.toStdString(), c.message) << c.how;
+        EXPECT_EQ(Value("SELECT sql FROM sqlite_master WHERE name = 'vw_AnyErpView'").toString().toStdString(), erpView)
+            << c.how;
+        EXPECT_EQ(Value("SELECT COUNT(*) FROM LdViews WHERE ViewID = 3").toInt32(), 1) << c.how;
+        Exec("ROLLBACK TO attempt; RELEASE attempt");
+    }
+    // Its own view it still replaces, renames and drops.
+    Exec("UPDATE LdViews SET ViewName = 'CUSTOMERS_9' WHERE ViewID = 3");
+    EXPECT_FALSE(UpdateSql(3));
+    EXPECT_EQ(Value("SELECT COUNT(*) FROM sqlite_master WHERE name IN ('CUSTOMERS_2', 'CUSTOMERS_9')").toInt32(), 1);
+    Call("Ld_DeleteView", {Variant(int32_t(3))});
+    EXPECT_EQ(Value("SELECT COUNT(*) FROM sqlite_master WHERE name = 'CUSTOMERS_9'").toInt32(), 0);
+}
+
 // ---- Registry and rights ------------------------------------------------------------
 
 TEST_F(ProceduresTest, GetRegValueGivesTypeAndTextOfAValue)
