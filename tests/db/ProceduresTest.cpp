@@ -153,7 +153,7 @@ TEST_F(ProceduresTest, AssocViewsGiveTheLinksToViewsTheUserMaySee)
     EXPECT_EQ(Column(mary, "UseMe"), (QStringList{"True", "False"}));
 }
 
-TEST_F(ProceduresTest, ViewFiltersListEverySearchOfTheViewByName)
+TEST_F(ProceduresTest, ViewFiltersWithoutAUserListEverySearchOfTheViewByName)
 {
     for (int mode : {0, 1}) {
         const ProcedureCall c = Call("Ld_GetViewFilters", {Variant(int32_t(1)), Variant(int32_t(mode))});
@@ -163,6 +163,31 @@ TEST_F(ProceduresTest, ViewFiltersListEverySearchOfTheViewByName)
         EXPECT_EQ(Column(c, "Shared"), (QStringList{"False", "True"}));
         EXPECT_EQ(Column(c, "CreatorID"), (QStringList{"admin", "jdoe"}));
         EXPECT_EQ(Column(c, "Complex"), (QStringList{"True", "False"}));
+    }
+}
+
+TEST_F(ProceduresTest, ViewFiltersForAUserListTheSharedSearchesAndTheUsersOwn)
+{
+    // A private search of jdoe's stored with blanks and capitals around the id.
+    Exec(QStringLiteral("INSERT INTO LdViewFilters (ViewFilterID, ViewID, FilterName, FilterString, Shared, Complex, "
+                        "CreatorID) VALUES (4, 1, 'Mine', 'WHERE ( {Status} = ''Closed'' )', 0, 0, ' JDoe ')"));
+    struct Case {
+        Variant user;
+        QStringList names;
+    };
+    const Case cases[] = {
+        {Variant("jdoe"), {"Mine", "Open ones"}},
+        {Variant("  JDOE "), {"Mine", "Open ones"}},
+        {Variant("Admin"), {"Big", "Open ones"}},
+        {Variant("mary"), {"Open ones"}},
+        {Variant(""), {"Open ones"}},
+        {Variant(Null), {"Big", "Mine", "Open ones"}},
+    };
+    for (const Case& c : cases) {
+        for (int mode : {0, 1}) {
+            const ProcedureCall call = Call("Ld_GetViewFilters", {Variant(int32_t(1)), Variant(int32_t(mode)), c.user});
+            EXPECT_EQ(Column(call, "FilterName"), c.names) << (c.user.isNull() ? "NULL" : qPrintable(c.user.toString()));
+        }
     }
 }
 

@@ -79,7 +79,7 @@ TEST(SqlServerViewProcedures, EachDeclaresTheHostsParametersInTheirOrder)
         {"Ld_GetViewColumns", {"@ViewID", "@AllBaseColumns"}},
         {"Ld_GetViewColumnFunctions", {"@ViewID"}},
         {"Ld_GetAssocViews", {"@ViewID", "@UserID", "@AllLinks"}},
-        {"Ld_GetViewFilters", {"@ViewID", "@EditorMode"}},
+        {"Ld_GetViewFilters", {"@ViewID", "@EditorMode", "@UserID"}},
         {"Ld_IsColumnFilterable", {"@ViewID", "@ColumnID", "@ColumnName"}},
         {"Ld_GetViewColumnFilters", {"@ViewID"}},
         {"Ld_DeleteView", {"@ViewID"}},
