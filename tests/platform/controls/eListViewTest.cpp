@@ -342,8 +342,9 @@ TEST_F(ListViewTest, WhereTextWithItsOwnOrderOrACommentKeepsWorking)
         EXPECT_EQ(list->RowID(r), expected[r]) << r;
     }
     EXPECT_EQ(Run(QStringLiteral("WHERE ol.Quantity > 5 -- the big lines")), static_cast<int>(expected.size()));
-    // An order with a LIMIT of its own keeps it (a tie-break key after it would change it);
-    // a LIMIT inside a subquery is not the text's own.
+    // An order with a LIMIT of its own keeps it (the row id breaking its ties, so
+    // that the rows it takes are the same each time); a LIMIT inside a subquery
+    // is not the text's own.
     EXPECT_EQ(Run(QStringLiteral("WHERE ol.Quantity > 5 ORDER BY ol.Quantity DESC LIMIT 10")), 10);
     EXPECT_EQ(Run(QStringLiteral("WHERE ol.OrderLineID IN (SELECT OrderLineID FROM OrderLines LIMIT 3) ORDER BY "
                                  "ol.Quantity")),
