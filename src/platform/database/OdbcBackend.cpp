@@ -650,7 +650,11 @@ std::unique_ptr<OdbcBackend> OpenOdbcBackend(const OdbcServerConfig& config, con
     return b;
 }
 
-OdbcBackend::OpenQuery::~OpenQuery() = default;
+OdbcBackend::OpenQuery::~OpenQuery()
+{
+    if (counted)
+        --*counted;
+}
 
 void OdbcBackend::describe(const QString& tsql, QStringList& names, std::vector<int32_t>& types)
 {
@@ -667,6 +671,8 @@ std::unique_ptr<OdbcBackend::OpenQuery> OdbcBackend::openQuery(const QString& ts
 {
     logSent(tsql);
     auto q = std::make_unique<OpenQuery>();
+    q->counted = &m_openQueries;
+    ++m_openQueries;
     onDriverThread([&] {
         q->statement = std::make_unique<odbc::Statement>(*m_connection);
         if (m_timeout > 0)

@@ -112,12 +112,17 @@ public:
     struct OpenQuery {
         std::unique_ptr<odbc::Statement> statement;
         std::vector<short> sqlTypes;
+        std::atomic<int>* counted = nullptr;  // the connection's openQueries
         ~OpenQuery();
     };
     std::unique_ptr<OpenQuery> openQuery(const QString& tsql, const QString& sqliteText, QStringList& names,
                                          std::vector<int32_t>& types);
     // The next row; false at the end.
     bool readRow(OpenQuery& query, std::vector<Variant>& row);
+    // How many queries are left open now: a result half read waits on a SQL
+    // Server (its session in ASYNC_NETWORK_IO, holding its locks or row versions)
+    // until it is read or closed.
+    int openQueries() const { return m_openQueries.load(); }
 
 private:
     friend std::unique_ptr<OdbcBackend> OpenOdbcBackend(const OdbcServerConfig&, const QString&, const QString&,
@@ -211,6 +216,7 @@ private:
     QString m_readPassword;  // enciphered as the session keeps it
     Opener m_openReader;
     std::unique_ptr<OdbcBackend> m_reader;
+    std::atomic<int> m_openQueries{0};
 };
 
 // Opens a server of the client configuration: a SQL Server by its connection

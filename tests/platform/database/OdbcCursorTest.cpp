@@ -218,11 +218,13 @@ TEST_F(OdbcCursorMoves, ASqlServerReceivesPagesWhereTheMovesLandAndCountsForPosi
     EXPECT_EQ(cursor->Position(), kRows);
 }
 
-// Whether the driver's connection has a statement begun and not read to its end
-// or reset: on a SQL Server a session that waits for its client to read on
-// (ASYNC_NETWORK_IO), holding its locks or row versions.
+// Whether the connection holds a result half read, or its driver a statement
+// begun and not finished: on a SQL Server a session that waits for its client to
+// read on (ASYNC_NETWORK_IO), holding its locks or row versions.
 bool HasOpenStatement(OdbcBackend& backend)
 {
+    if (backend.openQueries() > 0)
+        return true;
     for (sqlite3_stmt* st = sqlite3_next_stmt(backend.sqliteHandle(), nullptr); st;
          st = sqlite3_next_stmt(backend.sqliteHandle(), st))
         if (sqlite3_stmt_busy(st))
