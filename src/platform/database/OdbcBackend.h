@@ -107,8 +107,9 @@ public:
     // the login's rights are the fence.
     void fence(const QString& sqliteText);
 
-    // A query left open to be read on row by row (the list's cursors read a
-    // result forward without asking for it again a page at a time).
+    // A query left open to be read on row by row. The list's cursors do not
+    // leave one open while the user looks (see openQueries): they read each
+    // window whole through query().
     struct OpenQuery {
         std::unique_ptr<odbc::Statement> statement;
         std::vector<short> sqlTypes;

@@ -98,7 +98,8 @@ QString CountQuery(const QString& query, int columns);
 // bracketed names and comments).
 bool HasOwnOrder(const QString& query);
 // A query as the inside of a derived table or a WITH part: SQL Server refuses an
-// ORDER BY there unless TOP, OFFSET or FOR XML comes with it, so a query with an
+// ORDER BY there unless TOP (of a lone SELECT: after UNION, EXCEPT or INTERSECT
+// the order is the whole query's), OFFSET or FOR XML comes with it, so a query with an
 // order of its own and none of those gets "OFFSET 0 ROWS" (the order kept, nothing
 // left out).
 QString InnerQuery(const QString& query);
