@@ -650,10 +650,18 @@ std::unique_ptr<OdbcBackend> OpenOdbcBackend(const OdbcServerConfig& config, con
     return b;
 }
 
+namespace {
+std::atomic<int> g_openQueries{0};
+}
+
+int OdbcBackend::openQueriesInProcess() { return g_openQueries.load(); }
+
 OdbcBackend::OpenQuery::~OpenQuery()
 {
-    if (counted)
+    if (counted) {
         --*counted;
+        --g_openQueries;
+    }
 }
 
 void OdbcBackend::describe(const QString& tsql, QStringList& names, std::vector<int32_t>& types)
@@ -673,6 +681,7 @@ std::unique_ptr<OdbcBackend::OpenQuery> OdbcBackend::openQuery(const QString& ts
     auto q = std::make_unique<OpenQuery>();
     q->counted = &m_openQueries;
     ++m_openQueries;
+    ++g_openQueries;
     onDriverThread([&] {
         q->statement = std::make_unique<odbc::Statement>(*m_connection);
         if (m_timeout > 0)

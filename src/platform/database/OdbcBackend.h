@@ -124,6 +124,8 @@ public:
     // Server (its session in ASYNC_NETWORK_IO, holding its locks or row versions)
     // until it is read or closed.
     int openQueries() const { return m_openQueries.load(); }
+    // The same over every connection of the process.
+    static int openQueriesInProcess();
 
 private:
     friend std::unique_ptr<OdbcBackend> OpenOdbcBackend(const OdbcServerConfig&, const QString&, const QString&,
