@@ -163,17 +163,9 @@ void eListView::RunQuery()
         statement += QLatin1Char(' ') + m_fromEx;
     if (!m_where.isEmpty())
         statement += QLatin1Char(' ') + m_where;
-    const qsizetype order = OwnOrderByPosition(m_where);
-    m_ownOrder = order >= 0;
-    // The row id breaks ties of the WHERE text's own order (after a line break, so
-    // that a comment ending the text stays a comment); not when the order ends in a
-    // LIMIT, OFFSET or FETCH of its own, which the key would become part of.
-    if (m_ownOrder) {
-        const QString tail = m_where.mid(order);
-        if (TopLevelWords(tail, QLatin1String("LIMIT")) < 0 && TopLevelWords(tail, QLatin1String("OFFSET")) < 0 &&
-            TopLevelWords(tail, QLatin1String("FETCH")) < 0)
-            statement += QStringLiteral("\n, 1");
-    }
+    // A WHERE text's own order is the list's without a header sort; the cursors
+    // end it in the row id, which breaks its ties.
+    m_ownOrder = OwnOrderByPosition(m_where) >= 0;
     m_statement = statement;
     runCurrentQuery(false);
 }

@@ -14,7 +14,7 @@
 // column n of the column string. A header click sorts the whole result in the
 // database by that column (ascending, then descending), the row id breaking
 // ties; without a header sort the rows come by row id, or in the WHERE text's
-// own ORDER BY when it has one.
+// own ORDER BY when it has one (the cursors add the row id as its last key).
 //
 // Keys: the arrows, Page Up/Down, Home/End and Ctrl+A. KeyDown is raised before
 // the grid handles a key; a handler that sets the key code to 0 keeps the key

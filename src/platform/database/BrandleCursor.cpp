@@ -5,6 +5,7 @@
 #include "platform/database/SqlFence.h"
 #include "platform/database/OdbcReadConnection.h"
 #include "platform/database/BrandleDatabase.h"
+#include "platform/database/OdbcTsqlReading.h"
 #include "platform/database/SqlTranslator.h"
 #include "platform/database/SqliteBackend.h"
 #include "platform/database/SqliteValues.h"
@@ -325,6 +326,16 @@ std::unique_ptr<BrandleQueryCursor> SqliteReadConnection::OpenCursor(const QStri
         sql = QStringLiteral("SELECT * FROM (\n") + sql + QStringLiteral("\n) ORDER BY ") + keys;
     }
     sqlite3_stmt* st = prepare(sql);
+    if (order.empty() && sqlite3_column_count(st) > 0) {
+        // The query's own order ends in the row id, as every order the lists page
+        // does: a selection by id reads the rows again, in the same order.
+        const QString tieBroken = tsql::WithRowIdLast(sql, QString::fromUtf8(sqlite3_column_name(st, 0)));
+        if (tieBroken != sql) {
+            sqlite3_finalize(st);
+            sql = tieBroken;
+            st = prepare(sql);
+        }
+    }
     return std::make_unique<SqliteCursor>(*this, st, token, sql, !order.empty());
 }
 

@@ -675,7 +675,19 @@ std::unique_ptr<OdbcBackend> OpenOdbcBackend(const OdbcServerConfig& config, con
     return b;
 }
 
-OdbcBackend::OpenQuery::~OpenQuery() = default;
+namespace {
+std::atomic<int> g_openQueries{0};
+}
+
+int OdbcBackend::openQueriesInProcess() { return g_openQueries.load(); }
+
+OdbcBackend::OpenQuery::~OpenQuery()
+{
+    if (counted) {
+        --*counted;
+        --g_openQueries;
+    }
+}
 
 void OdbcBackend::describe(const QString& tsql, QStringList& names, std::vector<int32_t>& types)
 {
@@ -692,6 +704,9 @@ std::unique_ptr<OdbcBackend::OpenQuery> OdbcBackend::openQuery(const QString& ts
 {
     logSent(tsql);
     auto q = std::make_unique<OpenQuery>();
+    q->counted = &m_openQueries;
+    ++m_openQueries;
+    ++g_openQueries;
     onDriverThread([&] {
         q->statement = std::make_unique<odbc::Statement>(*m_connection);
         if (m_timeout > 0)

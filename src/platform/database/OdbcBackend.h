@@ -107,17 +107,25 @@ public:
     // the login's rights are the fence.
     void fence(const QString& sqliteText);
 
-    // A query left open to be read on row by row (the list's cursors read a
-    // result forward without asking for it again a page at a time).
+    // A query left open to be read on row by row. The list's cursors do not
+    // leave one open while the user looks (see openQueries): they read each
+    // window whole through query().
     struct OpenQuery {
         std::unique_ptr<odbc::Statement> statement;
         std::vector<short> sqlTypes;
+        std::atomic<int>* counted = nullptr;  // the connection's openQueries
         ~OpenQuery();
     };
     std::unique_ptr<OpenQuery> openQuery(const QString& tsql, const QString& sqliteText, QStringList& names,
                                          std::vector<int32_t>& types);
     // The next row; false at the end.
     bool readRow(OpenQuery& query, std::vector<Variant>& row);
+    // How many queries are left open now: a result half read waits on a SQL
+    // Server (its session in ASYNC_NETWORK_IO, holding its locks or row versions)
+    // until it is read or closed.
+    int openQueries() const { return m_openQueries.load(); }
+    // The same over every connection of the process.
+    static int openQueriesInProcess();
 
 private:
     friend std::unique_ptr<OdbcBackend> OpenOdbcBackend(const OdbcServerConfig&, const QString&, const QString&,
@@ -213,6 +221,7 @@ private:
     QString m_readPassword;  // enciphered as the session keeps it
     Opener m_openReader;
     std::unique_ptr<OdbcBackend> m_reader;
+    std::atomic<int> m_openQueries{0};
 };
 
 // Opens a server of the client configuration: a SQL Server by its connection

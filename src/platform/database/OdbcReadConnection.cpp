@@ -76,13 +76,16 @@ QString SqlitePage(const QString& translated, const std::vector<BrandleSortKey>&
 
 class OdbcReadConnectionImpl;
 
-// Reads a query's rows forward. Rows come through windows, pages of the sorted
-// result asked for at the position (OFFSET ... FETCH), after a move; a cursor
-// that reads on past a few windows leaves one query open to the end of the
-// result and reads on through it. A long move (a skip, a seek to a row by id)
-// asks the server for the rows where it lands instead of reading through the
-// rows it passes: each row through the driver costs more than the server's
-// stepping over it.
+// Reads a query's rows forward, a window at a time: the rows of the sorted
+// result at the position (OFFSET ... FETCH), read whole and the statement closed
+// before the rows go to the caller. Nothing is left half read on the server
+// while the list only shows what it has (a session in ASYNC_NETWORK_IO would
+// hold its locks or row versions for as long as the window stays open). The
+// windows grow while the caller reads on without a move, so that a long read
+// costs few statements; a long move (a skip, a seek to a row by id) asks the
+// server for the rows where it lands. Every window is a statement of its own, so
+// the order always ends in the row id (a query's own order too): tied rows then
+// come in the same order every time.
 class OdbcCursor final : public BrandleQueryCursor {
 public:
     OdbcCursor(OdbcReadConnectionImpl& c, QString query, QString translated, std::vector<BrandleSortKey> order,
@@ -97,27 +100,31 @@ public:
     bool AtEnd() const override { return m_atEnd; }
     void Rewind() override
     {
-        closeStream();
+        moved();
         m_position = 0;
         m_atEnd = false;
-        m_windows = 0;
     }
-    ~OdbcCursor() override { closeStream(); }
-    void closeStream();
 
 private:
-    // Windows read after a move before the cursor reads on through one open query.
+    // Windows of the caller's size after a move before they grow, and how far.
     static constexpr int kWindows = 2;
-    // A skip over no more rows than this reads through the open query.
-    static constexpr int64_t kReadThroughRows = 1000;
+    static constexpr int64_t kLargestWindow = 16384;
 
     // The next row; wanted: how many rows the caller means to read from here, the
-    // size of a window opened for it. False at the end.
+    // least a window read for it holds. False at the end.
     bool next(BrandleRow& row, int64_t wanted);
-    // Opens the query at the current position: a window of wanted rows, or to the end.
-    void open(int64_t wanted);
-    // Moves to target, more than a window ahead, by a window opened there; how
-    // many rows were stepped over.
+    // Reads the window at the current position into m_rows.
+    void fill(int64_t wanted);
+    // Forgets the rows read ahead: the next read opens a window where it is.
+    void moved()
+    {
+        m_rows.clear();
+        m_resultEnds = false;
+        m_windows = 0;
+        m_size = 0;
+    }
+    // Moves to target, past the rows read ahead, by a window read there; how many
+    // rows were stepped over.
     int64_t land(int64_t target);
     // SeekId by reading every row up to the one with the id.
     int64_t seekThrough(int64_t id, int keep, std::vector<BrandleRow>& kept);
@@ -132,11 +139,11 @@ private:
     std::vector<int32_t> m_types;
     int64_t m_position = 0;
     bool m_atEnd = false;
-    int m_windows = 0;           // windows opened since the last move
-    int64_t m_lastFetch = 256;   // the size of the caller's batches: the window a move opens
-    std::unique_ptr<OdbcBackend::OpenQuery> m_open;  // reads on at m_position
-    int64_t m_openEnd = -1;      // where m_open's window ends; -1: at the end of the result
-    std::optional<BrandleRow> m_peeked;  // the row at m_position, read from m_open already
+    int m_windows = 0;          // windows read since the last move
+    int64_t m_size = 0;         // the last window's size
+    int64_t m_lastFetch = 256;  // the size of the caller's batches: the window a move reads
+    std::deque<BrandleRow> m_rows;  // read ahead: the rows from m_position on
+    bool m_resultEnds = false;      // the result ends after m_rows (their window was not full)
 };
 
 class OdbcReadConnectionImpl final : public BrandleReadConnection {
@@ -189,7 +196,6 @@ public:
                 std::vector<int32_t>& types)
     {
         if (m_backend->dialect() == OdbcServerConfig::Dialect::SqlServer) {
-            closeStream();
             guard(token, [&] { m_backend->describe(query, names, types); });
             return;
         }
@@ -267,19 +273,11 @@ public:
              const std::function<void(const QStringList&, const std::vector<int32_t>&)>& header,
              const std::function<bool(BrandleRow&&)>& sink)
     {
-        closeStream();
         guard(token, [&] {
             m_backend->query(tsqlText, sqliteText,
                              header ? header : [](const QStringList&, const std::vector<int32_t>&) {}, sink);
         });
     }
-
-    OdbcBackend& backend() { return *m_backend; }
-
-    // One query at a time is left open on the connection (a SQL Server without
-    // multiple active results serves one): another statement closes it first.
-    void closeStream();
-    void setStream(OdbcCursor* owner) { m_stream = owner; }
 
     // Runs f as the call under the token.
     void guard(const BrandleCancelToken& token, const std::function<void()>& f)
@@ -318,7 +316,6 @@ private:
     std::unique_ptr<OdbcBackend> m_backend;
     std::mutex m_mutex;
     std::atomic<bool>* m_current = nullptr;
-    OdbcCursor* m_stream = nullptr;
 };
 
 OdbcCursor::OdbcCursor(OdbcReadConnectionImpl& c, QString query, QString translated,
@@ -328,75 +325,67 @@ OdbcCursor::OdbcCursor(OdbcReadConnectionImpl& c, QString query, QString transla
 {
     // The columns, from a statement that reads no row.
     m_c.header(m_token, m_query, m_translated, m_names, m_types);
+    if (m_order.empty() && !m_names.isEmpty()) {
+        m_query = tsql::WithRowIdLast(m_query, m_names.front());
+        if (!m_translated.isEmpty())
+            m_translated = tsql::WithRowIdLast(m_translated, m_names.front());
+    }
 }
 
-void OdbcCursor::open(int64_t wanted)
+void OdbcCursor::fill(int64_t wanted)
 {
-    m_c.closeStream();
-    long long count = -1;
-    if (m_windows < kWindows && wanted > 0) {
-        ++m_windows;
-        count = wanted;
-    }
-    QStringList names;
-    std::vector<int32_t> types;
+    // After the first windows of a read without a move, each window twice the last.
+    int64_t size = std::max<int64_t>(wanted, 1);
+    if (m_windows >= kWindows)
+        size = std::min(kLargestWindow, std::max(size, m_size * 2));
+    ++m_windows;
+    m_size = size;
     // (the SQLite driver takes such a query as written too, so that the reading
     // past is the same on both)
     const bool asWritten = OdbcRunsAsWritten(m_query, m_order);
-    m_open = m_c.backend().openQuery(OdbcPageQuery(m_query, static_cast<int>(m_names.size()), m_order, m_position, count),
-                                     asWritten ? m_translated : SqlitePage(m_translated, m_order, m_position, count),
-                                     names, types);
-    m_openEnd = count < 0 ? -1 : m_position + count;
-    if (asWritten) {
-        // the whole query from its first row: read past the rows before the position
-        m_openEnd = -1;
-        BrandleRow skipped;
-        for (int64_t i = 0; i < m_position && m_c.backend().readRow(*m_open, skipped); ++i) {
-        }
-    }
-    m_c.setStream(this);
+    const int columns = static_cast<int>(m_names.size());
+    std::deque<BrandleRow> rows;
+    int64_t passed = 0;
+    // The whole window is read before anything else happens: its statement is
+    // closed when the call returns.
+    m_c.run(m_token, OdbcPageQuery(m_query, columns, m_order, m_position, size),
+            asWritten ? m_translated : SqlitePage(m_translated, m_order, m_position, size), nullptr,
+            [&](BrandleRow&& row) {
+                // the whole query from its first row: the rows before the position are read past
+                if (asWritten && passed < m_position) {
+                    ++passed;
+                    return true;
+                }
+                rows.push_back(std::move(row));
+                return static_cast<int64_t>(rows.size()) < size;
+            });
+    m_resultEnds = static_cast<int64_t>(rows.size()) < size;
+    m_rows = std::move(rows);
 }
 
 bool OdbcCursor::next(BrandleRow& row, int64_t wanted)
 {
     if (m_atEnd)
         return false;
-    if (m_peeked) {
-        row = std::move(*m_peeked);
-        m_peeked.reset();
-        ++m_position;
-        return true;
-    }
-    // A window read to its end: the rows after it come by another.
-    if (m_open && m_openEnd >= 0 && m_position >= m_openEnd)
-        closeStream();
-    bool got = false;
-    m_c.guard(m_token, [&] {
-        if (!m_open)
-            open(wanted);
-        got = m_c.backend().readRow(*m_open, row);
-    });
-    if (got) {
-        ++m_position;
-    } else {
+    if (m_rows.empty() && !m_resultEnds)
+        fill(wanted);
+    if (m_rows.empty()) {
         // A window shorter than asked for ends where the result does.
         m_atEnd = true;
-        closeStream();
+        return false;
     }
-    return got;
+    row = std::move(m_rows.front());
+    m_rows.pop_front();
+    ++m_position;
+    return true;
 }
 
 std::vector<BrandleRow> OdbcCursor::read(int64_t count)
 {
     std::vector<BrandleRow> rows;
-    try {
-        BrandleRow row;
-        while (static_cast<int64_t>(rows.size()) < count && next(row, count - static_cast<int64_t>(rows.size())))
-            rows.push_back(std::move(row));
-    } catch (...) {
-        closeStream();
-        throw;
-    }
+    BrandleRow row;
+    while (static_cast<int64_t>(rows.size()) < count && next(row, count - static_cast<int64_t>(rows.size())))
+        rows.push_back(std::move(row));
     return rows;
 }
 
@@ -411,28 +400,22 @@ std::vector<BrandleRow> OdbcCursor::Fetch(int count)
 int64_t OdbcCursor::land(int64_t target)
 {
     const int64_t from = m_position;
-    closeStream();
-    m_windows = 0;
+    moved();
     m_position = target;
     try {
-        // The first row of a window opened where the move lands shows that the
-        // rows stepped over were there; it is kept for the next read.
-        BrandleRow row;
-        m_c.guard(m_token, [&] {
-            open(m_lastFetch);
-            if (m_c.backend().readRow(*m_open, row))
-                m_peeked = std::move(row);
-        });
-        if (m_peeked)
+        // The first row of a window read where the move lands shows that the
+        // rows stepped over were there.
+        fill(m_lastFetch);
+        if (!m_rows.empty())
             return target - from;
         // Nothing there: the rows left are counted.
-        closeStream();
+        moved();
         const int64_t all = m_c.count(m_query, m_translated, static_cast<int>(m_names.size()), m_token);
         m_position = std::clamp<int64_t>(all, from, target);
         m_atEnd = true;
         return m_position - from;
     } catch (...) {
-        closeStream();
+        moved();
         m_position = from;
         throw;
     }
@@ -442,21 +425,21 @@ int64_t OdbcCursor::Skip(int64_t count)
 {
     if (m_atEnd || count <= 0)
         return 0;
-    const int64_t target = m_position + count;
-    // Rows in the window open, or a few on the query left open: read through.
-    const bool open = m_open || m_peeked;
-    if (!open || (m_openEnd >= 0 ? target > m_openEnd : count > kReadThroughRows))
-        return land(target);
-    int64_t n = 0;
-    try {
-        BrandleRow row;
-        while (n < count && next(row, count - n))
-            ++n;
-    } catch (...) {
-        closeStream();
-        throw;
+    // Within the rows read ahead (or up to the end they show): stepped over here.
+    const int64_t ahead = static_cast<int64_t>(m_rows.size());
+    if (count <= ahead || (m_resultEnds && ahead > 0)) {
+        const int64_t n = std::min(count, ahead);
+        m_rows.erase(m_rows.begin(), m_rows.begin() + n);
+        m_position += n;
+        if (n < count)
+            m_atEnd = true;
+        return n;
     }
-    return n;
+    if (m_resultEnds) {
+        m_atEnd = true;
+        return 0;
+    }
+    return land(m_position + count);
 }
 
 int64_t OdbcCursor::SeekId(int64_t id, int keep, std::vector<BrandleRow>& kept)
@@ -464,15 +447,15 @@ int64_t OdbcCursor::SeekId(int64_t id, int keep, std::vector<BrandleRow>& kept)
     kept.clear();
     if (m_atEnd)
         return -1;
-    // Without an order of its own the query's rows come in the order its server
-    // reads them, which only reading them shows.
+    // Without an order of the list's the query's rows come in the order its own
+    // gives them (the row id last), which only reading them shows.
     if (m_order.empty())
         return seekThrough(id, keep, kept);
     const BrandleReadConnection::IdPosition found =
         m_c.position(m_query, m_translated, static_cast<int>(m_names.size()), m_order, id, m_token);
     if (found.position < m_position) {
         // Not in the rows from here on: the cursor is at the end, as after reading them.
-        closeStream();
+        moved();
         m_position = std::max(m_position, found.count);
         m_atEnd = true;
         return -1;
@@ -496,43 +479,20 @@ int64_t OdbcCursor::seekThrough(int64_t id, int keep, std::vector<BrandleRow>& k
 {
     kept.clear();
     std::deque<BrandleRow> ring;
-    try {
-        BrandleRow row;
-        while (next(row, m_lastFetch)) {
-            const bool hit = !row.empty() && !row.front().isNull() && static_cast<int64_t>(row.front().toDouble()) == id;
-            if (hit || keep > 0) {
-                ring.push_back(std::move(row));
-                if (static_cast<int>(ring.size()) > keep + 1)
-                    ring.pop_front();
-            }
-            if (hit) {
-                kept.assign(std::make_move_iterator(ring.begin()), std::make_move_iterator(ring.end()));
-                return m_position - 1;
-            }
+    BrandleRow row;
+    while (next(row, m_lastFetch)) {
+        const bool hit = !row.empty() && !row.front().isNull() && static_cast<int64_t>(row.front().toDouble()) == id;
+        if (hit || keep > 0) {
+            ring.push_back(std::move(row));
+            if (static_cast<int>(ring.size()) > keep + 1)
+                ring.pop_front();
         }
-    } catch (...) {
-        closeStream();
-        throw;
+        if (hit) {
+            kept.assign(std::make_move_iterator(ring.begin()), std::make_move_iterator(ring.end()));
+            return m_position - 1;
+        }
     }
     return -1;
-}
-
-void OdbcCursor::closeStream()
-{
-    if (m_open)
-        m_c.setStream(nullptr);
-    m_open.reset();
-    m_openEnd = -1;
-    m_peeked.reset();
-}
-
-void OdbcReadConnectionImpl::closeStream()
-{
-    if (m_stream) {
-        OdbcCursor* owner = m_stream;
-        m_stream = nullptr;
-        owner->closeStream();
-    }
 }
 
 }  // namespace

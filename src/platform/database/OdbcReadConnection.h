@@ -1,7 +1,9 @@
 #pragma once
 // The list control's read-only connections over ODBC: a connection with the
 // read-only login that pages through a query (OFFSET ... FETCH on a SQL Server,
-// the row id the last key so that pages neither overlap nor leave gaps) and
+// the row id the last key, of a query's own order too, so that pages neither
+// overlap nor leave gaps; each page read whole and its statement closed, so that
+// no half-read result waits on the server while the list is only looked at) and
 // counts its rows; a long move asks the server for the rows where it lands and
 // the position of a row by id is counted on the server. Cancel stops the
 // running statement from another thread.

@@ -122,8 +122,10 @@ QString IdPositionText(const QString& query, int columns, const std::vector<Bran
            QStringLiteral("\n), quillon_row AS (SELECT ") + (sqlite ? QString() : QStringLiteral("TOP 1 ")) +
            QStringLiteral("1 AS hit") + values + QStringLiteral(" FROM quillon_rows WHERE c0 = ") + QString::number(id) +
            (sqlite ? QStringLiteral(" LIMIT 1)") : QStringLiteral(")")) +
-           QStringLiteral("\nSELECT COUNT(*), SUM(CASE WHEN ") + before +
-           QStringLiteral(" THEN 1 ELSE 0 END), MAX(r.hit) FROM quillon_rows AS t LEFT JOIN quillon_row AS r ON 1 = 1");
+           // COUNT_BIG: past 2^31 rows an int count fails (Msg 8115)
+           (sqlite ? QStringLiteral("\nSELECT COUNT(*), SUM(CASE WHEN ") + before + QStringLiteral(" THEN 1 ELSE 0 END)")
+                   : QStringLiteral("\nSELECT COUNT_BIG(*), COUNT_BIG(CASE WHEN ") + before + QStringLiteral(" THEN 1 END)")) +
+           QStringLiteral(", MAX(r.hit) FROM quillon_rows AS t LEFT JOIN quillon_row AS r ON 1 = 1");
 }
 
 // "SELECT <list> FROM" the query's rows, its columns named c0, c1 ... by position.
@@ -416,7 +418,7 @@ QString OrderedQuery(const QString& query, int columns, const std::vector<Brandl
 QString CountQuery(const QString& query, int columns)
 {
     return WithOwnHints(query,
-                        [&](const QString& body) { return SelectFromRows(body, columns, QStringLiteral("COUNT(*)")); });
+                        [&](const QString& body) { return SelectFromRows(body, columns, QStringLiteral("COUNT_BIG(*)")); });
 }
 
 bool HasOwnOrder(const QString& query) { return OwnOrderAt(TopLevelWords(query)) >= 0; }
@@ -439,7 +441,13 @@ QString InnerQuery(const QString& query)
     if (select >= 0 && afterSelect < words.size() &&
         (words[afterSelect] == QLatin1String("DISTINCT") || words[afterSelect] == QLatin1String("ALL")))
         ++afterSelect;
-    const bool top = select >= 0 && afterSelect < words.size() && words[afterSelect] == QLatin1String("TOP");
+    // An order after UNION, EXCEPT or INTERSECT is the whole query's: the TOP of
+    // its last part does not make it legal (Msg 1033).
+    const QStringList parts = words.mid(0, order);
+    const bool joined = parts.contains(QLatin1String("UNION")) || parts.contains(QLatin1String("EXCEPT")) ||
+                        parts.contains(QLatin1String("INTERSECT"));
+    const bool top =
+        !joined && select >= 0 && afterSelect < words.size() && words[afterSelect] == QLatin1String("TOP");
     const bool limited = words.mid(order).contains(QLatin1String("OFFSET")) ||
                          words.mid(order).contains(QLatin1String("FOR"));
     if (top || limited)

@@ -107,18 +107,19 @@ QString CountQuery(const QString& query, int columns);
 // bracketed names and comments).
 bool HasOwnOrder(const QString& query);
 // A query as the inside of a derived table or a WITH part: SQL Server refuses an
-// ORDER BY there unless TOP, OFFSET or FOR XML comes with it, so a query with an
+// ORDER BY there unless TOP (of a lone SELECT: after UNION, EXCEPT or INTERSECT
+// the order is the whole query's), OFFSET or FOR XML comes with it, so a query with an
 // order of its own and none of those gets "OFFSET 0 ROWS" (the order kept, nothing
 // left out).
 QString InnerQuery(const QString& query);
 // Where the row whose first column is id stands in a query's rows in an order
 // (the keys as the list's cursor sorts: see IdPositionKeys), counted on the
-// server: one row of the number of all rows, the number before that row (NULL
-// when there are none) and 1 when the row is there (NULL when it is not). The
+// server: one row of the number of all rows, the number before that row
+// and 1 when the row is there (NULL when it is not). The
 // query's columns (columns of them) are named c0, c1 ... by position; the
 // row's own key values are compared on the server, so nothing goes through the
 // client and its types. NULLs sort as SQL Server sorts them: first ascending,
-// last descending.
+// last descending. Counts are COUNT_BIG: COUNT(*) fails past 2^31 rows (Msg 8115).
 QString IdPositionQuery(const QString& query, int columns, const std::vector<BrandleSortKey>& keys, long long id);
 // A wrapper of the query (wrap, given the query without them) followed by the
 // query's own OPTION (...) hints, which SQL Server takes only at the end of the

@@ -181,6 +181,9 @@ bool IsSingleQuery(const QString& text)
             // OFFSET ... ROWS FETCH NEXT ... ROWS ONLY
             if (before != QLatin1String("ROWS") && before != QLatin1String("ROW"))
                 return false;
+        } else if (w == QLatin1String("MERGE") && word(i + 1) == QLatin1String("JOIN")) {
+            // a join hint (INNER MERGE JOIN), like LOOP, HASH and REMOTE
+            continue;
         } else if (StatementWords().contains(w)) {
             return false;
         }
@@ -257,6 +260,100 @@ qsizetype QueryHintsAt(const QString& text)
         }
     }
     return -1;
+}
+
+QString WithRowIdLast(const QString& query, const QString& idName)
+{
+    const std::vector<Token> tokens = Lex(query);
+    const auto text = [&](size_t i) { return query.mid(tokens[i].begin, tokens[i].end - tokens[i].begin); };
+    const auto word = [&](size_t i) {
+        return i < tokens.size() && tokens[i].kind == Kind::Word ? text(i).toUpper() : QString();
+    };
+    const auto punct = [&](size_t i, char c) {
+        return i < tokens.size() && tokens[i].kind == Kind::Punct && query[tokens[i].begin] == QLatin1Char(c);
+    };
+    // The top-level tokens; the last ORDER BY among them is the query's own.
+    std::vector<size_t> top;
+    int depth = 0;
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        if (tokens[i].kind == Kind::Open)
+            return query;
+        if (punct(i, '(')) {
+            if (depth++ == 0)
+                top.push_back(i);
+            continue;
+        }
+        if (punct(i, ')')) {
+            --depth;
+            continue;
+        }
+        if (depth == 0)
+            top.push_back(i);
+    }
+    size_t by = 0;
+    bool ordered = false;
+    for (size_t k = 1; k < top.size(); ++k) {
+        if (word(top[k]) == QLatin1String("BY") && word(top[k - 1]) == QLatin1String("ORDER") &&
+            !punct(top[k - 1] - 1, '.')) {
+            by = k;
+            ordered = true;
+        }
+        if (word(top[k]) == QLatin1String("TIES") && word(top[k - 1]) == QLatin1String("WITH"))
+            return query;
+    }
+    if (!ordered)
+        return query;
+    // The keys, up to what may follow them.
+    static const QSet<QString> after{QStringLiteral("OFFSET"), QStringLiteral("LIMIT"), QStringLiteral("FOR"),
+                                     QStringLiteral("OPTION")};
+    static const QSet<QString> modifiers{QStringLiteral("ASC"),   QStringLiteral("DESC"),  QStringLiteral("NULLS"),
+                                         QStringLiteral("FIRST"), QStringLiteral("LAST")};
+    size_t end = by + 1;
+    while (end < top.size() && !after.contains(word(top[end])) && !punct(top[end], ';'))
+        ++end;
+    if (end == by + 1)
+        return query;
+    const auto unquoted = [](QString name) {
+        if (name.size() >= 2 && (name.front() == QLatin1Char('[') || name.front() == QLatin1Char('"')))
+            name = name.mid(1, name.size() - 2);
+        return name;
+    };
+    const QString id = unquoted(idName);
+    // A key that is the first column: "1", its name, or a column of that name
+    // (t.ID), with or without its direction.
+    size_t from = by + 1;
+    for (size_t k = by + 1; k <= end; ++k) {
+        if (k < end && !punct(top[k], ','))
+            continue;
+        size_t last = k;
+        while (last > from + 1 && modifiers.contains(word(top[last - 1])))
+            --last;
+        if (last > from + 2 && word(top[last - 2]) == QLatin1String("COLLATE"))
+            last -= 2;
+        const size_t key = top[last - 1];
+        const bool single = last - from == 1 || (last - from >= 3 && punct(top[last - 2], '.'));
+        if (single && (text(key) == QLatin1String("1") ||
+                       (!id.isEmpty() && tokens[key].kind != Kind::Text &&
+                        unquoted(text(key)).compare(id, Qt::CaseInsensitive) == 0)))
+            return query;
+        from = k + 1;
+    }
+    // After the last key's last token, so that a comment after it stays one.
+    const qsizetype at = tokens[top[end - 1]].end;
+    qsizetype close = at;
+    if (punct(top[end - 1], '(')) {
+        // a key ending in parentheses: after its ")"
+        int d = 0;
+        for (size_t i = top[end - 1]; i < tokens.size(); ++i) {
+            if (punct(i, '('))
+                ++d;
+            else if (punct(i, ')') && --d == 0) {
+                close = tokens[i].end;
+                break;
+            }
+        }
+    }
+    return query.left(close) + QStringLiteral(", 1") + query.mid(close);
 }
 
 }  // namespace tsql

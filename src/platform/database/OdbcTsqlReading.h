@@ -28,4 +28,13 @@ qsizetype CommonTablesEnd(const QString& text);
 // none. They end the statement: a wrapper puts them after its own end.
 qsizetype QueryHintsAt(const QString& text);
 
+// The query with its own top-level ORDER BY made total: the first column (the
+// row id, whose name the result gives as idName) added as its last key, ", 1",
+// before any OFFSET, LIMIT, FOR or OPTION that follows the keys. A page is a
+// statement of its own, and a server need not give tied rows in the same order
+// twice. Unchanged without an own order, when a key already names the first
+// column (a second one would be refused), and with TOP ... WITH TIES, whose rows
+// a further key would change.
+QString WithRowIdLast(const QString& query, const QString& idName);
+
 }  // namespace tsql

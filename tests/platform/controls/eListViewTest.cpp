@@ -6,9 +6,11 @@
 #include "platform/controls/eListView.h"
 
 #include "base/AppError.h"
+#include "db/ClientOdbcConfig.h"
 
 #include "platform/controls/ControlsTestSupport.h"
 #include "platform/controls/eListViewModel.h"
+#include "platform/database/OdbcBackend.h"
 #include "WaitFor.h"
 
 #include <QApplication>
@@ -342,8 +344,9 @@ TEST_F(ListViewTest, WhereTextWithItsOwnOrderOrACommentKeepsWorking)
         EXPECT_EQ(list->RowID(r), expected[r]) << r;
     }
     EXPECT_EQ(Run(QStringLiteral("WHERE ol.Quantity > 5 -- the big lines")), static_cast<int>(expected.size()));
-    // An order with a LIMIT of its own keeps it (a tie-break key after it would change it);
-    // a LIMIT inside a subquery is not the text's own.
+    // An order with a LIMIT of its own keeps it (the row id breaking its ties, so
+    // that the rows it takes are the same each time); a LIMIT inside a subquery
+    // is not the text's own.
     EXPECT_EQ(Run(QStringLiteral("WHERE ol.Quantity > 5 ORDER BY ol.Quantity DESC LIMIT 10")), 10);
     EXPECT_EQ(Run(QStringLiteral("WHERE ol.OrderLineID IN (SELECT OrderLineID FROM OrderLines LIMIT 3) ORDER BY "
                                  "ol.Quantity")),
@@ -359,6 +362,39 @@ TEST_F(ListViewTest, WhereTextWithItsOwnOrderOrACommentKeepsWorking)
                        "ol.OrderLineID LIMIT 50"));
     for (int r = 0; r < 50; r += 7)
         EXPECT_EQ(list->RowID(r), byLine[r]) << r;
+}
+
+// The same company through ODBC (the SQLite driver on its files): while the
+// list only shows its rows, no query is left open on the server; scrolling on
+// gives every row once, in the WHERE text's own order with its ties (each page
+// a statement of its own).
+TEST_F(ListViewTest, OverOdbcNoQueryStaysOpenWhileTheListIsIdleAndScrollingOnGivesEveryRowOnce)
+{
+    OdbcServerConfig config;
+    config.dialect = OdbcServerConfig::Dialect::SqliteFiles;
+    config.driver = QStringLiteral("SQLite3");
+    config.filesServer = kServer;
+    const QString odbcServer = QStringLiteral("CTLLISTODBC");
+    erpdb::WriteClientOdbcServer(odbcServer, config);
+    list->Connect(odbcServer, QStringLiteral("coexecutive"), ControlsServer::EncipheredPassword(), kDatabase);
+    list->Configure(300);
+    SetView(QStringLiteral("ORDERLINES_1"));
+    const int count = Run(QStringLiteral("WHERE ol.Quantity > 2 ORDER BY ol.Quantity DESC"));
+    const std::vector<int64_t> expected = server->Ids(
+        QStringLiteral("SELECT ol.OrderLineID FROM OrderLines ol WHERE ol.Quantity > 2 ORDER BY ol.Quantity DESC, "
+                       "ol.OrderLineID"));
+    ASSERT_EQ(count, static_cast<int>(expected.size()));
+    const int rows = std::min(count, 4000);
+    ASSERT_GT(rows, 1500);
+    for (int r = 0; r < rows; r += 40) {
+        list->Grid()->scrollTo(list->Grid()->model()->index(r, 0));
+        ASSERT_TRUE(WaitFor([&] { return list->RowID(r) != 0; })) << r;
+        // the user only looks
+        QTest::qWait(5);
+        EXPECT_EQ(OdbcBackend::openQueriesInProcess(), 0) << "idle at row " << r;
+    }
+    for (int r = 0; r < rows; ++r)
+        ASSERT_EQ(list->RowID(r), expected[static_cast<size_t>(r)]) << r;
 }
 
 TEST_F(ListViewTest, SelectsARowByIdDeepInTheResultWithoutBlocking)

@@ -352,7 +352,7 @@ TEST(OdbcTexts, ConnectionStringsPagesAndCounts)
                             1, {}, 0, 5)
                   .left(16),
               QStringLiteral("SELECT * FROM (\n"));
-    EXPECT_EQ(tsql::CountQuery(q, 2), QStringLiteral("SELECT COUNT(*) FROM (\n") + q + QStringLiteral("\n) AS q (c0, c1)"));
+    EXPECT_EQ(tsql::CountQuery(q, 2), QStringLiteral("SELECT COUNT_BIG(*) FROM (\n") + q + QStringLiteral("\n) AS q (c0, c1)"));
 }
 
 // SQL Server refuses an ORDER BY inside a derived table or a WITH part unless TOP,
@@ -381,19 +381,70 @@ TEST(OdbcTexts, AQueryWithItsOwnOrderIsLegalInsideTheWrappers)
         // the TOP of another part of a UNION does not count
         {"SELECT TOP 1 a FROM t UNION ALL SELECT a FROM u ORDER BY a",
          "SELECT TOP 1 a FROM t UNION ALL SELECT a FROM u ORDER BY a\nOFFSET 0 ROWS"},
+        // nor that of its last part: the order is the whole query's (Msg 1033 inside a wrapper)
+        {"SELECT a FROM t UNION SELECT TOP 5 a FROM u ORDER BY a",
+         "SELECT a FROM t UNION SELECT TOP 5 a FROM u ORDER BY a\nOFFSET 0 ROWS"},
+        {"SELECT a FROM t EXCEPT SELECT DISTINCT TOP (5) a FROM u ORDER BY a",
+         "SELECT a FROM t EXCEPT SELECT DISTINCT TOP (5) a FROM u ORDER BY a\nOFFSET 0 ROWS"},
     };
     for (const Case& c : cases) {
         const QString query = QString::fromLatin1(c.query);
         const QString inner = QString::fromLatin1(c.inner);
         EXPECT_EQ(tsql::InnerQuery(query), inner) << c.query;
         EXPECT_EQ(tsql::CountQuery(query, 2),
-                  QStringLiteral("SELECT COUNT(*) FROM (\n") + inner + QStringLiteral("\n) AS q (c0, c1)"))
+                  QStringLiteral("SELECT COUNT_BIG(*) FROM (\n") + inner + QStringLiteral("\n) AS q (c0, c1)"))
             << c.query;
         EXPECT_EQ(tsql::OrderedQuery(query, 2, {BrandleSortKey{1, false}}, 0, 5),
                   QStringLiteral("SELECT * FROM (\n") + inner +
                       QStringLiteral("\n) AS q (c0, c1) ORDER BY 2, 1 OFFSET 0 ROWS FETCH NEXT 5 ROWS ONLY"))
             << c.query;
         EXPECT_TRUE(tsql::IdPositionQuery(query, 2, {BrandleSortKey{0, false}}, 7).contains(inner + QStringLiteral("\n)")))
+            << c.query;
+    }
+}
+
+// A query's own order, paged a window at a time (each window a statement of its
+// own), ends in the row id, so that tied rows come in the same order every time.
+TEST(OdbcTexts, AQuerysOwnOrderEndsInTheRowId)
+{
+    struct Case {
+        const char* query;
+        const char* sent;  // nullptr: unchanged
+    };
+    const Case cases[] = {
+        {"SELECT CustomerID, CustomerName FROM Customers ORDER BY CustomerName",
+         "SELECT CustomerID, CustomerName FROM Customers ORDER BY CustomerName, 1"},
+        {"select CustomerID, City, Name from Customers order by City desc, Name -- by town\n",
+         "select CustomerID, City, Name from Customers order by City desc, Name, 1 -- by town\n"},
+        {"SELECT CustomerID, Name FROM Customers ORDER BY UPPER(Name) COLLATE Latin1_General_CI_AS DESC",
+         "SELECT CustomerID, Name FROM Customers ORDER BY UPPER(Name) COLLATE Latin1_General_CI_AS DESC, 1"},
+        {"SELECT CustomerID, Name FROM Customers ORDER BY LEFT(Name, 3)",
+         "SELECT CustomerID, Name FROM Customers ORDER BY LEFT(Name, 3), 1"},
+        // before what follows the keys
+        {"SELECT TOP 10 CustomerID, Name FROM Customers ORDER BY Name",
+         "SELECT TOP 10 CustomerID, Name FROM Customers ORDER BY Name, 1"},
+        {"SELECT CustomerID, Name FROM Customers ORDER BY Name OFFSET 5 ROWS FETCH NEXT 5 ROWS ONLY",
+         "SELECT CustomerID, Name FROM Customers ORDER BY Name, 1 OFFSET 5 ROWS FETCH NEXT 5 ROWS ONLY"},
+        {"SELECT CustomerID, Name FROM Customers ORDER BY Name OPTION (RECOMPILE)",
+         "SELECT CustomerID, Name FROM Customers ORDER BY Name, 1 OPTION (RECOMPILE)"},
+        {"SELECT CustomerID, Name FROM Customers ORDER BY Name LIMIT 5", "SELECT CustomerID, Name FROM Customers ORDER BY Name, 1 LIMIT 5"},
+        {"SELECT CustomerID, Name FROM Customers UNION SELECT TOP 5 SupplierID, Name FROM Suppliers ORDER BY Name",
+         "SELECT CustomerID, Name FROM Customers UNION SELECT TOP 5 SupplierID, Name FROM Suppliers ORDER BY Name, 1"},
+        // a key that is the row id already (a second would be refused, Msg 169)
+        {"SELECT CustomerID, Name FROM Customers ORDER BY Name, 1", nullptr},
+        {"SELECT CustomerID, Name FROM Customers ORDER BY 1 DESC", nullptr},
+        {"SELECT c.CustomerID, Name FROM Customers c ORDER BY Name, c.[customerid] DESC", nullptr},
+        {"SELECT CustomerID, Name FROM Customers ORDER BY customerid", nullptr},
+        // WITH TIES: a further key would change the rows
+        {"SELECT TOP 5 WITH TIES CustomerID, Name FROM Customers ORDER BY Name", nullptr},
+        // no order of its own
+        {"SELECT CustomerID, ROW_NUMBER() OVER (ORDER BY Name) AS n FROM Customers", nullptr},
+        {"SELECT CustomerID FROM (SELECT TOP 5 CustomerID FROM Customers ORDER BY Name) x", nullptr},
+        {"SELECT CustomerID FROM Customers WHERE Name = 'x ORDER BY y' -- ORDER BY Name", nullptr},
+    };
+    for (const Case& c : cases) {
+        const QString query = QString::fromLatin1(c.query);
+        EXPECT_EQ(tsql::WithRowIdLast(query, QStringLiteral("CustomerID")), c.sent ? QString::fromLatin1(c.sent) : query)
             << c.query;
     }
 }
@@ -424,7 +475,7 @@ TEST(OdbcTexts, CommonTableExpressionsStayInFrontOfTheWrappers)
     const QString q = QStringLiteral("WITH x AS (SELECT a, b FROM t) SELECT a, b FROM x ORDER BY b");
     const QString inner = QStringLiteral(" SELECT a, b FROM x ORDER BY b\nOFFSET 0 ROWS");
     EXPECT_EQ(tsql::CountQuery(q, 2), QStringLiteral("WITH x AS (SELECT a, b FROM t),\nquillon_q (c0, c1) AS (\n") +
-                                          inner + QStringLiteral("\n)\nSELECT COUNT(*) FROM quillon_q AS q"));
+                                          inner + QStringLiteral("\n)\nSELECT COUNT_BIG(*) FROM quillon_q AS q"));
     EXPECT_EQ(OdbcPageQuery(q, 2, {BrandleSortKey{1, true}}, 20, 10),
               QStringLiteral("WITH x AS (SELECT a, b FROM t),\nquillon_q (c0, c1) AS (\n") + inner +
                   QStringLiteral("\n)\nSELECT * FROM quillon_q AS q ORDER BY 2 DESC, 1 OFFSET 20 ROWS FETCH NEXT 10 ROWS ONLY"));
@@ -455,7 +506,7 @@ TEST(OdbcTexts, QueryHintsGoAfterTheWrappers)
 
     const QString q = QStringLiteral("SELECT a, b FROM t ORDER BY b OPTION (RECOMPILE)");
     const QString inner = QStringLiteral("SELECT a, b FROM t ORDER BY b \nOFFSET 0 ROWS");
-    EXPECT_EQ(tsql::CountQuery(q, 2), QStringLiteral("SELECT COUNT(*) FROM (\n") + inner +
+    EXPECT_EQ(tsql::CountQuery(q, 2), QStringLiteral("SELECT COUNT_BIG(*) FROM (\n") + inner +
                                           QStringLiteral("\n) AS q (c0, c1)\nOPTION (RECOMPILE)"));
     EXPECT_EQ(OdbcPageQuery(q, 2, {BrandleSortKey{1, false}}, 0, 5),
               QStringLiteral("SELECT * FROM (\n") + inner +

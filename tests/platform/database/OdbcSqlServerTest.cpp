@@ -100,6 +100,15 @@ const ReadCase kReads[] = {
     {"SELECT OrderID, OrderTotal FROM Orders WHERE OrderTotal > 10 OPTION (RECOMPILE, MAXDOP 1)", 2, nullptr},
     {"WITH t AS (SELECT OrderID FROM Orders) SELECT OrderID FROM t ORDER BY OrderID OPTION (OPTIMIZE FOR UNKNOWN)", 1,
      nullptr},
+    // join hints: MERGE here is no statement
+    {"SELECT o.OrderID, c.Name FROM Orders o INNER MERGE JOIN Customers c ON c.CustomerID = o.CustomerID", 2, nullptr},
+    {"SELECT o.OrderID, c.Name FROM Orders o LEFT OUTER HASH JOIN Customers c ON c.CustomerID = o.CustomerID "
+     "INNER LOOP JOIN Invoices i ON i.OrderID = o.OrderID FULL MERGE JOIN Suppliers s ON s.Name = c.Name",
+     2, nullptr},
+    {"SELECT o.OrderID FROM Orders o inner remote join Customers c ON c.CustomerID = o.CustomerID", 1, nullptr},
+    // an order after UNION is the whole query's, whatever the TOP of its last part
+    {"SELECT CustomerID, Name FROM Customers UNION SELECT TOP 5 SupplierID, Name FROM Suppliers ORDER BY Name", 2,
+     nullptr},
     // a reserved keyword after a dot is a name, an unreserved one a name anywhere
     {"SELECT t.[Open], t.Open, Move AS Get FROM Tasks t", 3, nullptr},
     // a query in parentheses, and joined to another
@@ -130,6 +139,8 @@ const char* const kNotOneQuery[] = {
     "SELECT [open FROM t",
     "SELECT (1",
     "",
+    "SELECT 1 MERGE INTO Orders USING Orders s ON 1 = 0 WHEN NOT MATCHED THEN INSERT DEFAULT VALUES",
+    "SELECT 1 MERGE Orders AS t USING Orders AS s ON 1 = 0 WHEN MATCHED THEN DELETE",
 };
 
 // How a batch with its own transaction handling ends, after its statements.
@@ -222,7 +233,7 @@ TEST_F(SqlServerSession, OrdinaryQueriesGoAsWrittenAndAreWrappedWithTheirColumns
         // a derived table q, or after the query's own common table expressions one more, quillon_q
         const QRegularExpression named(QStringLiteral("(\\) AS q|\\bquillon_q) \\(%1\\)").arg(QRegularExpression::escape(names)));
         EXPECT_TRUE(page.contains(named) && page.contains(QStringLiteral(" ORDER BY "))) << page.toStdString();
-        EXPECT_TRUE(count.contains(named) && count.contains(QStringLiteral("SELECT COUNT(*) FROM "))) << count.toStdString();
+        EXPECT_TRUE(count.contains(named) && count.contains(QStringLiteral("SELECT COUNT_BIG(*) FROM "))) << count.toStdString();
         EXPECT_TRUE(position.contains(QStringLiteral("quillon_rows (") + names + QStringLiteral(") AS ("))) << position.toStdString();
         for (const QString& wrapped : {page, count, position}) {
             EXPECT_TRUE(tsql::IsSingleQuery(wrapped)) << wrapped.toStdString();
@@ -233,6 +244,80 @@ TEST_F(SqlServerSession, OrdinaryQueriesGoAsWrittenAndAreWrappedWithTheirColumns
             EXPECT_FALSE(wrapped.contains(kInnerHints)) << wrapped.toStdString();
         }
         record({sent, page, count, position});
+    }
+}
+
+// A query with an order of its own, as a SQL Server receives its pages and its
+// count: the row id the last key of its order (each page is a statement of its
+// own, and tied rows need not come in the same order twice), counted with
+// COUNT_BIG, paged with OFFSET ... FETCH where OFFSET may stand, as written
+// (read past) where it may not; the count reads it as the pages do.
+TEST_F(SqlServerSession, OrdinaryQueriesWithOrdersOfTheirOwnArePagedWithTheRowIdLast)
+{
+    // 30 customers under three names; the suppliers as many again
+    SqliteBackend::openFile(path)->run(QStringLiteral(
+        "CREATE TABLE Customers (CustomerID INTEGER PRIMARY KEY, CustomerName varchar(40));\n"
+        "CREATE TABLE Suppliers (SupplierID INTEGER PRIMARY KEY, CustomerName varchar(40));\n"
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30)\n"
+        "INSERT INTO Customers SELECT i * 7 % 31, 'c' || (i % 3) FROM n;\n"
+        "INSERT INTO Suppliers SELECT CustomerID + 100, CustomerName FROM Customers"));
+    struct Case {
+        const char* query;
+        const char* page;   // the second page of ten
+        const char* inner;  // the query inside the count's derived table
+    };
+    const Case cases[] = {
+        {"SELECT CustomerID, CustomerName FROM Customers ORDER BY CustomerName",
+         "SELECT CustomerID, CustomerName FROM Customers ORDER BY CustomerName, 1\nOFFSET 10 ROWS FETCH NEXT 10 ROWS ONLY",
+         "SELECT CustomerID, CustomerName FROM Customers ORDER BY CustomerName\nOFFSET 0 ROWS"},
+        {"SELECT CustomerID, CustomerName FROM Customers ORDER BY CustomerName DESC, CustomerID",
+         "SELECT CustomerID, CustomerName FROM Customers ORDER BY CustomerName DESC, CustomerID\nOFFSET 10 ROWS FETCH "
+         "NEXT 10 ROWS ONLY",
+         "SELECT CustomerID, CustomerName FROM Customers ORDER BY CustomerName DESC, CustomerID\nOFFSET 0 ROWS"},
+        // with TOP: no OFFSET may stand beside it; read as written from its first row
+        {"SELECT TOP 25 CustomerID, CustomerName FROM Customers ORDER BY CustomerName",
+         "SELECT TOP 25 CustomerID, CustomerName FROM Customers ORDER BY CustomerName, 1",
+         "SELECT TOP 25 CustomerID, CustomerName FROM Customers ORDER BY CustomerName"},
+        // the TOP of the last part of a UNION: the order is the whole query's
+        {"SELECT CustomerID, CustomerName FROM Customers UNION SELECT TOP 5 SupplierID, CustomerName FROM Suppliers "
+         "ORDER BY CustomerName",
+         "SELECT CustomerID, CustomerName FROM Customers UNION SELECT TOP 5 SupplierID, CustomerName FROM Suppliers "
+         "ORDER BY CustomerName, 1\nOFFSET 10 ROWS FETCH NEXT 10 ROWS ONLY",
+         "SELECT CustomerID, CustomerName FROM Customers UNION SELECT TOP 5 SupplierID, CustomerName FROM Suppliers "
+         "ORDER BY CustomerName\nOFFSET 0 ROWS"},
+    };
+    // The SQLite driver on the file, the texts translated for it: the rows come
+    // back, and the log holds what a SQL Server receives.
+    auto b = OdbcBackend::openSqliteFile(path, QStringLiteral("SQLPROD"), QStringLiteral("Reads"),
+                                         QStringLiteral("coreadonly"), true);
+    b->setSentLogging(true);
+    OdbcBackend* backend = b.get();
+    auto c = MakeOdbcReadConnection(std::move(b));
+    const BrandleCancelToken token = MakeCancelToken();
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.query);
+        const QString query = QString::fromLatin1(k.query);
+        QString page;
+        QString count;
+        if (query.contains(QStringLiteral("UNION"))) {
+            // (the translation for SQLite refuses TOP in a part of a UNION)
+            page = OdbcPageQuery(tsql::WithRowIdLast(query, QStringLiteral("CustomerID")), 2, {}, 10, 10);
+            count = tsql::CountQuery(query, 2);
+        } else {
+            auto cursor = c->OpenCursor(query, {}, token);
+            EXPECT_EQ(cursor->Fetch(10).size(), 10u);
+            backend->clearSentLog();
+            EXPECT_EQ(cursor->Fetch(10).size(), 10u);
+            ASSERT_EQ(backend->sentLog().size(), 1);
+            page = backend->sentLog().front();
+            c->CountRows(query, token);
+            count = backend->sentLog().back();
+        }
+        EXPECT_EQ(page, QString::fromLatin1(k.page));
+        EXPECT_TRUE(tsql::IsSingleQuery(page)) << page.toStdString();
+        EXPECT_EQ(count, QStringLiteral("SELECT COUNT_BIG(*) FROM (\n") + QString::fromLatin1(k.inner) +
+                             QStringLiteral("\n) AS q (c0, c1)"));
+        record({page, count});
     }
 }
 
@@ -292,7 +377,7 @@ TEST_F(SqlServerSession, ACountAsksForTheColumnsThenCountsThemUnderNamesOfItsOwn
         c->CountRows(query, token);
     } catch (const AppError&) {
     }
-    EXPECT_EQ(backend->sentLog(), (QStringList{query, QStringLiteral("SELECT COUNT(*) FROM (\n") + query +
+    EXPECT_EQ(backend->sentLog(), (QStringList{query, QStringLiteral("SELECT COUNT_BIG(*) FROM (\n") + query +
                                                           QStringLiteral("\n) AS q (c0, c1, c2)")}));
 }
 
