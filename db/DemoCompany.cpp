@@ -71,6 +71,7 @@ void EnsureDemoBranchesAndCompanies(const QString& server)
             ExecScript(db, QStringLiteral("BEGIN IMMEDIATE"));
             AddDemoBranches(db);
             AddImportTables(db);
+            MarkDemoSqlViews(db);
             ExecScript(db, QStringLiteral("COMMIT"));
         } catch (...) {
             sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);

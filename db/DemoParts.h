@@ -93,6 +93,10 @@ void FillViews(sqlite3* db);
 // The sources of imported columns of the demo's links, where a link has none:
 // FillViews writes them, and a demo made before they existed gets them.
 void AddImportTables(sqlite3* db);
+// The SQL views of the demo's list views that a build before the views' mark made:
+// each one an LdViews row names for its SQL view is given the mark, so that saving
+// or deleting its list view replaces or drops it as before.
+void MarkDemoSqlViews(sqlite3* db);
 // How many views FillViews makes (ids 1..DemoViewCount()).
 int DemoViewCount();
 // Builds a view's SQL pieces with the stored procedure Ld_UpdateSQLStmts, as a

@@ -5,6 +5,7 @@
 #include "db/DemoCompany.h"
 #include "db/EmbeddedServer.h"
 #include "db/Schema.h"
+#include "db/procedures/ProcSupport.h"
 #include "db/procedures/Procedures.h"
 #include "platform/database/HostProcedures.h"
 
@@ -545,6 +546,30 @@ void UpdateSqlStatements(sqlite3* db, int32_t viewId)
     const Variant& tooLong = call.outputs.at(2);
     if (!tooLong.isEmpty() && !tooLong.isNull() && tooLong.toBool())
         Fail(QStringLiteral("The SQL of demo view %1 is too long.").arg(viewId));
+}
+
+void MarkDemoSqlViews(sqlite3* db)
+{
+    std::vector<std::pair<QString, QString>> unmarked;  // name, the query it was made with
+    {
+        procs::Statement st(db,
+                     QStringLiteral("SELECT m.name, m.sql FROM LdViews v JOIN sqlite_master m "
+                                    "ON m.type = 'view' AND m.name = TRIM(v.SQLViewName) COLLATE NOCASE "
+                                    "WHERE v.CreateSQLView <> 0 ORDER BY v.ViewID"),
+                     QStringLiteral("create-demo"));
+        while (st.step()) {
+            const QString name = st.text(0);
+            const QString sql = st.text(1);
+            // Only the form Ld_UpdateSQLStmts wrote before it marked its views.
+            const QString oldHead = QStringLiteral("CREATE VIEW ") + procs::QuoteIdentifier(name) + QStringLiteral(" AS ");
+            if (sql.startsWith(oldHead))
+                unmarked.emplace_back(name, sql.mid(oldHead.size()));
+        }
+    }
+    for (const auto& [name, query] : unmarked) {
+        procs::Exec(db, QStringLiteral("DROP VIEW ") + procs::QuoteIdentifier(name), QStringLiteral("create-demo"));
+        procs::Exec(db, MadeViewHead(name) + query, QStringLiteral("create-demo"));
+    }
 }
 
 }  // namespace erpdb::demo

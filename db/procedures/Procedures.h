@@ -38,5 +38,7 @@ struct SchemaObject {
     bool ours = false;
 };
 std::optional<SchemaObject> FindSchemaObject(sqlite3* db, const QString& name, const QString& proc);
+// What a SQL view made for a list view is stored as, up to its query.
+QString MadeViewHead(const QString& name);
 
 }  // namespace erpdb

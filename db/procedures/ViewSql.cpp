@@ -170,12 +170,6 @@ std::vector<BuiltColumn> ReadColumns(sqlite3* db, int32_t viewId, const QString&
     return columns;
 }
 
-// What a SQL view made for a list view is stored as, up to its query.
-QString MadeViewHead(const QString& name)
-{
-    return QStringLiteral("CREATE VIEW ") + QuoteIdentifier(name) + QStringLiteral(" /* quillon_views */ AS ");
-}
-
 // Drops a view of ours; no statement may be pending meanwhile.
 void DropOwnSqlView(sqlite3* db, const SchemaObject& view, const QString& proc)
 {
@@ -479,6 +473,11 @@ void RegisterViewSqlProcedures()
 }
 
 }  // namespace procs
+
+QString MadeViewHead(const QString& name)
+{
+    return QStringLiteral("CREATE VIEW ") + QuoteIdentifier(name) + QStringLiteral(" /* quillon_views */ AS ");
+}
 
 std::optional<SchemaObject> FindSchemaObject(sqlite3* db, const QString& name, const QString& proc)
 {

@@ -488,6 +488,37 @@ TEST_F(DemoCompanyTest, EveryLinkIsASourceOfImportedColumnsAlsoInADemoMadeBefore
     EXPECT_EQ(Count(QStringLiteral("SELECT COUNT(*) FROM LdBaseTables")), tables);
 }
 
+TEST_F(DemoCompanyTest, ADemoMadeBeforeTheViewsMarkKeepsItsSqlViewsAndNoOtherViewIsAdopted)
+{
+    const QString viewSql = QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'view' AND name = '%1'");
+    const QString made = Value(viewSql.arg(QStringLiteral("CUSTOMERS_2"))).toString();
+    const QString head = QStringLiteral("CREATE VIEW [CUSTOMERS_2] /* quillon_views */ AS ");
+    ASSERT_TRUE(made.startsWith(head)) << made.toStdString();
+    const QString query = made.mid(head.size());
+    const int32_t viewId = Count(QStringLiteral("SELECT ViewID FROM LdViews WHERE SQLViewName = 'CUSTOMERS_2'"));
+
+    // As an older build made it (no mark), beside a view of the site's that a row
+    // names without asking for a SQL view, and one no row names.
+    dbi.Execute(QStringLiteral("DROP VIEW CUSTOMERS_2"));
+    dbi.Execute(QStringLiteral("CREATE VIEW [CUSTOMERS_2] AS ") + query);
+    dbi.Execute(QStringLiteral("CREATE VIEW [vw_SiteReport] AS SELECT 1 AS One"));
+    dbi.Execute(QStringLiteral("CREATE VIEW [vw_SiteOther] AS SELECT 2 AS Two"));
+    dbi.Execute(QStringLiteral("UPDATE LdViews SET SQLViewName = 'vw_SiteReport' WHERE ViewID = 2 AND CreateSQLView = 0"));
+    ASSERT_THROW(dbi.Execute(QStringLiteral("EXEC Ld_UpdateSQLStmts %1").arg(viewId)), AppError);
+
+    erpdb::EnsureDemoBranchesAndCompanies(kServer);
+    EXPECT_EQ(Value(viewSql.arg(QStringLiteral("CUSTOMERS_2"))).toString(), head + query);
+    EXPECT_NO_THROW(dbi.Execute(QStringLiteral("EXEC Ld_UpdateSQLStmts %1").arg(viewId)));
+    EXPECT_EQ(Value(viewSql.arg(QStringLiteral("vw_SiteReport"))).toString(),
+              QStringLiteral("CREATE VIEW [vw_SiteReport] AS SELECT 1 AS One"));
+    EXPECT_EQ(Value(viewSql.arg(QStringLiteral("vw_SiteOther"))).toString(),
+              QStringLiteral("CREATE VIEW [vw_SiteOther] AS SELECT 2 AS Two"));
+
+    dbi.Execute(QStringLiteral("UPDATE LdViews SET SQLViewName = NULL WHERE ViewID = 2"));
+    dbi.Execute(QStringLiteral("DROP VIEW vw_SiteReport"));
+    dbi.Execute(QStringLiteral("DROP VIEW vw_SiteOther"));
+}
+
 TEST_F(DemoCompanyTest, TheSqliteShellReadsTheFiles)
 {
     const QString shell = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
