@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QDesktopServices>
+#include <QEvent>
 #include <QHelpContentWidget>
 #include <QHelpEngine>
 #include <QHelpIndexWidget>
@@ -103,12 +104,7 @@ HelpWindow* HelpWindow::Show(HelpFile* file, const QString& windowType, QWidget*
         windows() << window;
     }
     QWidget* ownerWindow = owner ? owner->window() : nullptr;
-    if (window->parentWidget() != ownerWindow) {
-        const QRect geometry = window->geometry();
-        window->setParent(ownerWindow, Qt::Window);
-        if (!made)
-            window->setGeometry(geometry);
-    }
+    window->SetOwner(ownerWindow);
     if (made) {
         const auto definition = file->Window(type);
         const QSize size = definition && definition->size.isValid() ? definition->size : QSize(900, 640);
@@ -122,6 +118,35 @@ HelpWindow* HelpWindow::Show(HelpFile* file, const QString& windowType, QWidget*
     window->raise();
     window->activateWindow();
     return window;
+}
+
+void HelpWindow::SetOwner(QWidget* ownerWindow)
+{
+    if (m_owner)
+        m_owner->removeEventFilter(this);
+    m_owner = ownerWindow;
+    if (ownerWindow)
+        ownerWindow->installEventFilter(this);
+    if (parentWidget() == ownerWindow)
+        return;
+    // A child window of its owner: above it, and not blocked by it when it is modal.
+    const QRect where = geometry();
+    const bool shown = isVisible();
+    setParent(ownerWindow, Qt::Window);
+    setGeometry(where);
+    if (shown)
+        show();
+}
+
+bool HelpWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // The owner closes (a dialog ends): the help stays open, handed to the window
+    // the owner belonged to, rather than go with it.
+    if (watched == m_owner && event->type() == QEvent::Hide && !event->spontaneous()) {
+        QWidget* owner = m_owner;
+        SetOwner(owner->parentWidget() ? owner->parentWidget()->window() : nullptr);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 QList<HelpWindow*> HelpWindow::Windows()
