@@ -407,6 +407,9 @@ sleep 1.0
 xdotool windowfocus --sync "$EDITOR" 2>/dev/null || true
 xdotool key --clearmodifiers F1
 HELP=$(wait_window "Quillon Help")
+# Down and to the right, so that the editor shows beside it (there is no window
+# manager to move it by its title bar).
+xdotool windowmove "$HELP" 330 210
 sleep 1.5
 xdotool key --clearmodifiers alt+i
 sleep 0.3

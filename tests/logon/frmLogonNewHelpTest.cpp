@@ -6,6 +6,7 @@
 #include "shell/WindowHelp.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QTest>
 #include <QWindow>
 
@@ -19,6 +20,7 @@ TEST(LogonWindowHelpTest, F1OpensTheLogonPageAboveTheWindow)
     KeepAfterUnload(&w);
     Load(&w);
     w.Init(QStringLiteral("quillon Login"));
+    w.move(w.screen()->availableGeometry().topLeft() + QPoint(20, 20));
     w.show();
     QApplication::setActiveWindow(&w);
     ASSERT_TRUE(w.windowHandle());
@@ -30,6 +32,11 @@ TEST(LogonWindowHelpTest, F1OpensTheLogonPageAboveTheWindow)
     EXPECT_EQ(help->CurrentTopic().fileName(), QStringLiteral("logon.html"));
     EXPECT_EQ(help->Owner(), &w);
     EXPECT_TRUE(w.isVisible());
+    // The window is small and near the screen's corner: the help, centred on it,
+    // still starts on the screen, its title and tools within reach.
+    const QRect room = w.screen()->availableGeometry();
+    EXPECT_GE(help->frameGeometry().left(), room.left());
+    EXPECT_GE(help->frameGeometry().top(), room.top());
     EXPECT_TRUE(fixture.boxes.empty()) << qPrintable(fixture.Prompts().join(QLatin1Char('|')));
 
     Unload(&w);

@@ -17,6 +17,7 @@
 #include <QIcon>
 #include <QMap>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSplitter>
 #include <QStyle>
 #include <QTabWidget>
@@ -109,8 +110,17 @@ HelpWindow* HelpWindow::Show(HelpFile* file, const QString& windowType, QWidget*
         const auto definition = file->Window(type);
         const QSize size = definition && definition->size.isValid() ? definition->size : QSize(900, 640);
         window->resize(size);
-        if (ownerWindow)
-            window->move(ownerWindow->geometry().center() - QPoint(size.width() / 2, size.height() / 2));
+        if (ownerWindow) {
+            // Centred on its owner, but whole on the owner's screen: a small window
+            // near the edge (the logon window) must not push its help off the screen.
+            QRect where(ownerWindow->geometry().center() - QPoint(size.width() / 2, size.height() / 2), size);
+            if (const QScreen* screen = ownerWindow->screen()) {
+                const QRect room = screen->availableGeometry();
+                where.moveLeft(std::max(room.left(), std::min(where.left(), room.right() + 1 - where.width())));
+                where.moveTop(std::max(room.top(), std::min(where.top(), room.bottom() + 1 - where.height())));
+            }
+            window->move(where.topLeft());
+        }
         window->ShowTopic(definition && !definition->home.isEmpty() ? file->Topic(definition->home)
                                                                      : file->DefaultTopic());
     }
