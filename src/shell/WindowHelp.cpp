@@ -59,6 +59,9 @@ QWidget* ServedWindow(QObject* target)
     // The main window's Help command has F1 of its own (and its list windows with it).
     if (!window || IsHelpWindow(window) || window->objectName() == kMainWindowFormName)
         return nullptr;
+    // A menu or a list that is open belongs to its window; the key is left to it.
+    if (window->windowType() != Qt::Window && window->windowType() != Qt::Dialog)
+        return nullptr;
     return window;
 }
 
