@@ -6,7 +6,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace erpdb {
 
@@ -27,6 +34,25 @@ QString ClientFile(const QString& server, bool create)
 }
 
 }  // namespace
+
+void PrepareClientFile(const QString& path)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    QDir().mkpath(folder);
+    const QByteArray dir = QFile::encodeName(folder);
+    ::chmod(dir.constData(), S_IRWXU);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
+    if (fd >= 0) {
+        ::close(fd);
+        return;
+    }
+    if (errno != EEXIST)
+        throw AppError(kDatabaseErrorNumber,
+                       QStringLiteral("The file '%1' could not be written: %2")
+                           .arg(path, QString::fromLocal8Bit(std::strerror(errno))),
+                       QStringLiteral("BrandleDatabase"));
+    ::chmod(QFile::encodeName(path).constData(), S_IRUSR | S_IWUSR);
+}
 
 std::optional<OdbcServerConfig> ClientOdbcServer(const QString& server)
 {
@@ -62,8 +88,8 @@ std::optional<OdbcServerConfig> ClientOdbcServer(const QString& server)
 
 void WriteClientOdbcServer(const QString& server, const OdbcServerConfig& config)
 {
-    QDir().mkpath(ClientConfigRoot());
     const QString path = ClientFile(server, true);
+    PrepareClientFile(path);
     QSettings ini(path, QSettings::IniFormat);
     ini.setValue(QStringLiteral("Server/Name"), ResolveServerName(server));
     ini.beginGroup(QStringLiteral("Odbc"));

@@ -22,5 +22,10 @@ namespace erpdb {
 std::optional<OdbcServerConfig> ClientOdbcServer(const QString& server);
 // Writes the [Odbc] group of a server's client configuration (tools and tests).
 void WriteClientOdbcServer(const QString& server, const OdbcServerConfig& config);
+// Makes ready to write a client configuration file, which holds the logins'
+// passwords: its folder for the user alone (0700), the file made empty with mode
+// 0600 when it does not exist, so that no write ever leaves it readable by others
+// (QSettings writes a new file beside it and keeps the existing file's mode).
+void PrepareClientFile(const QString& path);
 
 }  // namespace erpdb

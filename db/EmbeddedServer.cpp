@@ -139,8 +139,8 @@ QString ClientFilePath(const QString& server, bool existingOnly)
 
 void WriteClientPassword(const QString& server, const QString& login, const QString& password)
 {
-    QDir().mkpath(ClientConfigRoot());
     const QString path = ClientFilePath(server, false);
+    PrepareClientFile(path);
     QSettings ini(path, QSettings::IniFormat);
     ini.setValue(QStringLiteral("Server/Name"), ResolveServerName(server));
     ini.setValue(QStringLiteral("Logins/") + login.trimmed().toLower(),

@@ -171,7 +171,7 @@ QString AllRows(sqlite3* db)
 // The demo's own tables (its business data) with their indexes, and the SQL views
 // its list views asked for, which the company schema does not have: the SQLite
 // schema text they were made with.
-QString DemoOwnObjects(sqlite3* db)
+QString DemoOwnObjects(sqlite3* db, QStringList* sqlViews)
 {
     const QSet<QString> schema = SqlServerObjectNames();
     QSet<QString> own;
@@ -185,6 +185,9 @@ QString DemoOwnObjects(sqlite3* db)
             own.insert(table);
         if (own.contains(table))
             sql += objects.text(3) + QStringLiteral(";\n");
+        if (objects.text(0) == QLatin1String("view") && own.contains(table) &&
+            objects.text(3).contains(QLatin1String("/* quillon_views */")))
+            *sqlViews << objects.text(1);
     }
     return sql;
 }
@@ -226,8 +229,15 @@ QString SqlServerDemoScript(const QString& databaseName)
     sqlite3* demo = DemoCompanyInMemory();
     Closer close{demo};
     out += QStringLiteral("USE [%1];\nGO\n").arg(databaseName);
+    QStringList sqlViews;
     out += QStringLiteral("-- The demo's business tables and the SQL views of its list views.\n") +
-           SqlServerSchemaStatements(DemoOwnObjects(demo));
+           SqlServerSchemaStatements(DemoOwnObjects(demo, &sqlViews));
+    // Each SQL view of a list view is quillon_views', as Ld_ChangeSQLView hands it:
+    // the procedures replace or drop no other, and under dbo the view would read
+    // its tables past the reader's denials.
+    for (const QString& view : sqlViews)
+        out += QStringLiteral("ALTER AUTHORIZATION ON OBJECT::dbo.[%1] TO [%2];\nGO\n")
+                   .arg(QString(view).replace(QLatin1Char(']'), QLatin1String("]]")), QLatin1String(kSqlViewOwner));
     out += QStringLiteral("-- The rows.\n") + AllRows(demo);
     return out;
 }

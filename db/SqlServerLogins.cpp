@@ -13,9 +13,13 @@ namespace erpdb {
 
 namespace {
 
+// A login made only when it does not exist and its password was given: sqlcmd
+// leaves a $(variable) that was not given as it is (the batch runs under ":on
+// error ignore", since sqlcmd would otherwise stop at it), so that the script runs
+// again, or for a second company, without the passwords.
 QString Login(const QString& login, const char* passwordVariable, const QString& defaultDatabase)
 {
-    return QStringLiteral("IF SUSER_ID(N'%1') IS NULL\n"
+    return QStringLiteral("IF SUSER_ID(N'%1') IS NULL AND N'$(%2)' <> N'$' + N'(%2)'\n"
                           "CREATE LOGIN [%1] WITH PASSWORD = N'$(%2)', DEFAULT_DATABASE = [%3];\nGO\n")
         .arg(login, QLatin1String(passwordVariable), defaultDatabase);
 }
@@ -34,13 +38,18 @@ QString RoleMember(const char* role, const QString& login)
 // The application login's rights in a database: read, write and run the
 // procedures. It gets no right to change the schema: the SQL views a view's
 // definition asks for are made and dropped by the two procedures that do it
-// (Ld_UpdateSQLStmts, Ld_DeleteView), which run as their owner (WITH EXECUTE AS
-// OWNER) and replace only a view made for that list view.
+// (Ld_UpdateSQLStmts, Ld_DeleteView) through Ld_ChangeSQLView, which runs as its
+// owner (WITH EXECUTE AS OWNER) and drops or replaces only a view that
+// quillon_views owns, one it made itself.
 QString ApplicationRights(const QString& login, bool procedures)
 {
     QString out = User(login) + RoleMember("db_datareader", login) + RoleMember("db_datawriter", login);
+    // Ld_ChangeSQLView, the part of those two that runs as its owner, only through
+    // them: the call from a procedure of the same owner checks no right, a direct one
+    // meets the DENY.
     if (procedures)
-        out += QStringLiteral("GRANT EXECUTE ON SCHEMA::dbo TO [%1];\nGO\n").arg(login);
+        out += QStringLiteral("GRANT EXECUTE ON SCHEMA::dbo TO [%1];\nGO\nDENY EXECUTE ON dbo.Ld_ChangeSQLView TO [%1];\nGO\n")
+                   .arg(login);
     return out;
 }
 
@@ -53,17 +62,24 @@ QString SqlServerLoginsScript(const QString& databaseName)
     const QString system = QLatin1String(kSystemDatabase);
     QString out = QStringLiteral(
         "-- The program's SQL logins and their rights in CoSystem and the company database\n"
-        "-- %1, for SQL Server. Run after the system and company scripts, with the passwords\n"
-        "-- as sqlcmd variables:\n"
-        "--   sqlcmd -S 'host\\instance' -U sa -C -I -b -i logins.sql -v %2='...' %3='...'\n"
+        "-- %1, for SQL Server. Run after the system and company scripts, the first time\n"
+        "-- with the passwords as the sqlcmd variables %2 and %3, exported\n"
+        "-- into the environment (read without echo: never on a command line), then\n"
+        "--   sqlcmd -S host -U sa -I -b -i logins.sql\n"
         "-- sqlcmd pastes them into N'...' as they are: a password must not hold a '.\n"
-        "-- Safe to run again: a login or user that exists keeps its password; rights are\n"
-        "-- granted again as they are. Run it once per company database.\n")
+        "-- Safe to run again, with or without them: a login or user that exists keeps its\n"
+        "-- password; rights are granted again as they are. Run it once per company database.\n")
                       .arg(databaseName, QLatin1String(kExecutivePasswordVariable),
                            QLatin1String(kReadOnlyPasswordVariable));
-    out += SqlServerScriptStart() + QStringLiteral("USE [master];\nGO\n");
+    out += SqlServerScriptStart() + QStringLiteral("USE [master];\nGO\n:on error ignore\n");
     out += Login(executive, kExecutivePasswordVariable, system);
     out += Login(readOnly, kReadOnlyPasswordVariable, databaseName);
+    out += QStringLiteral(":on error exit\n"
+                          "IF SUSER_ID(N'%1') IS NULL OR SUSER_ID(N'%2') IS NULL\n"
+                          "RAISERROR(N'The logins %1 and %2 do not both exist: give their passwords in the sqlcmd "
+                          "variables %3 and %4 (see the errors above).', 16, 1);\nGO\n")
+               .arg(executive, readOnly, QLatin1String(kExecutivePasswordVariable),
+                    QLatin1String(kReadOnlyPasswordVariable));
     // The system database: the application login only.
     out += QStringLiteral("USE [%1];\nGO\n").arg(system);
     out += ApplicationRights(executive, false);

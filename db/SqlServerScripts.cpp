@@ -184,11 +184,26 @@ QString ConvertIndex(const QString& st)
     return guarded(name, columns, QString());
 }
 
+// The database is made by whoever runs the script (sa, or the DBA's own Windows
+// login with -E). Its owner is handed to sa, a login that stays: the procedure that
+// runs as its owner (EXECUTE AS OWNER, dbo) fails with Msg 15517 once the owner's
+// login is gone, after a restore on another server or when the DBA's Windows
+// account is removed. sa is found by its sid, 0x01 on every server, since a site
+// may have renamed it. An owner that is sa or a disabled login (one made for
+// owning databases) is left as it is.
 QString Header(const QString& database, const QString& title)
 {
     return QStringLiteral("-- %1 for SQL Server. Safe to run again: what exists is left as it is.\n").arg(title) +
            SqlServerScriptStart() +
-           QStringLiteral("IF DB_ID(N'%1') IS NULL\nCREATE DATABASE [%1] COLLATE %2;\nGO\nUSE [%1];\nGO\n")
+           QStringLiteral("IF DB_ID(N'%1') IS NULL\nCREATE DATABASE [%1] COLLATE %2;\nGO\n"
+                          "IF NOT EXISTS (SELECT 1 FROM sys.databases d\n"
+                          "               INNER JOIN sys.server_principals p ON p.sid = d.owner_sid\n"
+                          "               WHERE d.name = N'%1' AND (p.sid = 0x01 OR p.is_disabled = 1))\n"
+                          "BEGIN\n"
+                          "    DECLARE @Owner nvarchar(max) = N'ALTER AUTHORIZATION ON DATABASE::[%1] TO '\n"
+                          "                                   + QUOTENAME(SUSER_SNAME(0x01)) + N';';\n"
+                          "    EXEC sys.sp_executesql @Owner;\n"
+                          "END;\nGO\nUSE [%1];\nGO\n")
                .arg(database, QLatin1String(kSqlServerCollation));
 }
 

@@ -3,6 +3,8 @@
 #include "db/SqlServerScripts.h"
 #include "db/TsqlTokens.h"
 
+#include <QRegularExpression>
+
 #include <QSet>
 
 #include <algorithm>
@@ -89,16 +91,27 @@ std::vector<Batch> Batches(const QString& script)
     const QStringList lines = script.split(QLatin1Char('\n'));
     QString batch;
     int batchLine = 1;
+    bool ignore = false;
+    static const QRegularExpression onError(QStringLiteral("^:on\\s+error\\s+(exit|ignore)\\s*$"),
+                                            QRegularExpression::CaseInsensitiveOption);
     for (int n = 0; n < lines.size(); ++n) {
         if (lines[n].trimmed().compare(QLatin1String("GO"), Qt::CaseInsensitive) == 0) {
-            batches.push_back({batch, batchLine});
+            batches.push_back({batch, batchLine, ignore});
             batch.clear();
             batchLine = n + 2;
             continue;
         }
+        // sqlcmd's own commands are no T-SQL: a blank line in their place
+        if (lines[n].startsWith(QLatin1Char(':'))) {
+            const auto m = onError.match(lines[n].trimmed());
+            if (m.hasMatch() && batch.trimmed().isEmpty())
+                ignore = m.captured(1).compare(QLatin1String("ignore"), Qt::CaseInsensitive) == 0;
+            batch += QLatin1Char('\n');
+            continue;
+        }
         batch += lines[n] + QLatin1Char('\n');
     }
-    batches.push_back({batch, batchLine});
+    batches.push_back({batch, batchLine, ignore});
     return batches;
 }
 
@@ -224,6 +237,31 @@ QStringList TsqlScriptProblems(const QString& script)
     const std::vector<Batch> batches = Batches(script);
     for (const Batch& b : batches)
         check(b.text, b.firstLine);
+    // sqlcmd stops at a $(variable) that was not given, even in a statement that
+    // would not run: a batch that names one runs under ":on error ignore" (and
+    // sees for itself whether it was given), so that the script runs again without
+    // it; and the script ends its ignoring before anything else runs.
+    static const QRegularExpression variable(QStringLiteral("\\$\\(([A-Za-z_][A-Za-z0-9_]*)\\)"));
+    for (const Batch& b : batches) {
+        const auto m = variable.match(b.text);
+        if (m.hasMatch() && !b.errorsIgnored)
+            problems << QStringLiteral("line %1: sqlcmd stops here when $(%2) is not given: run the batch under "
+                                       "\":on error ignore\"")
+                            .arg(b.firstLine + int(b.text.left(m.capturedStart()).count(QLatin1Char('\n'))))
+                            .arg(m.captured(1));
+        for (auto it = variable.globalMatch(b.text); b.errorsIgnored && it.hasNext();) {
+            const QString name = it.next().captured(1);
+            if (!b.text.contains(QStringLiteral("N'$(%1)' <> N'$' + N'(%1)'").arg(name)))
+                problems << QStringLiteral("line %1: $(%2) is used without asking whether it was given "
+                                           "(N'$(%2)' <> N'$' + N'(%2)'): sqlcmd leaves it as it is when not")
+                                .arg(b.firstLine)
+                                .arg(name);
+        }
+        if (b.errorsIgnored && !m.hasMatch() && !b.text.trimmed().isEmpty())
+            problems << QStringLiteral("line %1: a batch without sqlcmd variables runs under \":on error ignore\": "
+                                       "its errors would not stop the script")
+                            .arg(b.firstLine);
+    }
     // A script of several batches (a procedure file is one) sets the session
     // options it needs in its first batch and keeps them.
     if (batches.size() > 1) {

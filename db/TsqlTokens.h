@@ -33,6 +33,7 @@ inline bool IsSymbol(const std::vector<Token>& t, size_t i, const char* symbol)
 struct Batch {
     QString text;
     int firstLine;
+    bool errorsIgnored = false;  // run under sqlcmd's ":on error ignore"
 };
 std::vector<Batch> Batches(const QString& script);
 

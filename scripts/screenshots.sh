@@ -24,6 +24,11 @@
 #                     year: its rows, and the search's name marked as changed
 #   small-main-window.png  the main window made small, scrolled to the right edge of
 #                     the list windows
+#   searches-menu-admin.png  admin's Searches menu on Orders after saving "Chen's Orders"
+#                     without sharing it: admin's own searches and the shared ones
+#   searches-menu-jdoe.png  jdoe's Searches menu on Orders with admin's shared "Open
+#                     Orders" current: jdoe's own and the shared searches, not admin's
+#                     private one; Save, Edit and Delete off for admin's search
 #   import-column-order-lines.png  the Import Column dialog opened from Order Lines'
 #                     editor, the linked view Products chosen and its columns listed
 #   view-editor.png   the view editor customizing a view, on its Columns tab (taken by
@@ -369,6 +374,69 @@ if xdotool search --onlyvisible --name "^Import Column\$" >/dev/null 2>&1; then
   exit 1
 fi
 
+kill "$APP_PID" 2>/dev/null || true
+wait "$APP_PID" 2>/dev/null || true
+APP_PID=""
+
+# ---- saved searches as two users see them on Orders. admin saves the search it opens
+# with as a new search of its own, "Chen's Orders", without sharing it; its menu lists
+# it with the shared searches. jdoe's menu lists jdoe's own and the shared searches,
+# not admin's private one, and offers only Save As on admin's shared "Open Orders".
+# Orders from All Views (its second row), opened with Enter, with its last used search.
+open_orders() {
+  list_all_views
+  xdotool mousemove --window "$MAIN" 60 245 click 1
+  sleep 0.5
+  xdotool key Down
+  sleep 0.3
+  xdotool key Return
+  sleep 2.5
+}
+# The Searches button of Orders, clicked: its menu opens past the main window's right edge.
+open_searches() {
+  xdotool mousemove --window "$MAIN" 1049 230 click 1
+  sleep 0.6
+}
+shoot_menu() {
+  sleep 0.7
+  import -window root -crop 1190x400+0+60 +repage "$OUT/$1"
+  echo "saved docs/screenshots/$1"
+}
+"$BUILD_DIR/quillon" "/SQLSRV=$SERVER;/HBSRV=localhost;/HBPRT=1331;/CO=DEMO;/UID=admin;/PWD=admin;" &
+APP_PID=$!
+MAIN=$(wait_window "DEMO - quillon 7.6")
+xdotool windowmove "$MAIN" 0 0 windowsize "$MAIN" 1100 720
+xdotool windowfocus --sync "$MAIN" 2>/dev/null || true
+open_orders
+# Save As: the menu's second item; "Share with all users" stays unticked.
+open_searches
+xdotool key Down Down Return
+wait_window "New Search" >/dev/null
+sleep 0.3
+xdotool type --delay 30 "Chen's Orders"
+xdotool key Return
+sleep 2.5
+open_searches
+shoot_menu searches-menu-admin.png
+xdotool key Escape
+kill "$APP_PID" 2>/dev/null || true
+wait "$APP_PID" 2>/dev/null || true
+APP_PID=""
+
+"$BUILD_DIR/quillon" "/SQLSRV=$SERVER;/HBSRV=localhost;/HBPRT=1331;/CO=DEMO;/UID=jdoe;/PWD=secret;" &
+APP_PID=$!
+MAIN=$(wait_window "DEMO - quillon 7.6")
+xdotool windowmove "$MAIN" 0 0 windowsize "$MAIN" 1100 720
+xdotool windowfocus --sync "$MAIN" 2>/dev/null || true
+open_orders
+# admin's closed window left "Chen's Orders" the last used search: jdoe gets its
+# conditions without its name. "Open Orders", the menu's last item, is chosen.
+open_searches
+xdotool key Up Return
+sleep 2.5
+open_searches
+shoot_menu searches-menu-jdoe.png
+xdotool key Escape
 kill "$APP_PID" 2>/dev/null || true
 wait "$APP_PID" 2>/dev/null || true
 APP_PID=""

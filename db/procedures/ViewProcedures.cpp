@@ -137,16 +137,22 @@ void GetAssocViews(ProcedureCall& call)
                 {"MiscFilter2TypeID", adInteger}});
 }
 
-// Ld_GetViewFilters @ViewID, @EditorMode: every saved search of the view, by name.
+// Ld_GetViewFilters @ViewID, @EditorMode, @UserID: the view's saved searches that the
+// user may see, by name: those shared with all users and the user's own (user ids
+// compare without regard to case or surrounding blanks, as the views catalogue's
+// do). Without a user, every search of the view, for the callers that send none.
 void GetViewFilters(ProcedureCall& call)
 {
     const int32_t viewId = RequiredIntArg(call, 0, "@ViewID");
-    OptionalIntArg(call, 1, "@EditorMode");  // both modes list every search
+    OptionalIntArg(call, 1, "@EditorMode");  // both modes list the same searches
+    const auto userId = OptionalTextArg(call, 2, "@UserID");
     Statement st(call.db,
                  QStringLiteral("SELECT ViewFilterID, FilterName, FilterString, COALESCE(UseMe, 1), Shared, CreatorID, "
-                                "Complex FROM LdViewFilters WHERE ViewID = ?1 ORDER BY FilterName, ViewFilterID"),
+                                "Complex FROM LdViewFilters WHERE ViewID = ?1 "
+                                "AND (?2 IS NULL OR Shared <> 0 OR TRIM(CreatorID) = TRIM(?2) COLLATE NOCASE) "
+                                "ORDER BY FilterName, ViewFilterID"),
                  call.procedureName);
-    st.bind(1, viewId);
+    st.bind(1, viewId).bind(2, OrNull(userId));
     ReturnRows(call, st,
                {{"ViewFilterID", adInteger},
                 {"FilterName", adVarChar},
@@ -226,11 +232,16 @@ void DeleteView(ProcedureCall& call)
         Statement st(db, QLatin1String(sql), proc);
         st.bind(1, viewId).run();
     }
+    // Its SQL view only when it was made for a list view: the name in LdViews is the
+    // application login's to write.
     if (!sqlViewName.isEmpty()) {
-        Statement st(db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'view' AND name = ?1 COLLATE NOCASE"), proc);
-        st.bind(1, sqlViewName);
-        if (st.step())
-            Exec(db, QStringLiteral("DROP VIEW ") + QuoteIdentifier(sqlViewName), proc);
+        const std::optional<SchemaObject> view = FindSchemaObject(db, sqlViewName, proc);
+        if (view && view->type == QLatin1String("view")) {
+            if (!view->ours)
+                Fail(proc, QStringLiteral("the SQL view '%1' cannot be dropped: it was not made for a list view.")
+                               .arg(view->name));
+            Exec(db, QStringLiteral("DROP VIEW ") + QuoteIdentifier(view->name), proc);
+        }
     }
     sp.release();
 }
@@ -243,7 +254,7 @@ void RegisterViewProcedures()
     Register("Ld_GetViewColumns", 1, 2, GetViewColumns);
     Register("Ld_GetViewColumnFunctions", 1, 1, GetViewColumnFunctions);
     Register("Ld_GetAssocViews", 2, 3, GetAssocViews);
-    Register("Ld_GetViewFilters", 1, 2, GetViewFilters);
+    Register("Ld_GetViewFilters", 1, 3, GetViewFilters);
     Register("Ld_IsColumnFilterable", 2, 3, IsColumnFilterable);
     Register("Ld_GetViewColumnFilters", 1, 1, GetViewColumnFilters);
     Register("Ld_DeleteView", 1, 1, DeleteView);

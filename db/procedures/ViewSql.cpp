@@ -170,74 +170,72 @@ std::vector<BuiltColumn> ReadColumns(sqlite3* db, int32_t viewId, const QString&
     return columns;
 }
 
-bool ObjectIsView(sqlite3* db, const QString& name, QString* type, const QString& proc)
+// What a SQL view made for a list view is stored as, up to its query.
+QString MadeViewHead(const QString& name)
 {
-    Statement st(db, QStringLiteral("SELECT type FROM sqlite_master WHERE name = ?1 COLLATE NOCASE"), proc);
-    st.bind(1, name);
-    if (!st.step())
-        return false;
-    if (type)
-        *type = st.text(0);
-    return st.text(0) == QLatin1String("view");
+    return QStringLiteral("CREATE VIEW ") + QuoteIdentifier(name) + QStringLiteral(" /* quillon_views */ AS ");
 }
 
-bool ObjectExists(sqlite3* db, const QString& name, QString* type, const QString& proc)
+// Drops a view of ours; no statement may be pending meanwhile.
+void DropOwnSqlView(sqlite3* db, const SchemaObject& view, const QString& proc)
 {
-    QString t;
-    ObjectIsView(db, name, &t, proc);
-    if (type)
-        *type = t;
-    return !t.isEmpty();
+    Exec(db, QStringLiteral("DROP VIEW ") + QuoteIdentifier(view.name), proc);
 }
 
-void DropSqlView(sqlite3* db, const QString& name, const QString& proc)
-{
-    if (!name.isEmpty() && ObjectIsView(db, name, nullptr, proc))
-        Exec(db, QStringLiteral("DROP VIEW ") + QuoteIdentifier(name), proc);
-}
-
-// The SQL view that other applications read: the row id and the viewable columns by their SQL names.
+// The SQL view that other applications read: the row id and the viewable columns by
+// their SQL names. Only a view made here is dropped or replaced, whatever LdViews
+// names: a row's SQLViewName is the application login's to write.
 void WriteSqlView(sqlite3* db, const ViewRow& v, const BaseRow& b, const QString& fromSql,
                   const std::vector<const BuiltColumn*>& viewable, const QString& proc)
 {
+    const QString name = v.viewName.trimmed();
+    std::optional<SchemaObject> old;
+    if (!v.sqlViewName.isEmpty()) {
+        old = FindSchemaObject(db, v.sqlViewName, proc);
+        if (old && old->type != QLatin1String("view"))
+            old.reset();  // not a view: none of ours to drop
+        if (old && !old->ours && (!v.createSqlView || old->name.compare(name, Qt::CaseInsensitive) != 0))
+            Fail(proc, QStringLiteral("the SQL view '%1' cannot be dropped: it was not made for a list view.")
+                           .arg(old->name));
+    }
     if (!v.createSqlView) {
-        DropSqlView(db, v.sqlViewName, proc);
+        if (old)
+            DropOwnSqlView(db, *old, proc);
         if (!v.sqlViewName.isEmpty()) {
             Statement up(db, QStringLiteral("UPDATE LdViews SET SQLViewName = NULL WHERE ViewID = ?1"), proc);
             up.bind(1, v.viewId).run();
         }
         return;
     }
-    const QString name = v.viewName.trimmed();
     if (name.isEmpty())
         Fail(proc, QStringLiteral("view %1 has no SQL name for its SQL view.").arg(v.viewId));
-    QString type;
-    if (ObjectExists(db, name, &type, proc)) {
-        if (type != QLatin1String("view"))
-            Fail(proc, QStringLiteral("the SQL view '%1' cannot be made: a %2 of that name exists.").arg(name, type));
-        // Only a SQL view made for a list view may be replaced, and only for that view.
-        Statement owner(db,
-                        QStringLiteral("SELECT ViewID FROM LdViews WHERE TRIM(SQLViewName) = ?1 COLLATE NOCASE "
-                                       "ORDER BY CASE WHEN ViewID = ?2 THEN 0 ELSE 1 END"),
-                        proc);
-        owner.bind(1, name).bind(2, v.viewId);
-        if (!owner.step())
+    const std::optional<SchemaObject> existing = FindSchemaObject(db, name, proc);
+    if (existing) {
+        if (existing->type != QLatin1String("view"))
+            Fail(proc, QStringLiteral("the SQL view '%1' cannot be made: a %2 of that name exists.").arg(name, existing->type));
+        if (!existing->ours)
             Fail(proc, QStringLiteral("the SQL view '%1' cannot be made: a view of that name exists that "
                                       "was not made for a list view.")
                            .arg(name));
-        const int64_t ownerId = owner.integer(0);
-        if (ownerId != v.viewId)
-            Fail(proc, QStringLiteral("the SQL view '%1' cannot be made: it belongs to view %2.").arg(name).arg(ownerId));
+        // One made for a list view is replaced only for that view.
+        Statement owner(db,
+                        QStringLiteral("SELECT ViewID FROM LdViews WHERE TRIM(SQLViewName) = ?1 COLLATE NOCASE "
+                                       "AND ViewID <> ?2 ORDER BY ViewID"),
+                        proc);
+        owner.bind(1, name).bind(2, v.viewId);
+        if (owner.step())
+            Fail(proc, QStringLiteral("the SQL view '%1' cannot be made: it belongs to view %2.")
+                           .arg(name)
+                           .arg(owner.integer(0)));
     }  // no statement may be pending while views are dropped and made
-    if (v.sqlViewName.compare(name, Qt::CaseInsensitive) != 0)
-        DropSqlView(db, v.sqlViewName, proc);
+    if (old && old->name.compare(name, Qt::CaseInsensitive) != 0)
+        DropOwnSqlView(db, *old, proc);
+    if (existing)
+        DropOwnSqlView(db, *existing, proc);
     QString select = QStringLiteral("SELECT ") + b.keySql + QStringLiteral(" AS [ID]");
     for (const BuiltColumn* c : viewable)
         select += QStringLiteral(", ") + c->columnSql + QStringLiteral(" AS ") + QuoteIdentifier(c->columnName);
-    Exec(db, QStringLiteral("DROP VIEW IF EXISTS ") + QuoteIdentifier(name), proc);
-    Exec(db, QStringLiteral("CREATE VIEW ") + QuoteIdentifier(name) + QStringLiteral(" AS ") + select +
-                 QStringLiteral(" FROM ") + fromSql,
-         proc);
+    Exec(db, MadeViewHead(name) + select + QStringLiteral(" FROM ") + fromSql, proc);
     Statement up(db, QStringLiteral("UPDATE LdViews SET SQLViewName = ?1 WHERE ViewID = ?2"), proc);
     up.bind(1, name).bind(2, v.viewId).run();
 }
@@ -481,5 +479,18 @@ void RegisterViewSqlProcedures()
 }
 
 }  // namespace procs
+
+std::optional<SchemaObject> FindSchemaObject(sqlite3* db, const QString& name, const QString& proc)
+{
+    Statement st(db, QStringLiteral("SELECT name, type, sql FROM sqlite_master WHERE name = ?1 COLLATE NOCASE"), proc);
+    st.bind(1, name);
+    if (!st.step())
+        return std::nullopt;
+    SchemaObject o;
+    o.name = st.text(0);
+    o.type = st.text(1);
+    o.ours = o.type == QLatin1String("view") && st.text(2).startsWith(MadeViewHead(o.name));
+    return o;
+}
 
 }  // namespace erpdb

@@ -19,9 +19,12 @@
 #include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
+#include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <string>
 #include <functional>
 #include <map>
 
@@ -48,10 +51,12 @@ const char* const kHelp =
     "        Adds a user of a company (the password is stored enciphered).\n"
     "  set-password --server NAME --company COMPANYID USERID PASSWORD\n"
     "        Sets a user's password.\n"
-    "  set-login-password --server NAME LOGIN PASSWORD\n"
+    "  set-login-password --server NAME LOGIN [PASSWORD]\n"
     "        Sets the password of a SQL login (coexecutive or coreadonly), on the server\n"
     "        and in its client configuration; for a SQL Server reached through ODBC\n"
     "        (an [Odbc] group in its client configuration) in the client configuration.\n"
+    "        Without PASSWORD (which every local user could read in the process list) it\n"
+    "        asks for it without echo, or reads the first line of standard input.\n"
     "  create-demo [--server NAME] [--large] [--order-lines N] [--replace | --if-missing]\n"
     "        Creates the demo company DEMO (making the server when it does not exist;\n"
     "        default server: this computer's, \"(LOCAL)\"). --large makes a million order\n"
@@ -110,7 +115,9 @@ struct Args {
     }
 };
 
-Args Parse(const QStringList& raw, const QStringList& valueOptions, const QStringList& flagOptions, int positionalCount)
+// positionalCount arguments besides the options, or up to maxPositional when given.
+Args Parse(const QStringList& raw, const QStringList& valueOptions, const QStringList& flagOptions, int positionalCount,
+           int maxPositional = -1)
 {
     Args a;
     for (int k = 0; k < raw.size(); ++k) {
@@ -131,6 +138,8 @@ Args Parse(const QStringList& raw, const QStringList& valueOptions, const QStrin
             a.positional << s;
         }
     }
+    if (maxPositional > positionalCount && a.positional.size() >= positionalCount && a.positional.size() <= maxPositional)
+        return a;
     if (a.positional.size() != positionalCount)
         throw UsageError{QStringLiteral("%1 argument(s) expected, %2 given.").arg(positionalCount).arg(a.positional.size())};
     return a;
@@ -191,10 +200,44 @@ void SetPasswordCommand(const QStringList& raw)
     Print(QStringLiteral("Password of user '%1' set.").arg(a.positional[0].trimmed()));
 }
 
+// A password not given on the command line (where every local user sees it in the
+// process list and the shell keeps it): asked for without echo at a terminal, else
+// the first line of standard input.
+QString ReadPassword(const QString& prompt)
+{
+    const bool terminal = ::isatty(STDIN_FILENO) == 1;
+    termios saved {};
+    if (terminal) {
+        std::fputs(prompt.toLocal8Bit().constData(), stderr);
+        std::fflush(stderr);
+        if (::tcgetattr(STDIN_FILENO, &saved) == 0) {
+            termios quiet = saved;
+            quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+            ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+        }
+    }
+    std::string line;
+    for (int ch; (ch = std::fgetc(stdin)) != EOF && ch != '\n';)
+        line += static_cast<char>(ch);
+    if (terminal) {
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        std::fputc('\n', stderr);
+    }
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    QString password = QString::fromLocal8Bit(line.data(), static_cast<qsizetype>(line.size()));
+    std::fill(line.begin(), line.end(), '\0');
+    return password;
+}
+
 void SetLoginPasswordCommand(const QStringList& raw)
 {
-    const Args a = Parse(raw, {QStringLiteral("server")}, {}, 2);
-    erpdb::SetLoginPassword(a.required("server"), a.positional[0], a.positional[1]);
+    const Args a = Parse(raw, {QStringLiteral("server")}, {}, 1, 2);
+    const QString server = a.required("server");
+    const QString password = a.positional.size() > 1
+                                 ? a.positional[1]
+                                 : ReadPassword(QStringLiteral("Password of login '%1': ").arg(a.positional[0].trimmed()));
+    erpdb::SetLoginPassword(server, a.positional[0], password);
     Print(QStringLiteral("Password of login '%1' set.").arg(a.positional[0].trimmed()));
 }
 

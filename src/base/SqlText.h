@@ -8,7 +8,23 @@
 #include <QString>
 
 // A text literal: apostrophes doubled, enclosed in apostrophes; Null gives Null.
+// A text with a character that has no code in the database's code page is
+// written N'...', so that the server keeps it; any other text goes as '...', which
+// a varchar column takes as it is (an N'...' outranks varchar: the server would
+// convert the column, and its index could no longer seek).
 QString QuoteSQLString(const Variant& value);
+
+// The code page of the database's varchar texts, which QuoteSQLString writes
+// for: Windows-1252, the system's ANSI code page, until a connection to a SQL
+// Server tells its database's (the code page of its collation; 65001 for a
+// UTF-8 collation, which holds every character). The embedded server takes
+// both forms of a literal.
+inline constexpr int kAnsiCodePage = 1252;
+void SetSqlTextCodePage(int codePage);
+int SqlTextCodePage();
+// Whether every character of the text has a code in the code page. ASCII is in
+// every one; a code page this system cannot read holds nothing more.
+bool TextFitsCodePage(const QString& text, int codePage);
 // A number as text without quotes; Null gives Null.
 QString SQLNumber(const Variant& value);
 

@@ -6,6 +6,7 @@
 #include "core/SecurityRights.h"
 #include "core/SessionValues.h"
 #include "platform/database/BrandleCursor.h"
+#include "platform/database/OdbcServers.h"
 #include "platform/forms/FormsRuntime.h"
 #include "platform/spreadsheet/SpreadsheetWorkbook.h"
 
@@ -27,6 +28,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -226,7 +228,10 @@ struct ExportJob {
                     kind = KindOfAdoType(types[static_cast<size_t>(i)]);
                 kinds.push_back(kind);
             }
-            book.SetHeader(names, boldColumns, std::move(kinds));
+            // One bold cell per visible column, as the list asks, would leave the last
+            // heading plain: the first field is the row id. Every heading is bold.
+            const int bold = boldColumns > 0 ? std::max(boldColumns, static_cast<int>(names.size())) : 0;
+            book.SetHeader(names, bold, std::move(kinds));
             for (;;) {
                 const std::vector<BrandleRow> batch = cursor->Fetch(kFetchRows);
                 for (const BrandleRow& row : batch)
@@ -349,7 +354,13 @@ void SetSpreadsheetOpener(SpreadsheetOpener opener) { Opener() = std::move(opene
 QString GetExportConnectionString(bool integratedSecurity)
 {
     try {
-        QString text = QStringLiteral("ODBC;DRIVER=SQL Server;SERVER=") + g_sServer + QStringLiteral(";DATABASE=") +
+        // The server's name is the program's own; a workbook's connection must name the
+        // host that the server's client configuration gives for a SQL Server.
+        QString server = g_sServer;
+        const std::optional<OdbcServerConfig> odbc = FindOdbcServer(g_sServer);
+        if (odbc && odbc->dialect == OdbcServerConfig::Dialect::SqlServer && !odbc->host.isEmpty())
+            server = odbc->host;
+        QString text = QStringLiteral("ODBC;DRIVER=SQL Server;SERVER=") + server + QStringLiteral(";DATABASE=") +
                        g_sDatabase;
         if (integratedSecurity)
             return text + QStringLiteral(";TRUSTED CONNECTION=YES;INTEGRATED SECURITY=SSPI;");

@@ -5,6 +5,7 @@
 #include "core/CoQuillonSystemEngine.h"
 #include "core/SessionValues.h"
 #include "platform/database/BrandleCursor.h"
+#include "platform/database/CallWatch.h"
 #include "platform/forms/DatabaseBusyWait.h"
 
 #include <QCoreApplication>
@@ -33,6 +34,7 @@ struct StoredQueryJob {
     std::condition_variable done;
     bool finished = false;
     BrandleReadConnection* running = nullptr;  // guarded: Cancel reaches it
+    QElapsedTimer queryClock;                  // guarded: started when the query is sent
     std::exception_ptr error;
     QStringList names;
     std::vector<int32_t> types;
@@ -48,6 +50,7 @@ struct StoredQueryJob {
             {
                 std::lock_guard<std::mutex> lock(mutex);
                 running = connection.get();
+                queryClock.start();
             }
             if (token->load())
                 throw AppError(kQueryCancelledNumber, QStringLiteral("Operation cancelled"));
@@ -101,18 +104,29 @@ BrandleRecordsetPtr OpenStoredQuery(const QString& sql, int maxRows)
             CryptText(1, SessionEngine().EnvironmentSettings().SqlReadPassword(), SessionCipherKey(), false);
     }
 
+    // The session's command timeout bounds the query as it bounds the session's
+    // own statements (0: none); the read connection itself has none.
+    const qint64 timeoutMs = std::max<qint64>(0, SessionEngine().DBI().CommandTimeout()) * 1000;
+
     std::thread thread([job] { job->Run(); });
     QElapsedTimer clock;
     clock.start();
     bool waited = false;
     bool cancelled = false;
+    bool timedOut = false;
     {
         std::unique_lock<std::mutex> lock(job->mutex);
         while (!job->finished) {
             if (job->done.wait_for(lock, std::chrono::milliseconds(kTurnMs), [&] { return job->finished; }))
                 break;
+            const bool overTime = timeoutMs > 0 && !cancelled && job->queryClock.isValid() &&
+                                  job->queryClock.elapsed() >= timeoutMs;
             lock.unlock();
             waited = true;
+            if (overTime) {
+                cancelled = timedOut = true;
+                job->Cancel();
+            }
             if (cancelled) {
                 // The wait is over for the user; the windows paint until the query stops.
                 QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -126,6 +140,8 @@ BrandleRecordsetPtr OpenStoredQuery(const QString& sql, int maxRows)
     thread.join();
     if (waited)
         busywait::Ended();
+    if (timedOut)
+        throw AppError(kDatabaseErrorNumber, CallWatch::TimeoutMessage(), QStringLiteral("BrandleDatabase"));
     if (cancelled)
         throw AppError(kQueryCancelledNumber, QStringLiteral("Operation cancelled"));
     if (job->error)

@@ -15,5 +15,7 @@ inline constexpr const char* kStoredQueryWaitMessage =
     "A linked view's query is still running. Waiting for the database...";
 
 // The rows of sql (at most maxRows when above 0), as a result set. Cancel
-// fails with kQueryCancelledNumber; a refused or failing query with its error.
+// fails with kQueryCancelledNumber; the session's command timeout with the
+// timeout's error, as a statement of the session's does; a refused or failing
+// query with its error.
 BrandleRecordsetPtr OpenStoredQuery(const QString& sql, int maxRows = 0);

@@ -10,6 +10,7 @@
 #include "base/SqlText.h"
 #include "base/VbFormat.h"
 #include "platform/database/BrandleDatabase.h"
+#include "platform/controls/ColumnFormat.h"
 #include "platform/controls/ReportListView.h"
 #include "platform/database/SqlTranslator.h"
 
@@ -21,6 +22,21 @@ const char kObject[] = "clsListViewHelper";
 
 constexpr int32_t kAdBoolean = 11;
 constexpr int32_t kAdCurrency = 6;
+
+// A field converted to text: a date (adDate, adFileTime, adDBDate, adDBTimeStamp)
+// as the user's regional settings write it, as the list window shows dates; the
+// typed date sort reads that form back.
+QString FieldText(const Variant& v, int32_t adoType)
+{
+    if (v.isNull())
+        return v.toString();
+    switch (adoType) {
+    case 7: case 64: case 133: case 135:
+        return FormatColumnValue(v, ColumnKind::DateTime);
+    default:
+        return v.toString();
+    }
+}
 
 // Closes the result set however the reading ends.
 class ResultsScope {
@@ -221,7 +237,7 @@ void clsListViewHelper::addOrUpdateListItem(const BrandleRecordset& rs, ListItem
         item->SetText(QString());
         item->SetChecked(rs.Item(1).toBool());
     } else {
-        item->SetText(rs.Item(1).toString());
+        item->SetText(FieldText(rs.Item(1), rs.FieldType(1)));
     }
     item->SetTag(rs.Item(0));
     for (int k = 1; k < list.ColumnCount(); ++k) {
@@ -234,7 +250,7 @@ void clsListViewHelper::addOrUpdateListItem(const BrandleRecordset& rs, ListItem
         else if (rs.FieldType(k + 1) == kAdBoolean)
             text = v.toBool() ? QStringLiteral("Yes") : QString();
         else
-            text = v.toString();
+            text = FieldText(v, rs.FieldType(k + 1));
         item->SetSubItem(k, text);
     }
 }

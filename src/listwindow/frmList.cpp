@@ -324,18 +324,8 @@ void frmList::LoadList()
     QString searchName;
     int32_t searchID = 0;
     m_lCurrentSearchID = 0;
-    if (m_strInitialFilter.isEmpty() && m_oView->LastUsedFilter > 0) {
-        const CoLdUVFiltersRef searches = m_oView->Filters();
-        for (int16_t i = 1; i <= searches->Count(); ++i) {
-            const CoLDUVFilterRef search = searches->Item(Variant(int32_t(i)));
-            if (search->ViewFilterID() == m_oView->LastUsedFilter) {
-                searchName = search->FilterName;
-                searchID = search->ViewFilterID();
-                m_bComplex = search->Complex();
-                break;
-            }
-        }
-    }
+    if (m_strInitialFilter.isEmpty())
+        FindLastUsedSearch(searchName, searchID);
 
     m_chkAutoPopulate->setChecked(m_oView->AutoPopulate);
 

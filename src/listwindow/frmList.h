@@ -253,6 +253,18 @@ private:
     void SaveSearchAs();
     void EditSearch();
     void DeleteSearch();
+    // The search at that position may be saved over, edited or deleted by the
+    // user: its creator, or admin; another user's shared search may only be used
+    // and saved under a new name.
+    bool MayChangeSearch(int16_t nIndex) const;
+    // The view's last used search (one per view, for every user), by its row id:
+    // its id and name when the user may see it; otherwise only its criteria, made
+    // the initial filter of the window, unnamed.
+    void FindLastUsedSearch(QString& strName, int32_t& lSearchID);
+    // Records the current search as the view's last used search as the window
+    // closes; a last used search the user may not see stays while the pane still
+    // holds its criteria unchanged.
+    void SaveLastUsedSearch();
     void RefreshAfterSearchCommand();
     void StoreSearch(int16_t nIndex, bool bUpdateFilterColumns);
     // The current search's name over the rows, "(changed)" after it when SearchChanged.
@@ -320,6 +332,9 @@ private:
     // other search of the deleted one's name is taken for it).
     static constexpr int32_t kDeletedSearch = -1;
     int32_t m_lCurrentSearchID = 0;
+    // The row id of a last used search the user may not see, while the pane holds
+    // its criteria as they came back; 0 otherwise.
+    int32_t m_lHiddenLastUsedID = 0;
     // What the rows wrote (conditions and refused value) when the search became current.
     QString m_strSearchWhere;
     QString m_strSearchInvalidValue;

@@ -625,11 +625,8 @@ bool frmList::Form_Unload()
     // Work the list control still runs is dropped, and the statistics waiting for it.
     m_eListView->ClearRows();
     CloseStatisticsConnection();
-    if (m_oView && m_oView->ViewID() > 0) {
-        const int16_t position = GetCurrentSearchIndex();
-        if (m_oView->LastUsedFilter > 0 || position > 0)
-            m_oView->SaveLastUsedFilter(position);
-    }
+    if (m_oView && m_oView->ViewID() > 0)
+        SaveLastUsedSearch();
     SetScreenMousePointer(vbDefault);
     if (m_oToolbarHelper) {
         AuProperties bag;

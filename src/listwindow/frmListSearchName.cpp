@@ -91,6 +91,7 @@ void frmListSearchName::Init(const QString& strFilterName, const QString& strFil
     m_strListFrom = strListFrom;
     m_lViewID = m_oView->ViewID();
     m_strViewUser = m_oView->ViewUser;
+    m_strNameOwner = m_strViewUser;
 
     Load(this);
     m_chkShare->setChecked(bShared);
@@ -99,6 +100,10 @@ void frmListSearchName::Init(const QString& strFilterName, const QString& strFil
         m_oFilter = m_oView->Filters()->Item(Variant(int32_t(nDetailIndex)));
         m_chkComplex->setChecked(m_oFilter->Complex());
         m_chkComplex->setEnabled(!m_oFilter->Complex());
+        // An edited search keeps its creator: its new name must be free among the
+        // creator's searches (admin may rename another user's search).
+        if (nOpenMode == 4)
+            m_strNameOwner = m_oFilter->CreatorID;
     }
 
     m_strFilterString = strFilterString;
@@ -155,14 +160,16 @@ bool frmListSearchName::IsNameUnique() const
         return false;
     if (name == m_strFilterName)
         return true;
-    // Names are looked for in the form Edit stores them in, among this user's
-    // searches of the view only.
+    // Names are looked for in the form Edit stores them in, among the searches of
+    // the view by the user the search belongs to: a new one to this user, an edited
+    // one to its creator. Other users' searches do not count, so that none of
+    // their private names is given away.
     QString stored = name;
     stored.replace(QLatin1Char('\''), QLatin1Char('~'));
     const Variant count = SessionEngine().DBI().DLookup(
         QStringLiteral("COUNT(*)"), QStringLiteral("LdViewFilters"),
         QStringLiteral("ViewID = ") + QString::number(m_lViewID) + QStringLiteral(" AND CreatorID = ") +
-            QuoteSQLString(m_strViewUser) + QStringLiteral(" AND FilterName = ") + QuoteSQLString(stored));
+            QuoteSQLString(m_strNameOwner) + QStringLiteral(" AND FilterName = ") + QuoteSQLString(stored));
     return count.isNull() || count.isEmpty() || count.toDouble() == 0;
 }
 

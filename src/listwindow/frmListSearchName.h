@@ -64,6 +64,7 @@ private:
     CoLDUVFilterRef m_oFilter;
     int32_t m_lViewID = 0;
     QString m_strViewUser;
+    QString m_strNameOwner;  // whose searches the name must differ from
     QString m_strFilterString;
     QString m_strListFrom;
     QString m_strFilterName;  // the name the search had when the dialog opened

@@ -9,6 +9,11 @@
 // name in the filter pane: names can repeat (Save As accepts a search's own
 // name), and the current search must stay that search, for Save, Edit, Delete
 // and the last used search the window records when it closes.
+//
+// The menu lists the searches the user may see: those shared with all users and
+// the user's own. Save, Edit and Delete act only on a search the user may change
+// (the creator's, or any for admin); another user's shared search can be used and
+// saved under a new name.
 #include "listwindow/frmList.h"
 
 #include "base/AuUtilities.h"
@@ -85,6 +90,7 @@ void frmList::EndCurrentSearch()
     m_pmFilter->SetText(QStringLiteral("QuickSearch"));
     m_bComplex = false;
     m_lCurrentSearchID = 0;
+    m_lHiddenLastUsedID = 0;
 }
 
 void frmList::pmFilter_RowsEdited()
@@ -164,12 +170,63 @@ void frmList::PopulateSearchMenu(const QString& strName, bool bRefresh, int32_t 
 void frmList::EnableSearchMenuItems()
 {
     // Without a saved search to act on (for example after Delete) the commands
-    // are those of the unsaved search.
-    const bool quick = IsQuickSearch() || GetCurrentSearchIndex() == 0;
-    m_mbSearches->EnableItem(0, QStringLiteral("SAVE"), !quick && !m_bComplex);
+    // are those of the unsaved search; another user's shared search can only be
+    // saved under a new name.
+    const int16_t index = IsQuickSearch() ? 0 : GetCurrentSearchIndex();
+    const bool quick = index == 0;
+    const bool changeable = !quick && MayChangeSearch(index);
+    m_mbSearches->EnableItem(0, QStringLiteral("SAVE"), changeable && !m_bComplex);
     m_mbSearches->EnableItem(1, QStringLiteral("SAVE_AS"), !quick || m_pmFilter->CanSave());
-    m_mbSearches->EnableItem(2, QStringLiteral("EDIT"), !quick);
-    m_mbSearches->EnableItem(3, QStringLiteral("DELETE"), !quick);
+    m_mbSearches->EnableItem(2, QStringLiteral("EDIT"), changeable);
+    m_mbSearches->EnableItem(3, QStringLiteral("DELETE"), changeable);
+}
+
+bool frmList::MayChangeSearch(int16_t nIndex) const
+{
+    if (!m_oView || nIndex < 1)
+        return false;
+    return m_oView->Filters()->Item(Variant(int32_t(nIndex)))->MayBeChangedBy(m_oView->ViewUser);
+}
+
+void frmList::FindLastUsedSearch(QString& strName, int32_t& lSearchID)
+{
+    m_lHiddenLastUsedID = 0;
+    const int32_t lastUsed = m_oView->LastUsedFilter;
+    if (lastUsed <= 0)
+        return;
+    const CoLdUVFiltersRef searches = m_oView->Filters();
+    for (int16_t i = 1; i <= searches->Count(); ++i) {
+        const CoLDUVFilterRef search = searches->Item(Variant(int32_t(i)));
+        if (search->ViewFilterID() == lastUsed) {
+            strName = search->FilterName;
+            lSearchID = lastUsed;
+            m_bComplex = search->Complex();
+            return;
+        }
+    }
+    // Another user's private search: its criteria come back, its name does not.
+    BrandleDatabase& dbi = viewmodel::DBI();
+    BrandleRecordsetPtr rs;
+    if (dbi.OpenRecordset(QStringLiteral("SELECT FilterString, Complex FROM LdViewFilters WHERE ViewFilterID = ") +
+                              QString::number(lastUsed) + QStringLiteral(" AND ViewID = ") +
+                              QString::number(m_oView->ViewID()),
+                          rs) &&
+        rs->HasRecord()) {
+        m_strInitialFilter = rs->Item(0).toString();
+        m_bComplex = rs->Item(1).toBool();
+        m_lHiddenLastUsedID = lastUsed;
+    }
+    dbi.CloseRecordset(rs);
+}
+
+void frmList::SaveLastUsedSearch()
+{
+    const int16_t position = GetCurrentSearchIndex();
+    if (position == 0 && m_lHiddenLastUsedID > 0 && m_lHiddenLastUsedID == m_oView->LastUsedFilter && IsQuickSearch() &&
+        !SearchChanged())
+        return;
+    if (m_oView->LastUsedFilter > 0 || position > 0)
+        m_oView->SaveLastUsedFilter(position);
 }
 
 bool frmList::IsQuickSearch() const { return m_pmFilter->Text() == QLatin1String("QuickSearch"); }
@@ -226,6 +283,7 @@ void frmList::ApplySearch(const QString& strKey)
         m_strFilter.clear();
         m_lCurrentSearchID = 0;
     }
+    m_lHiddenLastUsedID = 0;
     m_pmFilter->SetText(name);
     m_pmFilter->LoadFilter(m_strFilter, m_bComplex);
     MarkSearchUnchanged();
@@ -250,7 +308,7 @@ void frmList::StoreSearch(int16_t nIndex, bool bUpdateFilterColumns)
 void frmList::SaveSearch()
 {
     const int16_t index = GetCurrentSearchIndex();
-    if (index == 0)
+    if (!MayChangeSearch(index))
         return;
     const CoLDUVFilterRef search = m_oView->Filters()->Item(Variant(int32_t(index)));
     const QString previous = search->FilterString;
@@ -301,6 +359,7 @@ void frmList::SaveSearchAs()
     m_bComplex = complex;
     m_pmFilter->SetText(name);
     m_lCurrentSearchID = search->ViewFilterID();
+    m_lHiddenLastUsedID = 0;
     MarkSearchUnchanged();
     RefreshAfterSearchCommand();
 }
@@ -308,7 +367,7 @@ void frmList::SaveSearchAs()
 void frmList::EditSearch()
 {
     const int16_t index = GetCurrentSearchIndex();
-    if (index == 0)
+    if (!MayChangeSearch(index))
         return;
     const CoLDUVFilterRef search = m_oView->Filters()->Item(Variant(int32_t(index)));
     NameDialog dialog;
@@ -345,7 +404,7 @@ void frmList::EditSearch()
 void frmList::DeleteSearch()
 {
     const int16_t index = GetCurrentSearchIndex();
-    if (index == 0)
+    if (!MayChangeSearch(index))
         return;
     const QString prompt = QStringLiteral("Are you sure you would like to delete the following search?\r\n\r\n  -  ") +
                            m_pmFilter->Text() + QStringLiteral("\r\n");

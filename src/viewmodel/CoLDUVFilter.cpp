@@ -18,6 +18,16 @@ void CoLDUVFilter::Load(const BrandleRecordsetPtr& rs)
     m_complex = rs->Item(QStringLiteral("Complex")).toBool();
 }
 
+bool CoLDUVFilter::IsCreatedBy(const QString& userId) const
+{
+    return TrimBlanks(CreatorID).compare(TrimBlanks(userId), Qt::CaseInsensitive) == 0;
+}
+
+bool CoLDUVFilter::MayBeChangedBy(const QString& userId) const
+{
+    return IsCreatedBy(userId) || TrimBlanks(userId).toLower() == QLatin1String("admin");
+}
+
 void CoLDUVFilter::Store(int32_t lViewID, bool bAsNewView)
 {
     BrandleDatabase& dbi = DBI();

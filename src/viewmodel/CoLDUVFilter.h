@@ -23,6 +23,13 @@ public:
     // The search's row id; 0 until it is stored.
     int32_t ViewFilterID() const { return m_viewFilterID; }
 
+    // The user created the search: ids compared without regard to letter case or
+    // surrounding blanks, as the views catalogue compares a view's creator.
+    bool IsCreatedBy(const QString& userId) const;
+    // The user may save over, rename, reshare or delete the search: its creator,
+    // or admin, who holds every right. Others may only use a shared search.
+    bool MayBeChangedBy(const QString& userId) const;
+
     // Reads the current row; nothing changes without one.
     void Load(const BrandleRecordsetPtr& rs);
     // Writes the search in its own transaction: an insert when stored as a new

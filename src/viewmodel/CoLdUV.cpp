@@ -83,8 +83,9 @@ void CoLdUV::loadFilters()
     m_filters = std::make_shared<CoLdUVFilters>();
     if (m_viewID == 0)
         return;
+    // Only the searches the user may see: those shared with all users and the user's own.
     m_filters->LoadFromSQL(QStringLiteral("EXEC Ld_GetViewFilters ") + QString::number(m_viewID)
-                           + (editorMode() ? QStringLiteral(",1") : QStringLiteral(",0")));
+                           + (editorMode() ? QStringLiteral(",1,") : QStringLiteral(",0,")) + QuoteSQLString(ViewUser));
 }
 
 CoLdUVColumnsRef CoLdUV::Columns()

@@ -3,6 +3,7 @@
 #include "core/SessionTestSupport.h"
 
 #include "base/AuUtilities.h"
+#include "base/SqlText.h"
 #include "core/CoreTestSupport.h"
 
 #include <QDate>
@@ -144,6 +145,43 @@ TEST(SqlHelpersTest, QuoteSQLStringAndSQLNumber)
         EXPECT_EQ(QuoteSQLString(c.value), c.quoted) << qPrintable(c.quoted);
         EXPECT_EQ(SQLNumber(c.value), c.number) << qPrintable(c.quoted);
     }
+}
+
+// A text goes as '...' when the database's code page holds every character of
+// it (a varchar column then compares with it as it is), as N'...' when one is
+// outside, which would otherwise reach the database as "?".
+TEST(SqlHelpersTest, QuoteSQLStringWritesNOnlyForATextOutsideTheDatabasesCodePage)
+{
+    struct Case {
+        int codePage;
+        const char* text;
+        const char* quoted;
+    } cases[] = {
+        {kAnsiCodePage, "C00001", "'C00001'"},
+        {kAnsiCodePage, "Z\u00fcrich \u20ac \u0153", "'Z\u00fcrich \u20ac \u0153'"},
+        {kAnsiCodePage, "\u0141\u00f3d\u017a O'Neil", "N'\u0141\u00f3d\u017a O''Neil'"},
+        {kAnsiCodePage, "\U0001F600", "N'\U0001F600'"},
+        {1250, "\u0141\u00f3d\u017a Z\u00fcrich", "'\u0141\u00f3d\u017a Z\u00fcrich'"},
+        {1250, "S\u00e3o Paulo", "N'S\u00e3o Paulo'"},
+        {1251, "\u041c\u043e\u0441\u043a\u0432\u0430", "'\u041c\u043e\u0441\u043a\u0432\u0430'"},
+        {1251, "\u00e9t\u00e9", "N'\u00e9t\u00e9'"},
+        {932, "\u6771\u4eac", "'\u6771\u4eac'"},
+        {932, "\u0141", "N'\u0141'"},
+        {65001, "\u0141\u00f3d\u017a \u6771\u4eac \U0001F600", "'\u0141\u00f3d\u017a \u6771\u4eac \U0001F600'"},
+        {0, "\u00e9", "N'\u00e9'"},      // a Unicode-only collation
+        {4711, "\u00e9", "N'\u00e9'"},   // a code page this system cannot read
+        {4711, "plain", "'plain'"},
+    };
+    for (const Case& c : cases) {
+        SetSqlTextCodePage(c.codePage);
+        EXPECT_EQ(QuoteSQLString(Variant(QString::fromUtf8(c.text))), QString::fromUtf8(c.quoted))
+            << c.codePage << " " << c.text;
+    }
+    // a lone half of a surrogate pair has no code in any code page
+    SetSqlTextCodePage(65001);
+    EXPECT_EQ(QuoteSQLString(Variant(QString(QChar(0xD83D)))), QStringLiteral("N'") + QChar(0xD83D) + QLatin1Char('\''));
+    EXPECT_EQ(QuoteSQLString(Variant(Null)), QStringLiteral("Null"));
+    SetSqlTextCodePage(kAnsiCodePage);
 }
 
 TEST(SqlHelpersTest, MakeColumnTokenAndTrimBlanks)

@@ -153,7 +153,7 @@ TEST_F(ProceduresTest, AssocViewsGiveTheLinksToViewsTheUserMaySee)
     EXPECT_EQ(Column(mary, "UseMe"), (QStringList{"True", "False"}));
 }
 
-TEST_F(ProceduresTest, ViewFiltersListEverySearchOfTheViewByName)
+TEST_F(ProceduresTest, ViewFiltersWithoutAUserListEverySearchOfTheViewByName)
 {
     for (int mode : {0, 1}) {
         const ProcedureCall c = Call("Ld_GetViewFilters", {Variant(int32_t(1)), Variant(int32_t(mode))});
@@ -163,6 +163,31 @@ TEST_F(ProceduresTest, ViewFiltersListEverySearchOfTheViewByName)
         EXPECT_EQ(Column(c, "Shared"), (QStringList{"False", "True"}));
         EXPECT_EQ(Column(c, "CreatorID"), (QStringList{"admin", "jdoe"}));
         EXPECT_EQ(Column(c, "Complex"), (QStringList{"True", "False"}));
+    }
+}
+
+TEST_F(ProceduresTest, ViewFiltersForAUserListTheSharedSearchesAndTheUsersOwn)
+{
+    // A private search of jdoe's stored with blanks and capitals around the id.
+    Exec(QStringLiteral("INSERT INTO LdViewFilters (ViewFilterID, ViewID, FilterName, FilterString, Shared, Complex, "
+                        "CreatorID) VALUES (4, 1, 'Mine', 'WHERE ( {Status} = ''Closed'' )', 0, 0, ' JDoe ')"));
+    struct Case {
+        Variant user;
+        QStringList names;
+    };
+    const Case cases[] = {
+        {Variant("jdoe"), {"Mine", "Open ones"}},
+        {Variant("  JDOE "), {"Mine", "Open ones"}},
+        {Variant("Admin"), {"Big", "Open ones"}},
+        {Variant("mary"), {"Open ones"}},
+        {Variant(""), {"Open ones"}},
+        {Variant(Null), {"Big", "Mine", "Open ones"}},
+    };
+    for (const Case& c : cases) {
+        for (int mode : {0, 1}) {
+            const ProcedureCall call = Call("Ld_GetViewFilters", {Variant(int32_t(1)), Variant(int32_t(mode)), c.user});
+            EXPECT_EQ(Column(call, "FilterName"), c.names) << (c.user.isNull() ? "NULL" : qPrintable(c.user.toString()));
+        }
     }
 }
 
@@ -363,6 +388,60 @@ TEST_F(ProceduresTest, DeleteViewRemovesACustomViewWithEverythingOfIt)
     // The rest is untouched.
     EXPECT_EQ(Value("SELECT COUNT(*) FROM LdViewRelationships").toInt32(), 1);
     EXPECT_EQ(Value("SELECT COUNT(*) FROM LdViewColumns WHERE ViewID IN (1, 2)").toInt32(), 8);
+}
+
+// What LdViews names is the application login's to write: the procedures drop or
+// replace only a SQL view they made themselves, whatever a row's names say.
+TEST_F(ProceduresTest, TheSqlViewProceduresTouchNoViewTheyDidNotMake)
+{
+    const char* const erpView = "CREATE VIEW vw_AnyErpView AS SELECT CustomerID FROM Customers";
+    Exec(erpView);
+    Exec("UPDATE LdViews SET CreateSQLView = 1 WHERE ViewID = 3");
+    ASSERT_FALSE(UpdateSql(3));  // CUSTOMERS_2, made by the procedure
+    struct Case {
+        const char* how;
+        const char* rows;       // what the application login wrote
+        const char* procedure;  // then ran
+        const char* message;
+    };
+    const Case cases[] = {
+        {"dropped as the view's old SQL view", "UPDATE LdViews SET SQLViewName = 'vw_AnyErpView', CreateSQLView = 0",
+         "Ld_UpdateSQLStmts",
+         "Ld_UpdateSQLStmts: the SQL view 'vw_AnyErpView' cannot be dropped: it was not made for a list view."},
+        {"dropped as the old name of a renamed view", "UPDATE LdViews SET SQLViewName = 'VW_ANYERPVIEW'",
+         "Ld_UpdateSQLStmts",
+         "Ld_UpdateSQLStmts: the SQL view 'vw_AnyErpView' cannot be dropped: it was not made for a list view."},
+        {"replaced under the view's own names",
+         "UPDATE LdViews SET ViewName = 'vw_AnyErpView', SQLViewName = 'vw_AnyErpView'", "Ld_UpdateSQLStmts",
+         "Ld_UpdateSQLStmts: the SQL view 'vw_AnyErpView' cannot be made: a view of that name exists that was not "
+         "made for a list view."},
+        {"dropped with the list view", "UPDATE LdViews SET SQLViewName = 'vw_AnyErpView'", "Ld_DeleteView",
+         "Ld_DeleteView: the SQL view 'vw_AnyErpView' cannot be dropped: it was not made for a list view."},
+    };
+    for (const Case& c : cases) {
+        Exec("SAVEPOINT attempt");
+        Exec(QLatin1String(c.rows) + QStringLiteral(" WHERE ViewID = 3"));
+        QString message;
+        try {
+            if (QLatin1String(c.procedure) == QLatin1String("Ld_DeleteView"))
+                Call(c.procedure, {Variant(int32_t(3))});
+            else
+                UpdateSql(3);
+        } catch (const AppError& e) {
+            message = e.description();
+        }
+        EXPECT_EQ(message.toStdString(), c.message) << c.how;
+        EXPECT_EQ(Value("SELECT sql FROM sqlite_master WHERE name = 'vw_AnyErpView'").toString().toStdString(), erpView)
+            << c.how;
+        EXPECT_EQ(Value("SELECT COUNT(*) FROM LdViews WHERE ViewID = 3").toInt32(), 1) << c.how;
+        Exec("ROLLBACK TO attempt; RELEASE attempt");
+    }
+    // Its own view it still replaces, renames and drops.
+    Exec("UPDATE LdViews SET ViewName = 'CUSTOMERS_9' WHERE ViewID = 3");
+    EXPECT_FALSE(UpdateSql(3));
+    EXPECT_EQ(Value("SELECT COUNT(*) FROM sqlite_master WHERE name IN ('CUSTOMERS_2', 'CUSTOMERS_9')").toInt32(), 1);
+    Call("Ld_DeleteView", {Variant(int32_t(3))});
+    EXPECT_EQ(Value("SELECT COUNT(*) FROM sqlite_master WHERE name = 'CUSTOMERS_9'").toInt32(), 0);
 }
 
 // ---- Registry and rights ------------------------------------------------------------

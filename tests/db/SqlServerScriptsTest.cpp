@@ -61,6 +61,15 @@ TEST(SqlServerScripts, TheCheckFindsWhatASqlServerOrASecondRunWouldRefuse)
         {"USE [master];\nCREATE LOGIN [x] WITH PASSWORD = N'$(Pw)';\n", "line 2: CREATE LOGIN is not guarded against a second run"},
         {"GRANT CREATE VIEW TO [x];\nCREATE VIEW v AS SELECT 1 AS a;\n", "line 2: CREATE VIEW must start its batch"},
         {"CREATE USER [x] FOR LOGIN [x];\n", "line 1: CREATE USER is not guarded against a second run"},
+        // sqlcmd variables: sqlcmd stops at one not given, unless told to go on, and
+        // then leaves it as it is
+        {"USE [master];\nGO\nIF SUSER_ID(N'x') IS NULL\nCREATE LOGIN [x] WITH PASSWORD = N'$(Pw)';\nGO\n",
+         "line 4: sqlcmd stops here when $(Pw) is not given: run the batch under \":on error ignore\""},
+        {":on error ignore\nIF SUSER_ID(N'x') IS NULL\nCREATE LOGIN [x] WITH PASSWORD = N'$(Pw)';\nGO\n",
+         "line 1: $(Pw) is used without asking whether it was given (N'$(Pw)' <> N'$' + N'(Pw)'): sqlcmd leaves it "
+         "as it is when not"},
+        {"GO\n:on error ignore\nSELECT 1;\nGO\n",
+         "line 2: a batch without sqlcmd variables runs under \":on error ignore\": its errors would not stop the script"},
         // reserved keywords as names: a column, a qualified name, insert and index
         // lists, a created object
         {"IF OBJECT_ID(N'dbo.OrderLines', N'U') IS NULL\nCREATE TABLE dbo.OrderLines (\n    OrderLineID int,\n"
@@ -91,7 +100,8 @@ TEST(SqlServerScripts, TheCheckFindsWhatASqlServerOrASecondRunWouldRefuse)
     EXPECT_EQ(erpdb::TsqlScriptProblems(erpdb::SqlServerScriptStart() + QStringLiteral(
                   "IF NOT EXISTS (SELECT 1 FROM sys.indexes WHERE name = N'i')\nCREATE INDEX i ON t (a);\nGO\n"
                   "SELECT 'LIMIT || GO' AS [TEXT], \"IFNULL\" FROM t -- PRAGMA\nGO\n"
-                  "IF SUSER_ID(N'x') IS NULL\nCREATE LOGIN [x] WITH PASSWORD = N'$(Pw)';\nGO\n"
+                  ":on error ignore\nIF SUSER_ID(N'x') IS NULL AND N'$(Pw)' <> N'$' + N'(Pw)'\n"
+                  "CREATE LOGIN [x] WITH PASSWORD = N'$(Pw)';\nGO\n:on error exit\n"
                   "IF DATABASE_PRINCIPAL_ID(N'x') IS NULL\nCREATE USER [x] FOR LOGIN [x];\nGO\n"
                   "GRANT CREATE VIEW TO [x];\nGRANT SELECT, CREATE TABLE TO [x];\nGO\n"
                   "IF OBJECT_ID(N'dbo.T', N'U') IS NULL\nCREATE TABLE dbo.T (ID int, [LineNo] int, \"Percent\" int,\n"
@@ -186,10 +196,15 @@ TEST(SqlServerScripts, TheLoginsGetTheRightsTheEmbeddedServerGivesThemAndNoPassw
     const QMap<QString, QString> part = ByDatabase(script);
     ASSERT_EQ(part.keys(), (QStringList{QString(), QStringLiteral("CoSystem"), QStringLiteral("DemoCo"), QStringLiteral("master")}));
     const QString& master = part[QStringLiteral("master")];
-    EXPECT_TRUE(master.contains(QLatin1String("IF SUSER_ID(N'coexecutive') IS NULL\nCREATE LOGIN [coexecutive] WITH "
-                                              "PASSWORD = N'$(CoExecutivePassword)'")));
-    EXPECT_TRUE(master.contains(QLatin1String("IF SUSER_ID(N'coreadonly') IS NULL\nCREATE LOGIN [coreadonly] WITH "
-                                              "PASSWORD = N'$(CoReadOnlyPassword)'")));
+    // Made only when missing and given a password; the script runs again without them.
+    EXPECT_TRUE(master.contains(QLatin1String(
+        ":on error ignore\nIF SUSER_ID(N'coexecutive') IS NULL AND N'$(CoExecutivePassword)' <> N'$' + "
+        "N'(CoExecutivePassword)'\nCREATE LOGIN [coexecutive] WITH PASSWORD = N'$(CoExecutivePassword)'")));
+    EXPECT_TRUE(master.contains(QLatin1String(
+        "IF SUSER_ID(N'coreadonly') IS NULL AND N'$(CoReadOnlyPassword)' <> N'$' + N'(CoReadOnlyPassword)'\n"
+        "CREATE LOGIN [coreadonly] WITH PASSWORD = N'$(CoReadOnlyPassword)'")));
+    EXPECT_TRUE(master.contains(QLatin1String(":on error exit\nIF SUSER_ID(N'coexecutive') IS NULL OR "
+                                              "SUSER_ID(N'coreadonly') IS NULL\nRAISERROR(")));
     // the system database: the application login only, reading and writing
     const QString& system = part[QStringLiteral("CoSystem")];
     EXPECT_FALSE(system.contains(QLatin1String("coreadonly")));
@@ -201,6 +216,7 @@ TEST(SqlServerScripts, TheLoginsGetTheRightsTheEmbeddedServerGivesThemAndNoPassw
     for (const char* piece : {"CREATE USER [coexecutive] FOR LOGIN [coexecutive];",
                               "ALTER ROLE db_datawriter ADD MEMBER [coexecutive];",
                               "GRANT EXECUTE ON SCHEMA::dbo TO [coexecutive];",
+                              "DENY EXECUTE ON dbo.Ld_ChangeSQLView TO [coexecutive];",
                               "IF DATABASE_PRINCIPAL_ID(N'coreadonly') IS NULL\nCREATE USER [coreadonly] FOR LOGIN [coreadonly];",
                               "IF IS_ROLEMEMBER(N'db_datareader', N'coreadonly') = 0\nALTER ROLE db_datareader ADD MEMBER [coreadonly];",
                               "DENY SELECT ON dbo.CoUsers (Password) TO [coreadonly];"})
@@ -215,19 +231,64 @@ TEST(SqlServerScripts, TheLoginsGetTheRightsTheEmbeddedServerGivesThemAndNoPassw
     EXPECT_TRUE(company.contains(
         QLatin1String("IF DATABASE_PRINCIPAL_ID(N'quillon_views') IS NULL\nCREATE USER [quillon_views] WITHOUT LOGIN;")));
     static const QRegularExpression handedOver(
-        QStringLiteral("N'CREATE VIEW dbo\\.' \\+ QUOTENAME\\(@SQLViewName\\)[^;]*;\\s*EXEC sys\\.sp_executesql @Sql;\\s*"
+        QStringLiteral("N'CREATE VIEW dbo\\.' \\+ QUOTENAME\\(@Name\\)[^;]*;\\s*EXEC sys\\.sp_executesql @Sql;\\s*"
                        "(--[^\\n]*\\n\\s*)*SET @Sql = N'ALTER AUTHORIZATION ON OBJECT::dbo\\.' \\+ "
-                       "QUOTENAME\\(@SQLViewName\\) \\+ N' TO \\[quillon_views\\];';\\s*EXEC sys\\.sp_executesql @Sql;"));
-    const QString update = erpdb::SqlServerProcedures().value(QStringLiteral("Ld_UpdateSQLStmts"));
-    EXPECT_EQ(update.count(QStringLiteral("N'CREATE VIEW")), 1);
-    EXPECT_TRUE(update.contains(handedOver));
+                       "QUOTENAME\\(@Name\\) \\+ N' TO \\[quillon_views\\];';\\s*EXEC sys\\.sp_executesql @Sql;"));
+    const QString change = erpdb::SqlServerProcedures().value(QStringLiteral("Ld_ChangeSQLView"));
+    EXPECT_EQ(change.count(QStringLiteral("N'CREATE VIEW")), 1);
+    EXPECT_TRUE(change.contains(handedOver));
     // No login may change the schema: the SQL views of list views are made by the
     // procedures that run as their owner.
     for (const char* right : {"ALTER ON SCHEMA", "CREATE VIEW TO", "CONTROL", "db_ddladmin", "db_owner"})
         EXPECT_FALSE(script.contains(QLatin1String(right))) << right;
+}
+
+// The application login writes LdViews; what it writes there must not decide which
+// view of the database is dropped or replaced as dbo, and the procedures must keep
+// working when the database's owner was a login that is gone.
+TEST(SqlServerScripts, OnlyTheOwnerPartChangesTheSchemaAndTouchesOnlyViewsOfQuillonViews)
+{
     const QMap<QString, QString> procedures = erpdb::SqlServerProcedures();
-    for (const char* name : {"Ld_UpdateSQLStmts", "Ld_DeleteView"})
-        EXPECT_TRUE(procedures.value(QLatin1String(name)).contains(QLatin1String("\nWITH EXECUTE AS OWNER\nAS\n"))) << name;
+    static const QRegularExpression ddl(QStringLiteral("\\b(DROP|CREATE|ALTER)\\s+(VIEW|AUTHORIZATION)\\b|sp_executesql"));
+    static const QRegularExpression impersonates(QStringLiteral("\\bEXECUTE\\s+AS\\b"));
+    for (auto it = procedures.begin(); it != procedures.end(); ++it) {
+        const bool owner = it.key() == QLatin1String("Ld_ChangeSQLView");
+        // (the CREATE OR ALTER PROCEDURE of every file is no view)
+        EXPECT_EQ(it.value().contains(impersonates), owner) << it.key().toStdString();
+        EXPECT_EQ(it.value().contains(ddl), owner) << it.key().toStdString();
+    }
+    // The owner part refuses any object of the name that quillon_views does not own,
+    // before it drops anything.
+    const QString change = procedures.value(QStringLiteral("Ld_ChangeSQLView"));
+    const qsizetype refusal = change.indexOf(
+        QLatin1String("AND (@Type <> 'V' OR @OwnerID IS NULL OR @OwnerID <> DATABASE_PRINCIPAL_ID(N'quillon_views'))"));
+    ASSERT_GE(refusal, 0);
+    EXPECT_LT(refusal, change.indexOf(QLatin1String("DROP VIEW")));
+    // The two procedures run as their caller: the statements they compile are
+    // described with the caller's rights (a base may read another database), and
+    // each reaches the schema only through the owner part, after its own check of
+    // the owner.
+    for (const char* name : {"Ld_UpdateSQLStmts", "Ld_DeleteView"}) {
+        const QString sql = procedures.value(QLatin1String(name));
+        EXPECT_TRUE(sql.contains(QLatin1String("EXEC dbo.Ld_ChangeSQLView @Name = @Existing;"))) << name;
+        EXPECT_TRUE(sql.contains(QLatin1String("principal_id, s.principal_id) = "))) << name;
+    }
+    EXPECT_TRUE(procedures.value(QStringLiteral("Ld_UpdateSQLStmts")).contains(QLatin1String("sys.dm_exec_describe_first_result_set")));
+    // The databases are owned by a login that stays, sa (by its sid: it may have been
+    // renamed), unless the owner is sa or a login made for owning, which is disabled.
+    const struct {
+        QString script;
+        const char* database;
+    } owned[] = {{erpdb::SqlServerCompanyScript(QStringLiteral("DemoCo")), "DemoCo"},
+                 {erpdb::SqlServerSystemScript(), "CoSystem"}};
+    for (const auto& o : owned)
+        EXPECT_TRUE(o.script.contains(
+            QStringLiteral("WHERE d.name = N'%1' AND (p.sid = 0x01 OR p.is_disabled = 1))\nBEGIN\n"
+                           "    DECLARE @Owner nvarchar(max) = N'ALTER AUTHORIZATION ON DATABASE::[%1] TO '\n"
+                           "                                   + QUOTENAME(SUSER_SNAME(0x01)) + N';';\n"
+                           "    EXEC sys.sp_executesql @Owner;\nEND;\nGO\nUSE [%1];\n")
+                .arg(QLatin1String(o.database))))
+            << o.database;
 }
 
 TEST(SqlServerScripts, TheProcedureCheckFindsUndeclaredVariablesAndMissingObjects)
@@ -308,8 +369,11 @@ TEST(SqlServerScripts, EveryStoredProcedureOfTheServerHasAFileThatTakesItsArgume
         EXPECT_LE(count, info->maxArgs) << name.toStdString();
     }
     EXPECT_EQ(missing.join(QStringLiteral(", ")).toStdString(), "") << "procedures without a file";
+    // Ld_ChangeSQLView is no procedure of the program's: the part of the two SQL view
+    // procedures that runs as its owner on a SQL Server.
     for (const QString& name : files.keys())
-        EXPECT_TRUE(host.contains(name)) << name.toStdString() << ": a file for a procedure the server does not have";
+        EXPECT_TRUE(host.contains(name) || name == QLatin1String("Ld_ChangeSQLView"))
+            << name.toStdString() << ": a file for a procedure the server does not have";
 }
 
 }  // namespace

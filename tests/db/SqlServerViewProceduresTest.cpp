@@ -79,7 +79,7 @@ TEST(SqlServerViewProcedures, EachDeclaresTheHostsParametersInTheirOrder)
         {"Ld_GetViewColumns", {"@ViewID", "@AllBaseColumns"}},
         {"Ld_GetViewColumnFunctions", {"@ViewID"}},
         {"Ld_GetAssocViews", {"@ViewID", "@UserID", "@AllLinks"}},
-        {"Ld_GetViewFilters", {"@ViewID", "@EditorMode"}},
+        {"Ld_GetViewFilters", {"@ViewID", "@EditorMode", "@UserID"}},
         {"Ld_IsColumnFilterable", {"@ViewID", "@ColumnID", "@ColumnName"}},
         {"Ld_GetViewColumnFilters", {"@ViewID"}},
         {"Ld_DeleteView", {"@ViewID"}},
@@ -310,7 +310,13 @@ TEST_F(ProceduresTest, EachHostErrorTextIsRaisedByTheTsqlOfTheSameProcedure)
          "(26, 'ORDERS_26', 'Long', 1), (27, 'DAMAGED_1', 'Damaged', 3);"
          "UPDATE LdViews SET Description = printf('%.129c', 'x') WHERE ViewID = 26;"
          "INSERT INTO LdBases (BaseID, Base, DisplayName, KeySQL, FromSQL) VALUES (3, 'DAMAGED', 'Damaged', "
-         "'c.CustomerID', 'Customers c --');");
+         "'c.CustomerID', 'Customers c --');"
+         // A view of the ERP's that a row names as its SQL view.
+         "CREATE VIEW vw_Erp AS SELECT 1 AS x;"
+         "INSERT INTO LdViews (ViewID, ViewName, DisplayName, BaseID, Custom, SQLViewName) VALUES "
+         "(28, 'ORDERS_28', 'Foreign', 1, -1, 'vw_Erp');"
+         "INSERT INTO LdViewColumns (ViewID, BaseColumnID, ColumnOrder, FilterOrder, Filterable, Viewable) VALUES "
+         "(28, 101, 1, 1, -1, -1);");
     struct Case {
         const char* name;
         std::vector<Variant> args;
@@ -333,6 +339,10 @@ TEST_F(ProceduresTest, EachHostErrorTextIsRaisedByTheTsqlOfTheSameProcedure)
         {"Ld_DeleteView", {Variant(Null)}, "Ld_DeleteView: @ViewID must not be NULL."},
         {"Ld_DeleteView", {Variant(int32_t(999))}, "Ld_DeleteView: view %d does not exist."},
         {"Ld_DeleteView", {Variant(int32_t(1))}, "Ld_DeleteView: view '%s' is a standard view and cannot be deleted."},
+        {"Ld_DeleteView", {Variant(int32_t(28))},
+         "Ld_DeleteView: the SQL view '%s' cannot be dropped: it was not made for a list view."},
+        {"Ld_UpdateSQLStmts", {Variant(int32_t(28)), out, out},
+         "Ld_UpdateSQLStmts: the SQL view '%s' cannot be dropped: it was not made for a list view."},
         {"Ld_UpdateSQLStmts", {Variant(Null), out, out}, "Ld_UpdateSQLStmts: @v_iViewID must not be NULL."},
         {"Ld_UpdateSQLStmts", {Variant(int32_t(999)), out, out}, "Ld_UpdateSQLStmts: view %d does not exist."},
         {"Ld_UpdateSQLStmts", {Variant(int32_t(20)), out, out},

@@ -6,6 +6,9 @@
 
 #include "listwindow/ListWindowTestSupport.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+
 namespace {
 
 class ListViewHelperQuery : public listtest::ListWindowTest {
@@ -104,6 +107,57 @@ TEST_F(ListViewHelperQuery, RefreshWritesNullMoneyAndFlagsAndKeysRowsById)
     helper.Refresh();
     EXPECT_EQ(helper.NumberChecked(), 2);
     EXPECT_EQ(lv.Item(QStringLiteral("ID17"))->Text(), QString());
+}
+
+// A date field shows as the user's regional settings write it, in the first column
+// as in the others; the date sort reads that form as dates, and Ctrl+C copies the
+// shown text.
+TEST_F(ListViewHelperQuery, DatesShowAsTheLocaleWritesThemAndSortAsDates)
+{
+    Exec(QStringLiteral("CREATE TABLE HelperDates (ID INTEGER, Stamp DATETIME, Name TEXT, Due DATETIME)"));
+    Exec(QStringLiteral("INSERT INTO HelperDates VALUES (1, '2024-01-03 00:00:00.000', 'a', '2024-01-03 08:05:09.500'), "
+                        "(2, '2023-02-20 14:36:15.215', 'b', '2023-02-20'), (3, '2023-12-31', 'c', '2023-12-31 23:59:59')"));
+    struct Case {
+        const char* locale;
+        QStringList stamps;  // rows 1 to 3
+        QStringList dues;
+    };
+    const Case cases[] = {
+        {"en_US", {"1/3/2024", "2/20/2023 2:36:15 PM", "12/31/2023"}, {"1/3/2024 8:05:09 AM", "2/20/2023", "12/31/2023 11:59:59 PM"}},
+        {"de_DE", {"03.01.2024", "20.02.2023 14:36:15", "31.12.2023"}, {"03.01.2024 08:05:09", "20.02.2023", "31.12.2023 23:59:59"}},
+        {"fr_FR", {"03/01/2024", "20/02/2023 14:36:15", "31/12/2023"}, {"03/01/2024 08:05:09", "20/02/2023", "31/12/2023 23:59:59"}},
+        {"sv_SE", {"2024-01-03", "2023-02-20 14:36:15", "2023-12-31"}, {"2024-01-03 08:05:09", "2023-02-20", "2023-12-31 23:59:59"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.locale);
+        const QLocale before;
+        QLocale::setDefault(QLocale(QString::fromLatin1(c.locale)));
+        helper.SetListColumns(QStringLiteral("Stamp,0,Name,0,Due,0,"));
+        helper.SetQueryString(QStringLiteral("SELECT ID, Stamp, Name, Due FROM HelperDates"));
+        helper.SetQueryWhere(QStringLiteral("ORDER BY ID"), false);
+        helper.Refresh();
+        ASSERT_EQ(lv.ItemCount(), 3);
+        for (int id = 1; id <= 3; ++id) {
+            const ListItem* row = lv.Item(QStringLiteral("ID%1").arg(id));
+            EXPECT_EQ(row->Text(), c.stamps[id - 1]) << id;
+            EXPECT_EQ(row->SubItem(2), c.dues[id - 1]) << id;
+        }
+        EXPECT_EQ(TagOf(3), QStringLiteral("1"));
+        // By date, not by text: 2023-02-20, 2023-12-31, 2024-01-03.
+        helper.ManualSortList(3, 0);
+        QStringList names;
+        for (int i = 1; i <= 3; ++i)
+            names << lv.Item(i)->SubItem(1);
+        EXPECT_EQ(names, (QStringList{"b", "c", "a"}));
+        helper.ManualSortList(3, 1);
+        EXPECT_EQ(lv.Item(1)->SubItem(1), QStringLiteral("a"));
+        lv.Item(QStringLiteral("ID2"))->SetSelected(true);
+        helper.KeyDown(67, 2);
+        EXPECT_EQ(QGuiApplication::clipboard()->text(),
+                  QStringLiteral("Stamp\tName\tDue\r\n") + c.stamps[1] + QStringLiteral("\tb\t") + c.dues[1] +
+                      QStringLiteral("\r\n"));
+        QLocale::setDefault(before);
+    }
 }
 
 TEST_F(ListViewHelperQuery, RefreshLineItemWithAndWithoutWhere)

@@ -6,6 +6,7 @@
 #include "listhelpers/RegionalReading.h"
 #include "listhelpers/clsListViewHelper.h"
 
+#include "platform/controls/ColumnFormat.h"
 #include "platform/controls/ReportListView.h"
 
 #include <QCoreApplication>
@@ -116,6 +117,27 @@ TEST(RegionalSort, NumbersAsTheLocaleWritesThemThenAsTheProgramDoes)
             ASSERT_EQ(got.has_value(), c.value[l].has_value()) << kLocales[l] << " " << c.text.toStdString();
             if (got)
                 EXPECT_DOUBLE_EQ(*got, *c.value[l]) << kLocales[l] << " " << c.text.toStdString();
+        }
+    }
+}
+
+// The dates the lists show (platform/controls/ColumnFormat.h) read back as the
+// stored moment to the second under each locale, so a typed sort of them sorts
+// them as dates.
+TEST(RegionalSort, TheDatesTheListsShowReadBackAsTheirMoment)
+{
+    const char* const stored[] = {"2023-02-20 00:00:00.000", "2023-02-20 14:36:15.215", "2024-12-31 00:00:01",
+                                  "1999-01-09 09:05:00", "2031-07-04 12:00:00", "2024-02-29 00:59:59.999"};
+    for (const char* locale : {"en_US", "de_DE", "fr_FR", "sv_SE", "C"}) {
+        SCOPED_TRACE(locale);
+        const UserLocale user(locale);
+        const RegionalReader reader;
+        for (const char* value : stored) {
+            const QString text = QString::fromLatin1(value);
+            const QString shown = FormatColumnValue(Variant(text), ColumnKind::DateTime);
+            const QDateTime moment = QDateTime::fromString(text.left(19), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+            EXPECT_EQ(KeyOf(reader.Date(shown)), moment.toString(QStringLiteral("yyyyMMddHHmmss")))
+                << qPrintable(shown);
         }
     }
 }

@@ -69,7 +69,7 @@ TEST_F(ListWindowExportTest, ExportWritesTheListsRowsWithItsCaptionsAndTypesAndK
     EXPECT_EQ(JoinedProperty(CustomProperties(path), QStringLiteral("CommandText")),
               QString(statement).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 
-    // The header: the field names; bold across as many cells as there are visible columns.
+    // The header: the field names, the row id's and every visible column's, all bold.
     QStringList captions;
     for (const CoLdUVColumnRef& c : *w->View()->Columns())
         if (c->Viewable)
@@ -81,7 +81,8 @@ TEST_F(ListWindowExportTest, ExportWritesTheListsRowsWithItsCaptionsAndTypesAndK
         EXPECT_EQ(cells.value(ref(c + 1, 1)).value, captions[c]);
         EXPECT_TRUE(cells.value(ref(c, 1)).bold) << c;
     }
-    EXPECT_FALSE(cells.value(ref(static_cast<int>(captions.size()), 1)).bold);
+    EXPECT_TRUE(cells.value(ref(static_cast<int>(captions.size()), 1)).bold);
+    EXPECT_FALSE(cells.value(ref(static_cast<int>(captions.size()) + 1, 1)).bold);
 
     // Typed cells: money in the currency format, dates as dates, numbers as numbers.
     const auto column = [&](const char* caption) { return static_cast<int>(captions.indexOf(QLatin1String(caption))) + 1; };

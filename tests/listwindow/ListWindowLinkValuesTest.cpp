@@ -262,4 +262,44 @@ TEST_F(ListWindowSlowStoredQueryTest, ASlowStoredQueryLeavesTheWindowResponsiveA
     }
 }
 
+// A stored query runs no longer than the session's command timeout, as the
+// session's own statements do: it ends with the timeout's message, without
+// waiting for the user's Cancel (the busy dialog's, here far later, is the
+// test's guard against a query that is never stopped).
+TEST_F(ListWindowSlowStoredQueryTest, AStoredQueryEndsAtTheSessionsCommandTimeout)
+{
+    const QString sold = Value("SELECT MIN(ProductID) FROM Products WHERE Discontinued = 0");
+    const QString valueList = LinkFilter(5, "Column1Filter");
+    Exec("UPDATE LdBaseRelationships SET Column1Filter = " + QuoteSQLString(Variant(Slow("SELECT a.ProductID"))) +
+         " WHERE BaseRelationshipID = 5");
+    BrandleDatabase& dbi = SessionEngine().DBI();
+    const int32_t timeout = dbi.CommandTimeout();
+    dbi.SetCommandTimeout(1);
+    busywait::SetDialogDelay(20000);
+    bool cancelled = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (QDialog* d = busywait::Dialog(); d && d->isVisible()) {
+            d->findChild<QPushButton*>(QStringLiteral("cmdCancel"))->click();
+            cancelled = true;
+        }
+    });
+    poll.start(20);
+    frmList* w = WithRow(ViewId(QStringLiteral("PRODUCTS_1")), sold.toInt());
+    boxes.clear();
+    const int menusBefore = menus;
+    const Run run = TimedRightClick(w, std::nullopt);
+    poll.stop();
+    dbi.SetCommandTimeout(timeout);
+    EXPECT_FALSE(cancelled);
+    EXPECT_GE(run.elapsed, 1000);
+    EXPECT_LT(run.elapsed, 15000);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes.front().prompt.contains(QStringLiteral("Query timeout expired"))) << qPrintable(boxes.front().prompt);
+    EXPECT_EQ(menus, menusBefore);  // no menu: its value list did not load
+    Exec("UPDATE LdBaseRelationships SET Column1Filter = " + QuoteSQLString(Variant(valueList)) +
+         " WHERE BaseRelationshipID = 5");
+    Unload(w);
+}
+
 }  // namespace

@@ -393,6 +393,35 @@ TEST_F(ListWindowLinkedViewsTest, ValuesWithApostrophesAreDoubledAndListTheRight
     EXPECT_EQ(Value("SELECT COUNT(*) FROM Orders"), orders);
 }
 
+// A value the database's code page holds goes as '...', which a varchar column
+// is compared with as it is; one with a character outside it as N'...', so that
+// it does not reach the server as "?". Either lists the customer's orders.
+TEST_F(ListWindowLinkedViewsTest, ALinksValueIsWrittenForTheDatabasesCodePage)
+{
+    const QString id = Value("SELECT MIN(CustomerID) FROM Orders");
+    struct Case {
+        QString name;
+        QString literal;
+    };
+    const Case cases[] = {
+        {QStringLiteral("Z\u00fcrich Trading"), QStringLiteral("'Z\u00fcrich Trading'")},
+        {QStringLiteral("\u0141\u00f3d\u017a O'Brien"), QStringLiteral("N'\u0141\u00f3d\u017a O''Brien'")},
+    };
+    for (const Case& c : cases) {
+        Exec("UPDATE Customers SET Name = " + QuoteSQLString(Variant(c.name)) + " WHERE CustomerID = " + id);
+        frmList* source = WithRow(ViewId(QStringLiteral("CUSTOMERS_2")), id.toInt());
+        frmList* linked = RightClick(source, QStringLiteral("Orders by Sales Rep"));
+        ASSERT_NE(linked, nullptr) << qPrintable(c.name);
+        EXPECT_TRUE(linked->InitialFilter().startsWith("WHERE ( ( {CustomerName} = " + c.literal + " )"))
+            << qPrintable(linked->InitialFilter());
+        EXPECT_EQ(QString::number(linked->ListView()->RecordCount()),
+                  Value("SELECT COUNT(*) FROM Orders WHERE CustomerID = " + id));
+        EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QLatin1Char('\n')));
+        Unload(linked);
+        Unload(source);
+    }
+}
+
 TEST_F(ListWindowLinkedViewsTest, AStoredQueryOfAnExtraFilterCannotWrite)
 {
     const QString orders = Value("SELECT COUNT(*) FROM Orders");

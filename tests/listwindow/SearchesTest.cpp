@@ -29,78 +29,13 @@ namespace {
 const QStringList kCommandCaptions = {QStringLiteral("Save"), QStringLiteral("Save As"), QStringLiteral("Edit"),
                                       QStringLiteral("Delete"), QStringLiteral("-")};
 
-class SearchesTest : public SearchTest {
+class SearchesTest : public SearchMenuTest {
 protected:
-    static QStringList Captions(frmList* w)
+    // Makes a demo search another user saved one of jdoe's, the user of these
+    // tests, so that jdoe may save over, edit and delete it.
+    void MakeJdoes(const QString& name)
     {
-        QStringList captions;
-        for (int i = 0; i < w->mbSearches()->Count(); ++i)
-            captions << w->mbSearches()->Caption(i);
-        return captions;
-    }
-    // Save, Save As, Edit, Delete: enabled as the menu shows them when it opens.
-    static std::vector<bool> Enabled(frmList* w)
-    {
-        emit w->mbSearches()->DropDown();
-        std::vector<bool> enabled;
-        for (int i = 0; i < 4; ++i)
-            enabled.push_back(w->mbSearches()->IsItemEnabled(i));
-        return enabled;
-    }
-    // Chooses the search with that caption from the menu and waits for its rows.
-    static void ChooseSearch(frmList* w, const QString& caption, int occurrence = 0)
-    {
-        for (int i = 5; i < w->mbSearches()->Count(); ++i) {
-            if (w->mbSearches()->Caption(i) == caption && occurrence-- == 0) {
-                ASSERT_TRUE(Loads(w, [w, i] { w->mbSearches()->ChooseItem(i); })) << qPrintable(caption);
-                return;
-            }
-        }
-        FAIL() << "no search " << qPrintable(caption);
-    }
-    // Chooses the search with that row id from the menu.
-    static void ChooseSearchByID(frmList* w, int32_t id)
-    {
-        for (int i = 5; i < w->mbSearches()->Count(); ++i) {
-            const int32_t n = ListKeyToID(w->mbSearches()->Key(i));
-            if (w->View()->Filters()->Item(Variant(n))->ViewFilterID() == id) {
-                ASSERT_TRUE(Loads(w, [w, i] { w->mbSearches()->ChooseItem(i); }));
-                return;
-            }
-        }
-        FAIL() << "no search " << id;
-    }
-    // A command as the menu reports it (whatever its enabled state); waits for the
-    // list when the command runs it.
-    static void Command(frmList* w, const char* key, bool runsList)
-    {
-        QSignalSpy loaded(w->ListView(), &eListView::LoadComplete);
-        emit w->mbSearches()->ItemClick(QString::fromLatin1(key));
-        if (runsList)
-            ASSERT_TRUE(WaitFor([&] { return loaded.count() > 0 && !w->ListView()->IsLoading() && !w->StatisticsPending(); })) << key;
-    }
-    // The dialog's name, share and complex choices, then OK.
-    static std::function<void(Form*)> Answer(const QString& name, bool share, bool complex,
-                                             QStringList* seen = nullptr)
-    {
-        return [=](Form* f) {
-            auto* d = static_cast<frmListSearchName*>(f);
-            if (seen)
-                *seen << d->Caption() << d->txtName()->text() << QString::number(d->chkShare()->isChecked())
-                      << QString::number(d->chkComplex()->isChecked()) << QString::number(d->chkComplex()->isEnabled());
-            d->txtName()->setText(name);
-            d->chkShare()->setChecked(share);
-            if (d->chkComplex()->isEnabled())
-                d->chkComplex()->setChecked(complex);
-            d->cmdOK()->click();
-        };
-    }
-    static QString Kinds(const std::vector<bool>& enabled)
-    {
-        QString s;
-        for (bool e : enabled)
-            s += e ? QLatin1Char('1') : QLatin1Char('0');
-        return s;
+        Exec(QStringLiteral("UPDATE LdViewFilters SET CreatorID = 'jdoe' WHERE FilterName = '%1'").arg(name));
     }
     QStringList SearchColumns(int32_t searchId)
     {
@@ -150,9 +85,12 @@ TEST_F(SearchesTest, TheCommandsAreEnabledByTheCurrentSearch)
         {"the unsaved search with a complete row",
          [&] { customers->pmFilter()->LoadFilter(QStringLiteral("WHERE ( {State} = 'CA' )"), false); }, customers,
          "0100"},
-        {"a simple saved search", [&] { ChooseSearch(orders, QStringLiteral("Open Orders")); }, orders, "1111"},
-        {"a complex saved search", [&] { ChooseSearch(orders, QStringLiteral("Large Lines in 2024")); }, orders,
-         "0111"},
+        {"a simple saved search", [&] { ChooseSearch(orders, QStringLiteral("Big Orders")); }, orders, "1111"},
+        {"a complex saved search", [&] { ChooseSearch(orders, QStringLiteral("Not Yet Invoiced")); }, orders, "0111"},
+        // Another user's shared searches can only be saved under a new name.
+        {"another user's shared search", [&] { ChooseSearch(orders, QStringLiteral("Open Orders")); }, orders, "0100"},
+        {"another user's shared complex search",
+         [&] { ChooseSearch(orders, QStringLiteral("Large Lines in 2024")); }, orders, "0100"},
         {"a saved search again", [&] { ChooseSearch(orders, QStringLiteral("Big Orders")); }, orders, "1111"},
     };
     for (const Case& c : cases) {
@@ -195,6 +133,7 @@ TEST_F(SearchesTest, ThePaneShowsTheCurrentSearchsNameAndClearLeavesNoSearchCurr
 
 TEST_F(SearchesTest, TheSearchsNameSaysWhenThePaneNoLongerHoldsItAsSavedUntilItIsAgain)
 {
+    MakeJdoes(QStringLiteral("Open Orders"));
     frmList* orders = OpenView(QStringLiteral("ORDERS_1"));
     FILTERLib::Filter* pane = orders->pmFilter();
     QLabel* label = orders->lblSearchName();
@@ -284,7 +223,7 @@ TEST_F(SearchesTest, TheSearchsNameSaysWhenThePaneNoLongerHoldsItAsSavedUntilItI
 TEST_F(SearchesTest, OrdinaryRowsInPlaceOfACurrentComplexSearchEndThatSearch)
 {
     frmList* orders = OpenView(QStringLiteral("ORDERS_1"));
-    ChooseSearch(orders, QStringLiteral("Large Lines in 2024"));
+    ChooseSearch(orders, QStringLiteral("Not Yet Invoiced"));
     ASSERT_TRUE(orders->pmFilter()->IsTextRow());
     ASSERT_EQ(Kinds(Enabled(orders)), QStringLiteral("0111"));
     const QStringList before = StoredSearches(4);
@@ -545,13 +484,13 @@ TEST_F(SearchesTest, EditStoresTheNameWithTildesAndTheSharingAndTheSearchStaysCu
 TEST_F(SearchesTest, EditOfAComplexSearchKeepsItComplex)
 {
     frmList* w = OpenView(QStringLiteral("ORDERS_1"));
-    ChooseSearch(w, QStringLiteral("Large Lines in 2024"));
-    const int32_t id = SearchId(4, QStringLiteral("Large Lines in 2024"));
+    ChooseSearch(w, QStringLiteral("Not Yet Invoiced"));
+    const int32_t id = SearchId(4, QStringLiteral("Not Yet Invoiced"));
     const QString criteria = Value(QStringLiteral("SELECT FilterString FROM LdViewFilters WHERE ViewFilterID = %1").arg(id));
     QStringList seen;
     {
         DialogDriver driver(QStringLiteral("frmListSearchName"),
-                            Answer(QStringLiteral("Large Lines"), true, false, &seen));
+                            Answer(QStringLiteral("Uninvoiced"), true, false, &seen));
         Command(w, "EDIT", true);
         ASSERT_TRUE(driver.Ran());
     }
@@ -560,7 +499,7 @@ TEST_F(SearchesTest, EditOfAComplexSearchKeepsItComplex)
     EXPECT_EQ(Value(QStringLiteral("SELECT FilterName, FilterString, Shared, Complex FROM LdViewFilters WHERE "
                                    "ViewFilterID = %1")
                         .arg(id)),
-              QStringLiteral("Large Lines|") + criteria + QStringLiteral("|1|1"));
+              QStringLiteral("Uninvoiced|") + criteria + QStringLiteral("|1|1"));
     EXPECT_TRUE(w->IsComplex());
     EXPECT_TRUE(w->pmFilter()->IsTextRow());
     EXPECT_EQ(Kinds(Enabled(w)), QStringLiteral("0111"));
@@ -569,6 +508,7 @@ TEST_F(SearchesTest, EditOfAComplexSearchKeepsItComplex)
 
 TEST_F(SearchesTest, DeleteAsksFirstThenRemovesTheSearchAndLeavesNoSearchToActOn)
 {
+    MakeJdoes(QStringLiteral("California Customers"));
     frmList* w = OpenView(QStringLiteral("CUSTOMERS_1"));
     ChooseSearch(w, QStringLiteral("California Customers"));
     const int32_t id = SearchId(3, QStringLiteral("California Customers"));
@@ -656,14 +596,15 @@ TEST_F(SearchesTest, AfterDeleteASearchOfTheSameNameIsNotTakenForTheDeletedOne)
                         .arg(first)),
               firstRow);
 
-    // Choosing a search makes it current again.
+    // Choosing a search makes it current again (admin's: only Save As for jdoe).
     ChooseSearchByID(w, first);
     EXPECT_EQ(CurrentSearchID(w), first);
-    EXPECT_EQ(Kinds(Enabled(w)), QStringLiteral("1111"));
+    EXPECT_EQ(Kinds(Enabled(w)), QStringLiteral("0100"));
 }
 
 TEST_F(SearchesTest, AFailedStoreIsShownAndLeavesNothingHalfStored)
 {
+    MakeJdoes(QStringLiteral("California Customers"));
     frmList* w = OpenView(QStringLiteral("CUSTOMERS_1"));
     ChooseSearch(w, QStringLiteral("California Customers"));
     const int32_t id = SearchId(3, QStringLiteral("California Customers"));

@@ -8,7 +8,9 @@ import fs from 'fs';
 
 // What sqlparser-rs 0.62 does not read of T-SQL: procedure bodies (a parameter
 // list without parentheses, BEGIN TRY / CATCH, OUTPUT parameters), logins and
-// users for logins or without one, rights on a schema or on columns. Each is named in the summary.
+// users for logins or without one, rights on a schema or on columns, owners given
+// (ALTER AUTHORIZATION). Each is named in the summary. Lines of sqlcmd's own
+// commands (":on error ...") are sqlcmd's, not T-SQL: they are left out.
 const notCovered = [
   ['CREATE LOGIN', /\bCREATE\s+LOGIN\b/i],
   ['CREATE PROCEDURE', /^\s*CREATE\s+(OR\s+ALTER\s+)?PROC(EDURE)?\b/i],
@@ -16,6 +18,7 @@ const notCovered = [
   ['CREATE USER ... WITHOUT LOGIN', /\bCREATE\s+USER\s+\S+\s+WITHOUT\s+LOGIN\b/i],
   ['GRANT ... ON SCHEMA::', /\b(GRANT|DENY|REVOKE)\b[^;]*\bON\s+SCHEMA::/i],
   ['DENY on columns', /\bDENY\s+SELECT\s+ON\s+\S+\s*\(/i],
+  ['ALTER AUTHORIZATION', /^\s*ALTER\s+AUTHORIZATION\b/im],
 ];
 // Nor the query hints that end a statement, OPTION (...): such a statement is
 // parsed without them, and counted in the summary.
@@ -25,7 +28,7 @@ await init();
 let passed = 0;
 let failed = 0;
 const skipped = new Map();
-const code = (batch) => batch.replace(/^\s*--.*$/gm, '').trim();
+const code = (batch) => batch.replace(/^\s*--.*$/gm, '').replace(/^:.*$/gm, '').trim();
 const args = process.argv.slice(2);
 for (let i = 0; i + 1 < args.length; i += 2) {
   const [mode, file] = [args[i], args[i + 1]];

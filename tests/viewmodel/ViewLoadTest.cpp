@@ -106,11 +106,11 @@ TEST_F(ViewModelTest, ChildStatementsFollowTheOpenMode)
         const char* filters;
     };
     const Case cases[] = {
-        {0, "EXEC Ld_GetViewColumns 12", 4, "EXEC Ld_GetAssocViews 12,'JSMITH',0", 2, "EXEC Ld_GetViewFilters 12,0"},
-        {1, "EXEC Ld_GetViewColumns 12,1", 5, "EXEC Ld_GetAssocViews 12,'JSMITH',1", 3, "EXEC Ld_GetViewFilters 12,1"},
-        {2, "EXEC Ld_GetViewColumns 12", 4, "EXEC Ld_GetAssocViews 12,'JSMITH',0", 2, "EXEC Ld_GetViewFilters 12,0"},
-        {3, "EXEC Ld_GetViewColumns 12", 4, "EXEC Ld_GetAssocViews 12,'JSMITH',0", 2, "EXEC Ld_GetViewFilters 12,0"},
-        {4, "EXEC Ld_GetViewColumns 12,1", 5, "EXEC Ld_GetAssocViews 12,'JSMITH',1", 3, "EXEC Ld_GetViewFilters 12,1"},
+        {0, "EXEC Ld_GetViewColumns 12", 4, "EXEC Ld_GetAssocViews 12,'JSMITH',0", 2, "EXEC Ld_GetViewFilters 12,0,'JSMITH'"},
+        {1, "EXEC Ld_GetViewColumns 12,1", 5, "EXEC Ld_GetAssocViews 12,'JSMITH',1", 3, "EXEC Ld_GetViewFilters 12,1,'JSMITH'"},
+        {2, "EXEC Ld_GetViewColumns 12", 4, "EXEC Ld_GetAssocViews 12,'JSMITH',0", 2, "EXEC Ld_GetViewFilters 12,0,'JSMITH'"},
+        {3, "EXEC Ld_GetViewColumns 12", 4, "EXEC Ld_GetAssocViews 12,'JSMITH',0", 2, "EXEC Ld_GetViewFilters 12,0,'JSMITH'"},
+        {4, "EXEC Ld_GetViewColumns 12,1", 5, "EXEC Ld_GetAssocViews 12,'JSMITH',1", 3, "EXEC Ld_GetViewFilters 12,1,'JSMITH'"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.mode);
@@ -129,6 +129,35 @@ TEST_F(ViewModelTest, ChildStatementsFollowTheOpenMode)
                 exec << s;
         EXPECT_EQ(exec, expected);
     }
+}
+
+TEST_F(ViewModelTest, TheSearchesAreThoseSharedAndTheUsersOwnAndOnlyTheyAreCopied)
+{
+    // Another user's private search, and one of JSMITH's stored with blanks and
+    // capitals around the id.
+    RunOnFile(QStringLiteral("INSERT INTO LdViewFilters (ViewFilterID, ViewID, FilterName, FilterString, Shared, "
+                             "Complex, CreatorID) VALUES (58, 12, 'Theirs', 'WHERE {Total} > 5', 0, 0, 'BJONES'), "
+                             "(59, 12, 'Own', 'WHERE {Total} > 7', 0, 0, ' jSmith ')"));
+    const QStringList visible = {QStringLiteral("Big ones"), QStringLiteral("Mine"), QStringLiteral("North"),
+                                 QStringLiteral("Own")};
+    const auto names = [](const CoLdUVFiltersRef& filters) {
+        QStringList list;
+        for (const auto& f : *filters)
+            list << f->FilterName;
+        return list;
+    };
+    for (int16_t mode : {0, 1, 4})
+        EXPECT_EQ(names(GetView(12, mode)->Filters()), visible) << mode;
+
+    // A view stored as a new view takes the searches its user sees, not another's private one.
+    CoLdUVRef view = GetView(12, 1);
+    view->ViewName = QStringLiteral("vwCopy");
+    view->Columns();
+    view->Filters();
+    ASSERT_TRUE(view->Store(true)) << qPrintable(m_boxes.empty() ? QString() : m_boxes[0].prompt);
+    EXPECT_EQ(Rows(QStringLiteral("SELECT FilterName FROM LdViewFilters WHERE ViewID = %1 ORDER BY FilterName")
+                       .arg(view->ViewID())),
+              visible);
 }
 
 TEST_F(ViewModelTest, EachChildIsLoadedOnceOnFirstUse)
@@ -154,7 +183,7 @@ TEST_F(ViewModelTest, ReloadGivesANewCollectionAndLeavesTheCallersOldOne)
     RunOnFile(QStringLiteral("DELETE FROM LdViewFilters WHERE ViewFilterID = 55"));
     ClearLog();
     view->ReloadFilters();
-    EXPECT_EQ(Log(), QStringList{QStringLiteral("EXEC Ld_GetViewFilters 12,0")});
+    EXPECT_EQ(Log(), QStringList{QStringLiteral("EXEC Ld_GetViewFilters 12,0,'JSMITH'")});
     EXPECT_NE(view->Filters(), old);
     EXPECT_EQ(view->Filters()->Count(), 2);
     EXPECT_EQ(old->Count(), 3);

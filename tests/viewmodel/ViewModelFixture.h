@@ -105,7 +105,7 @@ INSERT INTO LdViewRelationships (ViewRelationshipID, ViewID, BaseRelationshipID,
 INSERT INTO LdViewFilters (ViewFilterID, ViewID, FilterName, FilterString, Shared, Complex, CreatorID, UpdatorID) VALUES
   (55, 12, 'Big ones', 'WHERE {Total} > 100', 1, 0, 'JSMITH  ', 'JSMITH'),
   (56, 12, 'Mine', 'WHERE c.CustName LIKE ''A%''', 0, 1, 'JSMITH', 'JSMITH'),
-  (57, 12, 'North', 'WHERE {Region} = ''North''', 0, 0, 'BJONES', 'BJONES');
+  (57, 12, 'North', 'WHERE {Region} = ''North''', 1, 0, 'BJONES', 'BJONES');
 
 INSERT INTO LdMyViews (MyViewID, ViewID, UserID, IsMyView, AutoPopulate) VALUES (1, 12, 'JSMITH', 1, 1);
 INSERT INTO LdMaster (MasterID, MasterName, MasterValue) VALUES (1, 'OpeningLinkedViews', '1'), (2, 'Other', 'x');

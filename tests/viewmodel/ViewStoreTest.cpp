@@ -106,7 +106,7 @@ TEST_F(ViewModelTest, StoreAsNewViewWritesEverythingUnderTheNewId)
     EXPECT_EQ(Rows("SELECT FilterName, FilterString, Shared, Complex, CreatorID FROM LdViewFilters WHERE ViewID = " +
                    sid + " ORDER BY FilterName"),
               (QStringList{"Big ones|WHERE {Total} > 100|1|0|JSMITH", "Mine|WHERE c.CustName LIKE 'A%'|0|1|JSMITH",
-                           "North|WHERE {Region} = 'North'|0|0|BJONES"}));
+                           "North|WHERE {Region} = 'North'|1|0|BJONES"}));
     // The source view is untouched.
     EXPECT_EQ(Value("SELECT COUNT(*) FROM LdViewFilters WHERE ViewID = 12"), "3");
     EXPECT_EQ(Value("SELECT UseMe FROM LdViewRelationships WHERE ViewRelationshipID = 32"), "0");

@@ -1,17 +1,18 @@
 -- Ld_DeleteView @ViewID: deletes a custom view with everything that belongs to it
 -- (searches, columns, functions, links from and to it, My Views rows, its SQL
--- view), all or nothing. A standard view cannot be deleted. Runs as its owner:
--- the application login may not change the schema, and the SQL view is dropped here.
+-- view), all or nothing. A standard view cannot be deleted. Runs as its caller:
+-- the SQL view is dropped by Ld_ChangeSQLView, which runs as its owner, and only
+-- when quillon_views owns it (it was made for a list view); a view of that name
+-- that was not is refused, whatever LdViews says.
 CREATE OR ALTER PROCEDURE dbo.Ld_DeleteView
     @ViewID int
-WITH EXECUTE AS OWNER
 AS
 BEGIN
     SET NOCOUNT ON;
     -- Blanks as the embedded server trims a stored name (tabs and line ends too).
     DECLARE @Blanks nvarchar(10) = N' ' + NCHAR(9) + NCHAR(10) + NCHAR(11) + NCHAR(12) + NCHAR(13) + NCHAR(133) + NCHAR(160);
     DECLARE @Custom bit, @DisplayName nvarchar(128), @SQLViewName nvarchar(max);
-    DECLARE @Existing sysname, @Sql nvarchar(max);
+    DECLARE @Existing sysname, @Ours bit, @Message nvarchar(2047);
     DECLARE @OuterTran int = @@TRANCOUNT;
     IF @ViewID IS NULL
     BEGIN
@@ -48,17 +49,24 @@ BEGIN
         DELETE FROM dbo.LdMyViews WHERE ViewID = @ViewID;
         UPDATE dbo.LdViews SET BaseViewID = NULL WHERE BaseViewID = @ViewID;
         DELETE FROM dbo.LdViews WHERE ViewID = @ViewID;
-        -- Its SQL view, found without regard to case as object names are.
+        -- Its SQL view, found without regard to case as object names are; ours only
+        -- when quillon_views owns it.
         IF DATALENGTH(@SQLViewName) > 0
         BEGIN
-            SELECT @Existing = name
-            FROM sys.views
-            WHERE schema_id = SCHEMA_ID(N'dbo') AND name = @SQLViewName COLLATE Latin1_General_CI_AS;
-            IF @Existing IS NOT NULL
+            SELECT @Existing = v.name,
+                   @Ours = CASE WHEN COALESCE(v.principal_id, s.principal_id) = DATABASE_PRINCIPAL_ID(N'quillon_views')
+                                THEN 1 ELSE 0 END
+            FROM sys.views v
+            INNER JOIN sys.schemas s ON s.schema_id = v.schema_id
+            WHERE v.schema_id = SCHEMA_ID(N'dbo') AND v.name = @SQLViewName COLLATE Latin1_General_CI_AS;
+            IF @Existing IS NOT NULL AND @Ours = 0
             BEGIN
-                SET @Sql = N'DROP VIEW dbo.' + QUOTENAME(@Existing) + N';';
-                EXEC sys.sp_executesql @Sql;
+                SET @Message = CONCAT(N'Ld_DeleteView: the SQL view ''', @Existing,
+                                      N''' cannot be dropped: it was not made for a list view.');
+                RAISERROR(N'%s', 16, 1, @Message);
             END;
+            IF @Existing IS NOT NULL
+                EXEC dbo.Ld_ChangeSQLView @Name = @Existing;
         END;
         IF @OuterTran = 0
             COMMIT TRANSACTION;

@@ -1,10 +1,13 @@
--- Ld_GetViewFilters @ViewID, @EditorMode: every saved search of the view, by name.
--- Both modes list every search; @EditorMode is taken for the callers that send it.
--- Names order as the embedded server orders them (ASCII lower case, code point by
--- code point).
+-- Ld_GetViewFilters @ViewID, @EditorMode, @UserID: the view's saved searches that the
+-- user may see, by name: those shared with all users and the user's own. Without a
+-- user (the callers that send only the first two), every search of the view.
+-- Both modes list the same searches; @EditorMode is taken for the callers that send it.
+-- User ids compare without regard to case or surrounding blanks; names order as the
+-- embedded server orders them (ASCII lower case, code point by code point).
 CREATE OR ALTER PROCEDURE dbo.Ld_GetViewFilters
     @ViewID int,
-    @EditorMode int = NULL
+    @EditorMode int = NULL,
+    @UserID nvarchar(255) = NULL
 AS
 BEGIN
     SET NOCOUNT ON;
@@ -22,5 +25,7 @@ BEGIN
            Complex AS Complex
     FROM dbo.LdViewFilters
     WHERE ViewID = @ViewID
+      AND (@UserID IS NULL OR Shared <> 0
+           OR TRIM(CreatorID) = TRIM(@UserID) COLLATE Latin1_General_CI_AS)
     ORDER BY LOWER(FilterName) COLLATE Latin1_General_BIN2, ViewFilterID;
 END

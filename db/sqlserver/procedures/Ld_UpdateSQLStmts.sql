@@ -8,13 +8,15 @@
 -- A statement longer than 8000 characters is reported (@r_bStmtTooLong = 1, the
 -- first 8000 characters in @r_sSQLStmt) and nothing is written.
 -- Needs SQL Server 2017 or later: STRING_AGG ... WITHIN GROUP and TRIM.
--- Runs as its owner: the application login may not change the schema, and the
--- SQL view is made here (only one made for this list view is ever replaced).
+-- Runs as its caller, so that the checks compile the statements with the caller's
+-- rights (a base may read another database the login reaches). The application
+-- login may not change the schema: the SQL view is made and dropped by
+-- Ld_ChangeSQLView, which runs as its owner and touches only a view that
+-- quillon_views owns (one that it made itself), never one LdViews merely names.
 CREATE OR ALTER PROCEDURE dbo.Ld_UpdateSQLStmts
     @v_iViewID int,
     @r_sSQLStmt nvarchar(max) = NULL OUTPUT,
     @r_bStmtTooLong int = NULL OUTPUT
-WITH EXECUTE AS OWNER
 AS
 BEGIN
     SET NOCOUNT ON;
@@ -27,7 +29,8 @@ BEGIN
     DECLARE @Select nvarchar(max), @From nvarchar(max), @ColumnString nvarchar(max), @Statement nvarchar(max);
     DECLARE @FirstItem nvarchar(max), @ViewSelect nvarchar(max), @Caption nvarchar(64);
     DECLARE @CheckSeq int = 0, @What nvarchar(max), @Sql nvarchar(max), @Error nvarchar(max);
-    DECLARE @ObjectType nvarchar(128), @OwnerID int, @Existing sysname;
+    DECLARE @ObjectType nvarchar(128), @OwnerID int, @Existing sysname, @Ours bit;
+    DECLARE @ViewsOwner int = DATABASE_PRINCIPAL_ID(N'quillon_views');
     DECLARE @OuterTran int = @@TRANCOUNT;
 
     IF @v_iViewID IS NULL
@@ -300,19 +303,30 @@ BEGIN
 
         -- The SQL view that other applications read: the row id and the viewable
         -- columns by their SQL names, in the dbo schema. Object names compare
-        -- without regard to case, as the server's catalogue does.
+        -- without regard to case, as the server's catalogue does. A view is ours
+        -- when quillon_views owns it: only Ld_ChangeSQLView hands a view to it.
+        IF DATALENGTH(@OldSQLViewName) > 0
+        BEGIN
+            SELECT @Existing = v.name,
+                   @Ours = CASE WHEN COALESCE(v.principal_id, s.principal_id) = @ViewsOwner THEN 1 ELSE 0 END
+            FROM sys.views v
+            INNER JOIN sys.schemas s ON s.schema_id = v.schema_id
+            WHERE v.schema_id = SCHEMA_ID(N'dbo') AND v.name = @OldSQLViewName COLLATE Latin1_General_CI_AS;
+            -- A view of the old name that was not made for a list view stays, and so does this one's name.
+            IF @Existing IS NOT NULL AND @Ours = 0
+               AND (@CreateSQLView = 0 OR @OldSQLViewName <> TRIM(@Blanks FROM @ViewName) COLLATE Latin1_General_CI_AS)
+            BEGIN
+                SET @Message = CONCAT(N'Ld_UpdateSQLStmts: the SQL view ''', @Existing,
+                                      N''' cannot be dropped: it was not made for a list view.');
+                RAISERROR(N'%s', 16, 1, @Message);
+            END;
+        END;
         IF @CreateSQLView = 0
         BEGIN
             IF DATALENGTH(@OldSQLViewName) > 0
             BEGIN
-                SET @Existing = NULL;
-                SELECT @Existing = name FROM sys.views
-                WHERE schema_id = SCHEMA_ID(N'dbo') AND name = @OldSQLViewName COLLATE Latin1_General_CI_AS;
                 IF @Existing IS NOT NULL
-                BEGIN
-                    SET @Sql = N'DROP VIEW dbo.' + QUOTENAME(@Existing) + N';';
-                    EXEC sys.sp_executesql @Sql;
-                END;
+                    EXEC dbo.Ld_ChangeSQLView @Name = @Existing;
                 UPDATE dbo.LdViews SET SQLViewName = NULL WHERE ViewID = @v_iViewID;
             END;
         END
@@ -323,8 +337,11 @@ BEGIN
                 RAISERROR(N'Ld_UpdateSQLStmts: view %d has no SQL name for its SQL view.', 16, 1, @v_iViewID);
             -- Any object of the schema blocks the name (tables, views, procedures, constraints ...).
             SELECT @ObjectType = CASE o.type WHEN 'U' THEN N'table' WHEN 'V' THEN N'view' WHEN 'TR' THEN N'trigger'
-                                             ELSE LOWER(REPLACE(o.type_desc, N'_', N' ')) END
+                                             ELSE LOWER(REPLACE(o.type_desc, N'_', N' ')) END,
+                   @Ours = CASE WHEN o.type = 'V' AND COALESCE(o.principal_id, s.principal_id) = @ViewsOwner
+                                THEN 1 ELSE 0 END
             FROM sys.objects o
+            INNER JOIN sys.schemas s ON s.schema_id = o.schema_id
             WHERE o.schema_id = SCHEMA_ID(N'dbo') AND o.name = @SQLViewName COLLATE Latin1_General_CI_AS;
             IF @ObjectType IS NOT NULL
             BEGIN
@@ -334,18 +351,18 @@ BEGIN
                                           N''' cannot be made: a ', @ObjectType, N' of that name exists.');
                     RAISERROR(N'%s', 16, 1, @Message);
                 END;
-                -- Only a SQL view made for a list view may be replaced, and only for that view.
-                SELECT TOP (1) @OwnerID = ViewID
-                FROM dbo.LdViews
-                WHERE TRIM(SQLViewName) = @SQLViewName COLLATE Latin1_General_CI_AS
-                ORDER BY CASE WHEN ViewID = @v_iViewID THEN 0 ELSE 1 END, ViewID;
-                IF @OwnerID IS NULL
+                IF @Ours = 0
                 BEGIN
                     SET @Message = CONCAT(N'Ld_UpdateSQLStmts: the SQL view ''', @SQLViewName,
                                           N''' cannot be made: a view of that name exists that was not made for a list view.');
                     RAISERROR(N'%s', 16, 1, @Message);
                 END;
-                IF @OwnerID <> @v_iViewID
+                -- One made for a list view is replaced only for that view.
+                SELECT TOP (1) @OwnerID = ViewID
+                FROM dbo.LdViews
+                WHERE TRIM(SQLViewName) = @SQLViewName COLLATE Latin1_General_CI_AS AND ViewID <> @v_iViewID
+                ORDER BY ViewID;
+                IF @OwnerID IS NOT NULL
                 BEGIN
                     SET @Message = CONCAT(N'Ld_UpdateSQLStmts: the SQL view ''', @SQLViewName,
                                           N''' cannot be made: it belongs to view ', @OwnerID, N'.');
@@ -353,27 +370,10 @@ BEGIN
                 END;
             END;
             -- A renamed view leaves no SQL view under its old name.
-            IF DATALENGTH(@OldSQLViewName) > 0 AND @OldSQLViewName <> @SQLViewName COLLATE Latin1_General_CI_AS
-            BEGIN
-                SET @Existing = NULL;
-                SELECT @Existing = name FROM sys.views
-                WHERE schema_id = SCHEMA_ID(N'dbo') AND name = @OldSQLViewName COLLATE Latin1_General_CI_AS;
-                IF @Existing IS NOT NULL
-                BEGIN
-                    SET @Sql = N'DROP VIEW dbo.' + QUOTENAME(@Existing) + N';';
-                    EXEC sys.sp_executesql @Sql;
-                END;
-            END;
-            SET @Sql = N'DROP VIEW IF EXISTS dbo.' + QUOTENAME(@SQLViewName) + N';';
-            EXEC sys.sp_executesql @Sql;
-            -- CREATE VIEW must be alone in its batch: a batch of its own.
-            SET @Sql = N'CREATE VIEW dbo.' + QUOTENAME(@SQLViewName) + N' AS ' + @ViewSelect + N' FROM ' + @FromSQL;
-            EXEC sys.sp_executesql @Sql;
-            -- Owned by dbo, as its tables are, the view would read them past the
-            -- reader's denials (ownership chaining): the users' passwords to the
-            -- read-only login. Under an owner of no rights each reader's own apply.
-            SET @Sql = N'ALTER AUTHORIZATION ON OBJECT::dbo.' + QUOTENAME(@SQLViewName) + N' TO [quillon_views];';
-            EXEC sys.sp_executesql @Sql;
+            IF @Existing IS NOT NULL AND @OldSQLViewName <> @SQLViewName COLLATE Latin1_General_CI_AS
+                EXEC dbo.Ld_ChangeSQLView @Name = @Existing;
+            SET @Sql = @ViewSelect + N' FROM ' + @FromSQL;
+            EXEC dbo.Ld_ChangeSQLView @Name = @SQLViewName, @Select = @Sql;
             UPDATE dbo.LdViews SET SQLViewName = @SQLViewName WHERE ViewID = @v_iViewID;
         END;
 

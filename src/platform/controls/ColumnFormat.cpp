@@ -1,5 +1,6 @@
 #include "platform/controls/ColumnFormat.h"
 
+#include <QDateTime>
 #include <QLocale>
 #include <QRegularExpression>
 
@@ -72,22 +73,93 @@ bool NumberOf(const Variant& value, double& number)
     return ok && std::isfinite(number);
 }
 
+// A format's runs of a letter outside its quoted texts, each replaced by what
+// the replacer makes of the run.
+template <class Replace>
+QString ReplaceRuns(const QString& format, QChar letter, Replace replace)
+{
+    QString out;
+    bool quoted = false;
+    for (qsizetype i = 0; i < format.size();) {
+        const QChar c = format[i];
+        if (c == QLatin1Char('\'')) {
+            quoted = !quoted;
+        } else if (!quoted && c == letter) {
+            qsizetype end = i;
+            while (end < format.size() && format[end] == letter)
+                ++end;
+            out += replace(format.mid(i, end - i));
+            i = end;
+            continue;
+        }
+        out += c;
+        ++i;
+    }
+    return out;
+}
+
+// How the user's locale writes a date and a time of a list: its short date with
+// the year in four digits (day, month and year in its order and with its
+// separators), and its time to the second, without a time zone. The C locale
+// (no regional settings) writes them as the database does.
+struct DateTimeForms {
+    QLocale locale;
+    QString date;
+    QString time;
+};
+
+DateTimeForms FormsOf(const QLocale& locale)
+{
+    DateTimeForms forms{locale, QStringLiteral("yyyy-MM-dd"), QStringLiteral("HH:mm:ss")};
+    if (locale.language() == QLocale::C)
+        return forms;
+    const QString date = ReplaceRuns(locale.dateFormat(QLocale::ShortFormat), QLatin1Char('y'),
+                                     [](const QString&) { return QStringLiteral("yyyy"); });
+    // The long time has the seconds; its zone ("t") goes, with the blank before it.
+    const QString time = ReplaceRuns(locale.timeFormat(QLocale::LongFormat), QLatin1Char('t'),
+                                     [](const QString&) { return QString(); })
+                             .trimmed();
+    if (date.contains(QLatin1Char('d')) && date.contains(QLatin1Char('M')))
+        forms.date = date;
+    if (time.contains(QLatin1String("ss")))
+        forms.time = time;
+    return forms;
+}
+
+// Made once per locale and thread, since the grid asks for every cell it paints.
+const DateTimeForms& UserForms()
+{
+    thread_local DateTimeForms forms = FormsOf(QLocale());
+    const QLocale user;
+    if (user != forms.locale)
+        forms = FormsOf(user);
+    return forms;
+}
+
+QString DateTimeText(const QDate& date, const QTime& time)
+{
+    const DateTimeForms& forms = UserForms();
+    QString text = forms.locale.toString(date, forms.date);
+    // To the second: a fraction is not shown, and midnight is a date alone.
+    const QTime shown(time.hour(), time.minute(), time.second());
+    if (shown != QTime(0, 0))
+        text += QLatin1Char(' ') + forms.locale.toString(shown, forms.time);
+    return text;
+}
+
 QString DateTimeText(const QString& text)
 {
     // "yyyy-mm-dd hh:mm:ss.000" as the database writes it.
-    static const QRegularExpression shape(
-        QStringLiteral("^(\\d{4}-\\d{2}-\\d{2})(?:[ T](\\d{2}:\\d{2}(?::\\d{2})?)(\\.\\d+)?)?$"));
+    static const QRegularExpression shape(QStringLiteral(
+        "^(\\d{4})-(\\d{2})-(\\d{2})(?:[ T](\\d{2}):(\\d{2})(?::(\\d{2}))?(\\.\\d+)?)?$"));
     const QRegularExpressionMatch m = shape.match(text.trimmed());
     if (!m.hasMatch())
         return text;
-    const QString date = m.captured(1);
-    QString time = m.captured(2);
-    const QString fraction = m.captured(3);
-    if (!fraction.isEmpty() && fraction.mid(1).count(QLatin1Char('0')) != fraction.size() - 1)
-        time += fraction;
-    if (time.isEmpty() || time == QLatin1String("00:00") || time == QLatin1String("00:00:00"))
-        return date;
-    return date + QLatin1Char(' ') + time;
+    const QDate date(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+    const QTime time(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt());
+    if (!date.isValid() || !time.isValid())
+        return text;
+    return DateTimeText(date, time);
 }
 
 }  // namespace
@@ -122,8 +194,10 @@ QString FormatColumnValue(const Variant& value, ColumnKind kind)
             }
             break;
         case ColumnKind::DateTime:
-            if (value.isDate())
-                return value.toString();
+            if (value.isDate()) {
+                const QDateTime stored = value.toDate();
+                return DateTimeText(stored.date(), stored.time());
+            }
             if (value.isString())
                 return DateTimeText(value.toString());
             break;

@@ -5,9 +5,12 @@
 // the same in both. Money as currency; whole numbers with the locale's group
 // separators; other numbers as short as they read back, with separators; a
 // number that names a row (an id) without separators, since it is read digit by
-// digit and typed back into searches as it is; a date-time without a zero
-// fraction of seconds, and without its time at midnight; anything else (and a
-// text that is not a number) as it is. Null and empty values show as "".
+// digit and typed back into searches as it is; a date as the locale writes a
+// short date but with a four-digit year, a date-time with the locale's time to
+// the second (no fraction) and without its time at midnight (the C locale writes
+// both as the database does); anything else (and a text that is neither a number
+// nor a date) as it is. Null and empty values show as "". Only the shown text:
+// what reads a value back (searches, linked views, export) takes the stored one.
 
 #include "base/Variant.h"
 

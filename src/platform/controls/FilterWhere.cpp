@@ -92,6 +92,9 @@ public:
     {
         const int save = pos;
         ws();
+        // N'...': a value with a character outside the database's code page
+        if (pos + 1 < s.size() && (s[pos] == u'N' || s[pos] == u'n') && s[pos + 1] == u'\'')
+            ++pos;
         if (pos >= s.size() || s[pos] != u'\'') {
             pos = save;
             return false;

@@ -2,6 +2,7 @@
 
 #include "base/AppError.h"
 #include "base/AuUtilities.h"
+#include "base/SqlText.h"
 #include "platform/database/BrandleDatabase.h"
 #include "platform/database/DatabaseServer.h"
 #include "platform/database/HostProcedureCall.h"
@@ -24,6 +25,10 @@ namespace {
 
 const QString kSource = QStringLiteral("BrandleDatabase");
 const QString kTimeoutMessage = CallWatch::TimeoutMessage();
+// NULL when the login may not see the database's collation.
+const QString kDatabaseCodePage = QStringLiteral(
+    "SELECT CONVERT(int, COLLATIONPROPERTY(CONVERT(nvarchar(128), DATABASEPROPERTYEX(DB_NAME(), 'Collation')), "
+    "'CodePage'));");
 const QString kNotAQuery = QStringLiteral("Only a single query that does not change the database may run here.");
 
 [[noreturn]] void Fail(const QString& message) { throw AppError(kDatabaseErrorNumber, message, kSource); }
@@ -115,7 +120,13 @@ std::unique_ptr<OdbcBackend> OdbcBackend::openSqlServer(const OdbcServerConfig& 
     b->m_openReader = [config, server, database](const QString& readLogin, const QString& readPassword) {
         return openSqlServer(config, server, database, readLogin, readPassword);
     };
-    b->sendControl(tsql::SessionOptions());
+    // The session options, and in the same round trip the code page of the
+    // database's collation, which the program's text literals are written for.
+    const QString opening = tsql::SessionOptions() + QLatin1Char('\n') + kDatabaseCodePage;
+    b->logSent(opening);
+    const ResultSnapshot codePage = b->sendDirect(opening);
+    if (!codePage.rows.empty() && !codePage.rows.front().empty() && !codePage.rows.front().front().isNull())
+        SetSqlTextCodePage(codePage.rows.front().front().toInt32());
     return b;
 }
 
@@ -374,12 +385,11 @@ ResultSnapshot OdbcBackend::runSqlite(const TranslatedStatement& st)
 
 ResultSnapshot OdbcBackend::send(const QString& tsql)
 {
-    if (m_dialect == OdbcServerConfig::Dialect::SqlServer) {
-        const QString national = tsql::NationalTexts(tsql);
-        logSent(national);
-        return sendDirect(national);
-    }
     logSent(tsql);
+    // A SQL Server gets the text as written: the site's own SQL as the site wrote
+    // it, the program's literals as QuoteSQLString wrote them for the database.
+    if (m_dialect == OdbcServerConfig::Dialect::SqlServer)
+        return sendDirect(tsql);
     ResultSnapshot result;
     bool haveResult = false;
     for (const TranslatedStatement& st : TranslateBatch(tsql)) {
@@ -409,6 +419,7 @@ ResultSnapshot OdbcBackend::run(const QString& sql)
     // translator does not know counts as a writing batch for a SQL Server.
     bool several = true;
     bool writes = true;
+    QString procedure;  // the one procedure the text calls
     try {
         const std::vector<TranslatedStatement> statements = TranslateBatch(sql);
         several = statements.size() > 1;
@@ -417,6 +428,8 @@ ResultSnapshot OdbcBackend::run(const QString& sql)
             writes = writes || st.writes || st.kind == TranslatedStatement::Kind::Exec;
             several = several || st.kind == TranslatedStatement::Kind::Exec;
         }
+        if (statements.size() == 1 && statements.front().kind == TranslatedStatement::Kind::Exec)
+            procedure = statements.front().procedure;
     } catch (const AppError&) {
         if (m_dialect != OdbcServerConfig::Dialect::SqlServer)
             throw;
@@ -426,8 +439,9 @@ ResultSnapshot OdbcBackend::run(const QString& sql)
     if (m_dialect == OdbcServerConfig::Dialect::SqlServer) {
         // A call or several statements: one batch with its transaction handling,
         // one round trip.
-        const QString batch = tsql::TransactionBatch(sql, ++m_batches);
-        return inOneBatch([&] { return send(batch); });
+        const int number = ++m_batches;
+        const QString batch = tsql::TransactionBatch(sql, number, QString(), procedure);
+        return inOneBatch(number, [&] { return send(batch); });
     }
     // A batch of several statements runs in a transaction (a savepoint inside an
     // open one) of its own, so that a failure anywhere undoes all of it.
@@ -503,13 +517,19 @@ ResultSnapshot OdbcBackend::callHostProcedure(const QString& name, std::vector<V
     return RunHostProcedure(info, m_sqlite, m_login, std::move(args), names, outputs, m_watch);
 }
 
-ResultSnapshot OdbcBackend::inOneBatch(const std::function<ResultSnapshot()>& run)
+ResultSnapshot OdbcBackend::inOneBatch(int number, const std::function<ResultSnapshot()>& run)
 {
     try {
         return run();
     } catch (...) {
         try {
-            if (m_heldLevels == 0 && inTransaction())
+            // A timeout or Cancel stops the batch where it is, past its CATCH:
+            // its own transaction is rolled back, and in one the program holds,
+            // its work back to its savepoint (when the server has not doomed the
+            // transaction, which then can only be rolled back as a whole).
+            if (m_heldLevels > 0)
+                sendControl(tsql::RollbackBatchIfOpen(number));
+            else if (inTransaction())
                 sendControl(tsql::Rollback(0));
         } catch (...) {
         }
@@ -521,9 +541,10 @@ ResultSnapshot OdbcBackend::runProcedure(BrandleCommand& command)
 {
     if (m_dialect == OdbcServerConfig::Dialect::SqlServer) {
         // One batch: the call and its transaction handling in one round trip.
-        const QString batch = tsql::CallBatch(command, ++m_batches);
+        const int number = ++m_batches;
+        const QString batch = tsql::CallBatch(command, number);
         logSent(batch);
-        return inOneBatch([&] {
+        return inOneBatch(number, [&] {
             ResultSnapshot result;
             onDriverThread([&] { result = callSqlServer(command, batch); });
             return result;
@@ -546,6 +567,10 @@ ResultSnapshot OdbcBackend::runProcedure(BrandleCommand& command)
         }
         std::vector<Variant> outputs;
         ResultSnapshot result = callHostProcedure(command.ProcedureName(), std::move(args), names, &outputs);
+        // A procedure that rolled back the transaction it was called in has
+        // stored nothing: the call fails, as it does on a SQL Server.
+        if (!inTransaction())
+            Fail(tsql::EndedTransactionMessage(command.ProcedureName()));
         for (size_t i = 0; i < command.Parameters().size() && i < outputs.size(); ++i) {
             if (command.Parameters()[i].direction == adParamOutput)
                 command.Parameters()[i].value = outputs[i].isEmpty() ? Variant(Null) : outputs[i];

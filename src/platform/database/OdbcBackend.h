@@ -60,8 +60,8 @@ public:
 
     // The texts this connection handed to the driver as a SQL Server receives
     // them, in order. For the SQLite driver (Dialect SqliteFiles): the T-SQL before
-    // it was translated, its texts without the N of a SQL Server's, and a call as
-    // the call escape in a transaction of its own (a SQL Server gets tsql::CallBatch).
+    // it was translated, and a call as the call escape in a transaction of its own
+    // (a SQL Server gets tsql::CallBatch).
     // The read-only login's connection keeps a log of its own.
     void setSentLogging(bool on);
     const QStringList& sentLog() const { return m_sent; }
@@ -166,10 +166,12 @@ private:
     ResultSnapshot callHostProcedure(const QString& name, std::vector<Variant> args, const QStringList& names,
                                      std::vector<Variant>* outputs);
     ResultSnapshot callSqlServer(BrandleCommand& command, const QString& batch);
-    // A batch with its own transaction handling (SQL Server): one the server
-    // stopped before its end (an error its CATCH does not see, Cancel, the
-    // timeout) may leave the transaction it began open, which is rolled back.
-    ResultSnapshot inOneBatch(const std::function<ResultSnapshot()>& run);
+    // A batch with its own transaction handling (SQL Server), number its
+    // savepoint's: one the server stopped before its end (an error its CATCH
+    // does not see, Cancel, the timeout) may leave the transaction it began open,
+    // which is rolled back, or its work in the one the program holds, which is
+    // rolled back to the batch's savepoint.
+    ResultSnapshot inOneBatch(int number, const std::function<ResultSnapshot()>& run);
     ResultSnapshot readResults(odbc::Statement& st);
     // Every result of the statement that has columns, in order.
     std::vector<ResultSnapshot> readAllResults(odbc::Statement& st);

@@ -63,20 +63,31 @@ QString StripVendorTags(const QString& message)
     return m.trimmed();
 }
 
+Diagnostic FailureOf(const std::vector<Diagnostic>& records)
+{
+    // Warnings (class 01: a PRINT, "Changed database context", "Null value is
+    // eliminated by an aggregate") may come before the error.
+    for (const Diagnostic& d : records)
+        if (!d.sqlState.startsWith(QLatin1String("01")) && !d.sqlState.startsWith(QLatin1String("00")))
+            return d;
+    return records.empty() ? Diagnostic() : records.front();
+}
+
 void Fail(SQLSMALLINT handleType, SQLHANDLE handle, const QString& fallback)
 {
-    Diagnostic d;
-    SQLWCHAR state[6] = {};
-    SQLINTEGER native = 0;
-    SQLWCHAR text[2048];
-    SQLSMALLINT length = 0;
-    // The first record is the server's error; the ones after it repeat or add context.
-    if (handle && SQL_SUCCEEDED(SQLGetDiagRecW(handleType, handle, 1, state, &native, text,
-                                               static_cast<SQLSMALLINT>(std::size(text)), &length))) {
-        d.sqlState = FromWide(state, 5);
-        d.nativeError = native;
-        d.message = StripVendorTags(FromWide(text, std::min<qsizetype>(length, std::size(text) - 1)));
+    std::vector<Diagnostic> records;
+    for (SQLSMALLINT i = 1; handle; ++i) {
+        SQLWCHAR state[6] = {};
+        SQLINTEGER native = 0;
+        SQLWCHAR text[2048];
+        SQLSMALLINT length = 0;
+        if (!SQL_SUCCEEDED(SQLGetDiagRecW(handleType, handle, i, state, &native, text,
+                                          static_cast<SQLSMALLINT>(std::size(text)), &length)))
+            break;
+        records.push_back({FromWide(state, 5), native,
+                           StripVendorTags(FromWide(text, std::min<qsizetype>(length, std::size(text) - 1)))});
     }
+    Diagnostic d = FailureOf(records);
     if (d.sqlState == QLatin1String("HYT00") || d.sqlState == QLatin1String("HYT01"))
         d.message = QStringLiteral("Query timeout expired");
     if (d.message.isEmpty())

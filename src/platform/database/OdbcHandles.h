@@ -25,6 +25,10 @@ const Diagnostic& LastDiagnostic();
 // Hands a failure's diagnostic to the thread the failure is reported on.
 void SetLastDiagnostic(const Diagnostic& d);
 
+// The record of a failed call's diagnostics that tells the failure: the first
+// that is an error, not a warning or a message the server sent before it; the
+// first record when none is.
+Diagnostic FailureOf(const std::vector<Diagnostic>& records);
 // Raises the failure of a call on a handle as the database interface's error.
 [[noreturn]] void Fail(SQLSMALLINT handleType, SQLHANDLE handle, const QString& fallback = {});
 // The server's text without the driver manager's and driver's "[...]" prefixes.

@@ -149,9 +149,9 @@ public:
     QString ServerName() const override { return m_backend->serverName(); }
     QString DatabaseName() const override { return m_backend->databaseName(); }
 
-    // A query as this connection's server takes it: for a SQL Server as written
-    // (its texts N'...'), one query by T-SQL's reading, the login's rights its
-    // fence; for the SQLite driver translated, and fenced on the file.
+    // A query as this connection's server takes it: for a SQL Server as written,
+    // one query by T-SQL's reading, the login's rights its fence; for the SQLite
+    // driver translated, and fenced on the file.
     struct Texts {
         QString tsql;
         QString sqlite;
@@ -161,7 +161,7 @@ public:
         if (m_backend->dialect() == OdbcServerConfig::Dialect::SqlServer) {
             if (!tsql::IsSingleQuery(query))
                 Fail(kNotAQuery);
-            return {tsql::NationalTexts(tsql::WithoutOuterSemicolons(query)), QString()};
+            return {tsql::WithoutOuterSemicolons(query), QString()};
         }
         const QString translated = TranslatedQuery(query);
         m_backend->fence(translated);

@@ -1,6 +1,7 @@
 #include "platform/database/OdbcServers.h"
 
 #include "base/AppError.h"
+#include "base/SqlText.h"
 #include "platform/database/BrandleCursor.h"
 #include "platform/database/BrandleDatabase.h"
 #include "platform/database/OdbcTsqlReading.h"
@@ -303,6 +304,7 @@ QString Rollback(int level)
 
 QString SaveBatch(int number) { return QStringLiteral("SAVE TRANSACTION quillon_batch_%1").arg(number); }
 QString RollbackBatch(int number) { return QStringLiteral("ROLLBACK TRANSACTION quillon_batch_%1").arg(number); }
+QString RollbackBatchIfOpen(int number) { return QStringLiteral("IF XACT_STATE() = 1 ") + RollbackBatch(number); }
 
 QString CallEscape(const BrandleCommand& command)
 {
@@ -351,21 +353,34 @@ QString CallBatch(const BrandleCommand& command, int number)
         }
     }
     return TransactionBatch(QStringLiteral("    EXEC ") + command.ProcedureName() + args + QLatin1Char(';'), number,
-                            declares) +
+                            declares, command.ProcedureName()) +
            (outputs.isEmpty() ? QString() : outputs + QStringLiteral(";\n"));
 }
 
-QString TransactionBatch(const QString& statements, int number, const QString& declares)
+QString EndedTransactionMessage(const QString& procedure)
+{
+    return (procedure.isEmpty() ? QStringLiteral("A procedure the statements call")
+                                : QStringLiteral("The procedure ") + procedure) +
+           QStringLiteral(" ended the transaction it was called in: its work was rolled back.");
+}
+
+QString TransactionBatch(const QString& statements, int number, const QString& declares, const QString& procedure)
 {
     const QString save = QStringLiteral("quillon_batch_") + QString::number(number);
     // The statements on lines of their own: a comment ending them stays a comment.
+    // Error 266 with no transaction left: a procedure rolled back the one it was
+    // called in, and said nothing else.
     return QStringLiteral("DECLARE @quillon_outer bit = CASE WHEN @@TRANCOUNT = 0 THEN 1 ELSE 0 END;\n") + declares +
            QStringLiteral("IF @quillon_outer = 1 BEGIN TRANSACTION; ELSE SAVE TRANSACTION ") + save +
            QStringLiteral(";\nBEGIN TRY\n") + statements +
            QStringLiteral("\n    IF @quillon_outer = 1 AND @@TRANCOUNT > 0 COMMIT TRANSACTION;\nEND TRY\nBEGIN CATCH\n"
+                          "    IF ERROR_NUMBER() = 266 AND @@TRANCOUNT = 0 THROW ") +
+           QString::number(kEndedTransactionError) + QStringLiteral(", ") +
+           QuoteSQLString(Variant(EndedTransactionMessage(procedure))) +
+           QStringLiteral(", 1;\n"
                           "    IF @quillon_outer = 1 AND @@TRANCOUNT > 0 ROLLBACK TRANSACTION;\n"
                           "    ELSE IF @quillon_outer = 0 AND XACT_STATE() = 1 ROLLBACK TRANSACTION ") +
-           save + QStringLiteral(";\n    IF NOT (ERROR_NUMBER() = 266 AND @quillon_outer = 1) THROW;\nEND CATCH;\n");
+           save + QStringLiteral(";\n    THROW;\nEND CATCH;\n");
 }
 
 QString ColumnNames(int columns)

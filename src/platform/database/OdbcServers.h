@@ -69,6 +69,9 @@ QString Rollback(int level);
 // The savepoint a batch of several statements runs in inside an open transaction.
 QString SaveBatch(int number);
 QString RollbackBatch(int number);
+// RollbackBatch while the transaction can still be committed (a doomed one
+// takes no rollback to a savepoint; one a procedure ended has none).
+QString RollbackBatchIfOpen(int number);
 // The ODBC call escape for a command: "{call name(?, ?)}", one marker a parameter.
 QString CallEscape(const BrandleCommand& command);
 // A command as one batch with its transaction handling, so that a call costs one
@@ -76,12 +79,18 @@ QString CallEscape(const BrandleCommand& command);
 // savepoint quillon_batch_<number>), ended in the batch; a marker for each input,
 // a variable for each output, the outputs selected as the batch's last result.
 // A procedure that ends the transaction it was called in with a ROLLBACK of its
-// own (error 266, in the old style) has undone its work as it meant to: no error.
+// own and no error (error 266 to its caller, in the old style) fails the call
+// with EndedTransactionMessage, error kEndedTransactionError: nothing of its work
+// is stored, as a caller of any client of SQL Server is told.
 QString CallBatch(const BrandleCommand& command, int number);
 // Statements (a call by its text, or several) in the same one batch with their
 // transaction handling: all of them or, on the first error, none; declares go
-// before them, at the top of the batch.
-QString TransactionBatch(const QString& statements, int number, const QString& declares = QString());
+// before them, at the top of the batch; procedure: the one the statements call,
+// for the message of one that ends the transaction ("" when not known).
+QString TransactionBatch(const QString& statements, int number, const QString& declares = QString(),
+                         const QString& procedure = QString());
+inline constexpr int kEndedTransactionError = 50000;
+QString EndedTransactionMessage(const QString& procedure);
 // "c0, c1 ...": the names by position the program gives a query's columns
 // (columns of them) where it wraps the query.
 QString ColumnNames(int columns);

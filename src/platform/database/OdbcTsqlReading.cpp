@@ -188,35 +188,6 @@ bool IsSingleQuery(const QString& text)
     return depth == 0;
 }
 
-QString NationalTexts(const QString& text)
-{
-    const std::vector<Token> tokens = Lex(text);
-    const auto wordAt = [&](size_t i) {
-        return tokens[i].kind == Kind::Word ? text.mid(tokens[i].begin, tokens[i].end - tokens[i].begin).toUpper()
-                                            : QString();
-    };
-    QString out;
-    out.reserve(text.size() + 16);
-    qsizetype from = 0;
-    for (size_t i = 0; i < tokens.size(); ++i) {
-        const Token& t = tokens[i];
-        if (t.kind != Kind::Text || t.national)
-            continue;
-        // The element names of FOR XML PATH('...'), RAW('...') and ROOT('...') are
-        // names, taken only as a plain literal.
-        if (i >= 2 && tokens[i - 1].kind == Kind::Punct && text[tokens[i - 1].begin] == QLatin1Char('(')) {
-            const QString w = wordAt(i - 2);
-            if (w == QLatin1String("PATH") || w == QLatin1String("RAW") || w == QLatin1String("ROOT"))
-                continue;
-        }
-        out += QStringView(text).mid(from, t.begin - from);
-        out += QLatin1Char('N');
-        from = t.begin;
-    }
-    out += QStringView(text).mid(from);
-    return out;
-}
-
 QString WithoutOuterSemicolons(const QString& text)
 {
     const std::vector<Token> tokens = Lex(text);

@@ -1,7 +1,7 @@
 #pragma once
 // T-SQL read as a SQL Server reads it, for what the ODBC back end sends to a
 // real server as written: where its statements end (T-SQL needs no ";": two
-// SELECTs side by side are two statements) and its text literals.
+// SELECTs side by side are two statements).
 
 #include <QString>
 
@@ -12,10 +12,6 @@ namespace tsql {
 // closed. The rights of the read-only login are the server's fence; this keeps
 // a user's text to the one statement the caller means to run.
 bool IsSingleQuery(const QString& text);
-
-// The text with every text literal written N'...', so that the server keeps
-// each character whatever the database's code page (an 'x' already N'x' stays).
-QString NationalTexts(const QString& text);
 
 // The text without the ";" that may end it or stand before it (";WITH ..."): a
 // query wrapped in a derived table or a WITH part must have none. A comment

@@ -72,6 +72,9 @@ const std::vector<Row>& Rows()
         {10, QString(), 2, 2, QStringLiteral("2024-05-01 00:00:00.000"), false},
         {11, QStringLiteral(""), 2, 2, QStringLiteral("2024-05-02 00:00:00.000"), false},
         {12, QStringLiteral("'); DELETE FROM T; --"), 1, 1, QStringLiteral("2024-05-03 00:00:00.000"), true},
+        // outside Windows-1252 (N'...' in the WHERE text) and inside it
+        {13, QStringLiteral("\u0141\u00f3d\u017a 50%"), 8, 8, QStringLiteral("2024-05-04 00:00:00.000"), true},
+        {14, QStringLiteral("Z\u00fcrich"), 9, 9, QStringLiteral("2024-05-05 00:00:00.000"), false},
     };
     return rows;
 }
@@ -155,6 +158,12 @@ TEST_F(FilterFixture, EveryOperatorSelectsWhatItSaysAndReadsBack)
          [&](const Row& r) { return name(r).contains(QStringLiteral("'); DELETE FROM T; --")); }},
         {0, Op::NotContains, QStringLiteral("%"), {}, [&](const Row& r) { return !r.name.isNull() && !r.name.contains(u'%'); }},
         {0, Op::EndsWith, QStringLiteral("]"), {}, [&](const Row& r) { return name(r).endsWith(u']'); }},
+        {0, Op::Equals, QStringLiteral("\u0141\u00f3d\u017a 50%"), {},
+         [&](const Row& r) { return r.name == QStringLiteral("\u0141\u00f3d\u017a 50%"); }},
+        {0, Op::Contains, QStringLiteral("\u00f3d\u017a 50%"), {},
+         [&](const Row& r) { return name(r).contains(QStringLiteral("\u00f3d\u017a 50%")); }},
+        {0, Op::NotEquals, QStringLiteral("Z\u00fcrich"), {},
+         [&](const Row& r) { return !r.name.isNull() && r.name != QStringLiteral("Z\u00fcrich"); }},
         {0, Op::IsEmpty, {}, {}, [&](const Row& r) { return name(r).isEmpty(); }},
         {0, Op::IsNotEmpty, {}, {}, [&](const Row& r) { return !name(r).isEmpty(); }},
         {1, Op::Equals, QStringLiteral("5"), {}, [](const Row& r) { return r.qty == 5; }},

@@ -206,6 +206,71 @@ TEST_F(OdbcStatementsTest, FailuresCarryTheDriversMessageAndNativeNumber)
               QStringLiteral("Invalid object name 'x'."));
 }
 
+// A SQL Server may send warnings and messages before the error (a PRINT, a
+// change of database context, a NULL left out of an aggregate): the error is
+// the failure told, with the server's own message.
+TEST(OdbcDiagnostics, TheFailureToldIsTheFirstErrorAfterAnyWarnings)
+{
+    using odbc::Diagnostic;
+    const Diagnostic print{QStringLiteral("01000"), 0, QStringLiteral("checking the order")};
+    const Diagnostic context{QStringLiteral("01000"), 5701, QStringLiteral("Changed database context to 'Sales'.")};
+    const Diagnostic nulls{QStringLiteral("01003"), 8153,
+                           QStringLiteral("Warning: Null value is eliminated by an aggregate or other SET operation.")};
+    const Diagnostic missing{QStringLiteral("42S02"), 208, QStringLiteral("Invalid object name 'Ordrs'.")};
+    const Diagnostic duplicate{QStringLiteral("23000"), 2627, QStringLiteral("Violation of PRIMARY KEY constraint.")};
+    const Diagnostic timeout{QStringLiteral("HYT00"), 0, QStringLiteral("Query timeout expired")};
+    struct Case {
+        std::vector<Diagnostic> records;
+        Diagnostic told;
+    };
+    const Case cases[] = {
+        {{missing}, missing},
+        {{context, missing}, missing},
+        {{nulls, duplicate, missing}, duplicate},
+        {{print, print, nulls, timeout}, timeout},
+        {{print}, print},  // nothing but a message: that message
+        {{}, Diagnostic()},
+    };
+    for (const Case& c : cases) {
+        const Diagnostic d = odbc::FailureOf(c.records);
+        EXPECT_EQ(d.sqlState, c.told.sqlState) << c.records.size();
+        EXPECT_EQ(d.nativeError, c.told.nativeError) << c.records.size();
+        EXPECT_EQ(d.message, c.told.message) << c.records.size();
+    }
+}
+
+// An old-style procedure refuses by rolling back the transaction it was called
+// in and returning, without an error. The call fails, whether it had a
+// transaction of its own or ran in one the program holds (which is then gone,
+// with all that was written in it), and the caller's rollback finds nothing
+// left to undo.
+TEST_F(OdbcStatementsTest, AProcedureThatRollsBackTheTransactionItWasCalledInFails)
+{
+    RegisterHostProcedure({QStringLiteral("odbc_RefuseOldStyle"), 0, 0, [](ProcedureCall& call) {
+                               sqlite3_exec(call.db, "INSERT INTO Items (Name) VALUES ('refused')", nullptr, nullptr,
+                                            nullptr);
+                               sqlite3_exec(call.db, "ROLLBACK", nullptr, nullptr, nullptr);
+                           }});
+    const QString message = QStringLiteral(
+        "The procedure odbc_RefuseOldStyle ended the transaction it was called in: its work was rolled back.");
+    for (const bool held : {false, true}) {
+        int32_t flag = 0;
+        if (held) {
+            db.BeginTrans(QStringLiteral("CoLdUV.Store"), flag);
+            db.Execute(QStringLiteral("INSERT INTO Items (Name) VALUES ('before')"));
+        }
+        BrandleCommand refuse;
+        refuse.Init(QStringLiteral("odbc_RefuseOldStyle"), 0);
+        const AppError e = ErrorOf([&] { db.ExecuteCommand(refuse); });
+        EXPECT_EQ(e.number(), kDatabaseErrorNumber) << held;
+        EXPECT_EQ(e.description(), message) << held;
+        if (held)
+            EXPECT_EQ(ErrorOf([&] { db.RollbackTrans(QStringLiteral("CoLdUV.Store"), flag); }).number(), 0);
+        EXPECT_EQ(count(), 0) << held;
+        EXPECT_FALSE(odbc->inTransaction()) << held;
+    }
+}
+
 TEST(OdbcTexts, ConnectionStringsPagesAndCounts)
 {
     // Each driver family reads the string its own way: FreeTDS takes Port= and

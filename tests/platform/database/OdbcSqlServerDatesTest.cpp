@@ -5,11 +5,12 @@
 // server's forms is sent in the neutral ones.
 //
 // The stand-in is the SQLite ODBC driver under the SQL Server dialect: it
-// receives the texts as a SQL Server would (every text N'...'). Its date column
-// compares by a collation of ours that reads a literal as SQL Server reads a
-// datetime text under dmy; a stored value has a form of its own ("@" and the
-// date-time) that no literal takes. SQLite does not read N'...', so the rows are
-// read back on the driver's connection from the text it was sent with those N
+// receives the texts as a SQL Server would (as written: the pane's literals
+// '...', N'...' only for a text outside the database's code page). Its date
+// column compares by a collation of ours that reads a literal as SQL Server
+// reads a datetime text under dmy; a stored value has a form of its own ("@" and
+// the date-time) that no literal takes. SQLite does not read N'...', so the rows
+// are read back on the driver's connection from the text it was sent with any N
 // marks dropped, nothing else changed.
 
 #include "base/AppError.h"
@@ -145,7 +146,7 @@ std::vector<int> Expected(const std::function<bool(const OrderRow&)>& keep)
 std::string LanguageDependentLiterals(const QString& sql)
 {
     static const QRegularExpression neutral(
-        QStringLiteral("^N'(\\d{8}|\\d{4}-\\d{2}-\\d{2}T\\d{2}:\\d{2}:\\d{2}\\.\\d{3})'$"));
+        QStringLiteral("^N?'(\\d{8}|\\d{4}-\\d{2}-\\d{2}T\\d{2}:\\d{2}:\\d{2}\\.\\d{3})'$"));
     QStringList found;
     for (const SqlLexToken& t : SqlLex(sql))
         if (t.kind == SqlLexKind::String && !neutral.match(SqlLexText(sql, t)).hasMatch())
@@ -203,7 +204,7 @@ protected:
         try {
             reader->OpenCursor(query, {BrandleSortKey{0, false}}, MakeCancelToken());
         } catch (const AppError&) {
-            // the driver, being SQLite, refuses N'...'
+            // the driver, being SQLite, refuses the T-SQL of the cursor's wrappers
         }
         Sent sent;
         if (backend->sentLog().isEmpty()) {

@@ -1,5 +1,5 @@
 // What a real SQL Server receives for ordinary read queries: the query as
-// written (nothing translated, every text N'...'), refused only when it is not
+// written (nothing translated, its texts as they stand), refused only when it is not
 // one query by T-SQL's reading, and wrapped for pages, counts and positions so
 // that any query the server runs alone may be wrapped. The SQLite driver stands
 // in for the server under the SQL Server dialect: it receives the texts, refuses
@@ -9,9 +9,11 @@
 // parted by "GO", for the check by a T-SQL grammar (tests/tsql-grammar).
 
 #include "base/AppError.h"
+#include "base/SqlText.h"
 #include "db/ClientOdbcConfig.h"
 #include "db/DemoCompany.h"
 #include "db/SqlServerScripts.h"
+#include "platform/controls/FilterControl.h"
 #include "platform/database/BrandleCursor.h"
 #include "platform/database/BrandleDatabase.h"
 #include "platform/database/OdbcBackend.h"
@@ -60,52 +62,39 @@ const ReadCase kReads[] = {
      2, nullptr},
     {"SELECT c.CustomerID, STUFF((SELECT ', ' + o.OrderNumber FROM Orders o WHERE o.CustomerID = c.CustomerID FOR "
      "XML PATH('')), 1, 2, '') AS Numbers FROM Customers c",
-     2,
-     "SELECT c.CustomerID, STUFF((SELECT N', ' + o.OrderNumber FROM Orders o WHERE o.CustomerID = c.CustomerID FOR "
-     "XML PATH('')), 1, 2, N'') AS Numbers FROM Customers c"},
+     2, nullptr},
     {"SELECT CustomerID, LEFT(Name, 3) AS a, RIGHT(Name, 2) AS b, LEN(Name) AS c, CHARINDEX('x', Name) AS d, "
      "LTRIM(RTRIM(REPLACE(Name, '-', ' '))) AS e FROM Customers",
-     6,
-     "SELECT CustomerID, LEFT(Name, 3) AS a, RIGHT(Name, 2) AS b, LEN(Name) AS c, CHARINDEX(N'x', Name) AS d, "
-     "LTRIM(RTRIM(REPLACE(Name, N'-', N' '))) AS e FROM Customers"},
+     6, nullptr},
     {"SELECT OrderID, DATEADD(day, 30, OrderDate) AS Due, DATEDIFF(day, OrderDate, GETDATE()) AS Age, "
      "DATEPART(quarter, OrderDate) AS Q, EOMONTH(OrderDate) AS MonthEnd FROM Orders",
      5, nullptr},
-    {"SELECT OrderID, IIF(OrderTotal > 1000, 'large', 'small') AS Size FROM Orders", 2,
-     "SELECT OrderID, IIF(OrderTotal > 1000, N'large', N'small') AS Size FROM Orders"},
+    {"SELECT OrderID, IIF(OrderTotal > 1000, 'large', 'small') AS Size FROM Orders", 2, nullptr},
     {"SELECT OrderID, TRY_CONVERT(int, OrderNumber) AS n, TRY_CAST(Status AS int) AS s FROM Orders", 3, nullptr},
     {"SELECT [Order ID] = o.OrderID, o.[Status] AS [Order Status], o.[Weird]]Name] FROM [dbo].[Orders] AS o", 3,
      nullptr},
     {"SELECT CustomerID, Name FROM Customers WHERE Name LIKE N'\u0141\u00f3d\u017a%'", 2, nullptr},
-    {"SELECT CustomerID, Name FROM Customers WHERE City = 'Z\u00fcrich' AND Name <> 'O''Neil'", 2,
-     "SELECT CustomerID, Name FROM Customers WHERE City = N'Z\u00fcrich' AND Name <> N'O''Neil'"},
+    {"SELECT CustomerID, Name FROM Customers WHERE City = 'Z\u00fcrich' AND Name <> 'O''Neil'", 2, nullptr},
     // a view column shown as "ID" beside the key alias, and unnamed expressions
     {"SELECT o.OrderID AS ID, o.OrderID AS ID, o.OrderNumber FROM Orders o", 3, nullptr},
     {"SELECT OrderID, OrderTotal * 1.2, COUNT(*) OVER () FROM Orders", 3, nullptr},
-    {"SELECT OrderID, CASE WHEN Status = 'O' THEN 'Open' ELSE 'Closed' END AS State FROM Orders", 2,
-     "SELECT OrderID, CASE WHEN Status = N'O' THEN N'Open' ELSE N'Closed' END AS State FROM Orders"},
-    {"SELECT CustomerID, COALESCE(Phone, Email, '') AS Contact, ISNULL(City, '?') AS City FROM Customers", 3,
-     "SELECT CustomerID, COALESCE(Phone, Email, N'') AS Contact, ISNULL(City, N'?') AS City FROM Customers"},
+    {"SELECT OrderID, CASE WHEN Status = 'O' THEN 'Open' ELSE 'Closed' END AS State FROM Orders", 2, nullptr},
+    {"SELECT CustomerID, COALESCE(Phone, Email, '') AS Contact, ISNULL(City, '?') AS City FROM Customers", 3, nullptr},
     {"SELECT OrderID, FORMAT(OrderDate, 'yyyy-MM') AS Month, CONCAT(OrderNumber, ' / ', Status) AS Label FROM Orders",
-     3, "SELECT OrderID, FORMAT(OrderDate, N'yyyy-MM') AS Month, CONCAT(OrderNumber, N' / ', Status) AS Label FROM Orders"},
+     3, nullptr},
     {"SELECT CustomerID, STRING_AGG(OrderNumber, ',') WITHIN GROUP (ORDER BY OrderNumber) AS Numbers FROM Orders GROUP "
      "BY CustomerID HAVING COUNT(*) > 1",
-     2,
-     "SELECT CustomerID, STRING_AGG(OrderNumber, N',') WITHIN GROUP (ORDER BY OrderNumber) AS Numbers FROM Orders GROUP "
-     "BY CustomerID HAVING COUNT(*) > 1"},
+     2, nullptr},
     {"SELECT CustomerID, Name FROM Customers UNION ALL SELECT SupplierID, Name FROM Suppliers ORDER BY Name", 2,
      nullptr},
     {"SELECT c.CustomerID FROM Customers c WHERE EXISTS (SELECT 1 FROM Orders o WHERE o.CustomerID = c.CustomerID) "
      "AND c.CustomerID IN (SELECT CustomerID FROM Invoices)",
      1, nullptr},
-    {"SELECT o.OrderID, o.Status FROM Orders o WITH (NOLOCK) WHERE o.OrderDate >= '20240101'", 2,
-     "SELECT o.OrderID, o.Status FROM Orders o WITH (NOLOCK) WHERE o.OrderDate >= N'20240101'"},
+    {"SELECT o.OrderID, o.Status FROM Orders o WITH (NOLOCK) WHERE o.OrderDate >= '20240101'", 2, nullptr},
     {"SELECT OrderID, OrderTotal FROM Orders ORDER BY OrderTotal OFFSET 10 ROWS FETCH NEXT 20 ROWS ONLY", 2, nullptr},
     {"SELECT DISTINCT CustomerID, CHOOSE(DATEPART(weekday, OrderDate), 'Sun', 'Mon') AS Day, DATEFROMPARTS(2024, 1, "
      "1) AS First FROM Orders",
-     3,
-     "SELECT DISTINCT CustomerID, CHOOSE(DATEPART(weekday, OrderDate), N'Sun', N'Mon') AS Day, DATEFROMPARTS(2024, 1, "
-     "1) AS First FROM Orders"},
+     3, nullptr},
     {"SELECT OrderID /* shown /* as written */ SELECT 2 */ FROM Orders -- SELECT 3", 1, nullptr},
     // query hints, which end the statement
     {"SELECT OrderID, OrderTotal FROM Orders WHERE OrderTotal > 10 OPTION (RECOMPILE, MAXDOP 1)", 2, nullptr},
@@ -148,10 +137,17 @@ const QString kBatchEnd = QStringLiteral(
     "    IF @quillon_outer = 1 AND @@TRANCOUNT > 0 COMMIT TRANSACTION;\n"
     "END TRY\n"
     "BEGIN CATCH\n"
+    "    IF ERROR_NUMBER() = 266 AND @@TRANCOUNT = 0 THROW 50000, '%1 ended the transaction it was called in: its "
+    "work was rolled back.', 1;\n"
     "    IF @quillon_outer = 1 AND @@TRANCOUNT > 0 ROLLBACK TRANSACTION;\n"
     "    ELSE IF @quillon_outer = 0 AND XACT_STATE() = 1 ROLLBACK TRANSACTION quillon_batch_1;\n"
-    "    IF NOT (ERROR_NUMBER() = 266 AND @quillon_outer = 1) THROW;\n"
+    "    THROW;\n"
     "END CATCH;\n");
+// The batch's end when it calls the procedure.
+QString BatchEnd(const QString& procedure)
+{
+    return kBatchEnd.arg(QStringLiteral("The procedure ") + procedure);
+}
 
 // A common table expression begun inside parentheses.
 const QRegularExpression kNestedWith(QStringLiteral("\\(\\s*WITH\\s+\\w+\\s*(\\([^()]*\\)\\s*)?AS\\s*\\("),
@@ -204,7 +200,7 @@ TEST_F(SqlServerSession, OrdinaryQueriesGoAsWrittenAndAreWrappedWithTheirColumns
         const QString query = QString::fromUtf8(r.query);
         const QString sent = QString::fromUtf8(r.sent ? r.sent : r.query);
         EXPECT_TRUE(tsql::IsSingleQuery(query)) << r.query;
-        EXPECT_EQ(tsql::NationalTexts(tsql::WithoutOuterSemicolons(query)), sent) << r.query;
+        EXPECT_EQ(tsql::WithoutOuterSemicolons(query), sent) << r.query;
         // The cursor asks the server for the query's columns: the query as written
         // reaches the driver, which (being SQLite) may refuse it; the translator
         // never sees it.
@@ -256,7 +252,7 @@ TEST_F(SqlServerSession, TheDemosViewsAreEachOneQuery)
     while (sqlite3_step(st) == SQLITE_ROW) {
         const QString query = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
         EXPECT_TRUE(tsql::IsSingleQuery(query)) << query.toStdString();
-        recorded << tsql::NationalTexts(query);
+        recorded << query;
     }
     sqlite3_finalize(st);
     sqlite3_close_v2(demo);
@@ -344,19 +340,19 @@ TEST_F(SqlServerSession, TheServerVersionIsAskedOverTheSessionsConnectionWithout
     EXPECT_TRUE(session->sentLog().isEmpty());
 }
 
-// What the program writes keeps every character on a SQL Server: its text
-// literals go as N'...'. A statement alone goes as it is; a call by its text or
-// several statements go as one batch with their transaction handling, one round
-// trip (no SELECT @@TRANCOUNT, BEGIN and COMMIT of their own). Over the stand-in
-// the texts reach the driver, which refuses their T-SQL.
-TEST_F(SqlServerSession, WritesGoInOneBatchWithTheirTextsAsNationalTexts)
+// What the program writes goes to a SQL Server as written: its text literals as
+// QuoteSQLString wrote them ('...', or N'...' for a text the database's code page
+// cannot hold). A statement alone goes as it is; a call by its text or several
+// statements go as one batch with their transaction handling, one round trip
+// (no SELECT @@TRANCOUNT, BEGIN and COMMIT of their own). Over the stand-in the
+// texts reach the driver, which refuses their T-SQL.
+TEST_F(SqlServerSession, WritesGoAsWrittenAndInOneBatchWithTheirTransactionHandling)
 {
     auto backend = openSession();
     OdbcBackend* session = backend.get();
-    const QString one = QStringLiteral("UPDATE LdViews SET DisplayName = '\u0141\u00f3d\u017a' WHERE ViewID = 1");
+    const QString one = QStringLiteral("UPDATE LdViews SET DisplayName = N'\u0141\u00f3d\u017a' WHERE Code = 'C1'");
     EXPECT_THROW(session->run(one), AppError);
-    EXPECT_EQ(session->sentLog(),
-              QStringList{QStringLiteral("UPDATE LdViews SET DisplayName = N'\u0141\u00f3d\u017a' WHERE ViewID = 1")});
+    EXPECT_EQ(session->sentLog(), QStringList{one});
 
     session->clearSentLog();
     EXPECT_THROW(session->run(QStringLiteral("EXEC ListDialogTypes_Load 'Z\u00fcrich' -- by its name")), AppError);
@@ -365,17 +361,71 @@ TEST_F(SqlServerSession, WritesGoInOneBatchWithTheirTextsAsNationalTexts)
                   "DECLARE @quillon_outer bit = CASE WHEN @@TRANCOUNT = 0 THEN 1 ELSE 0 END;\n"
                   "IF @quillon_outer = 1 BEGIN TRANSACTION; ELSE SAVE TRANSACTION quillon_batch_1;\n"
                   "BEGIN TRY\n"
-                  "EXEC ListDialogTypes_Load N'Z\u00fcrich' -- by its name\n") + kBatchEnd});
+                  "EXEC ListDialogTypes_Load 'Z\u00fcrich' -- by its name\n") + BatchEnd(QStringLiteral("ListDialogTypes_Load"))});
 
     session->clearSentLog();
-    const QString two = QStringLiteral("INSERT INTO LdViewFilters (FilterName) VALUES ('\u010cesk\u00e9 ''x''')\n"
-                                       "UPDATE LdViews SET SQLViewName = N'v' WHERE ViewID = 1");
+    const QString two = QStringLiteral("INSERT INTO LdViewFilters (FilterName) VALUES (N'\u010cesk\u00e9 ''x''')\n"
+                                       "UPDATE LdViews SET SQLViewName = 'v' WHERE ViewID = 1");
     EXPECT_THROW(session->run(two), AppError);
     ASSERT_EQ(session->sentLog().size(), 1);
-    EXPECT_TRUE(session->sentLog().front().contains(
-        QStringLiteral("BEGIN TRY\nINSERT INTO LdViewFilters (FilterName) VALUES (N'\u010cesk\u00e9 ''x''')\n"
-                       "UPDATE LdViews SET SQLViewName = N'v' WHERE ViewID = 1\n    IF @quillon_outer = 1")))
+    EXPECT_TRUE(session->sentLog().front().contains(QStringLiteral("BEGIN TRY\n") + two + QStringLiteral("\n")))
         << session->sentLog().front().toStdString();
+    // several statements call no one procedure the message could name
+    EXPECT_TRUE(session->sentLog().front().endsWith(
+        kBatchEnd.arg(QStringLiteral("A procedure the statements call"))
+            .replace(QStringLiteral("quillon_batch_1"), QStringLiteral("quillon_batch_2"))))
+        << session->sentLog().front().toStdString();
+}
+
+// The site's own SQL (a typed query, a stored search, a view's pieces, a link's
+// stored query) reaches a SQL Server exactly as written; the program's literals
+// go as '...' when the database's code page holds every character, so that a
+// varchar column is compared as it is and its index seeks, and as N'...' only
+// for a text with a character outside it, which would otherwise become "?".
+TEST_F(SqlServerSession, TheSitesSqlGoesAsWrittenAndThePanesLiteralsInTheDatabasesCodePage)
+{
+    OdbcBackend* backend = nullptr;
+    auto c = open(&backend);
+    const BrandleCancelToken token = MakeCancelToken();
+    const auto sent = [&](const QString& query) {
+        backend->clearSentLog();
+        try {
+            c->OpenCursor(query, {BrandleSortKey{0, false}}, token);
+        } catch (const AppError&) {
+            // T-SQL the stand-in does not read, refused after it was sent
+        }
+        return backend->sentLog().isEmpty() ? QString() : backend->sentLog().front();
+    };
+    const QString typed = QStringLiteral(
+        "SELECT OrderID, HASHBYTES('MD5', 'x') AS h, DATALENGTH('x') AS n, CAST('abc' AS varbinary(10)) AS b "
+        "FROM Orders WHERE CAST(OrderID AS varchar(10)) <> 'C00001'");
+    EXPECT_EQ(sent(typed), typed);
+
+    // A search of the filter pane on a text column, in and out of Windows-1252.
+    struct Case {
+        const char* value;
+        const char* literal;
+    };
+    const Case cases[] = {
+        {"C00001", "'C00001'"},
+        {"Z\u00fcrich \u20ac5", "'Z\u00fcrich \u20ac5'"},
+        {"O'Neil", "'O''Neil'"},
+        {"\u0141\u00f3d\u017a", "N'\u0141\u00f3d\u017a'"},
+        {"\u041c\u043e\u0441\u043a\u0432\u0430 O'Neil", "N'\u041c\u043e\u0441\u043a\u0432\u0430 O''Neil'"},
+        {"\U0001F600", "N'\U0001F600'"},
+    };
+    ASSERT_EQ(SqlTextCodePage(), kAnsiCodePage);
+    for (const Case& k : cases) {
+        FILTERLib::Filter pane;
+        pane.AddField(QStringLiteral("Code"), QStringLiteral("o.Code"), Variant(QStringLiteral("varchar")), Variant(0));
+        pane.RefreshLayout();
+        ASSERT_TRUE(pane.SetRow(0, 0, FILTERLib::Filter::Op::Equals, QString::fromUtf8(k.value), QString()));
+        const QString where = pane.WhereText();
+        EXPECT_EQ(where, QStringLiteral("WHERE ( o.Code = ") + QString::fromUtf8(k.literal) + QStringLiteral(" )"));
+        const QString query = QStringLiteral("SELECT o.OrderID FROM Orders o ") + where;
+        EXPECT_EQ(sent(query), query) << k.value;
+        record({query});
+    }
 }
 
 // A call is one batch: no SELECT @@TRANCOUNT, BEGIN and COMMIT around it. Over
@@ -398,15 +448,26 @@ TEST_F(SqlServerSession, ACallIsOneBatchWithItsTransactionHandlingAndItsOutputsS
         "DECLARE @quillon_out5 nvarchar(255);\n"
         "IF @quillon_outer = 1 BEGIN TRANSACTION; ELSE SAVE TRANSACTION quillon_batch_1;\n"
         "BEGIN TRY\n"
-        "    EXEC Co_GetRegValue ?, ?, ?, @quillon_out4 OUTPUT, @quillon_out5 OUTPUT;\n") + kBatchEnd + QStringLiteral("SELECT @quillon_out4, @quillon_out5;\n");
+        "    EXEC Co_GetRegValue ?, ?, ?, @quillon_out4 OUTPUT, @quillon_out5 OUTPUT;\n") +
+        BatchEnd(QStringLiteral("Co_GetRegValue")) + QStringLiteral("SELECT @quillon_out4, @quillon_out5;\n");
     EXPECT_EQ(session->sentLog(), QStringList{batch});
-    // inside the caller's transaction the same batch takes a savepoint of its own
+    // Inside the caller's transaction the same batch takes a savepoint of its
+    // own. A batch stopped past its CATCH (here refused; on a SQL Server also by
+    // the timeout or Cancel) leaves its work in that transaction: it is rolled
+    // back to the savepoint.
     session->clearSentLog();
     session->begin(0);
     EXPECT_THROW(session->runProcedure(command), AppError);
-    EXPECT_EQ(session->sentLog(), (QStringList{QStringLiteral("BEGIN TRANSACTION"),
-                                               QString(batch).replace(QStringLiteral("quillon_batch_1"),
-                                                                      QStringLiteral("quillon_batch_2"))}));
+    const QString inner = QString(batch).replace(QStringLiteral("quillon_batch_1"), QStringLiteral("quillon_batch_2"));
+    EXPECT_EQ(session->sentLog(),
+              (QStringList{QStringLiteral("BEGIN TRANSACTION"), inner,
+                           QStringLiteral("IF XACT_STATE() = 1 ROLLBACK TRANSACTION quillon_batch_2")}));
+    // the same for statements run as one batch
+    session->clearSentLog();
+    EXPECT_THROW(session->run(QStringLiteral("EXEC Ld_DeleteView 7")), AppError);
+    ASSERT_EQ(session->sentLog().size(), 2);
+    EXPECT_EQ(session->sentLog().back(), QStringLiteral("IF XACT_STATE() = 1 ROLLBACK TRANSACTION quillon_batch_3"));
+
     // the batch keeps our own T-SQL rules
     EXPECT_EQ(erpdb::TsqlScriptProblems(batch), QStringList());
     // a call without outputs selects nothing after it
