@@ -38,6 +38,8 @@
 #   new-view-list.png a view made with New in All Views through the view editor, open
 #                     in its list window with its rows and statistics (taken by the list
 #                     window's New test)
+#   help-over-editor.png  F1 in the view editor: the help on the editor's page above the
+#                     editor, which stays open behind it, with a word typed into its index
 # Installs Xvfb, ImageMagick, xdotool and the X utilities with apt-get when they
 # are missing, and builds the program first when needed (BUILD_DIR, default build/).
 set -euo pipefail
@@ -455,3 +457,39 @@ echo "saved docs/screenshots/new-view-list.png"
 QT_QPA_PLATFORM=offscreen QUILLON_SCREENSHOT_DIR=$OUT "$BUILD_DIR/quillon_tests" \
   --gtest_filter='ImportedColumnCommandsTest.ImportWithOk*:ImportedColumnCommandsTest.EditRenames*' >/dev/null
 echo "saved docs/screenshots/import-column.png and edit-imported-column.png"
+
+# ---- F1 in the view editor (a modal dialog), as admin: All Views, Go, the Order Lines
+# row, Customize, F1. The help comes up above the editor on the editor's page and
+# takes a word typed into its index while the editor stays open.
+"$BUILD_DIR/quillon" "/SQLSRV=$SERVER;/HBSRV=localhost;/HBPRT=1331;/CO=DEMO;/UID=admin;/PWD=admin;" &
+APP_PID=$!
+MAIN=$(wait_window "DEMO - quillon 7.6")
+xdotool windowmove "$MAIN" 0 0 windowsize "$MAIN" 1100 720
+xdotool windowfocus --sync "$MAIN" 2>/dev/null || true
+list_all_views
+xdotool mousemove --window "$MAIN" 60 285 click 1
+sleep 0.4
+xdotool mousemove --window "$MAIN" 205 115 click 1
+EDITOR=$(wait_window "Customize View")
+sleep 1.0
+xdotool windowfocus --sync "$EDITOR" 2>/dev/null || true
+xdotool key --clearmodifiers F1
+HELP=$(wait_window "Quillon Help")
+# Down and to the right, so that the editor shows beside it (there is no window
+# manager to move it by its title bar).
+xdotool windowmove "$HELP" 330 210
+sleep 1.5
+xdotool key --clearmodifiers alt+i
+sleep 0.3
+xdotool type --delay 40 "columns"
+sleep 0.8
+import -window root "$OUT/help-over-editor.png"
+echo "saved docs/screenshots/help-over-editor.png"
+if ! xdotool search --onlyvisible --name "^Customize View\$" >/dev/null 2>&1; then
+  echo "The view editor closed when its help opened." >&2
+  exit 1
+fi
+
+kill "$APP_PID" 2>/dev/null || true
+wait "$APP_PID" 2>/dev/null || true
+APP_PID=""

@@ -11,6 +11,7 @@
 #include "core/CoPlatformProvider.h"
 #include "core/FormUtilities.h"
 #include "shell/HTMLHelp.h"
+#include "shell/WindowHelp.h"
 #include "shell/frmAbout.h"
 #include "shell/frmQuillonLogo.h"
 
@@ -60,6 +61,7 @@ void frmMDIFrame::SetListWindowOpener(ListWindowOpener opener) { g_listWindowOpe
 
 void RegisterShellWindows()
 {
+    InstallWindowHelp();
     SetSplashWindowFactory([]() -> Form* { return new frmAbout; });
     SetMainWindowProvider([]() -> Form* { return frmMDIFrame::Instance(); });
 }
@@ -478,8 +480,14 @@ void frmMDIFrame::OpenViews(const QString& securedObject, const QString& viewNam
     const Variant viewId =
         SessionEngine().DBI().DLookup(QStringLiteral("ViewID"), QStringLiteral("LdViews"),
                                       QStringLiteral("ViewName = ") + QuoteSQLString(viewName));
-    // No row for the system view counts as id 0: the list window then closes itself.
-    g_listWindowOpener(viewId.isNull() || viewId.isEmpty() ? 0 : viewId.toInt32());
+    // A company without the system view has no catalogue of views: a window that
+    // would close again at once would leave the user without a word.
+    if (viewId.isNull() || viewId.isEmpty()) {
+        MsgBox(QStringLiteral("The company ") + g_sCompanyID + QStringLiteral(" has no views."), vbInformation,
+               QStringLiteral("Attention Required"));
+        return;
+    }
+    g_listWindowOpener(viewId.toInt32());
 }
 
 void frmMDIFrame::tbMain_ButtonClick(const QString& key)

@@ -124,5 +124,5 @@ private:
 };
 
 // Registers the About box as start-up's splash and this main window as the one
-// start-up shows.
+// start-up shows, and has F1 open the help in the other windows (WindowHelp).
 void RegisterShellWindows();

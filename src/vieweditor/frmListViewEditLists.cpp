@@ -382,6 +382,8 @@ void frmListViewEdit::cmdQuickAddList_Click(int tab)
         pick->SelectedItem()->EnsureVisible();
     SetListViewState(list, false);
     SetListViewState(pick, false);
+    // The buttons follow the selection as the move left it.
+    UpdateMoveButtons(tab);
     UpdateAddRemoveButtons(tab);
 }
 
@@ -430,6 +432,8 @@ void frmListViewEdit::cmdRemoveList_Click(int tab)
         list->SelectedItem()->EnsureVisible();
     SetListViewState(list, false);
     SetListViewState(pick, false);
+    // The buttons follow the selection as the move left it.
+    UpdateMoveButtons(tab);
     UpdateAddRemoveButtons(tab);
 }
 

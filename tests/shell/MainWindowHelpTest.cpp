@@ -3,12 +3,15 @@
 #include "shell/ShellTestSupport.h"
 
 #include "WaitFor.h"
+#include "platform/help/HelpFile.h"
 #include "platform/help/HelpWindow.h"
 #include "platform/help/HtmlHelpApi.h"
 #include "shell/HTMLHelp.h"
 
 #include <QMdiArea>
+#include <QHelpEngineCore>
 #include <QTextBrowser>
+#include <QTextDocumentFragment>
 
 using namespace shelltest;
 
@@ -69,5 +72,39 @@ TEST_F(MainWindowHelpTest, HelpAndF1OpenTheMainWindowsTopicInFrontOfIt)
     EXPECT_EQ(main->HelpObject(), help);
     EXPECT_EQ(HelpWindow::Windows().size(), 1);
     EXPECT_EQ(window->CurrentTopic().fileName(), QStringLiteral("main-window.html"));
+    EXPECT_TRUE(seams.boxes.empty());
+}
+
+TEST_F(MainWindowHelpTest, TheFileCommandsThatCloseTheListsSaySoOnTheMainWindowsPage)
+{
+    HelpFile* file = HelpFile::Open(App().path + QStringLiteral("/quillon.chm"));
+    ASSERT_TRUE(file);
+    const QString page =
+        QTextDocumentFragment::fromHtml(QString::fromUtf8(file->Engine()->fileData(file->Topic(QStringLiteral("main-window.html")))))
+            .toPlainText();
+    frmMDIFrame* main = ShowMain();
+    FakeLogonWindow& logon = Logon();
+    logon.action = [](FakeLogonWindow& w) {
+        if (TryLogOn(kDemo, QStringLiteral("jdoe"), QStringLiteral("secret"), w.Relogin()).isEmpty())
+            Unload(&w);
+    };
+    // In the File menu's row each command's text runs up to the next command.
+    struct Command {
+        const char* item;
+        const char* caption;
+        const char* next;
+    };
+    for (const Command& c : {Command{"mnuOpenCompany", "Open Company...", "Login As Different User..."},
+                             Command{"mnuLogon", "Login As Different User...", "Exit"}}) {
+        SCOPED_TRACE(c.caption);
+        Form* list = OpenChild(QStringLiteral("List One"));
+        main->MenuItem(QString::fromLatin1(c.item))->trigger();
+        const bool closed = !IsFormLoaded(list);
+        EXPECT_TRUE(closed);
+        const qsizetype from = page.indexOf(QString::fromLatin1(c.caption));
+        ASSERT_GE(from, 0);
+        const QString says = page.mid(from, page.indexOf(QString::fromLatin1(c.next), from + 1) - from);
+        EXPECT_EQ(says.contains(QStringLiteral("closes the open lists")), closed) << qPrintable(says);
+    }
     EXPECT_TRUE(seams.boxes.empty());
 }

@@ -480,6 +480,26 @@ TEST_F(MainWindowTest, ViewCommandsCheckTheRightsAndOpenTheCatalogueViews)
     EXPECT_EQ(opened, std::vector<int32_t>{myViewsId});
 }
 
+TEST_F(MainWindowTest, ViewCommandsSayWhenTheCompanyHasNoViews)
+{
+    // The demo's second company has the tables but no views, not even the catalogues.
+    LogOnAs(QStringLiteral("jdoe"), QStringLiteral("secret"), QStringLiteral("TRADING"));
+    ShowMainWindow();
+    frmMDIFrame* main = frmMDIFrame::Instance();
+    std::vector<int32_t> opened;
+    frmMDIFrame::SetListWindowOpener([&](int32_t viewId) { opened.push_back(viewId); });
+    for (const char* command : {"mnuAllViews", "mnuMyViews"}) {
+        SCOPED_TRACE(command);
+        seams.boxes.clear();
+        main->MenuItem(QString::fromLatin1(command))->trigger();
+        EXPECT_TRUE(opened.empty());
+        ASSERT_EQ(seams.boxes.size(), 1u);
+        EXPECT_EQ(seams.boxes[0].prompt, QStringLiteral("The company TRADING has no views."));
+        EXPECT_EQ(seams.boxes[0].title, QStringLiteral("Attention Required"));
+        EXPECT_EQ(seams.boxes[0].style, int(vbInformation));
+    }
+}
+
 TEST_F(MainWindowTest, OpenCompanyCancelledKeepsTheSessionAndASuccessShowsTheNewCompany)
 {
     frmMDIFrame* main = ShowMain();

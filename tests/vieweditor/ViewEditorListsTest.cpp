@@ -102,6 +102,62 @@ TEST_F(ViewEditorListsTest, ColumnsAddMoveRemoveKeepTheUsersOrder)
     EXPECT_FALSE(columns->Item(Variant(int32_t(d->View()->Columns()->Count())))->DisplayName.isEmpty());
 }
 
+// Up and Down follow the selection as every move leaves it, without a click in
+// the list after it: a row moved across is the one selected row of its list.
+TEST_F(ViewEditorListsTest, MoveButtonsFollowTheSelectionAfterEveryMove)
+{
+    frmListViewEdit* d = OpenEdit(ViewId(QStringLiteral("ORDERS_2")));
+    struct Move {
+        const char* name;
+        int tab;
+        std::function<void()> run;
+        bool oneSelected;  // what the move leaves selected in the chosen list
+    };
+    // Nothing chosen in the list before an add: its buttons start disabled.
+    const auto pickFirst = [d](int tab) {
+        d->lvwList(tab)->UnSelectAll();
+        emit d->lvwList(tab)->ItemClick(nullptr);
+        ASSERT_FALSE(d->cmdMoveListUp(tab)->isEnabled());
+        ReportListView* pick = d->lvwPickList(tab);
+        pick->UnSelectAll();
+        pick->SetSelectedItem(pick->Item(1));
+        emit pick->ItemClick(pick->SelectedItem());
+    };
+    const auto chooseLast = [d](int tab) {
+        ReportListView* list = d->lvwList(tab);
+        list->UnSelectAll();
+        list->SetSelectedItem(list->Item(list->ItemCount()));
+        emit list->ItemClick(list->SelectedItem());
+    };
+    const auto chooseTwo = [d](int tab) {
+        ReportListView* list = d->lvwList(tab);
+        list->UnSelectAll();
+        list->SetSelectedItem(list->Item(1));
+        list->Item(1)->SetSelected(true);
+        list->Item(2)->SetSelected(true);
+        emit list->ItemClick(list->SelectedItem());
+    };
+    const std::vector<Move> moves = {
+        {"add button, columns", 0, [&] { pickFirst(0); d->cmdQuickAddList(0)->click(); }, true},
+        {"add by double click, filters", 1, [&] { pickFirst(1); emit d->lvwPickList(1)->DblClick(); }, true},
+        {"add button, functions", 2, [&] { pickFirst(2); d->cmdQuickAddList(2)->click(); }, true},
+        {"up", 0, [&] { chooseLast(0); d->cmdMoveListUp(0)->click(); }, true},
+        {"down", 2, [&] { chooseLast(2); d->cmdMoveListUp(2)->click(); d->cmdMoveListDown(2)->click(); }, true},
+        {"remove button, columns", 0, [&] { chooseLast(0); d->cmdRemoveList(0)->click(); }, true},
+        {"remove by double click, filters", 1, [&] { chooseLast(1); emit d->lvwList(1)->DblClick(); }, true},
+        {"remove two, columns", 0, [&] { chooseTwo(0); d->cmdRemoveList(0)->click(); }, true},
+        {"sync with columns", 1, [&] { chooseLast(1); d->cmdSyncWithColumns()->click(); }, false},
+    };
+    for (const Move& move : moves) {
+        SCOPED_TRACE(move.name);
+        d->SSTab1()->setCurrentIndex(move.tab);
+        move.run();
+        ASSERT_EQ(d->lvwList(move.tab)->SelectedCount() == 1, move.oneSelected);
+        EXPECT_EQ(d->cmdMoveListUp(move.tab)->isEnabled(), move.oneSelected);
+        EXPECT_EQ(d->cmdMoveListDown(move.tab)->isEnabled(), move.oneSelected);
+    }
+}
+
 TEST_F(ViewEditorListsTest, RequiredRowsStayAndFlagsFollowRemovals)
 {
     frmListViewEdit* d = OpenEdit(ViewId(QStringLiteral("ORDERS_2")));

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QDesktopServices>
+#include <QEvent>
 #include <QHelpContentWidget>
 #include <QHelpEngine>
 #include <QHelpIndexWidget>
@@ -16,6 +17,7 @@
 #include <QIcon>
 #include <QMap>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSplitter>
 #include <QStyle>
 #include <QTabWidget>
@@ -103,18 +105,22 @@ HelpWindow* HelpWindow::Show(HelpFile* file, const QString& windowType, QWidget*
         windows() << window;
     }
     QWidget* ownerWindow = owner ? owner->window() : nullptr;
-    if (window->parentWidget() != ownerWindow) {
-        const QRect geometry = window->geometry();
-        window->setParent(ownerWindow, Qt::Window);
-        if (!made)
-            window->setGeometry(geometry);
-    }
+    window->SetOwner(ownerWindow);
     if (made) {
         const auto definition = file->Window(type);
         const QSize size = definition && definition->size.isValid() ? definition->size : QSize(900, 640);
         window->resize(size);
-        if (ownerWindow)
-            window->move(ownerWindow->geometry().center() - QPoint(size.width() / 2, size.height() / 2));
+        if (ownerWindow) {
+            // Centred on its owner, but whole on the owner's screen: a small window
+            // near the edge (the logon window) must not push its help off the screen.
+            QRect where(ownerWindow->geometry().center() - QPoint(size.width() / 2, size.height() / 2), size);
+            if (const QScreen* screen = ownerWindow->screen()) {
+                const QRect room = screen->availableGeometry();
+                where.moveLeft(std::max(room.left(), std::min(where.left(), room.right() + 1 - where.width())));
+                where.moveTop(std::max(room.top(), std::min(where.top(), room.bottom() + 1 - where.height())));
+            }
+            window->move(where.topLeft());
+        }
         window->ShowTopic(definition && !definition->home.isEmpty() ? file->Topic(definition->home)
                                                                      : file->DefaultTopic());
     }
@@ -122,6 +128,35 @@ HelpWindow* HelpWindow::Show(HelpFile* file, const QString& windowType, QWidget*
     window->raise();
     window->activateWindow();
     return window;
+}
+
+void HelpWindow::SetOwner(QWidget* ownerWindow)
+{
+    if (m_owner)
+        m_owner->removeEventFilter(this);
+    m_owner = ownerWindow;
+    if (ownerWindow)
+        ownerWindow->installEventFilter(this);
+    if (parentWidget() == ownerWindow)
+        return;
+    // A child window of its owner: above it, and not blocked by it when it is modal.
+    const QRect where = geometry();
+    const bool shown = isVisible();
+    setParent(ownerWindow, Qt::Window);
+    setGeometry(where);
+    if (shown)
+        show();
+}
+
+bool HelpWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // The owner closes (a dialog ends): the help stays open, handed to the window
+    // the owner belonged to, rather than go with it.
+    if (watched == m_owner && event->type() == QEvent::Hide && !event->spontaneous()) {
+        QWidget* owner = m_owner;
+        SetOwner(owner->parentWidget() ? owner->parentWidget()->window() : nullptr);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 QList<HelpWindow*> HelpWindow::Windows()

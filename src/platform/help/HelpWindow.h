@@ -2,7 +2,9 @@
 // The help viewer's window: the contents, the index (with a typed filter) and
 // the full-text search in tabs on the left, the topic on the right, Back,
 // Forward and Home above it. One window per help file and window type; asking
-// for an open one raises it. An owner keeps the window above itself.
+// for an open one raises it. An owner keeps the window above itself (a modal
+// dialog included, over which the window still takes input); when the owner
+// closes, the window stays open, owned by the owner's own window or by none.
 
 #include "platform/help/HelpFile.h"
 
@@ -54,12 +56,20 @@ public:
     QLineEdit* IndexFilter() const { return m_indexFilter; }
     QHelpEngine* Engine() const { return m_engine; }
 
+    // The window that keeps this one above itself; nullptr: none.
+    QWidget* Owner() const { return m_owner; }
+
 signals:
     void topicShown(const QUrl& url);
     void searchFinished(int hits);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     HelpWindow(HelpFile* file, const QString& windowType);
+    // Makes the window owned by ownerWindow (nullptr: by none), where it stands.
+    void SetOwner(QWidget* ownerWindow);
     void BuildPanes();
     // A link clicked in a page: a web address goes to the desktop's browser, any
     // other to ShowTopic.
@@ -68,6 +78,7 @@ private:
 
     HelpFile* m_file;
     QString m_type;
+    QPointer<QWidget> m_owner;
     QHelpEngine* m_engine = nullptr;
     QTabWidget* m_panes = nullptr;
     QTextBrowser* m_view = nullptr;
