@@ -213,7 +213,7 @@ struct ExportJob {
                 std::lock_guard<std::mutex> lock(mutex);
                 connection = conn.get();
             }
-            std::unique_ptr<BrandleQueryCursor> cursor = conn->OpenCursor(sql, {}, token);
+            std::unique_ptr<BrandleQueryCursor> cursor = conn->OpenReader(sql, token);
             SpreadsheetWorkbook book(path);
             book.SetDocumentProperty(QStringLiteral("Connection"), connectionText);
             book.SetDocumentProperty(QStringLiteral("CommandText"), sql);

@@ -82,6 +82,16 @@ public:
     virtual std::unique_ptr<BrandleQueryCursor> OpenCursor(const QString& query,
                                                            const std::vector<BrandleSortKey>& order,
                                                            const BrandleCancelToken& token) = 0;
+    // A cursor for a caller that reads the whole result once, from its first row to
+    // its last, without moves (the export): the rows of OpenCursor without order
+    // keys. Where the cursor reads windows of a result as statements of their own,
+    // this one is a single statement, open while the caller reads on and closed at
+    // the end, so that a long read costs one execution on the server, not one a
+    // window.
+    virtual std::unique_ptr<BrandleQueryCursor> OpenReader(const QString& query, const BrandleCancelToken& token)
+    {
+        return OpenCursor(query, {}, token);
+    }
     // The number of rows of a query (same rules as OpenCursor).
     virtual int64_t CountRows(const QString& query, const BrandleCancelToken& token) = 0;
     // Where the row whose field 0 is id stands in the query's rows in that order

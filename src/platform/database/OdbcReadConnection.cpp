@@ -182,6 +182,8 @@ public:
         return std::make_unique<OdbcCursor>(*this, t.tsql, t.sqlite, order, token);
     }
 
+    std::unique_ptr<BrandleQueryCursor> OpenReader(const QString& query, const BrandleCancelToken& token) override;
+
     int64_t CountRows(const QString& query, const BrandleCancelToken& token) override
     {
         const Texts t = texts(query);
@@ -311,6 +313,8 @@ public:
             throw;
         }
     }
+
+    OdbcBackend& backend() { return *m_backend; }
 
 private:
     std::unique_ptr<OdbcBackend> m_backend;
@@ -493,6 +497,121 @@ int64_t OdbcCursor::seekThrough(int64_t id, int keep, std::vector<BrandleRow>& k
         }
     }
     return -1;
+}
+
+// The whole result in one statement, read on as the caller fetches (see
+// OpenReader): its rows in the order a cursor without keys reads them, the row id
+// last. The statement is closed at the end of the result, on an error and when
+// the reader goes; only a caller that reads on holds it open.
+class OdbcReader final : public BrandleQueryCursor {
+public:
+    OdbcReader(OdbcReadConnectionImpl& c, const QString& query, const QString& translated, BrandleCancelToken token)
+        : m_c(c), m_token(std::move(token))
+    {
+        m_c.header(m_token, query, translated, m_names, m_types);
+        const int columns = static_cast<int>(m_names.size());
+        m_query = columns > 0 ? tsql::WithRowIdLast(query, m_names.front()) : query;
+        m_translated = columns > 0 && !translated.isEmpty() ? tsql::WithRowIdLast(translated, m_names.front())
+                                                            : translated;
+        open();
+    }
+
+    QStringList FieldNames() const override { return m_names; }
+    std::vector<int32_t> FieldTypes() const override { return m_types; }
+    std::vector<BrandleRow> Fetch(int count) override
+    {
+        std::vector<BrandleRow> rows;
+        BrandleRow row;
+        while (static_cast<int>(rows.size()) < count && next(row))
+            rows.push_back(std::move(row));
+        return rows;
+    }
+    int64_t Skip(int64_t count) override
+    {
+        int64_t n = 0;
+        BrandleRow row;
+        while (n < count && next(row))
+            ++n;
+        return n;
+    }
+    int64_t SeekId(int64_t id, int keep, std::vector<BrandleRow>& kept) override
+    {
+        kept.clear();
+        std::deque<BrandleRow> ring;
+        BrandleRow row;
+        while (next(row)) {
+            const bool hit =
+                !row.empty() && !row.front().isNull() && static_cast<int64_t>(row.front().toDouble()) == id;
+            ring.push_back(std::move(row));
+            if (static_cast<int>(ring.size()) > std::max(keep, 0) + 1)
+                ring.pop_front();
+            if (hit) {
+                kept.assign(std::make_move_iterator(ring.begin()), std::make_move_iterator(ring.end()));
+                return m_position - 1;
+            }
+        }
+        return -1;
+    }
+    int64_t Position() const override { return m_position; }
+    bool AtEnd() const override { return m_atEnd; }
+    void Rewind() override
+    {
+        m_open.reset();
+        m_position = 0;
+        m_atEnd = false;
+        open();
+    }
+
+private:
+    void open()
+    {
+        const int columns = static_cast<int>(m_names.size());
+        const bool asWritten = OdbcRunsAsWritten(m_query, {});
+        QStringList names;
+        std::vector<int32_t> types;
+        m_c.guard(m_token, [&] {
+            m_open = m_c.backend().openQuery(asWritten ? m_query : OdbcPageQuery(m_query, columns, {}, 0, -1),
+                                             asWritten ? m_translated : SqlitePage(m_translated, {}, 0, -1), names,
+                                             types);
+        });
+    }
+    bool next(BrandleRow& row)
+    {
+        if (m_atEnd || !m_open)
+            return false;
+        bool got = false;
+        try {
+            m_c.guard(m_token, [&] { got = m_c.backend().readRow(*m_open, row); });
+        } catch (...) {
+            m_open.reset();
+            m_atEnd = true;
+            throw;
+        }
+        if (!got) {
+            m_open.reset();  // the whole result read: nothing left open on the server
+            m_atEnd = true;
+            return false;
+        }
+        ++m_position;
+        return true;
+    }
+
+    OdbcReadConnectionImpl& m_c;
+    BrandleCancelToken m_token;
+    QString m_query;
+    QString m_translated;
+    QStringList m_names;
+    std::vector<int32_t> m_types;
+    std::unique_ptr<OdbcBackend::OpenQuery> m_open;
+    int64_t m_position = 0;
+    bool m_atEnd = false;
+};
+
+std::unique_ptr<BrandleQueryCursor> OdbcReadConnectionImpl::OpenReader(const QString& query,
+                                                                      const BrandleCancelToken& token)
+{
+    const Texts t = texts(query);
+    return std::make_unique<OdbcReader>(*this, t.tsql, t.sqlite, token);
 }
 
 }  // namespace

@@ -285,6 +285,47 @@ TEST_F(OdbcCursorMoves, NoStatementStaysOpenBetweenReadsAndReadingOnGivesEveryRo
     }
 }
 
+// A caller that reads the whole result at once (the export) gets it from one
+// statement, not from a window a statement, in the order the list shows it (the
+// row id last); the statement is closed at the end, and when the reader goes
+// before it.
+TEST_F(OdbcCursorMoves, AReaderReadsTheWholeResultInOneStatementAndLeavesNothingOpen)
+{
+    struct Case {
+        const char* query;
+        const char* orderBy;  // the same order for the database itself
+    };
+    const Case cases[] = {
+        {"SELECT ID, A, B FROM T", "ID"},
+        {"SELECT ID, A, B FROM T ORDER BY B DESC, A", "B DESC, A, ID"},
+        {"SELECT TOP 500 ID, A, B FROM T ORDER BY A DESC", "A DESC, ID LIMIT 500"},
+    };
+    OdbcBackend* backend = nullptr;
+    auto c = Open(&backend);
+    backend->setSentLogging(true);
+    const BrandleCancelToken token = MakeCancelToken();
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.query);
+        const std::vector<int64_t> ids = Ids(QString::fromLatin1(k.orderBy));
+        backend->clearSentLog();
+        auto reader = c->OpenReader(QString::fromLatin1(k.query), token);
+        std::vector<int64_t> read;
+        for (std::vector<BrandleRow> rows; !(rows = reader->Fetch(1000)).empty();)
+            for (const int64_t id : IdsOf(rows))
+                read.push_back(id);
+        EXPECT_EQ(read, ids);
+        EXPECT_TRUE(reader->AtEnd());
+        EXPECT_FALSE(HasOpenStatement(*backend));
+        // the columns, then the rows: one execution however many rows
+        EXPECT_EQ(backend->sentLog().size(), 2) << backend->sentLog().join(QStringLiteral("\n---\n")).toStdString();
+
+        auto left = c->OpenReader(QString::fromLatin1(k.query), token);
+        EXPECT_EQ(IdsOf(left->Fetch(10)), Slice(ids, 0, 10));
+        left.reset();
+        EXPECT_FALSE(HasOpenStatement(*backend));
+    }
+}
+
 TEST_F(OdbcCursorMoves, CancelFromAnotherThreadStopsALongMove)
 {
     auto c = Open();
