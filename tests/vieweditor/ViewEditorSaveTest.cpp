@@ -224,7 +224,7 @@ TEST_F(ViewEditorSaveTest, FieldsWrittenByMode)
     d->txtDisplayName()->setText(QStringLiteral("Biggest Orders"));
     d->txtViewDesc()->setText(QStringLiteral("Mine"));
     d->chkShared()->setChecked(true);
-    Remove(d, 0, {QStringLiteral("Customer No")});
+    Remove(d, 0, {QStringLiteral("Customer")});
     EXPECT_TRUE(PressOK(d));
     EXPECT_TRUE(d->View()->UpdateViewInstancing);
     EXPECT_FALSE(d->NewViewCreated());
