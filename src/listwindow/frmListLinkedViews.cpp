@@ -511,7 +511,7 @@ void frmList::OpenLinkedView(CoLdUVAssocView& link)
                    (hidden.size() == 1 ? QStringLiteral("the column ") : QStringLiteral("the columns ")) + columns +
                    QStringLiteral(", which this view does not show.\r\n\r\nAdd ") +
                    (hidden.size() == 1 ? QStringLiteral("the column") : QStringLiteral("the columns")) +
-                   QStringLiteral(" to the view with Customize to open '") + link.ViewName + QStringLiteral("' from it."),
+                   QStringLiteral(" to this view with Customize to open '") + link.ViewName + QStringLiteral("'."),
                vbExclamation);
         return;
     }

@@ -599,7 +599,7 @@ TEST_F(ListWindowLinkedViewsTest, ALinkWhoseRelationColumnTheViewDoesNotShowSays
     auto message = [](const QString& view, const QString& by, const QString& add) {
         return QStringLiteral("'") + view + QStringLiteral("' cannot be opened from this view: it finds its rows by ") + by +
                QStringLiteral(", which this view does not show.\r\n\r\nAdd ") + add +
-               QStringLiteral(" to the view with Customize to open '") + view + QStringLiteral("' from it.");
+               QStringLiteral(" to this view with Customize to open '") + view + QStringLiteral("'.");
     };
     const Case cases[] = {
         {"'CustomerID'", "Customers",
