@@ -605,10 +605,28 @@ void frmList::RefuseSearch(const QString& message)
     m_pmFilter->FocusInvalidValue();
 }
 
+bool frmList::ViewIsGone()
+{
+    if (m_bViewGone)
+        return true;
+    if (!HasView() || ViewExists(m_lViewID))
+        return false;
+    m_bViewGone = true;
+    // Nothing of the view is listed any more.
+    m_eListView->ClearRows();
+    ClearStatistics();
+    SetButtonsEnabled(false);
+    SetScreenMousePointer(vbDefault);
+    MsgBox(ViewGoneMessage(m_oView->DisplayName) + QStringLiteral("\r\n\r\nThis window will be closed."),
+           vbExclamation, QStringLiteral("Attention Required"));
+    Unload(this);
+    return true;
+}
+
 void frmList::RefreshList(int32_t lRowID)
 {
-    // A window whose view did not load has nothing to list.
-    if (!HasView())
+    // A window whose view did not load, or was deleted since, has nothing to list.
+    if (!HasView() || ViewIsGone())
         return;
     // The search that runs (or is refused) is named as the pane now holds it.
     ShowSearchName();
@@ -676,7 +694,7 @@ void frmList::eListView_DblClick() { OpenSelectedView(); }
 
 void frmList::chkAutoPopulate_Click()
 {
-    if (m_bLoading || !HasView())
+    if (m_bLoading || !HasView() || ViewIsGone())
         return;
     SaveAutoPopulate(m_lViewID, m_chkAutoPopulate->isChecked());
 }

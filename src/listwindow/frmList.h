@@ -212,6 +212,10 @@ private:
     // A search that does not run: the list and the strip emptied, the hint shown, then the message.
     void RefuseSearch(const QString& message);
     void RunHandler(const char* procedure, const std::function<void()>& f);
+    // The window's view has been deleted (by this program's All Views or another
+    // program on the company): says so once and closes the window. Every command
+    // that reads or writes the view asks first.
+    bool ViewIsGone();
 
     // frmListLayout.cpp
     void CreateToolbar();
@@ -280,6 +284,11 @@ private:
 
     // frmListCatalogue.cpp
     void ShowListWindow(frmList* window);
+    // The view of the catalogue's selected row has been deleted since the list ran
+    // (by another program on the company): says so and runs the list again.
+    bool SelectedViewIsGone(int32_t lViewID);
+    // Closes the other list windows of a view this window deleted.
+    static void CloseWindowsOfView(int32_t lViewID);
 
     // frmListExport.cpp
     QString ExportWhere() const;
@@ -292,6 +301,9 @@ private:
     void ShowCatalogueMenu(int32_t x, int32_t y);
     void ShowLinkedViewsMenu(int32_t x, int32_t y);
     bool IsLinkOffered(CoLdUVAssocView& link);
+    // The names of the link's relation columns this view does not show: the row's
+    // values of those cannot be read, so the link cannot open.
+    QStringList HiddenRelationColumns(const CoLdUVAssocView& link);
     void OpenLinkedView(CoLdUVAssocView& link);
 
     bool m_bSplitterDrag = false;
@@ -313,6 +325,7 @@ private:
     bool m_bQueryUsesExtendedFrom = false;  // and its extended-FROM flag
     bool m_bExporting = false;              // one export of the window at a time
     bool m_bViewsList = false;
+    bool m_bViewGone = false;  // the view was found deleted: nothing more is written for it
     bool m_bMainView = false;
     bool m_bLoading = false;
     // frmListStatistics.cpp: statistics waiting for the first rows of the list.

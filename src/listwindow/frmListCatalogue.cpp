@@ -9,6 +9,7 @@
 #include "core/SessionValues.h"
 #include "platform/controls/eListView.h"
 #include "shell/frmMDIFrame.h"
+#include "viewmodel/GetView.h"
 
 namespace {
 
@@ -53,12 +54,34 @@ void frmList::ShowListWindow(frmList* window)
         Show(window);
 }
 
+bool frmList::SelectedViewIsGone(int32_t lViewID)
+{
+    if (ViewExists(lViewID))
+        return false;
+    MsgBox(ViewGoneMessage(m_eListView->ColumnText(1)), vbExclamation, kAttention);
+    // The list no longer offers it.
+    RefreshList(-1);
+    return true;
+}
+
+void frmList::CloseWindowsOfView(int32_t lViewID)
+{
+    for (Form* form : LoadedForms()) {
+        auto* window = qobject_cast<frmList*>(form);
+        if (!window || window->m_lViewID != lViewID)
+            continue;
+        // Its view is gone: its closing stores nothing for it.
+        window->m_bViewGone = true;
+        Unload(window);
+    }
+}
+
 void frmList::OpenSelectedView()
 {
     if (!m_bViewsList)
         return;
     const int32_t id = m_eListView->SelectedID();
-    if (id <= 0 || !CheckViewRights(id, GetCurrentUserID()))
+    if (id <= 0 || SelectedViewIsGone(id) || !CheckViewRights(id, GetCurrentUserID()))
         return;
     auto* window = new frmList;
     window->Init(id, QString(), this, false);
@@ -72,7 +95,7 @@ void frmList::DeleteSelectedView()
         return;
     const int32_t id = m_eListView->SelectedID();
     // The Delete key reaches here with nothing listed: there is no view to ask about.
-    if (id <= 0)
+    if (id <= 0 || SelectedViewIsGone(id))
         return;
     const QString custom = GetSelectedColumnValue(QStringLiteral("Custom"));
     const QString creator = GetSelectedColumnValue(QStringLiteral("CreatorID"));
@@ -105,13 +128,15 @@ void frmList::DeleteSelectedView()
     // A failed statement is reported before the list is run again.
     if (!ExecuteSQL(statement))
         ShowErrorMessage();
+    else if (m_oView->ViewName == QLatin1String("LdViews"))
+        CloseWindowsOfView(id);
     RefreshList(-1);
 }
 
 void frmList::AddSelectedToMyViews()
 {
     const int32_t id = m_eListView->SelectedID();
-    if (id <= 0 || !CheckViewRights(id, GetCurrentUserID()))
+    if (id <= 0 || SelectedViewIsGone(id) || !CheckViewRights(id, GetCurrentUserID()))
         return;
     const QString user = GetCurrentUserID();
     const QString name = m_eListView->ColumnText(1);

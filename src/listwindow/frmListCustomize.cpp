@@ -68,7 +68,7 @@ void frmList::CustomizeSelectedView()
         }
     }
     const int32_t id = m_eListView->SelectedID();
-    if (id <= 0 || !CheckViewRights(id, GetCurrentUserID()))
+    if (id <= 0 || SelectedViewIsGone(id) || !CheckViewRights(id, GetCurrentUserID()))
         return;
     WithEditor([&](QPointer<frmListViewEdit>& editor) {
         const Variant edited = editor->Edit(id);
@@ -81,6 +81,9 @@ void frmList::CustomizeSelectedView()
 
 void frmList::CustomizeOpenView()
 {
+    // A view deleted since the window opened has nothing to customize.
+    if (ViewIsGone())
+        return;
     if (GetCurrentUserID().toLower() != m_oView->CreatedBy.toLower() && !m_bIsAdmin) {
         ShowOnlyCreatorMessage();
         return;

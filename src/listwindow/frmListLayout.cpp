@@ -234,6 +234,9 @@ void frmList::tbMain_ButtonClick(const QString& key)
     // Only Close means anything in a window whose view did not load.
     if (!HasView() && key != QLatin1String("CLOSE"))
         return;
+    // Customize, Refresh and Export of a view that has been deleted say so instead.
+    if (!m_bViewsList && key != QLatin1String("CLOSE") && ViewIsGone())
+        return;
     if (key == QLatin1String("OPEN")) {
         OpenSelectedView();
     } else if (key == QLatin1String("DELETE")) {
@@ -625,7 +628,7 @@ bool frmList::Form_Unload()
     // Work the list control still runs is dropped, and the statistics waiting for it.
     m_eListView->ClearRows();
     CloseStatisticsConnection();
-    if (m_oView && m_oView->ViewID() > 0)
+    if (m_oView && m_oView->ViewID() > 0 && !m_bViewGone)
         SaveLastUsedSearch();
     SetScreenMousePointer(vbDefault);
     if (m_oToolbarHelper) {

@@ -24,6 +24,7 @@
 #include "core/StoredQuery.h"
 #include "platform/controls/eListView.h"
 #include "shell/PopUpMenu.h"
+#include "viewmodel/GetView.h"
 
 #include <QLocale>
 #include <QRegularExpression>
@@ -245,6 +246,9 @@ void frmList::eListView_RightClick(int32_t x, int32_t y)
         ShowCatalogueMenu(x, y);
         return;
     }
+    // The links of a view that has been deleted lead nowhere.
+    if (ViewIsGone())
+        return;
     try {
         ShowLinkedViewsMenu(x, y);
     } catch (const AppError& e) {
@@ -304,7 +308,10 @@ void frmList::ShowCatalogueMenu(int32_t x, int32_t y)
     case kCustomizeView: CustomizeSelectedView(); break;
     case kDeleteView: DeleteSelectedView(); break;
     case kAddToMyViews: AddSelectedToMyViews(); break;
-    case kAutoPopulate: SaveAutoPopulate(m_eListView->SelectedID(), enableAutoPopulate); break;
+    case kAutoPopulate:
+        if (!SelectedViewIsGone(m_eListView->SelectedID()))
+            SaveAutoPopulate(m_eListView->SelectedID(), enableAutoPopulate);
+        break;
     default: break;  // dismissed
     }
 }
@@ -348,8 +355,40 @@ void frmList::ShowLinkedViewsMenu(int32_t x, int32_t y)
     }
 }
 
+QStringList frmList::HiddenRelationColumns(const CoLdUVAssocView& link)
+{
+    QStringList names;
+    const CoLdUVColumnsRef columns = m_oView->Columns();
+    for (const int32_t id : link.RelationColumnIDs()) {
+        bool shown = false;
+        QString name;
+        for (const CoLdUVColumnRef& column : *columns) {
+            if (column->ColumnID != id)
+                continue;
+            shown = shown || column->Viewable;
+            name = column->DisplayName;
+        }
+        if (shown)
+            continue;
+        // A column the view never had is named as its base names it.
+        if (name.isEmpty()) {
+            const Variant base = SessionEngine().DBI().DLookup(QStringLiteral("DisplayName"), QStringLiteral("LdBaseColumns"),
+                                                               QStringLiteral("ColumnID = ") + QString::number(id));
+            name = base.isNull() || base.isEmpty() ? QString::number(id) : TrimBlanks(base.toString());
+        }
+        names << name;
+    }
+    return names;
+}
+
 bool frmList::IsLinkOffered(CoLdUVAssocView& link)
 {
+    // A relation column the view no longer shows cannot be read, nor its
+    // constraint tested: the link stays in the menu, and choosing it says why it
+    // cannot open (its filter would take an empty value and find no rows, or
+    // the wrong ones).
+    if (!HiddenRelationColumns(link).isEmpty())
+        return true;
     auto holds = [this](const QString& filter, int16_t type, int32_t columnId, const CoLdUVAssocViewContraintsRef& list) {
         if (filter.isEmpty())
             return true;
@@ -465,6 +504,23 @@ bool frmList::CompareValues(const QString& strValue1, const QString& strValue2, 
 
 void frmList::OpenLinkedView(CoLdUVAssocView& link)
 {
+    // The linked view is filtered only on values read from the row.
+    if (const QStringList hidden = HiddenRelationColumns(link); !hidden.isEmpty()) {
+        const QString columns = QStringLiteral("'") + hidden.join(QStringLiteral("' and '")) + QStringLiteral("'");
+        MsgBox(QStringLiteral("'") + link.ViewName + QStringLiteral("' cannot be opened from this view: it finds its rows by ") +
+                   (hidden.size() == 1 ? QStringLiteral("the column ") : QStringLiteral("the columns ")) + columns +
+                   QStringLiteral(", which this view does not show.\r\n\r\nAdd ") +
+                   (hidden.size() == 1 ? QStringLiteral("the column") : QStringLiteral("the columns")) +
+                   QStringLiteral(" to this view with Customize to open '") + link.ViewName + QStringLiteral("'."),
+               vbExclamation);
+        return;
+    }
+    // The linked view may have been deleted since this view was loaded.
+    if (!ViewExists(link.ViewID)) {
+        MsgBox(ViewGoneMessage(link.ViewName), vbExclamation, QStringLiteral("Attention Required"));
+        m_oView->ReloadAssocViews();
+        return;
+    }
     // The linked view's filter runs on the session's server.
     const SqlDateForm dates = SessionEngine().DBI().DateForm();
     const QString value1 = LinkLiteral(SelectedRowValue(*this, link.ColumnID1), dates);

@@ -253,7 +253,7 @@ void frmList::mbSearches_DropDown()
 
 void frmList::mbSearches_ItemClick(const QString& key)
 {
-    if (!HasView())
+    if (!HasView() || ViewIsGone())
         return;
     ShowMessageFrame(false);
     m_eListView->SetTabStop(true);

@@ -67,6 +67,9 @@ public:
     // stored. Leaves the default pointer behind on every path.
     bool SaveView();
     bool ValidateView();
+    // Whether the view shows the relation columns of every link it uses; names
+    // the links and the columns missing in a message if not.
+    bool AreAllLinkColumnsShown();
     bool ValidateSQLViewName();
     // The header texts that will be written fit their columns and hold whole characters.
     bool ValidateHeaderTexts();

@@ -50,11 +50,22 @@ int32_t frmListViewEdit::Add(int32_t lBaseViewID, bool& bShared)
 
 Variant frmListViewEdit::Edit(int32_t lViewID)
 {
+    // A view deleted since it was listed or loaded (here or by another program on
+    // the company) opens no empty editor, and an open one closes: OK would store
+    // a view without a name.
+    CoLdUVRef view = GetView(lViewID, 4);
+    if (view->ViewID() < 1) {
+        MsgBox(ViewGoneMessage(m_oView ? m_oView->DisplayName : QString()), vbExclamation,
+               QStringLiteral("Attention Required"));
+        if (IsLoaded())
+            Unload(this);
+        return Variant();
+    }
     SetCaption(QStringLiteral("Customize View"));
     Load(this);
     m_nMode = 4;
     UpdateRightsStates();
-    m_oView = GetView(lViewID, 4);
+    m_oView = view;
     LoadViewHeader();
     PopulateAllTabs();
     // Ownership is compared exactly: a creator differing in letter case is someone else.
@@ -132,7 +143,12 @@ void frmListViewEdit::ClearAllLists()
 void frmListViewEdit::lkupBaseView_Changed(int32_t id)
 {
     if (m_nMode == 1 && id != m_lLastBaseViewID && id > 0) {
-        if (CheckViewRights(id, GetCurrentUserID())) {
+        // A view deleted since the lookup listed it is no base, and is said to be gone
+        // rather than refused.
+        const bool exists = ViewExists(id);
+        if (!exists)
+            MsgBox(ViewGoneMessage(), vbExclamation, QStringLiteral("Attention Required"));
+        if (exists && CheckViewRights(id, GetCurrentUserID())) {
             m_oView = GetView(id, 1);
             m_txtSQLViewName->setText(GetDefaultSQLViewName(true));
             PopulateAllTabs();

@@ -147,11 +147,48 @@ bool frmListViewEdit::ValidateView()
             }
         }
     }
-    if (functionLines.isEmpty())
+    if (!functionLines.isEmpty()) {
+        MsgBox(QStringLiteral("The following function(s):") + kCrLf + kCrLf + functionLines + kCrLf +
+                   QStringLiteral(" require(s) the addition of the following column(s) to the column list:") + kCrLf +
+                   kCrLf + columnLines + kCrLf + kCrLf +
+                   QStringLiteral("Either add the required columns(s) or remove the function(s)"),
+               vbExclamation);
+        return false;
+    }
+    return AreAllLinkColumnsShown();
+}
+
+bool frmListViewEdit::AreAllLinkColumnsShown()
+{
+    // A linked view opens filtered on the selected row's values of the link's
+    // relation columns, and the list reads a row's values only from the columns it
+    // shows: without them the link would find nothing, or the wrong rows.
+    QString linkLines;
+    QString columnLines;
+    QStringList listedColumns;
+    const auto columns = m_oView->Columns();
+    for (const CoLdUVAssocViewRef& link : *m_oView->AssocViews()) {
+        if (!link->UseMe)
+            continue;
+        for (const int32_t id : link->RelationColumnIDs()) {
+            for (const CoLdUVColumnRef& c : *columns) {
+                if (c->ColumnID != id || c->Viewable)
+                    continue;
+                linkLines += QStringLiteral("   - ") + link->ViewName + QStringLiteral(":") + c->DisplayName + kCrLf;
+                if (!listedColumns.contains(c->DisplayName)) {
+                    listedColumns << c->DisplayName;
+                    columnLines += QStringLiteral("   - ") + c->DisplayName + kCrLf;
+                }
+                break;
+            }
+        }
+    }
+    if (linkLines.isEmpty())
         return true;
-    MsgBox(QStringLiteral("The following function(s):") + kCrLf + kCrLf + functionLines + kCrLf +
-               QStringLiteral(" require(s) the addition of the following column(s) to the column list:") + kCrLf + kCrLf +
-               columnLines + kCrLf + kCrLf + QStringLiteral("Either add the required columns(s) or remove the function(s)"),
+    MsgBox(QStringLiteral("The following linked view(s):") + kCrLf + kCrLf + linkLines + kCrLf +
+               QStringLiteral(" require(s) the addition of the following column(s) to the column list:") +
+               kCrLf + kCrLf + columnLines + kCrLf + kCrLf +
+               QStringLiteral("Either add the required column(s) or remove the linked view(s) on the Links tab"),
            vbExclamation);
     return false;
 }

@@ -50,6 +50,8 @@ public:
     // Writes the whole view, as a new view or over the stored one, then has the
     // database rebuild its SQL. True when everything was committed; on any
     // failure nothing is committed, the message is shown and the result is False.
+    // Refused with its message, nothing written: a row to insert without a name
+    // or SQL name, and a stored view whose row has been deleted meanwhile.
     bool Store(bool bAsNewView);
     // The current user's value of a master setting, copying the default on first read.
     QString GetMasterValue(const QString& strMasterName);
@@ -71,6 +73,8 @@ private:
     QString updateViewSql() const;
     void storeChildren(bool bAsNewView);
     bool updateSqlStatements(BrandleDatabase& dbi);
+    // The view's row is still in LdViews (read inside the store's transaction).
+    bool storedRowExists(BrandleDatabase& dbi) const;
 
     struct RowIds;
     RowIds takeRowIds() const;

@@ -20,6 +20,16 @@ CoLdUVAssocViewContraintsRef CoLdUVAssocView::Contraints2()
     return m_contraints2;
 }
 
+std::vector<int32_t> CoLdUVAssocView::RelationColumnIDs() const
+{
+    // A second relation column of filter type 6 gives the linked view no value.
+    constexpr int16_t kNoSecondValue = 6;
+    std::vector<int32_t> ids{ColumnID1};
+    if (AssocColumnID2 > 0 && Column2FilterTypeID != kNoSecondValue && ColumnID2 != ColumnID1)
+        ids.push_back(ColumnID2);
+    return ids;
+}
+
 void CoLdUVAssocView::LoadFromRecordset(const BrandleRecordsetPtr& rs, int16_t loadMode)
 {
     m_loadMode = loadMode;

@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <memory>
+#include <vector>
 
 class CoLdUV;
 
@@ -36,6 +37,10 @@ public:
     bool UseMe = false;               // the link is switched on for the view
 
     int32_t ViewRelationshipID() const { return m_viewRelationshipID; }
+    // The columns of the source view whose values of the selected row the linked
+    // view's filter takes: the first relation column, and the second when the
+    // filter uses it. The source view must show them for the link to open.
+    std::vector<int32_t> RelationColumnIDs() const;
     // The allowed values of the first and second relation column, created on first get.
     CoLdUVAssocViewContraintsRef Contraints1();
     CoLdUVAssocViewContraintsRef Contraints2();

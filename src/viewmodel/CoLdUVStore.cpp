@@ -6,6 +6,7 @@
 #include "core/AuLibrary.h"
 #include "core/SessionValues.h"
 #include "platform/forms/FormsRuntime.h"
+#include "viewmodel/GetView.h"
 #include "viewmodel/ViewModelSupport.h"
 
 #include <utility>
@@ -19,6 +20,8 @@ const QString kStoreTransaction = QStringLiteral("CoLdUV.Store");
 const QString kAttentionRequired = QStringLiteral("Attention Required");
 const QString kTooManyColumns = QStringLiteral(
     "Too many columns and/or filters have been selected.  You must remove some in order for this view to function.");
+
+const QString kNoName = QStringLiteral("The view cannot be saved without a name.");
 
 QString SqlViewApplication(int32_t id)
 {
@@ -133,6 +136,13 @@ void CoLdUV::storeChildren(bool bAsNewView)
             filter->Store(m_viewID, bAsNewView);
 }
 
+bool CoLdUV::storedRowExists(BrandleDatabase& dbi) const
+{
+    const Variant count = dbi.DLookup(QStringLiteral("COUNT(*)"), QStringLiteral("LdViews"),
+                                      QStringLiteral("ViewID = ") + QString::number(m_viewID));
+    return !count.isNull() && !count.isEmpty() && count.toDouble() > 0;
+}
+
 // Has the database rebuild the view's SQL; False when it reports the statement too long.
 bool CoLdUV::updateSqlStatements(BrandleDatabase& dbi)
 {
@@ -151,6 +161,12 @@ bool CoLdUV::updateSqlStatements(BrandleDatabase& dbi)
 
 bool CoLdUV::Store(bool bAsNewView)
 {
+    // A view without a name is no view: a definition that was never loaded (its
+    // row gone before it was read) must not become a nameless row.
+    if ((bAsNewView || m_viewID == 0) && (TrimBlanks(ViewName).isEmpty() || TrimBlanks(DisplayName).isEmpty())) {
+        MsgBox(kNoName, vbExclamation, kAttentionRequired);
+        return false;
+    }
     BrandleDatabase& dbi = DBI();
     int32_t flag = 0;
     dbi.BeginTrans(kStoreTransaction, flag);
@@ -162,8 +178,19 @@ bool CoLdUV::Store(bool bAsNewView)
             m_viewID = InsertReturningID(dbi, insertViewSql());
             dbi.Execute(QStringLiteral("INSERT INTO LdMyViews (ViewID, UserID, IsMyView) VALUES (") + QString::number(m_viewID)
                         + QStringLiteral(", ") + QuoteSQLString(ViewUser) + QStringLiteral(",1)"));
-        } else if (Custom) {
-            dbi.Execute(updateViewSql());
+        } else {
+            if (Custom)
+                dbi.Execute(updateViewSql());
+            // Asked after the update, which holds the row until the commit: another
+            // program may have deleted the view since it was loaded, and its
+            // children must not be written for a view that is gone.
+            if (!storedRowExists(dbi)) {
+                RollBackQuietly(dbi, kStoreTransaction);
+                restoreRowIds(before);
+                MsgBox(ViewGoneMessage(DisplayName) + QStringLiteral("\r\n\r\nYour changes were not saved."),
+                       vbExclamation, kAttentionRequired);
+                return false;
+            }
         }
         storeChildren(bAsNewView);
         if (!updateSqlStatements(dbi)) {

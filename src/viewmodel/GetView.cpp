@@ -15,3 +15,19 @@ CoLdUVRef GetView(int32_t viewId, int16_t openMode)
     dbi.CloseRecordset(rs);
     return view;
 }
+
+bool ViewExists(int32_t viewId)
+{
+    if (viewId < 1)
+        return false;
+    const Variant count = viewmodel::DBI().DLookup(QStringLiteral("COUNT(*)"), QStringLiteral("LdViews"),
+                                                   QStringLiteral("ViewID = ") + QString::number(viewId));
+    return !count.isNull() && !count.isEmpty() && count.toDouble() > 0;
+}
+
+QString ViewGoneMessage(const QString& displayName)
+{
+    const QString name = displayName.trimmed();
+    return (name.isEmpty() ? QStringLiteral("This view") : QStringLiteral("The view '") + name + QLatin1Char('\''))
+           + QStringLiteral(" no longer exists: it has been deleted.");
+}

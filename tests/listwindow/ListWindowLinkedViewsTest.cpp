@@ -8,6 +8,7 @@
 #include "LinkedViewsTestSupport.h"
 
 #include "platform/controls/ReportListView.h"
+#include "viewmodel/GetView.h"
 
 #include <QLocale>
 
@@ -608,6 +609,50 @@ TEST_F(ListWindowLinkedViewsTest, IdsShowWithoutSeparatorsWhereQuantitiesAmounts
             << c.window->Caption().toStdString() << ": " << c.caption;
     }
     EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QLatin1Char('\n')));
+}
+
+// Orders stored without the customer number (by a program that let it, or
+// another path than the editor's OK): the links that relate rows by it stay in
+// the menu, and choosing one says why it cannot open instead of listing the rows
+// of an empty customer number.
+TEST_F(ListWindowLinkedViewsTest, ALinkWhoseRelationColumnTheViewDoesNotShowSaysWhyAndOpensNothing)
+{
+    const int32_t orders = ViewId(QStringLiteral("ORDERS_1"));
+    const QString order = Value("SELECT MIN(OrderID) FROM Orders WHERE Status <> 'Cancelled'");
+    const QString hidden = QStringLiteral("(SELECT ColumnID FROM LdBaseColumns WHERE BaseID = 11 AND ColumnName IN (%1))");
+    struct Case {
+        QString columns;  // the relation columns hidden
+        const char* entry;
+        QString message;
+    };
+    auto message = [](const QString& view, const QString& by, const QString& add) {
+        return QStringLiteral("'") + view + QStringLiteral("' cannot be opened from this view: it finds its rows by ") + by +
+               QStringLiteral(", which this view does not show.\r\n\r\nAdd ") + add +
+               QStringLiteral(" to this view with Customize to open '") + view + QStringLiteral("'.");
+    };
+    const Case cases[] = {
+        {"'CustomerID'", "Customers",
+         message("Customers", "the column 'Customer No'", "the column")},
+        {"'CustomerID'", "Order Lines",
+         message("Order Lines", "the column 'Customer No'", "the column")},
+        {"'CustomerID', 'OrderID'", "Order Lines",
+         message("Order Lines", "the columns 'Order ID' and 'Customer No'", "the columns")},
+    };
+    for (const Case& c : cases) {
+        Exec(QStringLiteral("UPDATE LdViewColumns SET Viewable = -1 WHERE ViewID = %1").arg(orders));
+        Exec(QStringLiteral("UPDATE LdViewColumns SET Viewable = 0 WHERE ViewID = %1 AND BaseColumnID IN ")
+                 .arg(orders) + hidden.arg(c.columns));
+        // The view's SQL rebuilt as a store rebuilds it.
+        ASSERT_TRUE(GetView(orders, 0)->Store(false));
+        frmList* source = WithRow(orders, order.toInt());
+        boxes.clear();
+        EXPECT_EQ(RightClick(source, QString::fromLatin1(c.entry)), nullptr) << c.entry;
+        EXPECT_TRUE(built.split(QLatin1Char(',')).contains(QLatin1String(c.entry))) << qPrintable(built);
+        EXPECT_EQ(Prompts(boxes), QStringList{c.message}) << qPrintable(Prompts(boxes).join(QLatin1Char('\n')));
+        EXPECT_EQ(boxes.empty() ? 0 : boxes[0].icon(), vbExclamation);
+        EXPECT_EQ(ListWindows().size(), 1u);
+        Unload(source);
+    }
 }
 
 }  // namespace

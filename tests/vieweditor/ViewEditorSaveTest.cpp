@@ -224,7 +224,7 @@ TEST_F(ViewEditorSaveTest, FieldsWrittenByMode)
     d->txtDisplayName()->setText(QStringLiteral("Biggest Orders"));
     d->txtViewDesc()->setText(QStringLiteral("Mine"));
     d->chkShared()->setChecked(true);
-    Remove(d, 0, {QStringLiteral("Customer No")});
+    Remove(d, 0, {QStringLiteral("Customer")});
     EXPECT_TRUE(PressOK(d));
     EXPECT_TRUE(d->View()->UpdateViewInstancing);
     EXPECT_FALSE(d->NewViewCreated());
@@ -438,3 +438,87 @@ TEST_F(ViewEditorSaveTest, EveryColumnOfferedIsStoredAndListedInvoiceNumberWithT
 }
 
 }  // namespace
+
+namespace {
+
+// The message of OK when shown columns that links relate rows by are removed.
+QString LinkColumnsMessage(const QString& linkLines, const QString& columnLines)
+{
+    return QStringLiteral("The following linked view(s):\r\n\r\n") + linkLines +
+           QStringLiteral("\r\n require(s) the addition of the following column(s) to the column list:\r\n\r\n") +
+           columnLines +
+           QStringLiteral("\r\n\r\nEither add the required column(s) or remove the linked view(s) on the Links tab");
+}
+
+}  // namespace
+
+TEST_F(ViewEditorSaveTest, LinksNeedTheColumnsTheyRelateRowsByShown)
+{
+    // Orders opens Customers by the customer number, and Order Lines by the order
+    // and customer numbers; its link to Sales Analysis (switched off) by the same.
+    const int32_t orders = ViewId(QStringLiteral("ORDERS_1"));
+    const QString customerNo = QStringLiteral("SELECT Viewable FROM LdViewColumns WHERE ViewID = %1 AND BaseColumnID = "
+                                              "(SELECT ColumnID FROM LdBaseColumns WHERE BaseID = 11 AND ColumnName = "
+                                              "'CustomerID')")
+                                   .arg(orders);
+    const QString shown = Value(customerNo);
+    frmListViewEdit* d = OpenEdit(orders);
+    Remove(d, 0, {QStringLiteral("Customer No")});
+    EXPECT_FALSE(PressOK(d));
+    ASSERT_EQ(boxes.size(), 1u) << qPrintable(Prompts().join(QStringLiteral("\n--\n")));
+    EXPECT_EQ(boxes[0].prompt, LinkColumnsMessage(QStringLiteral("   - Customers:Customer No\r\n"
+                                                                 "   - Order Lines:Customer No\r\n"),
+                                                  QStringLiteral("   - Customer No\r\n")));
+    EXPECT_EQ(boxes[0].icon(), vbExclamation);
+    EXPECT_EQ(boxes[0].title, App().title);
+    EXPECT_TRUE(IsFormLoaded(d));
+    EXPECT_EQ(Value(customerNo), shown);
+
+    // Both relation columns of Order Lines gone: each named once.
+    Remove(d, 0, {QStringLiteral("Order ID")});
+    boxes.clear();
+    EXPECT_FALSE(PressOK(d));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].prompt, LinkColumnsMessage(QStringLiteral("   - Customers:Customer No\r\n"
+                                                                 "   - Order Lines:Order ID\r\n"
+                                                                 "   - Order Lines:Customer No\r\n"),
+                                                  QStringLiteral("   - Customer No\r\n   - Order ID\r\n")))
+        << qPrintable(boxes[0].prompt);
+
+    // Without the links that need them (a link switched off needs nothing) the view is stored.
+    SelectByName(d->lvwList(3), {QStringLiteral("Customers"), QStringLiteral("Order Lines")});
+    Press(d, 3, d->cmdRemoveList(3));
+    boxes.clear();
+    EXPECT_TRUE(PressOK(d)) << qPrintable(Prompts().join(QStringLiteral("\n--\n")));
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(Value(customerNo), QStringLiteral("0"));
+}
+
+// Another program on the company deletes the view: the editor does not open
+// empty on it, and OK in an editor opened before stores nothing.
+TEST_F(ViewEditorSaveTest, AViewDeletedElsewhereIsSaidToBeGoneAndNothingIsStored)
+{
+    const int32_t big = ViewId(QStringLiteral("ORDERS_2"));
+    const QString views = Value(QStringLiteral("SELECT COUNT(*) || '/' || MAX(ViewID) FROM LdViews"));
+    frmListViewEdit* d = OpenEdit(big);
+    Remove(d, 0, {QStringLiteral("Status")});
+    Exec(QStringLiteral("EXEC Ld_DeleteView ") + QString::number(big));
+    EXPECT_FALSE(PressOK(d));
+    EXPECT_EQ(Prompts(), QStringList{QStringLiteral("The view 'My Big Orders' no longer exists: it has been deleted."
+                                                    "\r\n\r\nYour changes were not saved.")});
+    EXPECT_EQ(boxes[0].icon(), vbExclamation);
+    EXPECT_TRUE(IsFormLoaded(d));
+    EXPECT_EQ(Value(QStringLiteral("SELECT COUNT(*) || '/' || MAX(ViewID) FROM LdViews")),
+              QString::number(views.section(QLatin1Char('/'), 0, 0).toInt() - 1) + QLatin1Char('/') +
+                  views.section(QLatin1Char('/'), 1));
+    EXPECT_EQ(Value(QStringLiteral("SELECT COUNT(*) FROM LdViewColumns WHERE ViewID = %1").arg(big)), QStringLiteral("0"));
+    Unload(d);
+
+    boxes.clear();
+    Variant result;
+    d = OpenEdit(big, &result);
+    EXPECT_FALSE(IsFormLoaded(d));
+    EXPECT_TRUE(result.isEmpty());
+    EXPECT_EQ(Prompts(), QStringList{QStringLiteral("This view no longer exists: it has been deleted.")});
+    EXPECT_EQ(boxes[0].title, QStringLiteral("Attention Required"));
+}

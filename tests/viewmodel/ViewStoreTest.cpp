@@ -522,3 +522,55 @@ TEST_F(ViewModelTest, StoreWithoutASessionRaises)
     EXPECT_EQ(ErrorOf([&] { view->Store(false); }), vberr::ObjectNotSet);
     g_oSystemEngine = engine;
 }
+
+// A definition whose row is gone (never read, or deleted by another program
+// after it was loaded) is refused with a message, and nothing of it is written:
+// no nameless view row, no children for a view id that no longer exists.
+TEST_F(ViewModelTest, AViewWithoutANameOrWhoseRowIsGoneIsNotWritten)
+{
+    const QString views = Value("SELECT COUNT(*) FROM LdViews");
+
+    CoLdUVRef never = GetView(999, 4);
+    never->Columns();
+    for (const bool asNew : {false, true}) {
+        m_boxes.clear();
+        ClearLog();
+        EXPECT_FALSE(never->Store(asNew)) << asNew;
+        ASSERT_EQ(m_boxes.size(), 1u) << asNew;
+        EXPECT_EQ(m_boxes[0].prompt, QStringLiteral("The view cannot be saved without a name."));
+        EXPECT_EQ(m_boxes[0].title, QStringLiteral("Attention Required"));
+        EXPECT_TRUE(Log().isEmpty()) << Log().join(QStringLiteral("\n")).toStdString();
+        EXPECT_EQ(never->ViewID(), 0);
+    }
+
+    // Custom (its row is updated first) and standard (only its children are written).
+    for (const int32_t id : {12, 14}) {
+        CoLdUVRef view = GetView(id, 4);
+        view->Columns()->Item(1)->Viewable = !view->Columns()->Item(1)->Viewable;
+        view->AssocViews();
+        view->ColumnFunctions();
+        const QString name = view->DisplayName;
+        // Another program on the company deletes it.
+        m_probe->Execute(QStringLiteral("DELETE FROM LdViews WHERE ViewID = ") + QString::number(id));
+        const QString left = Value("SELECT (SELECT COUNT(*) FROM LdViewColumns) || '/' || "
+                                   "(SELECT COUNT(*) FROM LdViewRelationships) || '/' || "
+                                   "(SELECT COUNT(*) FROM LdViewColumnFunctions)");
+        m_boxes.clear();
+        ClearLog();
+        EXPECT_FALSE(view->Store(false)) << id;
+        ASSERT_EQ(m_boxes.size(), 1u) << id;
+        EXPECT_EQ(m_boxes[0].prompt, QStringLiteral("The view '") + name +
+                                         QStringLiteral("' no longer exists: it has been deleted.\r\n\r\n"
+                                                        "Your changes were not saved."));
+        EXPECT_EQ(m_boxes[0].style & 0x70, vbExclamation);
+        EXPECT_TRUE(LoggedStarting(QStringLiteral("INSERT")).isEmpty()) << id;
+        EXPECT_TRUE(LoggedStarting(QStringLiteral("DELETE")).isEmpty()) << id;
+        EXPECT_EQ(Value("SELECT (SELECT COUNT(*) FROM LdViewColumns) || '/' || "
+                        "(SELECT COUNT(*) FROM LdViewRelationships) || '/' || "
+                        "(SELECT COUNT(*) FROM LdViewColumnFunctions)"),
+                  left)
+            << id;
+        EXPECT_EQ(view->ViewID(), id);
+    }
+    EXPECT_EQ(Value("SELECT COUNT(*) FROM LdViews").toInt(), views.toInt() - 2);
+}
