@@ -40,6 +40,8 @@
 #                     window's New test)
 #   help-over-editor.png  F1 in the view editor: the help on the editor's page above the
 #                     editor, which stays open behind it, with a word typed into its index
+#   list-window-de.png  Orders as a user in Germany sees it (the others are taken as a
+#                     user in the United States): dates and numbers in the regional form
 # Installs Xvfb, ImageMagick, xdotool and the X utilities with apt-get when they
 # are missing, and builds the program first when needed (BUILD_DIR, default build/).
 set -euo pipefail
@@ -90,6 +92,9 @@ export QUILLON_REGISTRY_DIR=$WORK/registry
 export XDG_CONFIG_HOME=$WORK/xdg-config
 export XDG_DATA_HOME=$WORK/xdg-data
 export XDG_RUNTIME_DIR=$WORK/runtime
+# A user in the United States, as the tests take one; one picture below is taken as a
+# user in Germany sees the same list.
+export LC_ALL=en_US.UTF-8
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 SERVER=SHOWCASE
 "$BUILD_DIR/quillon-db" create-demo --server "$SERVER" --order-lines 400 >/dev/null
@@ -152,12 +157,24 @@ shoot_screen() {
   echo "saved docs/screenshots/$file"
 }
 
+# Starts the program logged on as USER with PASSWORD from the command line; MAIN is
+# its main window, placed and sized the same each time.
+start_as() {
+  "$BUILD_DIR/quillon" "/SQLSRV=$SERVER;/HBSRV=localhost;/HBPRT=1331;/CO=DEMO;/UID=$1;/PWD=$2;" &
+  APP_PID=$!
+  MAIN=$(wait_window "DEMO - quillon 7.6")
+  xdotool windowmove "$MAIN" 0 0 windowsize "$MAIN" 1100 720
+  xdotool windowfocus --sync "$MAIN" 2>/dev/null || true
+}
+# Ends the program started last.
+stop_app() {
+  kill "$APP_PID" 2>/dev/null || true
+  wait "$APP_PID" 2>/dev/null || true
+  APP_PID=""
+}
+
 # ---- the main window, after a logon from the command line
-"$BUILD_DIR/quillon" "/SQLSRV=$SERVER;/HBSRV=localhost;/HBPRT=1331;/CO=DEMO;/UID=jdoe;/PWD=secret;" &
-APP_PID=$!
-MAIN=$(wait_window "DEMO - quillon 7.6")
-xdotool windowmove "$MAIN" 0 0 windowsize "$MAIN" 1100 720
-xdotool windowfocus --sync "$MAIN" 2>/dev/null || true
+start_as jdoe secret
 shoot "$MAIN" main-window.png
 
 # ---- the About box, from the Help menu
@@ -253,9 +270,7 @@ shoot "$MAIN" small-main-window.png
 xdotool windowsize "$MAIN" 1100 720
 sleep 0.5
 
-kill "$APP_PID" 2>/dev/null || true
-wait "$APP_PID" 2>/dev/null || true
-APP_PID=""
+stop_app
 
 # ---- the logon window: the demo profile stored, a user id and password typed
 "$BUILD_DIR/quillon-db" add-demo-profile --server "$SERVER" >/dev/null
@@ -288,9 +303,7 @@ xdotool key Return
 wait_window "DEMO - quillon 7.6" >/dev/null
 echo "logged on through the logon window"
 
-kill "$APP_PID" 2>/dev/null || true
-wait "$APP_PID" 2>/dev/null || true
-APP_PID=""
+stop_app
 
 # ---- the profile manager and the wizard: the edit-profiles button beside the profile
 # box opens the manager; Add walks the wizard through the servers (the HBServer
@@ -341,18 +354,12 @@ eval "$(xdotool getwindowgeometry --shell "$LOGON" | grep -E '^(X|Y|WIDTH|HEIGHT
 import -window root -crop "$((WIDTH + 84))x$((HEIGHT + 24))+$((X - 12))+$((Y - 12))" +repage "$OUT/logon-profile-tip.png"
 echo "saved docs/screenshots/logon-profile-tip.png"
 
-kill "$APP_PID" 2>/dev/null || true
-wait "$APP_PID" 2>/dev/null || true
-APP_PID=""
+stop_app
 
 # ---- Import New Columns on Order Lines, as admin: All Views, Go, the Order Lines row,
 # Customize, then the editor's Import New Columns; the linked view Products chosen
 # in the dialog lists its columns. Esc closes the dialog as Cancel does.
-"$BUILD_DIR/quillon" "/SQLSRV=$SERVER;/HBSRV=localhost;/HBPRT=1331;/CO=DEMO;/UID=admin;/PWD=admin;" &
-APP_PID=$!
-MAIN=$(wait_window "DEMO - quillon 7.6")
-xdotool windowmove "$MAIN" 0 0 windowsize "$MAIN" 1100 720
-xdotool windowfocus --sync "$MAIN" 2>/dev/null || true
+start_as admin admin
 list_all_views
 xdotool mousemove --window "$MAIN" 60 285 click 1
 sleep 0.4
@@ -374,9 +381,7 @@ if xdotool search --onlyvisible --name "^Import Column\$" >/dev/null 2>&1; then
   exit 1
 fi
 
-kill "$APP_PID" 2>/dev/null || true
-wait "$APP_PID" 2>/dev/null || true
-APP_PID=""
+stop_app
 
 # ---- saved searches as two users see them on Orders. admin saves the search it opens
 # with as a new search of its own, "Chen's Orders", without sharing it; its menu lists
@@ -402,11 +407,7 @@ shoot_menu() {
   import -window root -crop 1190x400+0+60 +repage "$OUT/$1"
   echo "saved docs/screenshots/$1"
 }
-"$BUILD_DIR/quillon" "/SQLSRV=$SERVER;/HBSRV=localhost;/HBPRT=1331;/CO=DEMO;/UID=admin;/PWD=admin;" &
-APP_PID=$!
-MAIN=$(wait_window "DEMO - quillon 7.6")
-xdotool windowmove "$MAIN" 0 0 windowsize "$MAIN" 1100 720
-xdotool windowfocus --sync "$MAIN" 2>/dev/null || true
+start_as admin admin
 open_orders
 # Save As: the menu's second item; "Share with all users" stays unticked.
 open_searches
@@ -419,15 +420,9 @@ sleep 2.5
 open_searches
 shoot_menu searches-menu-admin.png
 xdotool key Escape
-kill "$APP_PID" 2>/dev/null || true
-wait "$APP_PID" 2>/dev/null || true
-APP_PID=""
+stop_app
 
-"$BUILD_DIR/quillon" "/SQLSRV=$SERVER;/HBSRV=localhost;/HBPRT=1331;/CO=DEMO;/UID=jdoe;/PWD=secret;" &
-APP_PID=$!
-MAIN=$(wait_window "DEMO - quillon 7.6")
-xdotool windowmove "$MAIN" 0 0 windowsize "$MAIN" 1100 720
-xdotool windowfocus --sync "$MAIN" 2>/dev/null || true
+start_as jdoe secret
 open_orders
 # admin's closed window left "Chen's Orders" the last used search: jdoe gets its
 # conditions without its name. "Open Orders", the menu's last item, is chosen.
@@ -437,9 +432,7 @@ sleep 2.5
 open_searches
 shoot_menu searches-menu-jdoe.png
 xdotool key Escape
-kill "$APP_PID" 2>/dev/null || true
-wait "$APP_PID" 2>/dev/null || true
-APP_PID=""
+stop_app
 
 # ---- the view editor on its Columns tab: its layout test opens it on the demo company
 # and saves its picture.
@@ -461,11 +454,7 @@ echo "saved docs/screenshots/import-column.png and edit-imported-column.png"
 # ---- F1 in the view editor (a modal dialog), as admin: All Views, Go, the Order Lines
 # row, Customize, F1. The help comes up above the editor on the editor's page and
 # takes a word typed into its index while the editor stays open.
-"$BUILD_DIR/quillon" "/SQLSRV=$SERVER;/HBSRV=localhost;/HBPRT=1331;/CO=DEMO;/UID=admin;/PWD=admin;" &
-APP_PID=$!
-MAIN=$(wait_window "DEMO - quillon 7.6")
-xdotool windowmove "$MAIN" 0 0 windowsize "$MAIN" 1100 720
-xdotool windowfocus --sync "$MAIN" 2>/dev/null || true
+start_as admin admin
 list_all_views
 xdotool mousemove --window "$MAIN" 60 285 click 1
 sleep 0.4
@@ -490,6 +479,11 @@ if ! xdotool search --onlyvisible --name "^Customize View\$" >/dev/null 2>&1; th
   exit 1
 fi
 
-kill "$APP_PID" 2>/dev/null || true
-wait "$APP_PID" 2>/dev/null || true
-APP_PID=""
+stop_app
+
+# ---- Orders as a user in Germany sees it: dates in the regional order with a
+# four-digit year, numbers with the regional separators, in the list and the strip.
+LC_ALL=de_DE.UTF-8 start_as jdoe secret
+open_orders
+shoot_screen "$MAIN" list-window-de.png
+stop_app
