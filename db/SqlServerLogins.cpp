@@ -91,6 +91,12 @@ QString SqlServerLoginsScript(const QString& databaseName)
     // passwords to the read-only login. Under this owner each reader's own rights apply.
     out += QStringLiteral("IF DATABASE_PRINCIPAL_ID(N'%1') IS NULL\nCREATE USER [%1] WITHOUT LOGIN;\nGO\n")
                .arg(QLatin1String(kSqlViewOwner));
+    // Ld_UpdateSQLStmts and Ld_DeleteView run as the application login and tell
+    // their own SQL views by that owner; a user sees another user only with a
+    // right on it (DATABASE_PRINCIPAL_ID would give NULL, and every SQL view the
+    // procedures made would then be refused as not theirs). Seeing it grants nothing else.
+    out += QStringLiteral("GRANT VIEW DEFINITION ON USER::[%1] TO [%2];\nGO\n")
+               .arg(QLatin1String(kSqlViewOwner), executive);
     out += User(readOnly) + RoleMember("db_datareader", readOnly);
     for (const QString& denied : DeniedReads(readOnly)) {
         const QString table = denied.section(QLatin1Char('.'), 0, 0);

@@ -8,7 +8,7 @@ import fs from 'fs';
 
 // What sqlparser-rs 0.62 does not read of T-SQL: procedure bodies (a parameter
 // list without parentheses, BEGIN TRY / CATCH, OUTPUT parameters), logins and
-// users for logins or without one, rights on a schema or on columns, owners given
+// users for logins or without one, rights on a schema, a user or on columns, owners given
 // (ALTER AUTHORIZATION). Each is named in the summary. Lines of sqlcmd's own
 // commands (":on error ...") are sqlcmd's, not T-SQL: they are left out.
 const notCovered = [
@@ -17,6 +17,7 @@ const notCovered = [
   ['CREATE USER ... FOR LOGIN', /\bCREATE\s+USER\s+\S+\s+FOR\s+LOGIN\b/i],
   ['CREATE USER ... WITHOUT LOGIN', /\bCREATE\s+USER\s+\S+\s+WITHOUT\s+LOGIN\b/i],
   ['GRANT ... ON SCHEMA::', /\b(GRANT|DENY|REVOKE)\b[^;]*\bON\s+SCHEMA::/i],
+  ['GRANT ... ON USER::', /\b(GRANT|DENY|REVOKE)\b[^;]*\bON\s+USER::/i],
   ['DENY on columns', /\bDENY\s+SELECT\s+ON\s+\S+\s*\(/i],
   ['ALTER AUTHORIZATION', /^\s*ALTER\s+AUTHORIZATION\b/im],
 ];

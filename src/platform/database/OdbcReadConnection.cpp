@@ -329,7 +329,9 @@ OdbcCursor::OdbcCursor(OdbcReadConnectionImpl& c, QString query, QString transla
 {
     // The columns, from a statement that reads no row.
     m_c.header(m_token, m_query, m_translated, m_names, m_types);
-    if (m_order.empty() && !m_names.isEmpty()) {
+    // Under the list's order too: a query whose own order chooses its rows (TOP)
+    // runs again for every window and must choose the same rows each time.
+    if (!m_names.isEmpty()) {
         m_query = tsql::WithRowIdLast(m_query, m_names.front());
         if (!m_translated.isEmpty())
             m_translated = tsql::WithRowIdLast(m_translated, m_names.front());

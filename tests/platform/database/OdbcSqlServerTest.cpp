@@ -319,6 +319,19 @@ TEST_F(SqlServerSession, OrdinaryQueriesWithOrdersOfTheirOwnArePagedWithTheRowId
                              QStringLiteral("\n) AS q (c0, c1)"));
         record({page, count});
     }
+    // Sorted by the list, a query whose own order chooses its rows (TOP) runs again
+    // for every page: its order too ends in the row id, so that each page is cut
+    // from the same rows.
+    auto cursor = c->OpenCursor(QString::fromLatin1(cases[2].query), {BrandleSortKey{1, true}}, token);
+    EXPECT_EQ(cursor->Fetch(10).size(), 10u);
+    backend->clearSentLog();
+    EXPECT_EQ(cursor->Fetch(10).size(), 10u);
+    ASSERT_EQ(backend->sentLog().size(), 1);
+    EXPECT_EQ(backend->sentLog().front().toStdString(),
+              QStringLiteral("SELECT * FROM (\nSELECT TOP 25 CustomerID, CustomerName FROM Customers ORDER BY "
+                             "CustomerName, 1\n) AS q (c0, c1) ORDER BY 2 DESC, 1 OFFSET 10 ROWS FETCH NEXT 10 ROWS ONLY")
+                  .toStdString());
+    record({backend->sentLog().front()});
 }
 
 // The demo company's views as the list sends them (its stored select list, FROM
