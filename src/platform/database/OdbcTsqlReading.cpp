@@ -319,8 +319,48 @@ QString WithRowIdLast(const QString& query, const QString& idName)
         return name;
     };
     const QString id = unquoted(idName);
-    // A key that is the first column: "1", its name, or a column of that name
-    // (t.ID), with or without its direction.
+    // A top-level run of tokens as one text without brackets, quotes of names,
+    // spaces or case: how a key is told from the first column's expression.
+    const auto plain = [&](size_t first, size_t last) {  // indexes into top, last excluded
+        QString s;
+        for (size_t k = first; k < last; ++k) {
+            if (tokens[top[k]].kind == Kind::Punct && (punct(top[k], '(') || punct(top[k], ')')))
+                return QString();  // an expression in parentheses: not compared
+            s += tokens[top[k]].kind == Kind::Name ? unquoted(text(top[k])) : text(top[k]);
+        }
+        return s.toLower();
+    };
+    // The first column's expression as the query writes it (o.OrderID in
+    // "SELECT o.OrderID AS [ID]"): a key that is that expression names the row id
+    // too, and SQL Server refuses a column twice in one order (Msg 169).
+    QString firstExpression;
+    for (size_t k = 0; k < by; ++k) {
+        if (word(top[k]) != QLatin1String("SELECT"))
+            continue;
+        size_t b = k + 1;
+        while (b < by && (word(top[b]) == QLatin1String("DISTINCT") || word(top[b]) == QLatin1String("ALL")))
+            ++b;
+        if (word(top[b]) == QLatin1String("TOP")) {
+            b += 2;  // TOP n, or TOP (n)
+            if (word(top[b]) == QLatin1String("PERCENT"))
+                ++b;
+        }
+        size_t e = b;
+        while (e < by && !punct(top[e], ',') && word(top[e]) != QLatin1String("FROM"))
+            ++e;
+        size_t exprEnd = e;
+        for (size_t a = b; a < e; ++a)
+            if (word(top[a]) == QLatin1String("AS"))
+                exprEnd = a;
+        if (exprEnd == e && e - b >= 2 && !punct(top[e - 2], '.') && tokens[top[e - 1]].kind != Kind::Punct)
+            exprEnd = e - 1;  // an alias without AS
+        if (e - b >= 3 && punct(top[b + 1], '='))
+            b += 2;  // alias = expression
+        firstExpression = plain(b, exprEnd);
+        break;
+    }
+    // A key that is the first column: "1", its name, a column of that name (t.ID),
+    // or its expression, with or without its direction.
     size_t from = by + 1;
     for (size_t k = by + 1; k <= end; ++k) {
         if (k < end && !punct(top[k], ','))
@@ -335,6 +375,8 @@ QString WithRowIdLast(const QString& query, const QString& idName)
         if (single && (text(key) == QLatin1String("1") ||
                        (!id.isEmpty() && tokens[key].kind != Kind::Text &&
                         unquoted(text(key)).compare(id, Qt::CaseInsensitive) == 0)))
+            return query;
+        if (!firstExpression.isEmpty() && plain(from, last) == firstExpression)
             return query;
         from = k + 1;
     }

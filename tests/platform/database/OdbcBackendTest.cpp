@@ -410,6 +410,7 @@ TEST(OdbcTexts, AQuerysOwnOrderEndsInTheRowId)
     struct Case {
         const char* query;
         const char* sent;  // nullptr: unchanged
+        const char* id = "CustomerID";  // the first column's name in the result
     };
     const Case cases[] = {
         {"SELECT CustomerID, CustomerName FROM Customers ORDER BY CustomerName",
@@ -435,6 +436,14 @@ TEST(OdbcTexts, AQuerysOwnOrderEndsInTheRowId)
         {"SELECT CustomerID, Name FROM Customers ORDER BY 1 DESC", nullptr},
         {"SELECT c.CustomerID, Name FROM Customers c ORDER BY Name, c.[customerid] DESC", nullptr},
         {"SELECT CustomerID, Name FROM Customers ORDER BY customerid", nullptr},
+        // the first column's expression under another name
+        {"SELECT c.CustomerID AS [ID], Name FROM Customers c ORDER BY Name, c.CustomerID", nullptr, "ID"},
+        {"SELECT TOP (10) c.[CustomerID] ID, Name FROM Customers c ORDER BY [c].customerid DESC", nullptr, "ID"},
+        {"SELECT DISTINCT ID = c.CustomerID, Name FROM Customers c ORDER BY C.CustomerID", nullptr, "ID"},
+        {"SELECT c.CustomerID AS [ID], Name FROM Customers c ORDER BY Name, c.CustomerName",
+         "SELECT c.CustomerID AS [ID], Name FROM Customers c ORDER BY Name, c.CustomerName, 1", "ID"},
+        {"SELECT c.CustomerID + 0 AS [ID], Name FROM Customers c ORDER BY c.CustomerID",
+         "SELECT c.CustomerID + 0 AS [ID], Name FROM Customers c ORDER BY c.CustomerID, 1", "ID"},
         // WITH TIES: a further key would change the rows
         {"SELECT TOP 5 WITH TIES CustomerID, Name FROM Customers ORDER BY Name", nullptr},
         // no order of its own
@@ -444,7 +453,7 @@ TEST(OdbcTexts, AQuerysOwnOrderEndsInTheRowId)
     };
     for (const Case& c : cases) {
         const QString query = QString::fromLatin1(c.query);
-        EXPECT_EQ(tsql::WithRowIdLast(query, QStringLiteral("CustomerID")), c.sent ? QString::fromLatin1(c.sent) : query)
+        EXPECT_EQ(tsql::WithRowIdLast(query, QString::fromLatin1(c.id)), c.sent ? QString::fromLatin1(c.sent) : query)
             << c.query;
     }
 }
