@@ -261,10 +261,12 @@ TEST(SqlServerScripts, OnlyTheOwnerPartChangesTheSchemaAndTouchesOnlyViewsOfQuil
         EXPECT_EQ(it.value().contains(ddl), owner) << it.key().toStdString();
     }
     // The owner part refuses any object of the name that quillon_views does not own,
-    // before it drops anything.
+    // before it drops anything; where that user is missing, every object (a
+    // comparison with NULL would let any view through).
     const QString change = procedures.value(QStringLiteral("Ld_ChangeSQLView"));
-    const qsizetype refusal = change.indexOf(
-        QLatin1String("AND (@Type <> 'V' OR @OwnerID IS NULL OR @OwnerID <> DATABASE_PRINCIPAL_ID(N'quillon_views'))"));
+    EXPECT_TRUE(change.contains(QLatin1String("DECLARE @Views int = DATABASE_PRINCIPAL_ID(N'quillon_views');")));
+    const qsizetype refusal =
+        change.indexOf(QLatin1String("AND (@Type <> 'V' OR @OwnerID IS NULL OR @Views IS NULL OR @OwnerID <> @Views)"));
     ASSERT_GE(refusal, 0);
     EXPECT_LT(refusal, change.indexOf(QLatin1String("DROP VIEW")));
     // The two procedures run as their caller: the statements they compile are

@@ -16,6 +16,8 @@ AS
 BEGIN
     SET NOCOUNT ON;
     DECLARE @Type char(2), @OwnerID int, @Existing sysname, @Sql nvarchar(max), @Message nvarchar(2047);
+    -- NULL where the user is missing: then no view is taken for one of ours.
+    DECLARE @Views int = DATABASE_PRINCIPAL_ID(N'quillon_views');
     IF @Name IS NULL OR DATALENGTH(@Name) = 0
     BEGIN
         RAISERROR(N'Ld_ChangeSQLView: @Name must not be empty.', 16, 1);
@@ -28,7 +30,7 @@ BEGIN
     INNER JOIN sys.schemas s ON s.schema_id = o.schema_id
     WHERE o.schema_id = SCHEMA_ID(N'dbo') AND o.name = @Name COLLATE Latin1_General_CI_AS;
     IF @Existing IS NOT NULL
-       AND (@Type <> 'V' OR @OwnerID IS NULL OR @OwnerID <> DATABASE_PRINCIPAL_ID(N'quillon_views'))
+       AND (@Type <> 'V' OR @OwnerID IS NULL OR @Views IS NULL OR @OwnerID <> @Views)
     BEGIN
         SET @Message = CONCAT(N'Ld_ChangeSQLView: dbo.', QUOTENAME(@Existing),
                               N' was not made for a list view (it is not owned by quillon_views) and is left as it is.');
