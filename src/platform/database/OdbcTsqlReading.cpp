@@ -11,7 +11,6 @@ struct Token {
     Kind kind;
     qsizetype begin;
     qsizetype end;
-    bool national = false;
 };
 
 bool WordChar(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('@') ||
@@ -72,7 +71,7 @@ std::vector<Token> Lex(const QString& s)
                 tokens.push_back({Kind::Open, i, n});
                 return tokens;
             }
-            tokens.push_back({close == QLatin1Char('\'') ? Kind::Text : Kind::Name, i, end, national});
+            tokens.push_back({close == QLatin1Char('\'') ? Kind::Text : Kind::Name, i, end});
             i = end;
         } else if (WordChar(c)) {
             qsizetype j = i;
