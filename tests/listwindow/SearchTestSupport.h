@@ -129,6 +129,23 @@ protected:
         if (runsList)
             ASSERT_TRUE(WaitFor([&] { return loaded.count() > 0 && !w->ListView()->IsLoading() && !w->StatisticsPending(); })) << key;
     }
+    // Save, Edit and Delete, each as the menu reports it whatever its enabled state,
+    // on a search the user may not change: no name dialog, no box, nothing written
+    // to the searches' tables.
+    void ExpectChangeCommandsDoNothing(frmList* w)
+    {
+        TakeStatements();
+        {
+            DialogDriver driver(QStringLiteral("frmListSearchName"),
+                                [](Form* f) { static_cast<frmListSearchName*>(f)->cmdCancel()->click(); });
+            for (const char* key : {"SAVE", "EDIT", "DELETE"})
+                Command(w, key, false);
+            EXPECT_FALSE(driver.Ran());
+        }
+        EXPECT_TRUE(boxes.empty()) << qPrintable(Prompts(boxes).join(QStringLiteral(" | ")));
+        const QStringList statements = TakeStatements();
+        EXPECT_TRUE(statements.filter(QStringLiteral("LdViewFilter")).isEmpty()) << qPrintable(statements.join(" | "));
+    }
     // The dialog's name, share and complex choices, then OK.
     static std::function<void(Form*)> Answer(const QString& name, bool share, bool complex,
                                              QStringList* seen = nullptr)
