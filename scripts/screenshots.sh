@@ -172,6 +172,14 @@ stop_app() {
   wait "$APP_PID" 2>/dev/null || true
   APP_PID=""
 }
+# F1 in the window WINDOW; HELP is the help window that comes up, moved to X Y
+# (there is no window manager to move it by its title bar).
+help_from() {
+  xdotool windowfocus --sync "$1" 2>/dev/null || true
+  xdotool key --clearmodifiers F1
+  HELP=$(wait_window "Quillon Help")
+  xdotool windowmove "$HELP" "$2" "$3"
+}
 
 # ---- the main window, after a logon from the command line
 start_as jdoe secret
@@ -188,10 +196,7 @@ xdotool key Escape
 # ---- the help window on its first topic, from F1 in the main window; then moved
 # out of the way of the clicks that follow (there is no window manager to minimize it)
 sleep 0.4
-xdotool windowfocus --sync "$MAIN" 2>/dev/null || true
-xdotool key --clearmodifiers F1
-HELP=$(wait_window "Quillon Help")
-xdotool windowmove "$HELP" 80 40
+help_from "$MAIN" 80 40
 sleep 1.0
 shoot "$HELP" help-window.png
 xdotool windowmove "$HELP" 3000 3000
@@ -211,6 +216,14 @@ list_all_views() {
   sleep 1.0
   xdotool mousemove --window "$MAIN" 1037 156 click 1
   sleep 1.5
+}
+# Customize on the Order Lines row of All Views; EDITOR is the view editor.
+customize_order_lines() {
+  list_all_views
+  xdotool mousemove --window "$MAIN" 60 285 click 1
+  sleep 0.4
+  xdotool mousemove --window "$MAIN" 205 115 click 1
+  EDITOR=$(wait_window "Customize View")
 }
 list_all_views
 # The first row (Customers); Orders is the row below it.
@@ -360,11 +373,7 @@ stop_app
 # Customize, then the editor's Import New Columns; the linked view Products chosen
 # in the dialog lists its columns. Esc closes the dialog as Cancel does.
 start_as admin admin
-list_all_views
-xdotool mousemove --window "$MAIN" 60 285 click 1
-sleep 0.4
-xdotool mousemove --window "$MAIN" 205 115 click 1
-wait_window "Customize View" >/dev/null
+customize_order_lines
 sleep 1.0
 xdotool mousemove 794 578 click 1
 IMPORT=$(wait_window "Import Column")
@@ -455,18 +464,10 @@ echo "saved docs/screenshots/import-column.png and edit-imported-column.png"
 # row, Customize, F1. The help comes up above the editor on the editor's page and
 # takes a word typed into its index while the editor stays open.
 start_as admin admin
-list_all_views
-xdotool mousemove --window "$MAIN" 60 285 click 1
-sleep 0.4
-xdotool mousemove --window "$MAIN" 205 115 click 1
-EDITOR=$(wait_window "Customize View")
+customize_order_lines
 sleep 1.0
-xdotool windowfocus --sync "$EDITOR" 2>/dev/null || true
-xdotool key --clearmodifiers F1
-HELP=$(wait_window "Quillon Help")
-# Down and to the right, so that the editor shows beside it (there is no window
-# manager to move it by its title bar).
-xdotool windowmove "$HELP" 330 210
+# Down and to the right, so that the editor shows beside it.
+help_from "$EDITOR" 330 210
 sleep 1.5
 xdotool key --clearmodifiers alt+i
 sleep 0.3
